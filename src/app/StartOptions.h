@@ -1,0 +1,20 @@
+#pragma once
+// The program's own command-line options, taken off before the rest is compared with
+// "/debug".
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace viscora {
+
+struct StartOptions {
+    std::map<int, std::string> commOverrides; // --comm N=DEVICE
+    bool simulate = false;                    // --simulate
+    std::string commandLine;                  // what is left, joined by blanks
+    std::string error;                        // a malformed option
+};
+
+StartOptions parseStartOptions(const std::vector<std::string> &args);
+
+} // namespace viscora

@@ -1,0 +1,475 @@
+#include "frmMain.h"
+
+#include "ChartTypes.h"
+#include "ChartView.h"
+#include "DatabaseLocator.h"
+#include "HelpViewer.h"
+#include "Module1.h"
+#include "Prompter.h"
+#include "TestListDialogs.h"
+#include "frmAbout.h"
+#include "frmRelated.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDate>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTableView>
+#include <QTime>
+#include <QToolBar>
+
+namespace viscora {
+
+const char *const frmMain::kCaption = "Viscora V1.0 for K7400R Automatic Viscometer";
+const char *const frmMain::kNotAvailableTitle = "Not Available";
+
+namespace {
+// The grid's fixed sizes, in twips, shown at 15 twips a pixel.
+constexpr int kTwipsPerPixel = 15;
+constexpr int kHeaderHeightTwips = 400;
+constexpr int kColumnWidthTwips = 1090;
+constexpr int twipsToPixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+
+// The window's design size; every control keeps its fraction of it.
+constexpr int kDesignWidth = 1000;
+constexpr int kDesignHeight = 700;
+} // namespace
+
+frmMain::frmMain(MainWindowDeps deps, QWidget *parent) : QMainWindow(parent), deps_(std::move(deps))
+{
+    runDialog = [](QDialog &d) { return d.exec(); };
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QString::fromLatin1(kCaption));
+    buildMenus();
+    buildToolbar();
+    buildControls();
+}
+
+frmMain::~frmMain()
+{
+    // The grid view refers to the review's model; let it go first.
+    if (MSFlexGrid1)
+        MSFlexGrid1->setModel(nullptr);
+}
+
+void frmMain::buildMenus()
+{
+    auto action = [this](QMenu *menu, const char *text, const char *name, void (frmMain::*slot)()) {
+        QAction *a = menu->addAction(QString::fromUtf8(text));
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    auto separator = [](QMenu *menu, const char *name) {
+        menu->addSeparator()->setObjectName(QString::fromLatin1(name));
+    };
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("MenuFile"));
+    MenuFileOpen = action(file, "&Open Saved Test", "MenuFileOpen", &frmMain::cmdOpen_Click);
+    MenuFileRetrieve =
+        action(file, "&Retrieve From K7400R", "MenuFileRetrieve", &frmMain::cmdRetrieve_Click);
+    separator(file, "seperation1");
+    MenuFilePrint = action(file, "&Print", "MenuFilePrint", &frmMain::MenuFilePrint_Click);
+    MenuFileReport = action(file, "&Report...", "MenuFileReport", &frmMain::cmdReport_Click);
+    MenuFileCementRpt =
+        action(file, "&Cement Lab Report", "MenuFileCementRpt", &frmMain::MenuFileCementRpt_Click);
+    separator(file, "MenuFileSep");
+    MenuSetup = action(file, "&Setup", "MenuSetup", &frmMain::MenuSetup_Click);
+    separator(file, "Seperation5");
+    MenuFileExit = action(file, "E&xit", "MenuFileExit", &frmMain::cmdExit_Click);
+
+    DirectLog = menuBar()->addAction(QStringLiteral("&DirectLog"));
+    DirectLog->setObjectName(QStringLiteral("DirectLog"));
+    connect(DirectLog, &QAction::triggered, this, &frmMain::DirectLog_Click);
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("MenuHelp"));
+    MenuHelpContent = action(help, "&Content", "MenuHelpContent", &frmMain::MenuHelpContent_Click);
+    separator(help, "Seperation4");
+    MenuHelpAbout = action(help, "&About", "MenuHelpAbout", &frmMain::MenuHelpAbout_Click);
+}
+
+void frmMain::buildToolbar()
+{
+    Toolbar1 = addToolBar(QStringLiteral("Toolbar1"));
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setMovable(false);
+    struct Key {
+        const char *key, *tip;
+        QStyle::StandardPixmap icon;
+        bool separatorBefore;
+    };
+    const Key keys[] = {
+        {"Open", "Open Old Test", QStyle::SP_DialogOpenButton, false},
+        {"Retrieve", "Retrieve Result From K7400R", QStyle::SP_ArrowDown, false},
+        {"Report", "Report", QStyle::SP_FileDialogDetailedView, true},
+        {"Print", "Print", QStyle::SP_DriveFDIcon, false},
+        {"Help", "Help", QStyle::SP_DialogHelpButton, true},
+    };
+    for (const Key &k : keys) {
+        if (k.separatorBefore)
+            Toolbar1->addSeparator();
+        QAction *a = Toolbar1->addAction(style()->standardIcon(k.icon), QString::fromLatin1(k.key));
+        a->setObjectName(QStringLiteral("Toolbar1_") + QString::fromLatin1(k.key));
+        a->setData(QString::fromLatin1(k.key));
+        a->setToolTip(QString::fromLatin1(k.tip));
+        if (QString::fromLatin1(k.key) == QLatin1String("Open"))
+            a->setStatusTip(QStringLiteral("Open Saved Test Results"));
+        connect(a, &QAction::triggered, this, [this, a] { Toolbar1_ButtonClick(a->data().toString()); });
+    }
+}
+
+void frmMain::buildControls()
+{
+    central_ = new QWidget(this);
+    central_->setObjectName(QStringLiteral("central"));
+    setCentralWidget(central_);
+    central_->resize(kDesignWidth, kDesignHeight);
+    central_->installEventFilter(this);
+
+    auto button = [this](const char *name, const char *caption, const char *tip, int x, int y,
+                         void (frmMain::*slot)()) {
+        auto *b = new QPushButton(QString::fromUtf8(caption), central_);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setToolTip(QString::fromUtf8(tip));
+        b->setGeometry(x, y, 164, 30);
+        connect(b, &QPushButton::clicked, this, slot);
+        return b;
+    };
+    const int c1 = 660, c2 = 830, y0 = 122, dy = 36;
+    const char *exportTip = "Click here to generate report or export data to other format";
+    cmdOpen = button("cmdOpen", "&Open Saved Test", "Click here to open saved test", c1, y0,
+                     &frmMain::cmdOpen_Click);
+    cmdRetrieve = button("cmdRetrieve", "&Get K7400r Data",
+                         "Click here to get last test result from K7400r through comport", c2, y0,
+                         &frmMain::cmdRetrieve_Click);
+    cmdStartTest = button("cmdStartTest", "Start Test on K7400r",
+                          "Click here to remotely start K7400r testing. Results will be saved at "
+                          "K7400r",
+                          c1, y0 + dy, &frmMain::cmdStartTest_Click);
+    cmdStopTest = button("cmdStopTest", "Stop T&est on K7400r",
+                         "Press here to stop current test at K7400r", c2, y0 + dy,
+                         &frmMain::cmdStopTest_Click);
+    cmdRealTime = button("cmdRealTime", "Real &Time Test", "Click here to run real time test", c1,
+                         y0 + 2 * dy, &frmMain::cmdRealTime_Click);
+    cmdSetup = button("cmdSetup", "&Setup", "Setup test procedures, comport, rotor bob info, etc",
+                      c2, y0 + 2 * dy, &frmMain::cmdSetup_Click);
+    RelatedInfo = button("RelatedInfo", "Related &Information", "Edit or input related information",
+                         c1, y0 + 3 * dy, &frmMain::RelatedInfo_Click);
+    cmdOverlap = button("cmdOverlap", "Overlap Charts",
+                        "Click here to overlap another test on graphs", c2, y0 + 3 * dy,
+                        &frmMain::cmdOverlap_Click);
+    cmdReport = button("cmdReport", "Re&port", exportTip, c1, y0 + 4 * dy, &frmMain::cmdReport_Click);
+    cmdExport = button("cmdExport", "E&xport Excel", exportTip, c2, y0 + 4 * dy,
+                       &frmMain::cmdExport_Click);
+    cmdPrintChart = button("cmdPrintChart", "Print Chart",
+                           "Click here to print the chart shown at left", c1, y0 + 5 * dy,
+                           &frmMain::cmdPrintChart_Click);
+    cmdCalicheck = button("cmdCalicheck", "Calibration Check",
+                          "Click here to remotely start K7400r testing. Results will be saved at "
+                          "K7400r",
+                          c2, y0 + 5 * dy, &frmMain::cmdCalicheck_Click);
+    cmdExit = button("cmdExit", "&Exit", "Click here to exit Viscora", c1, y0 + 6 * dy,
+                     &frmMain::cmdExit_Click);
+
+    Label2 = new QLabel(QStringLiteral("Select Chart Type:"), central_);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(c1, 8, 200, 20);
+    cmbChartType = new QComboBox(central_);
+    cmbChartType->setObjectName(QStringLiteral("cmbChartType"));
+    cmbChartType->setToolTip(
+        QStringLiteral("Select different chart types by select corresponding pulldown items"));
+    cmbChartType->setGeometry(c1, 30, 334, 26);
+    Label2->setBuddy(cmbChartType);
+    connect(cmbChartType, &QComboBox::activated, this, &frmMain::cmbChartType_Click);
+
+    auto frame = [this](const char *name, const char *caption, int x) {
+        auto *g = new QGroupBox(QString::fromLatin1(caption), central_);
+        g->setObjectName(QString::fromLatin1(name));
+        g->setGeometry(x, 62, 164, 52);
+        return g;
+    };
+    auto radio = [this](QGroupBox *g, const char *name, const char *caption, const char *tip,
+                        int x, int option) {
+        auto *r = new QRadioButton(QString::fromLatin1(caption), g);
+        r->setObjectName(QString::fromLatin1(name));
+        if (*tip)
+            r->setToolTip(QString::fromLatin1(tip));
+        r->setGeometry(x, 24, 76, 22);
+        connect(r, &QRadioButton::clicked, this, [this, option] { OptionScale_Click(option); });
+        return r;
+    };
+    Frame1 = frame("Frame1", "X Scale:", c1);
+    Option1 = radio(Frame1, "Option1", "Normal", "Click here to select normal chart scale", 8, 1);
+    Option2 = radio(Frame1, "Option2", "Log", "Click here to select log chart scale", 88, 2);
+    Frame2 = frame("Frame2", "Y Scale:", c2);
+    Option3 = radio(Frame2, "Option3", "Normal", "", 8, 3);
+    Option4 = radio(Frame2, "Option4", "Log", "", 88, 4);
+
+    Pesgo1 = new ChartView(central_);
+    Pesgo1->setObjectName(QStringLiteral("Pesgo1"));
+    Pesgo1->setToolTip(QStringLiteral("Right click mouse for more option"));
+    Pesgo1->setGeometry(8, 8, 640, 366);
+
+    MSFlexGrid1 = new QTableView(central_);
+    MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
+    MSFlexGrid1->setToolTip(QStringLiteral("This table lists the test results."));
+    MSFlexGrid1->setGeometry(8, 382, 984, 310);
+    MSFlexGrid1->verticalHeader()->setDefaultSectionSize(20);
+    MSFlexGrid1->setWordWrap(true);
+    QFont headerFont = MSFlexGrid1->horizontalHeader()->font();
+    headerFont.setPixelSize(11);
+    MSFlexGrid1->horizontalHeader()->setFont(headerFont);
+    MSFlexGrid1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    statusPanel = new QLabel(this);
+    statusPanel->setObjectName(QStringLiteral("Status"));
+    datePanel = new QLabel(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat), this);
+    datePanel->setObjectName(QStringLiteral("Date"));
+    timePanel = new QLabel(this);
+    timePanel->setObjectName(QStringLiteral("Time"));
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->addWidget(statusPanel, 1);
+    statusBar()->addPermanentWidget(datePanel);
+    statusBar()->addPermanentWidget(timePanel);
+    resize(kDesignWidth, kDesignHeight + 80);
+}
+
+bool frmMain::Form_Load()
+{
+    deps_.m.DebugMode = isDebugCommandLine(deps_.commandLine);
+    RelatedInfo->setEnabled(false);
+    timePanel->setText(QTime::currentTime().toString(QStringLiteral("h:mm AP")));
+    deps_.m.CommPort = 1;
+    deps_.m.UnitSystem = 1;
+    deps_.m.NoTestShown = true;
+    deps_.m.SequenceSent = false;
+
+    Located located = deps_.locateDatabase();
+    if (located.status != Located::Status::Opened || !located.db)
+        return false;
+    db_ = std::move(located.db);
+    review_ = std::make_unique<TestReview>(deps_.m, *db_, deps_.prompter);
+    MSFlexGrid1->setModel(&review_->grid());
+
+    layout_.record(central_);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect s = screen->availableGeometry();
+        move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
+    }
+    Option1->setChecked(true);
+    Option3->setChecked(true);
+    cmbChartType->clear();
+    for (int t = 0; t < kChartTypeCount; ++t)
+        cmbChartType->addItem(QString::fromUtf8(chartType(t).listText));
+    cmbChartType->setCurrentIndex(0);
+    review_->initialChart();
+    redrawChart();
+    writeGridHeader();
+    deps_.m.UnitChanged = false;
+    loaded_ = true;
+    return true;
+}
+
+void frmMain::writeGridHeader()
+{
+    review_->grid().setSI(deps_.m.isSI());
+    auto *h = MSFlexGrid1->horizontalHeader();
+    h->setFixedHeight(twipsToPixels(kHeaderHeightTwips));
+    h->setDefaultSectionSize(twipsToPixels(kColumnWidthTwips));
+    for (int c = 0; c < 10; ++c)
+        MSFlexGrid1->setColumnWidth(c, twipsToPixels(kColumnWidthTwips));
+}
+
+void frmMain::redrawChart() { Pesgo1->redraw(review_->chart()); }
+
+void frmMain::showReview()
+{
+    writeGridHeader();
+    RelatedInfo->setEnabled(review_->relatedInfoEnabled);
+    cmbChartType->setCurrentIndex(review_->chartState().ChartType);
+    const bool xLog = review_->chart().xScale() == ScaleType::Log;
+    const bool yLog = review_->chart().yScale() == ScaleType::Log;
+    (xLog ? Option2 : Option1)->setChecked(true);
+    (yLog ? Option4 : Option3)->setChecked(true);
+    redrawChart();
+}
+
+void frmMain::Form_Activate()
+{
+    if (!loaded_)
+        return;
+    review_->activate();
+    showReview();
+}
+
+bool frmMain::event(QEvent *e)
+{
+    if (e->type() == QEvent::WindowActivate)
+        Form_Activate();
+    return QMainWindow::event(e);
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *e)
+{
+    if (watched == central_ && e->type() == QEvent::Resize && loaded_)
+        layout_.apply(central_->size());
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void frmMain::closeEvent(QCloseEvent *e)
+{
+    if (!closingByProgram_ &&
+        deps_.prompter.message("Are you sure to exit?", "Exit Check", Buttons::YesNo,
+                               Icon::Exclamation) == Answer::No) {
+        e->ignore();
+        return;
+    }
+    e->accept();
+}
+
+void frmMain::notAvailable(const char *command)
+{
+    deps_.prompter.message(std::string(command) + " is not available yet in this version.",
+                           kNotAvailableTitle);
+}
+
+void frmMain::cmdOpen_Click()
+{
+    {
+        OpenTest dialog(deps_.m, review_->repository(), deps_.prompter, this);
+        exec(dialog);
+    }
+    review_->openCurrentTest();
+    showReview();
+}
+
+void frmMain::cmdRetrieve_Click() { notAvailable("Retrieving the last result"); }
+void frmMain::cmdStartTest_Click() { notAvailable("Starting a test on the instrument"); }
+void frmMain::cmdStopTest_Click() { notAvailable("Stopping a test on the instrument"); }
+
+void frmMain::cmdRealTime_Click()
+{
+    if (!deps_.m.SequenceSent) {
+        deps_.prompter.message("Please first go to Setup Screen and send the sequence to K7400r "
+                               "before your real time test.",
+                               "Operation Error");
+        return;
+    }
+    notAvailable("The real time test");
+}
+
+void frmMain::cmdSetup_Click() { notAvailable("The setup window"); }
+void frmMain::MenuSetup_Click() { notAvailable("The setup window"); }
+
+void frmMain::RelatedInfo_Click()
+{
+    hide();
+    {
+        frmRelated dialog(deps_.m, review_->repository(), deps_.prompter, this);
+        exec(dialog);
+    }
+    show();
+}
+
+void frmMain::cmdOverlap_Click()
+{
+    if (deps_.m.CurrentTestName.empty()) {
+        deps_.prompter.message("No opened test to overlap on.  Please open one test first.",
+                               "Operation Error");
+        return;
+    }
+    {
+        frmOverlapTestName dialog(deps_.m, review_->repository(), deps_.prompter, this);
+        exec(dialog);
+    }
+    review_->overlayTest();
+    redrawChart();
+}
+
+void frmMain::cmdReport_Click() { notAvailable("The report"); }
+void frmMain::MenuFilePrint_Click() { notAvailable("Printing"); }
+void frmMain::cmdPrintChart_Click() { notAvailable("Printing the chart"); }
+void frmMain::cmdExport_Click() { notAvailable("The Excel export"); }
+void frmMain::MenuFileCementRpt_Click() { notAvailable("The cement lab report"); }
+void frmMain::cmdCalicheck_Click() { notAvailable("The calibration check"); }
+void frmMain::DirectLog_Click() { notAvailable("The direct log"); }
+
+void frmMain::MenuHelpContent_Click()
+{
+    HelpViewer viewer(this);
+    exec(viewer);
+}
+
+void frmMain::MenuHelpAbout_Click()
+{
+    frmAbout about(this);
+    exec(about);
+}
+
+void frmMain::cmdExit_Click()
+{
+    closingByProgram_ = true;
+    close();
+}
+
+void frmMain::Toolbar1_ButtonClick(const QString &key)
+{
+    if (key == QLatin1String("Open"))
+        cmdOpen_Click();
+    else if (key == QLatin1String("Retrieve"))
+        cmdRetrieve_Click();
+    else if (key == QLatin1String("Print"))
+        MenuFilePrint_Click();
+    else if (key == QLatin1String("Report"))
+        cmdReport_Click();
+    else if (key == QLatin1String("Help"))
+        MenuHelpContent_Click();
+}
+
+void frmMain::cmbChartType_Click(int index)
+{
+    if (deps_.m.CurrentTestName.empty()) {
+        cmbChartType->setCurrentIndex(0);
+        return;
+    }
+    review_->selectChartType(index);
+    redrawChart();
+}
+
+void frmMain::OptionScale_Click(int option)
+{
+    switch (option) {
+    case 1:
+        Option1->setChecked(true);
+        review_->setXScale(ScaleType::Normal);
+        break;
+    case 2:
+        Option2->setChecked(true);
+        review_->setXScale(ScaleType::Log);
+        break;
+    case 3:
+        Option3->setChecked(true);
+        review_->setYScale(ScaleType::Normal);
+        break;
+    case 4:
+        Option4->setChecked(true);
+        review_->setYScale(ScaleType::Log);
+        break;
+    default:
+        return;
+    }
+    redrawChart();
+}
+
+} // namespace viscora

@@ -1,0 +1,121 @@
+#pragma once
+// The start window and hub: the opened test's grid and chart, and every command.
+
+#include "ProportionalLayout.h"
+#include "TestReview.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QDialog;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QTableView;
+class QToolBar;
+
+namespace viscora {
+
+struct Module1;
+class Prompter;
+class Database;
+struct Located;
+class ChartView;
+
+struct MainWindowDeps {
+    Module1 &m;
+    Prompter &prompter;
+    // Finds and opens the database (the locating procedure, or a test's own file).
+    std::function<Located()> locateDatabase;
+    // The command line left after the program's own options, as typed.
+    std::string commandLine;
+};
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(MainWindowDeps deps, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up; false when the program must end (no database).
+    bool Form_Load();
+    void Form_Activate();
+
+    // Runs a modal dialog; tests replace it to drive the dialog without an event loop.
+    std::function<int(QDialog &)> runDialog;
+
+    // Commands.
+    void cmdOpen_Click();
+    void cmdRetrieve_Click();
+    void cmdStartTest_Click();
+    void cmdStopTest_Click();
+    void cmdRealTime_Click();
+    void cmdSetup_Click();
+    void MenuSetup_Click();
+    void RelatedInfo_Click();
+    void cmdOverlap_Click();
+    void cmdReport_Click();
+    void MenuFilePrint_Click();
+    void cmdPrintChart_Click();
+    void cmdExport_Click();
+    void MenuFileCementRpt_Click();
+    void cmdCalicheck_Click();
+    void DirectLog_Click();
+    void MenuHelpContent_Click();
+    void MenuHelpAbout_Click();
+    void cmdExit_Click();
+    void Toolbar1_ButtonClick(const QString &key);
+    void cmbChartType_Click(int index);
+    void OptionScale_Click(int option); // 1..4
+
+    TestReview *review() { return review_.get(); }
+    Database *database() { return db_.get(); }
+    ProportionalLayout &layoutFractions() { return layout_; }
+
+    QPushButton *cmdOpen, *cmdRetrieve, *cmdStartTest, *cmdStopTest, *cmdRealTime, *cmdSetup,
+        *RelatedInfo, *cmdOverlap, *cmdReport, *cmdExport, *cmdPrintChart, *cmdCalicheck,
+        *cmdExit;
+    QLabel *Label2;
+    QComboBox *cmbChartType;
+    QGroupBox *Frame1, *Frame2;
+    QRadioButton *Option1, *Option2, *Option3, *Option4;
+    ChartView *Pesgo1;
+    QTableView *MSFlexGrid1;
+    QToolBar *Toolbar1;
+    QLabel *statusPanel, *datePanel, *timePanel;
+    QAction *MenuFileOpen, *MenuFileRetrieve, *MenuFilePrint, *MenuFileReport, *MenuFileCementRpt,
+        *MenuSetup, *MenuFileExit, *DirectLog, *MenuHelpContent, *MenuHelpAbout;
+
+    static const char *const kCaption;
+    static const char *const kNotAvailableTitle;
+
+protected:
+    void closeEvent(QCloseEvent *e) override;
+    bool event(QEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void buildToolbar();
+    void writeGridHeader();
+    void showReview();
+    void redrawChart();
+    void notAvailable(const char *command);
+    int exec(QDialog &d) { return runDialog(d); }
+
+    MainWindowDeps deps_;
+    std::unique_ptr<Database> db_;
+    std::unique_ptr<TestReview> review_;
+    ProportionalLayout layout_;
+    QWidget *central_;
+    bool closingByProgram_ = false;
+    bool loaded_ = false;
+};
+
+} // namespace viscora

@@ -1,0 +1,19 @@
+#include "CliPrompter.h"
+
+namespace viscora {
+
+Answer CliPrompter::message(const std::string &text, const std::string &title, Buttons buttons,
+                            Icon)
+{
+    ++count_;
+    err_ << (title.empty() ? "Viscora" : title) << ": " << text << '\n';
+    switch (buttons) {
+    case Buttons::YesNo:
+    case Buttons::YesNoCancel:
+        return Answer::Yes;
+    default:
+        return Answer::Ok;
+    }
+}
+
+} // namespace viscora

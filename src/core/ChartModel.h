@@ -1,0 +1,82 @@
+#pragma once
+// The data set behind every chart: titles, series and their points, scales and plotting
+// method. Windows change it through the chart operations and a renderer draws it; keeping it
+// free of any widget lets the chart routines be tested as plain code.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace viscora {
+
+enum class ScaleType { Normal = 1, Log = 2 };
+
+// Plotting methods by their numbers.
+enum class PlottingMethod { Linear = 8, Spline = 5, BestFitLinear = 3, BestFitPower = 4 };
+
+// The 16 classic console colours by number, as 0xRRGGBB.
+unsigned consoleColor(int index);
+
+struct ChartSeries {
+    std::vector<double> x;
+    std::vector<double> y;
+    std::string label;
+    int color = 9;
+    int lineType = 0;
+};
+
+class ChartModel {
+public:
+    static constexpr int kNoTestPointCount = 9999;
+
+    void setMainTitle(std::string t) { mainTitle_ = std::move(t); }
+    void setSubtitle(std::string t) { subtitle_ = std::move(t); }
+    void setXAxisLabel(std::string t) { xLabel_ = std::move(t); }
+    void setYAxisLabel(std::string t) { yLabel_ = std::move(t); }
+    const std::string &mainTitle() const { return mainTitle_; }
+    const std::string &subtitle() const { return subtitle_; }
+    const std::string &xAxisLabel() const { return xLabel_; }
+    const std::string &yAxisLabel() const { return yLabel_; }
+
+    void setSubsetCount(int n);
+    int subsetCount() const { return static_cast<int>(series_.size()); }
+    void setPointCount(int n) { pointCount_ = n; }
+    int pointCount() const { return pointCount_; }
+
+    // Points beyond a series' current length extend it; negative indices are ignored.
+    void setX(int series, int point, double v);
+    void setY(int series, int point, double v);
+    double x(int series, int point) const;
+    double y(int series, int point) const;
+    // Replaces a whole series' points at once (the fast path for long tests).
+    void setPoints(int series, std::vector<double> xs, std::vector<double> ys);
+
+    void setSeriesLabel(int series, std::string label);
+    void setSeriesColor(int series, int color);
+    void setSeriesLineType(int series, int lineType);
+    const ChartSeries &series(int i) const { return series_.at(static_cast<size_t>(i)); }
+    // Points of a series that are drawn: its own points, up to the point count.
+    std::size_t drawnPointCount(int series) const;
+
+    void setXScale(ScaleType s) { xScale_ = s; }
+    void setYScale(ScaleType s) { yScale_ = s; }
+    ScaleType xScale() const { return xScale_; }
+    ScaleType yScale() const { return yScale_; }
+    void setPlottingMethod(PlottingMethod m) { method_ = m; }
+    PlottingMethod plottingMethod() const { return method_; }
+
+    // Clears every series and title.
+    void reset();
+
+private:
+    ChartSeries &at(int series);
+
+    std::string mainTitle_, subtitle_, xLabel_, yLabel_;
+    std::vector<ChartSeries> series_{1};
+    int pointCount_ = 0;
+    ScaleType xScale_ = ScaleType::Normal;
+    ScaleType yScale_ = ScaleType::Normal;
+    PlottingMethod method_ = PlottingMethod::Linear;
+};
+
+} // namespace viscora

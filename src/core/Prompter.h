@@ -1,0 +1,37 @@
+#pragma once
+// Everything the program asks or tells the operator goes through a Prompter: message
+// boxes in the windows, scripted answers in tests, "TITLE: MESSAGE" on stderr in the CLI.
+
+#include <optional>
+#include <string>
+
+namespace viscora {
+
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Icon { None, Information, Exclamation, Critical, Question };
+enum class Answer { Ok, Cancel, Yes, No };
+
+struct FileDialogRequest {
+    std::string title;
+    std::string filter;       // "(*.mdb)|*.mdb" style: description|pattern pairs
+    std::string initialDir;
+    std::string proposedName;
+    bool fileMustExist = false;
+    bool pathMustExist = false;
+};
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    // An empty title means the program's default title.
+    virtual Answer message(const std::string &text, const std::string &title = {},
+                           Buttons buttons = Buttons::Ok, Icon icon = Icon::None) = 0;
+    // nullopt when cancelled.
+    virtual std::optional<std::string> input(const std::string &prompt, const std::string &title,
+                                             const std::string &defaultText = {}) = 0;
+    // The chosen path, or empty when cancelled.
+    virtual std::string openFile(const FileDialogRequest &request) = 0;
+    virtual std::string saveFile(const FileDialogRequest &request) = 0;
+};
+
+} // namespace viscora

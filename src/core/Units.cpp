@@ -1,0 +1,82 @@
+#include "Units.h"
+
+#include "Module1.h"
+#include "VbFormat.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdlib>
+
+namespace viscora {
+
+namespace {
+constexpr std::array<RotorBob, 6> kRotorBobs{{
+    {1, "R1-B1", 1.0f, 1.0f},
+    {2, "R2-B1", 3.185f, 1.0f},
+    {3, "R3-B1", 0.2215f, 1.0f},
+    {4, "R1-B2", 0.2215f, 1.973f},
+    {5, "R1-B5", 0.4995f, 1.0f},
+    {6, "R1-B4", 0.1574f, 8.012f},
+}};
+} // namespace
+
+std::span<const RotorBob> rotorBobList() { return kRotorBobs; }
+
+const RotorBob *rotorBobByCode(int code)
+{
+    for (const auto &rb : kRotorBobs)
+        if (rb.code == code)
+            return &rb;
+    return nullptr;
+}
+
+const RotorBob *rotorBobByName(const std::string &name)
+{
+    std::string upper = name;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    for (const auto &rb : kRotorBobs)
+        if (upper == rb.name)
+            return &rb;
+    return nullptr;
+}
+
+double factorValue(float factor) { return std::strtod(shortestText(factor).c_str(), nullptr); }
+
+RotorBobChoice chooseOpenedTestRotorBob(Module1 &m, std::optional<double> firstRbfactor)
+{
+    m.RbFannFactor = 1.0f;
+    m.RbShearFactor = 1.0f;
+    if (!firstRbfactor)
+        return {false};
+    const double v = *firstRbfactor;
+    if (v >= 1 && v <= 6) {
+        const RotorBob *rb = rotorBobByCode(static_cast<int>(roundHalfEven(v)));
+        m.RbIndex = static_cast<std::int16_t>(rb->code);
+        m.RbShearFactor = rb->shearFactor;
+        m.RbFannFactor = rb->fannFactor;
+        m.CustomRb = false;
+    } else if (v > 7) {
+        m.RbIndex = static_cast<std::int16_t>(roundHalfEven(std::min(v, 32767.0)));
+        m.CustomRb = true;
+        m.CustomRbFactor = v / 1000.0;
+    }
+    return {m.CustomRb};
+}
+
+RotorBobChoice chooseOverlayRotorBob(Module1 &m, std::optional<double> firstRbfactor)
+{
+    if (firstRbfactor) {
+        const double v = *firstRbfactor;
+        if (v >= 1 && v <= 6) {
+            m.CustomRb = false;
+        } else if (v > 7) {
+            m.CustomRb = true;
+            m.CustomRbFactor = v / 1000.0;
+        }
+    }
+    return {m.CustomRb};
+}
+
+} // namespace viscora

@@ -1,0 +1,98 @@
+#pragma once
+// Unit systems, the rotor-bob table and the rheology formulas. The instrument and the
+// database hold rpm, dyn/cm2, degF and seconds; everything else is derived here. Each
+// consumer keeps its own variant: they differ in the last digits on purpose.
+
+#include <optional>
+#include <span>
+#include <string>
+
+namespace viscora {
+
+struct Module1;
+
+enum class Units { EI = 1, SI = 2 };
+
+struct RotorBob {
+    int code;          // RbIndex / Rbfactor
+    const char *name;  // "R1-B1" ...
+    float shearFactor; // RbShearFactor
+    float fannFactor;  // RbFannFactor
+};
+
+// In list order (position 0..5); note R1-B5 before R1-B4.
+std::span<const RotorBob> rotorBobList();
+// The entry of a code 1..6, or nullptr.
+const RotorBob *rotorBobByCode(int code);
+// The entry of a name such as "R2-B1" (case-insensitive), or nullptr.
+const RotorBob *rotorBobByName(const std::string &name);
+
+// A single-precision factor as the query text carries it: the double read back from the
+// float's shortest decimal text (0.2215f -> 0.2215, not 0.22149999...).
+double factorValue(float factor);
+
+namespace formula {
+constexpr double kShearPerRpm = 1.7023;    // R1-B1 shear rate per rpm
+constexpr double kSetupRpmPerShear = 0.58744;
+constexpr double kStressToEI = 0.2088;     // dyn/cm2 -> lb/100ft2
+constexpr double kDialDivisor = 5.11;      // dyn/cm2 per Fann35 degree
+
+inline double fahrenheitToCelsius(double f) { return (f - 32) * 5 / 9.0; }
+inline double celsiusToFahrenheit(double c) { return c * 9.0 / 5.0 + 32; }
+inline double stressToEI(double dynPerCm2) { return dynPerCm2 * kStressToEI; }
+
+// Main window, opened test and overlay.
+inline double shearRateMain(double speed, double shearFactor)
+{
+    return speed * kShearPerRpm * shearFactor;
+}
+inline double viscosityMain(double stress, double speed, double shearFactor)
+{
+    return stress / ((speed + 0.000001) * kShearPerRpm) * 100 / shearFactor;
+}
+inline double shearRateCustom(double speed, double customFactor) { return speed * customFactor; }
+inline double viscosityCustom(double stress, double speed, double customFactor)
+{
+    return stress / ((speed + 0.000001)) * 100 / customFactor;
+}
+inline double dialReading(double stress, double fannFactor)
+{
+    return stress / kDialDivisor / fannFactor;
+}
+
+// Setup window step list, real-time step list and the step dialogs.
+inline double shearRateSetup(double speed, double shearFactor)
+{
+    return speed / kSetupRpmPerShear * shearFactor;
+}
+inline double speedFromShearRateSetup(double shearRate, double shearFactor)
+{
+    return shearRate * kSetupRpmPerShear / shearFactor;
+}
+
+// Live chart and direct log, from a record's speed in hundredths of rpm.
+inline double viscosityLive(double stress, double speedHundredths, double shearFactor)
+{
+    return (stress + 0.000001) / ((speedHundredths + 0.001) * kShearPerRpm) * 10000 / shearFactor;
+}
+inline double viscosityLiveCustom(double stress, double speedHundredths, double stressFactor,
+                                  double customFactor)
+{
+    return (stress + 0.000001) * stressFactor / ((speedHundredths + 0.001) * customFactor) * 10000;
+}
+} // namespace formula
+
+// Which variant of the main window's query an opened test is read with.
+struct RotorBobChoice {
+    bool custom = false;
+};
+
+// Sets the rotor-bob globals from the Rbfactor of an opened test's first row (or none).
+// Both factors start at 1.0; codes 1..6 take the table's factors, values above 7 are a
+// custom factor x 1000, anything else leaves the factors at 1.0 and CustomRb as it was.
+RotorBobChoice chooseOpenedTestRotorBob(Module1 &m, std::optional<double> firstRbfactor);
+
+// The overlaid test's code only decides CustomRb (and CustomRbFactor); the factors stay.
+RotorBobChoice chooseOverlayRotorBob(Module1 &m, std::optional<double> firstRbfactor);
+
+} // namespace viscora

@@ -1,0 +1,119 @@
+#include "MainChart.h"
+
+#include "ChartTypes.h"
+#include "Module1.h"
+#include "Prompter.h"
+#include "VbFormat.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace viscora {
+
+const char *const kOverlayLongerMessage =
+    "Last opened test has more data points than the first one.  Please open the one has most "
+    "amount of sample point first, then overlay others.";
+
+void Initial_Chart_Stress_Rate(ChartModel &chart, MainChartState &state, const Module1 &m)
+{
+    chart.reset();
+    state.ChartType = 0;
+    chart.setYScale(ScaleType::Normal);
+    chart.setSubsetCount(1);
+    state.SubsetCount = 1;
+    chart.setPointCount(ChartModel::kNoTestPointCount);
+    state.PointCount = ChartModel::kNoTestPointCount;
+    for (int s = 0; s < 4; ++s)
+        chart.setY(s, 0, 0);
+    chart.setSubsetCount(1);
+    chart.setSeriesLabel(0, "Shear Stress");
+    chart.setSeriesLineType(0, 0);
+    chart.setSeriesColor(0, 9);
+    chart.setPlottingMethod(PlottingMethod::Linear);
+    chart.setXAxisLabel("Shear Rate (1/S)");
+    chart.setYAxisLabel(stressAxisLabel(m.UnitSystem != 1));
+    chart.setMainTitle("Shear Stress Vs. Shear Rate");
+    chart.setSubtitle("");
+    chart.setXScale(ScaleType::Normal);
+}
+
+std::vector<double> runningTime(const std::vector<QueryRow> &rows)
+{
+    std::vector<double> xs;
+    xs.reserve(rows.size());
+    double offset = 0;
+    double lastStep = 1;
+    long long lastTime = 0;
+    for (const auto &r : rows) {
+        if (r[col::Step] != lastStep) {
+            offset += static_cast<double>(lastTime);
+            lastStep = r[col::Step];
+        }
+        xs.push_back(r[col::Time] + offset);
+        lastTime = roundHalfEven(r[col::Time]);
+    }
+    return xs;
+}
+
+namespace {
+
+void fillSeries(ChartModel &chart, int series, const ChartType &t,
+                const std::vector<QueryRow> &rows)
+{
+    std::vector<double> xs, ys;
+    ys.reserve(rows.size());
+    for (const auto &r : rows)
+        ys.push_back(r[static_cast<size_t>(t.yColumn)]);
+    if (t.treatment == XTreatment::RunningTime) {
+        xs = runningTime(rows);
+    } else {
+        xs.reserve(rows.size());
+        for (const auto &r : rows)
+            xs.push_back(r[static_cast<size_t>(t.xColumn)]);
+        // Ascending X; a stable sort keeps equal X in recorded order.
+        std::vector<size_t> order(xs.size());
+        std::iota(order.begin(), order.end(), size_t{0});
+        std::stable_sort(order.begin(), order.end(),
+                         [&](size_t a, size_t b) { return xs[a] < xs[b]; });
+        std::vector<double> sx(xs.size()), sy(ys.size());
+        for (size_t i = 0; i < order.size(); ++i) {
+            sx[i] = xs[order[i]];
+            sy[i] = ys[order[i]];
+        }
+        xs.swap(sx);
+        ys.swap(sy);
+    }
+    chart.setPoints(series, std::move(xs), std::move(ys));
+}
+
+} // namespace
+
+void drawChartType(ChartModel &chart, MainChartState &state, int type, const Module1 &m,
+                   const std::vector<QueryRow> &opened, const std::vector<QueryRow> *overlay,
+                   Prompter &prompter)
+{
+    const ChartType &t = chartType(type);
+    const bool si = m.UnitSystem != 1;
+    chart.setXAxisLabel(t.xLabel(si));
+    chart.setYAxisLabel(t.yLabel(si));
+    chart.setMainTitle(t.title);
+    if (state.PointCount == ChartModel::kNoTestPointCount) {
+        const int n = static_cast<int>(opened.size());
+        chart.setPointCount(n);
+        state.PointCount = n;
+        state.SubsetCount = 1;
+        chart.setSubsetCount(1);
+        fillSeries(chart, 0, t, opened);
+        return;
+    }
+    if (!overlay)
+        return;
+    // The overlay keeps all its points (the chart grows for it), so nothing is written
+    // outside the series' own data.
+    const int n = static_cast<int>(overlay->size());
+    fillSeries(chart, state.SubsetCount - 1, t, *overlay);
+    if (n > state.PointCount)
+        prompter.message(kOverlayLongerMessage);
+}
+
+} // namespace viscora

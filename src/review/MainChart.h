@@ -1,0 +1,37 @@
+#pragma once
+// The main window's chart routines: the empty default layout and the ten chart types,
+// for the opened test and for overlays.
+
+#include "ChartModel.h"
+#include "TestRepository.h"
+
+#include <string>
+#include <vector>
+
+namespace viscora {
+
+struct Module1;
+class Prompter;
+
+struct MainChartState {
+    int SubsetCount = 1;
+    int PointCount = ChartModel::kNoTestPointCount;
+    int ChartType = 0;
+};
+
+void Initial_Chart_Stress_Rate(ChartModel &chart, MainChartState &state, const Module1 &m);
+
+// Draws chart type `type` from the opened test's rows, or, when the chart already holds a
+// test, adds `overlay` (the overlaid test's rows; nullptr when none is chosen) as series
+// SubsetCount - 1.
+void drawChartType(ChartModel &chart, MainChartState &state, int type, const Module1 &m,
+                   const std::vector<QueryRow> &opened, const std::vector<QueryRow> *overlay,
+                   Prompter &prompter);
+
+// X values of the running-time treatment: the time since the test began, rebuilt from the
+// per-step times.
+std::vector<double> runningTime(const std::vector<QueryRow> &rows);
+
+extern const char *const kOverlayLongerMessage;
+
+} // namespace viscora

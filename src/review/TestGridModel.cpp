@@ -1,0 +1,126 @@
+#include "TestGridModel.h"
+
+#include "VbFormat.h"
+
+namespace viscora {
+
+QStringList gridHeaders(bool si)
+{
+    return {QStringLiteral("Step No"),
+            QStringLiteral("Elaps Time\n(S)"),
+            si ? QStringLiteral("Temp\n(C°)") : QStringLiteral("Temp\n(F°)"),
+            si ? QStringLiteral("Shear rate\n (1/S)") : QStringLiteral("Shear Rate\n (1/S)"),
+            QStringLiteral("Speed \n(Rpm)"),
+            si ? QStringLiteral("Shear Stress\n(dyn/cm2)") : QStringLiteral("Shear Stress\n(lb/100ft2)"),
+            QStringLiteral("Viscosity\n (cP)"),
+            si ? QStringLiteral("Gel\n(dyn/cm2)") : QStringLiteral("Gel\n(lb/100ft2)"),
+            QStringLiteral("Rb Factor"),
+            QStringLiteral("Fann® 35 F1\nReading")};
+}
+
+QString gridCellText(const QueryRow &row, int column)
+{
+    const double v = row[static_cast<size_t>(column)];
+    const char *mask = gridMask(column);
+    if (*mask)
+        return QString::fromStdString(formatMask(v, mask));
+    return QString::fromStdString(shortestText(v));
+}
+
+void TestGridModel::setRows(std::vector<QueryRow> rows)
+{
+    beginResetModel();
+    rows_ = std::move(rows);
+    na_.assign(rows_.size(), 0);
+    endResetModel();
+}
+
+void TestGridModel::setSI(bool si)
+{
+    si_ = si;
+    emit headerDataChanged(Qt::Horizontal, 0, col::Count - 1);
+}
+
+QString TestGridModel::cellText(int r, int c) const
+{
+    if (c == col::Viscosity && markedNA(r))
+        return QStringLiteral("N/A");
+    return gridCellText(rows_[static_cast<size_t>(r)], c);
+}
+
+void TestGridModel::Check_Stress()
+{
+    std::vector<QString> stress;
+    stress.reserve(rows_.size());
+    for (int r = 0; r < static_cast<int>(rows_.size()); ++r)
+        stress.push_back(gridCellText(rows_[static_cast<size_t>(r)], col::ShearStress));
+    const QString code = rows_.empty() ? QString() : gridCellText(rows_.front(), col::Rbfactor);
+    auto marks = checkStressMarks(stress, code, si_);
+    for (size_t i = 0; i < marks.size() && i < na_.size(); ++i)
+        na_[i] = na_[i] || marks[i];
+    if (!rows_.empty())
+        emit dataChanged(index(0, col::Viscosity), index(rowCount() - 1, col::Viscosity));
+}
+
+std::vector<char> checkStressMarks(const std::vector<QString> &stressTexts,
+                                   const QString &firstCodeText, bool si)
+{
+    std::vector<char> marks(stressTexts.size(), 0);
+    bool offGrid = false;
+    for (const QString &t : stressTexts) {
+        double x = Val(t.toStdString());
+        if (!si)
+            x = x / 0.2088;
+        const double r = 5 * Int(Int(x + 0.01) / 5);
+        if (std::abs(x - r) > 0.1) {
+            offGrid = true;
+            break;
+        }
+    }
+    if (stressTexts.empty())
+        return marks;
+    const long long code = roundHalfEven(Val(firstCodeText.toStdString()));
+    if (code != 1 || !offGrid)
+        return marks;
+    const double lo = si ? 980 : 204.6, hi = si ? 1030 : 214.0;
+    for (size_t i = 0; i < stressTexts.size(); ++i) {
+        const double s = Val(stressTexts[i].toStdString());
+        if (s > lo && s < hi)
+            marks[i] = 1;
+    }
+    return marks;
+}
+
+int TestGridModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int TestGridModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : col::Count;
+}
+
+QVariant TestGridModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    if (role == Qt::DisplayRole)
+        return cellText(index.row(), index.column());
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant TestGridModel::headerData(int section, Qt::Orientation o, int role) const
+{
+    if (o == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < col::Count)
+        return gridHeaders(si_).at(section);
+    if (o == Qt::Horizontal && role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    if (o == Qt::Vertical && role == Qt::DisplayRole)
+        return section + 1;
+    return {};
+}
+
+} // namespace viscora

@@ -1,0 +1,53 @@
+#pragma once
+// The main window's grid: the opened test's query rows with the fixed masks, the unit
+// system's header and the "N/A" marks of the stress check. Cells are formatted when shown,
+// so a long test costs its rows, not a string per cell.
+
+#include "TestRepository.h"
+
+#include <QAbstractTableModel>
+
+#include <vector>
+
+namespace viscora {
+
+// The ten headers, top and bottom line joined by '\n'.
+QStringList gridHeaders(bool si);
+// A cell as the grid shows it (before any "N/A").
+QString gridCellText(const QueryRow &row, int column);
+
+class TestGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setRows(std::vector<QueryRow> rows);
+    void clear() { setRows({}); }
+    const std::vector<QueryRow> &rows() const { return rows_; }
+    void setSI(bool si);
+
+    // Text of data row r (0-based) and column c as displayed, "N/A" included.
+    QString cellText(int r, int c) const;
+
+    // Marks implausible viscosities with "N/A" (see checkStressMarks).
+    void Check_Stress();
+    bool markedNA(int r) const { return r >= 0 && r < static_cast<int>(na_.size()) && na_[static_cast<size_t>(r)]; }
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+
+private:
+    std::vector<QueryRow> rows_;
+    std::vector<char> na_;
+    bool si_ = false;
+};
+
+// Which rows get "N/A" in the viscosity column: an R1-B1 test whose stresses are not all
+// on the 5 dyn/cm2 grid, in the rows whose shown stress lies inside the open band
+// (204.6, 214.0) in EI or (980, 1030) in SI. Works on the shown texts.
+std::vector<char> checkStressMarks(const std::vector<QString> &stressTexts,
+                                   const QString &firstCodeText, bool si);
+
+} // namespace viscora

@@ -1,0 +1,117 @@
+#include "TestListDialogs.h"
+
+#include "Module1.h"
+#include "Prompter.h"
+#include "TestRepository.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace viscora {
+
+TestNameListDialog::TestNameListDialog(const QString &caption, const QString &label,
+                                       TestRepository &repo, Prompter &prompter, QWidget *parent)
+    : QDialog(parent), repo_(repo), prompter_(prompter)
+{
+    setWindowTitle(caption);
+    setModal(true);
+    auto *layout = new QVBoxLayout(this);
+    Label1 = new QLabel(label, this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    DBList1 = new QListWidget(this);
+    DBList1->setObjectName(QStringLiteral("DBList1"));
+    Label1->setBuddy(DBList1);
+    layout->addWidget(Label1);
+    layout->addWidget(DBList1);
+    auto *buttons = buttonRow = new QHBoxLayout;
+    cmdOk = new QPushButton(QStringLiteral("&OK"), this);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdOk->setDefault(true);
+    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    buttons->addWidget(cmdOk);
+    buttons->addStretch();
+    buttons->addWidget(cmdCancel);
+    layout->addLayout(buttons);
+    connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    connect(DBList1, &QListWidget::itemDoubleClicked, this, [this] { cmdOk_Click(); });
+    reloadList();
+    resize(360, 320);
+}
+
+void TestNameListDialog::reloadList()
+{
+    DBList1->clear();
+    DBList1->addItems(repo_.testNames());
+}
+
+QString TestNameListDialog::currentText() const
+{
+    const auto items = DBList1->selectedItems();
+    return items.isEmpty() ? QString() : items.first()->text();
+}
+
+OpenTest::OpenTest(Module1 &m, TestRepository &repo, Prompter &prompter, QWidget *parent)
+    : TestNameListDialog(QStringLiteral("Open Saved Test"),
+                         QStringLiteral("Please select saved test name:"), repo, prompter, parent),
+      m_(m)
+{
+    cmdDelete = new QPushButton(QStringLiteral("&Delete"), this);
+    cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
+    buttonRow->insertWidget(1, cmdDelete);
+    connect(cmdDelete, &QPushButton::clicked, this, [this] { cmdDelete_Click(); });
+}
+
+void OpenTest::cmdOk_Click()
+{
+    const QString name = currentText();
+    if (name.isEmpty()) {
+        prompter_.message("No test was selected!", "No Selection Error.");
+        return;
+    }
+    m_.CurrentTestName = name.toStdString();
+    accept();
+}
+
+void OpenTest::cmdDelete_Click()
+{
+    const QString name = currentText();
+    if (name.isEmpty())
+        return;
+    const DbResult r = repo_.deleteTest(name);
+    if (!r)
+        prompter_.message("The test could not be deleted: " + r.error.toStdString(),
+                          "Database Error");
+    reloadList();
+    if (DBList1->count() > 0)
+        DBList1->setCurrentRow(0);
+}
+
+frmOverlapTestName::frmOverlapTestName(Module1 &m, TestRepository &repo, Prompter &prompter,
+                                       QWidget *parent)
+    : TestNameListDialog(QStringLiteral("Overlap Test Selection"),
+                         QStringLiteral("Please select test to compare:"), repo, prompter, parent),
+      m_(m)
+{
+}
+
+void frmOverlapTestName::cmdOk_Click()
+{
+    const QString name = currentText();
+    if (name.isEmpty()) {
+        prompter_.message("No test was selected!", "No Selection Error.");
+        return;
+    }
+    m_.OverlapTestName = name.toStdString();
+    if (m_.OverlapTestName == m_.CurrentTestName) {
+        prompter_.message("Test can not overlap itself!", "Selection Error.");
+        return;
+    }
+    accept();
+}
+
+} // namespace viscora

@@ -1,0 +1,57 @@
+#pragma once
+// The opened test as the main window shows it: grid rows, chart, header and the state the
+// commands share. The window and the CLI both drive this; neither repeats its steps.
+
+#include "ChartModel.h"
+#include "MainChart.h"
+#include "TestGridModel.h"
+#include "TestRepository.h"
+
+#include <optional>
+
+namespace viscora {
+
+struct Module1;
+class Prompter;
+
+class TestReview {
+public:
+    TestReview(Module1 &m, Database &db, Prompter &prompter);
+
+    // The steps of the open command after the dialog; name is CurrentTestName.
+    void openCurrentTest();
+    // Grid filling: dosql, formatted cells, header for the unit system.
+    void fillGrid();
+    // Window activation: refresh after a unit change, then the stress check.
+    void activate();
+    // Chart-type list click (position t).
+    void selectChartType(int t);
+    // Scale buttons.
+    void setXScale(ScaleType s) { chart_.setXScale(s); }
+    void setYScale(ScaleType s) { chart_.setYScale(s); }
+    // The overlay command after its dialog: adds OverlapTestName as a new series.
+    void overlayTest();
+    void initialChart();
+
+    TestGridModel &grid() { return grid_; }
+    const ChartModel &chart() const { return chart_; }
+    ChartModel &chart() { return chart_; }
+    const MainChartState &chartState() const { return state_; }
+    TestRepository &repository() { return repo_; }
+    const std::optional<TestHeader> &header() const { return header_; }
+    int CurrentTestId = 0;
+    // The RelatedInfo button: enabled once a test with points is shown.
+    bool relatedInfoEnabled = false;
+
+private:
+    Module1 &m_;
+    TestRepository repo_;
+    Prompter &prompter_;
+    TestGridModel grid_;
+    ChartModel chart_;
+    MainChartState state_;
+    std::vector<QueryRow> overlayRows_;
+    std::optional<TestHeader> header_;
+};
+
+} // namespace viscora

@@ -1,0 +1,34 @@
+#pragma once
+// Named test sequences: SequenceName rows with SequenceId dense 1..N, and their steps in
+// SequenceSetup numbered 1..n.
+
+#include "Database.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace viscora {
+
+struct SequenceEntry {
+    int sequenceId = 0;
+    QString name;
+    int rbfactor = 0;
+};
+
+class SequenceRepository {
+public:
+    explicit SequenceRepository(Database &db) : db_(db) {}
+
+    // In table order.
+    std::vector<SequenceEntry> sequences() const;
+    std::optional<SequenceEntry> find(const QString &name) const;
+    // Deletes the sequence and its steps and closes the gap in the numbering.
+    DbResult deleteSequence(const QString &name);
+
+private:
+    Database &db_;
+};
+
+} // namespace viscora

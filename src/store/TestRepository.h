@@ -1,0 +1,69 @@
+#pragma once
+// Saved tests: header rows in RelatedInfo, points in TestResult, TestId dense 1..N.
+// Every name and value is bound, so a name holding ' or " works like any other.
+
+#include "Database.h"
+#include "TestQuery.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+#include <vector>
+
+namespace viscora {
+
+struct TestHeader {
+    QString testName, mudId, sampleTime, companyName, desc;
+};
+
+// One stored point in column order: StepNo, Time, Temperature, Speed, Shearstress, Gel,
+// Rbfactor.
+struct StoredPoint {
+    int stepNo = 0;
+    double time = 0, temperature = 0, speed = 0, shearStress = 0, gel = 0, rbfactor = 0;
+};
+
+using QueryRow = std::array<double, col::Count>;
+
+struct TestListEntry {
+    int testId;
+    QString testName;
+};
+
+class TestRepository {
+public:
+    explicit TestRepository(Database &db) : db_(db) {}
+
+    // In table order.
+    QStringList testNames() const;
+    std::vector<TestListEntry> tests() const;
+    std::optional<int> testId(const QString &name) const;
+    bool exists(const QString &name, Qt::CaseSensitivity cs) const;
+    // (largest TestId, but at least 1) + 1, or 1 for an empty table.
+    int nextTestId() const;
+    std::optional<TestHeader> header(const QString &name) const;
+
+    // Creates the header row under the next TestId; the id is returned in newId.
+    DbResult createHeader(const TestHeader &h, int &newId);
+    // Rewrites the header of the test named h.testName; no such test writes nothing.
+    DbResult updateHeader(const TestHeader &h);
+    // Deletes the test and its points and closes the gap in the numbering.
+    DbResult deleteTest(const QString &name);
+
+    std::optional<double> firstRbfactor(const QString &name) const;
+    // The rows of the main window's query for a test.
+    std::vector<QueryRow> queryRows(const TestQuery &q, const QString &name,
+                                    QString *error = nullptr) const;
+    int pointCount(const QString &name) const;
+
+    DbResult insertPoints(int testId, const std::vector<StoredPoint> &points);
+    // One point, committed on its own (the real-time test stores each as it comes).
+    DbResult insertPoint(int testId, const StoredPoint &p);
+
+private:
+    Database &db_;
+};
+
+} // namespace viscora

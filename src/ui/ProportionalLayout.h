@@ -1,0 +1,32 @@
+#pragma once
+// Keeps every control of a window at the same fractions of the window's inner size when it
+// is resized. Drop-down lists only move; they keep their own size.
+
+#include <QPointer>
+#include <QRectF>
+#include <QSize>
+#include <QWidget>
+
+#include <vector>
+
+namespace viscora {
+
+class ProportionalLayout {
+public:
+    // Records the geometry of container's direct child widgets as fractions of its size.
+    void record(QWidget *container);
+    // Applies the fractions to a new inner size; a size of 1 or less (minimised) is ignored.
+    void apply(const QSize &innerSize);
+    std::size_t size() const { return entries_.size(); }
+
+    struct Entry {
+        QPointer<QWidget> widget;
+        QRectF fraction;
+        bool moveOnly;
+    };
+
+private:
+    std::vector<Entry> entries_;
+};
+
+} // namespace viscora

@@ -1,0 +1,113 @@
+#include "QtPrompter.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace viscora {
+
+const char *const kDefaultMessageTitle = "Viscora";
+
+QString qtFileFilter(const std::string &filter)
+{
+    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString desc = parts[i], pattern = parts[i + 1];
+        out << (desc.contains(QLatin1Char('(') + pattern + QLatin1Char(')'))
+                    ? desc
+                    : desc + QStringLiteral(" (") + pattern + QLatin1Char(')'));
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+Answer QtPrompter::message(const std::string &text, const std::string &title, Buttons buttons,
+                           Icon icon)
+{
+    QMessageBox box(parent_);
+    box.setWindowTitle(QString::fromStdString(title.empty() ? kDefaultMessageTitle : title));
+    box.setText(QString::fromStdString(text));
+    switch (icon) {
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case Icon::None:
+        break;
+    }
+    switch (buttons) {
+    case Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case Buttons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case Buttons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    default:
+        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    }
+}
+
+std::optional<std::string> QtPrompter::input(const std::string &prompt, const std::string &title,
+                                             const std::string &defaultText)
+{
+    bool ok = false;
+    const QString t = QInputDialog::getText(
+        parent_, QString::fromStdString(title.empty() ? kDefaultMessageTitle : title),
+        QString::fromStdString(prompt), QLineEdit::Normal, QString::fromStdString(defaultText), &ok);
+    if (!ok)
+        return std::nullopt;
+    return t.toStdString();
+}
+
+namespace {
+std::string runFileDialog(QWidget *parent, const FileDialogRequest &r, QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(parent, QString::fromStdString(r.title),
+                       QString::fromStdString(r.initialDir), qtFileFilter(r.filter));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen && r.fileMustExist
+                           ? QFileDialog::ExistingFile
+                           : QFileDialog::AnyFile);
+    if (!r.proposedName.empty())
+        dialog.selectFile(QString::fromStdString(r.proposedName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString();
+}
+} // namespace
+
+std::string QtPrompter::openFile(const FileDialogRequest &request)
+{
+    return runFileDialog(parent_, request, QFileDialog::AcceptOpen);
+}
+
+std::string QtPrompter::saveFile(const FileDialogRequest &request)
+{
+    return runFileDialog(parent_, request, QFileDialog::AcceptSave);
+}
+
+} // namespace viscora
