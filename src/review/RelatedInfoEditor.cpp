@@ -11,7 +11,9 @@ TestHeader RelatedInfoEditor::load() const
 {
     if (newMode())
         return {};
-    return repo_.header(QString::fromStdString(m_.CurrentTestName)).value_or(TestHeader{});
+    const QString name = QString::fromStdString(m_.CurrentTestName);
+    // A header deleted meanwhile still shows its name, so OK can close the dialog.
+    return repo_.header(name).value_or(TestHeader{name, {}, {}, {}, {}});
 }
 
 bool RelatedInfoEditor::ok(const TestHeader &entered)

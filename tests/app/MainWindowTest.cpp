@@ -1,0 +1,393 @@
+#include "ChartView.h"
+#include "DatabaseLocator.h"
+#include "Module1.h"
+#include "ScriptedPrompter.h"
+#include "StartOptions.h"
+#include "TestDb.h"
+#include "TestListDialogs.h"
+#include "frmMain.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTableView>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+using namespace viscora;
+using namespace viscora::test;
+
+namespace {
+
+struct Fixture {
+    TestDb t;
+    Module1 m;
+    ScriptedPrompter p;
+    std::unique_ptr<frmMain> w;
+    std::vector<QString> dialogsRun;
+    // What the next dialog does: pick a name and press OK, or cancel.
+    std::deque<QString> picks;
+
+    explicit Fixture(std::string commandLine = {}, bool withDb = true)
+    {
+        t.addTest("ramp", {point(1, 300, 100, 600, 900), point(1, 600, 150, 300, 600),
+                           point(2, 30, 200, 100, 300), point(2, 60, 180, 200, 450)});
+        t.addTest("second", {point(1, 10, 120, 100, 200), point(1, 20, 121, 200, 300)});
+        const QString path = t.path;
+        w = std::make_unique<frmMain>(MainWindowDeps{
+            m, p,
+            [path, withDb] {
+                Located l;
+                if (!withDb) {
+                    l.status = Located::Status::Cancelled;
+                    return l;
+                }
+                l.db = Database::open(path, Database::OpenMode::MustExist).db;
+                l.status = Located::Status::Opened;
+                return l;
+            },
+            std::move(commandLine)});
+        w->runDialog = [this](QDialog &d) {
+            dialogsRun.push_back(d.windowTitle());
+            if (auto *list = qobject_cast<TestNameListDialog *>(&d)) {
+                const QString pick = picks.empty() ? QString() : picks.front();
+                if (!picks.empty())
+                    picks.pop_front();
+                if (pick.isEmpty()) {
+                    list->cmdCancel->click();
+                } else {
+                    list->DBList1->setCurrentItem(list->DBList1->findItems(pick, Qt::MatchExactly).first());
+                    list->cmdOk->click();
+                }
+            }
+            return d.result();
+        };
+    }
+
+    void open(const QString &name)
+    {
+        picks.push_back(name);
+        w->cmdOpen_Click();
+    }
+
+    void shot(const char *name)
+    {
+        const QByteArray dir = qgetenv("VISCORA_SHOTS");
+        if (dir.isEmpty())
+            return;
+        QDir().mkpath(QString::fromLocal8Bit(dir));
+        w->grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
+    }
+};
+
+template <typename T> T *child(QWidget *w, const char *name)
+{
+    return w->findChild<T *>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+TEST(MainWindow, ButtonsCaptionsAndTooltips)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    EXPECT_EQ(f.w->windowTitle(), "Viscora V1.0 for K7400R Automatic Viscometer");
+    const char *exportTip = "Click here to generate report or export data to other format";
+    const char *remoteTip =
+        "Click here to remotely start K7400r testing. Results will be saved at K7400r";
+    struct B {
+        const char *name, *caption, *tip;
+    } buttons[] = {
+        {"cmdOpen", "&Open Saved Test", "Click here to open saved test"},
+        {"cmdRetrieve", "&Get K7400r Data",
+         "Click here to get last test result from K7400r through comport"},
+        {"cmdStartTest", "Start Test on K7400r", remoteTip},
+        {"cmdStopTest", "Stop T&est on K7400r", "Press here to stop current test at K7400r"},
+        {"cmdRealTime", "Real &Time Test", "Click here to run real time test"},
+        {"cmdSetup", "&Setup", "Setup test procedures, comport, rotor bob info, etc"},
+        {"RelatedInfo", "Related &Information", "Edit or input related information"},
+        {"cmdOverlap", "Overlap Charts", "Click here to overlap another test on graphs"},
+        {"cmdReport", "Re&port", exportTip},
+        {"cmdExport", "E&xport Excel", exportTip},
+        {"cmdPrintChart", "Print Chart", "Click here to print the chart shown at left"},
+        {"cmdCalicheck", "Calibration Check", remoteTip},
+        {"cmdExit", "&Exit", "Click here to exit Viscora"},
+    };
+    for (const auto &b : buttons) {
+        auto *btn = child<QPushButton>(f.w.get(), b.name);
+        ASSERT_TRUE(btn) << b.name;
+        EXPECT_EQ(btn->text(), b.caption);
+        EXPECT_EQ(btn->toolTip(), b.tip);
+    }
+    EXPECT_FALSE(f.w->RelatedInfo->isEnabled());
+    EXPECT_EQ(f.w->Label2->text(), "Select Chart Type:");
+    EXPECT_EQ(f.w->Frame1->title(), "X Scale:");
+    EXPECT_EQ(f.w->Frame2->title(), "Y Scale:");
+    EXPECT_EQ(f.w->Option1->text(), "Normal");
+    EXPECT_EQ(f.w->Option2->text(), "Log");
+    EXPECT_EQ(f.w->Option2->toolTip(), "Click here to select log chart scale");
+    EXPECT_TRUE(f.w->Option1->isChecked());
+    EXPECT_TRUE(f.w->Option3->isChecked());
+    EXPECT_EQ(f.w->Pesgo1->toolTip(), "Right click mouse for more option");
+    EXPECT_EQ(f.w->MSFlexGrid1->toolTip(), "This table lists the test results.");
+    EXPECT_EQ(f.w->cmbChartType->toolTip(),
+              "Select different chart types by select corresponding pulldown items");
+}
+
+TEST(MainWindow, MenusToolbarAndStatusBar)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    QStringList top;
+    for (QAction *a : f.w->menuBar()->actions())
+        top << a->text();
+    EXPECT_EQ(top, (QStringList{"&File", "&DirectLog", "&Help"}));
+    auto entries = [](QMenu *menu) {
+        QStringList out;
+        for (QAction *a : menu->actions())
+            out << (a->isSeparator() ? "-" : a->text());
+        return out;
+    };
+    QMenu *file = f.w->menuBar()->actions()[0]->menu();
+    EXPECT_EQ(entries(file), (QStringList{"&Open Saved Test", "&Retrieve From K7400R", "-",
+                                          "&Print", "&Report...", "&Cement Lab Report", "-",
+                                          "&Setup", "-", "E&xit"}));
+    EXPECT_EQ(f.w->menuBar()->actions()[1]->menu(), nullptr);
+    EXPECT_EQ(entries(f.w->menuBar()->actions()[2]->menu()),
+              (QStringList{"&Content", "-", "&About"}));
+
+    QStringList keys, tips;
+    for (QAction *a : f.w->Toolbar1->actions()) {
+        keys << (a->isSeparator() ? "-" : a->data().toString());
+        if (!a->isSeparator())
+            tips << a->toolTip();
+    }
+    EXPECT_EQ(keys, (QStringList{"Open", "Retrieve", "-", "Report", "Print", "-", "Help"}));
+    EXPECT_EQ(tips, (QStringList{"Open Old Test", "Retrieve Result From K7400R", "Report", "Print",
+                                 "Help"}));
+    EXPECT_EQ(f.w->statusPanel->objectName(), "Status");
+    EXPECT_EQ(f.w->timePanel->objectName(), "Time");
+    EXPECT_FALSE(f.w->timePanel->text().isEmpty());
+    EXPECT_FALSE(f.w->datePanel->text().isEmpty());
+}
+
+TEST(MainWindow, StartUpState)
+{
+    Fixture f;
+    f.m.UnitSystem = 2;
+    f.m.CommPort = 4;
+    f.m.SequenceSent = true;
+    f.m.UnitChanged = true;
+    ASSERT_TRUE(f.w->Form_Load());
+    EXPECT_EQ(f.m.UnitSystem, 1);
+    EXPECT_EQ(f.m.CommPort, 1);
+    EXPECT_TRUE(f.m.NoTestShown);
+    EXPECT_FALSE(f.m.SequenceSent);
+    EXPECT_FALSE(f.m.UnitChanged);
+    EXPECT_FALSE(f.m.DebugMode);
+    ASSERT_EQ(f.w->cmbChartType->count(), 10);
+    EXPECT_EQ(f.w->cmbChartType->itemText(0), "Shr. Stress Vs. Shr. Rate");
+    EXPECT_EQ(f.w->cmbChartType->itemText(9), "Fann_Deg Vs. Speed");
+    EXPECT_EQ(f.w->cmbChartType->currentIndex(), 0);
+    EXPECT_EQ(f.w->review()->chart().mainTitle(), "Shear Stress Vs. Shear Rate");
+    EXPECT_EQ(f.w->review()->chartState().PointCount, 9999);
+    EXPECT_EQ(f.w->MSFlexGrid1->model()->rowCount(), 0);
+    EXPECT_EQ(f.w->MSFlexGrid1->horizontalHeader()->height(), 27);
+    EXPECT_EQ(f.w->MSFlexGrid1->columnWidth(0), 73);
+    EXPECT_TRUE(f.p.shown.empty());
+    f.w->show();
+    f.shot("main-empty");
+}
+
+TEST(MainWindow, DebugSwitchFromWhatIsLeftOfTheCommandLine)
+{
+    struct Case {
+        std::vector<std::string> args;
+        bool debug;
+    } cases[] = {
+        {{"/debug"}, true},
+        {{"/DEBUG"}, true},
+        {{"--comm", "1=/dev/ttyUSB0", "/Debug"}, true},
+        {{"--simulate", "/debug"}, true},
+        {{"/debug", "x"}, false},
+        {{"/debug "}, false},
+        {{}, false},
+    };
+    for (const auto &c : cases) {
+        const StartOptions o = parseStartOptions(c.args);
+        EXPECT_TRUE(o.error.empty());
+        Fixture f(o.commandLine);
+        ASSERT_TRUE(f.w->Form_Load());
+        EXPECT_EQ(f.m.DebugMode, c.debug) << o.commandLine;
+    }
+    const StartOptions o = parseStartOptions({"--comm", "3=/dev/ttyACM0", "--comm=12=/tmp/x"});
+    EXPECT_EQ(o.commOverrides.at(3), "/dev/ttyACM0");
+    EXPECT_EQ(o.commOverrides.at(12), "/tmp/x");
+    EXPECT_FALSE(parseStartOptions({"--comm", "13=/dev/x"}).error.empty());
+    EXPECT_FALSE(parseStartOptions({"--comm", "1"}).error.empty());
+    EXPECT_FALSE(parseStartOptions({"--comm"}).error.empty());
+}
+
+TEST(MainWindow, CancelledDatabaseDialogEndsTheProgram)
+{
+    Fixture f({}, false);
+    EXPECT_FALSE(f.w->Form_Load());
+}
+
+TEST(MainWindow, CloseBoxAsksExitDoesNot)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->show();
+    f.p.answers.push_back(Answer::No);
+    f.w->close();
+    ASSERT_EQ(f.p.shown.size(), 1u);
+    EXPECT_EQ(f.p.shown[0].text, "Are you sure to exit?");
+    EXPECT_EQ(f.p.shown[0].title, "Exit Check");
+    EXPECT_EQ(f.p.shown[0].buttons, Buttons::YesNo);
+    EXPECT_EQ(f.p.shown[0].icon, Icon::Exclamation);
+    EXPECT_TRUE(f.w->isVisible());
+    f.p.answers.push_back(Answer::Yes);
+    f.w->close();
+    EXPECT_FALSE(f.w->isVisible());
+
+    Fixture g;
+    ASSERT_TRUE(g.w->Form_Load());
+    g.w->show();
+    g.w->MenuFileExit->trigger();
+    EXPECT_FALSE(g.w->isVisible());
+    EXPECT_TRUE(g.p.shown.empty());
+}
+
+TEST(MainWindow, RefusalsWithoutSequenceOrOpenedTest)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->cmdRealTime->click();
+    EXPECT_EQ(f.p.shown.back().text, "Please first go to Setup Screen and send the sequence to "
+                                     "K7400r before your real time test.");
+    EXPECT_EQ(f.p.shown.back().title, "Operation Error");
+    f.w->cmdOverlap->click();
+    EXPECT_EQ(f.p.shown.back().text, "No opened test to overlap on.  Please open one test first.");
+    EXPECT_EQ(f.p.shown.back().title, "Operation Error");
+    EXPECT_TRUE(f.dialogsRun.empty());
+    f.w->cmdRetrieve->click();
+    EXPECT_EQ(f.p.shown.back().title, frmMain::kNotAvailableTitle);
+}
+
+TEST(MainWindow, OpenShowsTheTestAndCancelReopensIt)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->cmbChartType_Click(4);
+    EXPECT_EQ(f.w->cmbChartType->currentIndex(), 0);
+    f.open("ramp");
+    EXPECT_EQ(f.dialogsRun, (std::vector<QString>{"Open Saved Test"}));
+    EXPECT_EQ(f.m.CurrentTestName, "ramp");
+    EXPECT_EQ(f.w->MSFlexGrid1->model()->rowCount(), 4);
+    EXPECT_TRUE(f.w->RelatedInfo->isEnabled());
+    EXPECT_EQ(f.w->review()->chart().subtitle(), "ramp");
+    EXPECT_EQ(f.w->review()->CurrentTestId, 1);
+    EXPECT_EQ(f.w->review()->header()->companyName, "ACME");
+
+    f.w->cmbChartType->setCurrentIndex(6);
+    f.w->cmbChartType_Click(6);
+    EXPECT_EQ(f.w->review()->chart().mainTitle(), "Shear Stress vs. Time");
+    f.w->Option4->click();
+    EXPECT_EQ(f.w->review()->chart().yScale(), ScaleType::Log);
+    f.w->show();
+    f.shot("main-type6");
+    f.w->cmbChartType->setCurrentIndex(4);
+    f.w->cmbChartType_Click(4);
+    f.shot("main-type4");
+
+    // Cancel keeps the name: the same test is opened again with normal scales and type 0.
+    f.open(QString());
+    EXPECT_EQ(f.m.CurrentTestName, "ramp");
+    EXPECT_EQ(f.w->cmbChartType->currentIndex(), 0);
+    EXPECT_TRUE(f.w->Option3->isChecked());
+    EXPECT_EQ(f.w->review()->chart().yScale(), ScaleType::Normal);
+    f.shot("main-type0");
+}
+
+TEST(MainWindow, OverlayThroughTheDialog)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.open("ramp");
+    f.picks.push_back("second");
+    f.w->cmdOverlap->click();
+    EXPECT_EQ(f.dialogsRun.back(), "Overlap Test Selection");
+    EXPECT_EQ(f.w->review()->chart().subsetCount(), 2);
+    EXPECT_EQ(f.w->review()->chart().series(1).label, "second");
+    // Cancelling overlays the previous choice once more.
+    f.w->cmdOverlap->click();
+    EXPECT_EQ(f.w->review()->chart().subsetCount(), 3);
+    f.w->show();
+    f.shot("main-overlay");
+}
+
+TEST(MainWindow, ToolbarDispatchByKey)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->Toolbar1_ButtonClick("Open");
+    EXPECT_EQ(f.dialogsRun, (std::vector<QString>{"Open Saved Test"}));
+    f.w->Toolbar1_ButtonClick("");
+    f.w->Toolbar1_ButtonClick("Separator");
+    EXPECT_EQ(f.dialogsRun.size(), 1u);
+    f.w->Toolbar1_ButtonClick("Help");
+    EXPECT_EQ(f.dialogsRun.back(), "Viscora Help");
+}
+
+TEST(MainWindow, ActivationAfterUnitChangeRefreshes)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    // No test open: only the header changes.
+    f.m.UnitSystem = 2;
+    f.m.UnitChanged = true;
+    f.w->Form_Activate();
+    EXPECT_EQ(f.w->MSFlexGrid1->model()->headerData(5, Qt::Horizontal).toString(),
+              "Shear Stress\n(dyn/cm2)");
+    EXPECT_EQ(f.w->review()->chartState().PointCount, 9999);
+    f.open("ramp");
+    f.m.UnitSystem = 1;
+    f.m.UnitChanged = true;
+    f.w->Form_Activate();
+    EXPECT_FALSE(f.m.UnitChanged);
+    EXPECT_EQ(f.w->MSFlexGrid1->model()->headerData(5, Qt::Horizontal).toString(),
+              "Shear Stress\n(lb/100ft2)");
+    EXPECT_EQ(f.w->MSFlexGrid1->model()->index(0, 5).data().toString(), "187.920");
+}
+
+TEST(MainWindow, ResizeKeepsProportionsAndListsOnlyMove)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->show();
+    QWidget *central = f.w->centralWidget();
+    const QRect open0 = f.w->cmdOpen->geometry();
+    const QSize combo0 = f.w->cmbChartType->size();
+    const QPoint comboPos0 = f.w->cmbChartType->pos();
+    const QSize c0 = central->size();
+    f.w->layoutFractions().apply(QSize(c0.width() * 2, c0.height() * 2));
+    EXPECT_NEAR(f.w->cmdOpen->x(), open0.x() * 2, 1);
+    EXPECT_NEAR(f.w->cmdOpen->width(), open0.width() * 2, 1);
+    EXPECT_NEAR(f.w->cmdOpen->height(), open0.height() * 2, 1);
+    EXPECT_EQ(f.w->cmbChartType->size(), combo0);
+    EXPECT_NEAR(f.w->cmbChartType->x(), comboPos0.x() * 2, 1);
+    // Minimised: nothing moves.
+    const QRect before = f.w->cmdOpen->geometry();
+    f.w->layoutFractions().apply(QSize(1, 0));
+    EXPECT_EQ(f.w->cmdOpen->geometry(), before);
+}

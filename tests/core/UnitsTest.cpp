@@ -1,0 +1,168 @@
+#include "Module1.h"
+#include "TestQuery.h"
+#include "Units.h"
+#include "VbFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace viscora;
+using namespace viscora::formula;
+
+TEST(RotorBobTable, ListOrderAndFactors)
+{
+    const auto list = rotorBobList();
+    ASSERT_EQ(list.size(), 6u);
+    const char *names[] = {"R1-B1", "R2-B1", "R3-B1", "R1-B2", "R1-B5", "R1-B4"};
+    const int codes[] = {1, 2, 3, 4, 5, 6};
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_STREQ(list[i].name, names[i]);
+        EXPECT_EQ(list[i].code, codes[i]);
+    }
+    EXPECT_EQ(rotorBobByCode(6)->fannFactor, 8.012f);
+    EXPECT_EQ(rotorBobByName("r1-b2")->shearFactor, 0.2215f);
+    EXPECT_EQ(rotorBobByCode(7), nullptr);
+    EXPECT_EQ(rotorBobByName("R9-B9"), nullptr);
+    // The query carries the float's decimal text, not its binary expansion.
+    EXPECT_EQ(factorValue(0.2215f), 0.2215);
+}
+
+TEST(Formulas, MainWindowAndSetupVariantsDiffer)
+{
+    const double main = shearRateMain(100, 1.0);
+    const double setup = shearRateSetup(100, 1.0);
+    EXPECT_EQ(formatMask(main, "###0.00"), "170.23");
+    EXPECT_DOUBLE_EQ(setup, 100 / 0.58744);
+    EXPECT_GT(setup, main);
+    EXPECT_LT(setup - main, 0.001);
+}
+
+TEST(Formulas, ReferencePoint300Rpm510Dyn)
+{
+    const double visc = viscosityMain(510, 300, 1.0);
+    EXPECT_NEAR(visc, 510 / ((300 + 0.000001) * 1.7023) * 100, 1e-12);
+    EXPECT_EQ(formatMask(visc, "#####.00"), "99.86");
+    EXPECT_EQ(formatMask(dialReading(510, 1.0), "####.0"), "99.8");
+    EXPECT_EQ(formatMask(stressToEI(510), "###.000"), "106.488");
+    // R1-B4 divides the dial reading by 8.012 as well.
+    EXPECT_NEAR(dialReading(510, factorValue(8.012f)), 510 / 5.11 / 8.012, 1e-12);
+}
+
+TEST(Formulas, CustomTemperatureAndSpeedZero)
+{
+    EXPECT_NEAR(shearRateCustom(100, 1703 / 1000.0), 170.3, 1e-9);
+    EXPECT_EQ(formatMask(fahrenheitToCelsius(212), "###.0"), "100.0");
+    EXPECT_EQ(formatMask(fahrenheitToCelsius(32.5), "###.0"), ".3");
+    const double v = viscosityMain(100, 0, 1.0);
+    EXPECT_TRUE(std::isfinite(v));
+    EXPECT_GT(v, 1e9);
+    EXPECT_NEAR(speedFromShearRateSetup(300, 1.0), 176.232, 1e-3);
+    EXPECT_NEAR(speedFromShearRateSetup(300, 3.185f), 55.33, 1e-2);
+}
+
+TEST(Formulas, LiveViscosity)
+{
+    // A record of 510 dyn/cm2 at 30000 hundredths of rpm.
+    EXPECT_NEAR(viscosityLive(510, 30000, 1.0), (510.000001) / (30000.001 * 1.7023) * 10000, 1e-9);
+    EXPECT_NEAR(viscosityLiveCustom(510, 30000, 2.0, 1.5),
+                510.000001 * 2.0 / (30000.001 * 1.5) * 10000, 1e-9);
+}
+
+struct RbCase {
+    std::optional<double> first;
+    bool customBefore;
+    int rbIndex;
+    float shear, fann;
+    bool custom;
+    double customFactor;
+};
+
+TEST(ChooseOpenedTestRotorBob, ClassifiesTheFirstRowsCode)
+{
+    const RbCase cases[] = {
+        {1.0, true, 1, 1.0f, 1.0f, false, 0},
+        {4.0, false, 4, 0.2215f, 1.973f, false, 0},
+        {6.0, false, 6, 0.1574f, 8.012f, false, 0},
+        {1703.0, false, 1703, 1.0f, 1.0f, true, 1.703},
+        // Codes 0, 7 and negative leave the factors at 1.0 and CustomRb as it was.
+        {0.0, false, 99, 1.0f, 1.0f, false, 0},
+        {7.0, true, 99, 1.0f, 1.0f, true, 0},
+        {-3.0, false, 99, 1.0f, 1.0f, false, 0},
+        {std::nullopt, false, 99, 1.0f, 1.0f, false, 0},
+    };
+    for (const auto &c : cases) {
+        Module1 m;
+        m.RbIndex = 99;
+        m.RbShearFactor = 5.0f;
+        m.RbFannFactor = 5.0f;
+        m.CustomRb = c.customBefore;
+        const RotorBobChoice choice = chooseOpenedTestRotorBob(m, c.first);
+        EXPECT_EQ(m.RbIndex, c.rbIndex);
+        EXPECT_EQ(m.RbShearFactor, c.shear);
+        EXPECT_EQ(m.RbFannFactor, c.fann);
+        EXPECT_EQ(m.CustomRb, c.custom);
+        EXPECT_EQ(choice.custom, c.custom);
+        if (c.custom && c.customFactor) {
+            EXPECT_DOUBLE_EQ(m.CustomRbFactor, c.customFactor);
+        }
+    }
+}
+
+TEST(ChooseOverlayRotorBob, OnlyDecidesCustom)
+{
+    Module1 m;
+    m.RbIndex = 2;
+    m.RbShearFactor = 3.185f;
+    m.RbFannFactor = 1.0f;
+    EXPECT_TRUE(chooseOverlayRotorBob(m, 2500.0).custom);
+    EXPECT_DOUBLE_EQ(m.CustomRbFactor, 2.5);
+    EXPECT_FALSE(chooseOverlayRotorBob(m, 4.0).custom);
+    EXPECT_EQ(m.RbIndex, 2);
+    EXPECT_EQ(m.RbShearFactor, 3.185f);
+}
+
+TEST(TestQueryText, VariantsCarryTheirFactorsAndOrder)
+{
+    Module1 m;
+    m.RbShearFactor = 0.2215f;
+    m.RbFannFactor = 1.973f;
+    TestQuery ei = buildTestQuery(m, false, QueryOrder::StepThenTime);
+    EXPECT_NE(ei.sql.find("Shearstress*0.2088"), std::string::npos);
+    EXPECT_NE(ei.sql.find("ORDER BY StepNo, Time ASC"), std::string::npos);
+    EXPECT_EQ(ei.factors, (std::vector<double>{0.2215, 0.2215, 1.973}));
+    m.UnitSystem = 2;
+    m.CustomRbFactor = 1.703;
+    TestQuery si = buildTestQuery(m, true, QueryOrder::Unordered);
+    EXPECT_NE(si.sql.find("(Temperature-32)*5/9.0"), std::string::npos);
+    EXPECT_NE(si.sql.find("Rbfactor/1000.0"), std::string::npos);
+    EXPECT_EQ(si.sql.find("ORDER BY"), std::string::npos);
+    EXPECT_EQ(si.factors, (std::vector<double>{1.703, 1.703, 1.973}));
+    // No value is ever pasted into the text.
+    EXPECT_EQ(si.sql.find("1.703"), std::string::npos);
+}
+
+TEST(DebugSwitch, OnlyTheWholeCommandLine)
+{
+    EXPECT_TRUE(isDebugCommandLine("/debug"));
+    EXPECT_TRUE(isDebugCommandLine("/DeBuG"));
+    EXPECT_FALSE(isDebugCommandLine("/debug "));
+    EXPECT_FALSE(isDebugCommandLine("/debug x"));
+    EXPECT_FALSE(isDebugCommandLine(""));
+    EXPECT_FALSE(isDebugCommandLine("debug"));
+}
+
+TEST(Module1Defaults, EveryRunStartsTheSame)
+{
+    const Module1 m;
+    EXPECT_EQ(m.UnitSystem, 1);
+    EXPECT_EQ(m.CommPort, 1);
+    EXPECT_EQ(m.RbIndex, 0);
+    EXPECT_EQ(m.RbShearFactor, 0.0f);
+    EXPECT_FALSE(m.CustomRb);
+    EXPECT_TRUE(m.NoTestShown);
+    EXPECT_FALSE(m.SequenceSent);
+    EXPECT_FALSE(m.UnitChanged);
+    EXPECT_TRUE(m.CurrentTestName.empty());
+    EXPECT_EQ(m.NewTestId, 0);
+}

@@ -1,0 +1,165 @@
+#include "Module1.h"
+#include "ScriptedPrompter.h"
+#include "TestDb.h"
+#include "TestListDialogs.h"
+#include "frmRelated.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+using namespace viscora;
+using namespace viscora::test;
+
+namespace {
+struct Fixture {
+    TestDb t;
+    Module1 m;
+    ScriptedPrompter p;
+    TestRepository repo{*t.db};
+    Fixture()
+    {
+        t.addTest("alpha", {point(1, 10, 100, 100, 50)});
+        t.addTest("beta \"b\"", {point(1, 10, 100, 100, 60)});
+        t.addTest("gamma", {point(1, 10, 100, 100, 70)});
+    }
+    void select(TestNameListDialog &d, const QString &name)
+    {
+        const auto items = d.DBList1->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1);
+        d.DBList1->setCurrentItem(items.first());
+    }
+};
+} // namespace
+
+TEST(OpenTestDialog, ListsSelectsAndRefusesAnEmptySelection)
+{
+    Fixture f;
+    OpenTest d(f.m, f.repo, f.p);
+    EXPECT_EQ(d.windowTitle(), "Open Saved Test");
+    EXPECT_EQ(d.Label1->text(), "Please select saved test name:");
+    ASSERT_EQ(d.DBList1->count(), 3);
+    EXPECT_EQ(d.DBList1->item(1)->text(), "beta \"b\"");
+    d.cmdOk->click();
+    ASSERT_EQ(f.p.shown.size(), 1u);
+    EXPECT_EQ(f.p.shown[0].text, "No test was selected!");
+    EXPECT_EQ(f.p.shown[0].title, "No Selection Error.");
+    EXPECT_EQ(d.result(), QDialog::Rejected);
+    f.select(d, "beta \"b\"");
+    d.cmdOk->click();
+    EXPECT_EQ(f.m.CurrentTestName, "beta \"b\"");
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+}
+
+TEST(OpenTestDialog, CancelKeepsTheName)
+{
+    Fixture f;
+    f.m.CurrentTestName = "alpha";
+    OpenTest d(f.m, f.repo, f.p);
+    f.select(d, "gamma");
+    d.cmdCancel->click();
+    EXPECT_EQ(f.m.CurrentTestName, "alpha");
+}
+
+TEST(OpenTestDialog, DeleteWithoutQuestionRenumbersAndSelectsFirst)
+{
+    Fixture f;
+    OpenTest d(f.m, f.repo, f.p);
+    EXPECT_EQ(d.cmdDelete->text(), "&Delete");
+    d.cmdDelete->click(); // nothing selected: nothing happens
+    EXPECT_EQ(d.DBList1->count(), 3);
+    f.select(d, "beta \"b\"");
+    d.cmdDelete->click();
+    EXPECT_TRUE(f.p.shown.empty());
+    ASSERT_EQ(d.DBList1->count(), 2);
+    EXPECT_EQ(d.currentText(), "alpha");
+    EXPECT_EQ(f.repo.testId("gamma"), 2);
+    EXPECT_EQ(f.t.scalar("SELECT TestId FROM TestResult WHERE Shearstress=70").toInt(), 2);
+}
+
+TEST(OverlapDialog, RefusesItselfButKeepsTheName)
+{
+    Fixture f;
+    f.m.CurrentTestName = "alpha";
+    frmOverlapTestName d(f.m, f.repo, f.p);
+    EXPECT_EQ(d.windowTitle(), "Overlap Test Selection");
+    EXPECT_EQ(d.Label1->text(), "Please select test to compare:");
+    d.cmdOk->click();
+    EXPECT_EQ(f.p.shown.back().text, "No test was selected!");
+    EXPECT_EQ(f.p.shown.back().title, "No Selection Error.");
+    f.select(d, "alpha");
+    d.cmdOk->click();
+    EXPECT_EQ(f.p.shown.back().text, "Test can not overlap itself!");
+    EXPECT_EQ(f.p.shown.back().title, "Selection Error.");
+    EXPECT_EQ(f.m.OverlapTestName, "alpha");
+    EXPECT_NE(d.result(), QDialog::Accepted);
+    f.select(d, "gamma");
+    d.cmdOk->click();
+    EXPECT_EQ(f.m.OverlapTestName, "gamma");
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+}
+
+TEST(RelatedDialog, NewModeChecksAndCreatesTheNextId)
+{
+    Fixture f;
+    f.m.NoTestShown = true;
+    frmRelated d(f.m, f.repo, f.p);
+    EXPECT_EQ(d.windowTitle(), "Related Information ");
+    EXPECT_TRUE(d.txtTestName->isEnabled());
+    d.cmdok->click();
+    EXPECT_EQ(f.p.shown.back().text, "Must input Test name.");
+    EXPECT_EQ(f.p.shown.back().title, "Blank Input Error.");
+    EXPECT_TRUE(f.m.RelatedOk);
+    d.txtTestName->setText("alpha");
+    d.cmdok->click();
+    EXPECT_EQ(f.p.shown.back().text, "Duplicated test name. Please enter a new test name.");
+    EXPECT_EQ(f.p.shown.back().title, "Test Name Error.");
+    EXPECT_TRUE(f.m.RelatedOk);
+    // Letter case counts: "ALPHA" is new.
+    d.txtTestName->setText("ALPHA");
+    d.txtMudId->setText("F-9");
+    d.cmdok->click();
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(f.m.NewTestId, 4);
+    EXPECT_EQ(f.m.CurrentTestName, "ALPHA");
+    EXPECT_FALSE(f.m.NoTestShown);
+    const auto h = f.repo.header("ALPHA");
+    EXPECT_EQ(h->mudId, "F-9");
+    EXPECT_EQ(h->desc, "");
+}
+
+TEST(RelatedDialog, EditModeKeepsTheNameAndCancelClearsOk)
+{
+    Fixture f;
+    f.m.NoTestShown = false;
+    f.m.CurrentTestName = "gamma";
+    frmRelated d(f.m, f.repo, f.p);
+    EXPECT_FALSE(d.txtTestName->isEnabled());
+    EXPECT_EQ(d.txtTestName->text(), "gamma");
+    EXPECT_EQ(d.txtCompanyName->text(), "ACME");
+    d.txtDesc->setPlainText("re-run");
+    d.cmdok->click();
+    EXPECT_EQ(f.repo.header("gamma")->desc, "re-run");
+    EXPECT_EQ(f.repo.tests().size(), 3u);
+
+    frmRelated again(f.m, f.repo, f.p);
+    again.cmdCancel->click();
+    EXPECT_FALSE(f.m.RelatedOk);
+}
+
+TEST(RelatedDialog, EditOfADeletedTestWritesNothing)
+{
+    Fixture f;
+    f.m.NoTestShown = false;
+    f.m.CurrentTestName = "gone";
+    frmRelated d(f.m, f.repo, f.p);
+    d.txtMudId->setText("x");
+    d.cmdok->click();
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(f.repo.tests().size(), 3u);
+    EXPECT_FALSE(f.repo.header("gone"));
+}

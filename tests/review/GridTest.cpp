@@ -1,0 +1,86 @@
+#include "Module1.h"
+#include "TestDb.h"
+#include "TestGridModel.h"
+#include "TestQueries.h"
+
+#include <gtest/gtest.h>
+
+using namespace viscora;
+using namespace viscora::test;
+
+TEST(GridHeaders, EiAndSi)
+{
+    const QStringList ei = gridHeaders(false), si = gridHeaders(true);
+    EXPECT_EQ(ei, (QStringList{"Step No", "Elaps Time\n(S)", "Temp\n(F°)", "Shear Rate\n (1/S)",
+                               "Speed \n(Rpm)", "Shear Stress\n(lb/100ft2)", "Viscosity\n (cP)",
+                               "Gel\n(lb/100ft2)", "Rb Factor", "Fann® 35 F1\nReading"}));
+    EXPECT_EQ(si[2], "Temp\n(C°)");
+    EXPECT_EQ(si[3], "Shear rate\n (1/S)");
+    EXPECT_EQ(si[5], "Shear Stress\n(dyn/cm2)");
+    EXPECT_EQ(si[7], "Gel\n(dyn/cm2)");
+    EXPECT_EQ(si[9], ei[9]);
+}
+
+TEST(GridCells, MasksOnFormattedColumnsAndStoredValuesElsewhere)
+{
+    TestDb t;
+    t.addTest("t", {point(1, 30, 32.5, 300, 510, 10, 1), point(2, 7.5, 212, 0.5, 0, 0, 1)});
+    Module1 m;
+    m.UnitSystem = 2;
+    TestGridModel grid;
+    grid.setRows(dosql(m, TestRepository(*t.db), "t"));
+    const char *row0[] = {"1", "30", ".3", "510.69", "300.00", "510.000", "99.86", "10.000", "1", "99.8"};
+    for (int c = 0; c < 10; ++c)
+        EXPECT_EQ(grid.cellText(0, c).toStdString(), row0[c]) << c;
+    EXPECT_EQ(grid.cellText(1, 1), "7.5");
+    EXPECT_EQ(grid.cellText(1, 2), "100.0");
+    EXPECT_EQ(grid.cellText(1, 4), "0.50");
+    EXPECT_EQ(grid.cellText(1, 5), ".000");
+    EXPECT_EQ(grid.data(grid.index(0, 3), Qt::DisplayRole).toString(), "510.69");
+}
+
+struct StressCase {
+    const char *name;
+    std::vector<const char *> stress;
+    const char *code;
+    bool si;
+    std::vector<char> marks;
+};
+
+TEST(CheckStress, BandsOpenAtBothEndsAndOnlyOffGridR1B1)
+{
+    const StressCase cases[] = {
+        // 210.000 lb/100ft2 is off the 5 dyn/cm2 grid: the band row is marked.
+        {"ei off grid", {"210.000", "104.400", "204.600", "213.999"}, "1", false, {1, 0, 0, 1}},
+        // All on the grid (1005 dyn/cm2 = 209.844 lb/100ft2, 1000 = 208.8): nothing marked.
+        {"ei on grid", {"209.844", "208.800", "104.400"}, "1", false, {0, 0, 0}},
+        {"si off grid", {"1003.000", "980.000", "1030.000", "981.000"}, "1", true, {1, 0, 0, 1}},
+        {"si on grid", {"1000.000", "1005.000"}, "1", true, {0, 0}},
+        {"other rotor", {"1003.000", "1001.000"}, "2", true, {0, 0}},
+        {"custom code reads as 2", {"1003.000"}, "1.703", true, {0}},
+        {"no rows", {}, "", true, {}},
+    };
+    for (const auto &c : cases) {
+        std::vector<QString> texts;
+        for (const char *s : c.stress)
+            texts.push_back(QString::fromLatin1(s));
+        EXPECT_EQ(checkStressMarks(texts, QString::fromLatin1(c.code), c.si), c.marks) << c.name;
+    }
+}
+
+TEST(CheckStress, GridShowsNA)
+{
+    TestDb t;
+    // 1003 dyn/cm2 is off the grid and inside the SI band.
+    t.addTest("t", {point(1, 30, 100, 300, 1003), point(1, 60, 100, 300, 500)});
+    Module1 m;
+    m.UnitSystem = 2;
+    TestGridModel grid;
+    grid.setSI(true);
+    grid.setRows(dosql(m, TestRepository(*t.db), "t"));
+    grid.Check_Stress();
+    EXPECT_EQ(grid.cellText(0, 6), "N/A");
+    EXPECT_NE(grid.cellText(1, 6), "N/A");
+    grid.Check_Stress();
+    EXPECT_EQ(grid.cellText(0, 6), "N/A");
+}

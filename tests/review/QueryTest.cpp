@@ -1,0 +1,86 @@
+#include "Module1.h"
+#include "ScriptedPrompter.h"
+#include "TestDb.h"
+#include "TestQueries.h"
+#include "Units.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace viscora;
+using namespace viscora::test;
+using namespace viscora::formula;
+
+TEST(Dosql, EiStandardColumnsFollowTheFormulas)
+{
+    TestDb t;
+    t.addTest("t", {point(2, 5, 150, 100, 300, 20, 6), point(1, 30, 212, 300, 510, 10, 6),
+                    point(1, 10, 212, 600, 800, 12, 6)});
+    Module1 m;
+    const auto rows = dosql(m, TestRepository(*t.db), "t");
+    ASSERT_EQ(rows.size(), 3u);
+    // By step, then time.
+    EXPECT_EQ(rows[0][col::Time], 10);
+    EXPECT_EQ(rows[1][col::Time], 30);
+    EXPECT_EQ(rows[2][col::Step], 2);
+    EXPECT_EQ(m.RbIndex, 6);
+    const auto &r = rows[1];
+    EXPECT_EQ(r[col::Temperature], 212);
+    EXPECT_DOUBLE_EQ(r[col::ShearRate], 300 * 1.7023 * 0.1574);
+    EXPECT_EQ(r[col::Speed], 300);
+    EXPECT_DOUBLE_EQ(r[col::ShearStress], 510 * 0.2088);
+    EXPECT_DOUBLE_EQ(r[col::Viscosity], viscosityMain(510, 300, 0.1574));
+    EXPECT_DOUBLE_EQ(r[col::Gel], 10 * 0.2088);
+    EXPECT_EQ(r[col::Rbfactor], 6);
+    EXPECT_DOUBLE_EQ(r[col::Dial], 510 / 5.11 / 8.012);
+}
+
+TEST(Dosql, SiCustomAndSpeedZero)
+{
+    TestDb t;
+    t.addTest("c", {point(1, 30, 212, 100, 510, 10, 1703), point(1, 60, 32.5, 0, 40, 10, 1703)});
+    Module1 m;
+    m.UnitSystem = 2;
+    const auto rows = dosql(m, TestRepository(*t.db), "c");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_TRUE(m.CustomRb);
+    EXPECT_DOUBLE_EQ(rows[0][col::Temperature], 100);
+    EXPECT_DOUBLE_EQ(rows[0][col::ShearRate], 170.3);
+    EXPECT_DOUBLE_EQ(rows[0][col::ShearStress], 510);
+    EXPECT_DOUBLE_EQ(rows[0][col::Viscosity], viscosityCustom(510, 100, 1.703));
+    EXPECT_DOUBLE_EQ(rows[0][col::Rbfactor], 1.703);
+    EXPECT_DOUBLE_EQ(rows[0][col::Dial], 510 / 5.11);
+    EXPECT_TRUE(std::isfinite(rows[1][col::Viscosity]));
+    EXPECT_GT(rows[1][col::Viscosity], 1e6);
+}
+
+TEST(Dosql, NoRowsLeavesFactorsAtOne)
+{
+    TestDb t;
+    t.addTest("empty", {});
+    Module1 m;
+    m.RbIndex = 3;
+    EXPECT_TRUE(dosql(m, TestRepository(*t.db), "empty").empty());
+    EXPECT_EQ(m.RbShearFactor, 1.0f);
+    EXPECT_EQ(m.RbFannFactor, 1.0f);
+    EXPECT_EQ(m.RbIndex, 3);
+}
+
+TEST(Dosqloverlap, StandardTestUsesTheOpenedTestsFactors)
+{
+    TestDb t;
+    t.addTest("r2", {point(1, 30, 100, 100, 100, 0, 2)});
+    t.addTest("r1", {point(1, 30, 100, 100, 100, 0, 1)});
+    t.addTest("custom", {point(1, 30, 100, 100, 100, 0, 2000)});
+    Module1 m;
+    TestRepository repo(*t.db);
+    dosql(m, repo, "r2");
+    const auto over = dosqloverlap(m, repo, "r1");
+    ASSERT_EQ(over.size(), 1u);
+    EXPECT_DOUBLE_EQ(over[0][col::ShearRate], 100 * 1.7023 * 3.185);
+    EXPECT_EQ(m.RbIndex, 2);
+    const auto custom = dosqloverlap(m, repo, "custom");
+    EXPECT_DOUBLE_EQ(custom[0][col::ShearRate], 200);
+    EXPECT_EQ(m.RbShearFactor, 3.185f);
+}

@@ -1,0 +1,127 @@
+#include "SequenceRepository.h"
+#include "TestDb.h"
+
+#include <gtest/gtest.h>
+
+using namespace viscora;
+using namespace viscora::test;
+
+namespace {
+std::vector<std::pair<int, QString>> headers(TestDb &t)
+{
+    std::vector<std::pair<int, QString>> out;
+    for (const auto &e : TestRepository(*t.db).tests())
+        out.emplace_back(e.testId, e.testName);
+    return out;
+}
+} // namespace
+
+TEST(TestRepository, NumberingStartsAtOneAndFollowsTheLargest)
+{
+    TestDb t;
+    TestRepository repo(*t.db);
+    EXPECT_EQ(repo.nextTestId(), 1);
+    EXPECT_EQ(t.addTest("a", {}), 1);
+    EXPECT_EQ(t.addTest("b", {}), 2);
+    EXPECT_EQ(t.addTest("c", {}), 3);
+    EXPECT_EQ(repo.nextTestId(), 4);
+}
+
+TEST(TestRepository, DeleteRenumbersHeadersAndPoints)
+{
+    TestDb t;
+    t.addTest("one", {point(1, 10, 100, 100, 50)});
+    t.addTest("two", {point(1, 10, 100, 100, 60), point(1, 20, 100, 100, 61)});
+    t.addTest("three", {point(1, 10, 100, 100, 70)});
+    TestRepository repo(*t.db);
+    ASSERT_TRUE(repo.deleteTest("one").ok);
+    EXPECT_EQ(headers(t), (std::vector<std::pair<int, QString>>{{1, "two"}, {2, "three"}}));
+    EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM TestResult WHERE TestId=1 AND Shearstress>=60 AND "
+                       "Shearstress<70").toInt(),
+              2);
+    EXPECT_EQ(t.scalar("SELECT Shearstress FROM TestResult WHERE TestId=2").toDouble(), 70);
+    EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM TestResult").toInt(), 3);
+
+    // The highest renumbers nothing.
+    ASSERT_TRUE(repo.deleteTest("three").ok);
+    EXPECT_EQ(headers(t), (std::vector<std::pair<int, QString>>{{1, "two"}}));
+    ASSERT_TRUE(repo.deleteTest("two").ok);
+    EXPECT_TRUE(headers(t).empty());
+    EXPECT_EQ(t.addTest("again", {}), 1);
+    // A name that is not there changes nothing.
+    EXPECT_TRUE(repo.deleteTest("ghost").ok);
+    EXPECT_EQ(headers(t).size(), 1u);
+}
+
+TEST(TestRepository, NamesWithQuotesAreOrdinary)
+{
+    TestDb t;
+    const QString odd = QStringLiteral("Mud \"7\" o'clock");
+    t.addTest("plain", {point(1, 1, 1, 1, 1)});
+    t.addTest(odd, {point(1, 1, 1, 1, 2)});
+    TestRepository repo(*t.db);
+    EXPECT_EQ(repo.testId(odd), 2);
+    EXPECT_EQ(repo.header(odd)->testName, odd);
+    EXPECT_EQ(repo.pointCount(odd), 1);
+    EXPECT_TRUE(repo.exists(odd, Qt::CaseSensitive));
+    EXPECT_FALSE(repo.exists("PLAIN", Qt::CaseSensitive));
+    EXPECT_TRUE(repo.exists("PLAIN", Qt::CaseInsensitive));
+    ASSERT_TRUE(repo.deleteTest(odd).ok);
+    EXPECT_EQ(headers(t), (std::vector<std::pair<int, QString>>{{1, "plain"}}));
+}
+
+TEST(TestRepository, FailedDeleteLeavesEverythingAsItWas)
+{
+    TestDb t;
+    t.addTest("one", {point(1, 10, 100, 100, 50)});
+    t.addTest("two", {point(1, 10, 100, 100, 60)});
+    // A failure half-way, after the points are gone and renumbered.
+    ASSERT_TRUE(t.exec("CREATE TRIGGER nodelete BEFORE DELETE ON RelatedInfo "
+                       "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"));
+    TestRepository repo(*t.db);
+    const DbResult r = repo.deleteTest("one");
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.error.contains("disk I/O error")) << r.error.toStdString();
+    EXPECT_EQ(headers(t), (std::vector<std::pair<int, QString>>{{1, "one"}, {2, "two"}}));
+    EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM TestResult").toInt(), 2);
+    EXPECT_EQ(t.scalar("SELECT TestId FROM TestResult WHERE Shearstress=60").toInt(), 2);
+}
+
+TEST(TestRepository, HeaderUpdateAndInsertPoints)
+{
+    TestDb t;
+    t.addTest("a", {});
+    TestRepository repo(*t.db);
+    ASSERT_TRUE(repo.updateHeader({"a", "F1", "", "Co", "d"}).ok);
+    const auto h = repo.header("a");
+    EXPECT_EQ(h->mudId, "F1");
+    EXPECT_EQ(h->sampleTime, "");
+    EXPECT_EQ(h->companyName, "Co");
+    ASSERT_TRUE(repo.insertPoint(1, point(2, 30, 150, 300, 510, 5, 1703)).ok);
+    EXPECT_EQ(repo.firstRbfactor("a"), 1703.0);
+    EXPECT_FALSE(repo.firstRbfactor("nothing"));
+}
+
+TEST(SequenceRepository, DeleteRenumbersAndRollsBack)
+{
+    TestDb t;
+    for (int i = 1; i <= 3; ++i) {
+        ASSERT_TRUE(t.exec(QStringLiteral("INSERT INTO SequenceName VALUES (%1, 'S%1', 1)").arg(i)));
+        ASSERT_TRUE(t.exec(QStringLiteral("INSERT INTO SequenceSetup VALUES (%1, 1, 600, 100, 100, 10)").arg(i)));
+    }
+    SequenceRepository repo(*t.db);
+    ASSERT_TRUE(repo.deleteSequence("S1").ok);
+    const auto seqs = repo.sequences();
+    ASSERT_EQ(seqs.size(), 2u);
+    EXPECT_EQ(seqs[0].sequenceId, 1);
+    EXPECT_EQ(seqs[0].name, "S2");
+    EXPECT_EQ(seqs[1].sequenceId, 2);
+    EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM SequenceSetup WHERE SequenceId IN (1,2)").toInt(), 2);
+    EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM SequenceSetup").toInt(), 2);
+
+    ASSERT_TRUE(t.exec("CREATE TRIGGER nodelete BEFORE DELETE ON SequenceName "
+                       "BEGIN SELECT RAISE(ABORT, 'locked'); END"));
+    EXPECT_FALSE(repo.deleteSequence("S2").ok);
+    EXPECT_EQ(repo.sequences().size(), 2u);
+    EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM SequenceSetup").toInt(), 2);
+}

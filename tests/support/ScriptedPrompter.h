@@ -1,0 +1,63 @@
+#pragma once
+// A Prompter that records everything shown and answers from a script.
+
+#include "Prompter.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace viscora::test {
+
+struct Shown {
+    std::string text, title;
+    Buttons buttons;
+    Icon icon;
+};
+
+class ScriptedPrompter : public Prompter {
+public:
+    Answer message(const std::string &text, const std::string &title, Buttons buttons,
+                   Icon icon) override
+    {
+        shown.push_back({text, title, buttons, icon});
+        if (!answers.empty()) {
+            Answer a = answers.front();
+            answers.pop_front();
+            return a;
+        }
+        return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::Yes : Answer::Ok;
+    }
+    std::optional<std::string> input(const std::string &prompt, const std::string &title,
+                                     const std::string &) override
+    {
+        inputs.push_back({prompt, title, Buttons::OkCancel, Icon::None});
+        if (inputAnswers.empty())
+            return std::nullopt;
+        auto a = inputAnswers.front();
+        inputAnswers.pop_front();
+        return a;
+    }
+    std::string openFile(const FileDialogRequest &r) override { return nextFile(r); }
+    std::string saveFile(const FileDialogRequest &r) override { return nextFile(r); }
+
+    std::vector<Shown> shown;
+    std::vector<Shown> inputs;
+    std::deque<Answer> answers;
+    std::deque<std::optional<std::string>> inputAnswers;
+    std::vector<FileDialogRequest> fileRequests;
+    std::deque<std::string> files; // empty string = cancelled
+
+private:
+    std::string nextFile(const FileDialogRequest &r)
+    {
+        fileRequests.push_back(r);
+        if (files.empty())
+            return {};
+        std::string f = files.front();
+        files.pop_front();
+        return f;
+    }
+};
+
+} // namespace viscora::test
