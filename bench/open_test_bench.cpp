@@ -1,0 +1,96 @@
+// Opening a long stored test: query, grid model, stress check and chart type 0 drawn.
+// Run: build-bench/bench/viscora_bench  (QT_QPA_PLATFORM=offscreen is set here).
+
+#include "ChartView.h"
+#include "Database.h"
+#include "Module1.h"
+#include "Prompter.h"
+#include "TestReview.h"
+
+#include <QApplication>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <fstream>
+#include <string>
+
+using namespace viscora;
+
+namespace {
+
+class SilentPrompter : public Prompter {
+public:
+    Answer message(const std::string &, const std::string &, Buttons, Icon) override { return Answer::Ok; }
+    std::optional<std::string> input(const std::string &, const std::string &, const std::string &) override { return {}; }
+    std::string openFile(const FileDialogRequest &) override { return {}; }
+    std::string saveFile(const FileDialogRequest &) override { return {}; }
+};
+
+// A 98-step sequence recording every second, with stress following speed.
+std::unique_ptr<Database> makeTest(const QString &path, int points)
+{
+    auto db = Database::open(path, Database::OpenMode::CreateIfMissing).db;
+    TestRepository repo(*db);
+    int id = 0;
+    repo.createHeader({"long", "", "", "", ""}, id);
+    std::vector<StoredPoint> pts;
+    pts.reserve(static_cast<size_t>(points));
+    const int perStep = std::max(1, points / 98 + 1);
+    for (int i = 0; i < points; ++i) {
+        const int step = i / perStep + 1;
+        const double speed = 3 + (step % 10) * 60;
+        pts.push_back({step, static_cast<double>(i % perStep), 120 + 50 * std::sin(i / 5000.0),
+                       speed, 50 + speed * 0.8 + (i % 7), 10, 1});
+    }
+    repo.insertPoints(id, pts);
+    return db;
+}
+
+long rssMb()
+{
+    std::ifstream f("/proc/self/status");
+    std::string line;
+    while (std::getline(f, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6)) / 1024;
+    return 0;
+}
+
+void BM_OpenStoredTest(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    auto db = makeTest(dir.filePath("k7400r.mdb"), static_cast<int>(state.range(0)));
+    SilentPrompter prompter;
+    ChartView view;
+    view.resize(900, 600);
+    QTableView grid;
+    grid.resize(980, 300);
+    for (auto _ : state) {
+        Module1 m;
+        TestReview review(m, *db, prompter);
+        m.CurrentTestName = "long";
+        review.openCurrentTest();
+        view.redraw(review.chart());
+        grid.setModel(&review.grid());
+        grid.grab();
+        grid.setModel(nullptr);
+        benchmark::DoNotOptimize(review.grid().rowCount());
+    }
+    state.counters["peak_rss_MB"] = static_cast<double>(rssMb());
+}
+BENCHMARK(BM_OpenStoredTest)->Arg(100000)->Arg(600000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
