@@ -3,6 +3,8 @@
 #include "CurveFit.h"
 
 #include <QChart>
+#include <QPagedPaintDevice>
+#include <QPainter>
 #include <QLineSeries>
 #include <QLogValueAxis>
 #include <QScatterSeries>
@@ -186,6 +188,21 @@ void ChartView::redraw(const ChartModel &model)
     QChart *old = chart();
     setChart(c);
     delete old;
+}
+
+} // namespace viscora
+
+namespace viscora {
+
+void ChartView::print(QPagedPaintDevice &device)
+{
+    QPainter painter(&device);
+    const QRect page = painter.viewport();
+    QSize size = this->size();
+    size.scale(page.size(), Qt::KeepAspectRatio);
+    painter.setViewport(page.x(), page.y(), size.width(), size.height());
+    painter.setWindow(rect());
+    render(&painter);
 }
 
 } // namespace viscora

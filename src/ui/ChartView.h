@@ -6,6 +6,8 @@
 
 #include <QChartView>
 
+class QPagedPaintDevice;
+
 namespace viscora {
 
 class ChartView : public QChartView {
@@ -15,6 +17,8 @@ public:
 
     // Rebuilds the picture from the model.
     void redraw(const ChartModel &model);
+    // Prints the current picture on one page, scaled to fit.
+    void print(QPagedPaintDevice &device);
     // The text shown for a best-fit line in the legend, empty when there is no fit.
     const QString &fitText() const { return fitText_; }
 
