@@ -3,6 +3,9 @@
 #include "ChartTypes.h"
 #include "ChartView.h"
 #include "DatabaseLocator.h"
+#include "Exchanges.h"
+#include "Link.h"
+#include "RetrievedTest.h"
 #include "HelpViewer.h"
 #include "Module1.h"
 #include "Prompter.h"
@@ -11,6 +14,7 @@
 #include "frmRelated.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDate>
@@ -354,9 +358,29 @@ void frmMain::cmdOpen_Click()
     showReview();
 }
 
-void frmMain::cmdRetrieve_Click() { notAvailable("Retrieving the last result"); }
-void frmMain::cmdStartTest_Click() { notAvailable("Starting a test on the instrument"); }
-void frmMain::cmdStopTest_Click() { notAvailable("Stopping a test on the instrument"); }
+void frmMain::cmdRetrieve_Click()
+{
+    ExchangeObserver observer;
+    observer.status = [this](const std::string &text) {
+        statusPanel->setText(QString::fromStdString(text));
+        statusPanel->repaint();
+    };
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto records =
+        retrieveLastResult(deps_.MSComm1, deps_.clock, deps_.m, deps_.prompter, observer);
+    QApplication::restoreOverrideCursor();
+    if (!records)
+        return;
+    if (!storeRetrievedTest(deps_.m, review_->repository(), deps_.prompter,
+                            [this] { RelatedInfo_Click(); }))
+        return;
+    review_->showNewTest();
+    showReview();
+}
+
+void frmMain::cmdStartTest_Click() { remoteStart(deps_.MSComm1, deps_.m, deps_.prompter); }
+
+void frmMain::cmdStopTest_Click() { remoteStop(deps_.MSComm1, deps_.m, deps_.prompter); }
 
 void frmMain::cmdRealTime_Click()
 {

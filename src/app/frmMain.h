@@ -26,10 +26,15 @@ class Prompter;
 class Database;
 struct Located;
 class ChartView;
+class Clock;
+class SerialPort;
 
 struct MainWindowDeps {
     Module1 &m;
     Prompter &prompter;
+    Clock &clock;
+    // The window's own serial port (MSComm1).
+    SerialPort &MSComm1;
     // Finds and opens the database (the locating procedure, or a test's own file).
     std::function<Located()> locateDatabase;
     // The command line left after the program's own options, as typed.

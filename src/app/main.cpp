@@ -1,8 +1,12 @@
 // viscora: the desktop program.
 
 #include "DatabaseLocator.h"
+#include "Link.h"
 #include "Module1.h"
+#include "PortMap.h"
 #include "QtPrompter.h"
+#include "QtSerialPortDevice.h"
+#include "SimulatorProcess.h"
 #include "StartOptions.h"
 #include "frmMain.h"
 
@@ -23,9 +27,26 @@ int main(int argc, char **argv)
         return 2;
     }
 
+    viscora::PortMap ports;
+    for (const auto &[n, device] : options.commOverrides)
+        ports.set(n, device);
+    viscora::SimulatorProcess simulator;
+    if (options.simulate) {
+        const QString device = simulator.start();
+        if (device.isEmpty()) {
+            std::fprintf(stderr, "viscora: %s\n", qPrintable(simulator.error()));
+            return 1;
+        }
+        ports.set(1, device.toStdString());
+        std::fprintf(stderr, "viscora: simulated K7400R on %s (Comm 1)\n", qPrintable(device));
+    }
+
     viscora::Module1 m;
     viscora::QtPrompter prompter;
-    viscora::frmMain window({m, prompter, [&prompter] { return viscora::locateDatabase(prompter); },
+    viscora::SystemClock clock;
+    viscora::QtSerialPortDevice port(ports);
+    viscora::frmMain window({m, prompter, clock, port,
+                             [&prompter] { return viscora::locateDatabase(prompter); },
                              options.commandLine});
     prompter.setParent(&window);
     if (!window.Form_Load())

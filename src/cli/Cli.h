@@ -7,8 +7,18 @@
 
 namespace viscora {
 
+class Clock;
+class SerialPort;
+
+// What tests hand in instead of the real clock and serial device.
+struct CliSeams {
+    Clock *clock = nullptr;
+    SerialPort *port = nullptr;
+};
+
 // Exit status: 0 success, 1 a reported failure, 2 a usage error.
-int runCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err);
+int runCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
+           const CliSeams &seams = {});
 
 extern const char *const kCliUsage;
 

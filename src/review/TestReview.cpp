@@ -42,6 +42,19 @@ void TestReview::openCurrentTest()
     chart_.setYScale(ScaleType::Normal);
 }
 
+void TestReview::showNewTest()
+{
+    initialChart();
+    CurrentTestId = m_.NewTestId;
+    fillGrid();
+    header_ = repo_.header(QString::fromStdString(m_.CurrentTestName));
+    m_.NoTestShown = false;
+    chart_.setSubtitle(m_.CurrentTestName);
+    if (grid_.rowCount() > 0)
+        drawChartType(chart_, state_, 0, m_, grid_.rows(), nullptr, prompter_);
+    relatedInfoEnabled = true;
+}
+
 void TestReview::selectChartType(int t)
 {
     if (m_.CurrentTestName.empty())

@@ -22,6 +22,8 @@ public:
     void openCurrentTest();
     // Grid filling: dosql, formatted cells, header for the unit system.
     void fillGrid();
+    // Shows a test just created (after retrieval): grid, header, default chart.
+    void showNewTest();
     // Window activation: refresh after a unit change, then the stress check.
     void activate();
     // Chart-type list click (position t).

@@ -34,6 +34,21 @@ std::optional<SequenceEntry> SequenceRepository::find(const QString &name) const
     return std::nullopt;
 }
 
+std::vector<SequenceStep> SequenceRepository::steps(int sequenceId) const
+{
+    std::vector<SequenceStep> out;
+    QSqlQuery q(db_.sql());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT StepNo, Time, Temperature, Speed, RecordRate FROM "
+                             "SequenceSetup WHERE SequenceId=? ORDER BY StepNo"));
+    q.addBindValue(sequenceId);
+    if (q.exec())
+        while (q.next())
+            out.push_back({q.value(0).toInt(), q.value(1).toDouble(), q.value(2).toDouble(),
+                           q.value(3).toDouble(), q.value(4).toInt()});
+    return out;
+}
+
 DbResult SequenceRepository::deleteSequence(const QString &name)
 {
     return db_.transaction([&]() {

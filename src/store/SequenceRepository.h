@@ -17,6 +17,13 @@ struct SequenceEntry {
     int rbfactor = 0;
 };
 
+// One SequenceSetup row as stored: temperature in degF, speed in rpm.
+struct SequenceStep {
+    int stepNo = 0;
+    double time = 0, temperature = 0, speed = 0;
+    int recordRate = 0;
+};
+
 class SequenceRepository {
 public:
     explicit SequenceRepository(Database &db) : db_(db) {}
@@ -24,6 +31,8 @@ public:
     // In table order.
     std::vector<SequenceEntry> sequences() const;
     std::optional<SequenceEntry> find(const QString &name) const;
+    // The steps of a sequence in StepNo order.
+    std::vector<SequenceStep> steps(int sequenceId) const;
     // Deletes the sequence and its steps and closes the gap in the numbering.
     DbResult deleteSequence(const QString &name);
 

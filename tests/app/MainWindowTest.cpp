@@ -1,5 +1,7 @@
 #include "ChartView.h"
 #include "DatabaseLocator.h"
+#include "FakeClock.h"
+#include "ScriptedPort.h"
 #include "Module1.h"
 #include "ScriptedPrompter.h"
 #include "StartOptions.h"
@@ -32,6 +34,8 @@ struct Fixture {
     TestDb t;
     Module1 m;
     ScriptedPrompter p;
+    FakeClock clock;
+    ScriptedPort port{clock};
     std::unique_ptr<frmMain> w;
     std::vector<QString> dialogsRun;
     // What the next dialog does: pick a name and press OK, or cancel.
@@ -44,7 +48,7 @@ struct Fixture {
         t.addTest("second", {point(1, 10, 120, 100, 200), point(1, 20, 121, 200, 300)});
         const QString path = t.path;
         w = std::make_unique<frmMain>(MainWindowDeps{
-            m, p,
+            m, p, clock, port,
             [path, withDb] {
                 Located l;
                 if (!withDb) {
@@ -280,7 +284,7 @@ TEST(MainWindow, RefusalsWithoutSequenceOrOpenedTest)
     EXPECT_EQ(f.p.shown.back().text, "No opened test to overlap on.  Please open one test first.");
     EXPECT_EQ(f.p.shown.back().title, "Operation Error");
     EXPECT_TRUE(f.dialogsRun.empty());
-    f.w->cmdRetrieve->click();
+    f.w->cmdSetup->click();
     EXPECT_EQ(f.p.shown.back().title, frmMain::kNotAvailableTitle);
 }
 

@@ -1,0 +1,110 @@
+#include "Exchanges.h"
+
+#include "Link.h"
+#include "Module1.h"
+#include "Prompter.h"
+
+namespace viscora {
+
+namespace {
+void report(const ExchangeObserver &o, const std::string &text)
+{
+    if (o.status)
+        o.status(text);
+}
+void progress(const ExchangeObserver &o, int value, int maximum)
+{
+    if (o.progress)
+        o.progress(value, maximum);
+}
+} // namespace
+
+bool downloadSequence(SerialPort &port, Clock &clock, Module1 &m,
+                      const std::vector<DownloadStep> &steps, Prompter &prompter,
+                      const ExchangeObserver &observer)
+{
+    initialCommport(port, m);
+    auto fail = [&] {
+        port.close();
+        showPortFailure(prompter, PortFailureWording::Comport);
+        return false;
+    };
+    port.setReadLength(0);
+    if (!port.open() || !port.write(std::string(1, cmd::CmdDownload)))
+        return fail();
+    report(observer, "Sending Setup Steps ...");
+    if (steps.empty())
+        return fail();
+    BusyWait(clock, 0.1f);
+    const int n = static_cast<int>(steps.size());
+    for (int i = 1; i <= n; ++i) {
+        progress(observer, i, n);
+        for (const std::string &piece :
+             downloadStepPieces(steps[static_cast<size_t>(i - 1)], m.isSI(), m.RbIndex)) {
+            if (!port.write(piece))
+                return fail();
+            BusyWait(clock, 0.1f);
+        }
+    }
+    if (!port.write("99"))
+        return fail();
+    progress(observer, -1, n);
+    report(observer, "Sending Setups Finished!");
+    m.SequenceSent = true;
+    port.close();
+    return true;
+}
+
+std::string readBlock(SerialPort &port, Clock &clock)
+{
+    std::string text;
+    int reads = 0;
+    do {
+        text += port.readAll();
+        BusyWait(clock, 0.4f);
+    } while (port.bytesWaiting() > 0 && ++reads < kMaxBlockReads && text.size() < kMaxBlockBytes);
+    return text;
+}
+
+std::optional<std::vector<RetrievedRecord>> retrieveLastResult(SerialPort &port, Clock &clock,
+                                                               Module1 &m, Prompter &prompter,
+                                                               const ExchangeObserver &observer)
+{
+    initialCommport(port, m);
+    if (!port.open()) {
+        showPortFailure(prompter, PortFailureWording::Comport);
+        return std::nullopt;
+    }
+    report(observer, "Retrieving Data From K7400r ...");
+    port.setReadLength(0);
+    bool written = port.write(std::string(1, cmd::CmdReadHeader));
+    const std::string header = written ? readBlock(port, clock) : std::string();
+    if (const auto factor = customHeaderFactor(header)) {
+        m.CustomRb = true;
+        m.CustomRbFactor = *factor;
+    } else {
+        m.CustomRb = false;
+    }
+    written = written && port.write(std::string(1, cmd::CmdReadData));
+    const std::string data = written ? readBlock(port, clock) : std::string();
+    port.close();
+    if (!written) {
+        showPortFailure(prompter, PortFailureWording::Comport);
+        return std::nullopt;
+    }
+    if (data.empty()) {
+        prompter.message(kNoResponseMessage, kCommunicationErrorTitle);
+        return std::nullopt;
+    }
+    auto records = data.back() == cmd::BlockEnd ? parseRetrievalData(data) : std::nullopt;
+    if (!records) {
+        prompter.message(kCommunicationErrorMessage, kCommunicationErrorTitle);
+        return std::nullopt;
+    }
+    report(observer, "Retrieving Data Finished Successfully!");
+    m.RetrievedRecords = *records;
+    m.RetrievedCount = static_cast<int>(records->size());
+    return records;
+}
+
+} // namespace viscora

@@ -1,0 +1,40 @@
+#pragma once
+// Configuring the port, the blocking pause, and the main window's remote start and stop.
+
+#include "Clock.h"
+#include "SerialPort.h"
+
+namespace viscora {
+
+struct Module1;
+class Prompter;
+
+// Closes the port if open, then sets port number CommPort, "19200,n,8,1" and read length 0.
+void initialCommport(SerialPort &port, const Module1 &m);
+
+// Returns once the clock reads more than now + seconds (held in single precision), also
+// across midnight. Processes nothing meanwhile.
+void BusyWait(Clock &clock, float seconds);
+
+enum class PortFailureWording { CommPort, Comport };
+// The PortFailure message box.
+void showPortFailure(Prompter &prompter, PortFailureWording wording);
+
+extern const char *const kNoResponseMessage;
+extern const char *const kCommunicationErrorMessage;
+extern const char *const kCommunicationErrorTitle;
+
+// Remote start: the one byte CmdStart, port opened and closed around it. False on failure
+// (the "comm port" wording shown).
+bool remoteStart(SerialPort &port, const Module1 &m, Prompter &prompter);
+// Remote stop: CmdStop, on the open port or after opening it; the port is left closed.
+bool remoteStop(SerialPort &port, const Module1 &m, Prompter &prompter);
+
+// The clock of the real program: the local time of day.
+class SystemClock : public Clock {
+public:
+    double secondsSinceMidnight() override;
+    void idle() override;
+};
+
+} // namespace viscora

@@ -1,0 +1,71 @@
+#include "QtSerialPortDevice.h"
+
+#include <QStringList>
+
+namespace viscora {
+
+namespace {
+void applySettings(QSerialPort &port, const std::string &settings)
+{
+    const QStringList parts = QString::fromStdString(settings).split(QLatin1Char(','));
+    port.setBaudRate(parts.value(0).toInt() > 0 ? parts.value(0).toInt() : 19200);
+    const QString parity = parts.value(1).toLower();
+    port.setParity(parity == QLatin1String("e")   ? QSerialPort::EvenParity
+                   : parity == QLatin1String("o") ? QSerialPort::OddParity
+                                                  : QSerialPort::NoParity);
+    port.setDataBits(parts.value(2) == QLatin1String("7") ? QSerialPort::Data7 : QSerialPort::Data8);
+    port.setStopBits(parts.value(3) == QLatin1String("2") ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    port.setFlowControl(QSerialPort::NoFlowControl);
+}
+} // namespace
+
+bool QtSerialPortDevice::open()
+{
+    if (port_.isOpen())
+        return true;
+    const std::string device = map_.device(commPort_);
+    if (device.empty())
+        return false;
+    port_.setPortName(QString::fromStdString(device));
+    if (!port_.open(QIODevice::ReadWrite))
+        return false;
+    applySettings(port_, settings_);
+    port_.clear();
+    return true;
+}
+
+void QtSerialPortDevice::close()
+{
+    if (port_.isOpen())
+        port_.close();
+}
+
+bool QtSerialPortDevice::write(const std::string &bytes)
+{
+    if (!port_.isOpen())
+        return false;
+    const qint64 n = port_.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    if (n != static_cast<qint64>(bytes.size()))
+        return false;
+    port_.waitForBytesWritten(1000);
+    return port_.error() == QSerialPort::NoError || port_.error() == QSerialPort::TimeoutError;
+}
+
+int QtSerialPortDevice::bytesWaiting()
+{
+    if (!port_.isOpen())
+        return 0;
+    port_.waitForReadyRead(0);
+    return static_cast<int>(port_.bytesAvailable());
+}
+
+std::string QtSerialPortDevice::readAll()
+{
+    if (!port_.isOpen())
+        return {};
+    port_.waitForReadyRead(0);
+    const QByteArray b = port_.readAll();
+    return std::string(b.constData(), static_cast<size_t>(b.size()));
+}
+
+} // namespace viscora

@@ -1,0 +1,25 @@
+#pragma once
+// The serial-port operations the program needs, nothing more. A scripted fake in tests,
+// the operating system's device in the program, the simulated instrument in between.
+
+#include <string>
+
+namespace viscora {
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+    virtual void setPortNumber(int commPort) = 0;
+    virtual void setSettings(const std::string &settings) = 0; // "19200,n,8,1"
+    virtual void setReadLength(int length) = 0;                // 0: the whole buffer
+    // False when the port cannot be opened (absent, in use, invalid number).
+    virtual bool open() = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // Writes the bytes as they are; false on failure (closed port, device gone).
+    virtual bool write(const std::string &bytes) = 0;
+    virtual int bytesWaiting() = 0;
+    virtual std::string readAll() = 0;
+};
+
+} // namespace viscora

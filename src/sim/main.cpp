@@ -1,0 +1,127 @@
+// k7400r-sim: a simulated K7400R behind a pseudo-terminal. Prints the device path that a
+// program opens as its serial port.
+
+#include "SimInstrument.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+void onSignal(int) { stopRequested = 1; }
+
+const char *kUsage =
+    "usage: k7400r-sim [--link PATH] [--rate N] [--silent] [--noise P] [--custom FACTOR]\n"
+    "                  [--seed N]\n"
+    "  --link PATH     also make PATH a symbolic link to the device\n"
+    "  --rate N        N simulated seconds per real second (default 1)\n"
+    "  --silent        never answer\n"
+    "  --noise P       random bytes after a record with chance P (0 to 1)\n"
+    "  --custom F      headers mark a custom rotor-bob of factor F thousandths (e.g. 1702)\n";
+
+double now()
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    viscora::sim::SimOptions options;
+    std::string link;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](const char *name) -> const char * {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "k7400r-sim: %s needs a value\n%s", name, kUsage);
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (a == "--link")
+            link = value("--link");
+        else if (a == "--rate")
+            options.rate = std::atof(value("--rate"));
+        else if (a == "--silent")
+            options.silent = true;
+        else if (a == "--noise")
+            options.noise = std::atof(value("--noise"));
+        else if (a == "--custom")
+            options.customFactor = std::atoi(value("--custom"));
+        else if (a == "--seed")
+            options.seed = static_cast<unsigned>(std::atoi(value("--seed")));
+        else if (a == "-h" || a == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else {
+            std::fprintf(stderr, "k7400r-sim: unknown option %s\n%s", a.c_str(), kUsage);
+            return 2;
+        }
+    }
+    if (options.rate <= 0) {
+        std::fprintf(stderr, "k7400r-sim: --rate must be above 0\n");
+        return 2;
+    }
+
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+        std::perror("k7400r-sim: pseudo-terminal");
+        return 1;
+    }
+    const char *slaveName = ptsname(master);
+    // Holding the other end open keeps the line up between the program's opens, and raw
+    // mode stops the terminal from echoing commands back.
+    const int keep = open(slaveName, O_RDWR | O_NOCTTY);
+    if (keep >= 0) {
+        termios t{};
+        tcgetattr(keep, &t);
+        cfmakeraw(&t);
+        tcsetattr(keep, TCSANOW, &t);
+    }
+    if (!link.empty()) {
+        unlink(link.c_str());
+        if (symlink(slaveName, link.c_str()) != 0) {
+            std::perror("k7400r-sim: --link");
+            return 1;
+        }
+    }
+    std::printf("%s\n", slaveName);
+    std::fflush(stdout);
+
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    viscora::sim::SimInstrument instrument(options);
+    char buf[4096];
+    while (!stopRequested) {
+        pollfd p{master, POLLIN, 0};
+        const int r = ::poll(&p, 1, 20);
+        if (r > 0 && (p.revents & POLLIN)) {
+            const ssize_t n = read(master, buf, sizeof buf);
+            if (n > 0)
+                instrument.receive(std::string_view(buf, static_cast<size_t>(n)), now());
+        }
+        const std::string out = instrument.poll(now());
+        size_t off = 0;
+        while (off < out.size()) {
+            const ssize_t w = write(master, out.data() + off, out.size() - off);
+            if (w <= 0)
+                break;
+            off += static_cast<size_t>(w);
+        }
+    }
+    if (!link.empty())
+        unlink(link.c_str());
+    return 0;
+}

@@ -1,0 +1,53 @@
+#include "Protocol.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace viscora;
+
+TEST(RetrievalParse, FieldsSeparatorsAndBounds)
+{
+    auto r = parseRetrievalData(std::string("1,30,212,510,0,30000,1;2,60,200,500,,0,6|\x02"));
+    ASSERT_TRUE(r);
+    ASSERT_EQ(r->size(), 2u);
+    EXPECT_EQ((*r)[0], (RetrievedRecord{1, 30, 212, 510, 0, 300, 1}));
+    EXPECT_EQ((*r)[1], (RetrievedRecord{2, 60, 200, 500, 0, 0, 6}));
+    EXPECT_TRUE(parseRetrievalData("\x02")->empty());
+    EXPECT_FALSE(parseRetrievalData(""));
+    EXPECT_FALSE(parseRetrievalData("1,2,3"));
+    EXPECT_FALSE(parseRetrievalData(std::string("1,2,3,4,5,6,7\x02")));
+
+    std::string block;
+    for (int i = 0; i < 101; ++i)
+        block += "1,1,1,1,1,1,1,";
+    EXPECT_EQ(parseRetrievalData(block + "\x02")->size(), 101u);
+    EXPECT_FALSE(parseRetrievalData(block + "1,1,1,1,1,1,1,\x02"));
+}
+
+TEST(RetrievalParse, ArbitraryBytesNeverCrash)
+{
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> len(0, 3000), byte(0, 255);
+    for (int i = 0; i < 2000; ++i) {
+        std::string s(static_cast<size_t>(len(rng)), '\0');
+        for (char &c : s)
+            c = static_cast<char>(i % 2 ? byte(rng) : "0123456789,\x02"[byte(rng) % 12]);
+        const auto r = parseRetrievalData(s);
+        if (r) {
+            EXPECT_LE(r->size(), 101u);
+        }
+        customHeaderFactor(s);
+    }
+}
+
+TEST(CustomHeader, NineCharactersThenBlockEnd)
+{
+    EXPECT_EQ(customHeaderFactor("1702XXXXX\x02"), 1702);
+    EXPECT_EQ(customHeaderFactor("2500ABCDE\x02tail"), 2500);
+    EXPECT_FALSE(customHeaderFactor("K7400R V1.0 SIM\x02"));
+    EXPECT_FALSE(customHeaderFactor("1702XXXX\x02"));
+    EXPECT_FALSE(customHeaderFactor("0005XXXXX\x02"));
+    EXPECT_FALSE(customHeaderFactor("17A2XXXXX\x02"));
+    EXPECT_FALSE(customHeaderFactor(""));
+}
