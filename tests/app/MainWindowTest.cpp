@@ -8,6 +8,9 @@
 #include "TestDb.h"
 #include "TestListDialogs.h"
 #include "frmMain.h"
+#include "frmRelated.h"
+
+#include <QLineEdit>
 
 #include <QAction>
 #include <QComboBox>
@@ -62,6 +65,17 @@ struct Fixture {
             std::move(commandLine)});
         w->runDialog = [this](QDialog &d) {
             dialogsRun.push_back(d.windowTitle());
+            if (auto *related = qobject_cast<frmRelated *>(&d)) {
+                const QString name = picks.empty() ? QString() : picks.front();
+                if (!picks.empty())
+                    picks.pop_front();
+                if (name.isEmpty()) {
+                    related->cmdCancel->click();
+                } else {
+                    related->txtTestName->setText(name);
+                    related->cmdok->click();
+                }
+            }
             if (auto *list = qobject_cast<TestNameListDialog *>(&d)) {
                 const QString pick = picks.empty() ? QString() : picks.front();
                 if (!picks.empty())
@@ -394,4 +408,49 @@ TEST(MainWindow, ResizeKeepsProportionsAndListsOnlyMove)
     const QRect before = f.w->cmdOpen->geometry();
     f.w->layoutFractions().apply(QSize(1, 0));
     EXPECT_EQ(f.w->cmdOpen->geometry(), before);
+}
+
+TEST(MainWindow, RemoteStartAndStopBytes)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->cmdStartTest->click();
+    f.w->cmdStopTest->click();
+    EXPECT_EQ(f.port.allWritten(), "\x05\x06");
+    EXPECT_FALSE(f.port.isOpen());
+    f.m.CommPort = 9;
+    f.w->cmdStartTest->click();
+    EXPECT_EQ(f.p.shown.back().title, "Comm Port Error");
+    f.w->cmdStopTest->click();
+    EXPECT_EQ(f.p.shown.back().title, "Comport Error");
+    EXPECT_TRUE(f.w->isEnabled());
+}
+
+TEST(MainWindow, RetrieveNamesStoresAndShowsTheTest)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.port.onWrite = [&f](const std::string &bytes) {
+        if (bytes == "\x08")
+            f.port.deliver("K7400R V1.0 SIM\x02", f.clock.now);
+        if (bytes == "\x01")
+            f.port.deliver(std::string("1,30,120,300,0,60000,4,1,60,121,310,0,30000,4,\x02"), f.clock.now);
+    };
+    f.picks.push_back("ramp"); // a duplicate first: the dialog stays open, then is cancelled
+    f.w->cmdRetrieve_Click();
+    EXPECT_EQ(f.p.shown.back().text, "Duplicated test name. Please enter a new test name.");
+    EXPECT_EQ(f.m.CurrentTestName, "");
+    EXPECT_EQ(TestRepository(*f.t.db).tests().size(), 2u);
+
+    f.picks.push_back("retrieved");
+    f.w->MenuFileRetrieve->trigger();
+    EXPECT_EQ(f.dialogsRun.back(), "Related Information ");
+    EXPECT_EQ(f.m.CurrentTestName, "retrieved");
+    EXPECT_EQ(f.m.RbIndex, 4);
+    EXPECT_EQ(f.w->review()->CurrentTestId, 3);
+    EXPECT_EQ(f.w->MSFlexGrid1->model()->rowCount(), 2);
+    EXPECT_TRUE(f.w->RelatedInfo->isEnabled());
+    EXPECT_TRUE(f.w->isVisible() || !f.w->isHidden());
+    EXPECT_EQ(f.w->statusPanel->text(), "Retrieving Data Finished Successfully!");
+    EXPECT_EQ(f.w->review()->chart().subtitle(), "retrieved");
 }

@@ -1,4 +1,7 @@
 #include "Cli.h"
+#include "FakeClock.h"
+#include "SimInstrument.h"
+#include "SimPort.h"
 #include "TestDb.h"
 
 #include <QFile>
@@ -17,12 +20,20 @@ struct CliRun {
     std::string out, err;
 };
 
-CliRun cli(std::vector<std::string> args)
+CliRun cli(std::vector<std::string> args, const CliSeams &seams = {})
 {
     std::ostringstream out, err;
-    const int code = runCli(args, out, err);
+    const int code = runCli(args, out, err, seams);
     return {code, out.str(), err.str()};
 }
+
+// The CLI against an in-process simulated instrument on a fake clock.
+struct SimBench {
+    FakeClock clock;
+    sim::SimInstrument instrument;
+    sim::SimPort port{instrument, clock};
+    CliSeams seams() { return {&clock, &port}; }
+};
 } // namespace
 
 TEST(Cli, TestsListsInIdOrderAndCreatesAMissingDatabase)
@@ -106,4 +117,60 @@ TEST(Cli, ForeignFileIsAReportedFailure)
     CliRun r = cli({"--db", path.toStdString(), "tests"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err.rfind("Database Error: Unexpected Error: ", 0), 0u) << r.err;
+}
+
+TEST(Cli, DownloadStartStopRetrieveAgainstTheSimulator)
+{
+    TestDb t;
+    ASSERT_TRUE(t.exec("INSERT INTO SequenceName VALUES (1, 'Mud Check', 6)"));
+    ASSERT_TRUE(t.exec("INSERT INTO SequenceSetup VALUES (1, 1, 40, 120, 300, 10)"));
+    ASSERT_TRUE(t.exec("INSERT INTO SequenceSetup VALUES (1, 2, 30, 150, 100, 10)"));
+    SimBench s;
+    const std::string db = t.path.toStdString();
+    CliRun r = cli({"--db", db, "download", "Mud Check"}, s.seams());
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "Sent 2 step(s) of Mud Check with R1-B4.\n");
+    EXPECT_EQ(s.port.written, "\x03" "01,00040,120,30000,611" "02,00030,150,10000,611" "99");
+    r = cli({"--db", db, "download", "Mud Check", "--rotor-bob", "r2-b1"}, s.seams());
+    EXPECT_EQ(s.instrument.sequence().front().rbCode, 2);
+    EXPECT_EQ(cli({"--db", db, "download", "Mud Check", "--rotor-bob", "R9"}, s.seams()).code, 2);
+    EXPECT_EQ(cli({"--db", db, "download", "nope"}, s.seams()).code, 1);
+
+    ASSERT_EQ(cli({"--db", db, "start"}, s.seams()).code, 0);
+    EXPECT_TRUE(s.instrument.running());
+    s.clock.now += 75;
+    s.port.bytesWaiting(); // the instrument streams while nobody listens
+    ASSERT_EQ(cli({"--db", db, "stop"}, s.seams()).code, 0);
+    EXPECT_FALSE(s.instrument.running());
+
+    r = cli({"--db", db, "retrieve", "From K7400R", "--fluid-id", "OBM-2", "--company", "Lab"},
+            s.seams());
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, 7), "Step No");
+    const auto header = TestRepository(*t.db).header("From K7400R");
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->mudId, "OBM-2");
+    EXPECT_EQ(header->companyName, "Lab");
+    // Samples at 30 s, the end of step 1 (40 s), 60 s and the end of step 2 (70 s).
+    EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM TestResult").toInt(), 4);
+    r = cli({"--db", db, "retrieve", "From K7400R"}, s.seams());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "Test Name Error.: Duplicated test name. Please enter a new test name.\n");
+}
+
+TEST(Cli, InstrumentFailuresAreReported)
+{
+    TestDb t;
+    SimBench s;
+    s.port.availablePort = 2;
+    CliRun r = cli({"--db", t.path.toStdString(), "start"}, s.seams());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "Comm Port Error: Fail to open comm port, make sure comm port is available "
+                     "and working properly.\n");
+    sim::SimInstrument quiet(sim::SimOptions{1.0, true});
+    sim::SimPort silentPort(quiet, s.clock);
+    r = cli({"--db", t.path.toStdString(), "retrieve", "x"}, {&s.clock, &silentPort});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "Communication Error: No response from K7400r, please check connection.\n");
+    EXPECT_EQ(TestRepository(*t.db).tests().size(), 0u);
 }

@@ -1,0 +1,80 @@
+// viscora-cli against k7400r-sim over a real pseudo-terminal, both as built.
+
+#include "TestDb.h"
+
+#include <QProcess>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace viscora::test;
+
+namespace {
+
+struct Simulator {
+    QProcess process;
+    QString device;
+    explicit Simulator(const QStringList &args)
+    {
+        process.start(QStringLiteral(VISCORA_SIM_BIN), args);
+        if (process.waitForStarted(5000) && process.waitForReadyRead(5000))
+            device = QString::fromLocal8Bit(process.readLine()).trimmed();
+    }
+    ~Simulator()
+    {
+        process.terminate();
+        process.waitForFinished(3000);
+    }
+};
+
+struct Result {
+    int code;
+    QString out, err;
+};
+
+Result runCli(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(VISCORA_CLI_BIN), args);
+    p.waitForFinished(60000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+} // namespace
+
+TEST(EndToEnd, CliDrivesTheSimulatorOverAPseudoTerminal)
+{
+    TestDb t;
+    ASSERT_TRUE(t.exec("INSERT INTO SequenceName VALUES (1, 'Quick', 1)"));
+    ASSERT_TRUE(t.exec("INSERT INTO SequenceSetup VALUES (1, 1, 30, 150, 300, 10)"));
+    ASSERT_TRUE(t.exec("INSERT INTO SequenceSetup VALUES (1, 2, 30, 160, 600, 10)"));
+    t.db.reset();
+    const QString link = t.dir.filePath("ttyK7400R");
+    Simulator sim({"--rate", "100", "--link", link});
+    ASSERT_FALSE(sim.device.isEmpty());
+    const QStringList base{"--db", t.path, "--port", link};
+
+    Result r = runCli(base + QStringList{"download", "Quick"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Sent 2 step(s) of Quick with R1-B1.\n");
+    r = runCli(base + QStringList{"start"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QThread::msleep(2500); // 60 simulated seconds at 100x, then the end of the test
+    r = runCli(base + QStringList{"retrieve", "From the simulator", "--fluid-id", "WBM"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1 + 2) << r.out.toStdString(); // the header, then each step's end
+    EXPECT_TRUE(lines[1].startsWith("1\t30\t")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].startsWith("2\t30\t")) << lines[2].toStdString();
+    EXPECT_EQ(runCli({"--db", t.path, "tests"}).out, "1\tFrom the simulator\n");
+}
+
+TEST(EndToEnd, AbsentPortIsReported)
+{
+    TestDb t;
+    t.db.reset();
+    const Result r = runCli({"--db", t.path, "--port", t.dir.filePath("no-such-tty"), "stop"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("Comport Error: Fail to open comport")) << r.err.toStdString();
+}
