@@ -12,6 +12,7 @@
 #include "TestListDialogs.h"
 #include "frmAbout.h"
 #include "frmRelated.h"
+#include "frmSetup.h"
 
 #include <QAction>
 #include <QApplication>
@@ -61,6 +62,7 @@ frmMain::frmMain(MainWindowDeps deps, QWidget *parent) : QMainWindow(parent), de
 
 frmMain::~frmMain()
 {
+    setup_.reset();
     // The grid view refers to the review's model; let it go first.
     if (MSFlexGrid1)
         MSFlexGrid1->setModel(nullptr);
@@ -393,8 +395,46 @@ void frmMain::cmdRealTime_Click()
     notAvailable("The real time test");
 }
 
-void frmMain::cmdSetup_Click() { notAvailable("The setup window"); }
-void frmMain::MenuSetup_Click() { notAvailable("The setup window"); }
+namespace {
+WindowState stateOf(const QWidget &w)
+{
+    if (w.isMinimized())
+        return WindowState::Minimized;
+    if (w.isMaximized())
+        return WindowState::Maximized;
+    return WindowState::Normal;
+}
+} // namespace
+
+void frmMain::cmdSetup_Click()
+{
+    deps_.m.SavedWindowState = stateOf(*this);
+    openSetup();
+}
+
+void frmMain::MenuSetup_Click() { openSetup(); }
+
+void frmMain::openSetup()
+{
+    hide();
+    setup_.reset();
+    setup_ = std::make_unique<frmSetup>(SetupWindowDeps{
+        deps_.m, *db_, deps_.prompter, deps_.clock, deps_.makePort, deps_.makePrinter,
+        [this](PlottingMethod method) {
+            review_->chart().setPlottingMethod(method);
+            redrawChart();
+        },
+        [this] { showAgain(); }, [this] { MenuHelpContent_Click(); },
+        [this] { MenuHelpAbout_Click(); }, runDialog});
+    setup_->Form_Load();
+    setup_->show();
+}
+
+void frmMain::showAgain()
+{
+    show();
+    Form_Activate();
+}
 
 void frmMain::RelatedInfo_Click()
 {

@@ -28,6 +28,8 @@ struct Located;
 class ChartView;
 class Clock;
 class SerialPort;
+class TextPrinter;
+class frmSetup;
 
 struct MainWindowDeps {
     Module1 &m;
@@ -35,6 +37,9 @@ struct MainWindowDeps {
     Clock &clock;
     // The window's own serial port (MSComm1).
     SerialPort &MSComm1;
+    // Ports and printers for the windows opened from here.
+    std::function<std::unique_ptr<SerialPort>()> makePort;
+    std::function<std::unique_ptr<TextPrinter>()> makePrinter;
     // Finds and opens the database (the locating procedure, or a test's own file).
     std::function<Located()> locateDatabase;
     // The command line left after the program's own options, as typed.
@@ -79,6 +84,9 @@ public:
     void OptionScale_Click(int option); // 1..4
 
     TestReview *review() { return review_.get(); }
+    frmSetup *setupWindow() { return setup_.get(); }
+    // Shows the main window again after the setup or real-time window.
+    void showAgain();
     Database *database() { return db_.get(); }
     ProportionalLayout &layoutFractions() { return layout_; }
 
@@ -112,11 +120,13 @@ private:
     void showReview();
     void redrawChart();
     void notAvailable(const char *command);
+    void openSetup();
     int exec(QDialog &d) { return runDialog(d); }
 
     MainWindowDeps deps_;
     std::unique_ptr<Database> db_;
     std::unique_ptr<TestReview> review_;
+    std::unique_ptr<frmSetup> setup_;
     ProportionalLayout layout_;
     QWidget *central_;
     bool closingByProgram_ = false;

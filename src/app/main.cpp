@@ -6,6 +6,7 @@
 #include "PortMap.h"
 #include "QtPrompter.h"
 #include "QtSerialPortDevice.h"
+#include "QtTextPrinter.h"
 #include "SimulatorProcess.h"
 #include "StartOptions.h"
 #include "frmMain.h"
@@ -45,10 +46,18 @@ int main(int argc, char **argv)
     viscora::QtPrompter prompter;
     viscora::SystemClock clock;
     viscora::QtSerialPortDevice port(ports);
-    viscora::frmMain window({m, prompter, clock, port,
+    auto makePort = [&ports]() -> std::unique_ptr<viscora::SerialPort> {
+        return std::make_unique<viscora::QtSerialPortDevice>(ports);
+    };
+    viscora::frmMain *mainWindow = nullptr;
+    auto makePrinter = [&mainWindow]() -> std::unique_ptr<viscora::TextPrinter> {
+        return std::make_unique<viscora::QtTextPrinter>(mainWindow);
+    };
+    viscora::frmMain window({m, prompter, clock, port, makePort, makePrinter,
                              [&prompter] { return viscora::locateDatabase(prompter); },
                              options.commandLine});
     prompter.setParent(&window);
+    mainWindow = &window;
     if (!window.Form_Load())
         return 0;
     window.show();

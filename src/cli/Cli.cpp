@@ -11,6 +11,7 @@
 #include "RelatedInfoEditor.h"
 #include "RetrievedTest.h"
 #include "SequenceRepository.h"
+#include "SetupGrid.h"
 #include "TestReview.h"
 #include "Units.h"
 
@@ -42,7 +43,10 @@ const char *const kCliUsage =
     "  download SEQUENCE [--rotor-bob NAME]\n"
     "                             send a sequence (rotor-bob default: the sequence's own)\n"
     "  retrieve TEST [--fluid-id S] [--sample-time S] [--company S] [--desc S]\n"
-    "                             store the instrument's last result as TEST\n";
+    "                             store the instrument's last result as TEST\n"
+    "  sequences                  one line per sequence: SequenceId<TAB>SequenceName<TAB>Rbfactor\n"
+    "  steps SEQUENCE [--rotor-bob NAME]\n"
+    "                             the sequence's steps as the setup window shows them\n";
 
 namespace {
 
@@ -115,15 +119,20 @@ int cmdTests(Context &c, const Args &)
     return 0;
 }
 
+// A two-line header as one line: each line trimmed, joined by one blank.
+std::string joinedHeader(const QString &header)
+{
+    QStringList lines = header.split(QLatin1Char('\n'));
+    for (QString &l : lines)
+        l = l.trimmed();
+    return lines.join(QLatin1Char(' ')).toStdString();
+}
+
 void printGrid(Context &c, const TestGridModel &grid)
 {
     const QStringList headers = gridHeaders(c.m.isSI());
-    for (int col = 0; col < headers.size(); ++col) {
-        QStringList lines = headers[col].split(QLatin1Char('\n'));
-        for (QString &l : lines)
-            l = l.trimmed();
-        c.out << (col ? "\t" : "") << lines.join(QLatin1Char(' ')).toStdString();
-    }
+    for (int col = 0; col < headers.size(); ++col)
+        c.out << (col ? "\t" : "") << joinedHeader(headers[col]);
     c.out << '\n';
     for (int r = 0; r < grid.rowCount(); ++r) {
         for (int col = 0; col < 10; ++col)
@@ -188,27 +197,65 @@ int cmdStop(Context &c, const Args &)
     return remoteStop(c.serial(), c.m, c.prompter) ? 0 : 1;
 }
 
-int cmdDownload(Context &c, const Args &a)
+// The sequence named by the first argument, with the rotor-bob in force: --rotor-bob, else
+// the sequence's own, else R1-B1 (as the setup window shows a code outside the list).
+std::optional<SequenceEntry> sequenceWithRotorBob(Context &c, const Args &a, const RotorBob *&rb)
 {
     SequenceRepository repo(*c.db);
     const auto seq = repo.find(QString::fromStdString(a.positional[0]));
-    if (!seq)
-        return c.fail("Selection Error.", "No sequence is named \"" + a.positional[0] + "\".");
-    const RotorBob *rb = rotorBobByCode(seq->rbfactor);
+    if (!seq) {
+        c.fail("Selection Error.", "No sequence is named \"" + a.positional[0] + "\".");
+        return std::nullopt;
+    }
+    rb = rotorBobByCode(seq->rbfactor);
     if (const std::string name = a.option("--rotor-bob"); !name.empty()) {
         rb = rotorBobByName(name);
         if (!rb)
             throw Usage{"--rotor-bob takes one of R1-B1, R2-B1, R3-B1, R1-B2, R1-B5, R1-B4"};
     }
-    if (!rb) // a stored code outside the table: the setup window's own start choice
+    if (!rb)
         rb = rotorBobByCode(1);
     c.m.RbIndex = static_cast<std::int16_t>(rb->code);
     c.m.RbShearFactor = rb->shearFactor;
     c.m.RbFannFactor = rb->fannFactor;
-    std::vector<DownloadStep> steps;
-    for (const auto &s : repo.steps(seq->sequenceId))
-        steps.push_back({s.stepNo, s.time,
-                         c.m.isSI() ? (s.temperature - 32) * 5.0 / 9.0 : s.temperature, s.speed});
+    return seq;
+}
+
+int cmdSequences(Context &c, const Args &)
+{
+    for (const auto &s : SequenceRepository(*c.db).sequences())
+        c.out << s.sequenceId << '\t' << s.name.toStdString() << '\t' << s.rbfactor << '\n';
+    return 0;
+}
+
+int cmdSteps(Context &c, const Args &a)
+{
+    const RotorBob *rb = nullptr;
+    const auto seq = sequenceWithRotorBob(c, a, rb);
+    if (!seq)
+        return 1;
+    const QStringList headers = setupHeaders(c.m.isSI());
+    for (int col = 0; col < headers.size(); ++col)
+        c.out << (col ? "\t" : "") << joinedHeader(headers[col]);
+    c.out << '\n';
+    const auto rows = setupRows(SequenceRepository(*c.db).steps(seq->sequenceId), c.m.isSI(),
+                                c.m.RbShearFactor);
+    for (const auto &row : rows) {
+        for (size_t col = 0; col < row.size(); ++col)
+            c.out << (col ? "\t" : "") << row[col].toStdString();
+        c.out << '\n';
+    }
+    return 0;
+}
+
+int cmdDownload(Context &c, const Args &a)
+{
+    const RotorBob *rb = nullptr;
+    const auto seq = sequenceWithRotorBob(c, a, rb);
+    if (!seq)
+        return 1;
+    SequenceRepository repo(*c.db);
+    const std::vector<DownloadStep> steps = downloadSteps(repo.steps(seq->sequenceId), c.m.isSI());
     ExchangeObserver observer;
     observer.progress = [&c](int value, int maximum) {
         if (value > 0)
@@ -257,6 +304,8 @@ const std::map<std::string, CommandDef> &commands()
         {"start", {0, {}, cmdStart}},
         {"stop", {0, {}, cmdStop}},
         {"download", {1, {"--rotor-bob"}, cmdDownload}},
+        {"sequences", {0, {}, cmdSequences}},
+        {"steps", {1, {"--rotor-bob"}, cmdSteps}},
         {"retrieve", {1, {"--fluid-id", "--sample-time", "--company", "--desc"}, cmdRetrieve}},
     };
     return k;

@@ -143,6 +143,8 @@ DbResult Database::transaction(const std::function<DbResult()> &work)
     return r;
 }
 
+QString errorOf(const QSqlQuery &query) { return errorText(query.lastError()); }
+
 QString findFileCaseInsensitive(const QString &dir, const QString &fileName)
 {
     const QDir d(dir);

@@ -3,6 +3,7 @@
 // Qt SQL; the four tables are created when the file lacks them.
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 
 #include <functional>
@@ -52,6 +53,9 @@ private:
     QString path_;
     QString connection_;
 };
+
+// The message of a query's last error, for the operator.
+QString errorOf(const QSqlQuery &query);
 
 // The file in dir whose name is fileName in any letter case; empty when there is none.
 QString findFileCaseInsensitive(const QString &dir, const QString &fileName);

@@ -6,14 +6,6 @@
 
 namespace viscora {
 
-namespace {
-QString errorOf(const QSqlQuery &q)
-{
-    QString t = q.lastError().databaseText().trimmed();
-    return t.isEmpty() ? q.lastError().text().trimmed() : t;
-}
-} // namespace
-
 std::vector<SequenceEntry> SequenceRepository::sequences() const
 {
     std::vector<SequenceEntry> out;
@@ -32,6 +24,111 @@ std::optional<SequenceEntry> SequenceRepository::find(const QString &name) const
         if (s.name == name)
             return s;
     return std::nullopt;
+}
+
+bool SequenceRepository::existsIgnoringCase(const QString &name) const
+{
+    for (const auto &s : sequences())
+        if (s.name.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+namespace {
+bool insertStep(QSqlQuery &q, int sequenceId, const SequenceStep &s)
+{
+    q.addBindValue(sequenceId);
+    q.addBindValue(s.stepNo);
+    q.addBindValue(s.time);
+    q.addBindValue(s.temperature);
+    q.addBindValue(s.speed);
+    q.addBindValue(s.recordRate);
+    return q.exec();
+}
+constexpr auto kInsertStep = "INSERT INTO SequenceSetup (SequenceId, StepNo, Time, Temperature, "
+                             "Speed, RecordRate) VALUES (?, ?, ?, ?, ?, ?)";
+} // namespace
+
+DbResult SequenceRepository::createSequence(const QString &name, int rbfactor,
+                                            const std::vector<SequenceStep> &steps, int &newId)
+{
+    return db_.transaction([&]() {
+        const auto all = sequences();
+        const int id = all.empty() ? 1 : all.back().sequenceId + 1;
+        QSqlQuery q(db_.sql());
+        q.prepare(QStringLiteral(
+            "INSERT INTO SequenceName (SequenceId, SequenceName, Rbfactor) VALUES (?, ?, ?)"));
+        q.addBindValue(id);
+        q.addBindValue(name);
+        q.addBindValue(rbfactor);
+        if (!q.exec())
+            return DbResult::failure(errorOf(q));
+        QSqlQuery step(db_.sql());
+        step.prepare(QString::fromLatin1(kInsertStep));
+        for (const auto &s : steps)
+            if (!insertStep(step, id, s))
+                return DbResult::failure(errorOf(step));
+        newId = id;
+        return DbResult::success();
+    });
+}
+
+DbResult SequenceRepository::updateStep(int sequenceId, const SequenceStep &step)
+{
+    return db_.transaction([&]() {
+        QSqlQuery q(db_.sql());
+        q.prepare(QStringLiteral("UPDATE SequenceSetup SET Temperature=?, Speed=?, Time=?, "
+                                 "RecordRate=? WHERE SequenceId=? AND StepNo=?"));
+        q.addBindValue(step.temperature);
+        q.addBindValue(step.speed);
+        q.addBindValue(step.time);
+        q.addBindValue(step.recordRate);
+        q.addBindValue(sequenceId);
+        q.addBindValue(step.stepNo);
+        return q.exec() ? DbResult::success() : DbResult::failure(errorOf(q));
+    });
+}
+
+DbResult SequenceRepository::insertSteps(int sequenceId, int at,
+                                         const std::vector<SequenceStep> &steps)
+{
+    return db_.transaction([&]() {
+        QSqlQuery shift(db_.sql());
+        shift.prepare(QStringLiteral(
+            "UPDATE SequenceSetup SET StepNo=StepNo+? WHERE SequenceId=? AND StepNo>=?"));
+        shift.addBindValue(static_cast<int>(steps.size()));
+        shift.addBindValue(sequenceId);
+        shift.addBindValue(at);
+        if (!shift.exec())
+            return DbResult::failure(errorOf(shift));
+        QSqlQuery q(db_.sql());
+        q.prepare(QString::fromLatin1(kInsertStep));
+        int n = at;
+        for (SequenceStep s : steps) {
+            s.stepNo = n++;
+            if (!insertStep(q, sequenceId, s))
+                return DbResult::failure(errorOf(q));
+        }
+        return DbResult::success();
+    });
+}
+
+DbResult SequenceRepository::deleteStep(int sequenceId, int stepNo)
+{
+    return db_.transaction([&]() {
+        QSqlQuery del(db_.sql());
+        del.prepare(QStringLiteral("DELETE FROM SequenceSetup WHERE SequenceId=? AND StepNo=?"));
+        del.addBindValue(sequenceId);
+        del.addBindValue(stepNo);
+        if (!del.exec())
+            return DbResult::failure(errorOf(del));
+        QSqlQuery shift(db_.sql());
+        shift.prepare(QStringLiteral(
+            "UPDATE SequenceSetup SET StepNo=StepNo-1 WHERE SequenceId=? AND StepNo>?"));
+        shift.addBindValue(sequenceId);
+        shift.addBindValue(stepNo);
+        return shift.exec() ? DbResult::success() : DbResult::failure(errorOf(shift));
+    });
 }
 
 std::vector<SequenceStep> SequenceRepository::steps(int sequenceId) const

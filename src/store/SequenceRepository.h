@@ -33,8 +33,20 @@ public:
     std::optional<SequenceEntry> find(const QString &name) const;
     // The steps of a sequence in StepNo order.
     std::vector<SequenceStep> steps(int sequenceId) const;
+    bool existsIgnoringCase(const QString &name) const;
+    // Adds a sequence as the last one (SequenceId = last + 1) with its steps; newId gets the id.
+    DbResult createSequence(const QString &name, int rbfactor,
+                            const std::vector<SequenceStep> &steps, int &newId);
     // Deletes the sequence and its steps and closes the gap in the numbering.
     DbResult deleteSequence(const QString &name);
+
+    // Rewrites step stepNo's values.
+    DbResult updateStep(int sequenceId, const SequenceStep &step);
+    // Moves the steps numbered `at` and above up by steps.size() and inserts the given
+    // steps as at, at + 1, ...
+    DbResult insertSteps(int sequenceId, int at, const std::vector<SequenceStep> &steps);
+    // Deletes step stepNo and moves the later steps down by one.
+    DbResult deleteStep(int sequenceId, int stepNo);
 
 private:
     Database &db_;

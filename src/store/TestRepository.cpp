@@ -8,12 +8,6 @@ namespace viscora {
 
 namespace {
 
-QString errorOf(const QSqlQuery &q)
-{
-    QString t = q.lastError().databaseText().trimmed();
-    return t.isEmpty() ? q.lastError().text().trimmed() : t;
-}
-
 QString text(const QVariant &v) { return v.isNull() ? QString() : v.toString(); }
 
 } // namespace

@@ -52,6 +52,8 @@ struct Fixture {
         const QString path = t.path;
         w = std::make_unique<frmMain>(MainWindowDeps{
             m, p, clock, port,
+            [this]() -> std::unique_ptr<SerialPort> { return std::make_unique<ScriptedPort>(clock); },
+            nullptr,
             [path, withDb] {
                 Located l;
                 if (!withDb) {
@@ -298,7 +300,7 @@ TEST(MainWindow, RefusalsWithoutSequenceOrOpenedTest)
     EXPECT_EQ(f.p.shown.back().text, "No opened test to overlap on.  Please open one test first.");
     EXPECT_EQ(f.p.shown.back().title, "Operation Error");
     EXPECT_TRUE(f.dialogsRun.empty());
-    f.w->cmdSetup->click();
+    f.w->cmdExport->click();
     EXPECT_EQ(f.p.shown.back().title, frmMain::kNotAvailableTitle);
 }
 

@@ -1,0 +1,183 @@
+#include "SequenceOperations.h"
+
+#include "Module1.h"
+#include "Prompter.h"
+#include "VbFormat.h"
+
+namespace viscora {
+
+namespace {
+constexpr const char *kNewNamePrompt = "Please input the new sequence name";
+constexpr const char *kNewNameTitle = "New Squence Name";
+constexpr const char *kDuplicateMessage = "Duplicated test name, please input again.";
+constexpr const char *kDuplicateTitle = "New Sequence Naming Error";
+constexpr const char *kNothingSelected = "Please select a test sequence first.";
+constexpr const char *kSelectionTitle = "Selection Error.";
+
+int recordRateOf(double v) { return static_cast<int>(roundHalfEven(v)); }
+
+const SequenceStep kDefaultStep{1, 600, 100, 100, 10};
+} // namespace
+
+std::optional<int> SequenceOperations::sequenceId(const QString &name)
+{
+    if (auto s = repo_.find(name))
+        return s->sequenceId;
+    return std::nullopt;
+}
+
+bool SequenceOperations::report(const DbResult &r, const char *what)
+{
+    if (!r)
+        prompter_.message(std::string(what) + " could not be saved: " + r.error.toStdString(),
+                          "Database Error");
+    return r.ok;
+}
+
+SequenceStep SequenceOperations::handedBackStep(int stepNo) const
+{
+    return {stepNo, Val(m_.StepTimeText), Val(m_.StepTempText), Val(m_.StepSpeedText),
+            recordRateOf(Val(m_.StepRecordRateText))};
+}
+
+std::optional<QString> SequenceOperations::newSequence()
+{
+    const QString name =
+        QString::fromStdString(prompter_.input(kNewNamePrompt, kNewNameTitle).value_or(""));
+    if (repo_.existsIgnoringCase(name)) {
+        prompter_.message(kDuplicateMessage, kDuplicateTitle);
+        return std::nullopt;
+    }
+    if (name.isEmpty())
+        return std::nullopt;
+    int id = 0;
+    if (!report(repo_.createSequence(name, m_.RbIndex, {kDefaultStep}, id), "The sequence"))
+        return std::nullopt;
+    return name;
+}
+
+std::optional<QString> SequenceOperations::saveAs(const QString &selected)
+{
+    const auto source = repo_.find(selected);
+    if (selected.isEmpty() || !source) {
+        prompter_.message(kNothingSelected, kSelectionTitle);
+        return std::nullopt;
+    }
+    const QString name =
+        QString::fromStdString(prompter_.input(kNewNamePrompt, kNewNameTitle).value_or(""));
+    if (name.isEmpty())
+        return std::nullopt;
+    const auto target = prompter_.input(
+        "Please input the new temperature target (°F). Please leave it blank if no change.",
+        "New Temperature Target");
+    const std::string targetText = target.value_or("");
+    const double v = Val(targetText);
+    if (!targetText.empty() && (v <= 20 || v >= 210)) {
+        prompter_.message("Invalid input of new temperature target. Copy action canceled.");
+        return std::nullopt;
+    }
+    if (repo_.existsIgnoringCase(name)) {
+        prompter_.message(kDuplicateMessage, kDuplicateTitle);
+        return std::nullopt;
+    }
+    std::vector<SequenceStep> steps = repo_.steps(source->sequenceId);
+    if (!targetText.empty())
+        for (auto &s : steps)
+            s.temperature = v;
+    int id = 0;
+    if (!report(repo_.createSequence(name, m_.RbIndex, steps, id), "The sequence"))
+        return std::nullopt;
+    return name;
+}
+
+bool SequenceOperations::deleteSequence(const QString &name, bool ask)
+{
+    if (name.isEmpty() || !repo_.find(name)) {
+        prompter_.message(kNothingSelected, kSelectionTitle);
+        return false;
+    }
+    if (ask && prompter_.message("Do you reall want to delete test name " + name.toStdString() + " ?",
+                                 "Delete Confirmation.", Buttons::OkCancel) != Answer::Ok)
+        return false;
+    const DbResult r = repo_.deleteSequence(name);
+    if (!r)
+        prompter_.message("The sequence could not be deleted: " + r.error.toStdString(),
+                          "Database Error");
+    return r.ok;
+}
+
+bool SequenceOperations::insertAllowed(int stepCount)
+{
+    if (stepCount + 1 >= 99) {
+        prompter_.message("Operation not allowed.  Maximum step is 98.", "Too Many Test Steps.");
+        return false;
+    }
+    return true;
+}
+
+bool SequenceOperations::editStep(const QString &name, int row)
+{
+    if (m_.StepDialogCancelled)
+        return false;
+    const auto id = sequenceId(name);
+    if (!id)
+        return false;
+    return report(repo_.updateStep(*id, handedBackStep(row)), "The step");
+}
+
+bool SequenceOperations::insertStep(const QString &name, int row, bool after)
+{
+    if (m_.StepDialogCancelled)
+        return false;
+    const auto id = sequenceId(name);
+    if (!id)
+        return false;
+    const int k = after ? row + 1 : row;
+    const int stepNo = row != 0 ? k : 1;
+    return report(repo_.insertSteps(*id, stepNo, {handedBackStep(stepNo)}), "The step");
+}
+
+bool SequenceOperations::deleteStep(const QString &name, int row)
+{
+    if (prompter_.message("Do you reall want to delete step No. " + std::to_string(row) + " ?",
+                          "Delete Confirmation.", Buttons::OkCancel) != Answer::Ok)
+        return false;
+    const auto id = sequenceId(name);
+    if (!id || row < 1)
+        return false;
+    const DbResult r = repo_.deleteStep(*id, row);
+    if (!r)
+        prompter_.message("The step could not be deleted: " + r.error.toStdString(),
+                          "Database Error");
+    return r.ok;
+}
+
+bool SequenceOperations::copyPaste(const QString &name, const CopyPasteChoice &c,
+                                   const std::vector<SetupRow> &shown)
+{
+    if (c.copyFrom1 == 0)
+        return false;
+    const int k = c.copyFrom2 - c.copyFrom1 + 1;
+    const int n = static_cast<int>(shown.size());
+    if (n + k > kMaxSteps) {
+        prompter_.message("Setup steps can not be larger than 98 steps!", "Step No input invalid");
+        return false;
+    }
+    const auto id = sequenceId(name);
+    if (!id || c.copyFrom1 < 1 || c.copyFrom2 > n || k < 1)
+        return false;
+    // The block is read from the shown cells before anything moves.
+    std::vector<SequenceStep> block;
+    for (int i = 0; i < k; ++i) {
+        const SetupRow &row = shown[static_cast<size_t>(c.copyFrom1 - 1 + i)];
+        const double shownTemp = Val(row[2].toStdString());
+        const double fahrenheit =
+            m_.isSI() ? Val(formatMask(shownTemp * 1.8 + 32, "###.#")) : shownTemp;
+        block.push_back({0, Val(row[1].toStdString()), fahrenheit, Val(row[3].toStdString()),
+                         recordRateOf(Val(row[5].toStdString()))});
+    }
+    const int s = c.pasteBeforeAfter == 0 ? c.Pasteto + 1 : c.Pasteto;
+    return report(repo_.insertSteps(*id, s, block), "The copied steps");
+}
+
+} // namespace viscora

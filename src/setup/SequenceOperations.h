@@ -1,0 +1,58 @@
+#pragma once
+// What the setup window does to sequences and their steps. Each operation asks its
+// questions through the Prompter, writes in one transaction, and reports a failure.
+
+#include "SequenceRepository.h"
+#include "SetupGrid.h"
+
+#include <optional>
+
+namespace viscora {
+
+struct Module1;
+class Prompter;
+
+struct CopyPasteChoice {
+    int copyFrom1 = 0; // 0: cancelled
+    int copyFrom2 = 0;
+    int Pasteto = 0;
+    int pasteBeforeAfter = 0; // 0 after, 1 before
+};
+
+constexpr int kMaxSteps = 98;
+
+class SequenceOperations {
+public:
+    SequenceOperations(Module1 &m, SequenceRepository &repo, Prompter &prompter)
+        : m_(m), repo_(repo), prompter_(prompter)
+    {
+    }
+
+    // New and Save As return the name of the created sequence, to be selected.
+    std::optional<QString> newSequence();
+    std::optional<QString> saveAs(const QString &selected);
+    // Delete asks first only when `ask` (the button); true when something was deleted.
+    bool deleteSequence(const QString &name, bool ask);
+
+    // Before the insert dialog: false (with the message) when the sequence is full.
+    bool insertAllowed(int stepCount);
+    // After the step dialogs closed with OK: write the hand-back values of Module1.
+    bool editStep(const QString &name, int row);
+    bool insertStep(const QString &name, int row, bool after);
+    // Asks, then deletes step `row`.
+    bool deleteStep(const QString &name, int row);
+    // Copies steps copyFrom1..copyFrom2 (their shown cells) next to Pasteto.
+    bool copyPaste(const QString &name, const CopyPasteChoice &choice,
+                   const std::vector<SetupRow> &shown);
+
+private:
+    std::optional<int> sequenceId(const QString &name);
+    bool report(const DbResult &r, const char *what);
+    SequenceStep handedBackStep(int stepNo) const;
+
+    Module1 &m_;
+    SequenceRepository &repo_;
+    Prompter &prompter_;
+};
+
+} // namespace viscora

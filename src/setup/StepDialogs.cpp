@@ -1,0 +1,220 @@
+#include "StepDialogs.h"
+
+#include "Module1.h"
+#include "Prompter.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace viscora {
+
+StepDialog::StepDialog(StepDialogKind kind, Module1 &m, Prompter &prompter, QWidget *parent)
+    : QDialog(parent), kind_(kind), m_(m), prompter_(prompter)
+{
+    const bool insert = kind == StepDialogKind::Insert;
+    setObjectName(insert ? QStringLiteral("frmInsertStep") : QStringLiteral("frmAddEditStep"));
+    setWindowTitle(insert ? QStringLiteral("Insert Step") : QStringLiteral("Input Step Parameters"));
+    setModal(true);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Please input test parameters:"), this));
+    auto *form = new QFormLayout;
+    auto field = [this](const char *name, const char *tip) {
+        auto *e = new QLineEdit(this);
+        e->setObjectName(QString::fromLatin1(name));
+        if (*tip)
+            e->setToolTip(QString::fromLatin1(tip));
+        return e;
+    };
+    txtStepNo = field("txtStepNo", "");
+    txtStepNo->setReadOnly(true);
+    txtTime = field("txtTime", "Enter a number >0 and <6300");
+    txtTemp = field("txtTemp", "");
+    txtSpeed = field("txtSpeed", "Enter a number >=0 and <=600.00");
+    txtShearrate = field("txtShearrate", "");
+    txtRecordRate = field("txtRecordRate", "Integer, >=1");
+    lblTemp = new QLabel(m_.isSI() ? QStringLiteral("Temp (°C)") : QStringLiteral("Temp (°F)"), this);
+    lblTemp->setObjectName(QStringLiteral("lblTemp"));
+    form->addRow(insert ? QStringLiteral("Step No:") : QStringLiteral("Step No.:"), txtStepNo);
+    if (insert) {
+        cmbBeforeAfter = new QComboBox(this);
+        cmbBeforeAfter->setObjectName(QStringLiteral("cmbBeforeAfter"));
+        cmbBeforeAfter->addItems({QStringLiteral("after"), QStringLiteral("before")});
+        cmbBeforeAfter->setCurrentIndex(0);
+        m_.InsertAfter = true;
+        connect(cmbBeforeAfter, &QComboBox::currentIndexChanged, this,
+                [this](int i) { m_.InsertAfter = i != 1; });
+        form->addRow(QStringLiteral("Insert"), cmbBeforeAfter);
+    }
+    form->addRow(QStringLiteral("Step time (S):"), txtTime);
+    form->addRow(lblTemp, txtTemp);
+    form->addRow(QStringLiteral("Speed (Rpm):"), txtSpeed);
+    form->addRow(QStringLiteral("Shear rate (1/S):"), txtShearrate);
+    form->addRow(QStringLiteral("Record rate (Sec/Datum):"), txtRecordRate);
+    layout->addLayout(form);
+    auto *buttons = new QHBoxLayout;
+    cmdOk = new QPushButton(QStringLiteral("&OK"), this);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdOk->setDefault(true);
+    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    buttons->addStretch();
+    buttons->addWidget(cmdOk);
+    buttons->addWidget(cmdCancel);
+    layout->addLayout(buttons);
+    connect(cmdOk, &QPushButton::clicked, this, &StepDialog::cmdOk_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &StepDialog::cmdCancel_Click);
+    txtSpeed->installEventFilter(this);
+    txtShearrate->installEventFilter(this);
+}
+
+void StepDialog::setRow(const SetupRow &row)
+{
+    QLineEdit *fields[] = {txtStepNo, txtTime, txtTemp, txtSpeed, txtShearrate, txtRecordRate};
+    for (size_t i = 0; i < 6; ++i)
+        fields[i]->setText(row[i]);
+}
+
+void StepDialog::setStepNo(const QString &stepNo) { txtStepNo->setText(stepNo); }
+
+bool StepDialog::eventFilter(QObject *watched, QEvent *e)
+{
+    // A click on Cancel must not first complain about the field being left.
+    if (e->type() == QEvent::FocusOut && !cmdCancel->underMouse()) {
+        if (watched == txtSpeed)
+            txtSpeed_LostFocus();
+        else if (watched == txtShearrate)
+            txtShearrate_LostFocus();
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+void StepDialog::focus(StepField field)
+{
+    focusedField = field;
+    QLineEdit *target = field == StepField::Time          ? txtTime
+                        : field == StepField::Temperature ? txtTemp
+                        : field == StepField::Speed       ? txtSpeed
+                        : field == StepField::ShearRate   ? txtShearrate
+                                                          : txtRecordRate;
+    target->setFocus();
+    target->selectAll();
+}
+
+void StepDialog::txtSpeed_LostFocus()
+{
+    const Conversion c = speedLostFocus(txtSpeed->text().toStdString(), m_.RbShearFactor);
+    if (c.error) {
+        prompter_.message(c.error->message, c.error->title);
+        focus(StepField::Speed);
+        return;
+    }
+    txtShearrate->setText(QString::fromStdString(*c.text));
+}
+
+void StepDialog::txtShearrate_LostFocus()
+{
+    const Conversion c = shearRateLostFocus(txtShearrate->text().toStdString(), m_.RbShearFactor);
+    if (c.text)
+        txtSpeed->setText(QString::fromStdString(*c.text));
+    if (c.error) {
+        prompter_.message(c.error->message, c.error->title);
+        focus(StepField::ShearRate);
+    }
+}
+
+void StepDialog::cmdOk_Click()
+{
+    const StepFields f{txtTime->text().toStdString(), txtTemp->text().toStdString(),
+                       txtSpeed->text().toStdString(), txtShearrate->text().toStdString(),
+                       txtRecordRate->text().toStdString()};
+    if (const auto error = acceptStepFields(f, kind_, m_)) {
+        prompter_.message(error->message, error->title);
+        focus(error->field);
+        return;
+    }
+    accept();
+}
+
+void StepDialog::cmdCancel_Click() { reject(); }
+
+void StepDialog::reject()
+{
+    m_.StepDialogCancelled = true;
+    QDialog::reject();
+}
+
+frmCopyPaste::frmCopyPaste(int stepCount, Prompter &prompter, QWidget *parent)
+    : QDialog(parent), prompter_(prompter)
+{
+    setObjectName(QStringLiteral("frmCopyPaste"));
+    setWindowTitle(QStringLiteral("Copy & Paste"));
+    setModal(true);
+    auto combo = [this, stepCount](const char *name) {
+        auto *c = new QComboBox(this);
+        c->setObjectName(QString::fromLatin1(name));
+        for (int i = 1; i <= stepCount; ++i)
+            c->addItem(QString::number(i));
+        c->setCurrentIndex(0);
+        return c;
+    };
+    cmbCopyfrom = combo("cmbCopyfrom");
+    cmbCopyto = combo("cmbCopyto");
+    cmbPasteto = combo("cmbPasteto");
+    cmbBeforeAfter = new QComboBox(this);
+    cmbBeforeAfter->setObjectName(QStringLiteral("cmbBeforeAfter"));
+    cmbBeforeAfter->addItems({QStringLiteral("after"), QStringLiteral("before")});
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Copy source:"), this));
+    auto *source = new QHBoxLayout;
+    source->addWidget(new QLabel(QStringLiteral("From step"), this));
+    source->addWidget(cmbCopyfrom);
+    source->addWidget(new QLabel(QStringLiteral("to"), this));
+    source->addWidget(cmbCopyto);
+    layout->addLayout(source);
+    layout->addWidget(new QLabel(QStringLiteral("Paste to:"), this));
+    auto *target = new QHBoxLayout;
+    target->addWidget(new QLabel(QStringLiteral("Paste target:"), this));
+    target->addWidget(cmbBeforeAfter);
+    target->addWidget(new QLabel(QStringLiteral("step No."), this));
+    target->addWidget(cmbPasteto);
+    layout->addLayout(target);
+    auto *buttons = new QHBoxLayout;
+    cmdOk = new QPushButton(QStringLiteral("&OK"), this);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdOk->setDefault(true);
+    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    buttons->addStretch();
+    buttons->addWidget(cmdOk);
+    buttons->addWidget(cmdCancel);
+    layout->addLayout(buttons);
+    connect(cmdOk, &QPushButton::clicked, this, &frmCopyPaste::cmdOk_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmCopyPaste::cmdCancel_Click);
+}
+
+void frmCopyPaste::cmdOk_Click()
+{
+    const int from = cmbCopyfrom->currentText().toInt();
+    const int to = cmbCopyto->currentText().toInt();
+    if (from > to) {
+        prompter_.message("Copy from step No. should be larger than to step No!",
+                          "Step No input invalid");
+        return;
+    }
+    choice = {from, to, cmbPasteto->currentText().toInt(), cmbBeforeAfter->currentIndex() == 1 ? 1 : 0};
+    accept();
+}
+
+void frmCopyPaste::cmdCancel_Click()
+{
+    choice.copyFrom1 = 0;
+    reject();
+}
+
+} // namespace viscora

@@ -1,0 +1,97 @@
+#include "Module1.h"
+#include "StepDialogLogic.h"
+#include "Units.h"
+
+#include <gtest/gtest.h>
+
+using namespace viscora;
+
+namespace {
+StepFields valid() { return {"600", "100", "100", "170.23", "10"}; }
+} // namespace
+
+struct OkCase {
+    const char *name;
+    StepFields fields;
+    StepDialogKind kind;
+    int units;
+    std::optional<StepField> failing;
+    const char *message;
+    const char *title;
+};
+
+TEST(StepDialogOk, ChecksInOrderWithInclusiveBounds)
+{
+    auto with = [](auto change) {
+        StepFields f = valid();
+        change(f);
+        return f;
+    };
+    const char *timeMsg = "Invalid time inpute.", *timeTitle = "Time input out range";
+    const char *tempMsg = "Invalid temperature inpute.", *tempTitle = "Temperature input out range";
+    const OkCase cases[] = {
+        {"all valid", valid(), StepDialogKind::Edit, 1, std::nullopt, "", ""},
+        {"time 0", with([](StepFields &f) { f.time = "0"; }), StepDialogKind::Edit, 1, std::nullopt, "", ""},
+        {"time 6300", with([](StepFields &f) { f.time = "6300"; }), StepDialogKind::Insert, 1, std::nullopt, "", ""},
+        {"time 6300.5", with([](StepFields &f) { f.time = "6300.5"; }), StepDialogKind::Edit, 1, StepField::Time, timeMsg, timeTitle},
+        {"time -1", with([](StepFields &f) { f.time = "-1"; }), StepDialogKind::Edit, 1, StepField::Time, timeMsg, timeTitle},
+        {"210 F edit", with([](StepFields &f) { f.temperature = "210"; }), StepDialogKind::Edit, 1, std::nullopt, "", ""},
+        {"210 F insert", with([](StepFields &f) { f.temperature = "210"; }), StepDialogKind::Insert, 1, StepField::Temperature, tempMsg, tempTitle},
+        {"220 F edit", with([](StepFields &f) { f.temperature = "220"; }), StepDialogKind::Edit, 1, std::nullopt, "", ""},
+        {"19.9 F", with([](StepFields &f) { f.temperature = "19.9"; }), StepDialogKind::Edit, 1, StepField::Temperature, tempMsg, tempTitle},
+        {"-6 C", with([](StepFields &f) { f.temperature = "-6"; }), StepDialogKind::Insert, 2, std::nullopt, "", ""},
+        {"90.1 C", with([](StepFields &f) { f.temperature = "90.1"; }), StepDialogKind::Edit, 2, StepField::Temperature, tempMsg, tempTitle},
+        {"speed 600.01", with([](StepFields &f) { f.speed = "600.01"; }), StepDialogKind::Edit, 1, std::nullopt, "", ""},
+        {"speed 600.02", with([](StepFields &f) { f.speed = "600.02"; }), StepDialogKind::Edit, 1, StepField::Speed, "Invalid speed inpute.", "Speed input out range"},
+        {"shear 9000", with([](StepFields &f) { f.shearRate = "9000"; }), StepDialogKind::Edit, 1, std::nullopt, "", ""},
+        {"shear 9001", with([](StepFields &f) { f.shearRate = "9001"; }), StepDialogKind::Edit, 1, StepField::ShearRate, "Invalid shear rate inpute.", "Shear rate input out range"},
+        {"rate 0.5", with([](StepFields &f) { f.recordRate = "0.5"; }), StepDialogKind::Edit, 1, StepField::RecordRate, "Invalid real time data recording rate inpute.", "Shear rate input out range"},
+        {"first failure wins", with([](StepFields &f) { f.time = "9999"; f.recordRate = "0"; }), StepDialogKind::Edit, 1, StepField::Time, timeMsg, timeTitle},
+    };
+    for (const auto &c : cases) {
+        Module1 m;
+        m.UnitSystem = c.units;
+        m.StepDialogCancelled = true;
+        const auto error = acceptStepFields(c.fields, c.kind, m);
+        if (!c.failing) {
+            EXPECT_FALSE(error) << c.name;
+            EXPECT_FALSE(m.StepDialogCancelled) << c.name;
+            continue;
+        }
+        ASSERT_TRUE(error) << c.name;
+        EXPECT_EQ(error->field, *c.failing) << c.name;
+        EXPECT_EQ(error->message, c.message) << c.name;
+        EXPECT_EQ(error->title, c.title) << c.name;
+        EXPECT_TRUE(m.StepDialogCancelled) << c.name;
+    }
+}
+
+TEST(StepDialogOk, HandsBackTextsAndSiTemperatureInFahrenheit)
+{
+    Module1 m;
+    m.UnitSystem = 2;
+    ASSERT_FALSE(acceptStepFields({"300", "37.5", "176.23", "300", "5"}, StepDialogKind::Insert, m));
+    EXPECT_EQ(m.StepTempText, "99.5");
+    EXPECT_EQ(m.StepTimeText, "300");
+    EXPECT_EQ(m.StepSpeedText, "176.23");
+    EXPECT_EQ(m.StepRecordRateText, "5");
+    m.UnitSystem = 1;
+    ASSERT_FALSE(acceptStepFields({"12abc", "150x", "50", "85", "2"}, StepDialogKind::Edit, m));
+    EXPECT_EQ(m.StepTimeText, "12abc"); // the text as typed; the writes use its number
+}
+
+TEST(StepDialogLostFocus, SpeedAndShearRateConvert)
+{
+    EXPECT_EQ(*speedLostFocus("100", 1.0f).text, "170.23");
+    EXPECT_EQ(*speedLostFocus("100", 3.185f).text, "542.18");
+    EXPECT_EQ(speedLostFocus("600.02", 1.0f).error->title, "Speed input out range");
+    EXPECT_EQ(*shearRateLostFocus("300", 1.0f).text, "176.23");
+    EXPECT_EQ(*shearRateLostFocus("300", 3.185f).text, "55.33");
+    const Conversion tooFast = shearRateLostFocus("2000", 1.0f);
+    ASSERT_TRUE(tooFast.error);
+    EXPECT_EQ(tooFast.error->message, "Invalid shear rate inpute.");
+    EXPECT_EQ(tooFast.error->title, "Shear rate input out of range. Please try again.");
+    EXPECT_EQ(*tooFast.text, "1174.88");
+    EXPECT_TRUE(shearRateLostFocus("90001", 1.0f).error);
+    EXPECT_FALSE(shearRateLostFocus("90001", 1.0f).text);
+}
