@@ -9,6 +9,7 @@
 #include "TestListDialogs.h"
 #include "frmMain.h"
 #include "frmRelated.h"
+#include "frmSetup.h"
 
 #include <QLineEdit>
 
@@ -455,4 +456,30 @@ TEST(MainWindow, RetrieveNamesStoresAndShowsTheTest)
     EXPECT_TRUE(f.w->isVisible() || !f.w->isHidden());
     EXPECT_EQ(f.w->statusPanel->text(), "Retrieving Data Finished Successfully!");
     EXPECT_EQ(f.w->review()->chart().subtitle(), "retrieved");
+}
+
+TEST(MainWindow, SetupHidesTheMainWindowAndReturnRefreshesIt)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->show();
+    f.open("ramp");
+    f.w->cmdSetup->click();
+    EXPECT_EQ(f.m.SavedWindowState, WindowState::Normal);
+    EXPECT_TRUE(f.w->isHidden());
+    frmSetup *setup = f.w->setupWindow();
+    ASSERT_TRUE(setup);
+    EXPECT_TRUE(setup->isVisible());
+    setup->Option2->click();
+    setup->radBfl->click();
+    EXPECT_EQ(f.w->review()->chart().plottingMethod(), PlottingMethod::BestFitLinear);
+    setup->cmdReturn->click();
+    EXPECT_TRUE(f.w->isVisible());
+    EXPECT_FALSE(f.m.UnitChanged);
+    EXPECT_EQ(f.w->MSFlexGrid1->model()->headerData(2, Qt::Horizontal).toString(), "Temp\n(C°)");
+    // Opening again starts from port 1 and keeps the unit system.
+    f.m.CommPort = 4;
+    f.w->MenuSetup->trigger();
+    EXPECT_EQ(f.m.CommPort, 1);
+    EXPECT_TRUE(f.w->setupWindow()->Option2->isChecked());
 }

@@ -174,3 +174,20 @@ TEST(Cli, InstrumentFailuresAreReported)
     EXPECT_EQ(r.err, "Communication Error: No response from K7400r, please check connection.\n");
     EXPECT_EQ(TestRepository(*t.db).tests().size(), 0u);
 }
+
+TEST(Cli, SequencesAndStepsAsTheSetupWindowShowsThem)
+{
+    TestDb t;
+    ASSERT_TRUE(t.exec("INSERT INTO SequenceName VALUES (1, 'Mud', 2)"));
+    ASSERT_TRUE(t.exec("INSERT INTO SequenceName VALUES (2, 'Odd', 1703)"));
+    ASSERT_TRUE(t.exec("INSERT INTO SequenceSetup VALUES (1, 1, 600, 212, 100, 10)"));
+    const std::string db = t.path.toStdString();
+    EXPECT_EQ(cli({"--db", db, "sequences"}).out, "1\tMud\t2\n2\tOdd\t1703\n");
+    const std::string header = "Step No\tElaps Time (S)\tTemp (F°)\tSpeed (Rpm)\tShear Rate (1/S)\t"
+                               "Record Rate (Sec/Datum)\n";
+    EXPECT_EQ(cli({"--db", db, "steps", "Mud"}).out, header + "1\t600\t212.0\t100.00\t542.18\t10\n");
+    EXPECT_EQ(cli({"--db", db, "--si", "steps", "Mud", "--rotor-bob", "R1-B1"}).out.substr(header.size()),
+              "1\t600\t100.0\t100.00\t170.23\t10\n");
+    EXPECT_EQ(cli({"--db", db, "steps", "Odd"}).code, 0); // shown with R1-B1
+    EXPECT_EQ(cli({"--db", db, "steps", "None"}).code, 1);
+}
