@@ -12,6 +12,7 @@
 #include "TestListDialogs.h"
 #include "frmAbout.h"
 #include "frmRelated.h"
+#include "frmRealTime.h"
 #include "frmSetup.h"
 
 #include <QAction>
@@ -45,6 +46,15 @@ constexpr int kHeaderHeightTwips = 400;
 constexpr int kColumnWidthTwips = 1090;
 constexpr int twipsToPixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
 
+WindowState stateOf(const QWidget &w)
+{
+    if (w.isMinimized())
+        return WindowState::Minimized;
+    if (w.isMaximized())
+        return WindowState::Maximized;
+    return WindowState::Normal;
+}
+
 // The window's design size; every control keeps its fraction of it.
 constexpr int kDesignWidth = 1000;
 constexpr int kDesignHeight = 700;
@@ -63,6 +73,7 @@ frmMain::frmMain(MainWindowDeps deps, QWidget *parent) : QMainWindow(parent), de
 frmMain::~frmMain()
 {
     setup_.reset();
+    realTime_.reset();
     // The grid view refers to the review's model; let it go first.
     if (MSFlexGrid1)
         MSFlexGrid1->setModel(nullptr);
@@ -392,19 +403,15 @@ void frmMain::cmdRealTime_Click()
                                "Operation Error");
         return;
     }
-    notAvailable("The real time test");
+    deps_.m.SavedWindowState = stateOf(*this);
+    hide();
+    realTime_.reset();
+    realTime_ = std::make_unique<frmRealTime>(RealTimeWindowDeps{
+        deps_.m, *db_, deps_.prompter, deps_.clock, deps_.makePort, [this] { showAgain(); },
+        deps_.printWidget, runDialog});
+    realTime_->Form_Load();
+    realTime_->show();
 }
-
-namespace {
-WindowState stateOf(const QWidget &w)
-{
-    if (w.isMinimized())
-        return WindowState::Minimized;
-    if (w.isMaximized())
-        return WindowState::Maximized;
-    return WindowState::Normal;
-}
-} // namespace
 
 void frmMain::cmdSetup_Click()
 {

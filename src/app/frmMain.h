@@ -30,6 +30,7 @@ class Clock;
 class SerialPort;
 class TextPrinter;
 class frmSetup;
+class frmRealTime;
 
 struct MainWindowDeps {
     Module1 &m;
@@ -40,6 +41,8 @@ struct MainWindowDeps {
     // Ports and printers for the windows opened from here.
     std::function<std::unique_ptr<SerialPort>()> makePort;
     std::function<std::unique_ptr<TextPrinter>()> makePrinter;
+    // Prints what a widget shows (the print dialog in the program).
+    std::function<void(QWidget &)> printWidget;
     // Finds and opens the database (the locating procedure, or a test's own file).
     std::function<Located()> locateDatabase;
     // The command line left after the program's own options, as typed.
@@ -85,6 +88,7 @@ public:
 
     TestReview *review() { return review_.get(); }
     frmSetup *setupWindow() { return setup_.get(); }
+    frmRealTime *realTimeWindow() { return realTime_.get(); }
     // Shows the main window again after the setup or real-time window.
     void showAgain();
     Database *database() { return db_.get(); }
@@ -127,6 +131,7 @@ private:
     std::unique_ptr<Database> db_;
     std::unique_ptr<TestReview> review_;
     std::unique_ptr<frmSetup> setup_;
+    std::unique_ptr<frmRealTime> realTime_;
     ProportionalLayout layout_;
     QWidget *central_;
     bool closingByProgram_ = false;

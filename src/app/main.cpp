@@ -9,6 +9,7 @@
 #include "QtTextPrinter.h"
 #include "SimulatorProcess.h"
 #include "StartOptions.h"
+#include "WidgetPrinting.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -53,7 +54,8 @@ int main(int argc, char **argv)
     auto makePrinter = [&mainWindow]() -> std::unique_ptr<viscora::TextPrinter> {
         return std::make_unique<viscora::QtTextPrinter>(mainWindow);
     };
-    viscora::frmMain window({m, prompter, clock, port, makePort, makePrinter,
+    auto printWidget = [&mainWindow](QWidget &w) { viscora::printWithDialog(w, mainWindow); };
+    viscora::frmMain window({m, prompter, clock, port, makePort, makePrinter, printWidget,
                              [&prompter] { return viscora::locateDatabase(prompter); },
                              options.commandLine});
     prompter.setParent(&window);

@@ -8,8 +8,13 @@
 #include "Link.h"
 #include "PortMap.h"
 #include "QtSerialPortDevice.h"
+#include "Acquisition.h"
+#include "RealTestNaming.h"
 #include "RelatedInfoEditor.h"
+#include "StepDialogLogic.h"
+#include "VbFormat.h"
 #include "RetrievedTest.h"
+#include "SequenceOperations.h"
 #include "SequenceRepository.h"
 #include "SetupGrid.h"
 #include "TestReview.h"
@@ -19,6 +24,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -45,8 +51,15 @@ const char *const kCliUsage =
     "  retrieve TEST [--fluid-id S] [--sample-time S] [--company S] [--desc S]\n"
     "                             store the instrument's last result as TEST\n"
     "  sequences                  one line per sequence: SequenceId<TAB>SequenceName<TAB>Rbfactor\n"
+    "  new-sequence NAME [--rotor-bob NAME] [TIME,TEMP,SPEED,RATE ...]\n"
+    "                             a new sequence with these steps (temperature in the unit\n"
+    "                             system; without steps, the default step)\n"
     "  steps SEQUENCE [--rotor-bob NAME]\n"
-    "                             the sequence's steps as the setup window shows them\n";
+    "                             the sequence's steps as the setup window shows them\n"
+    "  run SEQUENCE TEST [--fluid-id S] [--sample-time S] [--company S] [--desc S]\n"
+    "      [--custom STRESS_FACTOR RATE_FACTOR] [--rotor-bob NAME]\n"
+    "                             download, name, start and record a real-time test, one\n"
+    "                             line per stored row, until the instrument ends it or ^C\n";
 
 namespace {
 
@@ -56,12 +69,18 @@ struct Usage {
 
 struct Args {
     std::vector<std::string> positional;
-    std::map<std::string, std::string> options;
-    std::string option(const std::string &name) const
+    std::map<std::string, std::vector<std::string>> options;
+    std::string option(const std::string &name, size_t i = 0) const
     {
         const auto it = options.find(name);
-        return it == options.end() ? std::string() : it->second;
+        return it == options.end() || i >= it->second.size() ? std::string() : it->second[i];
     }
+    bool has(const std::string &name) const { return options.count(name) > 0; }
+};
+
+struct OptionDef {
+    std::string name;
+    size_t values = 1;
 };
 
 struct Context {
@@ -97,8 +116,9 @@ struct Context {
 using Command = std::function<int(Context &, const Args &)>;
 
 struct CommandDef {
-    size_t positional;
-    std::vector<std::string> options;
+    size_t minPositional;
+    size_t maxPositional;
+    std::vector<OptionDef> options;
     Command run;
 };
 
@@ -197,6 +217,16 @@ int cmdStop(Context &c, const Args &)
     return remoteStop(c.serial(), c.m, c.prompter) ? 0 : 1;
 }
 
+const RotorBob &rotorBobOption(const Args &a, const RotorBob &fallback)
+{
+    const std::string name = a.option("--rotor-bob");
+    if (name.empty())
+        return fallback;
+    if (const RotorBob *rb = rotorBobByName(name))
+        return *rb;
+    throw Usage{"--rotor-bob takes one of R1-B1, R2-B1, R3-B1, R1-B2, R1-B5, R1-B4"};
+}
+
 // The sequence named by the first argument, with the rotor-bob in force: --rotor-bob, else
 // the sequence's own, else R1-B1 (as the setup window shows a code outside the list).
 std::optional<SequenceEntry> sequenceWithRotorBob(Context &c, const Args &a, const RotorBob *&rb)
@@ -207,14 +237,8 @@ std::optional<SequenceEntry> sequenceWithRotorBob(Context &c, const Args &a, con
         c.fail("Selection Error.", "No sequence is named \"" + a.positional[0] + "\".");
         return std::nullopt;
     }
-    rb = rotorBobByCode(seq->rbfactor);
-    if (const std::string name = a.option("--rotor-bob"); !name.empty()) {
-        rb = rotorBobByName(name);
-        if (!rb)
-            throw Usage{"--rotor-bob takes one of R1-B1, R2-B1, R3-B1, R1-B2, R1-B5, R1-B4"};
-    }
-    if (!rb)
-        rb = rotorBobByCode(1);
+    const RotorBob *stored = rotorBobByCode(seq->rbfactor);
+    rb = &rotorBobOption(a, stored ? *stored : *rotorBobByCode(1));
     c.m.RbIndex = static_cast<std::int16_t>(rb->code);
     c.m.RbShearFactor = rb->shearFactor;
     c.m.RbFannFactor = rb->fannFactor;
@@ -294,19 +318,118 @@ int cmdRetrieve(Context &c, const Args &a)
     return 0;
 }
 
+int cmdNewSequence(Context &c, const Args &a)
+{
+    const RotorBob &rb = rotorBobOption(a, *rotorBobByCode(1));
+    std::vector<SequenceStep> steps;
+    for (size_t i = 1; i < a.positional.size(); ++i) {
+        const QStringList parts = QString::fromStdString(a.positional[i]).split(QLatin1Char(','));
+        if (parts.size() != 4)
+            throw Usage{"a step is TIME,TEMP,SPEED,RATE, not " + a.positional[i]};
+        const StepFields fields{parts[0].toStdString(), parts[1].toStdString(),
+                                parts[2].toStdString(),
+                                formatMask(formula::shearRateSetup(Val(parts[2].toStdString()),
+                                                                   rb.shearFactor), "###.00"),
+                                parts[3].toStdString()};
+        if (const auto error = acceptStepFields(fields, StepDialogKind::Insert, c.m))
+            return c.fail(error->title, error->message + " (step " + std::to_string(i) + ")");
+        steps.push_back({static_cast<int>(i), Val(c.m.StepTimeText), Val(c.m.StepTempText),
+                         Val(c.m.StepSpeedText),
+                         static_cast<int>(roundHalfEven(Val(c.m.StepRecordRateText)))});
+    }
+    if (steps.empty())
+        steps.push_back({1, 600, 100, 100, 10});
+    SequenceRepository repo(*c.db);
+    const QString name = QString::fromStdString(a.positional[0]);
+    if (repo.existsIgnoringCase(name))
+        return c.fail("New Sequence Naming Error", "Duplicated test name, please input again.");
+    int id = 0;
+    const DbResult r = repo.createSequence(name, rb.code, steps, id);
+    if (!r)
+        return c.fail("Database Error", "The sequence could not be saved: " + r.error.toStdString());
+    c.out << id << '\t' << a.positional[0] << '\t' << rb.code << '\n';
+    return 0;
+}
+
+volatile std::sig_atomic_t interrupted = 0;
+void onInterrupt(int) { interrupted = 1; }
+
+int cmdRun(Context &c, const Args &a)
+{
+    const RotorBob *rb = nullptr;
+    const auto seq = sequenceWithRotorBob(c, a, rb);
+    if (!seq)
+        return 1;
+    SequenceRepository sequences(*c.db);
+    const auto steps = sequences.steps(seq->sequenceId);
+    TestRepository tests(*c.db);
+    RealTestName name;
+    name.header = {QString::fromStdString(a.positional[1]), QString::fromStdString(a.option("--fluid-id")),
+                   QString::fromStdString(a.option("--sample-time")),
+                   QString::fromStdString(a.option("--company")),
+                   QString::fromStdString(a.option("--desc"))};
+    name.custom = a.has("--custom");
+    name.stressFactor = a.option("--custom", 0);
+    name.rateFactor = a.option("--custom", 1);
+    // Named before anything is sent, so a refused name costs no download.
+    if (tests.exists(name.header.testName, Qt::CaseInsensitive))
+        return c.fail("Test Name Error.", "Duplicated test name. Please enter a new test name.");
+    if (!downloadSequence(c.serial(), *c.clock, c.m, downloadSteps(steps, c.m.isSI()), c.prompter))
+        return 1;
+    RealTestNaming naming(c.m, tests, c.prompter);
+    if (!naming.ok(name))
+        return 1;
+    Acquisition acquisition(c.m, c.serial(), *c.clock, tests, c.prompter);
+    std::vector<int> rates;
+    for (const auto &s : steps)
+        rates.push_back(s.recordRate);
+    acquisition.setRecordRates(rates);
+    acquisition.TestNamed = true;
+    acquisition.onStored = [&c](const StoredPoint &p) {
+        c.out << p.stepNo << '\t' << shortestText(p.time) << '\t' << shortestText(p.temperature)
+              << '\t' << shortestText(p.speed) << '\t' << shortestText(p.shearStress) << '\t'
+              << shortestText(p.gel) << '\t' << shortestText(p.rbfactor) << '\n'
+              << std::flush;
+    };
+    if (!acquisition.start())
+        return 1;
+    interrupted = 0;
+    auto previous = std::signal(SIGINT, onInterrupt);
+    bool failed = false;
+    while (acquisition.TestRunning) {
+        BusyWait(*c.clock, 1.0f);
+        if (interrupted) {
+            acquisition.stop();
+            c.err << "Stopped: the rows stored so far are kept.\n";
+            break;
+        }
+        const PollResult r = acquisition.poll();
+        failed = r.failed;
+    }
+    std::signal(SIGINT, previous);
+    return failed ? 1 : 0;
+}
+
 const std::map<std::string, CommandDef> &commands()
 {
+    const std::vector<OptionDef> header{{"--fluid-id"}, {"--sample-time"}, {"--company"}, {"--desc"}};
+    auto with = [](std::vector<OptionDef> a, std::vector<OptionDef> b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
     static const std::map<std::string, CommandDef> k{
-        {"tests", {0, {}, cmdTests}},
-        {"show", {1, {}, cmdShow}},
-        {"delete", {1, {}, cmdDelete}},
-        {"chart", {3, {}, cmdChart}},
-        {"start", {0, {}, cmdStart}},
-        {"stop", {0, {}, cmdStop}},
-        {"download", {1, {"--rotor-bob"}, cmdDownload}},
-        {"sequences", {0, {}, cmdSequences}},
-        {"steps", {1, {"--rotor-bob"}, cmdSteps}},
-        {"retrieve", {1, {"--fluid-id", "--sample-time", "--company", "--desc"}, cmdRetrieve}},
+        {"tests", {0, 0, {}, cmdTests}},
+        {"show", {1, 1, {}, cmdShow}},
+        {"delete", {1, 1, {}, cmdDelete}},
+        {"chart", {3, 3, {}, cmdChart}},
+        {"start", {0, 0, {}, cmdStart}},
+        {"stop", {0, 0, {}, cmdStop}},
+        {"download", {1, 1, {{"--rotor-bob"}}, cmdDownload}},
+        {"sequences", {0, 0, {}, cmdSequences}},
+        {"steps", {1, 1, {{"--rotor-bob"}}, cmdSteps}},
+        {"new-sequence", {1, 1 + kMaxSteps, {{"--rotor-bob"}}, cmdNewSequence}},
+        {"retrieve", {1, 1, header, cmdRetrieve}},
+        {"run", {2, 2, with(header, {{"--custom", 2}, {"--rotor-bob"}}), cmdRun}},
     };
     return k;
 }
@@ -318,17 +441,23 @@ Args parseArgs(const std::string &command, const CommandDef &def,
     for (size_t i = 0; i < rest.size(); ++i) {
         const std::string &s = rest[i];
         if (s.rfind("--", 0) == 0 && s.size() > 2) {
-            if (std::find(def.options.begin(), def.options.end(), s) == def.options.end())
+            const auto opt = std::find_if(def.options.begin(), def.options.end(),
+                                          [&](const OptionDef &o) { return o.name == s; });
+            if (opt == def.options.end())
                 throw Usage{command + " has no option " + s};
-            if (i + 1 >= rest.size())
-                throw Usage{s + " needs a value"};
-            a.options[s] = rest[++i];
+            if (i + opt->values >= rest.size())
+                throw Usage{s + " needs " + std::to_string(opt->values) + " value(s)"};
+            auto &values = a.options[s];
+            values.clear();
+            for (size_t k = 0; k < opt->values; ++k)
+                values.push_back(rest[++i]);
         } else {
             a.positional.push_back(s);
         }
     }
-    if (a.positional.size() != def.positional)
-        throw Usage{command + " takes " + std::to_string(def.positional) + " argument(s)"};
+    if (a.positional.size() < def.minPositional || a.positional.size() > def.maxPositional)
+        throw Usage{command + " takes " + std::to_string(def.minPositional) +
+                    (def.maxPositional != def.minPositional ? " or more" : "") + " argument(s)"};
     return a;
 }
 

@@ -1,6 +1,7 @@
 #include "ChartView.h"
 
 #include "CurveFit.h"
+#include "WidgetPrinting.h"
 
 #include <QChart>
 #include <QPagedPaintDevice>
@@ -194,15 +195,6 @@ void ChartView::redraw(const ChartModel &model)
 
 namespace viscora {
 
-void ChartView::print(QPagedPaintDevice &device)
-{
-    QPainter painter(&device);
-    const QRect page = painter.viewport();
-    QSize size = this->size();
-    size.scale(page.size(), Qt::KeepAspectRatio);
-    painter.setViewport(page.x(), page.y(), size.width(), size.height());
-    painter.setWindow(rect());
-    render(&painter);
-}
+void ChartView::print(QPagedPaintDevice &device) { renderToPage(*this, device); }
 
 } // namespace viscora

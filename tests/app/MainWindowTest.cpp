@@ -54,7 +54,7 @@ struct Fixture {
         w = std::make_unique<frmMain>(MainWindowDeps{
             m, p, clock, port,
             [this]() -> std::unique_ptr<SerialPort> { return std::make_unique<ScriptedPort>(clock); },
-            nullptr,
+            nullptr, nullptr,
             [path, withDb] {
                 Located l;
                 if (!withDb) {

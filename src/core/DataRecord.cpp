@@ -1,0 +1,59 @@
+#include "DataRecord.h"
+
+#include "Protocol.h"
+#include "VbFormat.h"
+
+#include <cstdio>
+
+namespace viscora {
+
+RecordFields parseDataRecord(std::string_view record)
+{
+    RecordFields f{};
+    size_t i = 0;
+    for (size_t k = 0; k < 7; ++k) {
+        double value = 0;
+        while (i < record.size() && record[i] >= '0' && record[i] <= '9') {
+            if (value < 1e15)
+                value = value * 10 + (record[i] - '0');
+            ++i;
+        }
+        ++i;
+        f[k] = value;
+    }
+    return f;
+}
+
+bool isValidRecord(const RecordFields &f)
+{
+    return f[0] >= 1 && f[1] >= 1 && f[2] >= 1 && f[3] < 60001;
+}
+
+std::optional<std::string> RecordSplitter::next()
+{
+    const auto p = buffer_.find(cmd::RecordEnd);
+    if (p == std::string::npos) {
+        if (buffer_.size() > kMaxPending)
+            buffer_.erase(0, buffer_.size() - kMaxPending);
+        return std::nullopt;
+    }
+    std::string record = buffer_.substr(0, p + 1);
+    buffer_.erase(0, p + 1);
+    return record;
+}
+
+bool RecordSplitter::holdsOnlyTestEnd() const
+{
+    return buffer_.size() == 1 && buffer_[0] == cmd::TestEnd;
+}
+
+std::string elapsedTimeText(long long seconds)
+{
+    const long long inDay = ((seconds % 86400) + 86400) % 86400;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "Elapsed Time: %02lld:%02lld:%s", inDay / 3600, inDay / 60 % 60,
+                  formatMask(static_cast<double>(seconds % 60), "00").c_str());
+    return buf;
+}
+
+} // namespace viscora

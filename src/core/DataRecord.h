@@ -1,0 +1,43 @@
+#pragma once
+// The instrument's streamed DataRecord: seven digit fields, one separator each, ended by
+// RecordEnd. Splitting a byte stream into records and reading their fields.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace viscora {
+
+// Step, seconds in step, degF, stress dyn/cm2, gel dyn/cm2, speed in 1/100 rpm, rotor-bob.
+using RecordFields = std::array<double, 7>;
+
+// Fields of one record (its text up to and including RecordEnd). A field that starts on a
+// non-digit is 0; anything after field 7 is ignored.
+RecordFields parseDataRecord(std::string_view record);
+
+// Field 1, 2 and 3 at least 1 and field 4 below 60001.
+bool isValidRecord(const RecordFields &f);
+
+// Collects received text and hands out whole records; a record split across reads waits
+// for its RecordEnd.
+class RecordSplitter {
+public:
+    void append(std::string_view bytes) { buffer_.append(bytes); }
+    // The next whole record, RecordEnd included.
+    std::optional<std::string> next();
+    const std::string &pending() const { return buffer_; }
+    // The instrument's end of test: TestEnd alone, with nothing after it.
+    bool holdsOnlyTestEnd() const;
+    void clear() { buffer_.clear(); }
+    // Without a RecordEnd, text cannot grow past this; the oldest is dropped.
+    static constexpr size_t kMaxPending = 64 * 1024;
+
+private:
+    std::string buffer_;
+};
+
+// "Elapsed Time: hh:mm:ss" of a count of seconds (wraps after a day).
+std::string elapsedTimeText(long long seconds);
+
+} // namespace viscora

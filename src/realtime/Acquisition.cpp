@@ -1,0 +1,196 @@
+#include "Acquisition.h"
+
+#include "Link.h"
+#include "Module1.h"
+#include "Prompter.h"
+#include "Protocol.h"
+#include "Units.h"
+#include "VbFormat.h"
+
+#include <cmath>
+
+namespace viscora {
+
+const char *const kNameFirstMessage =
+    "Please first name this test by clicking the 'Save Result As' button.";
+const char *const kSendFirstMessage =
+    "Please first go to Setup Screen to send the sequence to K7400r before your real time test.";
+
+Acquisition::Acquisition(Module1 &m, SerialPort &port, Clock &clock, TestRepository &repo,
+                         Prompter &prompter)
+    : m_(m), port_(port), clock_(clock), repo_(repo), prompter_(prompter)
+{
+    chart.Initial_chart(now());
+}
+
+void Acquisition::setRecordRates(const std::vector<int> &ratesByStep)
+{
+    RecordRates.fill(0);
+    for (size_t r = 0; r < ratesByStep.size() && r + 1 < RecordRates.size(); ++r)
+        RecordRates[r + 1] = ratesByStep[r];
+}
+
+int Acquisition::recordRate(int step) const
+{
+    return step >= 0 && step < static_cast<int>(RecordRates.size()) ? RecordRates[static_cast<size_t>(step)] : 0;
+}
+
+double Acquisition::now()
+{
+    const double t = clock_.secondsSinceMidnight();
+    if (lastClock_ >= 0 && t < lastClock_ - 43200)
+        dayOffset_ += 86400;
+    lastClock_ = t;
+    return t + dayOffset_;
+}
+
+bool Acquisition::start()
+{
+    if (TestRunning)
+        return true;
+    RecordsReceived = 0;
+    InBuffer.clear();
+    if (!TestNamed) {
+        prompter_.message(kNameFirstMessage, "Communication Error");
+        return false;
+    }
+    if (!m_.SequenceSent) {
+        prompter_.message(kSendFirstMessage, "Operation Error");
+        return false;
+    }
+    if (!m_.RelatedOk)
+        return false;
+    RunTestId = m_.NewTestId;
+    chart.Initial_chart(now());
+    initialCommport(port_, m_);
+    port_.setReadLength(0);
+    if (!port_.open() || !port_.write(std::string(1, cmd::CmdStart))) {
+        showPortFailure(prompter_, PortFailureWording::Comport);
+        return false;
+    }
+    if (onStatus)
+        onStatus("Test in progress ...");
+    if (!waitForStartReply()) {
+        prompter_.message("No response from K7400r, please check connection.", "Communication Error");
+        port_.close();
+        return false;
+    }
+    chart.startAt(now());
+    TestRunning = true;
+    return true;
+}
+
+// On from 3 s once 5 bytes wait; gives up after 11 s. Works on the seconds field of the time
+// of day, so the bounds 50 and 58 carry it across a minute boundary.
+bool Acquisition::waitForStartReply()
+{
+    auto secondsField = [this] {
+        return static_cast<int>(std::floor(clock_.secondsSinceMidnight())) % 60;
+    };
+    const int t0 = secondsField();
+    for (;;) {
+        const int d = std::abs(secondsField() - t0);
+        if (d > 10 && d < 50)
+            return false;
+        if (port_.bytesWaiting() >= 5 && d > 2 && d < 58)
+            return true;
+        clock_.idle();
+    }
+}
+
+StoredPoint Acquisition::storedPoint(const RecordFields &f) const
+{
+    StoredPoint p;
+    p.stepNo = static_cast<int>(f[0]);
+    p.time = f[1];
+    p.temperature = f[2];
+    const double rpm = f[5] / 100;
+    p.speed = rpm > 0.001 ? rpm : 0.000001;
+    const double stressFactor = m_.CustomRb ? m_.CustomStressFactor : 1.0;
+    p.shearStress = f[3] * stressFactor;
+    p.gel = f[4] * stressFactor;
+    p.rbfactor = m_.CustomRb ? Int(m_.CustomRbFactor * 1000) : f[6];
+    return p;
+}
+
+void Acquisition::endTest()
+{
+    port_.close();
+    TestRunning = false;
+    TestNamed = false;
+}
+
+PollResult Acquisition::poll()
+{
+    PollResult result;
+    if (!TestRunning)
+        return result;
+    if (InBuffer.holdsOnlyTestEnd()) {
+        endTest();
+        InBuffer.clear();
+        result.finished = true;
+        prompter_.message("Test is finished.", "Message");
+        return result;
+    }
+    InBuffer.append(port_.readAll());
+    std::vector<StoredPoint> rows;
+    const double shear = factorValue(m_.RbShearFactor);
+    while (auto record = InBuffer.next()) {
+        const RecordFields f = parseDataRecord(*record);
+        ++result.records;
+        if (isValidRecord(f)) {
+            const int step = static_cast<int>(f[0]);
+            const int rate = step <= 100 ? recordRate(step) : 0;
+            if (rate > 0 && RecordsReceived % rate == 0 && f[6] >= 1 && f[6] < 7)
+                rows.push_back(storedPoint(f));
+            const double stressFactor = m_.CustomRb ? m_.CustomStressFactor : 1.0;
+            const double stress = (f[3] + 0.000001) * stressFactor;
+            const double viscosity =
+                m_.CustomRb ? formula::viscosityLiveCustom(f[3], f[5], m_.CustomStressFactor, m_.CustomRbFactor)
+                            : formula::viscosityLive(f[3], f[5], shear);
+            chart.add(now(), static_cast<float>(stress), static_cast<float>(viscosity),
+                      static_cast<float>(f[2]));
+            result.charted = true;
+        }
+        ++RecordsReceived;
+    }
+    if (!rows.empty()) {
+        // One commit a tick: a crash loses at most this tick's rows.
+        const DbResult r = repo_.insertPoints(RunTestId, rows);
+        if (!r) {
+            result.failed = true;
+            port_.write(std::string(1, cmd::CmdStop));
+            endTest();
+            InBuffer.clear();
+            prompter_.message("The test could not be saved and was stopped: " + r.error.toStdString(),
+                              "Database Error");
+            return result;
+        }
+        result.stored = static_cast<int>(rows.size());
+        if (onStored)
+            for (const auto &p : rows)
+                onStored(p);
+    }
+    return result;
+}
+
+void Acquisition::stop()
+{
+    bool ok = true;
+    if (!port_.isOpen()) {
+        initialCommport(port_, m_);
+        ok = port_.open();
+    }
+    ok = ok && port_.write(std::string(1, cmd::CmdStop));
+    if (!ok) {
+        showPortFailure(prompter_, PortFailureWording::Comport);
+        return;
+    }
+    if (TestRunning) {
+        InBuffer.clear();
+        port_.setReadLength(0);
+        endTest();
+    }
+}
+
+} // namespace viscora

@@ -1,0 +1,36 @@
+#pragma once
+// Naming a real-time test before it runs: a new header row (names compared ignoring case)
+// and, for a special rotor-bob, the two custom factors.
+
+#include "TestRepository.h"
+
+namespace viscora {
+
+struct Module1;
+class Prompter;
+
+struct RealTestName {
+    TestHeader header;
+    bool custom = false;
+    std::string stressFactor, rateFactor; // as typed
+};
+
+class RealTestNaming {
+public:
+    RealTestNaming(Module1 &m, TestRepository &repo, Prompter &prompter)
+        : m_(m), repo_(repo), prompter_(prompter)
+    {
+    }
+    // The stored fields of a name, if such a test exists (empty fields otherwise).
+    TestHeader load(const QString &currentName) const;
+    // OK: true when the header was created and the dialog closes.
+    bool ok(const RealTestName &entered);
+    void cancel();
+
+private:
+    Module1 &m_;
+    TestRepository &repo_;
+    Prompter &prompter_;
+};
+
+} // namespace viscora

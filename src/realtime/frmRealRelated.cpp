@@ -1,0 +1,140 @@
+#include "frmRealRelated.h"
+
+#include "Module1.h"
+
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace viscora {
+
+frmRealRelated::frmRealRelated(Module1 &m, TestRepository &repo, Prompter &prompter,
+                               const QString &currentName, QWidget *parent)
+    : QDialog(parent), m_(m), naming_(m, repo, prompter)
+{
+    setObjectName(QStringLiteral("frmRealRelated"));
+    setWindowTitle(QStringLiteral("Real Time Test Testname"));
+    setModal(true);
+    auto line = [this](const char *name) {
+        auto *e = new QLineEdit(this);
+        e->setObjectName(QString::fromLatin1(name));
+        return e;
+    };
+    txtTestName = line("txtTestName");
+    txtMudId = line("txtMudId");
+    txtSampleTime = line("txtSampleTime");
+    txtCompanyName = line("txtCompanyName");
+    txtDesc = new QPlainTextEdit(this);
+    txtDesc->setObjectName(QStringLiteral("txtDesc"));
+    txtDesc->setTabChangesFocus(true);
+    auto *layout = new QVBoxLayout(this);
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("Test Name:"), txtTestName);
+    form->addRow(QStringLiteral("Fluid ID:"), txtMudId);
+    form->addRow(QStringLiteral("Sample Time:"), txtSampleTime);
+    form->addRow(QStringLiteral("Company Name:"), txtCompanyName);
+    layout->addLayout(form);
+    layout->addWidget(new QLabel(QStringLiteral("Description, Notes and Comments:"), this));
+    layout->addWidget(txtDesc);
+
+    Frame1 = new QGroupBox(QStringLiteral("Custom RB factor?"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    auto *grid = new QGridLayout(Frame1);
+    Option2 = new QRadioButton(QStringLiteral("Yes"), Frame1);
+    Option2->setObjectName(QStringLiteral("Option2"));
+    Option1 = new QRadioButton(QStringLiteral("No"), Frame1);
+    Option1->setObjectName(QStringLiteral("Option1"));
+    txtStressFactor = line("txtStressFactor");
+    txtRateFactor = line("txtRateFactor");
+    lblStressFactor = new QLabel(QStringLiteral("Shear Stress Factor:"), Frame1);
+    Label5 = new QLabel(QStringLiteral("(Per B1 Bob Stress)"), Frame1);
+    lblRateFactor = new QLabel(QStringLiteral("Shear Rate Factor"), Frame1);
+    Label4 = new QLabel(QStringLiteral("(Sec-1/Rpm)"), Frame1);
+    grid->addWidget(Option2, 0, 0);
+    grid->addWidget(Option1, 0, 1);
+    grid->addWidget(lblStressFactor, 1, 0);
+    grid->addWidget(txtStressFactor, 1, 1);
+    grid->addWidget(Label5, 1, 2);
+    grid->addWidget(lblRateFactor, 2, 0);
+    grid->addWidget(txtRateFactor, 2, 1);
+    grid->addWidget(Label4, 2, 2);
+    layout->addWidget(Frame1);
+    // The caption's doubled ampersand shows as one; a label without a buddy shows it as is.
+    Label1 = new QLabel(QStringLiteral("Note: For special rotor & bob, select R1B1 in setup screen."), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setTextFormat(Qt::PlainText);
+    layout->addWidget(Label1);
+    auto *buttons = new QHBoxLayout;
+    cmdok = new QPushButton(QStringLiteral("&OK"), this);
+    cmdok->setObjectName(QStringLiteral("cmdok"));
+    cmdok->setDefault(true);
+    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    buttons->addStretch();
+    buttons->addWidget(cmdok);
+    buttons->addWidget(cmdCancel);
+    layout->addLayout(buttons);
+    connect(Option1, &QRadioButton::clicked, this, &frmRealRelated::Option1_Click);
+    connect(Option2, &QRadioButton::clicked, this, &frmRealRelated::Option2_Click);
+    connect(cmdok, &QPushButton::clicked, this, &frmRealRelated::cmdOk_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmRealRelated::reject);
+
+    const TestHeader h = naming_.load(currentName);
+    txtTestName->setText(h.testName);
+    txtMudId->setText(h.mudId);
+    txtSampleTime->setText(h.sampleTime);
+    txtCompanyName->setText(h.companyName);
+    txtDesc->setPlainText(h.desc);
+    Option1_Click();
+    resize(460, 460);
+}
+
+void frmRealRelated::showFactors(bool on)
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{txtStressFactor, txtRateFactor, lblStressFactor,
+                                                       Label5, lblRateFactor, Label4})
+        w->setVisible(on);
+}
+
+void frmRealRelated::Option1_Click()
+{
+    showFactors(false);
+    Option1->setChecked(true);
+    m_.CustomRb = false;
+}
+
+void frmRealRelated::Option2_Click()
+{
+    showFactors(true);
+    Option2->setChecked(true);
+    m_.CustomRb = true;
+}
+
+QString frmRealRelated::testName() const { return txtTestName->text(); }
+
+void frmRealRelated::cmdOk_Click()
+{
+    RealTestName e;
+    e.header = {txtTestName->text(), txtMudId->text(), txtSampleTime->text(),
+                txtCompanyName->text(), txtDesc->toPlainText()};
+    e.custom = Option2->isChecked();
+    e.stressFactor = txtStressFactor->text().toStdString();
+    e.rateFactor = txtRateFactor->text().toStdString();
+    if (naming_.ok(e))
+        accept();
+}
+
+void frmRealRelated::reject()
+{
+    naming_.cancel();
+    QDialog::reject();
+}
+
+} // namespace viscora

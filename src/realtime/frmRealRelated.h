@@ -1,0 +1,44 @@
+#pragma once
+// "Real Time Test Testname": names a real-time test before it starts.
+
+#include "RealTestNaming.h"
+
+#include <QDialog>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace viscora {
+
+class frmRealRelated : public QDialog {
+    Q_OBJECT
+public:
+    frmRealRelated(Module1 &m, TestRepository &repo, Prompter &prompter,
+                   const QString &currentName, QWidget *parent = nullptr);
+
+    QLineEdit *txtTestName, *txtMudId, *txtSampleTime, *txtCompanyName, *txtStressFactor,
+        *txtRateFactor;
+    QPlainTextEdit *txtDesc;
+    QGroupBox *Frame1;
+    QRadioButton *Option1, *Option2;
+    QLabel *lblStressFactor, *Label5, *lblRateFactor, *Label4, *Label1;
+    QPushButton *cmdok, *cmdCancel;
+
+    void Option1_Click();
+    void Option2_Click();
+    void cmdOk_Click();
+    void reject() override;
+    // The name given in the dialog (the real-time window's test name after OK).
+    QString testName() const;
+
+private:
+    void showFactors(bool on);
+    Module1 &m_;
+    RealTestNaming naming_;
+};
+
+} // namespace viscora

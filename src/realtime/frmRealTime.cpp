@@ -1,0 +1,267 @@
+#include "frmRealTime.h"
+
+#include "LiveChartView.h"
+#include "Module1.h"
+#include "Prompter.h"
+#include "SequenceRepository.h"
+#include "SetupGrid.h"
+#include "frmRealRelated.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTimer>
+
+namespace viscora {
+
+namespace {
+constexpr int kDesignWidth = 1000;
+constexpr int kDesignHeight = 680;
+} // namespace
+
+frmRealTime::frmRealTime(RealTimeWindowDeps deps, QWidget *parent)
+    : QMainWindow(parent), deps_(std::move(deps)), repo_(deps_.db),
+      grid_(std::make_unique<SetupGridModel>())
+{
+    if (!deps_.runDialog)
+        deps_.runDialog = [](QDialog &d) { return d.exec(); };
+    setObjectName(QStringLiteral("frmRealTime"));
+    setWindowTitle(QStringLiteral("Real Time Test"));
+    MSComm1 = deps_.makePort();
+    acquisition_ = std::make_unique<Acquisition>(deps_.m, *MSComm1, deps_.clock, repo_, deps_.prompter);
+    acquisition_->onStatus = [this](const std::string &text) {
+        statusPanel->setText(QString::fromStdString(text));
+        statusPanel->repaint();
+    };
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &frmRealTime::Timer1_Timer);
+    buildControls();
+}
+
+frmRealTime::~frmRealTime()
+{
+    Timer1->stop();
+    if (MSComm1 && MSComm1->isOpen())
+        MSComm1->close();
+    MSFlexGrid1->setModel(nullptr);
+}
+
+void frmRealTime::buildControls()
+{
+    central_ = new QWidget(this);
+    setCentralWidget(central_);
+    central_->resize(kDesignWidth, kDesignHeight);
+    central_->installEventFilter(this);
+
+    Label1 = new QLabel(QStringLiteral("Test Sequence Name:"), central_);
+    Label1->setGeometry(10, 8, 150, 22);
+    lblSequenceName = new QLabel(central_);
+    lblSequenceName->setObjectName(QStringLiteral("lblSequenceName"));
+    lblSequenceName->setGeometry(160, 8, 300, 22);
+    MSFlexGrid1 = new QTableView(central_);
+    MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
+    MSFlexGrid1->setGeometry(10, 34, 370, 420);
+    MSFlexGrid1->setModel(grid_.get());
+    MSFlexGrid1->horizontalHeader()->setFixedHeight(36);
+    MSFlexGrid1->horizontalHeader()->setDefaultSectionSize(58);
+    MSFlexGrid1->verticalHeader()->setDefaultSectionSize(20);
+    Pesgo1 = new LiveChartView(central_);
+    Pesgo1->setObjectName(QStringLiteral("Pesgo1"));
+    Pesgo1->setGeometry(390, 8, 600, 596);
+
+    auto button = [this](const char *name, const char *text, int x, int y, auto slot) {
+        auto *b = new QPushButton(QString::fromUtf8(text), central_);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(x, y, 180, 30);
+        connect(b, &QPushButton::clicked, this, slot);
+        return b;
+    };
+    cmdSaveAs = button("cmdSaveAs", "Save Result &As", 10, 462, [this] { cmdSaveAs_Click(); });
+    cmdStart = button("cmdStart", "&S&tart", 200, 462, [this] { cmdStart_Click(); });
+    cmdStop = button("cmdStop", "&Stop", 10, 498, [this] { cmdStop_Click(); });
+    cmdShowAll = button("cmdShowAll", "S&how All Data", 200, 498, [this] { cmdShowAll_Click(); });
+    cmdShow3Min = button("cmdShow3Min", "Sh&ow Last 3 Minutes", 10, 534, [] {});
+    cmdPrintChart = button("cmdPrintChart", "Print Chart", 200, 534, [this] { cmdPrintChart_Click(); });
+    cmdReturn = button("cmdReturn", "&Return", 200, 570, [this] { cmdReturn_Click(); });
+
+    Frame3 = new QGroupBox(QStringLiteral("Test Save Rate"), central_);
+    Frame3->setObjectName(QStringLiteral("Frame3"));
+    Frame3->setGeometry(390, 612, 600, 52);
+    const char *rates[] = {"1 data per sec.", "1 data per 10 sec", "1 data per 60 sec", "1  data per 5 min"};
+    const int seconds[] = {1, 10, 60, 300};
+    QRadioButton **options[] = {&Option4, &Option5, &Option6, &Option7};
+    for (int i = 0; i < 4; ++i) {
+        auto *r = new QRadioButton(QString::fromLatin1(rates[i]), Frame3);
+        r->setObjectName(QStringLiteral("Option%1").arg(4 + i));
+        r->setGeometry(8 + i * 148, 22, 146, 22);
+        const int value = seconds[i];
+        connect(r, &QRadioButton::clicked, this, [this, value] { saveRate = value; });
+        *options[i] = r;
+    }
+    Frame1 = new QGroupBox(QStringLiteral("Average Data?"), central_);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(10, 612, 370, 52);
+    optAverageYes = new QRadioButton(QStringLiteral("Yes"), Frame1);
+    optAverageYes->setObjectName(QStringLiteral("optAverageYes"));
+    optAverageYes->setGeometry(10, 22, 60, 22);
+    optAverageNo = new QRadioButton(QStringLiteral("No"), Frame1);
+    optAverageNo->setObjectName(QStringLiteral("optAverageNo"));
+    optAverageNo->setGeometry(80, 22, 60, 22);
+    lblAverage = new QLabel(QStringLiteral("Average"), Frame1);
+    lblAverage->setGeometry(160, 22, 60, 22);
+    txtAverage = new QLineEdit(Frame1);
+    txtAverage->setObjectName(QStringLiteral("txtAverage"));
+    txtAverage->setGeometry(222, 22, 50, 22);
+    lblAverage2 = new QLabel(QStringLiteral("Data"), Frame1);
+    lblAverage2->setGeometry(280, 22, 50, 22);
+    connect(optAverageYes, &QRadioButton::clicked, this, [this] { showAverage(true); });
+    connect(optAverageNo, &QRadioButton::clicked, this, [this] { showAverage(false); });
+
+    statusPanel = new QLabel(this);
+    statusPanel->setObjectName(QStringLiteral("Status"));
+    elapsedPanel = new QLabel(this);
+    elapsedPanel->setObjectName(QStringLiteral("ElapsedTime"));
+    elapsedPanel->setMinimumWidth(200);
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->addWidget(statusPanel, 1);
+    statusBar()->addPermanentWidget(elapsedPanel);
+    resize(kDesignWidth, kDesignHeight + 30);
+}
+
+void frmRealTime::showAverage(bool on)
+{
+    txtAverage->setVisible(on);
+    lblAverage->setVisible(on);
+    lblAverage2->setVisible(on);
+}
+
+void frmRealTime::Form_Load()
+{
+    acquisition_->TestRunning = false;
+    layout_.record(central_);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect s = screen->availableGeometry();
+        move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
+    }
+    if (deps_.m.SavedWindowState == WindowState::Maximized)
+        setWindowState(Qt::WindowMaximized);
+    else if (deps_.m.SavedWindowState == WindowState::Minimized)
+        setWindowState(Qt::WindowMinimized);
+    SequenceRepository sequences(deps_.db);
+    std::vector<SequenceStep> steps;
+    if (const auto seq = sequences.find(QString::fromStdString(deps_.m.CurrentSequenceName)))
+        steps = sequences.steps(seq->sequenceId);
+    grid_->setRows(setupRows(steps, deps_.m.isSI(), deps_.m.RbShearFactor), deps_.m.isSI());
+    std::vector<int> rates;
+    for (const auto &s : steps)
+        rates.push_back(s.recordRate);
+    acquisition_->setRecordRates(rates);
+    lblSequenceName->setText(QString::fromStdString(deps_.m.CurrentSequenceName));
+    acquisition_->chart.Initial_chart(acquisition_->now());
+    Pesgo1->redraw(acquisition_->chart);
+    acquisition_->TestNamed = false;
+    testName.clear();
+    saveRate = 10;
+    Option5->setChecked(true);
+    optAverageNo->setChecked(true);
+    showAverage(false);
+    loaded_ = true;
+}
+
+void frmRealTime::cmdSaveAs_Click()
+{
+    hide();
+    {
+        frmRealRelated dialog(deps_.m, repo_, deps_.prompter, testName, this);
+        deps_.runDialog(dialog);
+        if (dialog.result() == QDialog::Accepted)
+            testName = dialog.testName();
+    }
+    show();
+    acquisition_->TestNamed = deps_.m.RelatedOk;
+}
+
+void frmRealTime::cmdStart_Click()
+{
+    if (acquisition_->start()) {
+        Pesgo1->redraw(acquisition_->chart);
+        Timer1->start();
+    }
+}
+
+void frmRealTime::Timer1_Timer()
+{
+    const PollResult r = acquisition_->poll();
+    if (!acquisition_->TestRunning)
+        Timer1->stop();
+    if (r.charted)
+        Pesgo1->redraw(acquisition_->chart);
+    if (r.records > 0)
+        elapsedPanel->setText(QString::fromStdString(acquisition_->elapsedText()));
+}
+
+void frmRealTime::cmdStop_Click()
+{
+    acquisition_->stop();
+    if (!acquisition_->TestRunning)
+        Timer1->stop();
+}
+
+void frmRealTime::cmdShowAll_Click()
+{
+    acquisition_->chart.showAll();
+    Pesgo1->redraw(acquisition_->chart);
+}
+
+void frmRealTime::cmdPrintChart_Click()
+{
+    if (deps_.printWidget)
+        deps_.printWidget(*Pesgo1);
+}
+
+bool frmRealTime::refuseWhileRunning()
+{
+    if (!acquisition_->TestRunning)
+        return false;
+    deps_.prompter.message("Please close the running test before return.", "Communication Error");
+    return true;
+}
+
+bool frmRealTime::cmdReturn_Click()
+{
+    if (refuseWhileRunning())
+        return false;
+    returning_ = true;
+    close();
+    return true;
+}
+
+void frmRealTime::closeEvent(QCloseEvent *e)
+{
+    if (!returning_ && refuseWhileRunning()) {
+        e->ignore();
+        return;
+    }
+    returning_ = false;
+    e->accept();
+    if (deps_.showMain)
+        deps_.showMain();
+}
+
+bool frmRealTime::eventFilter(QObject *watched, QEvent *e)
+{
+    if (watched == central_ && e->type() == QEvent::Resize && loaded_)
+        layout_.apply(central_->size());
+    return QMainWindow::eventFilter(watched, e);
+}
+
+} // namespace viscora

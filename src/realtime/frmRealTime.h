@@ -1,0 +1,90 @@
+#pragma once
+// The real-time test window: the sequence's steps, naming, start and stop, the live chart.
+
+#include "Acquisition.h"
+#include "ProportionalLayout.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class QDialog;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTableView;
+class QTimer;
+
+namespace viscora {
+
+class Database;
+class LiveChartView;
+class SetupGridModel;
+
+struct RealTimeWindowDeps {
+    Module1 &m;
+    Database &db;
+    Prompter &prompter;
+    Clock &clock;
+    std::function<std::unique_ptr<SerialPort>()> makePort;
+    std::function<void()> showMain;
+    // Prints a widget (the print dialog in the program, a file in tests).
+    std::function<void(QWidget &)> printWidget;
+    std::function<int(QDialog &)> runDialog;
+};
+
+class frmRealTime : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmRealTime(RealTimeWindowDeps deps, QWidget *parent = nullptr);
+    ~frmRealTime() override;
+
+    void Form_Load();
+    void cmdSaveAs_Click();
+    void cmdStart_Click();
+    void cmdStop_Click();
+    void Timer1_Timer();
+    void cmdShowAll_Click();
+    void cmdPrintChart_Click();
+    // False when refused (a test is running).
+    bool cmdReturn_Click();
+
+    Acquisition &acquisition() { return *acquisition_; }
+    QTimer *Timer1;
+    QLabel *Label1, *lblSequenceName;
+    QTableView *MSFlexGrid1;
+    LiveChartView *Pesgo1;
+    QPushButton *cmdSaveAs, *cmdStart, *cmdStop, *cmdShowAll, *cmdShow3Min, *cmdPrintChart,
+        *cmdReturn;
+    QGroupBox *Frame3, *Frame1;
+    QRadioButton *Option4, *Option5, *Option6, *Option7, *optAverageYes, *optAverageNo;
+    QLineEdit *txtAverage;
+    QLabel *lblAverage, *lblAverage2;
+    QLabel *statusPanel, *elapsedPanel;
+    int saveRate = 10; // the "Test Save Rate" choice; stored data do not depend on it
+    QString testName;  // the name given with Save Result As
+
+protected:
+    void closeEvent(QCloseEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
+
+private:
+    void buildControls();
+    void showAverage(bool on);
+    bool refuseWhileRunning();
+
+    RealTimeWindowDeps deps_;
+    TestRepository repo_;
+    std::unique_ptr<SerialPort> MSComm1;
+    std::unique_ptr<Acquisition> acquisition_;
+    std::unique_ptr<SetupGridModel> grid_;
+    ProportionalLayout layout_;
+    QWidget *central_;
+    bool loaded_ = false;
+    bool returning_ = false;
+};
+
+} // namespace viscora

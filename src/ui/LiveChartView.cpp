@@ -1,0 +1,126 @@
+#include "LiveChartView.h"
+
+#include "ChartModel.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QLineSeries>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace viscora {
+
+namespace {
+QColor colorOf(int consoleIndex)
+{
+    const unsigned rgb = consoleColor(consoleIndex);
+    return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+QDateTimeAxis *timeAxis(bool titled)
+{
+    auto *a = new QDateTimeAxis;
+    a->setFormat(QStringLiteral("hh:mm:ss"));
+    a->setTickCount(7);
+    if (titled)
+        a->setTitleText(QStringLiteral("Time (S)"));
+    return a;
+}
+} // namespace
+
+LiveChartView::LiveChartView(QWidget *parent)
+    : QWidget(parent),
+      midnightMs_(QDateTime(QDate::currentDate(), QTime(0, 0)).toMSecsSinceEpoch())
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto *top = new QChart;
+    top->setTitle(QStringLiteral("<b>Shear Stress ,Viscosity & Temperature Vs. Time</b>"));
+    auto *bottom = new QChart;
+    const char *names[] = {"Shear Stress", "Viscosity", "Temperature"};
+    const int colors[] = {9, 10, 12};
+    for (int s = 0; s < 3; ++s) {
+        series_[s] = new QLineSeries;
+        series_[s]->setName(QString::fromLatin1(names[s]));
+        series_[s]->setColor(colorOf(colors[s]));
+        (s < 2 ? top : bottom)->addSeries(series_[s]);
+    }
+    timeUpper_ = timeAxis(false);
+    timeLower_ = timeAxis(true);
+    stressAxis_ = new QValueAxis;
+    stressAxis_->setTitleText(QStringLiteral("Shear Stress (dyn/cm2)"));
+    viscosityAxis_ = new QValueAxis;
+    viscosityAxis_->setTitleText(QStringLiteral("Viscosity (Cp)"));
+    temperatureAxis_ = new QValueAxis;
+    temperatureAxis_->setTitleText(QStringLiteral("Temperature (°F)"));
+    temperatureAxis_->setRange(10, 230);
+    top->addAxis(timeUpper_, Qt::AlignBottom);
+    top->addAxis(stressAxis_, Qt::AlignLeft);
+    top->addAxis(viscosityAxis_, Qt::AlignRight);
+    bottom->addAxis(timeLower_, Qt::AlignBottom);
+    bottom->addAxis(temperatureAxis_, Qt::AlignLeft);
+    series_[0]->attachAxis(timeUpper_);
+    series_[0]->attachAxis(stressAxis_);
+    series_[1]->attachAxis(timeUpper_);
+    series_[1]->attachAxis(viscosityAxis_);
+    series_[2]->attachAxis(timeLower_);
+    series_[2]->attachAxis(temperatureAxis_);
+    top->legend()->setAlignment(Qt::AlignTop);
+    bottom->legend()->setAlignment(Qt::AlignTop);
+    upper_ = new QChartView(top, this);
+    lower_ = new QChartView(bottom, this);
+    upper_->setRenderHint(QPainter::Antialiasing);
+    lower_->setRenderHint(QPainter::Antialiasing);
+    layout->addWidget(upper_, 4);
+    layout->addWidget(lower_, 3);
+    redraw(LiveChart());
+}
+
+QChart *LiveChartView::upperChart() const { return upper_->chart(); }
+QChart *LiveChartView::lowerChart() const { return lower_->chart(); }
+qsizetype LiveChartView::drawnPoints(int series) const { return series_[series]->count(); }
+
+void LiveChartView::redraw(const LiveChart &chart)
+{
+    double minX = HUGE_VAL, maxX = -HUGE_VAL;
+    double maxY[2] = {0, 0};
+    for (int s = 0; s < 3; ++s) {
+        QList<QPointF> pts;
+        pts.reserve(LiveChart::MaxPoints);
+        for (int p = 0; p < LiveChart::MaxPoints; ++p) {
+            const double x = chart.x(s, p);
+            const double y = chart.y(s, p);
+            if (!std::isfinite(x) || !std::isfinite(y))
+                continue;
+            pts.append(QPointF(static_cast<double>(midnightMs_) + x * 1000.0, y));
+            minX = std::min(minX, x);
+            maxX = std::max(maxX, x);
+            if (s < 2)
+                maxY[s] = std::max(maxY[s], y);
+        }
+        series_[s]->replace(pts);
+    }
+    double lo = chart.zoom ? chart.WindowStart : minX;
+    double hi = chart.zoom ? chart.WindowEnd : maxX;
+    if (!(lo < hi)) {
+        lo = chart.ChartStart;
+        hi = chart.ChartStart + LiveChart::WindowWidth;
+    }
+    const auto toTime = [this](double secs) {
+        return QDateTime::fromMSecsSinceEpoch(midnightMs_ + static_cast<qint64>(secs * 1000.0));
+    };
+    timeUpper_->setRange(toTime(lo), toTime(hi));
+    timeLower_->setRange(toTime(lo), toTime(hi));
+    stressAxis_->setRange(0, maxY[0] > 0 ? maxY[0] * 1.1 : 10);
+    viscosityAxis_->setRange(0, maxY[1] > 0 ? maxY[1] * 1.1 : 10);
+    stressAxis_->applyNiceNumbers();
+    viscosityAxis_->applyNiceNumbers();
+}
+
+} // namespace viscora

@@ -1,0 +1,35 @@
+#pragma once
+// The live chart of a running test: stress and viscosity over time in one axis group (two
+// scales), temperature in a second group with its fixed 10-230 degF range.
+
+#include "LiveChart.h"
+
+#include <QWidget>
+
+class QChartView;
+class QChart;
+class QLineSeries;
+class QDateTimeAxis;
+class QValueAxis;
+
+namespace viscora {
+
+class LiveChartView : public QWidget {
+    Q_OBJECT
+public:
+    explicit LiveChartView(QWidget *parent = nullptr);
+    void redraw(const LiveChart &chart);
+    // The points of a series as last drawn (for checks).
+    qsizetype drawnPoints(int series) const;
+    QChart *upperChart() const;
+    QChart *lowerChart() const;
+
+private:
+    QChartView *upper_, *lower_;
+    QLineSeries *series_[3];
+    QDateTimeAxis *timeUpper_, *timeLower_;
+    QValueAxis *stressAxis_, *viscosityAxis_, *temperatureAxis_;
+    qint64 midnightMs_;
+};
+
+} // namespace viscora

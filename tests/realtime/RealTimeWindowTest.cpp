@@ -1,0 +1,190 @@
+#include "FakeClock.h"
+#include "LiveChartView.h"
+#include "Module1.h"
+#include "ScriptedPrompter.h"
+#include "SetupGrid.h"
+#include "SimInstrument.h"
+#include "SimPort.h"
+#include "TestDb.h"
+#include "frmRealRelated.h"
+#include "frmRealTime.h"
+
+#include <QChart>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace viscora;
+using namespace viscora::test;
+
+namespace {
+
+struct Fixture {
+    TestDb t;
+    Module1 m;
+    ScriptedPrompter p;
+    FakeClock clock{36000.0, 0.05};
+    sim::SimInstrument instrument{sim::SimOptions{1.0}};
+    int mainShown = 0;
+    std::function<void(QDialog &)> onDialog;
+    std::unique_ptr<frmRealTime> w;
+
+    Fixture()
+    {
+        SequenceRepository repo(*t.db);
+        int id = 0;
+        repo.createSequence("Quick", 1, {{1, 40, 150, 300, 10}, {2, 30, 180, 600, 5}}, id);
+        m.CurrentSequenceName = "Quick";
+        m.RbShearFactor = 1.0f;
+        m.UnitSystem = 2;
+        w = std::make_unique<frmRealTime>(RealTimeWindowDeps{
+            m, *t.db, p, clock,
+            [this]() -> std::unique_ptr<SerialPort> {
+                return std::make_unique<sim::SimPort>(instrument, clock);
+            },
+            [this] { ++mainShown; }, nullptr,
+            [this](QDialog &d) {
+                if (onDialog)
+                    onDialog(d);
+                return d.result();
+            }});
+        w->Form_Load();
+    }
+    void name(const QString &testName)
+    {
+        onDialog = [testName](QDialog &d) {
+            auto &r = dynamic_cast<frmRealRelated &>(d);
+            r.txtTestName->setText(testName);
+            r.cmdok->click();
+        };
+        w->cmdSaveAs->click();
+    }
+    // Downloads the sequence to the simulated instrument, as the setup window does.
+    void download()
+    {
+        instrument.receive("\x03" "01,00040,150,30000,111" "02,00030,180,60000,111" "99", clock.now);
+        m.SequenceSent = true;
+    }
+    void tick()
+    {
+        clock.now += 1.0;
+        w->Timer1_Timer();
+    }
+};
+
+} // namespace
+
+TEST(RealTimeWindow, LoadShowsTheStepsInUnitsAndAnEmptyChart)
+{
+    Fixture f;
+    EXPECT_EQ(f.w->windowTitle(), "Real Time Test");
+    EXPECT_EQ(f.w->lblSequenceName->text(), "Quick");
+    EXPECT_EQ(f.w->Label1->text(), "Test Sequence Name:");
+    auto *grid = f.w->MSFlexGrid1->model();
+    ASSERT_EQ(grid->rowCount(), 2);
+    EXPECT_EQ(grid->index(0, 2).data().toString(), "65.6");
+    EXPECT_EQ(grid->headerData(2, Qt::Horizontal).toString(), "Temp\n(C°)");
+    EXPECT_EQ(f.w->acquisition().recordRate(2), 5);
+    EXPECT_EQ(f.w->acquisition().recordRate(3), 0);
+    EXPECT_FALSE(f.w->Timer1->isActive());
+    EXPECT_TRUE(f.w->Option5->isChecked());
+    EXPECT_EQ(f.w->saveRate, 10);
+    EXPECT_FALSE(f.w->txtAverage->isVisible());
+    EXPECT_EQ(f.w->cmdStart->text(), "&S&tart");
+    EXPECT_EQ(f.w->Option7->text(), "1  data per 5 min");
+    EXPECT_EQ(f.w->Pesgo1->upperChart()->series().size(), 2);
+    EXPECT_EQ(f.w->Pesgo1->drawnPoints(0), 0);
+    f.w->cmdShowAll->click(); // before any data
+    EXPECT_TRUE(f.w->acquisition().chart.automaticX);
+    f.w->cmdShow3Min->click(); // no action
+}
+
+TEST(RealTimeWindow, NamingDialogTextsAndCancel)
+{
+    Fixture f;
+    f.onDialog = [](QDialog &d) {
+        auto &r = dynamic_cast<frmRealRelated &>(d);
+        EXPECT_EQ(r.windowTitle(), "Real Time Test Testname");
+        EXPECT_EQ(r.Frame1->title(), "Custom RB factor?");
+        EXPECT_TRUE(r.Option1->isChecked());
+        EXPECT_FALSE(r.txtRateFactor->isVisibleTo(&r));
+        r.Option2->click();
+        EXPECT_TRUE(r.txtRateFactor->isVisibleTo(&r));
+        r.Option1->click();
+        r.cmdok->click(); // empty name
+        r.cmdCancel->click();
+    };
+    f.w->cmdSaveAs->click();
+    EXPECT_EQ(f.p.shown.back().text, "Must input Test name.");
+    EXPECT_FALSE(f.m.RelatedOk);
+    EXPECT_FALSE(f.w->acquisition().TestNamed);
+    EXPECT_FALSE(f.m.CustomRb);
+    f.w->cmdStart->click();
+    EXPECT_EQ(f.p.shown.back().text,
+              "Please first name this test by clicking the 'Save Result As' button.");
+}
+
+TEST(RealTimeWindow, RunsASimulatedTestToItsEnd)
+{
+    Fixture f;
+    f.download();
+    f.name("Live run");
+    ASSERT_TRUE(f.w->acquisition().TestNamed);
+    f.w->cmdStart->click();
+    ASSERT_TRUE(f.w->acquisition().TestRunning) << (f.p.shown.empty() ? "" : f.p.shown.back().text);
+    EXPECT_TRUE(f.w->Timer1->isActive());
+    EXPECT_EQ(f.w->statusPanel->text(), "Test in progress ...");
+    for (int i = 0; i < 30; ++i)
+        f.tick();
+    // The window refuses to go while the test runs.
+    EXPECT_FALSE(f.w->cmdReturn_Click());
+    EXPECT_EQ(f.p.shown.back().text, "Please close the running test before return.");
+    EXPECT_EQ(f.p.shown.back().title, "Communication Error");
+    f.w->show();
+    f.w->close();
+    EXPECT_TRUE(f.w->isVisible());
+    EXPECT_EQ(f.mainShown, 0);
+    EXPECT_GT(f.w->Pesgo1->drawnPoints(2), 20);
+    const QByteArray dir = qgetenv("VISCORA_SHOTS");
+    if (!dir.isEmpty()) {
+        QDir().mkpath(QString::fromLocal8Bit(dir));
+        f.w->grab().save(QString::fromLocal8Bit(dir) + "/realtime.png");
+    }
+    for (int i = 0; i < 60 && f.w->acquisition().TestRunning; ++i)
+        f.tick();
+    EXPECT_FALSE(f.w->acquisition().TestRunning);
+    EXPECT_FALSE(f.w->Timer1->isActive());
+    EXPECT_EQ(f.p.shown.back().text, "Test is finished.");
+    EXPECT_EQ(f.w->elapsedPanel->text(), "Elapsed Time: 00:01:10");
+    // Step 1 (40 s, rate 10): counts 0, 10, 20, 30; step 2 (30 s, rate 5): 40, 45, ... 65.
+    EXPECT_EQ(f.t.scalar("SELECT COUNT(*) FROM TestResult WHERE TestId=1").toInt(), 4 + 6);
+    EXPECT_TRUE(f.w->cmdReturn_Click());
+    EXPECT_EQ(f.mainShown, 1);
+}
+
+TEST(RealTimeWindow, StopEndsTheRunWithRowsKept)
+{
+    Fixture f;
+    f.download();
+    f.name("Stopped");
+    f.w->cmdStart->click();
+    ASSERT_TRUE(f.w->acquisition().TestRunning);
+    for (int i = 0; i < 12; ++i)
+        f.tick();
+    f.w->cmdStop->click();
+    EXPECT_FALSE(f.w->acquisition().TestRunning);
+    EXPECT_FALSE(f.w->Timer1->isActive());
+    EXPECT_FALSE(f.instrument.running());
+    EXPECT_EQ(f.t.scalar("SELECT COUNT(*) FROM TestResult").toInt(), 2);
+    // Named again before the next start, as a finished test must be.
+    f.w->cmdStart->click();
+    EXPECT_EQ(f.p.shown.back().text,
+              "Please first name this test by clicking the 'Save Result As' button.");
+}
