@@ -10,6 +10,7 @@
 #include "frmMain.h"
 #include "frmRelated.h"
 #include "frmSetup.h"
+#include "frmRealTime.h"
 
 #include <QLineEdit>
 
@@ -482,4 +483,21 @@ TEST(MainWindow, SetupHidesTheMainWindowAndReturnRefreshesIt)
     f.w->MenuSetup->trigger();
     EXPECT_EQ(f.m.CommPort, 1);
     EXPECT_TRUE(f.w->setupWindow()->Option2->isChecked());
+}
+
+TEST(MainWindow, RealTimeWindowOpensAfterADownloadAndReturns)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->show();
+    f.m.SequenceSent = true;
+    f.m.CurrentSequenceName = "none";
+    f.w->cmdRealTime->click();
+    EXPECT_TRUE(f.w->isHidden());
+    frmRealTime *rt = f.w->realTimeWindow();
+    ASSERT_TRUE(rt);
+    EXPECT_TRUE(rt->isVisible());
+    EXPECT_EQ(rt->lblSequenceName->text(), "none");
+    EXPECT_TRUE(rt->cmdReturn_Click());
+    EXPECT_TRUE(f.w->isVisible());
 }

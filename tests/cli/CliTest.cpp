@@ -191,3 +191,40 @@ TEST(Cli, SequencesAndStepsAsTheSetupWindowShowsThem)
     EXPECT_EQ(cli({"--db", db, "steps", "Odd"}).code, 0); // shown with R1-B1
     EXPECT_EQ(cli({"--db", db, "steps", "None"}).code, 1);
 }
+
+TEST(Cli, RunNamesStartsAndRecordsUntilTheEnd)
+{
+    TestDb t;
+    const std::string db = t.path.toStdString();
+    CliRun made = cli({"--db", db, "new-sequence", "Quick", "40,150,300,10", "30,180,600,5"});
+    ASSERT_EQ(made.code, 0) << made.err;
+    EXPECT_EQ(made.out, "1\tQuick\t1\n");
+    EXPECT_EQ(cli({"--db", db, "new-sequence", "quick"}).code, 1);
+    EXPECT_EQ(cli({"--db", db, "new-sequence", "Hot", "40,210,300,10"}).err,
+              "Temperature input out range: Invalid temperature inpute. (step 1)\n");
+    EXPECT_EQ(cli({"--db", db, "new-sequence", "Bad", "40,150"}).code, 2);
+
+    SimBench s;
+    CliRun r = cli({"--db", db, "run", "Quick", "Run 1", "--fluid-id", "WBM"}, s.seams());
+    ASSERT_EQ(r.code, 0) << r.err;
+    // Step 1 (40 s, every 10 records) and step 2 (30 s, every 5): 4 + 6 rows.
+    const QStringList lines = QString::fromStdString(r.out).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 10) << r.out;
+    EXPECT_TRUE(lines[0].startsWith("1\t1\t")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[9].startsWith("2\t")) << lines[9].toStdString();
+    EXPECT_EQ(r.err, "Message: Test is finished.\n");
+    EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM TestResult WHERE TestId=1").toInt(), 10);
+    EXPECT_EQ(TestRepository(*t.db).header("Run 1")->mudId, "WBM");
+
+    const size_t sent = s.port.written.size();
+    r = cli({"--db", db, "run", "Quick", "RUN 1"}, s.seams());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "Test Name Error.: Duplicated test name. Please enter a new test name.\n");
+    EXPECT_EQ(s.port.written.size(), sent); // refused before anything was sent
+
+    r = cli({"--db", db, "run", "Quick", "Custom", "--custom", "2", "1.5"}, s.seams());
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(t.scalar("SELECT DISTINCT Rbfactor FROM TestResult WHERE TestId=2").toInt(), 1500);
+    EXPECT_EQ(cli({"--db", db, "run", "Quick", "Zero", "--custom", "2", "0"}, s.seams()).code, 1);
+    EXPECT_EQ(cli({"--db", db, "run", "Quick", "X", "--custom", "2"}, s.seams()).code, 2);
+}

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 using namespace viscora::test;
 
 namespace {
@@ -77,4 +79,35 @@ TEST(EndToEnd, AbsentPortIsReported)
     const Result r = runCli({"--db", t.path, "--port", t.dir.filePath("no-such-tty"), "stop"});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains("Comport Error: Fail to open comport")) << r.err.toStdString();
+}
+
+TEST(EndToEnd, RunRecordsAndAnInterruptStopsWithTheRowsKept)
+{
+    TestDb t;
+    t.db.reset();
+    const QString link = t.dir.filePath("ttyK7400R");
+    Simulator sim({"--rate", "20", "--link", link});
+    ASSERT_FALSE(sim.device.isEmpty());
+    const QStringList base{"--db", t.path, "--port", link};
+    ASSERT_EQ(runCli(base + QStringList{"new-sequence", "Long", "600,150,300,1"}).code, 0);
+
+    QProcess run;
+    run.start(QStringLiteral(VISCORA_CLI_BIN), base + QStringList{"run", "Long", "Interrupted"});
+    ASSERT_TRUE(run.waitForStarted(5000));
+    // Rows are printed as they are stored; wait for a few, then interrupt.
+    QByteArray out;
+    for (int i = 0; i < 100 && out.count('\n') < 3; ++i) {
+        run.waitForReadyRead(200);
+        out += run.readAllStandardOutput();
+    }
+    ASSERT_GE(out.count('\n'), 3) << run.readAllStandardError().toStdString();
+    ::kill(static_cast<pid_t>(run.processId()), SIGINT);
+    ASSERT_TRUE(run.waitForFinished(10000));
+    EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.exitCode(), 0);
+    out += run.readAllStandardOutput();
+    EXPECT_TRUE(run.readAllStandardError().contains("Stopped: the rows stored so far are kept."));
+    const int printed = static_cast<int>(out.count('\n'));
+    const Result shown = runCli({"--db", t.path, "show", "Interrupted"});
+    EXPECT_EQ(shown.out.count('\n'), printed + 1);
 }
