@@ -4,6 +4,9 @@
 #include "ChartView.h"
 #include "DatabaseLocator.h"
 #include "Exchanges.h"
+#include "Exports.h"
+#include "TestReport.h"
+#include "WidgetPrinting.h"
 #include "Link.h"
 #include "RetrievedTest.h"
 #include "HelpViewer.h"
@@ -20,6 +23,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDate>
+#include <QDir>
+#include <QPagedPaintDevice>
+#include <QProgressDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -408,7 +414,7 @@ void frmMain::cmdRealTime_Click()
     realTime_.reset();
     realTime_ = std::make_unique<frmRealTime>(RealTimeWindowDeps{
         deps_.m, *db_, deps_.prompter, deps_.clock, deps_.makePort, [this] { showAgain(); },
-        deps_.printWidget, runDialog});
+        [this](QWidget &w) { printWidget(w); }, runDialog});
     realTime_->Form_Load();
     realTime_->show();
 }
@@ -468,11 +474,90 @@ void frmMain::cmdOverlap_Click()
     redrawChart();
 }
 
-void frmMain::cmdReport_Click() { notAvailable("The report"); }
-void frmMain::MenuFilePrint_Click() { notAvailable("Printing"); }
-void frmMain::cmdPrintChart_Click() { notAvailable("Printing the chart"); }
-void frmMain::cmdExport_Click() { notAvailable("The Excel export"); }
-void frmMain::MenuFileCementRpt_Click() { notAvailable("The cement lab report"); }
+void frmMain::cmdReport_Click()
+{
+    if (deps_.m.CurrentTestName.empty()) {
+        deps_.prompter.message(kNoTestForReportMessage);
+        return;
+    }
+    // A custom rotor-bob has no report.
+    const auto report = loadReport(*db_, review_->CurrentTestId, deps_.m.RbIndex);
+    if (!report || !deps_.previewReport)
+        return;
+    deps_.previewReport([data = *report](QPagedPaintDevice &device) { renderReport(data, device); });
+}
+
+void frmMain::MenuFilePrint_Click()
+{
+    QPagedPaintDevice *device = deps_.choosePrinter ? deps_.choosePrinter() : nullptr;
+    if (!device)
+        return;
+    if (printPrinterTest(*device))
+        deps_.prompter.message(kPrinterTestDoneMessage);
+    else
+        deps_.prompter.message(kPrinterTestFailedMessage);
+}
+
+void frmMain::printWidget(QWidget &widget)
+{
+    if (QPagedPaintDevice *device = deps_.choosePrinter ? deps_.choosePrinter() : nullptr)
+        renderToPage(widget, *device);
+}
+
+void frmMain::cmdPrintChart_Click() { printWidget(*Pesgo1); }
+
+template <typename Writer> void frmMain::exportWorkbook(const char *what, Writer write)
+{
+    if (deps_.m.CurrentTestName.empty())
+        return;
+    FileDialogRequest request;
+    request.title = "Please input desired Excel file name.";
+    request.filter = "Excel (*.xlsx)|*.xlsx";
+    request.initialDir = QDir::currentPath().toStdString();
+    request.proposedName = deps_.m.CurrentTestName + ".xlsx";
+    std::string path = deps_.prompter.saveFile(request);
+    if (path.empty())
+        return;
+    if (!QString::fromStdString(path).endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+        path += ".xlsx";
+    const QString name = QString::fromStdString(deps_.m.CurrentTestName);
+    ExportInput in;
+    in.header = review_->repository().header(name).value_or(TestHeader{name, {}, {}, {}, {}});
+    in.rows = &review_->grid().rows();
+    in.viscosityNA = [this](int row) { return review_->grid().markedNA(row); };
+    in.si = deps_.m.isSI();
+    const long total = static_cast<long>(in.rows->size());
+    std::unique_ptr<QProgressDialog> dialog;
+    if (total > 20000) {
+        dialog = std::make_unique<QProgressDialog>(QStringLiteral("Writing the workbook ..."),
+                                                   QString(), 0, static_cast<int>(total), this);
+        dialog->setWindowModality(Qt::WindowModal);
+        dialog->setMinimumDuration(0);
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ExportResult result = write(path, in, [&](long record, long n) {
+        if (record % 1000 != 1 && record != n && record != 7)
+            return;
+        statusPanel->setText(QString::fromStdString(writingRecordText(record, n)));
+        if (dialog)
+            dialog->setValue(static_cast<int>(record));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    QApplication::restoreOverrideCursor();
+    dialog.reset();
+    if (!result.ok) {
+        deps_.prompter.message(std::string(what) + " could not be saved to " + path + ": " +
+                                   result.error,
+                               "Export Error");
+        return;
+    }
+    if (!deps_.openDocument || !deps_.openDocument(path))
+        statusPanel->setText(QStringLiteral("Saved ") + QString::fromStdString(path));
+}
+
+void frmMain::cmdExport_Click() { exportWorkbook("The workbook", writeTestWorkbook); }
+
+void frmMain::MenuFileCementRpt_Click() { exportWorkbook("The cement lab report", writeCementWorkbook); }
 void frmMain::cmdCalicheck_Click() { notAvailable("The calibration check"); }
 void frmMain::DirectLog_Click() { notAvailable("The direct log"); }
 

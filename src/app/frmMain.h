@@ -12,6 +12,7 @@
 class QAction;
 class QComboBox;
 class QDialog;
+class QPagedPaintDevice;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -41,8 +42,13 @@ struct MainWindowDeps {
     // Ports and printers for the windows opened from here.
     std::function<std::unique_ptr<SerialPort>()> makePort;
     std::function<std::unique_ptr<TextPrinter>()> makePrinter;
-    // Prints what a widget shows (the print dialog in the program).
-    std::function<void(QWidget &)> printWidget;
+    // The print dialog: the printer chosen, or nullptr when cancelled. The device stays
+    // valid until the next call.
+    std::function<QPagedPaintDevice *()> choosePrinter;
+    // Shows a print preview of pages drawn by the given function.
+    std::function<void(std::function<void(QPagedPaintDevice &)>)> previewReport;
+    // Opens a saved document with the desktop's default application, if there is one.
+    std::function<bool(const std::string &path)> openDocument;
     // Finds and opens the database (the locating procedure, or a test's own file).
     std::function<Located()> locateDatabase;
     // The command line left after the program's own options, as typed.
@@ -125,6 +131,9 @@ private:
     void redrawChart();
     void notAvailable(const char *command);
     void openSetup();
+    void printWidget(QWidget &widget);
+    // Both workbooks: the file dialog, the writing with its progress, the result.
+    template <typename Writer> void exportWorkbook(const char *what, Writer write);
     int exec(QDialog &d) { return runDialog(d); }
 
     MainWindowDeps deps_;

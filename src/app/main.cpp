@@ -9,10 +9,14 @@
 #include "QtTextPrinter.h"
 #include "SimulatorProcess.h"
 #include "StartOptions.h"
-#include "WidgetPrinting.h"
 #include "frmMain.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -54,8 +58,23 @@ int main(int argc, char **argv)
     auto makePrinter = [&mainWindow]() -> std::unique_ptr<viscora::TextPrinter> {
         return std::make_unique<viscora::QtTextPrinter>(mainWindow);
     };
-    auto printWidget = [&mainWindow](QWidget &w) { viscora::printWithDialog(w, mainWindow); };
-    viscora::frmMain window({m, prompter, clock, port, makePort, makePrinter, printWidget,
+    QPrinter printer(QPrinter::HighResolution);
+    auto choosePrinter = [&printer, &mainWindow]() -> QPagedPaintDevice * {
+        QPrintDialog dialog(&printer, mainWindow);
+        return dialog.exec() == QDialog::Accepted ? &printer : nullptr;
+    };
+    auto previewReport = [&mainWindow](std::function<void(QPagedPaintDevice &)> draw) {
+        auto *preview = new QPrintPreviewDialog(mainWindow);
+        preview->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(preview, &QPrintPreviewDialog::paintRequested, preview,
+                         [draw](QPrinter *p) { draw(*p); });
+        preview->show();
+    };
+    auto openDocument = [](const std::string &path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    };
+    viscora::frmMain window({m, prompter, clock, port, makePort, makePrinter, choosePrinter,
+                             previewReport, openDocument,
                              [&prompter] { return viscora::locateDatabase(prompter); },
                              options.commandLine});
     prompter.setParent(&window);

@@ -5,6 +5,8 @@
 #include "Database.h"
 #include "Module1.h"
 #include "Exchanges.h"
+#include "Exports.h"
+#include "TestReport.h"
 #include "Link.h"
 #include "PortMap.h"
 #include "QtSerialPortDevice.h"
@@ -21,6 +23,7 @@
 #include "Units.h"
 
 #include <QDir>
+#include <QPdfWriter>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -56,6 +59,9 @@ const char *const kCliUsage =
     "                             system; without steps, the default step)\n"
     "  steps SEQUENCE [--rotor-bob NAME]\n"
     "                             the sequence's steps as the setup window shows them\n"
+    "  export TEST FILE.xlsx      the test as a workbook (units as --si says)\n"
+    "  cement TEST FILE.xlsx      the cement lab workbook of dial readings\n"
+    "  report TEST FILE.pdf       the printed test report (stored units)\n"
     "  run SEQUENCE TEST [--fluid-id S] [--sample-time S] [--company S] [--desc S]\n"
     "      [--custom STRESS_FACTOR RATE_FACTOR] [--rotor-bob NAME]\n"
     "                             download, name, start and record a real-time test, one\n"
@@ -204,6 +210,54 @@ int cmdChart(Context &c, const Args &a)
     view.redraw(review.chart());
     if (!view.grab().save(QString::fromStdString(a.positional[2]), "PNG"))
         return c.fail("File Error", "The image could not be written to " + a.positional[2] + ".");
+    return 0;
+}
+
+// Opens a test as the main window does; nullptr (reported) when there is none.
+std::unique_ptr<TestReview> openTest(Context &c, const std::string &name)
+{
+    if (!requireTest(c, QString::fromStdString(name)))
+        return nullptr;
+    auto review = std::make_unique<TestReview>(c.m, *c.db, c.prompter);
+    c.m.CurrentTestName = name;
+    review->openCurrentTest();
+    return review;
+}
+
+template <typename Writer> int exportWorkbook(Context &c, const Args &a, Writer write)
+{
+    const auto review = openTest(c, a.positional[0]);
+    if (!review)
+        return 1;
+    ExportInput in;
+    in.header = review->header().value_or(TestHeader{});
+    in.rows = &review->grid().rows();
+    in.viscosityNA = [&](int row) { return review->grid().markedNA(row); };
+    in.si = c.m.isSI();
+    const ExportResult r = write(a.positional[1], in, {});
+    if (!r.ok)
+        return c.fail("Export Error", "The workbook could not be saved to " + a.positional[1] + ": " + r.error);
+    c.out << "Wrote " << a.positional[1] << " (" << in.rows->size() << " points).\n";
+    return 0;
+}
+
+int cmdExport(Context &c, const Args &a) { return exportWorkbook(c, a, writeTestWorkbook); }
+int cmdCement(Context &c, const Args &a) { return exportWorkbook(c, a, writeCementWorkbook); }
+
+int cmdReport(Context &c, const Args &a)
+{
+    const auto review = openTest(c, a.positional[0]);
+    if (!review)
+        return 1;
+    const auto report = loadReport(*c.db, review->CurrentTestId, c.m.RbIndex);
+    if (!report)
+        return c.fail("Report", "A test with a custom rotor-bob has no printed report.");
+    QPdfWriter pdf(QString::fromStdString(a.positional[1]));
+    pdf.setPageOrientation(QPageLayout::Portrait);
+    renderReport(*report, pdf);
+    if (!QFileInfo(QString::fromStdString(a.positional[1])).isFile())
+        return c.fail("Report", "The report could not be written to " + a.positional[1] + ".");
+    c.out << "Wrote " << a.positional[1] << ".\n";
     return 0;
 }
 
@@ -429,6 +483,9 @@ const std::map<std::string, CommandDef> &commands()
         {"steps", {1, 1, {{"--rotor-bob"}}, cmdSteps}},
         {"new-sequence", {1, 1 + kMaxSteps, {{"--rotor-bob"}}, cmdNewSequence}},
         {"retrieve", {1, 1, header, cmdRetrieve}},
+        {"export", {2, 2, {}, cmdExport}},
+        {"cement", {2, 2, {}, cmdCement}},
+        {"report", {2, 2, {}, cmdReport}},
         {"run", {2, 2, with(header, {{"--custom", 2}, {"--rotor-bob"}}), cmdRun}},
     };
     return k;

@@ -15,8 +15,10 @@
 #include <QLineEdit>
 
 #include <QAction>
+#include <QPdfWriter>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -43,6 +45,9 @@ struct Fixture {
     ScriptedPort port{clock};
     std::unique_ptr<frmMain> w;
     std::vector<QString> dialogsRun;
+    std::unique_ptr<QPdfWriter> pdf;
+    int prints = 0, previews = 0;
+    std::vector<std::string> opened;
     // What the next dialog does: pick a name and press OK, or cancel.
     std::deque<QString> picks;
 
@@ -55,7 +60,20 @@ struct Fixture {
         w = std::make_unique<frmMain>(MainWindowDeps{
             m, p, clock, port,
             [this]() -> std::unique_ptr<SerialPort> { return std::make_unique<ScriptedPort>(clock); },
-            nullptr, nullptr,
+            nullptr,
+            [this]() -> QPagedPaintDevice * {
+                pdf = std::make_unique<QPdfWriter>(t.dir.filePath(QStringLiteral("print-%1.pdf").arg(++prints)));
+                return pdf.get();
+            },
+            [this](std::function<void(QPagedPaintDevice &)> draw) {
+                QPdfWriter writer(t.dir.filePath("report.pdf"));
+                draw(writer);
+                ++previews;
+            },
+            [this](const std::string &path) {
+                opened.push_back(path);
+                return true;
+            },
             [path, withDb] {
                 Located l;
                 if (!withDb) {
@@ -302,7 +320,7 @@ TEST(MainWindow, RefusalsWithoutSequenceOrOpenedTest)
     EXPECT_EQ(f.p.shown.back().text, "No opened test to overlap on.  Please open one test first.");
     EXPECT_EQ(f.p.shown.back().title, "Operation Error");
     EXPECT_TRUE(f.dialogsRun.empty());
-    f.w->cmdExport->click();
+    f.w->cmdCalicheck->click();
     EXPECT_EQ(f.p.shown.back().title, frmMain::kNotAvailableTitle);
 }
 
@@ -500,4 +518,50 @@ TEST(MainWindow, RealTimeWindowOpensAfterADownloadAndReturns)
     EXPECT_EQ(rt->lblSequenceName->text(), "none");
     EXPECT_TRUE(rt->cmdReturn_Click());
     EXPECT_TRUE(f.w->isVisible());
+}
+
+TEST(MainWindow, ReportPrintAndExportCommands)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->cmdReport->click();
+    EXPECT_EQ(f.p.shown.back().text, "Currently no valid test selected.  Please first open a saved test.");
+    EXPECT_EQ(f.p.shown.back().title, "");
+    f.w->cmdExport->click(); // no test: nothing
+    EXPECT_TRUE(f.p.fileRequests.empty());
+
+    f.open("ramp");
+    f.w->MenuFileReport->trigger();
+    EXPECT_EQ(f.previews, 1);
+    EXPECT_TRUE(QFileInfo(f.t.dir.filePath("report.pdf")).size() > 0);
+
+    f.w->MenuFilePrint->trigger();
+    EXPECT_EQ(f.p.shown.back().text,
+              "Two pages, each with a single, centered line of text, have been sent to your printer.");
+    f.w->cmdPrintChart->click();
+    EXPECT_EQ(f.prints, 2);
+    f.pdf.reset();
+    EXPECT_GT(QFileInfo(f.t.dir.filePath("print-2.pdf")).size(), 1000);
+
+    const QString xlsx = f.t.dir.filePath("ramp");
+    f.p.files = {xlsx.toStdString()};
+    f.w->cmdExport->click();
+    ASSERT_EQ(f.p.fileRequests.size(), 1u);
+    EXPECT_EQ(f.p.fileRequests[0].title, "Please input desired Excel file name.");
+    EXPECT_EQ(f.p.fileRequests[0].proposedName, "ramp.xlsx");
+    EXPECT_TRUE(QFileInfo(xlsx + ".xlsx").isFile());
+    EXPECT_EQ(f.opened, (std::vector<std::string>{(xlsx + ".xlsx").toStdString()}));
+    EXPECT_EQ(f.w->statusPanel->text(), "Writing Record: 4 of 4");
+
+    f.p.files = {f.t.dir.filePath("cement.xlsx").toStdString()};
+    f.w->MenuFileCementRpt->trigger();
+    EXPECT_TRUE(QFileInfo(f.t.dir.filePath("cement.xlsx")).isFile());
+
+    f.p.files = {f.t.dir.filePath("missing/x.xlsx").toStdString()};
+    f.w->cmdExport->click();
+    EXPECT_EQ(f.p.shown.back().title, "Export Error");
+    f.p.files = {""}; // cancelled
+    const size_t messages = f.p.shown.size();
+    f.w->cmdExport->click();
+    EXPECT_EQ(f.p.shown.size(), messages);
 }

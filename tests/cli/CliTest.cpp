@@ -5,6 +5,7 @@
 #include "TestDb.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -227,4 +228,26 @@ TEST(Cli, RunNamesStartsAndRecordsUntilTheEnd)
     EXPECT_EQ(t.scalar("SELECT DISTINCT Rbfactor FROM TestResult WHERE TestId=2").toInt(), 1500);
     EXPECT_EQ(cli({"--db", db, "run", "Quick", "Zero", "--custom", "2", "0"}, s.seams()).code, 1);
     EXPECT_EQ(cli({"--db", db, "run", "Quick", "X", "--custom", "2"}, s.seams()).code, 2);
+}
+
+TEST(Cli, ExportCementAndReportFiles)
+{
+    TestDb t;
+    t.addTest("T", {point(1, 30, 212, 300, 510, 10, 1)});
+    t.addTest("C", {point(1, 30, 212, 300, 510, 10, 1703)});
+    const std::string db = t.path.toStdString();
+    for (const char *cmd : {"export", "cement"}) {
+        const std::string file = t.dir.filePath(QString::fromLatin1(cmd) + ".xlsx").toStdString();
+        CliRun r = cli({"--db", db, "--si", cmd, "T", file});
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, "Wrote " + file + " (1 points).\n");
+    }
+    const std::string pdf = t.dir.filePath("r.pdf").toStdString();
+    EXPECT_EQ(cli({"--db", db, "report", "T", pdf}).code, 0);
+    EXPECT_GT(QFileInfo(QString::fromStdString(pdf)).size(), 500);
+    CliRun custom = cli({"--db", db, "report", "C", t.dir.filePath("c.pdf").toStdString()});
+    EXPECT_EQ(custom.code, 1);
+    CliRun bad = cli({"--db", db, "export", "T", t.dir.filePath("no/dir/x.xlsx").toStdString()});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_EQ(bad.err.rfind("Export Error: ", 0), 0u);
 }

@@ -1,0 +1,149 @@
+#include "Exports.h"
+
+#include "VbFormat.h"
+#include "Workbook.h"
+
+#include <cmath>
+
+namespace viscora {
+
+std::string writingRecordText(long record, long total)
+{
+    return "Writing Record: " + std::to_string(record) + " of " + std::to_string(total);
+}
+
+std::vector<double> totalTimes(const std::vector<QueryRow> &rows)
+{
+    std::vector<double> out;
+    out.reserve(rows.size());
+    double previousStep = 1;
+    long long offset = 0, lastStepTime = 0;
+    for (const auto &r : rows) {
+        if (r[col::Step] != previousStep) {
+            offset += lastStepTime;
+            previousStep = r[col::Step];
+        }
+        lastStepTime = roundHalfEven(r[col::Time]);
+        out.push_back(static_cast<double>(lastStepTime + offset));
+    }
+    return out;
+}
+
+namespace {
+
+void headerRows(Workbook &wb, const char *title, const std::vector<std::pair<const char *, QString>> &fields)
+{
+    wb.text(1, 1, title);
+    int row = 3;
+    for (const auto &[label, value] : fields) {
+        wb.text(row, 1, label);
+        wb.text(row, 2, value.toStdString());
+        ++row;
+    }
+}
+
+ExportResult finish(Workbook &wb)
+{
+    if (wb.close())
+        return {};
+    return {false, wb.error()};
+}
+
+} // namespace
+
+ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,
+                               const ExportProgress &progress)
+{
+    Workbook wb(path);
+    const TestHeader &h = in.header;
+    headerRows(wb, "K7400r Test Report",
+               {{"Test Name:", h.testName}, {"Fluid ID:", h.mudId}, {"Sample Time:", h.sampleTime},
+                {"Company:", h.companyName}, {"Description:", h.desc}});
+    const std::vector<QueryRow> &rows = *in.rows;
+    if (rows.empty())
+        return finish(wb);
+    constexpr int kLastCol = col::Count + 2;
+    const int lastRow = 10 + static_cast<int>(rows.size());
+    const char *headings[] = {"Step #", "Step Time", "Total Time", "Temp", "Shear Rate", "Speed",
+                              "Shear Stress", "Viscosity", "Gel ", "Rb Factor", "Fann® 35 F1",
+                              "Fann® 35 F1"};
+    const char *unitsEI[] = {"", "(S)", "(S)", "(°F)", "(1/S)", "(Rpm)", "(lb/100ft2)", "(cP)",
+                             "(lb/100ft2)", "", "Reading (deg)", "Gel Dial Read (deg)"};
+    const char *unitsSI[] = {"", "(S)", "(S)", "(C°)", "(1/S)", "(Rpm)", "(dyn/cm2)", "(cP)",
+                             "(dyn/cm2)", "", "Reading (deg)", "Gel Dial Read (deg)"};
+    for (int c = 1; c <= kLastCol; ++c)
+        wb.text(9, c, headings[c - 1], gridStyle(9, c, 9, lastRow, kLastCol, true));
+    for (int c = 1; c <= kLastCol; ++c)
+        wb.text(10, c, (in.si ? unitsSI : unitsEI)[c - 1], gridStyle(10, c, 9, lastRow, kLastCol, true));
+    const std::vector<double> total = totalTimes(rows);
+    const double gelDivisor = in.si ? 5.11 : 1.044;
+    const long n = static_cast<long>(rows.size());
+    for (long i = 0; i < n; ++i) {
+        if (progress)
+            progress(i + 1, n);
+        const QueryRow &r = rows[static_cast<size_t>(i)];
+        const int row = 11 + static_cast<int>(i);
+        auto style = [&](int c) { return gridStyle(row, c, 9, lastRow, kLastCol, false); };
+        wb.number(row, 1, r[col::Step], style(1));
+        wb.number(row, 2, r[col::Time], style(2));
+        wb.number(row, 3, total[static_cast<size_t>(i)], style(3));
+        wb.number(row, 4, r[col::Temperature], style(4));
+        wb.number(row, 5, r[col::ShearRate], style(5));
+        wb.number(row, 6, r[col::Speed], style(6));
+        wb.number(row, 7, r[col::ShearStress], style(7));
+        if (in.viscosityNA && in.viscosityNA(static_cast<int>(i)))
+            wb.text(row, 8, "N/A", style(8));
+        else
+            wb.number(row, 8, r[col::Viscosity], style(8));
+        wb.number(row, 9, r[col::Gel], style(9));
+        wb.number(row, 10, r[col::Rbfactor], style(10));
+        wb.number(row, 11, r[col::Dial], style(11));
+        wb.number(row, 12, r[col::Gel] / gelDivisor, style(12));
+    }
+    wb.fitColumns(1, kLastCol);
+    wb.printSetUp(9, 10, 1, 11);
+    return finish(wb);
+}
+
+ExportResult writeCementWorkbook(const std::string &path, const ExportInput &in,
+                                 const ExportProgress &progress)
+{
+    Workbook wb(path);
+    const TestHeader &h = in.header;
+    headerRows(wb, "K7400 Viscosity Test Report",
+               {{"Test Name:", h.testName}, {"ID:", h.mudId}, {"Sample Time:", h.sampleTime},
+                {"Company:", h.companyName}});
+    const std::vector<QueryRow> &rows = *in.rows;
+    if (rows.empty())
+        return finish(wb);
+    // Every cell of the block: thick left and right edges, a thin top edge.
+    auto style = [](bool fill) {
+        CellStyle s;
+        s.fill = fill;
+        s.left = s.right = Edge::Thick;
+        s.top = Edge::Thin;
+        return s;
+    };
+    const char *headings[] = {"Speed", "Fann® 35 F1", "Fann® 35 F1"};
+    const char *units[] = {"(Rpm)", "Reading (deg)", "Gel Dial Read (deg)"};
+    for (int c = 1; c <= 3; ++c)
+        wb.text(8, c, headings[c - 1], style(true));
+    for (int c = 1; c <= 3; ++c)
+        wb.text(9, c, units[c - 1], style(true));
+    const double gelDivisor = in.si ? 5.11 : 1.044;
+    const long n = static_cast<long>(rows.size());
+    for (long i = 0; i < n; ++i) {
+        if (progress)
+            progress(i + 1, n);
+        const QueryRow &r = rows[static_cast<size_t>(i)];
+        const int row = 10 + static_cast<int>(i);
+        wb.number(row, 1, r[col::Speed], style(false));
+        wb.number(row, 2, Int(r[col::Dial] + 0.5), style(false));
+        wb.number(row, 3, Int(r[col::Gel] / gelDivisor + 0.5), style(false));
+    }
+    wb.fitColumns(1, 3);
+    wb.printSetUp(8, 9, 1, 10);
+    return finish(wb);
+}
+
+} // namespace viscora

@@ -1,0 +1,40 @@
+#pragma once
+// The opened test as a workbook: the full export and the cement laboratory sheet.
+
+#include "TestRepository.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace viscora {
+
+// What every export reads from the main window.
+struct ExportInput {
+    TestHeader header;
+    const std::vector<QueryRow> *rows = nullptr;
+    std::function<bool(int row)> viscosityNA; // the grid shows "N/A" in this row
+    bool si = false;
+};
+
+// Called with (record, total) before each data row.
+using ExportProgress = std::function<void(long record, long total)>;
+
+// "Writing Record: 7 of 120"
+std::string writingRecordText(long record, long total);
+
+struct ExportResult {
+    bool ok = true;
+    std::string error;
+};
+
+ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,
+                               const ExportProgress &progress = {});
+ExportResult writeCementWorkbook(const std::string &path, const ExportInput &in,
+                                 const ExportProgress &progress = {});
+
+// Total time of each row: the step times joined into one running time (whole seconds of
+// each finished step carried over).
+std::vector<double> totalTimes(const std::vector<QueryRow> &rows);
+
+} // namespace viscora

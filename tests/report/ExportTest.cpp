@@ -1,0 +1,172 @@
+#include "Exports.h"
+#include "Module1.h"
+#include "ScriptedPrompter.h"
+#include "TestDb.h"
+#include "TestReview.h"
+#include "XlsxReader.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace viscora;
+using namespace viscora::test;
+
+namespace {
+
+struct Opened {
+    TestDb t;
+    Module1 m;
+    ScriptedPrompter p;
+    std::unique_ptr<TestReview> review;
+    explicit Opened(const std::vector<StoredPoint> &points, int units = 1)
+    {
+        m.UnitSystem = units;
+        t.addTest("T", points);
+        review = std::make_unique<TestReview>(m, *t.db, p);
+        m.CurrentTestName = "T";
+        review->openCurrentTest();
+    }
+    ExportInput input()
+    {
+        ExportInput in;
+        in.header = *review->header();
+        in.rows = &review->grid().rows();
+        in.viscosityNA = [this](int r) { return review->grid().markedNA(r); };
+        in.si = m.isSI();
+        return in;
+    }
+    QString file(const char *name) { return t.dir.filePath(name); }
+};
+
+std::vector<StoredPoint> twoSteps()
+{
+    // Two 30 s steps recorded at 10, 20, 30 s; the second has an off-grid stress of 1003.
+    return {point(1, 10, 100, 100, 500, 20, 1), point(1, 20, 100, 100, 505, 20, 1),
+            point(1, 30, 100, 100, 510, 20, 1), point(2, 10, 150, 300, 1003, 25.55, 1),
+            point(2, 20, 150, 300, 700, 25.55, 1), point(2, 30, 150, 300, 705, 25.55, 1)};
+}
+
+} // namespace
+
+TEST(TestWorkbook, EmptyTestGivesTheHeaderOnly)
+{
+    Opened o({});
+    ASSERT_TRUE(writeTestWorkbook(o.file("e.xlsx").toStdString(), o.input()).ok);
+    XlsxReader x(o.file("e.xlsx"));
+    EXPECT_EQ(x.text("A1"), "K7400r Test Report");
+    EXPECT_EQ(x.text("A3"), "Test Name:");
+    EXPECT_EQ(x.text("B3"), "T");
+    EXPECT_EQ(x.text("A7"), "Description:");
+    EXPECT_EQ(x.text("B7"), "notes");
+    EXPECT_EQ(x.lastCell(), "B7");
+    EXPECT_FALSE(x.workbook.contains("Print_Titles"));
+    EXPECT_FALSE(x.sheet.contains("fitToPage"));
+}
+
+TEST(TestWorkbook, RowsTotalsUnitsAndNA)
+{
+    for (int units : {1, 2}) {
+        Opened o(twoSteps(), units);
+        std::vector<std::string> progress;
+        ASSERT_TRUE(writeTestWorkbook(o.file("w.xlsx").toStdString(), o.input(),
+                                      [&](long i, long n) { progress.push_back(writingRecordText(i, n)); })
+                        .ok);
+        EXPECT_EQ(progress.front(), "Writing Record: 1 of 6");
+        EXPECT_EQ(progress.back(), "Writing Record: 6 of 6");
+        XlsxReader x(o.file("w.xlsx"));
+        EXPECT_EQ(x.text("A9"), "Step #");
+        EXPECT_EQ(x.text("I9"), "Gel ");
+        EXPECT_EQ(x.text("K9"), "Fann® 35 F1");
+        EXPECT_EQ(x.text("L10"), "Gel Dial Read (deg)");
+        EXPECT_EQ(x.text("D10"), units == 1 ? "(°F)" : "(C°)");
+        EXPECT_EQ(x.text("G10"), units == 1 ? "(lb/100ft2)" : "(dyn/cm2)");
+        EXPECT_FALSE(x.has("A10") && !x.text("A10").empty());
+        // Total time: 10, 20, 30, then 40, 50, 60.
+        for (int r = 11; r <= 16; ++r)
+            EXPECT_EQ(x.number("C" + std::to_string(r)), (r - 10) * 10) << r;
+        EXPECT_TRUE(x.at("A11").isNumber);
+        EXPECT_EQ(x.number("B14"), 10);
+        EXPECT_EQ(x.number("D14"), units == 1 ? 150 : (150 - 32) * 5 / 9.0);
+        EXPECT_DOUBLE_EQ(x.number("G11"), units == 1 ? 500 * 0.2088 : 500);
+        EXPECT_EQ(x.text("H14"), "N/A");
+        EXPECT_FALSE(x.at("H14").isNumber);
+        EXPECT_TRUE(x.at("H15").isNumber);
+        EXPECT_DOUBLE_EQ(x.number("L14"), units == 1 ? 25.55 * 0.2088 / 1.044 : 25.55 / 5.11);
+        EXPECT_EQ(x.lastCell(), "L16");
+        // Fills, borders and page set-up.
+        EXPECT_EQ(x.fill("A9"), "FFCCCCFF");
+        EXPECT_EQ(x.fill("L10"), "FFCCCCFF");
+        EXPECT_EQ(x.fill("A11"), "");
+        EXPECT_EQ(x.border("A9").left, "thick");
+        EXPECT_EQ(x.border("A9").top, "thick");
+        EXPECT_EQ(x.border("E12").left, "thin");
+        EXPECT_EQ(x.border("E12").top, "thin");
+        EXPECT_EQ(x.border("L16").right, "thick");
+        EXPECT_EQ(x.border("L16").bottom, "thick");
+        EXPECT_TRUE(x.workbook.contains("Sheet1!$9:$10"));
+        EXPECT_TRUE(x.sheet.contains("orientation=\"landscape\""));
+        EXPECT_TRUE(x.sheet.contains("fitToHeight=\"11\""));
+        EXPECT_TRUE(x.sheet.contains("<pageSetUpPr fitToPage=\"1\"/>"));
+    }
+}
+
+TEST(TestWorkbook, ProgressTextOfARecord)
+{
+    EXPECT_EQ(writingRecordText(7, 120), "Writing Record: 7 of 120");
+    std::vector<QueryRow> rows(120);
+    for (int i = 0; i < 120; ++i) {
+        rows[static_cast<size_t>(i)][col::Step] = 1;
+        rows[static_cast<size_t>(i)][col::Time] = i;
+    }
+    EXPECT_EQ(totalTimes(rows)[119], 119);
+}
+
+TEST(CementWorkbook, RoundedReadingsAndLayout)
+{
+    Opened ei({point(1, 10, 100, 300, 511, 25.55, 1), point(1, 20, 100, 200, 513.6, 0, 1),
+               point(1, 30, 100, 100, 508.5, 0, 1)});
+    ASSERT_TRUE(writeCementWorkbook(ei.file("c.xlsx").toStdString(), ei.input()).ok);
+    XlsxReader x(ei.file("c.xlsx"));
+    EXPECT_EQ(x.text("A1"), "K7400 Viscosity Test Report");
+    EXPECT_EQ(x.text("A4"), "ID:");
+    EXPECT_EQ(x.text("A8"), "Speed");
+    EXPECT_EQ(x.text("C9"), "Gel Dial Read (deg)");
+    EXPECT_EQ(x.number("A10"), 300);
+    EXPECT_EQ(x.number("B10"), 100);
+    EXPECT_EQ(x.number("B11"), 101);
+    EXPECT_EQ(x.number("B12"), 100);
+    EXPECT_EQ(x.number("C10"), 5); // EI: 25.55 dyn/cm2 = 5.33 lb/100ft2, / 1.044 -> 5.1
+    EXPECT_EQ(x.fill("B8"), "FFCCCCFF");
+    EXPECT_EQ(x.border("B11").left, "thick");
+    EXPECT_EQ(x.border("B11").right, "thick");
+    EXPECT_EQ(x.border("B11").top, "thin");
+    EXPECT_TRUE(x.workbook.contains("Sheet1!$8:$9"));
+    EXPECT_TRUE(x.sheet.contains("fitToHeight=\"10\""));
+
+    Opened si({point(1, 10, 100, 300, 511, 25.55, 1)}, 2);
+    ASSERT_TRUE(writeCementWorkbook(si.file("s.xlsx").toStdString(), si.input()).ok);
+    EXPECT_EQ(XlsxReader(si.file("s.xlsx")).number("C10"), 5);
+
+    Opened none({});
+    ASSERT_TRUE(writeCementWorkbook(none.file("n.xlsx").toStdString(), none.input()).ok);
+    EXPECT_EQ(XlsxReader(none.file("n.xlsx")).lastCell(), "B6");
+}
+
+TEST(Workbooks, AFailedWriteLeavesNoFileAndKeepsTheOldOne)
+{
+    Opened o(twoSteps());
+    const ExportResult missingDir =
+        writeTestWorkbook(o.file("no/such/dir/w.xlsx").toStdString(), o.input());
+    EXPECT_FALSE(missingDir.ok);
+    EXPECT_FALSE(missingDir.error.empty());
+    // A target that cannot be replaced (a folder of that name) keeps its place and content.
+    QDir(o.t.dir.path()).mkdir("taken.xlsx");
+    EXPECT_FALSE(writeTestWorkbook(o.file("taken.xlsx").toStdString(), o.input()).ok);
+    EXPECT_TRUE(QFileInfo(o.file("taken.xlsx")).isDir());
+    for (const QString &f : QDir(o.t.dir.path()).entryList(QDir::Files | QDir::Hidden))
+        EXPECT_FALSE(f.endsWith(".part")) << f.toStdString();
+}
