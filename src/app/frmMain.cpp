@@ -15,6 +15,8 @@
 #include "TestListDialogs.h"
 #include "frmAbout.h"
 #include "frmRelated.h"
+#include "frmCaliCheck.h"
+#include "frmDirectLog.h"
 #include "frmRealTime.h"
 #include "frmSetup.h"
 
@@ -43,7 +45,6 @@
 namespace viscora {
 
 const char *const frmMain::kCaption = "Viscora V1.0 for K7400R Automatic Viscometer";
-const char *const frmMain::kNotAvailableTitle = "Not Available";
 
 namespace {
 // The grid's fixed sizes, in twips, shown at 15 twips a pixel.
@@ -80,6 +81,7 @@ frmMain::~frmMain()
 {
     setup_.reset();
     realTime_.reset();
+    directLog_.reset();
     // The grid view refers to the review's model; let it go first.
     if (MSFlexGrid1)
         MSFlexGrid1->setModel(nullptr);
@@ -361,12 +363,6 @@ void frmMain::closeEvent(QCloseEvent *e)
     e->accept();
 }
 
-void frmMain::notAvailable(const char *command)
-{
-    deps_.prompter.message(std::string(command) + " is not available yet in this version.",
-                           kNotAvailableTitle);
-}
-
 void frmMain::cmdOpen_Click()
 {
     {
@@ -558,8 +554,57 @@ template <typename Writer> void frmMain::exportWorkbook(const char *what, Writer
 void frmMain::cmdExport_Click() { exportWorkbook("The workbook", writeTestWorkbook); }
 
 void frmMain::MenuFileCementRpt_Click() { exportWorkbook("The cement lab report", writeCementWorkbook); }
-void frmMain::cmdCalicheck_Click() { notAvailable("The calibration check"); }
-void frmMain::DirectLog_Click() { notAvailable("The direct log"); }
+void frmMain::cmdCalicheck_Click()
+{
+    frmCaliCheck dialog(
+        CalibrationWindowDeps{deps_.m, deps_.prompter, deps_.clock, deps_.makePort,
+                              [this](const std::string &viscosity, const std::array<CalibrationRow, 5> &rows) {
+                                  exportCalibration(viscosity, rows);
+                              }},
+        this);
+    exec(dialog);
+}
+
+void frmMain::exportCalibration(const std::string &viscosity, const std::array<CalibrationRow, 5> &rows)
+{
+    FileDialogRequest request;
+    request.title = "Please input desired Excel file name.";
+    request.filter = "Excel (*.xlsx)|*.xlsx";
+    request.initialDir = QDir::currentPath().toStdString();
+    request.proposedName = "calibration.xlsx";
+    std::string path = deps_.prompter.saveFile(request);
+    if (path.empty())
+        return;
+    if (!QString::fromStdString(path).endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+        path += ".xlsx";
+    std::vector<CalibrationResultRow> out;
+    for (const auto &r : rows)
+        out.push_back({r.Stress3, r.lbl3Err, r.lbl3PercentErr});
+    const ExportResult result = writeCalibrationWorkbook(path, viscosity, out);
+    if (!result.ok) {
+        deps_.prompter.message("The calibration result could not be saved to " + path + ": " +
+                                   result.error,
+                               "Export Error");
+        return;
+    }
+    if (deps_.openDocument)
+        deps_.openDocument(path);
+}
+
+void frmMain::DirectLog_Click()
+{
+    // One direct log at a time: a second command brings the open one forward.
+    if (directLog_ && directLog_->isVisible()) {
+        directLog_->raise();
+        directLog_->activateWindow();
+        return;
+    }
+    directLog_ = std::make_unique<frmDirectLog>(
+        DirectLogWindowDeps{deps_.m, deps_.prompter, deps_.clock, deps_.makePort,
+                            [this](QWidget &w) { printWidget(w); }});
+    directLog_->Form_Load();
+    directLog_->show();
+}
 
 void frmMain::MenuHelpContent_Click()
 {

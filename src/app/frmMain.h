@@ -1,6 +1,7 @@
 #pragma once
 // The start window and hub: the opened test's grid and chart, and every command.
 
+#include "CalibrationCheck.h"
 #include "ProportionalLayout.h"
 #include "TestReview.h"
 
@@ -32,6 +33,7 @@ class SerialPort;
 class TextPrinter;
 class frmSetup;
 class frmRealTime;
+class frmDirectLog;
 
 struct MainWindowDeps {
     Module1 &m;
@@ -95,6 +97,7 @@ public:
     TestReview *review() { return review_.get(); }
     frmSetup *setupWindow() { return setup_.get(); }
     frmRealTime *realTimeWindow() { return realTime_.get(); }
+    frmDirectLog *directLogWindow() { return directLog_.get(); }
     // Shows the main window again after the setup or real-time window.
     void showAgain();
     Database *database() { return db_.get(); }
@@ -115,7 +118,6 @@ public:
         *MenuSetup, *MenuFileExit, *DirectLog, *MenuHelpContent, *MenuHelpAbout;
 
     static const char *const kCaption;
-    static const char *const kNotAvailableTitle;
 
 protected:
     void closeEvent(QCloseEvent *e) override;
@@ -129,9 +131,9 @@ private:
     void writeGridHeader();
     void showReview();
     void redrawChart();
-    void notAvailable(const char *command);
     void openSetup();
     void printWidget(QWidget &widget);
+    void exportCalibration(const std::string &viscosity, const std::array<CalibrationRow, 5> &rows);
     // Both workbooks: the file dialog, the writing with its progress, the result.
     template <typename Writer> void exportWorkbook(const char *what, Writer write);
     int exec(QDialog &d) { return runDialog(d); }
@@ -141,6 +143,7 @@ private:
     std::unique_ptr<TestReview> review_;
     std::unique_ptr<frmSetup> setup_;
     std::unique_ptr<frmRealTime> realTime_;
+    std::unique_ptr<frmDirectLog> directLog_;
     ProportionalLayout layout_;
     QWidget *central_;
     bool closingByProgram_ = false;

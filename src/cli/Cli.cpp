@@ -4,6 +4,8 @@
 #include "CliPrompter.h"
 #include "Database.h"
 #include "Module1.h"
+#include "CalibrationCheck.h"
+#include "DirectLog.h"
 #include "Exchanges.h"
 #include "Exports.h"
 #include "TestReport.h"
@@ -62,6 +64,11 @@ const char *const kCliUsage =
     "  export TEST FILE.xlsx      the test as a workbook (units as --si says)\n"
     "  cement TEST FILE.xlsx      the cement lab workbook of dial readings\n"
     "  report TEST FILE.pdf       the printed test report (stored units)\n"
+    "  calibrate VISCOSITY        a calibration check with a fluid of VISCOSITY cP; prints\n"
+    "                             expected stress, error and percent per reference stress\n"
+    "  log --speed RPM --rate S --file NAME [--seconds N]\n"
+    "                             a direct log, recording from the start, until N seconds,\n"
+    "                             the instrument's end, or ^C\n"
     "  run SEQUENCE TEST [--fluid-id S] [--sample-time S] [--company S] [--desc S]\n"
     "      [--custom STRESS_FACTOR RATE_FACTOR] [--rotor-bob NAME]\n"
     "                             download, name, start and record a real-time test, one\n"
@@ -72,6 +79,10 @@ namespace {
 struct Usage {
     std::string message;
 };
+
+volatile std::sig_atomic_t interrupted = 0;
+void onInterrupt(int) { interrupted = 1; }
+
 
 struct Args {
     std::vector<std::string> positional;
@@ -405,9 +416,6 @@ int cmdNewSequence(Context &c, const Args &a)
     return 0;
 }
 
-volatile std::sig_atomic_t interrupted = 0;
-void onInterrupt(int) { interrupted = 1; }
-
 int cmdRun(Context &c, const Args &a)
 {
     const RotorBob *rb = nullptr;
@@ -464,6 +472,57 @@ int cmdRun(Context &c, const Args &a)
     return failed ? 1 : 0;
 }
 
+int cmdCalibrate(Context &c, const Args &a)
+{
+    ensureRotorBobChosen(c.m);
+    CalibrationCheck check(c.m, c.serial(), *c.clock, c.prompter);
+    initialCommport(c.serial(), c.m);
+    if (!check.start(a.positional[0]))
+        return 1;
+    interrupted = 0;
+    auto previous = std::signal(SIGINT, onInterrupt);
+    do
+        BusyWait(*c.clock, 1.0f);
+    while (!interrupted && check.poll());
+    std::signal(SIGINT, previous);
+    check.stop();
+    for (const auto &row : check.rows)
+        c.out << row.Stress3 << '\t' << row.lbl3Err << '\t' << row.lbl3PercentErr << '\n';
+    return interrupted ? 1 : 0;
+}
+
+int cmdLog(Context &c, const Args &a)
+{
+    for (const char *required : {"--speed", "--rate", "--file"})
+        if (!a.has(required))
+            throw Usage{std::string("log needs ") + required};
+    const double speed = Val(a.option("--speed")), rate = Val(a.option("--rate"));
+    if (speed < 0 || speed > 600)
+        return c.fail("Input Error", "Invalid Speed Entry! Please Try Again.");
+    if (rate < 0.99 || rate > 6000)
+        return c.fail("Input Error", "Invalid Record Rate Entry! Please Try Again.");
+    const double seconds = a.has("--seconds") ? Val(a.option("--seconds")) : -1;
+    DirectLog log(c.m, c.serial(), *c.clock, c.prompter);
+    log.rateChanged(a.option("--rate"));
+    if (!log.SendLogProgram(a.option("--speed")) || !log.run(a.option("--file")))
+        return 1;
+    log.startRecording();
+    c.err << "Logging to " << log.dataPath() << (log.Recording ? "" : " (not recording)") << '\n';
+    interrupted = 0;
+    auto previous = std::signal(SIGINT, onInterrupt);
+    bool ended = false;
+    for (long elapsed = 0; !ended; ++elapsed) {
+        if (interrupted || (seconds >= 0 && elapsed >= seconds)) {
+            log.stop();
+            break;
+        }
+        BusyWait(*c.clock, 1.0f);
+        ended = !log.poll();
+    }
+    std::signal(SIGINT, previous);
+    return 0;
+}
+
 const std::map<std::string, CommandDef> &commands()
 {
     const std::vector<OptionDef> header{{"--fluid-id"}, {"--sample-time"}, {"--company"}, {"--desc"}};
@@ -487,6 +546,8 @@ const std::map<std::string, CommandDef> &commands()
         {"cement", {2, 2, {}, cmdCement}},
         {"report", {2, 2, {}, cmdReport}},
         {"run", {2, 2, with(header, {{"--custom", 2}, {"--rotor-bob"}}), cmdRun}},
+        {"calibrate", {1, 1, {}, cmdCalibrate}},
+        {"log", {0, 0, {{"--speed"}, {"--rate"}, {"--file"}, {"--seconds"}}, cmdLog}},
     };
     return k;
 }

@@ -1,6 +1,8 @@
 #include "DataRecord.h"
 
+#include "Module1.h"
 #include "Protocol.h"
+#include "Units.h"
 #include "VbFormat.h"
 
 #include <cstdio>
@@ -45,6 +47,16 @@ std::optional<std::string> RecordSplitter::next()
 bool RecordSplitter::holdsOnlyTestEnd() const
 {
     return buffer_.size() == 1 && buffer_[0] == cmd::TestEnd;
+}
+
+LiveValues liveValues(const RecordFields &f, const Module1 &m)
+{
+    const double stressFactor = m.CustomRb ? m.CustomStressFactor : 1.0;
+    const double stress = (f[3] + 0.000001) * stressFactor;
+    const double viscosity =
+        m.CustomRb ? formula::viscosityLiveCustom(f[3], f[5], m.CustomStressFactor, m.CustomRbFactor)
+                   : formula::viscosityLive(f[3], f[5], factorValue(m.RbShearFactor));
+    return {static_cast<float>(stress), static_cast<float>(viscosity), static_cast<float>(f[2])};
 }
 
 std::string elapsedTimeText(long long seconds)

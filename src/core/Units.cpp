@@ -65,6 +65,15 @@ RotorBobChoice chooseOpenedTestRotorBob(Module1 &m, std::optional<double> firstR
     return {m.CustomRb};
 }
 
+void ensureRotorBobChosen(Module1 &m)
+{
+    if (m.RbIndex != 0)
+        return;
+    m.RbIndex = 1;
+    m.RbShearFactor = 1.0f;
+    m.RbFannFactor = 1.0f;
+}
+
 RotorBobChoice chooseOverlayRotorBob(Module1 &m, std::optional<double> firstRbfactor)
 {
     if (firstRbfactor) {

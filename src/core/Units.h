@@ -92,6 +92,10 @@ struct RotorBobChoice {
 // custom factor x 1000, anything else leaves the factors at 1.0 and CustomRb as it was.
 RotorBobChoice chooseOpenedTestRotorBob(Module1 &m, std::optional<double> firstRbfactor);
 
+// A rotor-bob never chosen in this run (RbIndex still 0) is R1-B1, as the setup window
+// would choose on loading: code 1 and both factors 1.0.
+void ensureRotorBobChosen(Module1 &m);
+
 // The overlaid test's code only decides CustomRb (and CustomRbFactor); the factors stay.
 RotorBobChoice chooseOverlayRotorBob(Module1 &m, std::optional<double> firstRbfactor);
 

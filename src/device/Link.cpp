@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 #include <thread>
 
@@ -78,6 +79,22 @@ bool remoteStop(SerialPort &port, const Module1 &m, Prompter &prompter)
     if (!ok)
         showPortFailure(prompter, PortFailureWording::Comport);
     return ok;
+}
+
+bool waitForStartReply(SerialPort &port, Clock &clock)
+{
+    auto secondsField = [&clock] {
+        return static_cast<int>(std::floor(clock.secondsSinceMidnight())) % 60;
+    };
+    const int t0 = secondsField();
+    for (;;) {
+        const int d = std::abs(secondsField() - t0);
+        if (d > 10 && d < 50)
+            return false;
+        if (port.bytesWaiting() >= 5 && d > 2 && d < 58)
+            return true;
+        clock.idle();
+    }
 }
 
 double SystemClock::secondsSinceMidnight()

@@ -30,6 +30,10 @@ bool remoteStart(SerialPort &port, const Module1 &m, Prompter &prompter);
 // Remote stop: CmdStop, on the open port or after opening it; the port is left closed.
 bool remoteStop(SerialPort &port, const Module1 &m, Prompter &prompter);
 
+// After CmdStart: true once 5 bytes wait and more than 2 s have passed, false after 11 s.
+// Reads the seconds field of the time of day, so it holds across a minute boundary.
+bool waitForStartReply(SerialPort &port, Clock &clock);
+
 // The clock of the real program: the local time of day.
 class SystemClock : public Clock {
 public:

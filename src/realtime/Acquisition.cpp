@@ -70,7 +70,7 @@ bool Acquisition::start()
     }
     if (onStatus)
         onStatus("Test in progress ...");
-    if (!waitForStartReply()) {
+    if (!waitForStartReply(port_, clock_)) {
         prompter_.message("No response from K7400r, please check connection.", "Communication Error");
         port_.close();
         return false;
@@ -78,24 +78,6 @@ bool Acquisition::start()
     chart.startAt(now());
     TestRunning = true;
     return true;
-}
-
-// On from 3 s once 5 bytes wait; gives up after 11 s. Works on the seconds field of the time
-// of day, so the bounds 50 and 58 carry it across a minute boundary.
-bool Acquisition::waitForStartReply()
-{
-    auto secondsField = [this] {
-        return static_cast<int>(std::floor(clock_.secondsSinceMidnight())) % 60;
-    };
-    const int t0 = secondsField();
-    for (;;) {
-        const int d = std::abs(secondsField() - t0);
-        if (d > 10 && d < 50)
-            return false;
-        if (port_.bytesWaiting() >= 5 && d > 2 && d < 58)
-            return true;
-        clock_.idle();
-    }
 }
 
 StoredPoint Acquisition::storedPoint(const RecordFields &f) const
@@ -134,7 +116,6 @@ PollResult Acquisition::poll()
     }
     InBuffer.append(port_.readAll());
     std::vector<StoredPoint> rows;
-    const double shear = factorValue(m_.RbShearFactor);
     while (auto record = InBuffer.next()) {
         const RecordFields f = parseDataRecord(*record);
         ++result.records;
@@ -143,13 +124,8 @@ PollResult Acquisition::poll()
             const int rate = step <= 100 ? recordRate(step) : 0;
             if (rate > 0 && RecordsReceived % rate == 0 && f[6] >= 1 && f[6] < 7)
                 rows.push_back(storedPoint(f));
-            const double stressFactor = m_.CustomRb ? m_.CustomStressFactor : 1.0;
-            const double stress = (f[3] + 0.000001) * stressFactor;
-            const double viscosity =
-                m_.CustomRb ? formula::viscosityLiveCustom(f[3], f[5], m_.CustomStressFactor, m_.CustomRbFactor)
-                            : formula::viscosityLive(f[3], f[5], shear);
-            chart.add(now(), static_cast<float>(stress), static_cast<float>(viscosity),
-                      static_cast<float>(f[2]));
+            const LiveValues v = liveValues(f, m_);
+            chart.add(now(), v.stress, v.viscosity, v.temperature);
             result.charted = true;
         }
         ++RecordsReceived;

@@ -59,7 +59,6 @@ public:
     StoredPoint storedPoint(const RecordFields &f) const;
 
 private:
-    bool waitForStartReply();
     void endTest();
 
     Module1 &m_;

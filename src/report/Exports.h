@@ -33,6 +33,14 @@ ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,
 ExportResult writeCementWorkbook(const std::string &path, const ExportInput &in,
                                  const ExportProgress &progress = {});
 
+// The calibration check's result grid: the fluid's viscosity, then one row per reference
+// stress with its error in dyn/cm2 and in percent ("N/A" where no reading came).
+struct CalibrationResultRow {
+    std::string stress, error, percent;
+};
+ExportResult writeCalibrationWorkbook(const std::string &path, const std::string &viscosity,
+                                      const std::vector<CalibrationResultRow> &rows);
+
 // Total time of each row: the step times joined into one running time (whole seconds of
 // each finished step carried over).
 std::vector<double> totalTimes(const std::vector<QueryRow> &rows);

@@ -28,6 +28,13 @@ struct SimOptions {
     double noise = 0.0;         // chance of random bytes after a record
     std::optional<int> customFactor; // header marks a custom rotor-bob (thousandths)
     unsigned seed = 1;
+
+    static SimOptions silentOne()
+    {
+        SimOptions o;
+        o.silent = true;
+        return o;
+    }
 };
 
 class SimInstrument {

@@ -11,6 +11,8 @@
 #include "frmRelated.h"
 #include "frmSetup.h"
 #include "frmRealTime.h"
+#include "frmCaliCheck.h"
+#include "frmDirectLog.h"
 
 #include <QLineEdit>
 
@@ -320,8 +322,6 @@ TEST(MainWindow, RefusalsWithoutSequenceOrOpenedTest)
     EXPECT_EQ(f.p.shown.back().text, "No opened test to overlap on.  Please open one test first.");
     EXPECT_EQ(f.p.shown.back().title, "Operation Error");
     EXPECT_TRUE(f.dialogsRun.empty());
-    f.w->cmdCalicheck->click();
-    EXPECT_EQ(f.p.shown.back().title, frmMain::kNotAvailableTitle);
 }
 
 TEST(MainWindow, OpenShowsTheTestAndCancelReopensIt)
@@ -564,4 +564,21 @@ TEST(MainWindow, ReportPrintAndExportCommands)
     const size_t messages = f.p.shown.size();
     f.w->cmdExport->click();
     EXPECT_EQ(f.p.shown.size(), messages);
+}
+
+TEST(MainWindow, CalibrationDialogAndDirectLogWindow)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->show();
+    f.w->cmdCalicheck->click();
+    EXPECT_EQ(f.dialogsRun.back(), "Auto Calibration Check");
+    f.w->DirectLog->trigger();
+    ASSERT_TRUE(f.w->directLogWindow());
+    EXPECT_TRUE(f.w->directLogWindow()->isVisible());
+    EXPECT_EQ(f.w->directLogWindow()->windowTitle(), "Direct Data Logging");
+    frmDirectLog *first = f.w->directLogWindow();
+    f.w->DirectLog->trigger();
+    EXPECT_EQ(f.w->directLogWindow(), first);
+    EXPECT_TRUE(f.w->isVisible()); // modeless: the main window stays
 }

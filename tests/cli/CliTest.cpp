@@ -4,6 +4,7 @@
 #include "SimPort.h"
 #include "TestDb.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -168,7 +169,7 @@ TEST(Cli, InstrumentFailuresAreReported)
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "Comm Port Error: Fail to open comm port, make sure comm port is available "
                      "and working properly.\n");
-    sim::SimInstrument quiet(sim::SimOptions{1.0, true});
+    sim::SimInstrument quiet(sim::SimOptions::silentOne());
     sim::SimPort silentPort(quiet, s.clock);
     r = cli({"--db", t.path.toStdString(), "retrieve", "x"}, {&s.clock, &silentPort});
     EXPECT_EQ(r.code, 1);
@@ -250,4 +251,39 @@ TEST(Cli, ExportCementAndReportFiles)
     CliRun bad = cli({"--db", db, "export", "T", t.dir.filePath("no/dir/x.xlsx").toStdString()});
     EXPECT_EQ(bad.code, 1);
     EXPECT_EQ(bad.err.rfind("Export Error: ", 0), 0u);
+}
+
+TEST(Cli, CalibrateAndLogAgainstTheSimulator)
+{
+    TestDb t;
+    SimBench s;
+    const std::string db = t.path.toStdString();
+    CliRun r = cli({"--db", db, "calibrate", "100"}, s.seams());
+    ASSERT_EQ(r.code, 0) << r.err;
+    const QStringList lines = QString::fromStdString(r.out).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_TRUE(lines[0].startsWith("3\t"));
+    EXPECT_TRUE(lines[4].startsWith("800\t"));
+    for (const QString &l : lines)
+        EXPECT_FALSE(l.contains("N/A")) << l.toStdString();
+    EXPECT_EQ(r.err, "Message: Auto Calibration Check is Finished.\n");
+    EXPECT_EQ(cli({"--db", db, "calibrate", "0.5"}, s.seams()).err,
+              "Viscora: Invalid viscosity input. Please input correct number.\n");
+
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(t.dir.path());
+    r = cli({"--db", db, "log", "--speed", "600", "--rate", "5", "--file", "log.csv", "--seconds", "20"},
+            s.seams());
+    QDir::setCurrent(cwd);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_FALSE(s.instrument.running());
+    QFile f(t.dir.filePath("log.csv"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QStringList rows = QString::fromLatin1(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_GE(rows.size(), 4);
+    EXPECT_EQ(rows[0], "Accu_Time(Sec),Clock_Time,S_Stress(dyn/cm2),Speed(Rpm),Visc(cP)");
+    EXPECT_TRUE(rows[1].startsWith(" 5 ,")) << rows[1].toStdString();
+    EXPECT_TRUE(rows[1].contains(", 600 ,")) << rows[1].toStdString();
+    EXPECT_EQ(cli({"--db", db, "log", "--speed", "700", "--rate", "5", "--file", "x"}, s.seams()).code, 1);
+    EXPECT_EQ(cli({"--db", db, "log", "--speed", "300"}, s.seams()).code, 2);
 }

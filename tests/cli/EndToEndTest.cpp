@@ -2,6 +2,7 @@
 
 #include "TestDb.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QThread>
 
@@ -110,4 +111,31 @@ TEST(EndToEnd, RunRecordsAndAnInterruptStopsWithTheRowsKept)
     const int printed = static_cast<int>(out.count('\n'));
     const Result shown = runCli({"--db", t.path, "show", "Interrupted"});
     EXPECT_EQ(shown.out.count('\n'), printed + 1);
+}
+
+TEST(EndToEnd, CalibrateAndLogOverAPseudoTerminal)
+{
+    TestDb t;
+    t.db.reset();
+    const QString link = t.dir.filePath("ttyK7400R");
+    Simulator sim({"--rate", "40", "--link", link});
+    ASSERT_FALSE(sim.device.isEmpty());
+    const QStringList base{"--db", t.path, "--port", link};
+    Result r = runCli(base + QStringList{"calibrate", "100"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5) << r.out.toStdString();
+    EXPECT_FALSE(lines[2].contains("N/A")) << r.out.toStdString();
+
+    QProcess log;
+    log.setWorkingDirectory(t.dir.path());
+    log.start(QStringLiteral(VISCORA_CLI_BIN),
+              base + QStringList{"log", "--speed", "300", "--rate", "1", "--file", "run.csv", "--seconds", "4"});
+    ASSERT_TRUE(log.waitForFinished(30000));
+    EXPECT_EQ(log.exitCode(), 0) << log.readAllStandardError().toStdString();
+    QFile f(t.dir.filePath("run.csv"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray data = f.readAll();
+    EXPECT_TRUE(data.startsWith("Accu_Time(Sec),Clock_Time,S_Stress(dyn/cm2),Speed(Rpm),Visc(cP)\r\n"));
+    EXPECT_GE(data.count('\n'), 3) << data.toStdString();
 }

@@ -31,7 +31,7 @@ struct Fixture {
     Module1 m;
     ScriptedPrompter p;
     FakeClock clock{36000.0, 0.05};
-    sim::SimInstrument instrument{sim::SimOptions{1.0}};
+    sim::SimInstrument instrument;
     int mainShown = 0;
     std::function<void(QDialog &)> onDialog;
     std::unique_ptr<frmRealTime> w;

@@ -51,7 +51,9 @@ TEST(SimInstrument, StreamsOneRecordASecondThenTestEndAlone)
 TEST(SimInstrument, StopEndsTheStreamAndRetrievalAnswersTheRun)
 {
     FakeClock clock;
-    SimInstrument sim(SimOptions{1.0, false, 0.0, 1702, 1});
+    SimOptions custom;
+    custom.customFactor = 1702;
+    SimInstrument sim(custom);
     SimPort port(sim, clock);
     sim.receive("\x03" "01,00100,120,30000,111" "99", clock.now);
     sim.receive("\x05", clock.now);
@@ -72,11 +74,14 @@ TEST(SimInstrument, StopEndsTheStreamAndRetrievalAnswersTheRun)
 
 TEST(SimInstrument, SilentNeverAnswersAndNoiseNeverEndsTheTest)
 {
-    SimInstrument silent(SimOptions{1.0, true});
+    SimInstrument silent(SimOptions::silentOne());
     silent.receive("\x05\x08\x01", 0);
     EXPECT_EQ(silent.poll(50), "");
 
-    SimInstrument noisy(SimOptions{1.0, false, 1.0, std::nullopt, 3});
+    SimOptions noise;
+    noise.noise = 1.0;
+    noise.seed = 3;
+    SimInstrument noisy(noise);
     noisy.receive("\x03" "01,00050,120,30000,111" "99\x05", 0);
     const std::string out = noisy.poll(50);
     EXPECT_EQ(out.find('\x08'), std::string::npos);

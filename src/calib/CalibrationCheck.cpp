@@ -1,0 +1,140 @@
+#include "CalibrationCheck.h"
+
+#include "Link.h"
+#include "Module1.h"
+#include "Prompter.h"
+#include "Protocol.h"
+#include "VbFormat.h"
+
+#include <cmath>
+
+namespace viscora {
+
+namespace {
+constexpr const char *kStresses[] = {"3", "6", "10", "100", "800"};
+} // namespace
+
+CalibrationCheck::CalibrationCheck(Module1 &m, SerialPort &port, Clock &clock, Prompter &prompter)
+    : m_(m), port_(port), clock_(clock), prompter_(prompter)
+{
+    for (size_t r = 0; r < rows.size(); ++r)
+        rows[r].Stress3 = kStresses[r];
+}
+
+bool CalibrationCheck::validViscosity(double cP) { return cP >= 0.9 && cP <= 5000; }
+
+void CalibrationCheck::compute(double viscosity)
+{
+    RpmPerStress = 1.0 / viscosity / 1.7023 * 100;
+    const double r = 600 / RpmPerStress;
+    StepCount = r < 3 ? 0 : r < 6 ? 1 : r < 10 ? 2 : r < 100 ? 3 : r < 800 ? 4 : 5;
+    const double stresses[] = {3, 6, 10, 100, 800};
+    for (int i = 1; i <= 5; ++i)
+        CheckSpeed[static_cast<size_t>(i)] = RpmPerStress * stresses[i - 1];
+}
+
+std::vector<std::string> CalibrationCheck::stepPieces(int i) const
+{
+    return {formatMask(i, "00"),
+            ",",
+            formatMask(30, "00000"),
+            ",",
+            formatMask(55, "000"),
+            ",",
+            formatMask(std::round(CheckSpeed[static_cast<size_t>(i)] * 100), "00000"),
+            ",",
+            formatMask(m_.RbIndex, "0"),
+            "11"};
+}
+
+void CalibrationCheck::WaitSeconds(float seconds)
+{
+    const double start = clock_.secondsSinceMidnight();
+    for (;;) {
+        if (processEvents)
+            processEvents();
+        double now = clock_.secondsSinceMidnight();
+        if (now < start)
+            now += 86400;
+        if (now > start + seconds)
+            return;
+        clock_.idle();
+    }
+}
+
+bool CalibrationCheck::start(const std::string &viscosityText)
+{
+    const double viscosity = Val(viscosityText);
+    if (!validViscosity(viscosity)) {
+        prompter_.message("Invalid viscosity input. Please input correct number.");
+        return false;
+    }
+    auto fail = [this] {
+        showPortFailure(prompter_, PortFailureWording::CommPort);
+        return false;
+    };
+    // A check already running holds the port: opening it again fails.
+    if (port_.isOpen() || !port_.open())
+        return fail();
+    compute(viscosity);
+    for (auto &row : rows)
+        row.lbl3Err = row.lbl3PercentErr = "N/A";
+    if (!port_.write(std::string(1, cmd::CmdStop)))
+        return fail();
+    WaitSeconds(2);
+    if (!port_.write(std::string(1, cmd::CmdDownload)))
+        return fail();
+    WaitSeconds(0.1f);
+    for (int i = 1; i <= StepCount; ++i)
+        for (const std::string &piece : stepPieces(i)) {
+            if (!port_.write(piece))
+                return fail();
+            WaitSeconds(0.1f);
+        }
+    if (!port_.write("99") || !port_.write(std::string(1, cmd::CmdStart)))
+        return fail();
+    if (onStatus)
+        onStatus("Auto Calibration Check In Progress... ");
+    InBuffer.clear();
+    running_ = true;
+    return true;
+}
+
+void CalibrationCheck::use(const RecordFields &f)
+{
+    if (!isValidRecord(f) || (f[1] != 27 && f[1] != 28))
+        return;
+    const int r = static_cast<int>(f[0]) - 1;
+    if (r < 0 || r >= static_cast<int>(rows.size())) // no row for that step
+        return;
+    CalibrationRow &row = rows[static_cast<size_t>(r)];
+    const double expected = Val(row.Stress3);
+    row.lbl3Err = formatMask(f[3] - expected, "0.0");
+    row.lbl3PercentErr = formatMask(std::fabs(Val(row.lbl3Err)) / expected * 100, "0.0");
+}
+
+bool CalibrationCheck::poll()
+{
+    if (!running_)
+        return false;
+    if (InBuffer.holdsOnlyTestEnd()) {
+        running_ = false;
+        InBuffer.clear();
+        port_.close();
+        prompter_.message("Auto Calibration Check is Finished.", "Message");
+        return false;
+    }
+    InBuffer.append(port_.readAll());
+    while (auto record = InBuffer.next())
+        use(parseDataRecord(*record));
+    return true;
+}
+
+void CalibrationCheck::stop()
+{
+    running_ = false;
+    if (port_.isOpen())
+        port_.close();
+}
+
+} // namespace viscora

@@ -1,0 +1,65 @@
+#pragma once
+// The automatic calibration check: up to five 30-second steps at the speeds where a
+// calibration fluid of known viscosity gives 3, 6, 10, 100 and 800 dyn/cm2, and the error of
+// the instrument's reading near the end of each step.
+
+#include "Clock.h"
+#include "DataRecord.h"
+#include "SerialPort.h"
+
+#include <array>
+#include <functional>
+#include <string>
+
+namespace viscora {
+
+struct Module1;
+class Prompter;
+
+struct CalibrationRow {
+    std::string Stress3;        // expected stress, as the row's caption
+    std::string lbl3Err = "N/A";
+    std::string lbl3PercentErr = "N/A";
+};
+
+class CalibrationCheck {
+public:
+    CalibrationCheck(Module1 &m, SerialPort &port, Clock &clock, Prompter &prompter);
+
+    // 0.9 to 5000 cP, both included.
+    static bool validViscosity(double cP);
+    // RpmPerStress, StepCount and CheckSpeed for a viscosity.
+    void compute(double viscosity);
+
+    // Start: checks the viscosity text, downloads the check steps and starts them. True
+    // when the check is running.
+    bool start(const std::string &viscosityText);
+    // One tick: false once the check is over (or not running).
+    bool poll();
+    void stop();
+
+    bool running() const { return running_; }
+    double RpmPerStress = 0;
+    int StepCount = 0;
+    std::array<double, 11> CheckSpeed{};
+    std::array<CalibrationRow, 5> rows;
+    // Waits that keep the window responsive (WaitSeconds); the events are processed here.
+    std::function<void()> processEvents;
+    std::function<void(const std::string &)> onStatus;
+
+    // The ten pieces of check step i (1-based).
+    std::vector<std::string> stepPieces(int i) const;
+
+private:
+    void WaitSeconds(float seconds);
+    void use(const RecordFields &f);
+
+    Module1 &m_;
+    SerialPort &port_;
+    Clock &clock_;
+    Prompter &prompter_;
+    RecordSplitter InBuffer;
+    bool running_ = false;
+};
+
+} // namespace viscora

@@ -1,0 +1,75 @@
+#pragma once
+// Direct data logging: the rotor at one speed, a live chart, and while recording is on,
+// readings appended to a comma-separated file in the working folder.
+
+#include "Clock.h"
+#include "DataRecord.h"
+#include "LiveChart.h"
+#include "SerialPort.h"
+
+#include <functional>
+#include <string>
+
+namespace viscora {
+
+struct Module1;
+class Prompter;
+
+struct DirectLogButtons {
+    bool run = true, stop = false, startRecord = false, stopRecord = false;
+};
+
+class DirectLog {
+public:
+    DirectLog(Module1 &m, SerialPort &port, Clock &clock, Prompter &prompter);
+
+    // The one-step program for a speed (text as typed). False on a port failure.
+    bool SendLogProgram(const std::string &speedText);
+    // Leaving the speed box: checks it (a bad one goes back to "300"), then sends the program.
+    // Returns the speed text in force. Refused while a run is going.
+    std::string speedChanged(const std::string &speedText);
+    // Editing the rate box: the rate text in force (a bad one goes back to "1").
+    std::string rateChanged(const std::string &rateText);
+
+    // Run: the file check, CmdStart and its reply, the header line. True when running.
+    bool run(const std::string &fileName);
+    // One tick; false once the instrument ended the run (or nothing runs).
+    bool poll();
+    void stop();
+    void startRecording();
+    void stopRecording();
+
+    bool running() const { return running_; }
+    bool Recording = false;
+    DirectLogButtons buttons;
+    LiveChart chart;
+    std::string rateText = "1";
+    std::string speedText = "300";
+    // The data file's path (working folder + name).
+    std::string dataPath() const { return path_; }
+
+    // One data line, CR LF included: " 27 ,14:03:07, 12 , 300 , 2.350471 \r\n".
+    static std::string dataLine(double seconds, double clockSeconds, double stress, double rpm,
+                                float viscosity);
+    static const char *const kHeader;
+    // How a number prints: general format, a leading blank unless negative, one trailing blank.
+    static std::string number(double v);
+
+private:
+    bool append(const std::string &text);
+    double now();
+
+    Module1 &m_;
+    SerialPort &port_;
+    Clock &clock_;
+    Prompter &prompter_;
+    RecordSplitter InBuffer;
+    bool running_ = false;
+    std::string path_;
+    double lastClock_ = -1, dayOffset_ = 0;
+};
+
+// A single-precision value as it prints: up to 7 significant digits.
+std::string singleText(float v);
+
+} // namespace viscora

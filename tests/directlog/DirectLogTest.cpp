@@ -1,0 +1,262 @@
+#include "DirectLog.h"
+#include "FakeClock.h"
+#include "LiveChartView.h"
+#include "Module1.h"
+#include "ScriptedPort.h"
+#include "ScriptedPrompter.h"
+#include "Units.h"
+#include "frmDirectLog.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace viscora;
+using namespace viscora::test;
+
+namespace {
+
+std::string record(int time, int stress, int speed = 30000)
+{
+    return "1," + std::to_string(time) + ",35," + std::to_string(stress) + ",0," +
+           std::to_string(speed) + ",1\x1a";
+}
+
+struct CwdGuard {
+    QString saved = QDir::currentPath();
+    ~CwdGuard() { QDir::setCurrent(saved); }
+};
+
+struct Fixture {
+    CwdGuard guard;
+    QTemporaryDir dir;
+    Module1 m;
+    ScriptedPrompter p;
+    FakeClock clock{50587.0, 0.01}; // 14:03:07
+    ScriptedPort port{clock};
+    std::unique_ptr<DirectLog> log;
+    Fixture()
+    {
+        QDir::setCurrent(dir.path());
+        port.onWrite = [this](const std::string &b) {
+            if (b == "\x05")
+                port.deliver(record(1, 12), clock.now + 1);
+        };
+        log = std::make_unique<DirectLog>(m, port, clock, p);
+    }
+    std::string file(const char *name)
+    {
+        QFile f(dir.filePath(name));
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return f.readAll().toStdString();
+    }
+    bool tick(const std::string &bytes)
+    {
+        port.deliver(bytes, clock.now);
+        clock.now += 1;
+        return log->poll();
+    }
+};
+
+} // namespace
+
+TEST(DirectLog, ProgramBytesAndAnUnchosenRotorBob)
+{
+    struct Case {
+        const char *speed;
+        const char *field;
+    } cases[] = {{"600", "60000"}, {"3", "00300"}, {"300", "30000"}, {"0", "00000"}};
+    for (const auto &c : cases) {
+        Fixture f;
+        EXPECT_EQ(f.m.RbIndex, 1);
+        ASSERT_TRUE(f.log->SendLogProgram(c.speed));
+        EXPECT_EQ(f.port.allWritten(), std::string("\x03") + "01,60000,035," + c.field + ",111" + "99");
+        EXPECT_FALSE(f.port.isOpen());
+    }
+    Fixture f;
+    f.m.CommPort = 4;
+    EXPECT_FALSE(f.log->SendLogProgram("300"));
+    EXPECT_EQ(f.p.shown.back().title, "Comport Error");
+}
+
+TEST(DirectLog, SpeedAndRateChecks)
+{
+    Fixture f;
+    EXPECT_EQ(f.log->speedChanged("600"), "600");
+    EXPECT_EQ(f.log->speedChanged("601"), "300");
+    EXPECT_EQ(f.p.shown.back().text, "Invalid Speed Entry! Please Try Again.");
+    EXPECT_EQ(f.p.shown.back().title, "");
+    EXPECT_EQ(f.port.allWritten().substr(f.port.allWritten().size() - 11), "30000,111" "99"); // sent again
+    EXPECT_EQ(f.log->rateChanged("0.99"), "0.99");
+    EXPECT_EQ(f.log->rateChanged("6000"), "6000");
+    EXPECT_EQ(f.log->rateChanged("0.98"), "1");
+    EXPECT_EQ(f.p.shown.back().text, "Invalid Record Rate Entry! Please Try Again.");
+    EXPECT_EQ(f.log->rateChanged("6000.5"), "1");
+}
+
+TEST(DirectLog, RunChecksTheFileNameAndWritesAHeaderPerRun)
+{
+    Fixture f;
+    EXPECT_FALSE(f.log->run(""));
+    EXPECT_EQ(f.p.shown.back().text, "Please first input Data File Name.");
+    EXPECT_EQ(f.p.shown.back().title, "Operation Error");
+    EXPECT_FALSE(f.log->run("../escape.txt"));
+    EXPECT_EQ(f.p.shown.back().title, "Operation Error");
+    EXPECT_EQ(f.port.opens, 0);
+    ASSERT_TRUE(f.log->run("data.txt"));
+    EXPECT_TRUE(f.log->buttons.stop);
+    EXPECT_TRUE(f.log->buttons.startRecord);
+    EXPECT_FALSE(f.log->buttons.run);
+    f.log->stop();
+    EXPECT_EQ(f.port.writes.back().bytes, "\x06");
+    EXPECT_FALSE(f.port.isOpen());
+    EXPECT_TRUE(f.log->buttons.run);
+    ASSERT_TRUE(f.log->run("data.txt"));
+    const std::string header = std::string(DirectLog::kHeader) + "\r\n";
+    EXPECT_EQ(f.file("data.txt"), header + header);
+}
+
+TEST(DirectLog, NoAnswerAndNoPort)
+{
+    Fixture f;
+    f.port.onWrite = nullptr;
+    EXPECT_FALSE(f.log->run("x.txt"));
+    EXPECT_EQ(f.p.shown.back().text, "No response from K7400r, please check connection.");
+    EXPECT_FALSE(f.port.isOpen());
+    f.port.availablePort = 5;
+    EXPECT_FALSE(f.log->run("x.txt"));
+    EXPECT_EQ(f.p.shown.back().title, "Comm Port Error");
+}
+
+TEST(DirectLog, DataLinesByteForByteAndTheRate)
+{
+    const float visc = static_cast<float>((12 + 0.000001) / ((30000 + 0.001) * 1.7023) * 10000);
+    EXPECT_EQ(DirectLog::dataLine(27, 50587, 12, 300, visc), " 27 ,14:03:07, 12 , 300 , 2.349762 \r\n");
+    EXPECT_EQ(DirectLog::number(-1.5), "-1.5 ");
+    EXPECT_EQ(singleText(1234567.8f), "1234568");
+    EXPECT_EQ(singleText(12345678.f), "1.234568E+07");
+
+    Fixture f;
+    f.log->rateChanged("5");
+    ASSERT_TRUE(f.log->run("d.txt"));
+    f.tick(""); // the first record, not recording yet
+    f.log->startRecording();
+    EXPECT_TRUE(f.log->buttons.stopRecord);
+    f.tick(record(10, 12) + record(11, 12) + record(15, 0, 0));
+    f.log->stopRecording();
+    f.tick(record(20, 12));
+    const std::string header = std::string(DirectLog::kHeader) + "\r\n";
+    const std::string data = f.file("d.txt").substr(header.size());
+    EXPECT_EQ(data.substr(0, 5), " 10 ,");
+    EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), 2);
+    EXPECT_NE(data.find(" 15 ,"), std::string::npos);
+    EXPECT_NE(data.find(", 0 , 0 , 5.874405 \r\n"), std::string::npos) << data; // speed 0 stays finite
+    EXPECT_EQ(data.find(" 20 ,"), std::string::npos);
+
+    Fixture g;
+    g.log->rateChanged("0.99"); // acts as 1
+    ASSERT_TRUE(g.log->run("e.txt"));
+    g.log->startRecording();
+    g.tick(record(2, 12) + record(3, 12)); // after the first record, which waited since the start
+    EXPECT_EQ(g.file("e.txt").size() - header.size(), 3 * std::string(" 2 ,14:03:12, 12 , 300 , 2.349762 \r\n").size());
+}
+
+TEST(DirectLog, RingEndAndUnwritableFile)
+{
+    Fixture f;
+    ASSERT_TRUE(f.log->run("ring.txt"));
+    std::string batch;
+    for (int i = 0; i < 997; ++i) // and the first record, waiting since the start
+        batch += record(i + 2, 12);
+    f.tick(batch);
+    EXPECT_EQ(f.log->chart.PointIndex, 999);
+    f.tick(record(1000, 12));
+    EXPECT_EQ(f.log->chart.PointIndex, 800);
+    EXPECT_TRUE(f.tick("\x08"));
+    EXPECT_FALSE(f.tick(""));
+    EXPECT_EQ(f.p.shown.back().text, "Test is finished.");
+    EXPECT_EQ(f.p.shown.back().title, "Message");
+
+    Fixture g;
+    QDir(g.dir.path()).mkdir("busy.txt"); // a name that cannot be written as a file
+    ASSERT_TRUE(g.log->run("busy.txt"));
+    EXPECT_EQ(g.p.shown.back().title, "File Error");
+    EXPECT_FALSE(g.log->buttons.startRecord);
+    const size_t messages = g.p.shown.size();
+    g.log->startRecording();
+    EXPECT_FALSE(g.log->Recording);
+    EXPECT_TRUE(g.tick(record(2, 12)));
+    EXPECT_EQ(g.log->chart.PointIndex, 3);
+    EXPECT_EQ(g.p.shown.size(), messages);
+}
+
+TEST(DirectLog, WriteFailureMidRunSwitchesRecordingOffOnce)
+{
+    Fixture f;
+    ASSERT_TRUE(f.log->run("gone.txt"));
+    f.log->startRecording();
+    QFile::remove(f.dir.filePath("gone.txt"));
+    QDir(f.dir.path()).mkdir("gone.txt");
+    f.tick(record(2, 12) + record(3, 12));
+    EXPECT_FALSE(f.log->Recording);
+    EXPECT_EQ(std::count_if(f.p.shown.begin(), f.p.shown.end(),
+                            [](const Shown &s) { return s.title == "File Error"; }),
+              1);
+    EXPECT_TRUE(f.log->running());
+}
+
+TEST(DirectLogWindow, LoadRunStopAndSpeedLockedDuringARun)
+{
+    CwdGuard guard;
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    Module1 m;
+    ScriptedPrompter p;
+    FakeClock clock{36000.0, 0.01};
+    ScriptedPort *port = nullptr;
+    frmDirectLog w(DirectLogWindowDeps{m, p, clock,
+                                       [&]() -> std::unique_ptr<SerialPort> {
+                                           auto sp = std::make_unique<ScriptedPort>(clock);
+                                           port = sp.get();
+                                           sp->onWrite = [&clock, raw = sp.get()](const std::string &b) {
+                                               if (b == "\x05")
+                                                   raw->deliver(record(1, 12), clock.now + 1);
+                                           };
+                                           return sp;
+                                       },
+                                       nullptr});
+    w.Form_Load();
+    EXPECT_EQ(w.windowTitle(), "Direct Data Logging");
+    EXPECT_EQ(w.cmbSpeed->currentText(), "300");
+    EXPECT_EQ(w.cmbRate->currentText(), "1");
+    EXPECT_EQ(w.txtFileName->text(), "Text1");
+    EXPECT_EQ(port->allWritten(), "\x03" "01,60000,035,30000,111" "99");
+    EXPECT_TRUE(w.cmdRun->isEnabled());
+    EXPECT_FALSE(w.cmdStop->isEnabled());
+    EXPECT_FALSE(w.cmdStartRecord->isEnabled());
+    w.cmdRun->click();
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_TRUE(w.cmdStartRecord->isEnabled());
+    w.cmbSpeed->setCurrentText("600");
+    w.cmbSpeed_LostFocus();
+    EXPECT_EQ(p.shown.back().title, "Operation Error");
+    EXPECT_EQ(w.cmbSpeed->currentText(), "300");
+    w.cmdStartRecord->click();
+    EXPECT_TRUE(w.cmdStopRecord->isEnabled());
+    clock.now += 1;
+    w.Timer1_Timer();
+    EXPECT_GT(w.Pesgo1->drawnPoints(0), 0);
+    w.cmdStop->click();
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_TRUE(w.cmdRun->isEnabled());
+    EXPECT_TRUE(QFile::exists(dir.filePath("Text1")));
+}
