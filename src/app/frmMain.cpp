@@ -7,6 +7,7 @@
 #include "Exports.h"
 #include "TestReport.h"
 #include "WidgetPrinting.h"
+#include "WindowPlacement.h"
 #include "Link.h"
 #include "RetrievedTest.h"
 #include "HelpViewer.h"
@@ -29,13 +30,11 @@
 #include <QPagedPaintDevice>
 #include <QProgressDialog>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
@@ -53,14 +52,7 @@ constexpr int kHeaderHeightTwips = 400;
 constexpr int kColumnWidthTwips = 1090;
 constexpr int twipsToPixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
 
-WindowState stateOf(const QWidget &w)
-{
-    if (w.isMinimized())
-        return WindowState::Minimized;
-    if (w.isMaximized())
-        return WindowState::Maximized;
-    return WindowState::Normal;
-}
+
 
 // The window's design size; every control keeps its fraction of it.
 constexpr int kDesignWidth = 1000;
@@ -160,7 +152,6 @@ void frmMain::buildControls()
     central_->setObjectName(QStringLiteral("central"));
     setCentralWidget(central_);
     central_->resize(kDesignWidth, kDesignHeight);
-    central_->installEventFilter(this);
 
     auto button = [this](const char *name, const char *caption, const char *tip, int x, int y,
                          void (frmMain::*slot)()) {
@@ -287,11 +278,8 @@ bool frmMain::Form_Load()
     review_ = std::make_unique<TestReview>(deps_.m, *db_, deps_.prompter);
     MSFlexGrid1->setModel(&review_->grid());
 
-    layout_.record(central_);
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->availableGeometry();
-        move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
-    }
+    layout_.attach(central_);
+    centerOnScreen(*this);
     Option1->setChecked(true);
     Option3->setChecked(true);
     cmbChartType->clear();
@@ -343,13 +331,6 @@ bool frmMain::event(QEvent *e)
     if (e->type() == QEvent::WindowActivate)
         Form_Activate();
     return QMainWindow::event(e);
-}
-
-bool frmMain::eventFilter(QObject *watched, QEvent *e)
-{
-    if (watched == central_ && e->type() == QEvent::Resize && loaded_)
-        layout_.apply(central_->size());
-    return QMainWindow::eventFilter(watched, e);
 }
 
 void frmMain::closeEvent(QCloseEvent *e)
@@ -405,7 +386,7 @@ void frmMain::cmdRealTime_Click()
                                "Operation Error");
         return;
     }
-    deps_.m.SavedWindowState = stateOf(*this);
+    deps_.m.SavedWindowState = windowStateOf(*this);
     hide();
     realTime_.reset();
     realTime_ = std::make_unique<frmRealTime>(RealTimeWindowDeps{
@@ -417,7 +398,7 @@ void frmMain::cmdRealTime_Click()
 
 void frmMain::cmdSetup_Click()
 {
-    deps_.m.SavedWindowState = stateOf(*this);
+    deps_.m.SavedWindowState = windowStateOf(*this);
     openSetup();
 }
 

@@ -122,7 +122,6 @@ public:
 protected:
     void closeEvent(QCloseEvent *e) override;
     bool event(QEvent *e) override;
-    bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
     void buildControls();

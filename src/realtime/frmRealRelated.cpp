@@ -2,7 +2,6 @@
 
 #include "Module1.h"
 
-#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -27,22 +26,13 @@ frmRealRelated::frmRealRelated(Module1 &m, TestRepository &repo, Prompter &promp
         e->setObjectName(QString::fromLatin1(name));
         return e;
     };
-    txtTestName = line("txtTestName");
-    txtMudId = line("txtMudId");
-    txtSampleTime = line("txtSampleTime");
-    txtCompanyName = line("txtCompanyName");
-    txtDesc = new QPlainTextEdit(this);
-    txtDesc->setObjectName(QStringLiteral("txtDesc"));
-    txtDesc->setTabChangesFocus(true);
     auto *layout = new QVBoxLayout(this);
-    auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("Test Name:"), txtTestName);
-    form->addRow(QStringLiteral("Fluid ID:"), txtMudId);
-    form->addRow(QStringLiteral("Sample Time:"), txtSampleTime);
-    form->addRow(QStringLiteral("Company Name:"), txtCompanyName);
-    layout->addLayout(form);
-    layout->addWidget(new QLabel(QStringLiteral("Description, Notes and Comments:"), this));
-    layout->addWidget(txtDesc);
+    fields_.build(this, layout);
+    txtTestName = fields_.txtTestName;
+    txtMudId = fields_.txtMudId;
+    txtSampleTime = fields_.txtSampleTime;
+    txtCompanyName = fields_.txtCompanyName;
+    txtDesc = fields_.txtDesc;
 
     Frame1 = new QGroupBox(QStringLiteral("Custom RB factor?"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -86,12 +76,7 @@ frmRealRelated::frmRealRelated(Module1 &m, TestRepository &repo, Prompter &promp
     connect(cmdok, &QPushButton::clicked, this, &frmRealRelated::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmRealRelated::reject);
 
-    const TestHeader h = naming_.load(currentName);
-    txtTestName->setText(h.testName);
-    txtMudId->setText(h.mudId);
-    txtSampleTime->setText(h.sampleTime);
-    txtCompanyName->setText(h.companyName);
-    txtDesc->setPlainText(h.desc);
+    fields_.show(naming_.load(currentName));
     Option1_Click();
     resize(460, 460);
 }
@@ -122,8 +107,7 @@ QString frmRealRelated::testName() const { return txtTestName->text(); }
 void frmRealRelated::cmdOk_Click()
 {
     RealTestName e;
-    e.header = {txtTestName->text(), txtMudId->text(), txtSampleTime->text(),
-                txtCompanyName->text(), txtDesc->toPlainText()};
+    e.header = fields_.header();
     e.custom = Option2->isChecked();
     e.stressFactor = txtStressFactor->text().toStdString();
     e.rateFactor = txtRateFactor->text().toStdString();

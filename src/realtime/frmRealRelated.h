@@ -2,6 +2,7 @@
 // "Real Time Test Testname": names a real-time test before it starts.
 
 #include "RealTestNaming.h"
+#include "TestHeaderFields.h"
 
 #include <QDialog>
 
@@ -37,6 +38,7 @@ public:
 
 private:
     void showFactors(bool on);
+    TestHeaderFields fields_;
     Module1 &m_;
     RealTestNaming naming_;
 };

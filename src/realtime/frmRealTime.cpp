@@ -5,17 +5,16 @@
 #include "Prompter.h"
 #include "SequenceRepository.h"
 #include "SetupGrid.h"
+#include "WindowPlacement.h"
 #include "frmRealRelated.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
@@ -60,7 +59,6 @@ void frmRealTime::buildControls()
     central_ = new QWidget(this);
     setCentralWidget(central_);
     central_->resize(kDesignWidth, kDesignHeight);
-    central_->installEventFilter(this);
 
     Label1 = new QLabel(QStringLiteral("Test Sequence Name:"), central_);
     Label1->setGeometry(10, 8, 150, 22);
@@ -147,15 +145,9 @@ void frmRealTime::showAverage(bool on)
 void frmRealTime::Form_Load()
 {
     acquisition_->TestRunning = false;
-    layout_.record(central_);
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->availableGeometry();
-        move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
-    }
-    if (deps_.m.SavedWindowState == WindowState::Maximized)
-        setWindowState(Qt::WindowMaximized);
-    else if (deps_.m.SavedWindowState == WindowState::Minimized)
-        setWindowState(Qt::WindowMinimized);
+    layout_.attach(central_);
+    centerOnScreen(*this);
+    applyWindowState(*this, deps_.m.SavedWindowState);
     SequenceRepository sequences(deps_.db);
     std::vector<SequenceStep> steps;
     if (const auto seq = sequences.find(QString::fromStdString(deps_.m.CurrentSequenceName)))
@@ -174,7 +166,6 @@ void frmRealTime::Form_Load()
     Option5->setChecked(true);
     optAverageNo->setChecked(true);
     showAverage(false);
-    loaded_ = true;
 }
 
 void frmRealTime::cmdSaveAs_Click()
@@ -255,13 +246,6 @@ void frmRealTime::closeEvent(QCloseEvent *e)
     e->accept();
     if (deps_.showMain)
         deps_.showMain();
-}
-
-bool frmRealTime::eventFilter(QObject *watched, QEvent *e)
-{
-    if (watched == central_ && e->type() == QEvent::Resize && loaded_)
-        layout_.apply(central_->size());
-    return QMainWindow::eventFilter(watched, e);
 }
 
 } // namespace viscora

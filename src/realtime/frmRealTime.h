@@ -69,7 +69,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *e) override;
-    bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
     void buildControls();
@@ -83,7 +82,6 @@ private:
     std::unique_ptr<SetupGridModel> grid_;
     ProportionalLayout layout_;
     QWidget *central_;
-    bool loaded_ = false;
     bool returning_ = false;
 };
 

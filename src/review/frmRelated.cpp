@@ -1,6 +1,5 @@
 #include "frmRelated.h"
 
-#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,26 +15,12 @@ frmRelated::frmRelated(Module1 &m, TestRepository &repo, Prompter &prompter, QWi
     setWindowTitle(QStringLiteral("Related Information "));
     setModal(true);
     auto *layout = new QVBoxLayout(this);
-    auto *form = new QFormLayout;
-    auto line = [this](const char *name) {
-        auto *e = new QLineEdit(this);
-        e->setObjectName(QString::fromLatin1(name));
-        return e;
-    };
-    txtTestName = line("txtTestName");
-    txtMudId = line("txtMudId");
-    txtSampleTime = line("txtSampleTime");
-    txtCompanyName = line("txtCompanyName");
-    txtDesc = new QPlainTextEdit(this);
-    txtDesc->setObjectName(QStringLiteral("txtDesc"));
-    txtDesc->setTabChangesFocus(true);
-    form->addRow(QStringLiteral("Test Name:"), txtTestName);
-    form->addRow(QStringLiteral("Fluid ID:"), txtMudId);
-    form->addRow(QStringLiteral("Sample Time:"), txtSampleTime);
-    form->addRow(QStringLiteral("Company Name:"), txtCompanyName);
-    layout->addLayout(form);
-    layout->addWidget(new QLabel(QStringLiteral("Description, Notes and Comments:"), this));
-    layout->addWidget(txtDesc);
+    fields_.build(this, layout);
+    txtTestName = fields_.txtTestName;
+    txtMudId = fields_.txtMudId;
+    txtSampleTime = fields_.txtSampleTime;
+    txtCompanyName = fields_.txtCompanyName;
+    txtDesc = fields_.txtDesc;
     auto *buttons = new QHBoxLayout;
     cmdok = new QPushButton(QStringLiteral("&OK"), this);
     cmdok->setObjectName(QStringLiteral("cmdok"));
@@ -50,12 +35,7 @@ frmRelated::frmRelated(Module1 &m, TestRepository &repo, Prompter &prompter, QWi
     connect(cmdCancel, &QPushButton::clicked, this, &frmRelated::cmdCancel_Click);
 
     if (!editor_.newMode()) {
-        const TestHeader h = editor_.load();
-        txtTestName->setText(h.testName);
-        txtMudId->setText(h.mudId);
-        txtSampleTime->setText(h.sampleTime);
-        txtCompanyName->setText(h.companyName);
-        txtDesc->setPlainText(h.desc);
+        fields_.show(editor_.load());
         txtTestName->setEnabled(false);
     }
     resize(440, 340);
@@ -63,9 +43,7 @@ frmRelated::frmRelated(Module1 &m, TestRepository &repo, Prompter &prompter, QWi
 
 void frmRelated::cmdok_Click()
 {
-    const TestHeader h{txtTestName->text(), txtMudId->text(), txtSampleTime->text(),
-                       txtCompanyName->text(), txtDesc->toPlainText()};
-    if (editor_.ok(h)) {
+    if (editor_.ok(fields_.header())) {
         accept();
         return;
     }

@@ -2,6 +2,7 @@
 // The related-information dialog over RelatedInfoEditor.
 
 #include "RelatedInfoEditor.h"
+#include "TestHeaderFields.h"
 
 #include <QDialog>
 
@@ -31,6 +32,7 @@ public:
     void reject() override;
 
 private:
+    TestHeaderFields fields_;
     RelatedInfoEditor editor_;
 };
 

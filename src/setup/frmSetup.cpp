@@ -7,13 +7,13 @@
 #include "SetupGrid.h"
 #include "StepDialogs.h"
 #include "Units.h"
+#include "WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -21,7 +21,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
@@ -130,7 +129,6 @@ void frmSetup::buildControls()
     central_ = new QWidget(this);
     setCentralWidget(central_);
     central_->resize(kDesignWidth, kDesignHeight);
-    central_->installEventFilter(this);
 
     auto label = [this](const char *name, const char *text, QRect g) {
         auto *l = new QLabel(QString::fromUtf8(text), central_);
@@ -276,13 +274,9 @@ void frmSetup::Form_Load()
     if (deps_.m.DebugMode)
         deps_.prompter.message("Add rb options ok");
     deps_.m.RbIndex = 1;
-    layout_.record(central_);
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->availableGeometry();
-        move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
-    }
-    if (deps_.m.SavedWindowState == WindowState::Maximized)
-        setWindowState(Qt::WindowMaximized);
+    layout_.attach(central_);
+    centerOnScreen(*this);
+    applyWindowState(*this, deps_.m.SavedWindowState);
     (deps_.m.isSI() ? Option2 : Option1)->setChecked(true);
     radLinear->setChecked(true);
     const auto all = repo_.sequences();
@@ -550,13 +544,6 @@ void frmSetup::closeEvent(QCloseEvent *e)
     e->accept();
     if (deps_.showMain)
         deps_.showMain();
-}
-
-bool frmSetup::eventFilter(QObject *watched, QEvent *e)
-{
-    if (watched == central_ && e->type() == QEvent::Resize && loaded_)
-        layout_.apply(central_->size());
-    return QMainWindow::eventFilter(watched, e);
 }
 
 } // namespace viscora

@@ -97,7 +97,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *e) override;
-    bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
     void buildMenus();

@@ -1,5 +1,7 @@
 #include "SequenceRepository.h"
 
+#include "DenseNumbering.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -148,44 +150,7 @@ std::vector<SequenceStep> SequenceRepository::steps(int sequenceId) const
 
 DbResult SequenceRepository::deleteSequence(const QString &name)
 {
-    return db_.transaction([&]() {
-        QSqlQuery find(db_.sql());
-        find.prepare(QStringLiteral("SELECT rowid, SequenceId FROM SequenceName WHERE "
-                                    "SequenceName=? ORDER BY SequenceId, rowid LIMIT 1"));
-        find.addBindValue(name);
-        if (!find.exec())
-            return DbResult::failure(errorOf(find));
-        if (!find.next())
-            return DbResult::success();
-        const qint64 rowid = find.value(0).toLongLong();
-        const int id = find.value(1).toInt();
-        find.finish();
-        const char *statements[] = {
-            "DELETE FROM SequenceSetup WHERE SequenceId=?",
-            "UPDATE SequenceSetup SET SequenceId=SequenceId-1 WHERE SequenceId>?",
-        };
-        for (const char *s : statements) {
-            QSqlQuery q(db_.sql());
-            q.prepare(QString::fromLatin1(s));
-            q.addBindValue(id);
-            if (!q.exec())
-                return DbResult::failure(errorOf(q));
-        }
-        QSqlQuery del(db_.sql());
-        del.prepare(QStringLiteral("DELETE FROM SequenceName WHERE rowid=?"));
-        del.addBindValue(rowid);
-        if (!del.exec())
-            return DbResult::failure(errorOf(del));
-        QSqlQuery renumber(db_.sql());
-        renumber.prepare(QStringLiteral("UPDATE SequenceName SET SequenceId=SequenceId-1 WHERE "
-                                        "SequenceId>? OR (SequenceId=? AND rowid>?)"));
-        renumber.addBindValue(id);
-        renumber.addBindValue(id);
-        renumber.addBindValue(rowid);
-        if (!renumber.exec())
-            return DbResult::failure(errorOf(renumber));
-        return DbResult::success();
-    });
+    return deleteAndRenumber(db_, kSequenceTables, name);
 }
 
 } // namespace viscora

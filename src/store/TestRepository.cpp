@@ -1,5 +1,7 @@
 #include "TestRepository.h"
 
+#include "DenseNumbering.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -116,45 +118,7 @@ DbResult TestRepository::updateHeader(const TestHeader &h)
 
 DbResult TestRepository::deleteTest(const QString &name)
 {
-    return db_.transaction([&]() {
-        QSqlQuery find(db_.sql());
-        find.prepare(QStringLiteral(
-            "SELECT rowid, TestId FROM RelatedInfo WHERE TestName=? ORDER BY TestId, rowid LIMIT 1"));
-        find.addBindValue(name);
-        if (!find.exec())
-            return DbResult::failure(errorOf(find));
-        if (!find.next())
-            return DbResult::success();
-        const qint64 rowid = find.value(0).toLongLong();
-        const int id = find.value(1).toInt();
-        find.finish();
-        const char *statements[] = {
-            "DELETE FROM TestResult WHERE TestId=?",
-            "UPDATE TestResult SET TestId=TestId-1 WHERE TestId>?",
-        };
-        for (const char *s : statements) {
-            QSqlQuery q(db_.sql());
-            q.prepare(QString::fromLatin1(s));
-            q.addBindValue(id);
-            if (!q.exec())
-                return DbResult::failure(errorOf(q));
-        }
-        QSqlQuery del(db_.sql());
-        del.prepare(QStringLiteral("DELETE FROM RelatedInfo WHERE rowid=?"));
-        del.addBindValue(rowid);
-        if (!del.exec())
-            return DbResult::failure(errorOf(del));
-        // Every header after the deleted one moves down by one.
-        QSqlQuery renumber(db_.sql());
-        renumber.prepare(QStringLiteral("UPDATE RelatedInfo SET TestId=TestId-1 WHERE TestId>? "
-                                        "OR (TestId=? AND rowid>?)"));
-        renumber.addBindValue(id);
-        renumber.addBindValue(id);
-        renumber.addBindValue(rowid);
-        if (!renumber.exec())
-            return DbResult::failure(errorOf(renumber));
-        return DbResult::success();
-    });
+    return deleteAndRenumber(db_, kTestTables, name);
 }
 
 std::optional<double> TestRepository::firstRbfactor(const QString &name) const

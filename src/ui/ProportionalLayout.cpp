@@ -1,6 +1,7 @@
 #include "ProportionalLayout.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -28,13 +29,23 @@ void collect(QWidget *parent, double w, double h, std::vector<ProportionalLayout
 }
 } // namespace
 
-void ProportionalLayout::record(QWidget *container)
+void ProportionalLayout::attach(QWidget *container)
 {
     entries_.clear();
+    if (container_)
+        container_->removeEventFilter(this);
+    container_ = container;
     const double w = container->width(), h = container->height();
-    if (w <= 1 || h <= 1)
-        return;
-    collect(container, w, h, entries_);
+    if (w > 1 && h > 1)
+        collect(container, w, h, entries_);
+    container->installEventFilter(this);
+}
+
+bool ProportionalLayout::eventFilter(QObject *watched, QEvent *e)
+{
+    if (watched == container_ && e->type() == QEvent::Resize)
+        apply(container_->size());
+    return QObject::eventFilter(watched, e);
 }
 
 void ProportionalLayout::apply(const QSize &innerSize)

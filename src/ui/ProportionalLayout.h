@@ -2,6 +2,7 @@
 // Keeps every control of a window at the same fractions of the window's inner size when it
 // is resized. Drop-down lists only move; they keep their own size.
 
+#include <QObject>
 #include <QPointer>
 #include <QRectF>
 #include <QSize>
@@ -11,10 +12,12 @@
 
 namespace viscora {
 
-class ProportionalLayout {
+class ProportionalLayout : public QObject {
+    Q_OBJECT
 public:
-    // Records the geometry of container's direct child widgets as fractions of its size.
-    void record(QWidget *container);
+    // Records the geometry of container's child controls as fractions of its size and from
+    // then on follows its resizes.
+    void attach(QWidget *container);
     // Applies the fractions to a new inner size; a size of 1 or less (minimised) is ignored.
     void apply(const QSize &innerSize);
     std::size_t size() const { return entries_.size(); }
@@ -25,7 +28,11 @@ public:
         bool moveOnly;
     };
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *e) override;
+
 private:
+    QPointer<QWidget> container_;
     std::vector<Entry> entries_;
 };
 
