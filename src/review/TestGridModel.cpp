@@ -32,11 +32,14 @@ void TestGridModel::setRows(std::vector<QueryRow> rows)
     beginResetModel();
     rows_ = std::move(rows);
     na_.assign(rows_.size(), 0);
+    checked_ = false;
     endResetModel();
 }
 
 void TestGridModel::setSI(bool si)
 {
+    if (si != si_)
+        checked_ = false;
     si_ = si;
     emit headerDataChanged(Qt::Horizontal, 0, col::Count - 1);
 }
@@ -50,6 +53,9 @@ QString TestGridModel::cellText(int r, int c) const
 
 void TestGridModel::Check_Stress()
 {
+    if (checked_)
+        return;
+    checked_ = true;
     std::vector<QString> stress;
     stress.reserve(rows_.size());
     for (int r = 0; r < static_cast<int>(rows_.size()); ++r)

@@ -42,6 +42,8 @@ private:
     std::vector<QueryRow> rows_;
     std::vector<char> na_;
     bool si_ = false;
+    // The marks only change with the rows or the units; activation checks again often.
+    bool checked_ = false;
 };
 
 // Which rows get "N/A" in the viscosity column: an R1-B1 test whose stresses are not all
