@@ -34,7 +34,7 @@ QString SimulatorProcess::start(const QStringList &arguments)
         return {};
     }
     process_.setProgram(program);
-    process_.setArguments(arguments);
+    process_.setArguments(QStringList{QStringLiteral("--exit-with-parent")} + arguments);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start();
     if (!process_.waitForStarted(5000) || !process_.waitForReadyRead(5000)) {

@@ -31,6 +31,7 @@
 #include <QProgressDialog>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -124,19 +125,22 @@ void frmMain::buildToolbar()
     struct Key {
         const char *key, *tip;
         QStyle::StandardPixmap icon;
+        const char *themeIcon;
         bool separatorBefore;
     };
     const Key keys[] = {
-        {"Open", "Open Old Test", QStyle::SP_DialogOpenButton, false},
-        {"Retrieve", "Retrieve Result From K7400R", QStyle::SP_ArrowDown, false},
-        {"Report", "Report", QStyle::SP_FileDialogDetailedView, true},
-        {"Print", "Print", QStyle::SP_DriveFDIcon, false},
-        {"Help", "Help", QStyle::SP_DialogHelpButton, true},
+        {"Open", "Open Old Test", QStyle::SP_DialogOpenButton, "document-open", false},
+        {"Retrieve", "Retrieve Result From K7400R", QStyle::SP_ArrowDown, "go-down", false},
+        {"Report", "Report", QStyle::SP_FileDialogDetailedView, "x-office-document", true},
+        {"Print", "Print", QStyle::SP_FileDialogContentsView, "document-print", false},
+        {"Help", "Help", QStyle::SP_DialogHelpButton, "help-contents", true},
     };
     for (const Key &k : keys) {
         if (k.separatorBefore)
             Toolbar1->addSeparator();
-        QAction *a = Toolbar1->addAction(style()->standardIcon(k.icon), QString::fromLatin1(k.key));
+        // The desktop theme's icon when it has one, a built-in one otherwise.
+        const QIcon icon = QIcon::fromTheme(QString::fromLatin1(k.themeIcon), style()->standardIcon(k.icon));
+        QAction *a = Toolbar1->addAction(icon, QString::fromLatin1(k.key));
         a->setObjectName(QStringLiteral("Toolbar1_") + QString::fromLatin1(k.key));
         a->setData(QString::fromLatin1(k.key));
         a->setToolTip(QString::fromLatin1(k.tip));

@@ -12,6 +12,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -27,7 +28,8 @@ const char *kUsage =
     "  --rate N        N simulated seconds per real second (default 1)\n"
     "  --silent        never answer\n"
     "  --noise P       random bytes after a record with chance P (0 to 1)\n"
-    "  --custom F      headers mark a custom rotor-bob of factor F thousandths (e.g. 1702)\n";
+    "  --custom F      headers mark a custom rotor-bob of factor F thousandths (e.g. 1702)\n"
+    "  --exit-with-parent  end when the program that started it ends\n";
 
 double now()
 {
@@ -60,7 +62,13 @@ int main(int argc, char **argv)
             options.noise = std::atof(value("--noise"));
         else if (a == "--custom")
             options.customFactor = std::atoi(value("--custom"));
-        else if (a == "--seed")
+        else if (a == "--exit-with-parent") {
+            // A program that started the simulator and then died must not leave it behind.
+            const pid_t parent = getppid();
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (getppid() != parent)
+                return 0;
+        } else if (a == "--seed")
             options.seed = static_cast<unsigned>(std::atoi(value("--seed")));
         else if (a == "-h" || a == "--help") {
             std::fputs(kUsage, stdout);
