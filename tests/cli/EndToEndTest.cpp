@@ -3,6 +3,8 @@
 #include "TestDb.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QProcess>
 #include <QThread>
 
@@ -138,4 +140,18 @@ TEST(EndToEnd, CalibrateAndLogOverAPseudoTerminal)
     const QByteArray data = f.readAll();
     EXPECT_TRUE(data.startsWith("Accu_Time(Sec),Clock_Time,S_Stress(dyn/cm2),Speed(Rpm),Visc(cP)\r\n"));
     EXPECT_GE(data.count('\n'), 3) << data.toStdString();
+}
+
+TEST(EndToEnd, SimulatorEndsWithTheProgramThatStartedIt)
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath("tty");
+    // A parent that starts the simulator and then ends at once.
+    QProcess parent;
+    parent.start("bash", {"-c", QStringLiteral("'%1' --exit-with-parent --link '%2' >/dev/null & sleep 0.5")
+                                    .arg(QStringLiteral(VISCORA_SIM_BIN), link)});
+    ASSERT_TRUE(parent.waitForFinished(5000));
+    for (int i = 0; i < 50 && QFileInfo::exists(link); ++i)
+        QThread::msleep(100);
+    EXPECT_FALSE(QFileInfo::exists(link)); // it removed its link on the way out
 }
