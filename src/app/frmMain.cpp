@@ -491,22 +491,10 @@ template <typename Writer> void frmMain::exportWorkbook(const char *what, Writer
 {
     if (deps_.m.CurrentTestName.empty())
         return;
-    FileDialogRequest request;
-    request.title = "Please input desired Excel file name.";
-    request.filter = "Excel (*.xlsx)|*.xlsx";
-    request.initialDir = QDir::currentPath().toStdString();
-    request.proposedName = deps_.m.CurrentTestName + ".xlsx";
-    std::string path = deps_.prompter.saveFile(request);
+    const std::string path = askWorkbookPath(deps_.m.CurrentTestName + ".xlsx");
     if (path.empty())
         return;
-    if (!QString::fromStdString(path).endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
-        path += ".xlsx";
-    const QString name = QString::fromStdString(deps_.m.CurrentTestName);
-    ExportInput in;
-    in.header = review_->repository().header(name).value_or(TestHeader{name, {}, {}, {}, {}});
-    in.rows = &review_->grid().rows();
-    in.viscosityNA = [this](int row) { return review_->grid().markedNA(row); };
-    in.si = deps_.m.isSI();
+    const ExportInput in = exportInput(*review_, deps_.m);
     const long total = static_cast<long>(in.rows->size());
     std::unique_ptr<QProgressDialog> dialog;
     if (total > 20000) {
@@ -537,6 +525,19 @@ template <typename Writer> void frmMain::exportWorkbook(const char *what, Writer
         statusPanel->setText(QStringLiteral("Saved ") + QString::fromStdString(path));
 }
 
+std::string frmMain::askWorkbookPath(const std::string &proposedName)
+{
+    FileDialogRequest request;
+    request.title = "Please input desired Excel file name.";
+    request.filter = "Excel (*.xlsx)|*.xlsx";
+    request.initialDir = QDir::currentPath().toStdString();
+    request.proposedName = proposedName;
+    std::string path = deps_.prompter.saveFile(request);
+    if (!path.empty() && !QString::fromStdString(path).endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+        path += ".xlsx";
+    return path;
+}
+
 void frmMain::cmdExport_Click() { exportWorkbook("The workbook", writeTestWorkbook); }
 
 void frmMain::MenuFileCementRpt_Click() { exportWorkbook("The cement lab report", writeCementWorkbook); }
@@ -553,16 +554,9 @@ void frmMain::cmdCalicheck_Click()
 
 void frmMain::exportCalibration(const std::string &viscosity, const std::array<CalibrationRow, 5> &rows)
 {
-    FileDialogRequest request;
-    request.title = "Please input desired Excel file name.";
-    request.filter = "Excel (*.xlsx)|*.xlsx";
-    request.initialDir = QDir::currentPath().toStdString();
-    request.proposedName = "calibration.xlsx";
-    std::string path = deps_.prompter.saveFile(request);
+    const std::string path = askWorkbookPath("calibration.xlsx");
     if (path.empty())
         return;
-    if (!QString::fromStdString(path).endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
-        path += ".xlsx";
     std::vector<CalibrationResultRow> out;
     for (const auto &r : rows)
         out.push_back({r.Stress3, r.lbl3Err, r.lbl3PercentErr});

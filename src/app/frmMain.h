@@ -132,6 +132,8 @@ private:
     void redrawChart();
     void openSetup();
     void printWidget(QWidget &widget);
+    // The save dialog for a workbook; empty when cancelled.
+    std::string askWorkbookPath(const std::string &proposedName);
     void exportCalibration(const std::string &viscosity, const std::array<CalibrationRow, 5> &rows);
     // Both workbooks: the file dialog, the writing with its progress, the result.
     template <typename Writer> void exportWorkbook(const char *what, Writer write);

@@ -240,11 +240,7 @@ template <typename Writer> int exportWorkbook(Context &c, const Args &a, Writer 
     const auto review = openTest(c, a.positional[0]);
     if (!review)
         return 1;
-    ExportInput in;
-    in.header = review->header().value_or(TestHeader{});
-    in.rows = &review->grid().rows();
-    in.viscosityNA = [&](int row) { return review->grid().markedNA(row); };
-    in.si = c.m.isSI();
+    const ExportInput in = exportInput(*review, c.m);
     const ExportResult r = write(a.positional[1], in, {});
     if (!r.ok)
         return c.fail("Export Error", "The workbook could not be saved to " + a.positional[1] + ": " + r.error);

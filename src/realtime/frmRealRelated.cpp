@@ -2,9 +2,10 @@
 
 #include "Module1.h"
 
+#include "DialogButtons.h"
+
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -61,16 +62,9 @@ frmRealRelated::frmRealRelated(Module1 &m, TestRepository &repo, Prompter &promp
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setTextFormat(Qt::PlainText);
     layout->addWidget(Label1);
-    auto *buttons = new QHBoxLayout;
-    cmdok = new QPushButton(QStringLiteral("&OK"), this);
-    cmdok->setObjectName(QStringLiteral("cmdok"));
-    cmdok->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    buttons->addStretch();
-    buttons->addWidget(cmdok);
-    buttons->addWidget(cmdCancel);
-    layout->addLayout(buttons);
+    const OkCancel okCancel = addOkCancel(this, layout, "cmdok");
+    cmdok = okCancel.ok;
+    cmdCancel = okCancel.cancel;
     connect(Option1, &QRadioButton::clicked, this, &frmRealRelated::Option1_Click);
     connect(Option2, &QRadioButton::clicked, this, &frmRealRelated::Option2_Click);
     connect(cmdok, &QPushButton::clicked, this, &frmRealRelated::cmdOk_Click);

@@ -1,11 +1,24 @@
 #include "Exports.h"
 
+#include "Module1.h"
+#include "TestReview.h"
 #include "VbFormat.h"
 #include "Workbook.h"
 
 #include <cmath>
 
 namespace viscora {
+
+ExportInput exportInput(TestReview &review, const Module1 &m)
+{
+    const QString name = QString::fromStdString(m.CurrentTestName);
+    ExportInput in;
+    in.header = review.repository().header(name).value_or(TestHeader{name, {}, {}, {}, {}});
+    in.rows = &review.grid().rows();
+    in.viscosityNA = [&review](int row) { return review.grid().markedNA(row); };
+    in.si = m.isSI();
+    return in;
+}
 
 std::string writingRecordText(long record, long total)
 {

@@ -1,6 +1,7 @@
 #include "frmRelated.h"
 
-#include <QHBoxLayout>
+#include "DialogButtons.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -21,16 +22,9 @@ frmRelated::frmRelated(Module1 &m, TestRepository &repo, Prompter &prompter, QWi
     txtSampleTime = fields_.txtSampleTime;
     txtCompanyName = fields_.txtCompanyName;
     txtDesc = fields_.txtDesc;
-    auto *buttons = new QHBoxLayout;
-    cmdok = new QPushButton(QStringLiteral("&OK"), this);
-    cmdok->setObjectName(QStringLiteral("cmdok"));
-    cmdok->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    buttons->addStretch();
-    buttons->addWidget(cmdok);
-    buttons->addWidget(cmdCancel);
-    layout->addLayout(buttons);
+    const OkCancel okCancel = addOkCancel(this, layout, "cmdok");
+    cmdok = okCancel.ok;
+    cmdCancel = okCancel.cancel;
     connect(cmdok, &QPushButton::clicked, this, &frmRelated::cmdok_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmRelated::cmdCancel_Click);
 

@@ -1,5 +1,7 @@
 #include "StepDialogs.h"
 
+#include "DialogButtons.h"
+
 #include "Module1.h"
 #include "Prompter.h"
 
@@ -57,16 +59,9 @@ StepDialog::StepDialog(StepDialogKind kind, Module1 &m, Prompter &prompter, QWid
     form->addRow(QStringLiteral("Shear rate (1/S):"), txtShearrate);
     form->addRow(QStringLiteral("Record rate (Sec/Datum):"), txtRecordRate);
     layout->addLayout(form);
-    auto *buttons = new QHBoxLayout;
-    cmdOk = new QPushButton(QStringLiteral("&OK"), this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    buttons->addStretch();
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-    layout->addLayout(buttons);
+    const OkCancel okCancel = addOkCancel(this, layout);
+    cmdOk = okCancel.ok;
+    cmdCancel = okCancel.cancel;
     connect(cmdOk, &QPushButton::clicked, this, &StepDialog::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &StepDialog::cmdCancel_Click);
     txtSpeed->installEventFilter(this);
@@ -184,16 +179,9 @@ frmCopyPaste::frmCopyPaste(int stepCount, Prompter &prompter, QWidget *parent)
     target->addWidget(new QLabel(QStringLiteral("step No."), this));
     target->addWidget(cmbPasteto);
     layout->addLayout(target);
-    auto *buttons = new QHBoxLayout;
-    cmdOk = new QPushButton(QStringLiteral("&OK"), this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    buttons->addStretch();
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-    layout->addLayout(buttons);
+    const OkCancel okCancel = addOkCancel(this, layout);
+    cmdOk = okCancel.ok;
+    cmdCancel = okCancel.cancel;
     connect(cmdOk, &QPushButton::clicked, this, &frmCopyPaste::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmCopyPaste::cmdCancel_Click);
 }
