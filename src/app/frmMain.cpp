@@ -346,6 +346,8 @@ void frmMain::closeEvent(QCloseEvent *e)
         return;
     }
     e->accept();
+    // The main window's close ends the program, other windows (the direct log) or not.
+    QCoreApplication::quit();
 }
 
 void frmMain::cmdOpen_Click()
