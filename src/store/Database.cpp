@@ -65,7 +65,7 @@ Database::~Database()
     QSqlDatabase::removeDatabase(connection_);
 }
 
-Database::Opened Database::open(const QString &path, OpenMode mode)
+Database::Opened Database::open(const QString &path, OpenMode mode, int busyMs)
 {
     Opened result;
     const QFileInfo info(path);
@@ -83,7 +83,7 @@ Database::Opened Database::open(const QString &path, OpenMode mode)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs));
         if (!db.open()) {
             result.error = OpenError::Other;
             result.message = errorText(db.lastError());

@@ -31,7 +31,8 @@ public:
         QString message;
     };
 
-    static Opened open(const QString &path, OpenMode mode);
+    // busyMs: how long a statement waits for another program's lock before it fails.
+    static Opened open(const QString &path, OpenMode mode, int busyMs = 3000);
     ~Database();
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;

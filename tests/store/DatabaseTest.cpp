@@ -1,5 +1,6 @@
 #include "Database.h"
 #include "DatabaseLocator.h"
+#include "TestRepository.h"
 #include "ScriptedPrompter.h"
 
 #include <QDir>
@@ -109,6 +110,27 @@ TEST(Database, ReadOnlyFileWithoutTablesIsAnError)
     QFile::setPermissions(path, QFileDevice::ReadOwner);
     auto opened = Database::open(path, Database::OpenMode::MustExist);
     EXPECT_FALSE(opened.db);
+}
+
+TEST(Database, LockedByAnotherProgramIsAClearError)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("k7400r.mdb");
+    auto first = Database::open(path, Database::OpenMode::CreateIfMissing);
+    ASSERT_TRUE(first.db);
+    int id = 0;
+    ASSERT_TRUE(TestRepository(*first.db).createHeader({"t", "", "", "", ""}, id).ok);
+    QSqlQuery hold(first.db->sql());
+    ASSERT_TRUE(hold.exec("BEGIN EXCLUSIVE"));
+    auto second = Database::open(path, Database::OpenMode::MustExist, 100);
+    if (second.db) { // the schema may already be readable; writing is what the lock stops
+        const DbResult r = TestRepository(*second.db).deleteTest("t");
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.error.contains("locked")) << r.error.toStdString();
+    } else {
+        EXPECT_TRUE(second.message.contains("locked")) << second.message.toStdString();
+    }
+    hold.exec("ROLLBACK");
 }
 
 TEST(Database, TransactionRollsBackOnFailure)
