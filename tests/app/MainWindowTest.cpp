@@ -17,6 +17,7 @@
 #include <QLineEdit>
 
 #include <QAction>
+#include <QLineEdit>
 #include <QPdfWriter>
 #include <QComboBox>
 #include <QDir>
@@ -50,6 +51,7 @@ struct Fixture {
     std::unique_ptr<QPdfWriter> pdf;
     int prints = 0, previews = 0;
     std::vector<std::string> opened;
+    std::function<void(QDialog &)> calibration;
     // What the next dialog does: pick a name and press OK, or cancel.
     std::deque<QString> picks;
 
@@ -89,6 +91,8 @@ struct Fixture {
             std::move(commandLine)});
         w->runDialog = [this](QDialog &d) {
             dialogsRun.push_back(d.windowTitle());
+            if (calibration && qobject_cast<frmCaliCheck *>(&d))
+                calibration(d);
             if (auto *related = qobject_cast<frmRelated *>(&d)) {
                 const QString name = picks.empty() ? QString() : picks.front();
                 if (!picks.empty())
@@ -571,8 +575,23 @@ TEST(MainWindow, CalibrationDialogAndDirectLogWindow)
     Fixture f;
     ASSERT_TRUE(f.w->Form_Load());
     f.w->show();
+    f.calibration = [&f](QDialog &d) {
+        auto &cal = dynamic_cast<frmCaliCheck &>(d);
+        cal.txtVisc->setText("100");
+        f.p.files = {f.t.dir.filePath("no/dir/cal.xlsx").toStdString()};
+        cal.cmdExport->click();
+        f.p.files = {f.t.dir.filePath("cal").toStdString()};
+        cal.cmdExport->click();
+    };
     f.w->cmdCalicheck->click();
     EXPECT_EQ(f.dialogsRun.back(), "Auto Calibration Check");
+    EXPECT_EQ(f.p.shown.back().text.rfind("The calibration result could not be saved to " +
+                                              f.t.dir.filePath("no/dir/cal.xlsx").toStdString() + ": ",
+                                          0),
+              0u)
+        << f.p.shown.back().text;
+    EXPECT_EQ(f.p.shown.back().title, "Export Error");
+    EXPECT_EQ(f.opened, (std::vector<std::string>{f.t.dir.filePath("cal.xlsx").toStdString()}));
     f.w->DirectLog->trigger();
     ASSERT_TRUE(f.w->directLogWindow());
     EXPECT_TRUE(f.w->directLogWindow()->isVisible());

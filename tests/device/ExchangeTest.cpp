@@ -197,6 +197,7 @@ TEST(Retrieval, CancelledNamingStoresNothingAndRestores)
     ASSERT_TRUE(t.exec("CREATE TRIGGER full BEFORE INSERT ON TestResult "
                        "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"));
     EXPECT_FALSE(storeRetrievedTest(l.m, repo, l.p, [&] { editor.ok({"R2", "", "", "", ""}); }));
+    EXPECT_EQ(l.p.shown.back().text, "The retrieved test could not be saved: database or disk is full");
     EXPECT_EQ(l.p.shown.back().title, "Database Error");
     EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM RelatedInfo").toInt(), 0);
     EXPECT_EQ(l.m.CurrentTestName, "shown");

@@ -110,6 +110,8 @@ TEST(DirectLog, RunChecksTheFileNameAndWritesAHeaderPerRun)
     EXPECT_EQ(f.p.shown.back().text, "Please first input Data File Name.");
     EXPECT_EQ(f.p.shown.back().title, "Operation Error");
     EXPECT_FALSE(f.log->run("../escape.txt"));
+    EXPECT_EQ(f.p.shown.back().text, "A data file name cannot contain a folder: data files are "
+                                      "kept in the program's working folder.");
     EXPECT_EQ(f.p.shown.back().title, "Operation Error");
     EXPECT_EQ(f.port.opens, 0);
     ASSERT_TRUE(f.log->run("data.txt"));
@@ -189,6 +191,8 @@ TEST(DirectLog, RingEndAndUnwritableFile)
     Fixture g;
     QDir(g.dir.path()).mkdir("busy.txt"); // a name that cannot be written as a file
     ASSERT_TRUE(g.log->run("busy.txt"));
+    EXPECT_EQ(g.p.shown.back().text, "The data file " + g.dir.filePath("busy.txt").toStdString() +
+                                         " cannot be written; the readings are only charted.");
     EXPECT_EQ(g.p.shown.back().title, "File Error");
     EXPECT_FALSE(g.log->buttons.startRecord);
     const size_t messages = g.p.shown.size();
@@ -208,6 +212,9 @@ TEST(DirectLog, WriteFailureMidRunSwitchesRecordingOffOnce)
     QDir(f.dir.path()).mkdir("gone.txt");
     f.tick(record(2, 12) + record(3, 12));
     EXPECT_FALSE(f.log->Recording);
+    EXPECT_EQ(f.p.shown.back().text, "The data file " + f.dir.filePath("gone.txt").toStdString() +
+                                         " cannot be written; recording is switched off and the "
+                                         "readings are only charted.");
     EXPECT_EQ(std::count_if(f.p.shown.begin(), f.p.shown.end(),
                             [](const Shown &s) { return s.title == "File Error"; }),
               1);
@@ -248,6 +255,8 @@ TEST(DirectLogWindow, LoadRunStopAndSpeedLockedDuringARun)
     EXPECT_TRUE(w.cmdStartRecord->isEnabled());
     w.cmbSpeed->setCurrentText("600");
     w.cmbSpeed_LostFocus();
+    EXPECT_EQ(p.shown.back().text,
+              "The speed cannot be changed while a run is going. Please stop the run first.");
     EXPECT_EQ(p.shown.back().title, "Operation Error");
     EXPECT_EQ(w.cmbSpeed->currentText(), "300");
     w.cmdStartRecord->click();

@@ -281,6 +281,8 @@ TEST(AcquisitionPoll, DatabaseFailureStopsOnceAndKeepsRows)
     const PollResult r = f.tick(record(1, 2, 150, 100, 0, 30000, 1));
     EXPECT_TRUE(r.failed);
     EXPECT_FALSE(f.acq.TestRunning);
+    EXPECT_EQ(f.p.shown.back().text,
+              "The test could not be saved and was stopped: database or disk is full");
     EXPECT_EQ(f.p.shown.back().title, "Database Error");
     EXPECT_EQ(f.port.writes.back().bytes, "\x06");
     const size_t messages = f.p.shown.size();
@@ -325,6 +327,7 @@ TEST(RealTestNaming, RulesAndCustomFactors)
     EXPECT_EQ(p.shown.back().title, "Test Name Error.");
     EXPECT_TRUE(naming.ok({{" abc", "", "", "", ""}, false, "", ""})); // blanks count
     EXPECT_FALSE(naming.ok({{"zero", "", "", "", ""}, true, "1", "0"}));
+    EXPECT_EQ(p.shown.back().text, "The shear rate factor must be a number greater than 0.");
     EXPECT_EQ(p.shown.back().title, "Input Error");
     ASSERT_TRUE(naming.ok({{"custom", "", "", "", ""}, true, "1.5x", "2.25"}));
     EXPECT_EQ(m.NewTestId, 3);
@@ -334,4 +337,9 @@ TEST(RealTestNaming, RulesAndCustomFactors)
     naming.cancel();
     EXPECT_FALSE(m.RelatedOk);
     EXPECT_EQ(naming.load("ABC").companyName, "C");
+    ASSERT_TRUE(t.exec("CREATE TRIGGER full BEFORE INSERT ON RelatedInfo "
+                       "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+    EXPECT_FALSE(naming.ok({{"late", "", "", "", ""}, false, "", ""}));
+    EXPECT_EQ(p.shown.back().text, "Input error! Please check your input.");
+    EXPECT_EQ(p.shown.back().title, "Input Error");
 }

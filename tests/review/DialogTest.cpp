@@ -163,3 +163,34 @@ TEST(RelatedDialog, EditOfADeletedTestWritesNothing)
     EXPECT_EQ(f.repo.tests().size(), 3u);
     EXPECT_FALSE(f.repo.header("gone"));
 }
+
+TEST(RelatedDialog, WriteFailuresAreReported)
+{
+    Fixture f;
+    ASSERT_TRUE(f.t.exec("CREATE TRIGGER noins BEFORE INSERT ON RelatedInfo "
+                         "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+    ASSERT_TRUE(f.t.exec("CREATE TRIGGER noupd BEFORE UPDATE ON RelatedInfo "
+                         "BEGIN SELECT RAISE(ABORT, 'read-only'); END"));
+    ASSERT_TRUE(f.t.exec("CREATE TRIGGER nodel BEFORE DELETE ON TestResult "
+                         "BEGIN SELECT RAISE(ABORT, 'locked'); END"));
+    f.m.NoTestShown = true;
+    frmRelated fresh(f.m, f.repo, f.p);
+    fresh.txtTestName->setText("delta");
+    fresh.cmdok->click();
+    EXPECT_EQ(f.p.shown.back().text, "The test could not be saved: disk full");
+    EXPECT_EQ(f.p.shown.back().title, "Database Error");
+    EXPECT_NE(fresh.result(), QDialog::Accepted);
+
+    f.m.NoTestShown = false;
+    f.m.CurrentTestName = "alpha";
+    frmRelated edit(f.m, f.repo, f.p);
+    edit.cmdok->click();
+    EXPECT_EQ(f.p.shown.back().text, "The related information could not be saved: read-only");
+
+    OpenTest open(f.m, f.repo, f.p);
+    f.select(open, "alpha");
+    open.cmdDelete->click();
+    EXPECT_EQ(f.p.shown.back().text, "The test could not be deleted: locked");
+    EXPECT_EQ(f.p.shown.back().title, "Database Error");
+    EXPECT_EQ(open.DBList1->count(), 3);
+}

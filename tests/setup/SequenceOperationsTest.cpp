@@ -120,6 +120,7 @@ TEST(SequenceOperations, EmptyTableRefusesSaveAsAndDelete)
     Fixture f;
     EXPECT_FALSE(f.ops.saveAs(""));
     EXPECT_FALSE(f.ops.deleteSequence("", false));
+    EXPECT_EQ(f.p.shown.back().text, "Please select a test sequence first.");
     EXPECT_EQ(f.p.shown.back().title, "Selection Error.");
     EXPECT_TRUE(f.p.inputs.empty());
     EXPECT_EQ(f.t.scalar("SELECT COUNT(*) FROM SequenceName").toInt(), 0);
@@ -240,6 +241,7 @@ TEST(CopyPaste, FailureLeavesTheStepsAsTheyWere)
     ASSERT_TRUE(f.t.exec("CREATE TRIGGER nope BEFORE INSERT ON SequenceSetup "
                          "BEGIN SELECT RAISE(ABORT, 'database is locked'); END"));
     EXPECT_FALSE(f.ops.copyPaste("S", {1, 2, 1, 1}, f.shown("S")));
+    EXPECT_EQ(f.p.shown.back().text, "The copied steps could not be saved: database is locked");
     EXPECT_EQ(f.p.shown.back().title, "Database Error");
     EXPECT_EQ(f.times("S"), (std::vector<double>{10, 20, 30}));
 }
@@ -277,4 +279,25 @@ TEST(Printout, LinesCellsAndPages)
     EXPECT_EQ(lines[43].text.substr(19, 21), "123456789012345678901");
     EXPECT_EQ(lines[43].text.substr(40, 1), "1");
     EXPECT_EQ(sequencePrintout("Mud", {}, false).size(), 3u);
+}
+
+TEST(SequenceOperations, FailedWritesAreReportedAndChangeNothing)
+{
+    Fixture f;
+    f.addSequence("S", 3);
+    ASSERT_TRUE(f.t.exec("CREATE TRIGGER nodel BEFORE DELETE ON SequenceSetup "
+                         "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"));
+    f.p.answers = {Answer::Ok};
+    EXPECT_FALSE(f.ops.deleteStep("S", 2));
+    EXPECT_EQ(f.p.shown.back().text, "The step could not be deleted: disk I/O error");
+    EXPECT_EQ(f.p.shown.back().title, "Database Error");
+    EXPECT_FALSE(f.ops.deleteSequence("S", false));
+    EXPECT_EQ(f.p.shown.back().text, "The sequence could not be deleted: disk I/O error");
+    EXPECT_EQ(f.times("S"), (std::vector<double>{10, 20, 30}));
+    ASSERT_TRUE(f.t.exec("CREATE TRIGGER noadd BEFORE INSERT ON SequenceName "
+                         "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+    f.p.inputAnswers = {std::string("New one")};
+    EXPECT_FALSE(f.ops.newSequence());
+    EXPECT_EQ(f.p.shown.back().text, "The sequence could not be saved: disk full");
+    EXPECT_EQ(f.repo.sequences().size(), 1u);
 }

@@ -132,6 +132,11 @@ TEST(SetupWindow, EmptyTableDisablesDeleteAndCopyPaste)
     EXPECT_FALSE(f.w->MenuFileDelete->isEnabled());
     EXPECT_FALSE(f.w->cmdCopyPaste->isEnabled());
     EXPECT_EQ(f.w->grid().rowCount(), 0);
+    f.w->cmdEditStep->click();
+    EXPECT_EQ(f.p.shown.back().text, "Please select a test step first.");
+    EXPECT_EQ(f.p.shown.back().title, "Selection Error.");
+    f.w->cmdInsertStep->click();
+    EXPECT_EQ(f.p.shown.back().text, "Please select a test sequence first.");
     // The first sequence of a new database can be created.
     f.p.inputAnswers = {std::string("First")};
     f.w->cmdNew->click();
