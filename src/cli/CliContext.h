@@ -1,0 +1,121 @@
+#pragma once
+// What the CLI's commands share: the parsed arguments, the context they run in, and the
+// helpers more than one command uses. Internal to viscora-cli.
+
+#include "CliPrompter.h"
+#include "Database.h"
+#include "Link.h"
+#include "Module1.h"
+#include "PortMap.h"
+#include "QtSerialPortDevice.h"
+#include "SequenceRepository.h"
+#include "TestReview.h"
+#include "Units.h"
+
+#include <csignal>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace viscora::cli {
+
+struct Usage {
+    std::string message;
+};
+
+
+
+struct Args {
+    std::vector<std::string> positional;
+    std::map<std::string, std::vector<std::string>> options;
+    std::string option(const std::string &name, size_t i = 0) const
+    {
+        const auto it = options.find(name);
+        return it == options.end() || i >= it->second.size() ? std::string() : it->second[i];
+    }
+    bool has(const std::string &name) const { return options.count(name) > 0; }
+};
+
+struct OptionDef {
+    std::string name;
+    size_t values = 1;
+};
+
+struct Context {
+    Module1 m;
+    std::unique_ptr<Database> db;
+    std::ostream &out;
+    std::ostream &err;
+    CliPrompter prompter;
+    PortMap ports;
+    SystemClock systemClock;
+    std::unique_ptr<SerialPort> ownPort;
+    Clock *clock = &systemClock;
+    SerialPort *port = nullptr;
+
+    Context(std::ostream &o, std::ostream &e) : out(o), err(e), prompter(e) {}
+
+    Prompter &ask() { return prompter; }
+    int fail(const std::string &title, const std::string &message)
+    {
+        ask().message(message, title);
+        return 1;
+    }
+    SerialPort &serial()
+    {
+        if (!port) {
+            ownPort = std::make_unique<QtSerialPortDevice>(ports);
+            port = ownPort.get();
+        }
+        return *port;
+    }
+};
+
+using Command = std::function<int(Context &, const Args &)>;
+
+struct CommandDef {
+    size_t minPositional;
+    size_t maxPositional;
+    std::vector<OptionDef> options;
+    Command run;
+};
+
+// Set by ^C while a long command runs.
+extern volatile std::sig_atomic_t interrupted;
+void onInterrupt(int);
+
+// Saved tests (CliTests.cpp).
+bool requireTest(Context &c, const QString &name);
+std::unique_ptr<TestReview> openTest(Context &c, const std::string &name);
+std::string joinedHeader(const QString &header);
+// The main window's grid as tab-separated text, header line first.
+void printGrid(Context &c, const TestGridModel &grid);
+int cmdTests(Context &c, const Args &a);
+int cmdShow(Context &c, const Args &a);
+int cmdDelete(Context &c, const Args &a);
+int cmdChart(Context &c, const Args &a);
+int cmdExport(Context &c, const Args &a);
+int cmdCement(Context &c, const Args &a);
+int cmdReport(Context &c, const Args &a);
+
+// Sequences (CliSequences.cpp).
+const RotorBob &rotorBobOption(const Args &a, const RotorBob &fallback);
+std::optional<SequenceEntry> sequenceWithRotorBob(Context &c, const Args &a, const RotorBob *&rb);
+int cmdSequences(Context &c, const Args &a);
+int cmdSteps(Context &c, const Args &a);
+int cmdNewSequence(Context &c, const Args &a);
+
+// The instrument (CliInstrument.cpp).
+int cmdStart(Context &c, const Args &a);
+int cmdStop(Context &c, const Args &a);
+int cmdDownload(Context &c, const Args &a);
+int cmdRetrieve(Context &c, const Args &a);
+int cmdRun(Context &c, const Args &a);
+int cmdCalibrate(Context &c, const Args &a);
+int cmdLog(Context &c, const Args &a);
+
+} // namespace viscora::cli

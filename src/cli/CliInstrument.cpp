@@ -1,0 +1,181 @@
+#include "CliContext.h"
+
+#include "Acquisition.h"
+#include "CalibrationCheck.h"
+#include "DirectLog.h"
+#include "Exchanges.h"
+#include "RealTestNaming.h"
+#include "RelatedInfoEditor.h"
+#include "RetrievedTest.h"
+#include "SetupGrid.h"
+#include "VbFormat.h"
+
+namespace viscora::cli {
+
+volatile std::sig_atomic_t interrupted = 0;
+void onInterrupt(int) { interrupted = 1; }
+
+int cmdStart(Context &c, const Args &)
+{
+    return remoteStart(c.serial(), c.m, c.prompter) ? 0 : 1;
+}
+
+int cmdStop(Context &c, const Args &)
+{
+    return remoteStop(c.serial(), c.m, c.prompter) ? 0 : 1;
+}
+
+int cmdDownload(Context &c, const Args &a)
+{
+    const RotorBob *rb = nullptr;
+    const auto seq = sequenceWithRotorBob(c, a, rb);
+    if (!seq)
+        return 1;
+    SequenceRepository repo(*c.db);
+    const std::vector<DownloadStep> steps = downloadSteps(repo.steps(seq->sequenceId), c.m.isSI());
+    ExchangeObserver observer;
+    observer.progress = [&c](int value, int maximum) {
+        if (value > 0)
+            c.err << "\rSending step " << value << " of " << maximum << std::flush;
+        else
+            c.err << '\n';
+    };
+    if (!downloadSequence(c.serial(), *c.clock, c.m, steps, c.prompter, observer))
+        return 1;
+    c.out << "Sent " << steps.size() << " step(s) of " << a.positional[0] << " with "
+          << rb->name << ".\n";
+    return 0;
+}
+
+int cmdRetrieve(Context &c, const Args &a)
+{
+    const QString name = QString::fromStdString(a.positional[0]);
+    TestRepository repo(*c.db);
+    if (repo.exists(name, Qt::CaseSensitive))
+        return c.fail("Test Name Error.", "Duplicated test name. Please enter a new test name.");
+    if (!retrieveLastResult(c.serial(), *c.clock, c.m, c.prompter))
+        return 1;
+    RelatedInfoEditor editor(c.m, repo, c.prompter);
+    const TestHeader header{name, QString::fromStdString(a.option("--fluid-id")),
+                            QString::fromStdString(a.option("--sample-time")),
+                            QString::fromStdString(a.option("--company")),
+                            QString::fromStdString(a.option("--desc"))};
+    if (!storeRetrievedTest(c.m, repo, c.prompter, [&] {
+            if (!editor.ok(header))
+                editor.cancel();
+        }))
+        return 1;
+    TestReview review(c.m, *c.db, c.prompter);
+    review.showNewTest();
+    printGrid(c, review.grid());
+    return 0;
+}
+
+int cmdRun(Context &c, const Args &a)
+{
+    const RotorBob *rb = nullptr;
+    const auto seq = sequenceWithRotorBob(c, a, rb);
+    if (!seq)
+        return 1;
+    SequenceRepository sequences(*c.db);
+    const auto steps = sequences.steps(seq->sequenceId);
+    TestRepository tests(*c.db);
+    RealTestName name;
+    name.header = {QString::fromStdString(a.positional[1]), QString::fromStdString(a.option("--fluid-id")),
+                   QString::fromStdString(a.option("--sample-time")),
+                   QString::fromStdString(a.option("--company")),
+                   QString::fromStdString(a.option("--desc"))};
+    name.custom = a.has("--custom");
+    name.stressFactor = a.option("--custom", 0);
+    name.rateFactor = a.option("--custom", 1);
+    // Named before anything is sent, so a refused name costs no download.
+    if (tests.exists(name.header.testName, Qt::CaseInsensitive))
+        return c.fail("Test Name Error.", "Duplicated test name. Please enter a new test name.");
+    if (!downloadSequence(c.serial(), *c.clock, c.m, downloadSteps(steps, c.m.isSI()), c.prompter))
+        return 1;
+    RealTestNaming naming(c.m, tests, c.prompter);
+    if (!naming.ok(name))
+        return 1;
+    Acquisition acquisition(c.m, c.serial(), *c.clock, tests, c.prompter);
+    std::vector<int> rates;
+    for (const auto &s : steps)
+        rates.push_back(s.recordRate);
+    acquisition.setRecordRates(rates);
+    acquisition.TestNamed = true;
+    acquisition.onStored = [&c](const StoredPoint &p) {
+        c.out << p.stepNo << '\t' << shortestText(p.time) << '\t' << shortestText(p.temperature)
+              << '\t' << shortestText(p.speed) << '\t' << shortestText(p.shearStress) << '\t'
+              << shortestText(p.gel) << '\t' << shortestText(p.rbfactor) << '\n'
+              << std::flush;
+    };
+    if (!acquisition.start())
+        return 1;
+    interrupted = 0;
+    auto previous = std::signal(SIGINT, onInterrupt);
+    bool failed = false;
+    while (acquisition.TestRunning) {
+        BusyWait(*c.clock, 1.0f);
+        if (interrupted) {
+            acquisition.stop();
+            c.err << "Stopped: the rows stored so far are kept.\n";
+            break;
+        }
+        const PollResult r = acquisition.poll();
+        failed = r.failed;
+    }
+    std::signal(SIGINT, previous);
+    return failed ? 1 : 0;
+}
+
+int cmdCalibrate(Context &c, const Args &a)
+{
+    ensureRotorBobChosen(c.m);
+    CalibrationCheck check(c.m, c.serial(), *c.clock, c.prompter);
+    initialCommport(c.serial(), c.m);
+    if (!check.start(a.positional[0]))
+        return 1;
+    interrupted = 0;
+    auto previous = std::signal(SIGINT, onInterrupt);
+    do
+        BusyWait(*c.clock, 1.0f);
+    while (!interrupted && check.poll());
+    std::signal(SIGINT, previous);
+    check.stop();
+    for (const auto &row : check.rows)
+        c.out << row.Stress3 << '\t' << row.lbl3Err << '\t' << row.lbl3PercentErr << '\n';
+    return interrupted ? 1 : 0;
+}
+
+int cmdLog(Context &c, const Args &a)
+{
+    for (const char *required : {"--speed", "--rate", "--file"})
+        if (!a.has(required))
+            throw Usage{std::string("log needs ") + required};
+    const double speed = Val(a.option("--speed")), rate = Val(a.option("--rate"));
+    if (speed < 0 || speed > 600)
+        return c.fail("Input Error", "Invalid Speed Entry! Please Try Again.");
+    if (rate < 0.99 || rate > 6000)
+        return c.fail("Input Error", "Invalid Record Rate Entry! Please Try Again.");
+    const double seconds = a.has("--seconds") ? Val(a.option("--seconds")) : -1;
+    DirectLog log(c.m, c.serial(), *c.clock, c.prompter);
+    log.rateChanged(a.option("--rate"));
+    if (!log.SendLogProgram(a.option("--speed")) || !log.run(a.option("--file")))
+        return 1;
+    log.startRecording();
+    c.err << "Logging to " << log.dataPath() << (log.Recording ? "" : " (not recording)") << '\n';
+    interrupted = 0;
+    auto previous = std::signal(SIGINT, onInterrupt);
+    bool ended = false;
+    for (long elapsed = 0; !ended; ++elapsed) {
+        if (interrupted || (seconds >= 0 && elapsed >= seconds)) {
+            log.stop();
+            break;
+        }
+        BusyWait(*c.clock, 1.0f);
+        ended = !log.poll();
+    }
+    std::signal(SIGINT, previous);
+    return 0;
+}
+
+} // namespace viscora::cli

@@ -1,0 +1,98 @@
+#include "CliContext.h"
+
+#include "SequenceOperations.h"
+#include "SetupGrid.h"
+#include "StepDialogLogic.h"
+#include "VbFormat.h"
+
+namespace viscora::cli {
+
+const RotorBob &rotorBobOption(const Args &a, const RotorBob &fallback)
+{
+    const std::string name = a.option("--rotor-bob");
+    if (name.empty())
+        return fallback;
+    if (const RotorBob *rb = rotorBobByName(name))
+        return *rb;
+    throw Usage{"--rotor-bob takes one of R1-B1, R2-B1, R3-B1, R1-B2, R1-B5, R1-B4"};
+}
+
+// The sequence named by the first argument, with the rotor-bob in force: --rotor-bob, else
+// the sequence's own, else R1-B1 (as the setup window shows a code outside the list).
+std::optional<SequenceEntry> sequenceWithRotorBob(Context &c, const Args &a, const RotorBob *&rb)
+{
+    SequenceRepository repo(*c.db);
+    const auto seq = repo.find(QString::fromStdString(a.positional[0]));
+    if (!seq) {
+        c.fail("Selection Error.", "No sequence is named \"" + a.positional[0] + "\".");
+        return std::nullopt;
+    }
+    const RotorBob *stored = rotorBobByCode(seq->rbfactor);
+    rb = &rotorBobOption(a, stored ? *stored : *rotorBobByCode(1));
+    c.m.RbIndex = static_cast<std::int16_t>(rb->code);
+    c.m.RbShearFactor = rb->shearFactor;
+    c.m.RbFannFactor = rb->fannFactor;
+    return seq;
+}
+
+int cmdSequences(Context &c, const Args &)
+{
+    for (const auto &s : SequenceRepository(*c.db).sequences())
+        c.out << s.sequenceId << '\t' << s.name.toStdString() << '\t' << s.rbfactor << '\n';
+    return 0;
+}
+
+int cmdSteps(Context &c, const Args &a)
+{
+    const RotorBob *rb = nullptr;
+    const auto seq = sequenceWithRotorBob(c, a, rb);
+    if (!seq)
+        return 1;
+    const QStringList headers = setupHeaders(c.m.isSI());
+    for (int col = 0; col < headers.size(); ++col)
+        c.out << (col ? "\t" : "") << joinedHeader(headers[col]);
+    c.out << '\n';
+    const auto rows = setupRows(SequenceRepository(*c.db).steps(seq->sequenceId), c.m.isSI(),
+                                c.m.RbShearFactor);
+    for (const auto &row : rows) {
+        for (size_t col = 0; col < row.size(); ++col)
+            c.out << (col ? "\t" : "") << row[col].toStdString();
+        c.out << '\n';
+    }
+    return 0;
+}
+
+int cmdNewSequence(Context &c, const Args &a)
+{
+    const RotorBob &rb = rotorBobOption(a, *rotorBobByCode(1));
+    std::vector<SequenceStep> steps;
+    for (size_t i = 1; i < a.positional.size(); ++i) {
+        const QStringList parts = QString::fromStdString(a.positional[i]).split(QLatin1Char(','));
+        if (parts.size() != 4)
+            throw Usage{"a step is TIME,TEMP,SPEED,RATE, not " + a.positional[i]};
+        const StepFields fields{parts[0].toStdString(), parts[1].toStdString(),
+                                parts[2].toStdString(),
+                                formatMask(formula::shearRateSetup(Val(parts[2].toStdString()),
+                                                                   rb.shearFactor), "###.00"),
+                                parts[3].toStdString()};
+        if (const auto error = acceptStepFields(fields, StepDialogKind::Insert, c.m))
+            return c.fail(error->title, error->message + " (step " + std::to_string(i) + ")");
+        steps.push_back({static_cast<int>(i), Val(c.m.StepTimeText), Val(c.m.StepTempText),
+                         Val(c.m.StepSpeedText),
+                         static_cast<int>(roundHalfEven(Val(c.m.StepRecordRateText)))});
+    }
+    if (steps.empty())
+        steps.push_back({1, 600, 100, 100, 10});
+    SequenceRepository repo(*c.db);
+    const QString name = QString::fromStdString(a.positional[0]);
+    if (repo.existsIgnoringCase(name))
+        return c.fail("New Sequence Naming Error", "Duplicated test name, please input again.");
+    int id = 0;
+    const DbResult r = repo.createSequence(name, rb.code, steps, id);
+    if (!r)
+        return c.fail("Database Error", "The sequence could not be saved: " + r.error.toStdString());
+    c.out << id << '\t' << a.positional[0] << '\t' << rb.code << '\n';
+    return 0;
+}
+
+} // namespace viscora::cli

@@ -1,0 +1,144 @@
+#include "CliContext.h"
+
+#include "ChartView.h"
+#include "Exports.h"
+#include "TestReport.h"
+
+#include <QFileInfo>
+#include <QPdfWriter>
+
+#include <cstdlib>
+
+namespace viscora::cli {
+
+bool requireTest(Context &c, const QString &name)
+{
+    TestRepository repo(*c.db);
+    if (repo.testId(name))
+        return true;
+    c.fail("Selection Error.", "No saved test is named \"" + name.toStdString() + "\".");
+    return false;
+}
+
+int cmdTests(Context &c, const Args &)
+{
+    TestRepository repo(*c.db);
+    for (const auto &t : repo.tests())
+        c.out << t.testId << '\t' << t.testName.toStdString() << '\n';
+    return 0;
+}
+
+// A two-line header as one line: each line trimmed, joined by one blank.
+std::string joinedHeader(const QString &header)
+{
+    QStringList lines = header.split(QLatin1Char('\n'));
+    for (QString &l : lines)
+        l = l.trimmed();
+    return lines.join(QLatin1Char(' ')).toStdString();
+}
+
+void printGrid(Context &c, const TestGridModel &grid)
+{
+    const QStringList headers = gridHeaders(c.m.isSI());
+    for (int col = 0; col < headers.size(); ++col)
+        c.out << (col ? "\t" : "") << joinedHeader(headers[col]);
+    c.out << '\n';
+    for (int r = 0; r < grid.rowCount(); ++r) {
+        for (int col = 0; col < 10; ++col)
+            c.out << (col ? "\t" : "") << grid.cellText(r, col).toStdString();
+        c.out << '\n';
+    }
+}
+
+int cmdShow(Context &c, const Args &a)
+{
+    const QString name = QString::fromStdString(a.positional[0]);
+    if (!requireTest(c, name))
+        return 1;
+    TestReview review(c.m, *c.db, c.prompter);
+    c.m.CurrentTestName = a.positional[0];
+    review.openCurrentTest();
+    printGrid(c, review.grid());
+    return 0;
+}
+
+int cmdDelete(Context &c, const Args &a)
+{
+    const QString name = QString::fromStdString(a.positional[0]);
+    if (!requireTest(c, name))
+        return 1;
+    TestRepository repo(*c.db);
+    const DbResult r = repo.deleteTest(name);
+    if (!r)
+        return c.fail("Database Error", "The test could not be deleted: " + r.error.toStdString());
+    return 0;
+}
+
+int cmdChart(Context &c, const Args &a)
+{
+    const QString name = QString::fromStdString(a.positional[0]);
+    const std::string &typeText = a.positional[1];
+    char *end = nullptr;
+    const long type = std::strtol(typeText.c_str(), &end, 10);
+    if (typeText.empty() || *end || type < 0 || type > 9)
+        throw Usage{"TYPE must be a chart type from 0 to 9"};
+    if (!requireTest(c, name))
+        return 1;
+    TestReview review(c.m, *c.db, c.prompter);
+    c.m.CurrentTestName = a.positional[0];
+    review.openCurrentTest();
+    review.selectChartType(static_cast<int>(type));
+    ChartView view;
+    view.resize(900, 600);
+    view.redraw(review.chart());
+    if (!view.grab().save(QString::fromStdString(a.positional[2]), "PNG"))
+        return c.fail("File Error", "The image could not be written to " + a.positional[2] + ".");
+    return 0;
+}
+
+// Opens a test as the main window does; nullptr (reported) when there is none.
+std::unique_ptr<TestReview> openTest(Context &c, const std::string &name)
+{
+    if (!requireTest(c, QString::fromStdString(name)))
+        return nullptr;
+    auto review = std::make_unique<TestReview>(c.m, *c.db, c.prompter);
+    c.m.CurrentTestName = name;
+    review->openCurrentTest();
+    return review;
+}
+
+template <typename Writer> int exportWorkbook(Context &c, const Args &a, Writer write)
+{
+    const auto review = openTest(c, a.positional[0]);
+    if (!review)
+        return 1;
+    const ExportInput in = exportInput(*review, c.m);
+    const ExportResult r = write(a.positional[1], in, {});
+    if (!r.ok)
+        return c.fail("Export Error", "The workbook could not be saved to " + a.positional[1] + ": " + r.error);
+    c.out << "Wrote " << a.positional[1] << " (" << in.rows->size() << " points).\n";
+    return 0;
+}
+
+int cmdExport(Context &c, const Args &a) { return exportWorkbook(c, a, writeTestWorkbook); }
+
+int cmdCement(Context &c, const Args &a) { return exportWorkbook(c, a, writeCementWorkbook); }
+
+int cmdReport(Context &c, const Args &a)
+{
+    const auto review = openTest(c, a.positional[0]);
+    if (!review)
+        return 1;
+    const auto report = loadReport(*c.db, review->CurrentTestId, c.m.RbIndex);
+    if (!report)
+        return c.fail("Report", "A test with a custom rotor-bob has no printed report.");
+    QPdfWriter pdf(QString::fromStdString(a.positional[1]));
+    pdf.setPageOrientation(QPageLayout::Portrait);
+    renderReport(*report, pdf);
+    if (!QFileInfo(QString::fromStdString(a.positional[1])).isFile())
+        return c.fail("Report", "The report could not be written to " + a.positional[1] + ".");
+    c.out << "Wrote " << a.positional[1] << ".\n";
+    return 0;
+}
+
+} // namespace viscora::cli
