@@ -28,8 +28,16 @@ void BM_TestWorkbook(benchmark::State &state)
 {
     std::vector<QueryRow> rows(static_cast<size_t>(state.range(0)));
     for (size_t i = 0; i < rows.size(); ++i)
-        rows[i] = {static_cast<double>(i / 6000 + 1), static_cast<double>(i % 6000), 150.5,
-                   510.69, 300, 106.488, 99.86, 2.088, 1, 99.8};
+        rows[i] = {static_cast<double>(i / 6000 + 1),
+                   static_cast<double>(i % 6000),
+                   150.5,
+                   510.69,
+                   300,
+                   106.488,
+                   99.86,
+                   2.088,
+                   1,
+                   99.8};
     QTemporaryDir dir;
     ExportInput in;
     in.header = {"Bench", "mud", "now", "lab", ""};

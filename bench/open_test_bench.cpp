@@ -23,8 +23,15 @@ namespace {
 
 class SilentPrompter : public Prompter {
 public:
-    Answer message(const std::string &, const std::string &, Buttons, Icon) override { return Answer::Ok; }
-    std::optional<std::string> input(const std::string &, const std::string &, const std::string &) override { return {}; }
+    Answer message(const std::string &, const std::string &, Buttons, Icon) override
+    {
+        return Answer::Ok;
+    }
+    std::optional<std::string> input(const std::string &, const std::string &,
+                                     const std::string &) override
+    {
+        return {};
+    }
     std::string openFile(const FileDialogRequest &) override { return {}; }
     std::string saveFile(const FileDialogRequest &) override { return {}; }
 };
@@ -81,7 +88,11 @@ void BM_OpenStoredTest(benchmark::State &state)
     }
     state.counters["peak_rss_MB"] = static_cast<double>(rssMb());
 }
-BENCHMARK(BM_OpenStoredTest)->Arg(100000)->Arg(600000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_OpenStoredTest)
+    ->Arg(100000)
+    ->Arg(600000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 } // namespace
 

@@ -22,8 +22,15 @@ namespace {
 
 class SilentPrompter : public Prompter {
 public:
-    Answer message(const std::string &, const std::string &, Buttons, Icon) override { return Answer::Ok; }
-    std::optional<std::string> input(const std::string &, const std::string &, const std::string &) override { return {}; }
+    Answer message(const std::string &, const std::string &, Buttons, Icon) override
+    {
+        return Answer::Ok;
+    }
+    std::optional<std::string> input(const std::string &, const std::string &,
+                                     const std::string &) override
+    {
+        return {};
+    }
     std::string openFile(const FileDialogRequest &) override { return {}; }
     std::string saveFile(const FileDialogRequest &) override { return {}; }
 };
@@ -32,7 +39,12 @@ class TickClock : public Clock {
 public:
     double now = 3600;
     double secondsSinceMidnight() override { return now; }
-    void idle() override { now += 0.01; if (now >= 86400) now -= 86400; }
+    void idle() override
+    {
+        now += 0.01;
+        if (now >= 86400)
+            now -= 86400;
+    }
 };
 
 // The instrument: one record a second, with a burst of noise now and then.
@@ -104,11 +116,13 @@ int main(int argc, char **argv)
         stored += acq.poll().stored;
         if (i % chunk == 0) {
             const auto t1 = Clock::now();
-            const double us = std::chrono::duration<double, std::micro>(t1 - t0).count() / static_cast<double>(chunk);
+            const double us = std::chrono::duration<double, std::micro>(t1 - t0).count() /
+                              static_cast<double>(chunk);
             std::printf("%12lld %14.2f %12ld %10lld\n", i, us, rssKb(), stored);
             t0 = t1;
         }
     }
-    std::printf("records received %lld, chart point index %d\n", acq.RecordsReceived, acq.chart.PointIndex);
+    std::printf("records received %lld, chart point index %d\n", acq.RecordsReceived,
+                acq.chart.PointIndex);
     return 0;
 }

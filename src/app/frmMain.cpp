@@ -53,8 +53,6 @@ constexpr int kHeaderHeightTwips = 400;
 constexpr int kColumnWidthTwips = 1090;
 constexpr int twipsToPixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
 
-
-
 // The window's design size; every control keeps its fraction of it.
 constexpr int kDesignWidth = 1000;
 constexpr int kDesignHeight = 700;
@@ -139,14 +137,16 @@ void frmMain::buildToolbar()
         if (k.separatorBefore)
             Toolbar1->addSeparator();
         // The desktop theme's icon when it has one, a built-in one otherwise.
-        const QIcon icon = QIcon::fromTheme(QString::fromLatin1(k.themeIcon), style()->standardIcon(k.icon));
+        const QIcon icon =
+            QIcon::fromTheme(QString::fromLatin1(k.themeIcon), style()->standardIcon(k.icon));
         QAction *a = Toolbar1->addAction(icon, QString::fromLatin1(k.key));
         a->setObjectName(QStringLiteral("Toolbar1_") + QString::fromLatin1(k.key));
         a->setData(QString::fromLatin1(k.key));
         a->setToolTip(QString::fromLatin1(k.tip));
         if (QString::fromLatin1(k.key) == QLatin1String("Open"))
             a->setStatusTip(QStringLiteral("Open Saved Test Results"));
-        connect(a, &QAction::triggered, this, [this, a] { Toolbar1_ButtonClick(a->data().toString()); });
+        connect(a, &QAction::triggered, this,
+                [this, a] { Toolbar1_ButtonClick(a->data().toString()); });
     }
 }
 
@@ -177,24 +177,25 @@ void frmMain::buildControls()
                           "Click here to remotely start K7400r testing. Results will be saved at "
                           "K7400r",
                           c1, y0 + dy, &frmMain::cmdStartTest_Click);
-    cmdStopTest = button("cmdStopTest", "Stop T&est on K7400r",
-                         "Press here to stop current test at K7400r", c2, y0 + dy,
-                         &frmMain::cmdStopTest_Click);
+    cmdStopTest =
+        button("cmdStopTest", "Stop T&est on K7400r", "Press here to stop current test at K7400r",
+               c2, y0 + dy, &frmMain::cmdStopTest_Click);
     cmdRealTime = button("cmdRealTime", "Real &Time Test", "Click here to run real time test", c1,
                          y0 + 2 * dy, &frmMain::cmdRealTime_Click);
     cmdSetup = button("cmdSetup", "&Setup", "Setup test procedures, comport, rotor bob info, etc",
                       c2, y0 + 2 * dy, &frmMain::cmdSetup_Click);
     RelatedInfo = button("RelatedInfo", "Related &Information", "Edit or input related information",
                          c1, y0 + 3 * dy, &frmMain::RelatedInfo_Click);
-    cmdOverlap = button("cmdOverlap", "Overlap Charts",
-                        "Click here to overlap another test on graphs", c2, y0 + 3 * dy,
-                        &frmMain::cmdOverlap_Click);
-    cmdReport = button("cmdReport", "Re&port", exportTip, c1, y0 + 4 * dy, &frmMain::cmdReport_Click);
-    cmdExport = button("cmdExport", "E&xport Excel", exportTip, c2, y0 + 4 * dy,
-                       &frmMain::cmdExport_Click);
-    cmdPrintChart = button("cmdPrintChart", "Print Chart",
-                           "Click here to print the chart shown at left", c1, y0 + 5 * dy,
-                           &frmMain::cmdPrintChart_Click);
+    cmdOverlap =
+        button("cmdOverlap", "Overlap Charts", "Click here to overlap another test on graphs", c2,
+               y0 + 3 * dy, &frmMain::cmdOverlap_Click);
+    cmdReport =
+        button("cmdReport", "Re&port", exportTip, c1, y0 + 4 * dy, &frmMain::cmdReport_Click);
+    cmdExport =
+        button("cmdExport", "E&xport Excel", exportTip, c2, y0 + 4 * dy, &frmMain::cmdExport_Click);
+    cmdPrintChart =
+        button("cmdPrintChart", "Print Chart", "Click here to print the chart shown at left", c1,
+               y0 + 5 * dy, &frmMain::cmdPrintChart_Click);
     cmdCalicheck = button("cmdCalicheck", "Calibration Check",
                           "Click here to remotely start K7400r testing. Results will be saved at "
                           "K7400r",
@@ -219,8 +220,8 @@ void frmMain::buildControls()
         g->setGeometry(x, 62, 164, 52);
         return g;
     };
-    auto radio = [this](QGroupBox *g, const char *name, const char *caption, const char *tip,
-                        int x, int option) {
+    auto radio = [this](QGroupBox *g, const char *name, const char *caption, const char *tip, int x,
+                        int option) {
         auto *r = new QRadioButton(QString::fromLatin1(caption), g);
         r->setObjectName(QString::fromLatin1(name));
         if (*tip)
@@ -467,7 +468,8 @@ void frmMain::cmdReport_Click()
     const auto report = loadReport(*db_, review_->CurrentTestId, deps_.m.RbIndex);
     if (!report || !deps_.previewReport)
         return;
-    deps_.previewReport([data = *report](QPagedPaintDevice &device) { renderReport(data, device); });
+    deps_.previewReport(
+        [data = *report](QPagedPaintDevice &device) { renderReport(data, device); });
 }
 
 void frmMain::MenuFilePrint_Click()
@@ -535,26 +537,31 @@ std::string frmMain::askWorkbookPath(const std::string &proposedName)
     request.initialDir = QDir::currentPath().toStdString();
     request.proposedName = proposedName;
     std::string path = deps_.prompter.saveFile(request);
-    if (!path.empty() && !QString::fromStdString(path).endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+    if (!path.empty() &&
+        !QString::fromStdString(path).endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
         path += ".xlsx";
     return path;
 }
 
 void frmMain::cmdExport_Click() { exportWorkbook("The workbook", writeTestWorkbook); }
 
-void frmMain::MenuFileCementRpt_Click() { exportWorkbook("The cement lab report", writeCementWorkbook); }
+void frmMain::MenuFileCementRpt_Click()
+{
+    exportWorkbook("The cement lab report", writeCementWorkbook);
+}
 void frmMain::cmdCalicheck_Click()
 {
-    frmCaliCheck dialog(
-        CalibrationWindowDeps{deps_.m, deps_.prompter, deps_.clock, deps_.makePort,
-                              [this](const std::string &viscosity, const std::array<CalibrationRow, 5> &rows) {
-                                  exportCalibration(viscosity, rows);
-                              }},
-        this);
+    frmCaliCheck dialog(CalibrationWindowDeps{deps_.m, deps_.prompter, deps_.clock, deps_.makePort,
+                                              [this](const std::string &viscosity,
+                                                     const std::array<CalibrationRow, 5> &rows) {
+                                                  exportCalibration(viscosity, rows);
+                                              }},
+                        this);
     exec(dialog);
 }
 
-void frmMain::exportCalibration(const std::string &viscosity, const std::array<CalibrationRow, 5> &rows)
+void frmMain::exportCalibration(const std::string &viscosity,
+                                const std::array<CalibrationRow, 5> &rows)
 {
     const std::string path = askWorkbookPath("calibration.xlsx");
     if (path.empty())

@@ -104,8 +104,7 @@ public:
     ProportionalLayout &layoutFractions() { return layout_; }
 
     QPushButton *cmdOpen, *cmdRetrieve, *cmdStartTest, *cmdStopTest, *cmdRealTime, *cmdSetup,
-        *RelatedInfo, *cmdOverlap, *cmdReport, *cmdExport, *cmdPrintChart, *cmdCalicheck,
-        *cmdExit;
+        *RelatedInfo, *cmdOverlap, *cmdReport, *cmdExport, *cmdPrintChart, *cmdCalicheck, *cmdExit;
     QLabel *Label2;
     QComboBox *cmbChartType;
     QGroupBox *Frame1, *Frame2;

@@ -17,7 +17,7 @@ struct Module1;
 class Prompter;
 
 struct CalibrationRow {
-    std::string Stress3;        // expected stress, as the row's caption
+    std::string Stress3; // expected stress, as the row's caption
     std::string lbl3Err = "N/A";
     std::string lbl3PercentErr = "N/A";
 };

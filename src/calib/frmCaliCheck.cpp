@@ -25,12 +25,15 @@ frmCaliCheck::frmCaliCheck(CalibrationWindowDeps deps, QWidget *parent)
     MSComm1 = deps_.makePort();
     check_ = std::make_unique<CalibrationCheck>(deps_.m, *MSComm1, deps_.clock, deps_.prompter);
     check_->processEvents = [] { QApplication::processEvents(); };
-    check_->onStatus = [this](const std::string &s) { CurStatus->setText(QString::fromStdString(s)); };
+    check_->onStatus = [this](const std::string &s) {
+        CurStatus->setText(QString::fromStdString(s));
+    };
 
     auto *layout = new QVBoxLayout(this);
-    Label3 = new QLabel(QStringLiteral("Please simply input calibration fluid viscosity in below input "
-                                       "box and click \"Start\" bustton. (It currently only works with R1B1.)"),
-                        this);
+    Label3 = new QLabel(
+        QStringLiteral("Please simply input calibration fluid viscosity in below input "
+                       "box and click \"Start\" bustton. (It currently only works with R1B1.)"),
+        this);
     Label3->setWordWrap(true);
     layout->addWidget(Label3);
     auto *input = new QHBoxLayout;
@@ -54,7 +57,8 @@ frmCaliCheck::frmCaliCheck(CalibrationWindowDeps deps, QWidget *parent)
     grid->addWidget(Label4, 0, 1);
     grid->addWidget(Label7, 0, 2);
     for (int r = 0; r < 5; ++r) {
-        Stress3[r] = new QLabel(QString::fromStdString(check_->rows[static_cast<size_t>(r)].Stress3), this);
+        Stress3[r] =
+            new QLabel(QString::fromStdString(check_->rows[static_cast<size_t>(r)].Stress3), this);
         lbl3Err[r] = new QLabel(QStringLiteral("N/A"), this);
         lbl3PercentErr[r] = new QLabel(QStringLiteral("N/A"), this);
         Stress3[r]->setObjectName(QStringLiteral("Stress3_%1").arg(r));
@@ -103,7 +107,8 @@ void frmCaliCheck::showRows()
 {
     for (int r = 0; r < 5; ++r) {
         lbl3Err[r]->setText(QString::fromStdString(check_->rows[static_cast<size_t>(r)].lbl3Err));
-        lbl3PercentErr[r]->setText(QString::fromStdString(check_->rows[static_cast<size_t>(r)].lbl3PercentErr));
+        lbl3PercentErr[r]->setText(
+            QString::fromStdString(check_->rows[static_cast<size_t>(r)].lbl3PercentErr));
     }
 }
 

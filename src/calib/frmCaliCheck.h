@@ -21,7 +21,8 @@ struct CalibrationWindowDeps {
     Clock &clock;
     std::function<std::unique_ptr<SerialPort>()> makePort;
     // Writes the result grid to a workbook the operator chooses; empty when not offered.
-    std::function<void(const std::string &viscosity, const std::array<CalibrationRow, 5> &)> exportResult;
+    std::function<void(const std::string &viscosity, const std::array<CalibrationRow, 5> &)>
+        exportResult;
 };
 
 class frmCaliCheck : public QDialog {

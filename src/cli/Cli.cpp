@@ -52,7 +52,8 @@ namespace {
 
 const std::map<std::string, CommandDef> &commands()
 {
-    const std::vector<OptionDef> header{{"--fluid-id"}, {"--sample-time"}, {"--company"}, {"--desc"}};
+    const std::vector<OptionDef> header{
+        {"--fluid-id"}, {"--sample-time"}, {"--company"}, {"--desc"}};
     auto with = [](std::vector<OptionDef> a, std::vector<OptionDef> b) {
         a.insert(a.end(), b.begin(), b.end());
         return a;
@@ -110,14 +111,15 @@ bool openDatabase(Context &c, const std::string &dbOption)
 {
     QString path = QString::fromStdString(dbOption);
     if (path.isEmpty()) {
-        path = findFileCaseInsensitive(QDir::currentPath(), QString::fromLatin1(Database::kFileName));
+        path =
+            findFileCaseInsensitive(QDir::currentPath(), QString::fromLatin1(Database::kFileName));
         if (path.isEmpty())
             path = QDir::current().filePath(QString::fromLatin1(Database::kFileName));
     }
     auto opened = Database::open(path, Database::OpenMode::CreateIfMissing);
     if (!opened.db) {
-        c.fail("Database Error",
-               "Unexpected Error: " + opened.message.toStdString() + " (" + path.toStdString() + ")");
+        c.fail("Database Error", "Unexpected Error: " + opened.message.toStdString() + " (" +
+                                     path.toStdString() + ")");
         return false;
     }
     c.db = std::move(opened.db);
@@ -169,8 +171,9 @@ int runCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
     if (it == commands().end())
         return usage("unknown command " + args[i]);
     try {
-        const Args parsed = parseArgs(args[i], it->second,
-                                      std::vector<std::string>(args.begin() + static_cast<long>(i) + 1, args.end()));
+        const Args parsed = parseArgs(
+            args[i], it->second,
+            std::vector<std::string>(args.begin() + static_cast<long>(i) + 1, args.end()));
         if (!openDatabase(c, dbOption))
             return 1;
         return it->second.run(c, parsed);

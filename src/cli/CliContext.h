@@ -27,8 +27,6 @@ struct Usage {
     std::string message;
 };
 
-
-
 struct Args {
     std::vector<std::string> positional;
     std::map<std::string, std::vector<std::string>> options;

@@ -15,15 +15,9 @@ namespace viscora::cli {
 volatile std::sig_atomic_t interrupted = 0;
 void onInterrupt(int) { interrupted = 1; }
 
-int cmdStart(Context &c, const Args &)
-{
-    return remoteStart(c.serial(), c.m, c.prompter) ? 0 : 1;
-}
+int cmdStart(Context &c, const Args &) { return remoteStart(c.serial(), c.m, c.prompter) ? 0 : 1; }
 
-int cmdStop(Context &c, const Args &)
-{
-    return remoteStop(c.serial(), c.m, c.prompter) ? 0 : 1;
-}
+int cmdStop(Context &c, const Args &) { return remoteStop(c.serial(), c.m, c.prompter) ? 0 : 1; }
 
 int cmdDownload(Context &c, const Args &a)
 {
@@ -42,8 +36,8 @@ int cmdDownload(Context &c, const Args &a)
     };
     if (!downloadSequence(c.serial(), *c.clock, c.m, steps, c.prompter, observer))
         return 1;
-    c.out << "Sent " << steps.size() << " step(s) of " << a.positional[0] << " with "
-          << rb->name << ".\n";
+    c.out << "Sent " << steps.size() << " step(s) of " << a.positional[0] << " with " << rb->name
+          << ".\n";
     return 0;
 }
 
@@ -81,10 +75,10 @@ int cmdRun(Context &c, const Args &a)
     const auto steps = sequences.steps(seq->sequenceId);
     TestRepository tests(*c.db);
     RealTestName name;
-    name.header = {QString::fromStdString(a.positional[1]), QString::fromStdString(a.option("--fluid-id")),
-                   QString::fromStdString(a.option("--sample-time")),
-                   QString::fromStdString(a.option("--company")),
-                   QString::fromStdString(a.option("--desc"))};
+    name.header = {
+        QString::fromStdString(a.positional[1]), QString::fromStdString(a.option("--fluid-id")),
+        QString::fromStdString(a.option("--sample-time")),
+        QString::fromStdString(a.option("--company")), QString::fromStdString(a.option("--desc"))};
     name.custom = a.has("--custom");
     name.stressFactor = a.option("--custom", 0);
     name.rateFactor = a.option("--custom", 1);

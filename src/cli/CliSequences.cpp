@@ -52,8 +52,8 @@ int cmdSteps(Context &c, const Args &a)
     for (int col = 0; col < headers.size(); ++col)
         c.out << (col ? "\t" : "") << joinedHeader(headers[col]);
     c.out << '\n';
-    const auto rows = setupRows(SequenceRepository(*c.db).steps(seq->sequenceId), c.m.isSI(),
-                                c.m.RbShearFactor);
+    const auto rows =
+        setupRows(SequenceRepository(*c.db).steps(seq->sequenceId), c.m.isSI(), c.m.RbShearFactor);
     for (const auto &row : rows) {
         for (size_t col = 0; col < row.size(); ++col)
             c.out << (col ? "\t" : "") << row[col].toStdString();
@@ -70,11 +70,11 @@ int cmdNewSequence(Context &c, const Args &a)
         const QStringList parts = QString::fromStdString(a.positional[i]).split(QLatin1Char(','));
         if (parts.size() != 4)
             throw Usage{"a step is TIME,TEMP,SPEED,RATE, not " + a.positional[i]};
-        const StepFields fields{parts[0].toStdString(), parts[1].toStdString(),
-                                parts[2].toStdString(),
-                                formatMask(formula::shearRateSetup(Val(parts[2].toStdString()),
-                                                                   rb.shearFactor), "###.00"),
-                                parts[3].toStdString()};
+        const StepFields fields{
+            parts[0].toStdString(), parts[1].toStdString(), parts[2].toStdString(),
+            formatMask(formula::shearRateSetup(Val(parts[2].toStdString()), rb.shearFactor),
+                       "###.00"),
+            parts[3].toStdString()};
         if (const auto error = acceptStepFields(fields, StepDialogKind::Insert, c.m))
             return c.fail(error->title, error->message + " (step " + std::to_string(i) + ")");
         steps.push_back({static_cast<int>(i), Val(c.m.StepTimeText), Val(c.m.StepTempText),
@@ -90,7 +90,8 @@ int cmdNewSequence(Context &c, const Args &a)
     int id = 0;
     const DbResult r = repo.createSequence(name, rb.code, steps, id);
     if (!r)
-        return c.fail("Database Error", "The sequence could not be saved: " + r.error.toStdString());
+        return c.fail("Database Error",
+                      "The sequence could not be saved: " + r.error.toStdString());
     c.out << id << '\t' << a.positional[0] << '\t' << rb.code << '\n';
     return 0;
 }

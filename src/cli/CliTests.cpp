@@ -115,7 +115,8 @@ template <typename Writer> int exportWorkbook(Context &c, const Args &a, Writer 
     const ExportInput in = exportInput(*review, c.m);
     const ExportResult r = write(a.positional[1], in, {});
     if (!r.ok)
-        return c.fail("Export Error", "The workbook could not be saved to " + a.positional[1] + ": " + r.error);
+        return c.fail("Export Error",
+                      "The workbook could not be saved to " + a.positional[1] + ": " + r.error);
     c.out << "Wrote " << a.positional[1] << " (" << in.rows->size() << " points).\n";
     return 0;
 }

@@ -13,10 +13,7 @@ unsigned consoleColor(int index)
     return kColors[static_cast<size_t>(index & 15)];
 }
 
-void ChartModel::setSubsetCount(int n)
-{
-    series_.resize(static_cast<size_t>(std::max(1, n)));
-}
+void ChartModel::setSubsetCount(int n) { series_.resize(static_cast<size_t>(std::max(1, n))); }
 
 ChartSeries &ChartModel::at(int series)
 {
@@ -101,9 +98,6 @@ std::size_t ChartModel::drawnPointCount(int series) const
     return s.x.size();
 }
 
-void ChartModel::reset()
-{
-    *this = ChartModel();
-}
+void ChartModel::reset() { *this = ChartModel(); }
 
 } // namespace viscora

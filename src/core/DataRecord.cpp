@@ -54,8 +54,9 @@ LiveValues liveValues(const RecordFields &f, const Module1 &m)
     const double stressFactor = m.CustomRb ? m.CustomStressFactor : 1.0;
     const double stress = (f[3] + 0.000001) * stressFactor;
     const double viscosity =
-        m.CustomRb ? formula::viscosityLiveCustom(f[3], f[5], m.CustomStressFactor, m.CustomRbFactor)
-                   : formula::viscosityLive(f[3], f[5], factorValue(m.RbShearFactor));
+        m.CustomRb
+            ? formula::viscosityLiveCustom(f[3], f[5], m.CustomStressFactor, m.CustomRbFactor)
+            : formula::viscosityLive(f[3], f[5], factorValue(m.RbShearFactor));
     return {static_cast<float>(stress), static_cast<float>(viscosity), static_cast<float>(f[2])};
 }
 

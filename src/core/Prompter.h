@@ -13,7 +13,7 @@ enum class Answer { Ok, Cancel, Yes, No };
 
 struct FileDialogRequest {
     std::string title;
-    std::string filter;       // "(*.mdb)|*.mdb" style: description|pattern pairs
+    std::string filter; // "(*.mdb)|*.mdb" style: description|pattern pairs
     std::string initialDir;
     std::string proposedName;
     bool fileMustExist = false;

@@ -7,16 +7,9 @@ namespace viscora {
 std::vector<std::string> downloadStepPieces(const DownloadStep &step, bool si, int rbIndex)
 {
     const double fahrenheit = si ? step.temperature * 1.8 + 32 : step.temperature;
-    return {formatMask(step.stepNo, "00"),
-            ",",
-            formatMask(step.time, "00000"),
-            ",",
-            formatMask(fahrenheit, "000"),
-            ",",
-            formatMask(step.speed * 100, "00000"),
-            ",",
-            formatMask(rbIndex, "0"),
-            "11"};
+    return {formatMask(step.stepNo, "00"), ",", formatMask(step.time, "00000"),        ",",
+            formatMask(fahrenheit, "000"), ",", formatMask(step.speed * 100, "00000"), ",",
+            formatMask(rbIndex, "0"),      "11"};
 }
 
 std::optional<std::vector<RetrievedRecord>> parseRetrievalData(std::string_view block)

@@ -32,10 +32,10 @@ const RotorBob *rotorBobByName(const std::string &name);
 double factorValue(float factor);
 
 namespace formula {
-constexpr double kShearPerRpm = 1.7023;    // R1-B1 shear rate per rpm
+constexpr double kShearPerRpm = 1.7023; // R1-B1 shear rate per rpm
 constexpr double kSetupRpmPerShear = 0.58744;
-constexpr double kStressToEI = 0.2088;     // dyn/cm2 -> lb/100ft2
-constexpr double kDialDivisor = 5.11;      // dyn/cm2 per Fann35 degree
+constexpr double kStressToEI = 0.2088; // dyn/cm2 -> lb/100ft2
+constexpr double kDialDivisor = 5.11;  // dyn/cm2 per Fann35 degree
 
 inline double fahrenheitToCelsius(double f) { return (f - 32) * 5 / 9.0; }
 inline double celsiusToFahrenheit(double c) { return c * 9.0 / 5.0 + 32; }

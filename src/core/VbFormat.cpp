@@ -12,7 +12,7 @@ namespace viscora {
 namespace {
 
 struct MaskParts {
-    int intRequired = 0;  // count of '0' before the point
+    int intRequired = 0; // count of '0' before the point
     bool hasPoint = false;
     int fracMax = 0;      // digits after the point
     int fracRequired = 0; // up to and including the last '0' after the point
@@ -57,7 +57,8 @@ void roundedDigits(double magnitude, int decimals, std::string &intDigits, std::
     const int keep = exponent + 1 + decimals;
     if (keep < 0)
         return;
-    bool roundUp = keep < static_cast<int>(digits.size()) && digits[static_cast<size_t>(keep)] >= '5';
+    bool roundUp =
+        keep < static_cast<int>(digits.size()) && digits[static_cast<size_t>(keep)] >= '5';
     if (keep < static_cast<int>(digits.size()))
         digits.resize(static_cast<size_t>(keep));
     else
@@ -113,7 +114,8 @@ double Val(std::string_view text)
     for (char c : text)
         if (c != ' ' && c != '\t' && c != '\n' && c != '\r')
             s.push_back(c);
-    if (s.size() >= 2 && s[0] == '&' && (s[1] == 'H' || s[1] == 'h' || s[1] == 'O' || s[1] == 'o')) {
+    if (s.size() >= 2 && s[0] == '&' &&
+        (s[1] == 'H' || s[1] == 'h' || s[1] == 'O' || s[1] == 'o')) {
         const int base = (s[1] == 'H' || s[1] == 'h') ? 16 : 8;
         long long v = 0;
         for (size_t i = 2; i < s.size(); ++i) {

@@ -31,9 +31,9 @@ bool downloadSequence(SerialPort &port, Clock &clock, Module1 &m,
 // Reads the header and data blocks of the instrument's last result, checks and parses
 // them into m.RetrievedRecords / m.RetrievedCount, and sets CustomRb (and CustomRbFactor,
 // in thousandths) from the header. Failures are shown; nullopt then.
-std::optional<std::vector<RetrievedRecord>> retrieveLastResult(SerialPort &port, Clock &clock,
-                                                               Module1 &m, Prompter &prompter,
-                                                               const ExchangeObserver &observer = {});
+std::optional<std::vector<RetrievedRecord>>
+retrieveLastResult(SerialPort &port, Clock &clock, Module1 &m, Prompter &prompter,
+                   const ExchangeObserver &observer = {});
 
 // Appends everything waiting, waits 0.4 s, and repeats while bytes are waiting. Bounded so
 // that a line that never falls quiet cannot hold the program.

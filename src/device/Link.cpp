@@ -51,8 +51,9 @@ void showPortFailure(Prompter &prompter, PortFailureWording wording)
             "Fail to open comm port, make sure comm port is available and working properly.",
             "Comm Port Error");
     else
-        prompter.message("Fail to open comport, make sure comport is available and working properly.",
-                         "Comport Error");
+        prompter.message(
+            "Fail to open comport, make sure comport is available and working properly.",
+            "Comport Error");
 }
 
 bool remoteStart(SerialPort &port, const Module1 &m, Prompter &prompter)
@@ -104,8 +105,7 @@ double SystemClock::secondsSinceMidnight()
     const std::time_t t = system_clock::to_time_t(now);
     std::tm local{};
     localtime_r(&t, &local);
-    const double frac =
-        duration_cast<microseconds>(now.time_since_epoch()).count() % 1000000 / 1e6;
+    const double frac = duration_cast<microseconds>(now.time_since_epoch()).count() % 1000000 / 1e6;
     return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + frac;
 }
 

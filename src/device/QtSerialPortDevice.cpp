@@ -13,8 +13,10 @@ void applySettings(QSerialPort &port, const std::string &settings)
     port.setParity(parity == QLatin1String("e")   ? QSerialPort::EvenParity
                    : parity == QLatin1String("o") ? QSerialPort::OddParity
                                                   : QSerialPort::NoParity);
-    port.setDataBits(parts.value(2) == QLatin1String("7") ? QSerialPort::Data7 : QSerialPort::Data8);
-    port.setStopBits(parts.value(3) == QLatin1String("2") ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    port.setDataBits(parts.value(2) == QLatin1String("7") ? QSerialPort::Data7
+                                                          : QSerialPort::Data8);
+    port.setStopBits(parts.value(3) == QLatin1String("2") ? QSerialPort::TwoStop
+                                                          : QSerialPort::OneStop);
     port.setFlowControl(QSerialPort::NoFlowControl);
 }
 } // namespace

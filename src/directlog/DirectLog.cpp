@@ -14,7 +14,8 @@
 
 namespace viscora {
 
-const char *const DirectLog::kHeader = "Accu_Time(Sec),Clock_Time,S_Stress(dyn/cm2),Speed(Rpm),Visc(cP)";
+const char *const DirectLog::kHeader =
+    "Accu_Time(Sec),Clock_Time,S_Stress(dyn/cm2),Speed(Rpm),Visc(cP)";
 
 DirectLog::DirectLog(Module1 &m, SerialPort &port, Clock &clock, Prompter &prompter)
     : m_(m), port_(port), clock_(clock), prompter_(prompter)
@@ -69,9 +70,16 @@ bool DirectLog::SendLogProgram(const std::string &text)
     if (!port_.open() || !port_.write(std::string(1, cmd::CmdDownload)))
         return fail();
     BusyWait(clock_, 0.1f);
-    const std::vector<std::string> pieces{"01", ",", "60000", ",", "035", ",",
-                                          formatMask(Val(text) * 100, "00000"), ",",
-                                          formatMask(m_.RbIndex, "0"), "11"};
+    const std::vector<std::string> pieces{"01",
+                                          ",",
+                                          "60000",
+                                          ",",
+                                          "035",
+                                          ",",
+                                          formatMask(Val(text) * 100, "00000"),
+                                          ",",
+                                          formatMask(m_.RbIndex, "0"),
+                                          "11"};
     for (const std::string &piece : pieces) {
         if (!port_.write(piece))
             return fail();
@@ -145,15 +153,17 @@ bool DirectLog::run(const std::string &fileName)
         return false;
     }
     if (!waitForStartReply(port_, clock_)) {
-        prompter_.message("No response from K7400r, please check connection.", "Communication Error");
+        prompter_.message("No response from K7400r, please check connection.",
+                          "Communication Error");
         port_.close();
         return false;
     }
     path_ = QDir::current().filePath(QString::fromStdString(fileName)).toStdString();
     if (!append(std::string(kHeader) + "\r\n")) {
         // The run goes on charting; nothing can be recorded to this file.
-        prompter_.message("The data file " + path_ + " cannot be written; the readings are only "
-                          "charted.",
+        prompter_.message("The data file " + path_ +
+                              " cannot be written; the readings are only "
+                              "charted.",
                           "File Error");
         path_.clear();
     }
@@ -190,8 +200,9 @@ bool DirectLog::poll()
                 Recording = false;
                 buttons.startRecord = true;
                 buttons.stopRecord = false;
-                prompter_.message("The data file " + path_ + " cannot be written; recording is "
-                                  "switched off and the readings are only charted.",
+                prompter_.message("The data file " + path_ +
+                                      " cannot be written; recording is "
+                                      "switched off and the readings are only charted.",
                                   "File Error");
             }
         }

@@ -39,7 +39,9 @@ frmDirectLog::frmDirectLog(DirectLogWindowDeps deps, QWidget *parent)
     Label5 = new QLabel(QStringLiteral("Input Data File Name:"), central);
     txtFileName = new QLineEdit(QStringLiteral("Text1"), central);
     txtFileName->setObjectName(QStringLiteral("txtFileName"));
-    Label6 = new QLabel(QStringLiteral("Data files are located at the same directory that program files are."), central);
+    Label6 = new QLabel(
+        QStringLiteral("Data files are located at the same directory that program files are."),
+        central);
     Label6->setWordWrap(true);
     Label3->setBuddy(cmbSpeed);
     Label2->setBuddy(cmbRate);
@@ -64,7 +66,8 @@ frmDirectLog::frmDirectLog(DirectLogWindowDeps deps, QWidget *parent)
     cmdStop = button("cmdStop", "Stop", "");
     cmdStartRecord = button("cmdStartRecord", "&Start Recording",
                             "Click here to start recording data to data.txt file");
-    cmdStopRecord = button("cmdStopRecord", "S&top Recording", "Stop recording data to data.txt file");
+    cmdStopRecord =
+        button("cmdStopRecord", "S&top Recording", "Stop recording data to data.txt file");
     Command1 = button("Command1", "Print Chart", "");
     cmdExit = button("cmdExit", "&Exit", "Click here to exit this porgram");
     int row = 7;

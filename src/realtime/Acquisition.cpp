@@ -32,7 +32,9 @@ void Acquisition::setRecordRates(const std::vector<int> &ratesByStep)
 
 int Acquisition::recordRate(int step) const
 {
-    return step >= 0 && step < static_cast<int>(RecordRates.size()) ? RecordRates[static_cast<size_t>(step)] : 0;
+    return step >= 0 && step < static_cast<int>(RecordRates.size())
+               ? RecordRates[static_cast<size_t>(step)]
+               : 0;
 }
 
 double Acquisition::now()
@@ -71,7 +73,8 @@ bool Acquisition::start()
     if (onStatus)
         onStatus("Test in progress ...");
     if (!waitForStartReply(port_, clock_)) {
-        prompter_.message("No response from K7400r, please check connection.", "Communication Error");
+        prompter_.message("No response from K7400r, please check connection.",
+                          "Communication Error");
         port_.close();
         return false;
     }
@@ -138,7 +141,8 @@ PollResult Acquisition::poll()
             port_.write(std::string(1, cmd::CmdStop));
             endTest();
             InBuffer.clear();
-            prompter_.message("The test could not be saved and was stopped: " + r.error.toStdString(),
+            prompter_.message("The test could not be saved and was stopped: " +
+                                  r.error.toStdString(),
                               "Database Error");
             return result;
         }

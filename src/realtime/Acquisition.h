@@ -19,8 +19,8 @@ struct Module1;
 class Prompter;
 
 struct PollResult {
-    int records = 0;  // taken from the buffer this tick
-    int stored = 0;   // rows written this tick
+    int records = 0; // taken from the buffer this tick
+    int stored = 0;  // rows written this tick
     bool charted = false;
     bool finished = false; // the instrument sent TestEnd
     bool failed = false;   // a database write failed; the test was stopped

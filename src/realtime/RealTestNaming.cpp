@@ -21,7 +21,8 @@ bool RealTestNaming::ok(const RealTestName &e)
         return false;
     }
     if (repo_.exists(e.header.testName, Qt::CaseInsensitive)) {
-        prompter_.message("Duplicated test name. Please enter a new test name.", "Test Name Error.");
+        prompter_.message("Duplicated test name. Please enter a new test name.",
+                          "Test Name Error.");
         return false;
     }
     // A rate factor of 0 would leave every viscosity of the run without a value.

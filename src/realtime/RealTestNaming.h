@@ -19,8 +19,7 @@ class RealTestNaming {
 public:
     RealTestNaming(Module1 &m, TestRepository &repo, Prompter &prompter)
         : m_(m), repo_(repo), prompter_(prompter)
-    {
-    }
+    {}
     // The stored fields of a name, if such a test exists (empty fields otherwise).
     TestHeader load(const QString &currentName) const;
     // OK: true when the header was created and the dialog closes.

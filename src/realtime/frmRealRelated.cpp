@@ -58,7 +58,8 @@ frmRealRelated::frmRealRelated(Module1 &m, TestRepository &repo, Prompter &promp
     grid->addWidget(Label4, 2, 2);
     layout->addWidget(Frame1);
     // The caption's doubled ampersand shows as one; a label without a buddy shows it as is.
-    Label1 = new QLabel(QStringLiteral("Note: For special rotor & bob, select R1B1 in setup screen."), this);
+    Label1 = new QLabel(
+        QStringLiteral("Note: For special rotor & bob, select R1B1 in setup screen."), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setTextFormat(Qt::PlainText);
     layout->addWidget(Label1);
@@ -77,8 +78,8 @@ frmRealRelated::frmRealRelated(Module1 &m, TestRepository &repo, Prompter &promp
 
 void frmRealRelated::showFactors(bool on)
 {
-    for (QWidget *w : std::initializer_list<QWidget *>{txtStressFactor, txtRateFactor, lblStressFactor,
-                                                       Label5, lblRateFactor, Label4})
+    for (QWidget *w : std::initializer_list<QWidget *>{
+             txtStressFactor, txtRateFactor, lblStressFactor, Label5, lblRateFactor, Label4})
         w->setVisible(on);
 }
 

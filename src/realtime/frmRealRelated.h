@@ -18,8 +18,8 @@ namespace viscora {
 class frmRealRelated : public QDialog {
     Q_OBJECT
 public:
-    frmRealRelated(Module1 &m, TestRepository &repo, Prompter &prompter,
-                   const QString &currentName, QWidget *parent = nullptr);
+    frmRealRelated(Module1 &m, TestRepository &repo, Prompter &prompter, const QString &currentName,
+                   QWidget *parent = nullptr);
 
     QLineEdit *txtTestName, *txtMudId, *txtSampleTime, *txtCompanyName, *txtStressFactor,
         *txtRateFactor;

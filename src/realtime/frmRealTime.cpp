@@ -35,7 +35,8 @@ frmRealTime::frmRealTime(RealTimeWindowDeps deps, QWidget *parent)
     setObjectName(QStringLiteral("frmRealTime"));
     setWindowTitle(QStringLiteral("Real Time Test"));
     MSComm1 = deps_.makePort();
-    acquisition_ = std::make_unique<Acquisition>(deps_.m, *MSComm1, deps_.clock, repo_, deps_.prompter);
+    acquisition_ =
+        std::make_unique<Acquisition>(deps_.m, *MSComm1, deps_.clock, repo_, deps_.prompter);
     acquisition_->onStatus = [this](const std::string &text) {
         statusPanel->setText(QString::fromStdString(text));
         statusPanel->repaint();
@@ -88,13 +89,15 @@ void frmRealTime::buildControls()
     cmdStop = button("cmdStop", "&Stop", 10, 498, [this] { cmdStop_Click(); });
     cmdShowAll = button("cmdShowAll", "S&how All Data", 200, 498, [this] { cmdShowAll_Click(); });
     cmdShow3Min = button("cmdShow3Min", "Sh&ow Last 3 Minutes", 10, 534, [] {});
-    cmdPrintChart = button("cmdPrintChart", "Print Chart", 200, 534, [this] { cmdPrintChart_Click(); });
+    cmdPrintChart =
+        button("cmdPrintChart", "Print Chart", 200, 534, [this] { cmdPrintChart_Click(); });
     cmdReturn = button("cmdReturn", "&Return", 200, 570, [this] { cmdReturn_Click(); });
 
     Frame3 = new QGroupBox(QStringLiteral("Test Save Rate"), central_);
     Frame3->setObjectName(QStringLiteral("Frame3"));
     Frame3->setGeometry(390, 612, 600, 52);
-    const char *rates[] = {"1 data per sec.", "1 data per 10 sec", "1 data per 60 sec", "1  data per 5 min"};
+    const char *rates[] = {"1 data per sec.", "1 data per 10 sec", "1 data per 60 sec",
+                           "1  data per 5 min"};
     const int seconds[] = {1, 10, 60, 300};
     QRadioButton **options[] = {&Option4, &Option5, &Option6, &Option7};
     for (int i = 0; i < 4; ++i) {

@@ -44,7 +44,8 @@ std::vector<double> totalTimes(const std::vector<QueryRow> &rows)
 
 namespace {
 
-void headerRows(Workbook &wb, const char *title, const std::vector<std::pair<const char *, QString>> &fields)
+void headerRows(Workbook &wb, const char *title,
+                const std::vector<std::pair<const char *, QString>> &fields)
 {
     wb.text(1, 1, title);
     int row = 3;
@@ -70,24 +71,39 @@ ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,
     Workbook wb(path);
     const TestHeader &h = in.header;
     headerRows(wb, "K7400r Test Report",
-               {{"Test Name:", h.testName}, {"Fluid ID:", h.mudId}, {"Sample Time:", h.sampleTime},
-                {"Company:", h.companyName}, {"Description:", h.desc}});
+               {{"Test Name:", h.testName},
+                {"Fluid ID:", h.mudId},
+                {"Sample Time:", h.sampleTime},
+                {"Company:", h.companyName},
+                {"Description:", h.desc}});
     const std::vector<QueryRow> &rows = *in.rows;
     if (rows.empty())
         return finish(wb);
     constexpr int kLastCol = col::Count + 2;
     const int lastRow = 10 + static_cast<int>(rows.size());
-    const char *headings[] = {"Step #", "Step Time", "Total Time", "Temp", "Shear Rate", "Speed",
-                              "Shear Stress", "Viscosity", "Gel ", "Rb Factor", "Fann® 35 F1",
-                              "Fann® 35 F1"};
-    const char *unitsEI[] = {"", "(S)", "(S)", "(°F)", "(1/S)", "(Rpm)", "(lb/100ft2)", "(cP)",
-                             "(lb/100ft2)", "", "Reading (deg)", "Gel Dial Read (deg)"};
-    const char *unitsSI[] = {"", "(S)", "(S)", "(C°)", "(1/S)", "(Rpm)", "(dyn/cm2)", "(cP)",
-                             "(dyn/cm2)", "", "Reading (deg)", "Gel Dial Read (deg)"};
+    const char *headings[] = {"Step #",     "Step Time", "Total Time",   "Temp",
+                              "Shear Rate", "Speed",     "Shear Stress", "Viscosity",
+                              "Gel ",       "Rb Factor", "Fann® 35 F1",  "Fann® 35 F1"};
+    const char *unitsEI[] = {"",
+                             "(S)",
+                             "(S)",
+                             "(°F)",
+                             "(1/S)",
+                             "(Rpm)",
+                             "(lb/100ft2)",
+                             "(cP)",
+                             "(lb/100ft2)",
+                             "",
+                             "Reading (deg)",
+                             "Gel Dial Read (deg)"};
+    const char *unitsSI[] = {"",          "(S)",   "(S)",           "(C°)",
+                             "(1/S)",     "(Rpm)", "(dyn/cm2)",     "(cP)",
+                             "(dyn/cm2)", "",      "Reading (deg)", "Gel Dial Read (deg)"};
     for (int c = 1; c <= kLastCol; ++c)
         wb.text(9, c, headings[c - 1], gridStyle(9, c, 9, lastRow, kLastCol, true));
     for (int c = 1; c <= kLastCol; ++c)
-        wb.text(10, c, (in.si ? unitsSI : unitsEI)[c - 1], gridStyle(10, c, 9, lastRow, kLastCol, true));
+        wb.text(10, c, (in.si ? unitsSI : unitsEI)[c - 1],
+                gridStyle(10, c, 9, lastRow, kLastCol, true));
     const std::vector<double> total = totalTimes(rows);
     const double gelDivisor = in.si ? 5.11 : 1.044;
     const long n = static_cast<long>(rows.size());
@@ -124,7 +140,9 @@ ExportResult writeCementWorkbook(const std::string &path, const ExportInput &in,
     Workbook wb(path);
     const TestHeader &h = in.header;
     headerRows(wb, "K7400 Viscosity Test Report",
-               {{"Test Name:", h.testName}, {"ID:", h.mudId}, {"Sample Time:", h.sampleTime},
+               {{"Test Name:", h.testName},
+                {"ID:", h.mudId},
+                {"Sample Time:", h.sampleTime},
                 {"Company:", h.companyName}});
     const std::vector<QueryRow> &rows = *in.rows;
     if (rows.empty())

@@ -50,9 +50,9 @@ struct Column {
     int left;
 };
 constexpr Column kColumns[] = {
-    {"STEP NO:", 0},          {"TIME (sec):", 432},     {"TEMP (F):", 1152},
+    {"STEP NO:", 0},          {"TIME (sec):", 432},       {"TEMP (F):", 1152},
     {"Speed (Rpm):", 1872},   {"Shear Rate(1/S):", 2592}, {"SH.STRESS (dyn/cm2):", 3456},
-    {"Gel (dyn/cm2):", 4608}, {"RbFactor:", 5472},      {"VISC (cP):", 6048},
+    {"Gel (dyn/cm2):", 4608}, {"RbFactor:", 5472},        {"VISC (cP):", 6048},
     {"Fann35 Read(°)", 6912}, {"Fann35 Gel(°):", 7776},
 };
 constexpr int kTableRight = 8640;
@@ -87,7 +87,8 @@ std::optional<ReportData> loadReport(Database &db, int testId, int rbIndex)
             double v[11];
             for (int i = 0; i < 11; ++i)
                 v[i] = q.value(i).toDouble();
-            data.lines.push_back({v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]});
+            data.lines.push_back(
+                {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]});
         }
     return data;
 }
@@ -122,8 +123,8 @@ std::vector<ReportPage> paginateReport(int lines, int pageHeightTwips)
 {
     std::vector<ReportPage> pages;
     const int perPage = std::max(1, (pageHeightTwips - kPageHeader - kPageFooter) / kDetail);
-    const int firstPage = std::max(1, (pageHeightTwips - kReportHeader - kPageHeader - kGroupHeader -
-                                       kPageFooter) / kDetail);
+    const int firstPage = std::max(
+        1, (pageHeightTwips - kReportHeader - kPageHeader - kGroupHeader - kPageFooter) / kDetail);
     int at = 0;
     ReportPage first{0, std::min(lines, firstPage)};
     pages.push_back(first);
@@ -211,9 +212,9 @@ void renderReport(const ReportData &report, QPagedPaintDevice &device)
         const ReportPage &page = pages[pi];
         for (int i = 0; i < page.lineCount; ++i) {
             const ReportLine &l = report.lines[static_cast<size_t>(page.firstLine + i)];
-            const double values[] = {l.stepNo, l.time,      l.temperature, l.speed,
-                                     l.shearRate, l.shearStress, l.gel, l.rbFactor,
-                                     l.viscosity, l.fannDial, l.fannGel};
+            const double values[] = {l.stepNo,    l.time,        l.temperature, l.speed,
+                                     l.shearRate, l.shearStress, l.gel,         l.rbFactor,
+                                     l.viscosity, l.fannDial,    l.fannGel};
             for (size_t c = 0; c < std::size(kColumns); ++c) {
                 const int right = c + 1 < std::size(kColumns) ? kColumns[c + 1].left : kTableRight;
                 tp.text(kColumns[c].left, y, right - kColumns[c].left - 40, kDetail,
@@ -237,7 +238,8 @@ bool printPrinterTest(QPagedPaintDevice &device)
         const QFontMetrics fm = painter.fontMetrics();
         const int halfWidth = fm.horizontalAdvance(text) / 2;
         const int halfHeight = fm.height() / 2;
-        painter.drawText(page.width() / 2 - halfWidth, page.height() / 2 - halfHeight + fm.ascent(), text);
+        painter.drawText(page.width() / 2 - halfWidth, page.height() / 2 - halfHeight + fm.ascent(),
+                         text);
         if (number == 1 && !device.newPage())
             return false;
     }

@@ -11,7 +11,8 @@ namespace viscora {
 
 bool CellStyle::operator<(const CellStyle &o) const
 {
-    return std::tie(fill, left, right, top, bottom) < std::tie(o.fill, o.left, o.right, o.top, o.bottom);
+    return std::tie(fill, left, right, top, bottom) <
+           std::tie(o.fill, o.left, o.right, o.top, o.bottom);
 }
 
 namespace {
@@ -147,7 +148,8 @@ void Workbook::printSetUp(int titleFirstRow, int titleLastRow, int pagesWide, in
                                 static_cast<lxw_row_t>(titleLastRow - 1)),
           "setting the print titles");
     worksheet_set_landscape(sheet_);
-    worksheet_fit_to_pages(sheet_, static_cast<uint16_t>(pagesWide), static_cast<uint16_t>(pagesTall));
+    worksheet_fit_to_pages(sheet_, static_cast<uint16_t>(pagesWide),
+                           static_cast<uint16_t>(pagesTall));
 }
 
 bool Workbook::close()

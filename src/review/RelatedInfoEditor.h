@@ -13,8 +13,7 @@ class RelatedInfoEditor {
 public:
     RelatedInfoEditor(Module1 &m, TestRepository &repo, Prompter &prompter)
         : m_(m), repo_(repo), prompter_(prompter)
-    {
-    }
+    {}
 
     bool newMode() const;
     // The fields the dialog starts with: empty in new mode, the shown test's header in edit

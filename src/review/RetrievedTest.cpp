@@ -50,7 +50,8 @@ bool storeRetrievedTest(Module1 &m, TestRepository &repo, Prompter &prompter,
         return false;
     }
     if (m.RetrievedCount > 0)
-        m.RbIndex = static_cast<std::int16_t>(m.RetrievedRecords[static_cast<size_t>(m.RetrievedCount - 1)][6]);
+        m.RbIndex = static_cast<std::int16_t>(
+            m.RetrievedRecords[static_cast<size_t>(m.RetrievedCount - 1)][6]);
     return true;
 }
 

@@ -11,7 +11,8 @@ QStringList gridHeaders(bool si)
             si ? QStringLiteral("Temp\n(C°)") : QStringLiteral("Temp\n(F°)"),
             si ? QStringLiteral("Shear rate\n (1/S)") : QStringLiteral("Shear Rate\n (1/S)"),
             QStringLiteral("Speed \n(Rpm)"),
-            si ? QStringLiteral("Shear Stress\n(dyn/cm2)") : QStringLiteral("Shear Stress\n(lb/100ft2)"),
+            si ? QStringLiteral("Shear Stress\n(dyn/cm2)")
+               : QStringLiteral("Shear Stress\n(lb/100ft2)"),
             QStringLiteral("Viscosity\n (cP)"),
             si ? QStringLiteral("Gel\n(dyn/cm2)") : QStringLiteral("Gel\n(lb/100ft2)"),
             QStringLiteral("Rb Factor"),

@@ -31,7 +31,10 @@ public:
 
     // Marks implausible viscosities with "N/A" (see checkStressMarks).
     void Check_Stress();
-    bool markedNA(int r) const { return r >= 0 && r < static_cast<int>(na_.size()) && na_[static_cast<size_t>(r)]; }
+    bool markedNA(int r) const
+    {
+        return r >= 0 && r < static_cast<int>(na_.size()) && na_[static_cast<size_t>(r)];
+    }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

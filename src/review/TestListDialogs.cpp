@@ -96,8 +96,7 @@ frmOverlapTestName::frmOverlapTestName(Module1 &m, TestRepository &repo, Prompte
     : TestNameListDialog(QStringLiteral("Overlap Test Selection"),
                          QStringLiteral("Please select test to compare:"), repo, prompter, parent),
       m_(m)
-{
-}
+{}
 
 void frmOverlapTestName::cmdOk_Click()
 {

@@ -96,8 +96,9 @@ bool SequenceOperations::deleteSequence(const QString &name, bool ask)
         prompter_.message(kNothingSelected, kSelectionTitle);
         return false;
     }
-    if (ask && prompter_.message("Do you reall want to delete test name " + name.toStdString() + " ?",
-                                 "Delete Confirmation.", Buttons::OkCancel) != Answer::Ok)
+    if (ask &&
+        prompter_.message("Do you reall want to delete test name " + name.toStdString() + " ?",
+                          "Delete Confirmation.", Buttons::OkCancel) != Answer::Ok)
         return false;
     const DbResult r = repo_.deleteSequence(name);
     if (!r)

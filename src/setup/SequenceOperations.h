@@ -25,8 +25,7 @@ class SequenceOperations {
 public:
     SequenceOperations(Module1 &m, SequenceRepository &repo, Prompter &prompter)
         : m_(m), repo_(repo), prompter_(prompter)
-    {
-    }
+    {}
 
     // New and Save As return the name of the created sequence, to be selected.
     std::optional<QString> newSequence();

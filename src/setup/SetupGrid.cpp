@@ -27,8 +27,8 @@ std::vector<DownloadStep> downloadSteps(const std::vector<SequenceStep> &steps, 
 {
     std::vector<DownloadStep> out;
     for (const auto &s : steps)
-        out.push_back({s.stepNo, s.time, si ? (s.temperature - 32) * 5.0 / 9.0 : s.temperature,
-                       s.speed});
+        out.push_back(
+            {s.stepNo, s.time, si ? (s.temperature - 32) * 5.0 / 9.0 : s.temperature, s.speed});
     return out;
 }
 
@@ -55,7 +55,10 @@ int SetupGridModel::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int SetupGridModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : 6; }
+int SetupGridModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 6;
+}
 
 QVariant SetupGridModel::data(const QModelIndex &index, int role) const
 {

@@ -27,7 +27,8 @@ Conversion shearRateLostFocus(const std::string &shearText, float rbShearFactor)
     const StepFieldError error{StepField::ShearRate, kShearMessage, kShearLeaveTitle};
     if (s < -0.01 || s > 90000)
         return {std::nullopt, error};
-    const std::string speed = formatMask(formula::speedFromShearRateSetup(s, rbShearFactor), "####.00");
+    const std::string speed =
+        formatMask(formula::speedFromShearRateSetup(s, rbShearFactor), "####.00");
     const double v = Val(speed);
     if (v < -0.0099 || v > 600.01)
         return {speed, error};
@@ -52,7 +53,8 @@ std::optional<StepFieldError> acceptStepFields(const StepFields &f, StepDialogKi
     if (s < -0.01 || s > 9000)
         return StepFieldError{StepField::ShearRate, kShearMessage, "Shear rate input out range"};
     if (Val(f.recordRate) < 1)
-        return StepFieldError{StepField::RecordRate, "Invalid real time data recording rate inpute.",
+        return StepFieldError{StepField::RecordRate,
+                              "Invalid real time data recording rate inpute.",
                               "Shear rate input out range"};
     m.StepTimeText = f.time;
     m.StepTempText = m.isSI() ? formatMask(temp * 1.8 + 32, "###.#") : f.temperature;

@@ -21,7 +21,8 @@ StepDialog::StepDialog(StepDialogKind kind, Module1 &m, Prompter &prompter, QWid
 {
     const bool insert = kind == StepDialogKind::Insert;
     setObjectName(insert ? QStringLiteral("frmInsertStep") : QStringLiteral("frmAddEditStep"));
-    setWindowTitle(insert ? QStringLiteral("Insert Step") : QStringLiteral("Input Step Parameters"));
+    setWindowTitle(insert ? QStringLiteral("Insert Step")
+                          : QStringLiteral("Input Step Parameters"));
     setModal(true);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Please input test parameters:"), this));
@@ -40,7 +41,8 @@ StepDialog::StepDialog(StepDialogKind kind, Module1 &m, Prompter &prompter, QWid
     txtSpeed = field("txtSpeed", "Enter a number >=0 and <=600.00");
     txtShearrate = field("txtShearrate", "");
     txtRecordRate = field("txtRecordRate", "Integer, >=1");
-    lblTemp = new QLabel(m_.isSI() ? QStringLiteral("Temp (°C)") : QStringLiteral("Temp (°F)"), this);
+    lblTemp =
+        new QLabel(m_.isSI() ? QStringLiteral("Temp (°C)") : QStringLiteral("Temp (°F)"), this);
     lblTemp->setObjectName(QStringLiteral("lblTemp"));
     form->addRow(insert ? QStringLiteral("Step No:") : QStringLiteral("Step No.:"), txtStepNo);
     if (insert) {
@@ -195,7 +197,8 @@ void frmCopyPaste::cmdOk_Click()
                           "Step No input invalid");
         return;
     }
-    choice = {from, to, cmbPasteto->currentText().toInt(), cmbBeforeAfter->currentIndex() == 1 ? 1 : 0};
+    choice = {from, to, cmbPasteto->currentText().toInt(),
+              cmbBeforeAfter->currentIndex() == 1 ? 1 : 0};
     accept();
 }
 

@@ -53,8 +53,7 @@ class frmAddEditStep : public StepDialog {
 public:
     frmAddEditStep(Module1 &m, Prompter &p, QWidget *parent = nullptr)
         : StepDialog(StepDialogKind::Edit, m, p, parent)
-    {
-    }
+    {}
 };
 
 class frmInsertStep : public StepDialog {
@@ -62,8 +61,7 @@ class frmInsertStep : public StepDialog {
 public:
     frmInsertStep(Module1 &m, Prompter &p, QWidget *parent = nullptr)
         : StepDialog(StepDialogKind::Insert, m, p, parent)
-    {
-    }
+    {}
 };
 
 class frmCopyPaste : public QDialog {

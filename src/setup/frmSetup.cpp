@@ -66,8 +66,10 @@ void frmSetup::buildMenus()
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("MenuFile"));
     MenuFilenew = action(file, "&New Sequence", "MenuFilenew", [this] { cmdNew_Click(); });
-    MenuFilesaveas = action(file, "Save Sequence &As", "MenuFilesaveas", [this] { cmdSaveAs_Click(); });
-    MenuFileDelete = action(file, "&Delete Sequence", "MenuFileDelete", [this] { MenuFileDelete_Click(); });
+    MenuFilesaveas =
+        action(file, "Save Sequence &As", "MenuFilesaveas", [this] { cmdSaveAs_Click(); });
+    MenuFileDelete =
+        action(file, "&Delete Sequence", "MenuFileDelete", [this] { MenuFileDelete_Click(); });
     file->addSeparator();
     MenuReturn = action(file, "&Return", "MenuReturn", [this] { cmdReturn_Click(); });
     QMenu *unit = menuBar()->addMenu(QStringLiteral("&Unit"));
@@ -83,7 +85,8 @@ void frmSetup::buildMenus()
     QMenu *sequence = menuBar()->addMenu(QStringLiteral("&Sequence"));
     sequence->setObjectName(QStringLiteral("MenuSequence"));
     MenuAddStep = action(sequence, "&Add Step", "MenuAddStep", [this] { cmdInsertStep_Click(); });
-    MenuDeleteStep = action(sequence, "&Delete Step", "MenuDeleteStep", [this] { cmdDeleteStep_Click(); });
+    MenuDeleteStep =
+        action(sequence, "&Delete Step", "MenuDeleteStep", [this] { cmdDeleteStep_Click(); });
     sequence->addSeparator();
     MenuSend = action(sequence, "&Send ", "MenuSend", [this] { cmdSend_Click(); });
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -120,7 +123,8 @@ void frmSetup::buildToolbar()
         a->setObjectName(QStringLiteral("Toolbar1_") + QString::fromLatin1(k.key));
         a->setData(QString::fromLatin1(k.key));
         a->setToolTip(QString::fromLatin1(k.tip));
-        connect(a, &QAction::triggered, this, [this, a] { Toolbar1_ButtonClick(a->data().toString()); });
+        connect(a, &QAction::triggered, this,
+                [this, a] { Toolbar1_ButtonClick(a->data().toString()); });
     }
 }
 
@@ -220,8 +224,8 @@ void frmSetup::buildControls()
     cmdSaveAs = button("cmdSaveAs", "Save &As",
                        "Click here to save the selected test sequence as a different name", 1, 0,
                        [this] { cmdSaveAs_Click(); });
-    cmdDelete = button("cmdDelete", "&Delete", "Click here to delete the selected test ssequence", 2,
-                       0, [this] { cmdDelete_Click(); });
+    cmdDelete = button("cmdDelete", "&Delete", "Click here to delete the selected test ssequence",
+                       2, 0, [this] { cmdDelete_Click(); });
     cmdPrint = button("cmdPrint", "&Print steps", "Click here to print sequence steps", 3, 0,
                       [this] { cmdPrint_Click(); });
     cmdSend = button("cmdSend", "Send to &K7400r",
@@ -238,9 +242,9 @@ void frmSetup::buildControls()
     cmdDeleteStep = button("cmdDeleteStep", "De&lete current step",
                            "Click here to delete the test step from the current test sequence", 2,
                            1, [this] { cmdDeleteStep_Click(); });
-    cmdCopyPaste = button("cmdCopyPaste", "Copy && P&aste",
-                          "Click here to copy & paste one section of steps", 3, 1,
-                          [this] { cmdCopyPaste_Click(); });
+    cmdCopyPaste =
+        button("cmdCopyPaste", "Copy && P&aste", "Click here to copy & paste one section of steps",
+               3, 1, [this] { cmdCopyPaste_Click(); });
 
     statusPanel = new QLabel(this);
     statusPanel->setObjectName(QStringLiteral("Status"));

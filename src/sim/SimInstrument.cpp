@@ -35,8 +35,9 @@ std::vector<RetrievedRecord> defaultResult()
     int step = 1;
     for (int s : speeds) {
         const double rate = s * 1.7023;
-        r.push_back({static_cast<double>(step++), 60, 120, static_cast<double>(fluidStress(rate, 120)),
-                     s <= 6 ? 25.0 : 0.0, static_cast<double>(s * 100), 1});
+        r.push_back({static_cast<double>(step++), 60, 120,
+                     static_cast<double>(fluidStress(rate, 120)), s <= 6 ? 25.0 : 0.0,
+                     static_cast<double>(s * 100), 1});
     }
     return r;
 }
@@ -152,14 +153,16 @@ std::string SimInstrument::recordText(int k)
     temperature_ += (step->temperature - temperature_) * (1 - std::exp(-1.0 / 60.0));
     const double rpm = step->speedHundredths / 100.0;
     const RotorBob *rb = rotorBobByCode(step->rbCode);
-    const double shearRate = rpm * formula::kShearPerRpm * (rb ? factorValue(rb->shearFactor) : 1.0);
+    const double shearRate =
+        rpm * formula::kShearPerRpm * (rb ? factorValue(rb->shearFactor) : 1.0);
     const int stress = fluidStress(shearRate, temperature_);
     const int gel = rpm <= 6 ? stress : 0;
     const long temp = std::lround(temperature_);
-    RetrievedRecord rec{static_cast<double>(step->stepNo), static_cast<double>(second),
-                        static_cast<double>(temp), static_cast<double>(stress),
-                        static_cast<double>(gel), static_cast<double>(step->speedHundredths),
-                        static_cast<double>(step->rbCode)};
+    RetrievedRecord rec{
+        static_cast<double>(step->stepNo), static_cast<double>(second),
+        static_cast<double>(temp),         static_cast<double>(stress),
+        static_cast<double>(gel),          static_cast<double>(step->speedHundredths),
+        static_cast<double>(step->rbCode)};
     // The instrument keeps a sample of the run for retrieval.
     if ((second == step->time || k % 30 == 0) && run_.size() < kMaxRetrievedRecords) {
         run_.push_back(rec);

@@ -23,9 +23,9 @@ struct SimStep {
 };
 
 struct SimOptions {
-    double rate = 1.0;          // simulated seconds per real second
-    bool silent = false;        // never answers
-    double noise = 0.0;         // chance of random bytes after a record
+    double rate = 1.0;               // simulated seconds per real second
+    bool silent = false;             // never answers
+    double noise = 0.0;              // chance of random bytes after a record
     std::optional<int> customFactor; // header marks a custom rotor-bob (thousandths)
     unsigned seed = 1;
 

@@ -55,8 +55,7 @@ constexpr const char *kIndexes[] = {
 
 Database::Database(QSqlDatabase db, QString path)
     : db_(std::move(db)), path_(std::move(path)), connection_(db_.connectionName())
-{
-}
+{}
 
 Database::~Database()
 {

@@ -13,8 +13,8 @@ std::vector<SequenceEntry> SequenceRepository::sequences() const
     std::vector<SequenceEntry> out;
     QSqlQuery q(db_.sql());
     q.setForwardOnly(true);
-    if (q.exec(QStringLiteral(
-            "SELECT SequenceId, SequenceName, Rbfactor FROM SequenceName ORDER BY SequenceId, rowid")))
+    if (q.exec(QStringLiteral("SELECT SequenceId, SequenceName, Rbfactor FROM SequenceName ORDER "
+                              "BY SequenceId, rowid")))
         while (q.next())
             out.push_back({q.value(0).toInt(), q.value(1).toString(), q.value(2).toInt()});
     return out;

@@ -36,7 +36,8 @@ std::vector<TestListEntry> TestRepository::tests() const
 std::optional<int> TestRepository::testId(const QString &name) const
 {
     QSqlQuery q(db_.sql());
-    q.prepare(QStringLiteral("SELECT TestId FROM RelatedInfo WHERE TestName=? ORDER BY TestId, rowid"));
+    q.prepare(
+        QStringLiteral("SELECT TestId FROM RelatedInfo WHERE TestName=? ORDER BY TestId, rowid"));
     q.addBindValue(name);
     if (q.exec() && q.next())
         return q.value(0).toInt();

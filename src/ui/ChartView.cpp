@@ -74,7 +74,8 @@ ChartView::ChartView(QWidget *parent) : QChartView(parent)
 void ChartView::redraw(const ChartModel &model)
 {
     auto *c = new QChart;
-    QString title = QStringLiteral("<b>%1</b>").arg(QString::fromStdString(model.mainTitle()).toHtmlEscaped());
+    QString title =
+        QStringLiteral("<b>%1</b>").arg(QString::fromStdString(model.mainTitle()).toHtmlEscaped());
     if (!model.subtitle().empty())
         title += QStringLiteral("<br>") + QString::fromStdString(model.subtitle()).toHtmlEscaped();
     c->setTitle(title);
@@ -90,7 +91,8 @@ void ChartView::redraw(const ChartModel &model)
     double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
     fitText_.clear();
     const PlottingMethod method = model.plottingMethod();
-    const bool fit = method == PlottingMethod::BestFitLinear || method == PlottingMethod::BestFitPower;
+    const bool fit =
+        method == PlottingMethod::BestFitLinear || method == PlottingMethod::BestFitPower;
 
     for (int s = 0; s < model.subsetCount(); ++s) {
         const std::size_t n = model.drawnPointCount(s);

@@ -34,8 +34,7 @@ QDateTimeAxis *timeAxis(bool titled)
 } // namespace
 
 LiveChartView::LiveChartView(QWidget *parent)
-    : QWidget(parent),
-      midnightMs_(QDateTime(QDate::currentDate(), QTime(0, 0)).toMSecsSinceEpoch())
+    : QWidget(parent), midnightMs_(QDateTime(QDate::currentDate(), QTime(0, 0)).toMSecsSinceEpoch())
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -77,7 +77,8 @@ std::optional<std::string> QtPrompter::input(const std::string &prompt, const st
     bool ok = false;
     const QString t = QInputDialog::getText(
         parent_, QString::fromStdString(title.empty() ? kDefaultMessageTitle : title),
-        QString::fromStdString(prompt), QLineEdit::Normal, QString::fromStdString(defaultText), &ok);
+        QString::fromStdString(prompt), QLineEdit::Normal, QString::fromStdString(defaultText),
+        &ok);
     if (!ok)
         return std::nullopt;
     return t.toStdString();

@@ -10,7 +10,8 @@ void centerOnScreen(QWidget &window)
 {
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect s = screen->availableGeometry();
-        window.move(s.x() + (s.width() - window.width()) / 2, s.y() + (s.height() - window.height()) / 2);
+        window.move(s.x() + (s.width() - window.width()) / 2,
+                    s.y() + (s.height() - window.height()) / 2);
     }
 }
 

@@ -61,34 +61,37 @@ struct Fixture {
                            point(2, 30, 200, 100, 300), point(2, 60, 180, 200, 450)});
         t.addTest("second", {point(1, 10, 120, 100, 200), point(1, 20, 121, 200, 300)});
         const QString path = t.path;
-        w = std::make_unique<frmMain>(MainWindowDeps{
-            m, p, clock, port,
-            [this]() -> std::unique_ptr<SerialPort> { return std::make_unique<ScriptedPort>(clock); },
-            nullptr,
-            [this]() -> QPagedPaintDevice * {
-                pdf = std::make_unique<QPdfWriter>(t.dir.filePath(QStringLiteral("print-%1.pdf").arg(++prints)));
-                return pdf.get();
-            },
-            [this](std::function<void(QPagedPaintDevice &)> draw) {
-                QPdfWriter writer(t.dir.filePath("report.pdf"));
-                draw(writer);
-                ++previews;
-            },
-            [this](const std::string &path) {
-                opened.push_back(path);
-                return true;
-            },
-            [path, withDb] {
-                Located l;
-                if (!withDb) {
-                    l.status = Located::Status::Cancelled;
-                    return l;
-                }
-                l.db = Database::open(path, Database::OpenMode::MustExist).db;
-                l.status = Located::Status::Opened;
-                return l;
-            },
-            std::move(commandLine)});
+        w = std::make_unique<frmMain>(
+            MainWindowDeps{m, p, clock, port,
+                           [this]() -> std::unique_ptr<SerialPort> {
+                               return std::make_unique<ScriptedPort>(clock);
+                           },
+                           nullptr,
+                           [this]() -> QPagedPaintDevice * {
+                               pdf = std::make_unique<QPdfWriter>(
+                                   t.dir.filePath(QStringLiteral("print-%1.pdf").arg(++prints)));
+                               return pdf.get();
+                           },
+                           [this](std::function<void(QPagedPaintDevice &)> draw) {
+                               QPdfWriter writer(t.dir.filePath("report.pdf"));
+                               draw(writer);
+                               ++previews;
+                           },
+                           [this](const std::string &path) {
+                               opened.push_back(path);
+                               return true;
+                           },
+                           [path, withDb] {
+                               Located l;
+                               if (!withDb) {
+                                   l.status = Located::Status::Cancelled;
+                                   return l;
+                               }
+                               l.db = Database::open(path, Database::OpenMode::MustExist).db;
+                               l.status = Located::Status::Opened;
+                               return l;
+                           },
+                           std::move(commandLine)});
         w->runDialog = [this](QDialog &d) {
             dialogsRun.push_back(d.windowTitle());
             if (calibration && qobject_cast<frmCaliCheck *>(&d))
@@ -111,7 +114,8 @@ struct Fixture {
                 if (pick.isEmpty()) {
                     list->cmdCancel->click();
                 } else {
-                    list->DBList1->setCurrentItem(list->DBList1->findItems(pick, Qt::MatchExactly).first());
+                    list->DBList1->setCurrentItem(
+                        list->DBList1->findItems(pick, Qt::MatchExactly).first());
                     list->cmdOk->click();
                 }
             }
@@ -204,9 +208,9 @@ TEST(MainWindow, MenusToolbarAndStatusBar)
         return out;
     };
     QMenu *file = f.w->menuBar()->actions()[0]->menu();
-    EXPECT_EQ(entries(file), (QStringList{"&Open Saved Test", "&Retrieve From K7400R", "-",
-                                          "&Print", "&Report...", "&Cement Lab Report", "-",
-                                          "&Setup", "-", "E&xit"}));
+    EXPECT_EQ(entries(file),
+              (QStringList{"&Open Saved Test", "&Retrieve From K7400R", "-", "&Print", "&Report...",
+                           "&Cement Lab Report", "-", "&Setup", "-", "E&xit"}));
     EXPECT_EQ(f.w->menuBar()->actions()[1]->menu(), nullptr);
     EXPECT_EQ(entries(f.w->menuBar()->actions()[2]->menu()),
               (QStringList{"&Content", "-", "&About"}));
@@ -460,7 +464,8 @@ TEST(MainWindow, RetrieveNamesStoresAndShowsTheTest)
         if (bytes == "\x08")
             f.port.deliver("K7400R V1.0 SIM\x02", f.clock.now);
         if (bytes == "\x01")
-            f.port.deliver(std::string("1,30,120,300,0,60000,4,1,60,121,310,0,30000,4,\x02"), f.clock.now);
+            f.port.deliver(std::string("1,30,120,300,0,60000,4,1,60,121,310,0,30000,4,\x02"),
+                           f.clock.now);
     };
     f.picks.push_back("ramp"); // a duplicate first: the dialog stays open, then is cancelled
     f.w->cmdRetrieve_Click();
@@ -529,7 +534,8 @@ TEST(MainWindow, ReportPrintAndExportCommands)
     Fixture f;
     ASSERT_TRUE(f.w->Form_Load());
     f.w->cmdReport->click();
-    EXPECT_EQ(f.p.shown.back().text, "Currently no valid test selected.  Please first open a saved test.");
+    EXPECT_EQ(f.p.shown.back().text,
+              "Currently no valid test selected.  Please first open a saved test.");
     EXPECT_EQ(f.p.shown.back().title, "");
     f.w->cmdExport->click(); // no test: nothing
     EXPECT_TRUE(f.p.fileRequests.empty());
@@ -540,8 +546,9 @@ TEST(MainWindow, ReportPrintAndExportCommands)
     EXPECT_TRUE(QFileInfo(f.t.dir.filePath("report.pdf")).size() > 0);
 
     f.w->MenuFilePrint->trigger();
-    EXPECT_EQ(f.p.shown.back().text,
-              "Two pages, each with a single, centered line of text, have been sent to your printer.");
+    EXPECT_EQ(
+        f.p.shown.back().text,
+        "Two pages, each with a single, centered line of text, have been sent to your printer.");
     f.w->cmdPrintChart->click();
     EXPECT_EQ(f.prints, 2);
     f.pdf.reset();
@@ -586,7 +593,8 @@ TEST(MainWindow, CalibrationDialogAndDirectLogWindow)
     f.w->cmdCalicheck->click();
     EXPECT_EQ(f.dialogsRun.back(), "Auto Calibration Check");
     EXPECT_EQ(f.p.shown.back().text.rfind("The calibration result could not be saved to " +
-                                              f.t.dir.filePath("no/dir/cal.xlsx").toStdString() + ": ",
+                                              f.t.dir.filePath("no/dir/cal.xlsx").toStdString() +
+                                              ": ",
                                           0),
               0u)
         << f.p.shown.back().text;

@@ -80,7 +80,8 @@ TEST(CalibrationCheck, StepsAndSpeedFields)
         f.check.compute(c.viscosity);
         EXPECT_EQ(f.check.StepCount, c.steps) << c.viscosity;
         for (int i = 1; i <= c.steps; ++i)
-            EXPECT_EQ(f.check.stepPieces(i)[6], c.speeds[static_cast<size_t>(i - 1)]) << c.viscosity << " step " << i;
+            EXPECT_EQ(f.check.stepPieces(i)[6], c.speeds[static_cast<size_t>(i - 1)])
+                << c.viscosity << " step " << i;
     }
 }
 
@@ -89,8 +90,12 @@ TEST(CalibrationCheck, TheStreamBytesAndWaits)
     Fixture f;
     ASSERT_TRUE(f.check.start("100"));
     const std::string expected = "\x06\x03"
-               "01,00030,055,00176,111" "02,00030,055,00352,111" "03,00030,055,00587,111"
-               "04,00030,055,05874,111" "05,00030,055,46995,111" "99\x05";
+                                 "01,00030,055,00176,111"
+                                 "02,00030,055,00352,111"
+                                 "03,00030,055,00587,111"
+                                 "04,00030,055,05874,111"
+                                 "05,00030,055,46995,111"
+                                 "99\x05";
     EXPECT_EQ(f.port.allWritten(), expected);
     EXPECT_GE(f.port.writes[1].at - f.port.writes[0].at, 2.0);
     EXPECT_GE(f.port.writes[2].at - f.port.writes[1].at, 0.1);
@@ -157,14 +162,16 @@ TEST(CalibrationWindow, ControlsRunAndExport)
     FakeClock clock{36000.0, 0.01};
     ScriptedPort *port = nullptr;
     std::string exported;
-    frmCaliCheck w(CalibrationWindowDeps{
-        m, p, clock,
-        [&]() -> std::unique_ptr<SerialPort> {
-            auto sp = std::make_unique<ScriptedPort>(clock);
-            port = sp.get();
-            return sp;
-        },
-        [&](const std::string &v, const std::array<CalibrationRow, 5> &rows) { exported = v + rows[0].lbl3Err; }});
+    frmCaliCheck w(
+        CalibrationWindowDeps{m, p, clock,
+                              [&]() -> std::unique_ptr<SerialPort> {
+                                  auto sp = std::make_unique<ScriptedPort>(clock);
+                                  port = sp.get();
+                                  return sp;
+                              },
+                              [&](const std::string &v, const std::array<CalibrationRow, 5> &rows) {
+                                  exported = v + rows[0].lbl3Err;
+                              }});
     EXPECT_EQ(w.windowTitle(), "Auto Calibration Check");
     EXPECT_EQ(w.Label6->text(), "Shear Stress  (dyn/cm2)");
     EXPECT_EQ(w.Stress3[4]->text(), "800");

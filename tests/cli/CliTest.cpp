@@ -73,12 +73,11 @@ TEST(Cli, ShowPrintsTheGridAsDisplayed)
     t.addTest("t", {point(1, 30, 32.5, 300, 1003, 10, 1), point(1, 60, 212, 300, 510, 10, 1)});
     CliRun r = cli({"--db", t.path.toStdString(), "--si", "show", "t"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "Step No\tElaps Time (S)\tTemp (C°)\tShear rate (1/S)\tSpeed (Rpm)\t"
-              "Shear Stress (dyn/cm2)\tViscosity (cP)\tGel (dyn/cm2)\tRb Factor\t"
-              "Fann® 35 F1 Reading\n"
-              "1\t30\t.3\t510.69\t300.00\t1003.000\tN/A\t10.000\t1\t196.3\n"
-              "1\t60\t100.0\t510.69\t300.00\t510.000\t99.86\t10.000\t1\t99.8\n");
+    EXPECT_EQ(r.out, "Step No\tElaps Time (S)\tTemp (C°)\tShear rate (1/S)\tSpeed (Rpm)\t"
+                     "Shear Stress (dyn/cm2)\tViscosity (cP)\tGel (dyn/cm2)\tRb Factor\t"
+                     "Fann® 35 F1 Reading\n"
+                     "1\t30\t.3\t510.69\t300.00\t1003.000\tN/A\t10.000\t1\t196.3\n"
+                     "1\t60\t100.0\t510.69\t300.00\t510.000\t99.86\t10.000\t1\t99.8\n");
     CliRun missing = cli({"--db", t.path.toStdString(), "show", "nope"});
     EXPECT_EQ(missing.code, 1);
     EXPECT_EQ(missing.err, "Selection Error.: No saved test is named \"nope\".\n");
@@ -132,7 +131,10 @@ TEST(Cli, DownloadStartStopRetrieveAgainstTheSimulator)
     CliRun r = cli({"--db", db, "download", "Mud Check"}, s.seams());
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "Sent 2 step(s) of Mud Check with R1-B4.\n");
-    EXPECT_EQ(s.port.written, "\x03" "01,00040,120,30000,611" "02,00030,150,10000,611" "99");
+    EXPECT_EQ(s.port.written, "\x03"
+                              "01,00040,120,30000,611"
+                              "02,00030,150,10000,611"
+                              "99");
     r = cli({"--db", db, "download", "Mud Check", "--rotor-bob", "r2-b1"}, s.seams());
     EXPECT_EQ(s.instrument.sequence().front().rbCode, 2);
     EXPECT_EQ(cli({"--db", db, "download", "Mud Check", "--rotor-bob", "R9"}, s.seams()).code, 2);
@@ -187,9 +189,11 @@ TEST(Cli, SequencesAndStepsAsTheSetupWindowShowsThem)
     EXPECT_EQ(cli({"--db", db, "sequences"}).out, "1\tMud\t2\n2\tOdd\t1703\n");
     const std::string header = "Step No\tElaps Time (S)\tTemp (F°)\tSpeed (Rpm)\tShear Rate (1/S)\t"
                                "Record Rate (Sec/Datum)\n";
-    EXPECT_EQ(cli({"--db", db, "steps", "Mud"}).out, header + "1\t600\t212.0\t100.00\t542.18\t10\n");
-    EXPECT_EQ(cli({"--db", db, "--si", "steps", "Mud", "--rotor-bob", "R1-B1"}).out.substr(header.size()),
-              "1\t600\t100.0\t100.00\t170.23\t10\n");
+    EXPECT_EQ(cli({"--db", db, "steps", "Mud"}).out,
+              header + "1\t600\t212.0\t100.00\t542.18\t10\n");
+    EXPECT_EQ(
+        cli({"--db", db, "--si", "steps", "Mud", "--rotor-bob", "R1-B1"}).out.substr(header.size()),
+        "1\t600\t100.0\t100.00\t170.23\t10\n");
     EXPECT_EQ(cli({"--db", db, "steps", "Odd"}).code, 0); // shown with R1-B1
     EXPECT_EQ(cli({"--db", db, "steps", "None"}).code, 1);
 }
@@ -272,7 +276,8 @@ TEST(Cli, CalibrateAndLogAgainstTheSimulator)
 
     const QString cwd = QDir::currentPath();
     QDir::setCurrent(t.dir.path());
-    r = cli({"--db", db, "log", "--speed", "600", "--rate", "5", "--file", "log.csv", "--seconds", "20"},
+    r = cli({"--db", db, "log", "--speed", "600", "--rate", "5", "--file", "log.csv", "--seconds",
+             "20"},
             s.seams());
     QDir::setCurrent(cwd);
     ASSERT_EQ(r.code, 0) << r.err;
@@ -284,6 +289,8 @@ TEST(Cli, CalibrateAndLogAgainstTheSimulator)
     EXPECT_EQ(rows[0], "Accu_Time(Sec),Clock_Time,S_Stress(dyn/cm2),Speed(Rpm),Visc(cP)");
     EXPECT_TRUE(rows[1].startsWith(" 5 ,")) << rows[1].toStdString();
     EXPECT_TRUE(rows[1].contains(", 600 ,")) << rows[1].toStdString();
-    EXPECT_EQ(cli({"--db", db, "log", "--speed", "700", "--rate", "5", "--file", "x"}, s.seams()).code, 1);
+    EXPECT_EQ(
+        cli({"--db", db, "log", "--speed", "700", "--rate", "5", "--file", "x"}, s.seams()).code,
+        1);
     EXPECT_EQ(cli({"--db", db, "log", "--speed", "300"}, s.seams()).code, 2);
 }

@@ -132,13 +132,15 @@ TEST(EndToEnd, CalibrateAndLogOverAPseudoTerminal)
     QProcess log;
     log.setWorkingDirectory(t.dir.path());
     log.start(QStringLiteral(VISCORA_CLI_BIN),
-              base + QStringList{"log", "--speed", "300", "--rate", "1", "--file", "run.csv", "--seconds", "4"});
+              base + QStringList{"log", "--speed", "300", "--rate", "1", "--file", "run.csv",
+                                 "--seconds", "4"});
     ASSERT_TRUE(log.waitForFinished(30000));
     EXPECT_EQ(log.exitCode(), 0) << log.readAllStandardError().toStdString();
     QFile f(t.dir.filePath("run.csv"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray data = f.readAll();
-    EXPECT_TRUE(data.startsWith("Accu_Time(Sec),Clock_Time,S_Stress(dyn/cm2),Speed(Rpm),Visc(cP)\r\n"));
+    EXPECT_TRUE(
+        data.startsWith("Accu_Time(Sec),Clock_Time,S_Stress(dyn/cm2),Speed(Rpm),Visc(cP)\r\n"));
     EXPECT_GE(data.count('\n'), 3) << data.toStdString();
 }
 
@@ -148,8 +150,9 @@ TEST(EndToEnd, SimulatorEndsWithTheProgramThatStartedIt)
     const QString link = dir.filePath("tty");
     // A parent that starts the simulator and then ends at once.
     QProcess parent;
-    parent.start("bash", {"-c", QStringLiteral("'%1' --exit-with-parent --link '%2' >/dev/null & sleep 0.5")
-                                    .arg(QStringLiteral(VISCORA_SIM_BIN), link)});
+    parent.start("bash",
+                 {"-c", QStringLiteral("'%1' --exit-with-parent --link '%2' >/dev/null & sleep 0.5")
+                            .arg(QStringLiteral(VISCORA_SIM_BIN), link)});
     ASSERT_TRUE(parent.waitForFinished(5000));
     for (int i = 0; i < 50 && QFileInfo::exists(link); ++i)
         QThread::msleep(100);

@@ -34,12 +34,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Half away from zero on the 15-digit decimal form: 2.675 is 2.67499999... in binary.
         MaskCase{2.675, "###.00", "2.68"}, MaskCase{-2.675, "###.00", "-2.68"},
         MaskCase{0.125, "0.00", "0.13"}, MaskCase{1.005, "####.00", "1.01"},
-        MaskCase{0.05, "0.0", "0.1"}, MaskCase{-0.04, "0.0", "0.0"},
-        MaskCase{5, "###.#", "5."}, MaskCase{5.25, "###.#", "5.3"},
-        MaskCase{7, "00", "07"}, MaskCase{7, "000", "007"}, MaskCase{1234, "00", "1234"},
-        MaskCase{176.23, "00000", "00176"}, MaskCase{2.5, "0", "3"}, MaskCase{-2.5, "0", "-3"},
-        MaskCase{1e-20, "###.000", ".000"}, MaskCase{9.9996, "###.000", "10.000"},
-        MaskCase{-12.3456, "####.0", "-12.3"}));
+        MaskCase{0.05, "0.0", "0.1"}, MaskCase{-0.04, "0.0", "0.0"}, MaskCase{5, "###.#", "5."},
+        MaskCase{5.25, "###.#", "5.3"}, MaskCase{7, "00", "07"}, MaskCase{7, "000", "007"},
+        MaskCase{1234, "00", "1234"}, MaskCase{176.23, "00000", "00176"}, MaskCase{2.5, "0", "3"},
+        MaskCase{-2.5, "0", "-3"}, MaskCase{1e-20, "###.000", ".000"},
+        MaskCase{9.9996, "###.000", "10.000"}, MaskCase{-12.3456, "####.0", "-12.3"}));
 
 TEST(Val, ReadsTheLeadingNumber)
 {
@@ -47,10 +46,10 @@ TEST(Val, ReadsTheLeadingNumber)
         const char *text;
         double expected;
     } cases[] = {
-        {"12abc", 12},    {"  3.5 ", 3.5},   {"1 2 3", 123},   {"-4.25e2x", -425},
-        {"abc", 0},       {"", 0},           {".5", 0.5},      {"&H1F", 31},
-        {"&O17", 15},     {"1.2.3", 1.2},    {"+7", 7},        {"2d3", 2000},
-        {"5e", 5},        {"N/A", 0},        {"210.000", 210}, {"\t\n9", 9},
+        {"12abc", 12}, {"  3.5 ", 3.5}, {"1 2 3", 123},   {"-4.25e2x", -425},
+        {"abc", 0},    {"", 0},         {".5", 0.5},      {"&H1F", 31},
+        {"&O17", 15},  {"1.2.3", 1.2},  {"+7", 7},        {"2d3", 2000},
+        {"5e", 5},     {"N/A", 0},      {"210.000", 210}, {"\t\n9", 9},
     };
     for (const auto &c : cases)
         EXPECT_DOUBLE_EQ(Val(c.text), c.expected) << c.text;

@@ -39,11 +39,23 @@ TEST(DownloadPieces, EdgeCases)
         int rb;
         std::vector<std::string> pieces;
     } cases[] = {
-        {{1, 600, 100, 100}, false, 1, {"01", ",", "00600", ",", "100", ",", "10000", ",", "1", "11"}},
+        {{1, 600, 100, 100},
+         false,
+         1,
+         {"01", ",", "00600", ",", "100", ",", "10000", ",", "1", "11"}},
         {{2, 30, 20, 0}, false, 1, {"02", ",", "00030", ",", "020", ",", "00000", ",", "1", "11"}},
-        {{3, 6300, 100.0, 600.01}, false, 6, {"03", ",", "06300", ",", "100", ",", "60001", ",", "6", "11"}},
-        {{4, 60, (212 - 32) * 5.0 / 9.0, 3}, true, 5, {"04", ",", "00060", ",", "212", ",", "00300", ",", "5", "11"}},
-        {{98, 123456, 350, 1000}, false, 2, {"98", ",", "123456", ",", "350", ",", "100000", ",", "2", "11"}},
+        {{3, 6300, 100.0, 600.01},
+         false,
+         6,
+         {"03", ",", "06300", ",", "100", ",", "60001", ",", "6", "11"}},
+        {{4, 60, (212 - 32) * 5.0 / 9.0, 3},
+         true,
+         5,
+         {"04", ",", "00060", ",", "212", ",", "00300", ",", "5", "11"}},
+        {{98, 123456, 350, 1000},
+         false,
+         2,
+         {"98", ",", "123456", ",", "350", ",", "100000", ",", "2", "11"}},
     };
     for (const auto &c : cases)
         EXPECT_EQ(downloadStepPieces(c.step, c.si, c.rb), c.pieces) << c.step.stepNo;
@@ -55,14 +67,18 @@ TEST(Download, ExactBytesPacingAndProgress)
     l.m.RbIndex = 6;
     const std::vector<DownloadStep> steps{{1, 600, 100, 100}, {2, 30, 20, 0}};
     ASSERT_TRUE(downloadSequence(l.port, l.clock, l.m, steps, l.p, l.observer()));
-    EXPECT_EQ(l.port.allWritten(), "\x03" "01,00600,100,10000,611" "02,00030,020,00000,611" "99");
+    EXPECT_EQ(l.port.allWritten(), "\x03"
+                                   "01,00600,100,10000,611"
+                                   "02,00030,020,00000,611"
+                                   "99");
     ASSERT_EQ(l.port.writes.size(), 1u + 20u + 1u);
     // Every piece but the closing "99" is followed by at least 0.1 s.
     for (size_t i = 1; i < l.port.writes.size(); ++i)
         EXPECT_GE(l.port.writes[i].at - l.port.writes[i - 1].at, 0.1 - 1e-9) << i;
     EXPECT_TRUE(l.m.SequenceSent);
     EXPECT_FALSE(l.port.isOpen());
-    EXPECT_EQ(l.statuses, (std::vector<std::string>{"Sending Setup Steps ...", "Sending Setups Finished!"}));
+    EXPECT_EQ(l.statuses,
+              (std::vector<std::string>{"Sending Setup Steps ...", "Sending Setups Finished!"}));
     EXPECT_EQ(l.progress, (std::vector<std::pair<int, int>>{{1, 2}, {2, 2}, {-1, 2}}));
     EXPECT_TRUE(l.p.shown.empty());
 }
@@ -80,13 +96,15 @@ TEST(Download, NoStepsOrNoPortFailsWithoutSettingSent)
     Link broken;
     broken.m.SequenceSent = true;
     broken.port.failWriteAfter = 5;
-    EXPECT_FALSE(downloadSequence(broken.port, broken.clock, broken.m, {{1, 600, 100, 100}}, broken.p));
+    EXPECT_FALSE(
+        downloadSequence(broken.port, broken.clock, broken.m, {{1, 600, 100, 100}}, broken.p));
     EXPECT_TRUE(broken.m.SequenceSent); // keeps its earlier value
     EXPECT_EQ(broken.p.shown.back().title, "Comport Error");
 
     Link absent;
     absent.m.CommPort = 4;
-    EXPECT_FALSE(downloadSequence(absent.port, absent.clock, absent.m, {{1, 600, 100, 100}}, absent.p));
+    EXPECT_FALSE(
+        downloadSequence(absent.port, absent.clock, absent.m, {{1, 600, 100, 100}}, absent.p));
     EXPECT_TRUE(absent.port.writes.empty());
 }
 
@@ -111,7 +129,8 @@ TEST(Retrieval, ChecksAndTheirMessages)
         const char *message; // nullptr: success
     } cases[] = {
         {"empty", "", "No response from K7400r, please check connection."},
-        {"wrong end", "1,30,212,510,0,30000,1,", "Communication error from K7400r, please download data again."},
+        {"wrong end", "1,30,212,510,0,30000,1,",
+         "Communication error from K7400r, please download data again."},
         {"end used as separator", std::string("1,30,212,510,0,30000,1\x02", 23),
          "Communication error from K7400r, please download data again."},
         {"only the end", "\x02", nullptr},
@@ -151,7 +170,8 @@ TEST(Retrieval, LateHeaderReadsEmptyAndANoisyLineStillEnds)
     const auto r = retrieveLastResult(l.port, l.clock, l.m, l.p);
     EXPECT_FALSE(l.m.CustomRb);
     EXPECT_FALSE(r);
-    EXPECT_EQ(l.p.shown.back().text, "Communication error from K7400r, please download data again.");
+    EXPECT_EQ(l.p.shown.back().text,
+              "Communication error from K7400r, please download data again.");
 }
 
 TEST(Retrieval, StoresNamedTestWithCustomHeaderAndSpeedZero)
@@ -169,7 +189,8 @@ TEST(Retrieval, StoresNamedTestWithCustomHeaderAndSpeedZero)
     RelatedInfoEditor editor(l.m, repo, l.p);
     ASSERT_TRUE(storeRetrievedTest(l.m, repo, l.p, [&] { editor.ok({"R1", "F", "", "", ""}); }));
     EXPECT_EQ(l.m.CurrentTestName, "R1");
-    EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM TestResult WHERE TestId=1 AND Rbfactor=1702").toInt(), 2);
+    EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM TestResult WHERE TestId=1 AND Rbfactor=1702").toInt(),
+              2);
     EXPECT_DOUBLE_EQ(t.scalar("SELECT Speed FROM TestResult WHERE StepNo=1").toDouble(), 0.000001);
     EXPECT_DOUBLE_EQ(t.scalar("SELECT Speed FROM TestResult WHERE StepNo=2").toDouble(), 300);
 }
@@ -197,7 +218,8 @@ TEST(Retrieval, CancelledNamingStoresNothingAndRestores)
     ASSERT_TRUE(t.exec("CREATE TRIGGER full BEFORE INSERT ON TestResult "
                        "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"));
     EXPECT_FALSE(storeRetrievedTest(l.m, repo, l.p, [&] { editor.ok({"R2", "", "", "", ""}); }));
-    EXPECT_EQ(l.p.shown.back().text, "The retrieved test could not be saved: database or disk is full");
+    EXPECT_EQ(l.p.shown.back().text,
+              "The retrieved test could not be saved: database or disk is full");
     EXPECT_EQ(l.p.shown.back().title, "Database Error");
     EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM RelatedInfo").toInt(), 0);
     EXPECT_EQ(l.m.CurrentTestName, "shown");

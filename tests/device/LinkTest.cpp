@@ -31,8 +31,11 @@ TEST(BusyWait, EndsOnlyAfterTheTimeEvenWithACoarseClock)
     struct Case {
         double start, step;
         float seconds;
-    } cases[] = {{36000, 0.01, 0.1f}, {36000, 0.1, 0.1f}, {36000, 0.25, 0.4f},
-                 {86399.95, 0.01, 0.1f}, {86399.9, 0.05, 0.4f}};
+    } cases[] = {{36000, 0.01, 0.1f},
+                 {36000, 0.1, 0.1f},
+                 {36000, 0.25, 0.4f},
+                 {86399.95, 0.01, 0.1f},
+                 {86399.9, 0.05, 0.4f}};
     for (const auto &c : cases) {
         FakeClock clock(c.start, c.step);
         BusyWait(clock, c.seconds);

@@ -79,7 +79,8 @@ TEST(DirectLog, ProgramBytesAndAnUnchosenRotorBob)
         Fixture f;
         EXPECT_EQ(f.m.RbIndex, 1);
         ASSERT_TRUE(f.log->SendLogProgram(c.speed));
-        EXPECT_EQ(f.port.allWritten(), std::string("\x03") + "01,60000,035," + c.field + ",111" + "99");
+        EXPECT_EQ(f.port.allWritten(),
+                  std::string("\x03") + "01,60000,035," + c.field + ",111" + "99");
         EXPECT_FALSE(f.port.isOpen());
     }
     Fixture f;
@@ -95,7 +96,8 @@ TEST(DirectLog, SpeedAndRateChecks)
     EXPECT_EQ(f.log->speedChanged("601"), "300");
     EXPECT_EQ(f.p.shown.back().text, "Invalid Speed Entry! Please Try Again.");
     EXPECT_EQ(f.p.shown.back().title, "");
-    EXPECT_EQ(f.port.allWritten().substr(f.port.allWritten().size() - 11), "30000,111" "99"); // sent again
+    EXPECT_EQ(f.port.allWritten().substr(f.port.allWritten().size() - 11), "30000,111"
+                                                                           "99"); // sent again
     EXPECT_EQ(f.log->rateChanged("0.99"), "0.99");
     EXPECT_EQ(f.log->rateChanged("6000"), "6000");
     EXPECT_EQ(f.log->rateChanged("0.98"), "1");
@@ -111,7 +113,7 @@ TEST(DirectLog, RunChecksTheFileNameAndWritesAHeaderPerRun)
     EXPECT_EQ(f.p.shown.back().title, "Operation Error");
     EXPECT_FALSE(f.log->run("../escape.txt"));
     EXPECT_EQ(f.p.shown.back().text, "A data file name cannot contain a folder: data files are "
-                                      "kept in the program's working folder.");
+                                     "kept in the program's working folder.");
     EXPECT_EQ(f.p.shown.back().title, "Operation Error");
     EXPECT_EQ(f.port.opens, 0);
     ASSERT_TRUE(f.log->run("data.txt"));
@@ -142,7 +144,8 @@ TEST(DirectLog, NoAnswerAndNoPort)
 TEST(DirectLog, DataLinesByteForByteAndTheRate)
 {
     const float visc = static_cast<float>((12 + 0.000001) / ((30000 + 0.001) * 1.7023) * 10000);
-    EXPECT_EQ(DirectLog::dataLine(27, 50587, 12, 300, visc), " 27 ,14:03:07, 12 , 300 , 2.349762 \r\n");
+    EXPECT_EQ(DirectLog::dataLine(27, 50587, 12, 300, visc),
+              " 27 ,14:03:07, 12 , 300 , 2.349762 \r\n");
     EXPECT_EQ(DirectLog::number(-1.5), "-1.5 ");
     EXPECT_EQ(singleText(1234567.8f), "1234568");
     EXPECT_EQ(singleText(12345678.f), "1.234568E+07");
@@ -161,7 +164,8 @@ TEST(DirectLog, DataLinesByteForByteAndTheRate)
     EXPECT_EQ(data.substr(0, 5), " 10 ,");
     EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), 2);
     EXPECT_NE(data.find(" 15 ,"), std::string::npos);
-    EXPECT_NE(data.find(", 0 , 0 , 5.874405 \r\n"), std::string::npos) << data; // speed 0 stays finite
+    EXPECT_NE(data.find(", 0 , 0 , 5.874405 \r\n"), std::string::npos)
+        << data; // speed 0 stays finite
     EXPECT_EQ(data.find(" 20 ,"), std::string::npos);
 
     Fixture g;
@@ -169,7 +173,8 @@ TEST(DirectLog, DataLinesByteForByteAndTheRate)
     ASSERT_TRUE(g.log->run("e.txt"));
     g.log->startRecording();
     g.tick(record(2, 12) + record(3, 12)); // after the first record, which waited since the start
-    EXPECT_EQ(g.file("e.txt").size() - header.size(), 3 * std::string(" 2 ,14:03:12, 12 , 300 , 2.349762 \r\n").size());
+    EXPECT_EQ(g.file("e.txt").size() - header.size(),
+              3 * std::string(" 2 ,14:03:12, 12 , 300 , 2.349762 \r\n").size());
 }
 
 TEST(DirectLog, RingEndAndUnwritableFile)
@@ -234,7 +239,8 @@ TEST(DirectLogWindow, LoadRunStopAndSpeedLockedDuringARun)
                                        [&]() -> std::unique_ptr<SerialPort> {
                                            auto sp = std::make_unique<ScriptedPort>(clock);
                                            port = sp.get();
-                                           sp->onWrite = [&clock, raw = sp.get()](const std::string &b) {
+                                           sp->onWrite = [&clock,
+                                                          raw = sp.get()](const std::string &b) {
                                                if (b == "\x05")
                                                    raw->deliver(record(1, 12), clock.now + 1);
                                            };
@@ -246,7 +252,9 @@ TEST(DirectLogWindow, LoadRunStopAndSpeedLockedDuringARun)
     EXPECT_EQ(w.cmbSpeed->currentText(), "300");
     EXPECT_EQ(w.cmbRate->currentText(), "1");
     EXPECT_EQ(w.txtFileName->text(), "Text1");
-    EXPECT_EQ(port->allWritten(), "\x03" "01,60000,035,30000,111" "99");
+    EXPECT_EQ(port->allWritten(), "\x03"
+                                  "01,60000,035,30000,111"
+                                  "99");
     EXPECT_TRUE(w.cmdRun->isEnabled());
     EXPECT_FALSE(w.cmdStop->isEnabled());
     EXPECT_FALSE(w.cmdStartRecord->isEnabled());

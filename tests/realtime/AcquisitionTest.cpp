@@ -74,7 +74,7 @@ TEST(AcquisitionStart, ChecksInOrder)
         f.m.SequenceSent = false;
         EXPECT_FALSE(f.start());
         EXPECT_EQ(f.p.shown.back().text, "Please first go to Setup Screen to send the sequence to "
-                                          "K7400r before your real time test.");
+                                         "K7400r before your real time test.");
         EXPECT_EQ(f.p.shown.back().title, "Operation Error");
     }
     {
@@ -97,8 +97,8 @@ TEST(AcquisitionStart, ChecksInOrder)
 TEST(AcquisitionStart, ReplyWaitOnTheSecondsField)
 {
     struct Case {
-        double start;        // time of day
-        int replyBytes;      // what the instrument sends
+        double start;   // time of day
+        int replyBytes; // what the instrument sends
         bool running;
         double minWait, maxWait;
     } cases[] = {
@@ -113,7 +113,8 @@ TEST(AcquisitionStart, ReplyWaitOnTheSecondsField)
         f.clock.now = c.start;
         f.port.onWrite = [&f, &c](const std::string &b) {
             if (b == "\x05" && c.replyBytes)
-                f.port.deliver(std::string(static_cast<size_t>(c.replyBytes), '1'), f.clock.now + 0.2);
+                f.port.deliver(std::string(static_cast<size_t>(c.replyBytes), '1'),
+                               f.clock.now + 0.2);
         };
         EXPECT_EQ(f.start(), c.running) << c.start << " " << c.replyBytes;
         const double waited = f.clock.now - c.start;

@@ -44,17 +44,17 @@ struct Fixture {
         m.CurrentSequenceName = "Quick";
         m.RbShearFactor = 1.0f;
         m.UnitSystem = 2;
-        w = std::make_unique<frmRealTime>(RealTimeWindowDeps{
-            m, *t.db, p, clock,
-            [this]() -> std::unique_ptr<SerialPort> {
-                return std::make_unique<sim::SimPort>(instrument, clock);
-            },
-            [this] { ++mainShown; }, nullptr,
-            [this](QDialog &d) {
-                if (onDialog)
-                    onDialog(d);
-                return d.result();
-            }});
+        w = std::make_unique<frmRealTime>(
+            RealTimeWindowDeps{m, *t.db, p, clock,
+                               [this]() -> std::unique_ptr<SerialPort> {
+                                   return std::make_unique<sim::SimPort>(instrument, clock);
+                               },
+                               [this] { ++mainShown; }, nullptr,
+                               [this](QDialog &d) {
+                                   if (onDialog)
+                                       onDialog(d);
+                                   return d.result();
+                               }});
         w->Form_Load();
     }
     void name(const QString &testName)
@@ -69,7 +69,11 @@ struct Fixture {
     // Downloads the sequence to the simulated instrument, as the setup window does.
     void download()
     {
-        instrument.receive("\x03" "01,00040,150,30000,111" "02,00030,180,60000,111" "99", clock.now);
+        instrument.receive("\x03"
+                           "01,00040,150,30000,111"
+                           "02,00030,180,60000,111"
+                           "99",
+                           clock.now);
         m.SequenceSent = true;
     }
     void tick()

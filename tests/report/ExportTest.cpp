@@ -45,8 +45,8 @@ struct Opened {
 std::vector<StoredPoint> twoSteps()
 {
     // Two 30 s steps recorded at 10, 20, 30 s; the second has an off-grid stress of 1003.
-    return {point(1, 10, 100, 100, 500, 20, 1), point(1, 20, 100, 100, 505, 20, 1),
-            point(1, 30, 100, 100, 510, 20, 1), point(2, 10, 150, 300, 1003, 25.55, 1),
+    return {point(1, 10, 100, 100, 500, 20, 1),    point(1, 20, 100, 100, 505, 20, 1),
+            point(1, 30, 100, 100, 510, 20, 1),    point(2, 10, 150, 300, 1003, 25.55, 1),
             point(2, 20, 150, 300, 700, 25.55, 1), point(2, 30, 150, 300, 705, 25.55, 1)};
 }
 
@@ -72,9 +72,10 @@ TEST(TestWorkbook, RowsTotalsUnitsAndNA)
     for (int units : {1, 2}) {
         Opened o(twoSteps(), units);
         std::vector<std::string> progress;
-        ASSERT_TRUE(writeTestWorkbook(o.file("w.xlsx").toStdString(), o.input(),
-                                      [&](long i, long n) { progress.push_back(writingRecordText(i, n)); })
-                        .ok);
+        ASSERT_TRUE(
+            writeTestWorkbook(o.file("w.xlsx").toStdString(), o.input(), [&](long i, long n) {
+                progress.push_back(writingRecordText(i, n));
+            }).ok);
         EXPECT_EQ(progress.front(), "Writing Record: 1 of 6");
         EXPECT_EQ(progress.back(), "Writing Record: 6 of 6");
         XlsxReader x(o.file("w.xlsx"));

@@ -76,8 +76,9 @@ TEST(ReportPdf, ReadsBackWithHeaderColumnsAndValues)
         renderReport(*r, pdf);
     }
     const QString text = pdfText(path);
-    for (const char *s : {"K7400 Viscosity Test Report", "TestName:", "Report me", "MudId:", "mud",
-                          "CompanyName:", "ACME", "STEP", "SH.STRESS", "Fann35", "510.69", "212", "400"})
+    for (const char *s :
+         {"K7400 Viscosity Test Report", "TestName:", "Report me", "MudId:", "mud",
+          "CompanyName:", "ACME", "STEP", "SH.STRESS", "Fann35", "510.69", "212", "400"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(s))) << s << "\n" << text.toStdString();
     EXPECT_TRUE(text.contains("4000000000")) << text.toStdString(); // speed 0: a huge viscosity
 

@@ -16,9 +16,8 @@ namespace {
 // A temperature ramp that goes up and down, over three steps whose times restart.
 std::vector<StoredPoint> rampTest()
 {
-    return {point(1, 300, 100, 600, 900), point(1, 600, 150, 300, 600),
-            point(2, 30, 200, 100, 300),  point(2, 60, 180, 200, 450),
-            point(3, 10, 120, 3, 100),    point(3, 20.5, 90, 6, 150)};
+    return {point(1, 300, 100, 600, 900), point(1, 600, 150, 300, 600), point(2, 30, 200, 100, 300),
+            point(2, 60, 180, 200, 450),  point(3, 10, 120, 3, 100),    point(3, 20.5, 90, 6, 150)};
 }
 
 struct Fixture {

@@ -29,7 +29,8 @@ TEST(GridCells, MasksOnFormattedColumnsAndStoredValuesElsewhere)
     m.UnitSystem = 2;
     TestGridModel grid;
     grid.setRows(dosql(m, TestRepository(*t.db), "t"));
-    const char *row0[] = {"1", "30", ".3", "510.69", "300.00", "510.000", "99.86", "10.000", "1", "99.8"};
+    const char *row0[] = {"1",       "30",    ".3",     "510.69", "300.00",
+                          "510.000", "99.86", "10.000", "1",      "99.8"};
     for (int c = 0; c < 10; ++c)
         EXPECT_EQ(grid.cellText(0, c).toStdString(), row0[c]) << c;
     EXPECT_EQ(grid.cellText(1, 1), "7.5");

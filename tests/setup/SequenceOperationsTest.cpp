@@ -18,7 +18,11 @@ struct Fixture {
     SequenceRepository repo{*t.db};
     SequenceOperations ops{m, repo, p};
 
-    Fixture() { m.RbIndex = 1; m.RbShearFactor = 1.0f; }
+    Fixture()
+    {
+        m.RbIndex = 1;
+        m.RbShearFactor = 1.0f;
+    }
 
     // A sequence whose step i has time 10*i, temperature 100+i, speed i, rate i.
     int addSequence(const QString &name, int steps, int rb = 1)
@@ -106,7 +110,8 @@ TEST(SaveAs, CopiesWithOrWithoutANewTarget)
     for (const char *bad : {"210", "20", "5x"}) {
         f.p.inputAnswers = {std::string("Bad"), std::string(bad)};
         EXPECT_FALSE(f.ops.saveAs("Base")) << bad;
-        EXPECT_EQ(f.p.shown.back().text, "Invalid input of new temperature target. Copy action canceled.");
+        EXPECT_EQ(f.p.shown.back().text,
+                  "Invalid input of new temperature target. Copy action canceled.");
         EXPECT_EQ(f.p.shown.back().title, "");
     }
     f.p.inputAnswers = {std::string("same"), std::string("")};
@@ -270,7 +275,8 @@ TEST(Printout, LinesCellsAndPages)
     ASSERT_EQ(lines.size(), 3u + 41u);
     EXPECT_EQ(lines[0].text, "Below is the list of the test steps of Mud");
     EXPECT_EQ(lines[1].text, "");
-    EXPECT_EQ(lines[2].text, "Step No   Elaps Time(S) Temperature(°F) Speed(Rpm)    Shear Rate(1/S)");
+    EXPECT_EQ(lines[2].text,
+              "Step No   Elaps Time(S) Temperature(°F) Speed(Rpm)    Shear Rate(1/S)");
     EXPECT_EQ(lines[3].text.substr(19, 19), "600" + std::string(16, ' '));
     EXPECT_EQ(lines[3].text.size(), 5u * 19u);
     // Step 39 is grid row 40: a new page after it, so step 40 starts page two.

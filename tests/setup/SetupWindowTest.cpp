@@ -72,7 +72,10 @@ struct Fixture {
         w->DBList1->setCurrentItem(w->DBList1->findItems(name, Qt::MatchExactly).first());
         w->DBList1_Click();
     }
-    QString cell(int row, int col) { return w->grid().rows()[static_cast<size_t>(row)][static_cast<size_t>(col)]; }
+    QString cell(int row, int col)
+    {
+        return w->grid().rows()[static_cast<size_t>(row)][static_cast<size_t>(col)];
+    }
 };
 
 } // namespace
@@ -242,7 +245,10 @@ TEST(SetupWindow, SendDownloadsWithProgressAndReturnShowsMain)
     f.w->Form_Load();
     f.w->cmdSend->click();
     ASSERT_TRUE(f.port);
-    EXPECT_EQ(f.port->allWritten(), "\x03" "01,00600,212,10000,211" "02,00300,150,60000,211" "99");
+    EXPECT_EQ(f.port->allWritten(), "\x03"
+                                    "01,00600,212,10000,211"
+                                    "02,00300,150,60000,211"
+                                    "99");
     EXPECT_TRUE(f.m.SequenceSent);
     EXPECT_EQ(f.w->statusPanel->text(), "Sending Setups Finished!");
     EXPECT_FALSE(f.w->ProgressBar1->isVisible());
@@ -262,8 +268,10 @@ TEST(SetupWindow, PrintsEachCopyAsItsOwnDocument)
         p.start("pdftotext", {"-layout", file, "-"});
         ASSERT_TRUE(p.waitForFinished(20000));
         const QString text = QString::fromUtf8(p.readAllStandardOutput());
-        EXPECT_TRUE(text.contains("Below is the list of the test steps of Mud A")) << text.toStdString();
-        EXPECT_TRUE(text.contains("Step No   Elaps Time(S) Temperature(°F) Speed(Rpm)")) << text.toStdString();
+        EXPECT_TRUE(text.contains("Below is the list of the test steps of Mud A"))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains("Step No   Elaps Time(S) Temperature(°F) Speed(Rpm)"))
+            << text.toStdString();
         EXPECT_TRUE(text.contains("542.18")) << text.toStdString();
     }
 }

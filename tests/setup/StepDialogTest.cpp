@@ -31,22 +31,42 @@ TEST(StepDialogOk, ChecksInOrderWithInclusiveBounds)
     const char *tempMsg = "Invalid temperature inpute.", *tempTitle = "Temperature input out range";
     const OkCase cases[] = {
         {"all valid", valid(), StepDialogKind::Edit, 1, std::nullopt, "", ""},
-        {"time 0", with([](StepFields &f) { f.time = "0"; }), StepDialogKind::Edit, 1, std::nullopt, "", ""},
-        {"time 6300", with([](StepFields &f) { f.time = "6300"; }), StepDialogKind::Insert, 1, std::nullopt, "", ""},
-        {"time 6300.5", with([](StepFields &f) { f.time = "6300.5"; }), StepDialogKind::Edit, 1, StepField::Time, timeMsg, timeTitle},
-        {"time -1", with([](StepFields &f) { f.time = "-1"; }), StepDialogKind::Edit, 1, StepField::Time, timeMsg, timeTitle},
-        {"210 F edit", with([](StepFields &f) { f.temperature = "210"; }), StepDialogKind::Edit, 1, std::nullopt, "", ""},
-        {"210 F insert", with([](StepFields &f) { f.temperature = "210"; }), StepDialogKind::Insert, 1, StepField::Temperature, tempMsg, tempTitle},
-        {"220 F edit", with([](StepFields &f) { f.temperature = "220"; }), StepDialogKind::Edit, 1, std::nullopt, "", ""},
-        {"19.9 F", with([](StepFields &f) { f.temperature = "19.9"; }), StepDialogKind::Edit, 1, StepField::Temperature, tempMsg, tempTitle},
-        {"-6 C", with([](StepFields &f) { f.temperature = "-6"; }), StepDialogKind::Insert, 2, std::nullopt, "", ""},
-        {"90.1 C", with([](StepFields &f) { f.temperature = "90.1"; }), StepDialogKind::Edit, 2, StepField::Temperature, tempMsg, tempTitle},
-        {"speed 600.01", with([](StepFields &f) { f.speed = "600.01"; }), StepDialogKind::Edit, 1, std::nullopt, "", ""},
-        {"speed 600.02", with([](StepFields &f) { f.speed = "600.02"; }), StepDialogKind::Edit, 1, StepField::Speed, "Invalid speed inpute.", "Speed input out range"},
-        {"shear 9000", with([](StepFields &f) { f.shearRate = "9000"; }), StepDialogKind::Edit, 1, std::nullopt, "", ""},
-        {"shear 9001", with([](StepFields &f) { f.shearRate = "9001"; }), StepDialogKind::Edit, 1, StepField::ShearRate, "Invalid shear rate inpute.", "Shear rate input out range"},
-        {"rate 0.5", with([](StepFields &f) { f.recordRate = "0.5"; }), StepDialogKind::Edit, 1, StepField::RecordRate, "Invalid real time data recording rate inpute.", "Shear rate input out range"},
-        {"first failure wins", with([](StepFields &f) { f.time = "9999"; f.recordRate = "0"; }), StepDialogKind::Edit, 1, StepField::Time, timeMsg, timeTitle},
+        {"time 0", with([](StepFields &f) { f.time = "0"; }), StepDialogKind::Edit, 1, std::nullopt,
+         "", ""},
+        {"time 6300", with([](StepFields &f) { f.time = "6300"; }), StepDialogKind::Insert, 1,
+         std::nullopt, "", ""},
+        {"time 6300.5", with([](StepFields &f) { f.time = "6300.5"; }), StepDialogKind::Edit, 1,
+         StepField::Time, timeMsg, timeTitle},
+        {"time -1", with([](StepFields &f) { f.time = "-1"; }), StepDialogKind::Edit, 1,
+         StepField::Time, timeMsg, timeTitle},
+        {"210 F edit", with([](StepFields &f) { f.temperature = "210"; }), StepDialogKind::Edit, 1,
+         std::nullopt, "", ""},
+        {"210 F insert", with([](StepFields &f) { f.temperature = "210"; }), StepDialogKind::Insert,
+         1, StepField::Temperature, tempMsg, tempTitle},
+        {"220 F edit", with([](StepFields &f) { f.temperature = "220"; }), StepDialogKind::Edit, 1,
+         std::nullopt, "", ""},
+        {"19.9 F", with([](StepFields &f) { f.temperature = "19.9"; }), StepDialogKind::Edit, 1,
+         StepField::Temperature, tempMsg, tempTitle},
+        {"-6 C", with([](StepFields &f) { f.temperature = "-6"; }), StepDialogKind::Insert, 2,
+         std::nullopt, "", ""},
+        {"90.1 C", with([](StepFields &f) { f.temperature = "90.1"; }), StepDialogKind::Edit, 2,
+         StepField::Temperature, tempMsg, tempTitle},
+        {"speed 600.01", with([](StepFields &f) { f.speed = "600.01"; }), StepDialogKind::Edit, 1,
+         std::nullopt, "", ""},
+        {"speed 600.02", with([](StepFields &f) { f.speed = "600.02"; }), StepDialogKind::Edit, 1,
+         StepField::Speed, "Invalid speed inpute.", "Speed input out range"},
+        {"shear 9000", with([](StepFields &f) { f.shearRate = "9000"; }), StepDialogKind::Edit, 1,
+         std::nullopt, "", ""},
+        {"shear 9001", with([](StepFields &f) { f.shearRate = "9001"; }), StepDialogKind::Edit, 1,
+         StepField::ShearRate, "Invalid shear rate inpute.", "Shear rate input out range"},
+        {"rate 0.5", with([](StepFields &f) { f.recordRate = "0.5"; }), StepDialogKind::Edit, 1,
+         StepField::RecordRate, "Invalid real time data recording rate inpute.",
+         "Shear rate input out range"},
+        {"first failure wins", with([](StepFields &f) {
+             f.time = "9999";
+             f.recordRate = "0";
+         }),
+         StepDialogKind::Edit, 1, StepField::Time, timeMsg, timeTitle},
     };
     for (const auto &c : cases) {
         Module1 m;
@@ -70,7 +90,8 @@ TEST(StepDialogOk, HandsBackTextsAndSiTemperatureInFahrenheit)
 {
     Module1 m;
     m.UnitSystem = 2;
-    ASSERT_FALSE(acceptStepFields({"300", "37.5", "176.23", "300", "5"}, StepDialogKind::Insert, m));
+    ASSERT_FALSE(
+        acceptStepFields({"300", "37.5", "176.23", "300", "5"}, StepDialogKind::Insert, m));
     EXPECT_EQ(m.StepTempText, "99.5");
     EXPECT_EQ(m.StepTimeText, "300");
     EXPECT_EQ(m.StepSpeedText, "176.23");

@@ -32,7 +32,11 @@ TEST(SimInstrument, KeepsTheDownloadedSequence)
 TEST(SimInstrument, StreamsOneRecordASecondThenTestEndAlone)
 {
     SimInstrument sim;
-    sim.receive("\x03" "01,00003,150,30000,111" "02,00002,150,60000,111" "99", 0);
+    sim.receive("\x03"
+                "01,00003,150,30000,111"
+                "02,00002,150,60000,111"
+                "99",
+                0);
     sim.receive("\x05", 100);
     EXPECT_EQ(sim.poll(100.5), "");
     const std::string first = sim.poll(101.0);
@@ -55,7 +59,10 @@ TEST(SimInstrument, StopEndsTheStreamAndRetrievalAnswersTheRun)
     custom.customFactor = 1702;
     SimInstrument sim(custom);
     SimPort port(sim, clock);
-    sim.receive("\x03" "01,00100,120,30000,111" "99", clock.now);
+    sim.receive("\x03"
+                "01,00100,120,30000,111"
+                "99",
+                clock.now);
     sim.receive("\x05", clock.now);
     clock.now += 35;
     EXPECT_FALSE(sim.poll(clock.now).empty());
@@ -82,7 +89,10 @@ TEST(SimInstrument, SilentNeverAnswersAndNoiseNeverEndsTheTest)
     noise.noise = 1.0;
     noise.seed = 3;
     SimInstrument noisy(noise);
-    noisy.receive("\x03" "01,00050,120,30000,111" "99\x05", 0);
+    noisy.receive("\x03"
+                  "01,00050,120,30000,111"
+                  "99\x05",
+                  0);
     const std::string out = noisy.poll(50);
     EXPECT_EQ(out.find('\x08'), std::string::npos);
     EXPECT_GE(std::count(out.begin(), out.end(), '\x1a'), 50);

@@ -62,8 +62,8 @@ TEST(Database, CreatesTheFourTablesInColumnOrder)
     EXPECT_EQ(columnsOf(*opened.db, "RelatedInfo"),
               (QStringList{"TestId", "TestName", "MudId", "SampleTime", "CompanyName", "Desc"}));
     EXPECT_EQ(columnsOf(*opened.db, "TestResult"),
-              (QStringList{"TestId", "StepNo", "Time", "Temperature", "Speed", "Shearstress",
-                           "Gel", "Rbfactor"}));
+              (QStringList{"TestId", "StepNo", "Time", "Temperature", "Speed", "Shearstress", "Gel",
+                           "Rbfactor"}));
     EXPECT_EQ(columnsOf(*opened.db, "SequenceName"),
               (QStringList{"SequenceId", "SequenceName", "Rbfactor"}));
     EXPECT_EQ(columnsOf(*opened.db, "SequenceSetup"),
@@ -155,7 +155,8 @@ TEST(FindFile, NameMatchesInAnyLetterCase)
 {
     QTemporaryDir dir;
     writeFile(dir.filePath("K7400r.MDB"), {});
-    EXPECT_EQ(QFileInfo(findFileCaseInsensitive(dir.path(), "k7400r.mdb")).fileName(), "K7400r.MDB");
+    EXPECT_EQ(QFileInfo(findFileCaseInsensitive(dir.path(), "k7400r.mdb")).fileName(),
+              "K7400r.MDB");
     EXPECT_TRUE(findFileCaseInsensitive(dir.path(), "other.mdb").isEmpty());
 }
 

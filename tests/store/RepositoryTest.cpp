@@ -37,7 +37,8 @@ TEST(TestRepository, DeleteRenumbersHeadersAndPoints)
     ASSERT_TRUE(repo.deleteTest("one").ok);
     EXPECT_EQ(headers(t), (std::vector<std::pair<int, QString>>{{1, "two"}, {2, "three"}}));
     EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM TestResult WHERE TestId=1 AND Shearstress>=60 AND "
-                       "Shearstress<70").toInt(),
+                       "Shearstress<70")
+                  .toInt(),
               2);
     EXPECT_EQ(t.scalar("SELECT Shearstress FROM TestResult WHERE TestId=2").toDouble(), 70);
     EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM TestResult").toInt(), 3);
@@ -106,8 +107,10 @@ TEST(SequenceRepository, DeleteRenumbersAndRollsBack)
 {
     TestDb t;
     for (int i = 1; i <= 3; ++i) {
-        ASSERT_TRUE(t.exec(QStringLiteral("INSERT INTO SequenceName VALUES (%1, 'S%1', 1)").arg(i)));
-        ASSERT_TRUE(t.exec(QStringLiteral("INSERT INTO SequenceSetup VALUES (%1, 1, 600, 100, 100, 10)").arg(i)));
+        ASSERT_TRUE(
+            t.exec(QStringLiteral("INSERT INTO SequenceName VALUES (%1, 'S%1', 1)").arg(i)));
+        ASSERT_TRUE(t.exec(
+            QStringLiteral("INSERT INTO SequenceSetup VALUES (%1, 1, 600, 100, 100, 10)").arg(i)));
     }
     SequenceRepository repo(*t.db);
     ASSERT_TRUE(repo.deleteSequence("S1").ok);

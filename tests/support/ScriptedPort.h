@@ -61,10 +61,7 @@ public:
     }
 
     // Bytes that arrive once the clock reads at least `at`.
-    void deliver(std::string bytes, double at)
-    {
-        pending.push_back({std::move(bytes), at});
-    }
+    void deliver(std::string bytes, double at) { pending.push_back({std::move(bytes), at}); }
     std::string allWritten() const
     {
         std::string s;

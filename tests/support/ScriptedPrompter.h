@@ -26,7 +26,8 @@ public:
             answers.pop_front();
             return a;
         }
-        return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::Yes : Answer::Ok;
+        return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::Yes
+                                                                            : Answer::Ok;
     }
     std::optional<std::string> input(const std::string &prompt, const std::string &title,
                                      const std::string &) override

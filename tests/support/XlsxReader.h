@@ -46,12 +46,16 @@ public:
     std::string fill(const std::string &ref) const
     {
         const int s = at(ref).style;
-        return s < static_cast<int>(xfFill.size()) ? fills[static_cast<size_t>(xfFill[static_cast<size_t>(s)])] : "";
+        return s < static_cast<int>(xfFill.size())
+                   ? fills[static_cast<size_t>(xfFill[static_cast<size_t>(s)])]
+                   : "";
     }
     XlsxBorder border(const std::string &ref) const
     {
         const int s = at(ref).style;
-        return s < static_cast<int>(xfBorder.size()) ? borders[static_cast<size_t>(xfBorder[static_cast<size_t>(s)])] : XlsxBorder{};
+        return s < static_cast<int>(xfBorder.size())
+                   ? borders[static_cast<size_t>(xfBorder[static_cast<size_t>(s)])]
+                   : XlsxBorder{};
     }
     // The last cell reference of the sheet's dimension ("A1:L46" -> "L46").
     std::string lastCell() const
@@ -116,7 +120,8 @@ private:
                     in = Borders;
                 else if (name == QLatin1String("cellXfs"))
                     in = Xfs;
-                else if (name == QLatin1String("cellStyleXfs") || name == QLatin1String("cellStyles"))
+                else if (name == QLatin1String("cellStyleXfs") ||
+                         name == QLatin1String("cellStyles"))
                     in = None;
                 else if (in == Fills && name == QLatin1String("fill"))
                     fills.push_back("");
@@ -124,8 +129,9 @@ private:
                     fills.back() = x.attributes().value("rgb").toString().toStdString();
                 else if (in == Borders && name == QLatin1String("border"))
                     border = {};
-                else if (in == Borders && (name == QLatin1String("left") || name == QLatin1String("right") ||
-                                           name == QLatin1String("top") || name == QLatin1String("bottom"))) {
+                else if (in == Borders &&
+                         (name == QLatin1String("left") || name == QLatin1String("right") ||
+                          name == QLatin1String("top") || name == QLatin1String("bottom"))) {
                     edge = name == QLatin1String("left")    ? &border.left
                            : name == QLatin1String("right") ? &border.right
                            : name == QLatin1String("top")   ? &border.top
