@@ -2,6 +2,7 @@
 
 #include "LiveChartView.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
@@ -196,5 +197,13 @@ void frmDirectLog::Command1_Click()
 }
 
 void frmDirectLog::cmdExit_Click() { close(); }
+
+void frmDirectLog::closeEvent(QCloseEvent *e)
+{
+    Timer1->stop();
+    if (MSComm1->isOpen())
+        MSComm1->close();
+    QMainWindow::closeEvent(e);
+}
 
 } // namespace viscora

@@ -53,6 +53,8 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *e) override;
+    // Closing the window releases the port and stops the poll; the instrument is not told.
+    void closeEvent(QCloseEvent *e) override;
 
 private:
     void showButtons();

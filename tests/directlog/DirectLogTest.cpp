@@ -275,5 +275,14 @@ TEST(DirectLogWindow, LoadRunStopAndSpeedLockedDuringARun)
     w.cmdStop->click();
     EXPECT_FALSE(w.Timer1->isActive());
     EXPECT_TRUE(w.cmdRun->isEnabled());
+    // Exit during a run releases the port and stops the poll.
+    w.show();
+    w.cmdRun->click();
+    ASSERT_TRUE(w.Timer1->isActive());
+    const size_t sent = port->writes.size();
+    w.cmdExit->click();
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_FALSE(port->isOpen());
+    EXPECT_EQ(port->writes.size(), sent);
     EXPECT_TRUE(QFile::exists(dir.filePath("Text1")));
 }
