@@ -634,7 +634,7 @@ void frmMain::cmbChartType_Click(int index)
         return;
     }
     review_->selectChartType(index);
-    redrawChart();
+    showReview(); // a new chart type starts with normal scales
 }
 
 void frmMain::OptionScale_Click(int option)

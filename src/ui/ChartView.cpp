@@ -187,7 +187,8 @@ void ChartView::redraw(const ChartModel &model)
         ax->setRange(logX ? 1 : 0, logX ? 10 : 1);
         ay->setRange(logY ? 1 : 0, logY ? 10 : 1);
     }
-    c->legend()->setVisible(c->series().size() > 0);
+    // A single series needs no legend; overlays and fitted curves do.
+    c->legend()->setVisible(c->series().size() > 1);
     QChart *old = chart();
     setChart(c);
     delete old;

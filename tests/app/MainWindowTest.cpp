@@ -356,6 +356,7 @@ TEST(MainWindow, OpenShowsTheTestAndCancelReopensIt)
     f.shot("main-type6");
     f.w->cmbChartType->setCurrentIndex(4);
     f.w->cmbChartType_Click(4);
+    EXPECT_TRUE(f.w->Option3->isChecked()); // the new chart's scales are normal again
     f.shot("main-type4");
 
     // Cancel keeps the name: the same test is opened again with normal scales and type 0.

@@ -3,6 +3,7 @@
 #include "QtPrompter.h"
 
 #include <QChart>
+#include <QLegend>
 #include <QComboBox>
 #include <QFileInfo>
 
@@ -44,9 +45,11 @@ TEST(ChartView, BestFitShowsEquationAndRSquared)
     v.redraw(sample(20, PlottingMethod::BestFitLinear));
     EXPECT_EQ(v.fitText(), "τ = 2 + 0.5·x  (R² = 1.0000)");
     EXPECT_EQ(v.chart()->series().size(), 2);
+    EXPECT_TRUE(v.chart()->legend()->isVisible());
     v.redraw(sample(20, PlottingMethod::Linear));
     EXPECT_TRUE(v.fitText().isEmpty());
     EXPECT_EQ(v.chart()->series().size(), 1);
+    EXPECT_FALSE(v.chart()->legend()->isVisible()); // one series: nothing to tell apart
     EXPECT_TRUE(bestFitText(PlottingMethod::BestFitPower, {1, 2, 4}, {3, 3 * std::sqrt(2.0), 6})
                     .startsWith("τ = 3·x^0.5"));
 }
