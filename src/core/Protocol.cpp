@@ -1,12 +1,14 @@
 #include "Protocol.h"
 
+#include "Units.h"
 #include "VbFormat.h"
 
 namespace viscora {
 
 std::vector<std::string> downloadStepPieces(const DownloadStep &step, bool si, int rbIndex)
 {
-    const double fahrenheit = si ? step.temperature * 1.8 + 32 : step.temperature;
+    const double fahrenheit =
+        si ? formula::celsiusToFahrenheit(step.temperature) : step.temperature;
     return {formatMask(step.stepNo, "00"), ",", formatMask(step.time, "00000"),        ",",
             formatMask(fahrenheit, "000"), ",", formatMask(step.speed * 100, "00000"), ",",
             formatMask(rbIndex, "0"),      "11"};

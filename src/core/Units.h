@@ -38,8 +38,8 @@ constexpr double kStressToEI = 0.2088; // dyn/cm2 -> lb/100ft2
 constexpr double kDialDivisor = 5.11;  // dyn/cm2 per Fann35 degree
 
 inline double fahrenheitToCelsius(double f) { return (f - 32) * 5 / 9.0; }
-inline double celsiusToFahrenheit(double c) { return c * 9.0 / 5.0 + 32; }
-inline double stressToEI(double dynPerCm2) { return dynPerCm2 * kStressToEI; }
+// Back from a shown degC value to the stored degF.
+inline double celsiusToFahrenheit(double c) { return c * 1.8 + 32; }
 
 // Main window, opened test and overlay.
 inline double shearRateMain(double speed, double shearFactor)

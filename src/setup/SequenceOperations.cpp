@@ -2,6 +2,7 @@
 
 #include "Module1.h"
 #include "Prompter.h"
+#include "Units.h"
 #include "VbFormat.h"
 
 namespace viscora {
@@ -173,7 +174,8 @@ bool SequenceOperations::copyPaste(const QString &name, const CopyPasteChoice &c
         const SetupRow &row = shown[static_cast<size_t>(c.copyFrom1 - 1 + i)];
         const double shownTemp = Val(row[2].toStdString());
         const double fahrenheit =
-            m_.isSI() ? Val(formatMask(shownTemp * 1.8 + 32, "###.#")) : shownTemp;
+            m_.isSI() ? Val(formatMask(formula::celsiusToFahrenheit(shownTemp), "###.#"))
+                      : shownTemp;
         block.push_back({0, Val(row[1].toStdString()), fahrenheit, Val(row[3].toStdString()),
                          recordRateOf(Val(row[5].toStdString()))});
     }

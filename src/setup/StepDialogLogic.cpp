@@ -57,7 +57,8 @@ std::optional<StepFieldError> acceptStepFields(const StepFields &f, StepDialogKi
                               "Invalid real time data recording rate inpute.",
                               "Shear rate input out range"};
     m.StepTimeText = f.time;
-    m.StepTempText = m.isSI() ? formatMask(temp * 1.8 + 32, "###.#") : f.temperature;
+    m.StepTempText =
+        m.isSI() ? formatMask(formula::celsiusToFahrenheit(temp), "###.#") : f.temperature;
     m.StepSpeedText = f.speed;
     m.StepRecordRateText = f.recordRate;
     m.StepDialogCancelled = false;

@@ -156,15 +156,6 @@ std::vector<QueryRow> TestRepository::queryRows(const TestQuery &tq, const QStri
     return rows;
 }
 
-int TestRepository::pointCount(const QString &name) const
-{
-    QSqlQuery q(db_.sql());
-    q.prepare(QStringLiteral("SELECT COUNT(*) FROM TestResult WHERE TestId="
-                             "(SELECT TestId FROM RelatedInfo WHERE TestName=?)"));
-    q.addBindValue(name);
-    return q.exec() && q.next() ? q.value(0).toInt() : 0;
-}
-
 namespace {
 bool insertOne(QSqlQuery &q, int testId, const StoredPoint &p)
 {
@@ -192,15 +183,6 @@ DbResult TestRepository::insertPoints(int testId, const std::vector<StoredPoint>
                 return DbResult::failure(errorOf(q));
         return DbResult::success();
     });
-}
-
-DbResult TestRepository::insertPoint(int testId, const StoredPoint &p)
-{
-    QSqlQuery q(db_.sql());
-    q.prepare(QString::fromLatin1(kInsertPoint));
-    if (!insertOne(q, testId, p))
-        return DbResult::failure(errorOf(q));
-    return DbResult::success();
 }
 
 } // namespace viscora

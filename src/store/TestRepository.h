@@ -56,11 +56,8 @@ public:
     // The rows of the main window's query for a test.
     std::vector<QueryRow> queryRows(const TestQuery &q, const QString &name,
                                     QString *error = nullptr) const;
-    int pointCount(const QString &name) const;
 
     DbResult insertPoints(int testId, const std::vector<StoredPoint> &points);
-    // One point, committed on its own (the real-time test stores each as it comes).
-    DbResult insertPoint(int testId, const StoredPoint &p);
 
 private:
     Database &db_;

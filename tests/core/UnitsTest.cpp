@@ -44,7 +44,7 @@ TEST(Formulas, ReferencePoint300Rpm510Dyn)
     EXPECT_NEAR(visc, 510 / ((300 + 0.000001) * 1.7023) * 100, 1e-12);
     EXPECT_EQ(formatMask(visc, "#####.00"), "99.86");
     EXPECT_EQ(formatMask(dialReading(510, 1.0), "####.0"), "99.8");
-    EXPECT_EQ(formatMask(stressToEI(510), "###.000"), "106.488");
+    EXPECT_EQ(formatMask(510 * kStressToEI, "###.000"), "106.488");
     // R1-B4 divides the dial reading by 8.012 as well.
     EXPECT_NEAR(dialReading(510, factorValue(8.012f)), 510 / 5.11 / 8.012, 1e-12);
 }

@@ -63,7 +63,6 @@ TEST(TestRepository, NamesWithQuotesAreOrdinary)
     TestRepository repo(*t.db);
     EXPECT_EQ(repo.testId(odd), 2);
     EXPECT_EQ(repo.header(odd)->testName, odd);
-    EXPECT_EQ(repo.pointCount(odd), 1);
     EXPECT_TRUE(repo.exists(odd, Qt::CaseSensitive));
     EXPECT_FALSE(repo.exists("PLAIN", Qt::CaseSensitive));
     EXPECT_TRUE(repo.exists("PLAIN", Qt::CaseInsensitive));
@@ -98,7 +97,7 @@ TEST(TestRepository, HeaderUpdateAndInsertPoints)
     EXPECT_EQ(h->mudId, "F1");
     EXPECT_EQ(h->sampleTime, "");
     EXPECT_EQ(h->companyName, "Co");
-    ASSERT_TRUE(repo.insertPoint(1, point(2, 30, 150, 300, 510, 5, 1703)).ok);
+    ASSERT_TRUE(repo.insertPoints(1, {point(2, 30, 150, 300, 510, 5, 1703)}).ok);
     EXPECT_EQ(repo.firstRbfactor("a"), 1703.0);
     EXPECT_FALSE(repo.firstRbfactor("nothing"));
 }
