@@ -1,6 +1,7 @@
 // Exporting long tests: the workbook of 100,000 and 600,000 points.
 // Run: build-bench/bench/viscora_export_bench
 
+#include "BenchSupport.h"
 #include "Exports.h"
 
 #include <QTemporaryDir>
@@ -13,16 +14,6 @@
 using namespace viscora;
 
 namespace {
-
-long peakRssMb()
-{
-    std::ifstream f("/proc/self/status");
-    std::string line;
-    while (std::getline(f, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6)) / 1024;
-    return 0;
-}
 
 void BM_TestWorkbook(benchmark::State &state)
 {
@@ -48,7 +39,7 @@ void BM_TestWorkbook(benchmark::State &state)
         if (!r.ok)
             state.SkipWithError(r.error.c_str());
     }
-    state.counters["peak_rss_MB"] = static_cast<double>(peakRssMb());
+    state.counters["peak_rss_MB"] = static_cast<double>(bench::statusMb("VmHWM:"));
 }
 BENCHMARK(BM_TestWorkbook)->Arg(100000)->Arg(600000)->Unit(benchmark::kMillisecond)->Iterations(1);
 

@@ -1,6 +1,7 @@
 // Opening a long stored test: query, grid model, stress check and chart type 0 drawn.
 // Run: build-bench/bench/viscora_bench  (QT_QPA_PLATFORM=offscreen is set here).
 
+#include "BenchSupport.h"
 #include "ChartView.h"
 #include "Database.h"
 #include "Module1.h"
@@ -20,21 +21,6 @@
 using namespace viscora;
 
 namespace {
-
-class SilentPrompter : public Prompter {
-public:
-    Answer message(const std::string &, const std::string &, Buttons, Icon) override
-    {
-        return Answer::Ok;
-    }
-    std::optional<std::string> input(const std::string &, const std::string &,
-                                     const std::string &) override
-    {
-        return {};
-    }
-    std::string openFile(const FileDialogRequest &) override { return {}; }
-    std::string saveFile(const FileDialogRequest &) override { return {}; }
-};
 
 // A 98-step sequence recording every second, with stress following speed.
 std::unique_ptr<Database> makeTest(const QString &path, int points)
@@ -56,21 +42,11 @@ std::unique_ptr<Database> makeTest(const QString &path, int points)
     return db;
 }
 
-long rssMb()
-{
-    std::ifstream f("/proc/self/status");
-    std::string line;
-    while (std::getline(f, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6)) / 1024;
-    return 0;
-}
-
 void BM_OpenStoredTest(benchmark::State &state)
 {
     QTemporaryDir dir;
     auto db = makeTest(dir.filePath("k7400r.mdb"), static_cast<int>(state.range(0)));
-    SilentPrompter prompter;
+    bench::SilentPrompter prompter;
     ChartView view;
     view.resize(900, 600);
     QTableView grid;
@@ -86,7 +62,7 @@ void BM_OpenStoredTest(benchmark::State &state)
         grid.setModel(nullptr);
         benchmark::DoNotOptimize(review.grid().rowCount());
     }
-    state.counters["peak_rss_MB"] = static_cast<double>(rssMb());
+    state.counters["peak_rss_MB"] = static_cast<double>(bench::statusMb("VmHWM:"));
 }
 BENCHMARK(BM_OpenStoredTest)
     ->Arg(100000)

@@ -2,6 +2,7 @@
 // Prints the cost per tick and the resident memory as the test goes on; both should stay flat.
 // Run: build-bench/bench/viscora_realtime_soak [records]
 
+#include "BenchSupport.h"
 #include "Acquisition.h"
 #include "Database.h"
 #include "Module1.h"
@@ -19,21 +20,6 @@
 using namespace viscora;
 
 namespace {
-
-class SilentPrompter : public Prompter {
-public:
-    Answer message(const std::string &, const std::string &, Buttons, Icon) override
-    {
-        return Answer::Ok;
-    }
-    std::optional<std::string> input(const std::string &, const std::string &,
-                                     const std::string &) override
-    {
-        return {};
-    }
-    std::string openFile(const FileDialogRequest &) override { return {}; }
-    std::string saveFile(const FileDialogRequest &) override { return {}; }
-};
 
 class TickClock : public Clock {
 public:
@@ -71,16 +57,6 @@ public:
     }
 };
 
-long rssKb()
-{
-    std::ifstream f("/proc/self/status");
-    std::string line;
-    while (std::getline(f, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -92,7 +68,7 @@ int main(int argc, char **argv)
     Module1 m;
     m.SequenceSent = true;
     m.RbShearFactor = 1.0f;
-    SilentPrompter prompter;
+    bench::SilentPrompter prompter;
     TickClock clock;
     FeedPort port;
     TestRepository repo(*db);
@@ -118,7 +94,8 @@ int main(int argc, char **argv)
             const auto t1 = Clock::now();
             const double us = std::chrono::duration<double, std::micro>(t1 - t0).count() /
                               static_cast<double>(chunk);
-            std::printf("%12lld %14.2f %12ld %10lld\n", i, us, rssKb(), stored);
+            std::printf("%12lld %14.2f %12ld %10lld\n", i, us, bench::statusMb("VmRSS:") * 1024,
+                        stored);
             t0 = t1;
         }
     }

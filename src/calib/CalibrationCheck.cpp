@@ -117,14 +117,11 @@ bool CalibrationCheck::poll()
 {
     if (!running_)
         return false;
-    if (InBuffer.holdsOnlyTestEnd()) {
+    if (!readTick(port_, InBuffer)) {
         running_ = false;
-        InBuffer.clear();
-        port_.close();
         prompter_.message("Auto Calibration Check is Finished.", "Message");
         return false;
     }
-    InBuffer.append(port_.readAll());
     while (auto record = InBuffer.next())
         use(parseDataRecord(*record));
     return true;

@@ -98,6 +98,17 @@ bool waitForStartReply(SerialPort &port, Clock &clock)
     }
 }
 
+bool readTick(SerialPort &port, RecordSplitter &buffer)
+{
+    if (buffer.holdsOnlyTestEnd()) {
+        buffer.clear();
+        port.close();
+        return false;
+    }
+    buffer.append(port.readAll());
+    return true;
+}
+
 double SystemClock::secondsSinceMidnight()
 {
     using namespace std::chrono;

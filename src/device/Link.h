@@ -2,6 +2,7 @@
 // Configuring the port, the blocking pause, and the main window's remote start and stop.
 
 #include "Clock.h"
+#include "DataRecord.h"
 #include "SerialPort.h"
 
 namespace viscora {
@@ -33,6 +34,11 @@ bool remoteStop(SerialPort &port, const Module1 &m, Prompter &prompter);
 // After CmdStart: true once 5 bytes wait and more than 2 s have passed, false after 11 s.
 // Reads the seconds field of the time of day, so it holds across a minute boundary.
 bool waitForStartReply(SerialPort &port, Clock &clock);
+
+// The start of every poll tick of a running test: false when the instrument has ended it
+// (TestEnd alone, received on an earlier tick), the buffer then emptied and the port closed;
+// otherwise everything waiting is appended to the buffer.
+bool readTick(SerialPort &port, RecordSplitter &buffer);
 
 // The clock of the real program: the local time of day.
 class SystemClock : public Clock {

@@ -14,6 +14,12 @@
 
 namespace viscora {
 
+namespace {
+// The boxes' first items, which a bad entry returns to.
+const std::string kFirstSpeed = "300";
+const std::string kFirstRate = "1";
+} // namespace
+
 const char *const DirectLog::kHeader =
     "Accu_Time(Sec),Clock_Time,S_Stress(dyn/cm2),Speed(Rpm),Visc(cP)";
 
@@ -44,7 +50,10 @@ std::string DirectLog::number(double v)
 {
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.15G", v);
-    return (v < 0 ? "" : " ") + std::string(buf) + " ";
+    std::string out = v < 0 ? std::string() : std::string(1, ' ');
+    out += buf;
+    out += ' ';
+    return out;
 }
 
 std::string DirectLog::dataLine(double seconds, double clockSeconds, double stress, double rpm,
@@ -105,7 +114,7 @@ std::string DirectLog::speedChanged(const std::string &text)
     speedText = text;
     if (v < 0 || v > 600) {
         prompter_.message("Invalid Speed Entry! Please Try Again.");
-        speedText = "300";
+        speedText = kFirstSpeed;
     }
     SendLogProgram(speedText);
     return speedText;
@@ -117,7 +126,7 @@ std::string DirectLog::rateChanged(const std::string &text)
     rateText = text;
     if (v < 0.99 || v > 6000) {
         prompter_.message("Invalid Record Rate Entry! Please Try Again.");
-        rateText = "1";
+        rateText = kFirstRate;
     }
     return rateText;
 }
@@ -177,14 +186,11 @@ bool DirectLog::poll()
 {
     if (!running_)
         return false;
-    if (InBuffer.holdsOnlyTestEnd()) {
+    if (!readTick(port_, InBuffer)) {
         running_ = false;
-        InBuffer.clear();
-        port_.close();
         prompter_.message("Test is finished.", "Message");
         return false;
     }
-    InBuffer.append(port_.readAll());
     while (auto record = InBuffer.next()) {
         const RecordFields f = parseDataRecord(*record);
         if (!isValidRecord(f))

@@ -110,14 +110,12 @@ PollResult Acquisition::poll()
     PollResult result;
     if (!TestRunning)
         return result;
-    if (InBuffer.holdsOnlyTestEnd()) {
+    if (!readTick(port_, InBuffer)) {
         endTest();
-        InBuffer.clear();
         result.finished = true;
         prompter_.message("Test is finished.", "Message");
         return result;
     }
-    InBuffer.append(port_.readAll());
     std::vector<StoredPoint> rows;
     while (auto record = InBuffer.next()) {
         const RecordFields f = parseDataRecord(*record);
