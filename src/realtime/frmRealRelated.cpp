@@ -28,12 +28,7 @@ frmRealRelated::frmRealRelated(Module1 &m, TestRepository &repo, Prompter &promp
         return e;
     };
     auto *layout = new QVBoxLayout(this);
-    fields_.build(this, layout);
-    txtTestName = fields_.txtTestName;
-    txtMudId = fields_.txtMudId;
-    txtSampleTime = fields_.txtSampleTime;
-    txtCompanyName = fields_.txtCompanyName;
-    txtDesc = fields_.txtDesc;
+    build(this, layout);
 
     Frame1 = new QGroupBox(QStringLiteral("Custom RB factor?"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -71,7 +66,7 @@ frmRealRelated::frmRealRelated(Module1 &m, TestRepository &repo, Prompter &promp
     connect(cmdok, &QPushButton::clicked, this, &frmRealRelated::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmRealRelated::reject);
 
-    fields_.show(naming_.load(currentName));
+    showHeader(naming_.load(currentName));
     Option1_Click();
     resize(460, 460);
 }
@@ -102,7 +97,7 @@ QString frmRealRelated::testName() const { return txtTestName->text(); }
 void frmRealRelated::cmdOk_Click()
 {
     RealTestName e;
-    e.header = fields_.header();
+    e.header = header();
     e.custom = Option2->isChecked();
     e.stressFactor = txtStressFactor->text().toStdString();
     e.rateFactor = txtRateFactor->text().toStdString();

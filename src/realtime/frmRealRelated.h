@@ -15,15 +15,14 @@ class QRadioButton;
 
 namespace viscora {
 
-class frmRealRelated : public QDialog {
+// The header boxes (txtTestName ... txtDesc) are the form's own members.
+class frmRealRelated : public QDialog, public TestHeaderFields {
     Q_OBJECT
 public:
     frmRealRelated(Module1 &m, TestRepository &repo, Prompter &prompter, const QString &currentName,
                    QWidget *parent = nullptr);
 
-    QLineEdit *txtTestName, *txtMudId, *txtSampleTime, *txtCompanyName, *txtStressFactor,
-        *txtRateFactor;
-    QPlainTextEdit *txtDesc;
+    QLineEdit *txtStressFactor, *txtRateFactor;
     QGroupBox *Frame1;
     QRadioButton *Option1, *Option2;
     QLabel *lblStressFactor, *Label5, *lblRateFactor, *Label4, *Label1;
@@ -38,7 +37,6 @@ public:
 
 private:
     void showFactors(bool on);
-    TestHeaderFields fields_;
     Module1 &m_;
     RealTestNaming naming_;
 };

@@ -38,7 +38,7 @@ TestHeader TestHeaderFields::header() const
             txtDesc->toPlainText()};
 }
 
-void TestHeaderFields::show(const TestHeader &h)
+void TestHeaderFields::showHeader(const TestHeader &h)
 {
     txtTestName->setText(h.testName);
     txtMudId->setText(h.mudId);

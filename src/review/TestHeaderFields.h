@@ -15,7 +15,7 @@ struct TestHeaderFields {
     // Creates the boxes in parent and lays them out in layout.
     void build(QWidget *parent, QVBoxLayout *layout);
     TestHeader header() const;
-    void show(const TestHeader &h);
+    void showHeader(const TestHeader &h);
 
     QLineEdit *txtTestName = nullptr, *txtMudId = nullptr, *txtSampleTime = nullptr,
               *txtCompanyName = nullptr;

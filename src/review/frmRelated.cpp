@@ -16,12 +16,7 @@ frmRelated::frmRelated(Module1 &m, TestRepository &repo, Prompter &prompter, QWi
     setWindowTitle(QStringLiteral("Related Information "));
     setModal(true);
     auto *layout = new QVBoxLayout(this);
-    fields_.build(this, layout);
-    txtTestName = fields_.txtTestName;
-    txtMudId = fields_.txtMudId;
-    txtSampleTime = fields_.txtSampleTime;
-    txtCompanyName = fields_.txtCompanyName;
-    txtDesc = fields_.txtDesc;
+    build(this, layout);
     const OkCancel okCancel = addOkCancel(this, layout, "cmdok");
     cmdok = okCancel.ok;
     cmdCancel = okCancel.cancel;
@@ -29,7 +24,7 @@ frmRelated::frmRelated(Module1 &m, TestRepository &repo, Prompter &prompter, QWi
     connect(cmdCancel, &QPushButton::clicked, this, &frmRelated::cmdCancel_Click);
 
     if (!editor_.newMode()) {
-        fields_.show(editor_.load());
+        showHeader(editor_.load());
         txtTestName->setEnabled(false);
     }
     resize(440, 340);
@@ -37,7 +32,7 @@ frmRelated::frmRelated(Module1 &m, TestRepository &repo, Prompter &prompter, QWi
 
 void frmRelated::cmdok_Click()
 {
-    if (editor_.ok(fields_.header())) {
+    if (editor_.ok(header())) {
         accept();
         return;
     }

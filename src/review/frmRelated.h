@@ -12,16 +12,12 @@ class QPushButton;
 
 namespace viscora {
 
-class frmRelated : public QDialog {
+// The header boxes (txtTestName ... txtDesc) are the form's own members.
+class frmRelated : public QDialog, public TestHeaderFields {
     Q_OBJECT
 public:
     frmRelated(Module1 &m, TestRepository &repo, Prompter &prompter, QWidget *parent = nullptr);
 
-    QLineEdit *txtTestName;
-    QLineEdit *txtMudId;
-    QLineEdit *txtSampleTime;
-    QLineEdit *txtCompanyName;
-    QPlainTextEdit *txtDesc;
     QPushButton *cmdok;
     QPushButton *cmdCancel;
 
@@ -32,7 +28,6 @@ public:
     void reject() override;
 
 private:
-    TestHeaderFields fields_;
     RelatedInfoEditor editor_;
 };
 
