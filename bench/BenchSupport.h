@@ -1,7 +1,7 @@
 #pragma once
 // What the benchmarks share: a prompter nobody answers, and the process's memory.
 
-#include "Prompter.h"
+#include "core/Prompter.h"
 
 #include <fstream>
 #include <string>

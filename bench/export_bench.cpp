@@ -2,7 +2,7 @@
 // Run: build-bench/bench/viscora_export_bench
 
 #include "BenchSupport.h"
-#include "Exports.h"
+#include "report/Exports.h"
 
 #include <QTemporaryDir>
 

@@ -2,11 +2,11 @@
 // Run: build-bench/bench/viscora_bench  (QT_QPA_PLATFORM=offscreen is set here).
 
 #include "BenchSupport.h"
-#include "ChartView.h"
-#include "Database.h"
-#include "Module1.h"
-#include "Prompter.h"
-#include "TestReview.h"
+#include "ui/ChartView.h"
+#include "store/Database.h"
+#include "core/Module1.h"
+#include "core/Prompter.h"
+#include "review/TestReview.h"
 
 #include <QApplication>
 #include <QTableView>

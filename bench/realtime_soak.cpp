@@ -3,11 +3,11 @@
 // Run: build-bench/bench/viscora_realtime_soak [records]
 
 #include "BenchSupport.h"
-#include "Acquisition.h"
-#include "Database.h"
-#include "Module1.h"
-#include "Prompter.h"
-#include "RealTestNaming.h"
+#include "realtime/Acquisition.h"
+#include "store/Database.h"
+#include "core/Module1.h"
+#include "core/Prompter.h"
+#include "realtime/RealTestNaming.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

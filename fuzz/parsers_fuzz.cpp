@@ -1,6 +1,6 @@
 // libFuzzer target: everything the instrument can send, and what the simulator reads.
-#include "Protocol.h"
-#include "SimInstrument.h"
+#include "core/Protocol.h"
+#include "sim/SimInstrument.h"
 
 #include <cstddef>
 #include <cstdint>

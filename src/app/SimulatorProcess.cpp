@@ -1,4 +1,4 @@
-#include "SimulatorProcess.h"
+#include "app/SimulatorProcess.h"
 
 #include <QCoreApplication>
 #include <QDir>

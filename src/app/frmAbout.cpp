@@ -1,4 +1,4 @@
-#include "frmAbout.h"
+#include "app/frmAbout.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #pragma once
 // The start window and hub: the opened test's grid and chart, and every command.
 
-#include "CalibrationCheck.h"
-#include "ProportionalLayout.h"
-#include "TestReview.h"
+#include "calib/CalibrationCheck.h"
+#include "ui/ProportionalLayout.h"
+#include "review/TestReview.h"
 
 #include <QMainWindow>
 

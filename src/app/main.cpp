@@ -1,15 +1,15 @@
 // viscora: the desktop program.
 
-#include "DatabaseLocator.h"
-#include "Link.h"
-#include "Module1.h"
-#include "PortMap.h"
-#include "QtPrompter.h"
-#include "QtSerialPortDevice.h"
-#include "QtTextPrinter.h"
-#include "SimulatorProcess.h"
-#include "StartOptions.h"
-#include "frmMain.h"
+#include "store/DatabaseLocator.h"
+#include "device/Link.h"
+#include "core/Module1.h"
+#include "device/PortMap.h"
+#include "ui/QtPrompter.h"
+#include "device/QtSerialPortDevice.h"
+#include "ui/QtTextPrinter.h"
+#include "app/SimulatorProcess.h"
+#include "app/StartOptions.h"
+#include "app/frmMain.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,10 +1,10 @@
-#include "CalibrationCheck.h"
+#include "calib/CalibrationCheck.h"
 
-#include "Link.h"
-#include "Module1.h"
-#include "Prompter.h"
-#include "Protocol.h"
-#include "VbFormat.h"
+#include "device/Link.h"
+#include "core/Module1.h"
+#include "core/Prompter.h"
+#include "core/Protocol.h"
+#include "core/VbFormat.h"
 
 #include <cmath>
 

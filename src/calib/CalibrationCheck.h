@@ -3,9 +3,9 @@
 // calibration fluid of known viscosity gives 3, 6, 10, 100 and 800 dyn/cm2, and the error of
 // the instrument's reading near the end of each step.
 
-#include "Clock.h"
-#include "DataRecord.h"
-#include "SerialPort.h"
+#include "core/Clock.h"
+#include "core/DataRecord.h"
+#include "device/SerialPort.h"
 
 #include <array>
 #include <functional>

@@ -1,8 +1,8 @@
-#include "frmCaliCheck.h"
+#include "calib/frmCaliCheck.h"
 
-#include "Link.h"
-#include "Module1.h"
-#include "Units.h"
+#include "device/Link.h"
+#include "core/Module1.h"
+#include "core/Units.h"
 
 #include <QApplication>
 #include <QGridLayout>

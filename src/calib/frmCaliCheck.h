@@ -1,7 +1,7 @@
 #pragma once
 // "Auto Calibration Check": the calibration fluid's viscosity in, the errors out.
 
-#include "CalibrationCheck.h"
+#include "calib/CalibrationCheck.h"
 
 #include <QDialog>
 

@@ -1,7 +1,7 @@
-#include "Cli.h"
+#include "cli/Cli.h"
 
-#include "CliContext.h"
-#include "SequenceOperations.h"
+#include "cli/CliContext.h"
+#include "setup/SequenceOperations.h"
 
 #include <QDir>
 

@@ -2,15 +2,15 @@
 // What the CLI's commands share: the parsed arguments, the context they run in, and the
 // helpers more than one command uses. Internal to viscora-cli.
 
-#include "CliPrompter.h"
-#include "Database.h"
-#include "Link.h"
-#include "Module1.h"
-#include "PortMap.h"
-#include "QtSerialPortDevice.h"
-#include "SequenceRepository.h"
-#include "TestReview.h"
-#include "Units.h"
+#include "cli/CliPrompter.h"
+#include "store/Database.h"
+#include "device/Link.h"
+#include "core/Module1.h"
+#include "device/PortMap.h"
+#include "device/QtSerialPortDevice.h"
+#include "store/SequenceRepository.h"
+#include "review/TestReview.h"
+#include "core/Units.h"
 
 #include <csignal>
 #include <functional>

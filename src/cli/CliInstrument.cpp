@@ -1,14 +1,14 @@
-#include "CliContext.h"
+#include "cli/CliContext.h"
 
-#include "Acquisition.h"
-#include "CalibrationCheck.h"
-#include "DirectLog.h"
-#include "Exchanges.h"
-#include "RealTestNaming.h"
-#include "RelatedInfoEditor.h"
-#include "RetrievedTest.h"
-#include "SetupGrid.h"
-#include "VbFormat.h"
+#include "realtime/Acquisition.h"
+#include "calib/CalibrationCheck.h"
+#include "directlog/DirectLog.h"
+#include "device/Exchanges.h"
+#include "realtime/RealTestNaming.h"
+#include "review/RelatedInfoEditor.h"
+#include "review/RetrievedTest.h"
+#include "setup/SetupGrid.h"
+#include "core/VbFormat.h"
 
 namespace viscora::cli {
 
@@ -161,7 +161,7 @@ int cmdLog(Context &c, const Args &a)
     auto previous = std::signal(SIGINT, onInterrupt);
     bool ended = false;
     for (long elapsed = 0; !ended; ++elapsed) {
-        if (interrupted || (seconds >= 0 && elapsed >= seconds)) {
+        if (interrupted || (seconds >= 0 && static_cast<double>(elapsed) >= seconds)) {
             log.stop();
             break;
         }

@@ -1,4 +1,4 @@
-#include "CliPrompter.h"
+#include "cli/CliPrompter.h"
 
 namespace viscora {
 

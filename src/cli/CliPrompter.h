@@ -2,7 +2,7 @@
 // The CLI's Prompter: every message goes to stderr as "TITLE: MESSAGE"; questions take
 // their default answer, since nobody is there to answer them.
 
-#include "Prompter.h"
+#include "core/Prompter.h"
 
 #include <ostream>
 

@@ -1,9 +1,9 @@
-#include "CliContext.h"
+#include "cli/CliContext.h"
 
-#include "SequenceOperations.h"
-#include "SetupGrid.h"
-#include "StepDialogLogic.h"
-#include "VbFormat.h"
+#include "setup/SequenceOperations.h"
+#include "setup/SetupGrid.h"
+#include "setup/StepDialogLogic.h"
+#include "core/VbFormat.h"
 
 namespace viscora::cli {
 

@@ -1,8 +1,8 @@
-#include "CliContext.h"
+#include "cli/CliContext.h"
 
-#include "ChartView.h"
-#include "Exports.h"
-#include "TestReport.h"
+#include "ui/ChartView.h"
+#include "report/Exports.h"
+#include "report/TestReport.h"
 
 #include <QFileInfo>
 #include <QPdfWriter>

@@ -1,6 +1,6 @@
 // viscora-cli: the headless twin of the desktop program.
 
-#include "Cli.h"
+#include "cli/Cli.h"
 
 #include <QApplication>
 

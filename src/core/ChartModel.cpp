@@ -1,4 +1,4 @@
-#include "ChartModel.h"
+#include "core/ChartModel.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
-#include "ChartTypes.h"
+#include "core/ChartTypes.h"
 
-#include "TestQuery.h"
+#include "core/TestQuery.h"
 
 namespace viscora {
 

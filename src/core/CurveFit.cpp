@@ -1,4 +1,4 @@
-#include "CurveFit.h"
+#include "core/CurveFit.h"
 
 #include <algorithm>
 #include <cmath>

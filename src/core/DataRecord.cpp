@@ -1,9 +1,9 @@
-#include "DataRecord.h"
+#include "core/DataRecord.h"
 
-#include "Module1.h"
-#include "Protocol.h"
-#include "Units.h"
-#include "VbFormat.h"
+#include "core/Module1.h"
+#include "core/Protocol.h"
+#include "core/Units.h"
+#include "core/VbFormat.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "LiveChart.h"
+#include "core/LiveChart.h"
 
 #include <algorithm>
 #include <limits>

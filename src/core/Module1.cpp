@@ -1,4 +1,4 @@
-#include "Module1.h"
+#include "core/Module1.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
-#include "Protocol.h"
+#include "core/Protocol.h"
 
-#include "Units.h"
-#include "VbFormat.h"
+#include "core/Units.h"
+#include "core/VbFormat.h"
 
 namespace viscora {
 

@@ -3,7 +3,7 @@
 // the retrieval blocks. Pure functions over bytes; the exchanges that move them live in
 // device/.
 
-#include "Module1.h"
+#include "core/Module1.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
-#include "TestQuery.h"
+#include "core/TestQuery.h"
 
-#include "Module1.h"
-#include "Units.h"
+#include "core/Module1.h"
+#include "core/Units.h"
 
 namespace viscora {
 

@@ -1,7 +1,7 @@
-#include "Units.h"
+#include "core/Units.h"
 
-#include "Module1.h"
-#include "VbFormat.h"
+#include "core/Module1.h"
+#include "core/VbFormat.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
-#include "Exchanges.h"
+#include "device/Exchanges.h"
 
-#include "Link.h"
-#include "Module1.h"
-#include "Prompter.h"
+#include "device/Link.h"
+#include "core/Module1.h"
+#include "core/Prompter.h"
 
 namespace viscora {
 

@@ -1,9 +1,9 @@
 #pragma once
 // The two exchanges that carry data: the sequence download and the result retrieval.
 
-#include "Clock.h"
-#include "Protocol.h"
-#include "SerialPort.h"
+#include "core/Clock.h"
+#include "core/Protocol.h"
+#include "device/SerialPort.h"
 
 #include <functional>
 #include <optional>

@@ -1,8 +1,8 @@
-#include "Link.h"
+#include "device/Link.h"
 
-#include "Module1.h"
-#include "Prompter.h"
-#include "Protocol.h"
+#include "core/Module1.h"
+#include "core/Prompter.h"
+#include "core/Protocol.h"
 
 #include <chrono>
 #include <cmath>
@@ -116,7 +116,9 @@ double SystemClock::secondsSinceMidnight()
     const std::time_t t = system_clock::to_time_t(now);
     std::tm local{};
     localtime_r(&t, &local);
-    const double frac = duration_cast<microseconds>(now.time_since_epoch()).count() % 1000000 / 1e6;
+    const double frac =
+        static_cast<double>(duration_cast<microseconds>(now.time_since_epoch()).count() % 1000000) /
+        1e6;
     return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + frac;
 }
 

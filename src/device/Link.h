@@ -1,9 +1,9 @@
 #pragma once
 // Configuring the port, the blocking pause, and the main window's remote start and stop.
 
-#include "Clock.h"
-#include "DataRecord.h"
-#include "SerialPort.h"
+#include "core/Clock.h"
+#include "core/DataRecord.h"
+#include "device/SerialPort.h"
 
 namespace viscora {
 

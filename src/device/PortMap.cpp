@@ -1,4 +1,4 @@
-#include "PortMap.h"
+#include "device/PortMap.h"
 
 namespace viscora {
 

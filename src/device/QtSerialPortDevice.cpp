@@ -1,4 +1,4 @@
-#include "QtSerialPortDevice.h"
+#include "device/QtSerialPortDevice.h"
 
 #include <QStringList>
 

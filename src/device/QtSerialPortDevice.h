@@ -2,8 +2,8 @@
 // SerialPort over Qt SerialPort, polled without an event loop: bytesWaiting() first pulls
 // what the operating system holds.
 
-#include "PortMap.h"
-#include "SerialPort.h"
+#include "device/PortMap.h"
+#include "device/SerialPort.h"
 
 #include <QSerialPort>
 

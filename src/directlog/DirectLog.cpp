@@ -1,11 +1,11 @@
-#include "DirectLog.h"
+#include "directlog/DirectLog.h"
 
-#include "Link.h"
-#include "Module1.h"
-#include "Prompter.h"
-#include "Protocol.h"
-#include "Units.h"
-#include "VbFormat.h"
+#include "device/Link.h"
+#include "core/Module1.h"
+#include "core/Prompter.h"
+#include "core/Protocol.h"
+#include "core/Units.h"
+#include "core/VbFormat.h"
 
 #include <QDir>
 

@@ -2,10 +2,10 @@
 // Direct data logging: the rotor at one speed, a live chart, and while recording is on,
 // readings appended to a comma-separated file in the working folder.
 
-#include "Clock.h"
-#include "DataRecord.h"
-#include "LiveChart.h"
-#include "SerialPort.h"
+#include "core/Clock.h"
+#include "core/DataRecord.h"
+#include "core/LiveChart.h"
+#include "device/SerialPort.h"
 
 #include <functional>
 #include <string>

@@ -1,6 +1,6 @@
-#include "frmDirectLog.h"
+#include "directlog/frmDirectLog.h"
 
-#include "LiveChartView.h"
+#include "ui/LiveChartView.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

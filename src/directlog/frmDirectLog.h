@@ -1,7 +1,7 @@
 #pragma once
 // "Direct Data Logging": the rotor at one speed, the live chart, and the data file.
 
-#include "DirectLog.h"
+#include "directlog/DirectLog.h"
 
 #include <QMainWindow>
 

@@ -3,11 +3,11 @@
 // splits, checks, stores and charts the instrument's records, and stop. The window's
 // timer and viscora-cli both drive it.
 
-#include "Clock.h"
-#include "DataRecord.h"
-#include "LiveChart.h"
-#include "SerialPort.h"
-#include "TestRepository.h"
+#include "core/Clock.h"
+#include "core/DataRecord.h"
+#include "core/LiveChart.h"
+#include "device/SerialPort.h"
+#include "store/TestRepository.h"
 
 #include <array>
 #include <functional>

@@ -1,8 +1,8 @@
-#include "RealTestNaming.h"
+#include "realtime/RealTestNaming.h"
 
-#include "Module1.h"
-#include "Prompter.h"
-#include "VbFormat.h"
+#include "core/Module1.h"
+#include "core/Prompter.h"
+#include "core/VbFormat.h"
 
 namespace viscora {
 

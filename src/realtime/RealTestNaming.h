@@ -2,7 +2,7 @@
 // Naming a real-time test before it runs: a new header row (names compared ignoring case)
 // and, for a special rotor-bob, the two custom factors.
 
-#include "TestRepository.h"
+#include "store/TestRepository.h"
 
 namespace viscora {
 

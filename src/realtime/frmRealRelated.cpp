@@ -1,8 +1,8 @@
-#include "frmRealRelated.h"
+#include "realtime/frmRealRelated.h"
 
-#include "Module1.h"
+#include "core/Module1.h"
 
-#include "DialogButtons.h"
+#include "ui/DialogButtons.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

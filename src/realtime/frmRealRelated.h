@@ -1,8 +1,8 @@
 #pragma once
 // "Real Time Test Testname": names a real-time test before it starts.
 
-#include "RealTestNaming.h"
-#include "TestHeaderFields.h"
+#include "realtime/RealTestNaming.h"
+#include "review/TestHeaderFields.h"
 
 #include <QDialog>
 

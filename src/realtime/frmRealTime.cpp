@@ -1,12 +1,12 @@
-#include "frmRealTime.h"
+#include "realtime/frmRealTime.h"
 
-#include "LiveChartView.h"
-#include "Module1.h"
-#include "Prompter.h"
-#include "SequenceRepository.h"
-#include "SetupGrid.h"
-#include "WindowPlacement.h"
-#include "frmRealRelated.h"
+#include "ui/LiveChartView.h"
+#include "core/Module1.h"
+#include "core/Prompter.h"
+#include "store/SequenceRepository.h"
+#include "setup/SetupGrid.h"
+#include "ui/WindowPlacement.h"
+#include "realtime/frmRealRelated.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

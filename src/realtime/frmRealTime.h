@@ -1,8 +1,8 @@
 #pragma once
 // The real-time test window: the sequence's steps, naming, start and stop, the live chart.
 
-#include "Acquisition.h"
-#include "ProportionalLayout.h"
+#include "realtime/Acquisition.h"
+#include "ui/ProportionalLayout.h"
 
 #include <QMainWindow>
 

@@ -1,9 +1,9 @@
-#include "Exports.h"
+#include "report/Exports.h"
 
-#include "Module1.h"
-#include "TestReview.h"
-#include "VbFormat.h"
-#include "Workbook.h"
+#include "core/Module1.h"
+#include "review/TestReview.h"
+#include "core/VbFormat.h"
+#include "report/Workbook.h"
 
 #include <cmath>
 

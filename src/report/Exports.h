@@ -1,7 +1,7 @@
 #pragma once
 // The opened test as a workbook: the full export and the cement laboratory sheet.
 
-#include "TestRepository.h"
+#include "store/TestRepository.h"
 
 #include <functional>
 #include <string>

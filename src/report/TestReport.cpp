@@ -1,4 +1,4 @@
-#include "TestReport.h"
+#include "report/TestReport.h"
 
 #include <QPagedPaintDevice>
 #include <QPainter>

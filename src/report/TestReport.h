@@ -2,8 +2,8 @@
 // The printed test report: the test's header and one line per stored point, in stored units,
 // laid out in twips as the report was designed.
 
-#include "Database.h"
-#include "TestRepository.h"
+#include "store/Database.h"
+#include "store/TestRepository.h"
 
 #include <optional>
 #include <string>

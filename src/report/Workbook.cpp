@@ -1,4 +1,4 @@
-#include "Workbook.h"
+#include "report/Workbook.h"
 
 #include <xlsxwriter.h>
 

@@ -1,9 +1,9 @@
-#include "MainChart.h"
+#include "review/MainChart.h"
 
-#include "ChartTypes.h"
-#include "Module1.h"
-#include "Prompter.h"
-#include "VbFormat.h"
+#include "core/ChartTypes.h"
+#include "core/Module1.h"
+#include "core/Prompter.h"
+#include "core/VbFormat.h"
 
 #include <algorithm>
 #include <numeric>

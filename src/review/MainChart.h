@@ -2,8 +2,8 @@
 // The main window's chart routines: the empty default layout and the ten chart types,
 // for the opened test and for overlays.
 
-#include "ChartModel.h"
-#include "TestRepository.h"
+#include "core/ChartModel.h"
+#include "store/TestRepository.h"
 
 #include <string>
 #include <vector>

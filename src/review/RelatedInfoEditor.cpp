@@ -1,7 +1,7 @@
-#include "RelatedInfoEditor.h"
+#include "review/RelatedInfoEditor.h"
 
-#include "Module1.h"
-#include "Prompter.h"
+#include "core/Module1.h"
+#include "core/Prompter.h"
 
 namespace viscora {
 

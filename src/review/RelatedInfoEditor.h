@@ -2,7 +2,7 @@
 // The related-information dialog's logic: creates a new test header (with the next
 // TestId) while no test is shown, otherwise edits the shown test's header.
 
-#include "TestRepository.h"
+#include "store/TestRepository.h"
 
 namespace viscora {
 

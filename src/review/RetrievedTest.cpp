@@ -1,7 +1,7 @@
-#include "RetrievedTest.h"
+#include "review/RetrievedTest.h"
 
-#include "Module1.h"
-#include "Prompter.h"
+#include "core/Module1.h"
+#include "core/Prompter.h"
 
 namespace viscora {
 

@@ -2,7 +2,7 @@
 // Storing a retrieved result as a new test: named through the related-information dialog
 // in new-test mode, its points written in one transaction.
 
-#include "TestRepository.h"
+#include "store/TestRepository.h"
 
 #include <functional>
 

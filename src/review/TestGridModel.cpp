@@ -1,6 +1,6 @@
-#include "TestGridModel.h"
+#include "review/TestGridModel.h"
 
-#include "VbFormat.h"
+#include "core/VbFormat.h"
 
 namespace viscora {
 

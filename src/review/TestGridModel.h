@@ -3,7 +3,7 @@
 // system's header and the "N/A" marks of the stress check. Cells are formatted when shown,
 // so a long test costs its rows, not a string per cell.
 
-#include "TestRepository.h"
+#include "store/TestRepository.h"
 
 #include <QAbstractTableModel>
 

@@ -1,4 +1,4 @@
-#include "TestHeaderFields.h"
+#include "review/TestHeaderFields.h"
 
 #include <QFormLayout>
 #include <QLabel>

@@ -2,7 +2,7 @@
 // The five header boxes both naming dialogs show: test name, fluid ID, sample time, company
 // and notes, with their labels.
 
-#include "TestRepository.h"
+#include "store/TestRepository.h"
 
 class QLineEdit;
 class QPlainTextEdit;

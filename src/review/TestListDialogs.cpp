@@ -1,8 +1,8 @@
-#include "TestListDialogs.h"
+#include "review/TestListDialogs.h"
 
-#include "Module1.h"
-#include "Prompter.h"
-#include "TestRepository.h"
+#include "core/Module1.h"
+#include "core/Prompter.h"
+#include "store/TestRepository.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "TestQueries.h"
+#include "review/TestQueries.h"
 
-#include "Module1.h"
-#include "Units.h"
+#include "core/Module1.h"
+#include "core/Units.h"
 
 namespace viscora {
 

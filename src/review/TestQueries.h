@@ -2,7 +2,7 @@
 // The two query routines of the main window: the opened test (which also picks the
 // rotor-bob factors from its first point) and the overlaid test.
 
-#include "TestRepository.h"
+#include "store/TestRepository.h"
 
 namespace viscora {
 

@@ -1,7 +1,7 @@
-#include "TestReview.h"
+#include "review/TestReview.h"
 
-#include "Module1.h"
-#include "TestQueries.h"
+#include "core/Module1.h"
+#include "review/TestQueries.h"
 
 namespace viscora {
 

@@ -2,10 +2,10 @@
 // The opened test as the main window shows it: grid rows, chart, header and the state the
 // commands share. The window and the CLI both drive this; neither repeats its steps.
 
-#include "ChartModel.h"
-#include "MainChart.h"
-#include "TestGridModel.h"
-#include "TestRepository.h"
+#include "core/ChartModel.h"
+#include "review/MainChart.h"
+#include "review/TestGridModel.h"
+#include "store/TestRepository.h"
 
 #include <optional>
 

@@ -1,6 +1,6 @@
-#include "frmRelated.h"
+#include "review/frmRelated.h"
 
-#include "DialogButtons.h"
+#include "ui/DialogButtons.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 #pragma once
 // The related-information dialog over RelatedInfoEditor.
 
-#include "RelatedInfoEditor.h"
-#include "TestHeaderFields.h"
+#include "review/RelatedInfoEditor.h"
+#include "review/TestHeaderFields.h"
 
 #include <QDialog>
 

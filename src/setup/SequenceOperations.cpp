@@ -1,9 +1,9 @@
-#include "SequenceOperations.h"
+#include "setup/SequenceOperations.h"
 
-#include "Module1.h"
-#include "Prompter.h"
-#include "Units.h"
-#include "VbFormat.h"
+#include "core/Module1.h"
+#include "core/Prompter.h"
+#include "core/Units.h"
+#include "core/VbFormat.h"
 
 namespace viscora {
 

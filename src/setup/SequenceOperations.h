@@ -2,8 +2,8 @@
 // What the setup window does to sequences and their steps. Each operation asks its
 // questions through the Prompter, writes in one transaction, and reports a failure.
 
-#include "SequenceRepository.h"
-#include "SetupGrid.h"
+#include "store/SequenceRepository.h"
+#include "setup/SetupGrid.h"
 
 #include <optional>
 

@@ -1,6 +1,6 @@
-#include "SequencePrintout.h"
+#include "setup/SequencePrintout.h"
 
-#include "TextPrinter.h"
+#include "core/TextPrinter.h"
 
 namespace viscora {
 

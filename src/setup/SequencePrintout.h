@@ -1,7 +1,7 @@
 #pragma once
 // The printed step list of a sequence.
 
-#include "SetupGrid.h"
+#include "setup/SetupGrid.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
-#include "SetupGrid.h"
+#include "setup/SetupGrid.h"
 
-#include "Units.h"
-#include "VbFormat.h"
+#include "core/Units.h"
+#include "core/VbFormat.h"
 
 namespace viscora {
 

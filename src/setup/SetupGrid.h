@@ -2,8 +2,8 @@
 // The setup window's step grid: six cells per step as shown, in either unit system, with
 // the shear rate of the chosen rotor-bob.
 
-#include "Protocol.h"
-#include "SequenceRepository.h"
+#include "core/Protocol.h"
+#include "store/SequenceRepository.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>

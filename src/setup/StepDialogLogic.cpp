@@ -1,8 +1,8 @@
-#include "StepDialogLogic.h"
+#include "setup/StepDialogLogic.h"
 
-#include "Module1.h"
-#include "Units.h"
-#include "VbFormat.h"
+#include "core/Module1.h"
+#include "core/Units.h"
+#include "core/VbFormat.h"
 
 namespace viscora {
 

@@ -1,9 +1,9 @@
-#include "StepDialogs.h"
+#include "setup/StepDialogs.h"
 
-#include "DialogButtons.h"
+#include "ui/DialogButtons.h"
 
-#include "Module1.h"
-#include "Prompter.h"
+#include "core/Module1.h"
+#include "core/Prompter.h"
 
 #include <QComboBox>
 #include <QEvent>

@@ -2,8 +2,8 @@
 // frmAddEditStep ("Input Step Parameters") and frmInsertStep ("Insert Step"), and
 // frmCopyPaste.
 
-#include "SequenceOperations.h"
-#include "StepDialogLogic.h"
+#include "setup/SequenceOperations.h"
+#include "setup/StepDialogLogic.h"
 
 #include <QDialog>
 

@@ -1,13 +1,13 @@
-#include "frmSetup.h"
+#include "setup/frmSetup.h"
 
-#include "Exchanges.h"
-#include "Module1.h"
-#include "Prompter.h"
-#include "SequencePrintout.h"
-#include "SetupGrid.h"
-#include "StepDialogs.h"
-#include "Units.h"
-#include "WindowPlacement.h"
+#include "device/Exchanges.h"
+#include "core/Module1.h"
+#include "core/Prompter.h"
+#include "setup/SequencePrintout.h"
+#include "setup/SetupGrid.h"
+#include "setup/StepDialogs.h"
+#include "core/Units.h"
+#include "ui/WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>

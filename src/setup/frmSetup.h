@@ -1,12 +1,12 @@
 #pragma once
 // The setup window: sequences and their steps, port, rotor-bob, units and curve style.
 
-#include "ChartModel.h"
-#include "Clock.h"
-#include "ProportionalLayout.h"
-#include "SequenceOperations.h"
-#include "SerialPort.h"
-#include "TextPrinter.h"
+#include "core/ChartModel.h"
+#include "core/Clock.h"
+#include "ui/ProportionalLayout.h"
+#include "setup/SequenceOperations.h"
+#include "device/SerialPort.h"
+#include "core/TextPrinter.h"
 
 #include <QMainWindow>
 

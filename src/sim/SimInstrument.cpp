@@ -1,7 +1,7 @@
-#include "SimInstrument.h"
+#include "sim/SimInstrument.h"
 
-#include "Units.h"
-#include "VbFormat.h"
+#include "core/Units.h"
+#include "core/VbFormat.h"
 
 #include <algorithm>
 #include <cmath>

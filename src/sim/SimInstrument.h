@@ -4,7 +4,7 @@
 // itself from the time it is given (records owed = elapsed / period - records sent), so it
 // runs at full speed under a fake clock and in real time behind a pseudo-terminal.
 
-#include "Protocol.h"
+#include "core/Protocol.h"
 
 #include <optional>
 #include <random>

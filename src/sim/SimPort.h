@@ -2,9 +2,9 @@
 // A SerialPort wired straight to a simulated instrument, on the program's clock: the
 // in-process twin of the pseudo-terminal, for tests and demonstrations.
 
-#include "Clock.h"
-#include "SerialPort.h"
-#include "SimInstrument.h"
+#include "core/Clock.h"
+#include "device/SerialPort.h"
+#include "sim/SimInstrument.h"
 
 namespace viscora::sim {
 

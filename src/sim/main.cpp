@@ -1,7 +1,7 @@
 // k7400r-sim: a simulated K7400R behind a pseudo-terminal. Prints the device path that a
 // program opens as its serial port.
 
-#include "SimInstrument.h"
+#include "sim/SimInstrument.h"
 
 #include <chrono>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "Database.h"
+#include "store/Database.h"
 
 #include <QDir>
 #include <QFileInfo>

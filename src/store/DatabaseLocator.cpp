@@ -1,6 +1,6 @@
-#include "DatabaseLocator.h"
+#include "store/DatabaseLocator.h"
 
-#include "Prompter.h"
+#include "core/Prompter.h"
 
 #include <QDir>
 #include <QFileInfo>

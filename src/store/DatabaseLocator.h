@@ -2,7 +2,7 @@
 // Finds the database at start: k7400r.mdb (any letter case) in the current folder, or the
 // file the operator picks. The chosen folder becomes the current folder for the whole run.
 
-#include "Database.h"
+#include "store/Database.h"
 
 #include <memory>
 

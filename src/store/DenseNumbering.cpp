@@ -1,4 +1,4 @@
-#include "DenseNumbering.h"
+#include "store/DenseNumbering.h"
 
 #include <QSqlQuery>
 #include <QVariant>

@@ -2,7 +2,7 @@
 // Tests and sequences share one numbering rule: ids 1..N with no gaps. Deleting one removes
 // its rows and moves every later id down by one, in both tables, in one transaction.
 
-#include "Database.h"
+#include "store/Database.h"
 
 namespace viscora {
 

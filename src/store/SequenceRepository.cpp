@@ -1,6 +1,6 @@
-#include "SequenceRepository.h"
+#include "store/SequenceRepository.h"
 
-#include "DenseNumbering.h"
+#include "store/DenseNumbering.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

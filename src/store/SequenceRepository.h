@@ -2,7 +2,7 @@
 // Named test sequences: SequenceName rows with SequenceId dense 1..N, and their steps in
 // SequenceSetup numbered 1..n.
 
-#include "Database.h"
+#include "store/Database.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "TestRepository.h"
+#include "store/TestRepository.h"
 
-#include "DenseNumbering.h"
+#include "store/DenseNumbering.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -2,8 +2,8 @@
 // Saved tests: header rows in RelatedInfo, points in TestResult, TestId dense 1..N.
 // Every name and value is bound, so a name holding ' or " works like any other.
 
-#include "Database.h"
-#include "TestQuery.h"
+#include "store/Database.h"
+#include "core/TestQuery.h"
 
 #include <QString>
 #include <QStringList>

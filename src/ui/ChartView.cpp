@@ -1,7 +1,7 @@
-#include "ChartView.h"
+#include "ui/ChartView.h"
 
-#include "CurveFit.h"
-#include "WidgetPrinting.h"
+#include "core/CurveFit.h"
+#include "ui/WidgetPrinting.h"
 
 #include <QChart>
 #include <QPagedPaintDevice>

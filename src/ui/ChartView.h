@@ -2,7 +2,7 @@
 // Draws a ChartModel with Qt Charts. The model holds the data; this only turns it into a
 // picture, thinning long series to what the plot's width can show.
 
-#include "ChartModel.h"
+#include "core/ChartModel.h"
 
 #include <QChartView>
 

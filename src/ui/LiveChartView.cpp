@@ -1,6 +1,6 @@
-#include "LiveChartView.h"
+#include "ui/LiveChartView.h"
 
-#include "ChartModel.h"
+#include "core/ChartModel.h"
 
 #include <QChart>
 #include <QChartView>

@@ -2,7 +2,7 @@
 // The live chart of a running test: stress and viscosity over time in one axis group (two
 // scales), temperature in a second group with its fixed 10-230 degF range.
 
-#include "LiveChart.h"
+#include "core/LiveChart.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "ProportionalLayout.h"
+#include "ui/ProportionalLayout.h"
 
 #include <QComboBox>
 #include <QEvent>

@@ -1,7 +1,7 @@
 #pragma once
 // The Prompter of the windows: Qt message boxes, input boxes and file dialogs.
 
-#include "Prompter.h"
+#include "core/Prompter.h"
 
 #include <QString>
 

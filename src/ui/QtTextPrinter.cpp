@@ -1,4 +1,4 @@
-#include "QtTextPrinter.h"
+#include "ui/QtTextPrinter.h"
 
 #include <QFontDatabase>
 #include <QPrintDialog>

@@ -2,7 +2,7 @@
 // TextPrinter over QPrinter: the system print dialog, or a PDF file when one is named
 // (each copy then goes to its own file: NAME.pdf, NAME-2.pdf, ...).
 
-#include "TextPrinter.h"
+#include "core/TextPrinter.h"
 
 #include <QPainter>
 #include <QPrinter>

@@ -1,4 +1,4 @@
-#include "WidgetPrinting.h"
+#include "ui/WidgetPrinting.h"
 
 #include <QPagedPaintDevice>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #pragma once
 // Where a window comes up: centred on the screen, in the state the main window had.
 
-#include "Module1.h"
+#include "core/Module1.h"
 
 class QWidget;
 

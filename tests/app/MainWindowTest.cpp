@@ -1,18 +1,18 @@
-#include "ChartView.h"
-#include "DatabaseLocator.h"
-#include "FakeClock.h"
-#include "ScriptedPort.h"
-#include "Module1.h"
-#include "ScriptedPrompter.h"
-#include "StartOptions.h"
-#include "TestDb.h"
-#include "TestListDialogs.h"
-#include "frmMain.h"
-#include "frmRelated.h"
-#include "frmSetup.h"
-#include "frmRealTime.h"
-#include "frmCaliCheck.h"
-#include "frmDirectLog.h"
+#include "ui/ChartView.h"
+#include "store/DatabaseLocator.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedPort.h"
+#include "core/Module1.h"
+#include "support/ScriptedPrompter.h"
+#include "app/StartOptions.h"
+#include "support/TestDb.h"
+#include "review/TestListDialogs.h"
+#include "app/frmMain.h"
+#include "review/frmRelated.h"
+#include "setup/frmSetup.h"
+#include "realtime/frmRealTime.h"
+#include "calib/frmCaliCheck.h"
+#include "directlog/frmDirectLog.h"
 
 #include <QLineEdit>
 
@@ -77,8 +77,8 @@ struct Fixture {
                                draw(writer);
                                ++previews;
                            },
-                           [this](const std::string &path) {
-                               opened.push_back(path);
+                           [this](const std::string &document) {
+                               opened.push_back(document);
                                return true;
                            },
                            [path, withDb] {

@@ -1,12 +1,12 @@
-#include "CalibrationCheck.h"
-#include "Exports.h"
-#include "FakeClock.h"
-#include "Link.h"
-#include "Module1.h"
-#include "ScriptedPort.h"
-#include "ScriptedPrompter.h"
-#include "XlsxReader.h"
-#include "frmCaliCheck.h"
+#include "calib/CalibrationCheck.h"
+#include "report/Exports.h"
+#include "support/FakeClock.h"
+#include "device/Link.h"
+#include "core/Module1.h"
+#include "support/ScriptedPort.h"
+#include "support/ScriptedPrompter.h"
+#include "support/XlsxReader.h"
+#include "calib/frmCaliCheck.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
-#include "Cli.h"
-#include "FakeClock.h"
-#include "SimInstrument.h"
-#include "SimPort.h"
-#include "TestDb.h"
+#include "cli/Cli.h"
+#include "support/FakeClock.h"
+#include "sim/SimInstrument.h"
+#include "sim/SimPort.h"
+#include "support/TestDb.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // viscora-cli against k7400r-sim over a real pseudo-terminal, both as built.
 
-#include "TestDb.h"
+#include "support/TestDb.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "ChartModel.h"
-#include "ChartTypes.h"
-#include "CurveFit.h"
+#include "core/ChartModel.h"
+#include "core/ChartTypes.h"
+#include "core/CurveFit.h"
 
 #include <gtest/gtest.h>
 

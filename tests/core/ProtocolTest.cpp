@@ -1,4 +1,4 @@
-#include "Protocol.h"
+#include "core/Protocol.h"
 
 #include <gtest/gtest.h>
 

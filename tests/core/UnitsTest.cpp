@@ -1,7 +1,7 @@
-#include "Module1.h"
-#include "TestQuery.h"
-#include "Units.h"
-#include "VbFormat.h"
+#include "core/Module1.h"
+#include "core/TestQuery.h"
+#include "core/Units.h"
+#include "core/VbFormat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "VbFormat.h"
+#include "core/VbFormat.h"
 
 #include <gtest/gtest.h>
 

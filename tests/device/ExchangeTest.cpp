@@ -1,12 +1,12 @@
-#include "Exchanges.h"
-#include "FakeClock.h"
-#include "Link.h"
-#include "Module1.h"
-#include "RelatedInfoEditor.h"
-#include "RetrievedTest.h"
-#include "ScriptedPort.h"
-#include "ScriptedPrompter.h"
-#include "TestDb.h"
+#include "device/Exchanges.h"
+#include "support/FakeClock.h"
+#include "device/Link.h"
+#include "core/Module1.h"
+#include "review/RelatedInfoEditor.h"
+#include "review/RetrievedTest.h"
+#include "support/ScriptedPort.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestDb.h"
 
 #include <gtest/gtest.h>
 

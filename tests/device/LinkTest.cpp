@@ -1,9 +1,9 @@
-#include "FakeClock.h"
-#include "Link.h"
-#include "Module1.h"
-#include "PortMap.h"
-#include "ScriptedPort.h"
-#include "ScriptedPrompter.h"
+#include "support/FakeClock.h"
+#include "device/Link.h"
+#include "core/Module1.h"
+#include "device/PortMap.h"
+#include "support/ScriptedPort.h"
+#include "support/ScriptedPrompter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "DirectLog.h"
-#include "FakeClock.h"
-#include "LiveChartView.h"
-#include "Module1.h"
-#include "ScriptedPort.h"
-#include "ScriptedPrompter.h"
-#include "Units.h"
-#include "frmDirectLog.h"
+#include "directlog/DirectLog.h"
+#include "support/FakeClock.h"
+#include "ui/LiveChartView.h"
+#include "core/Module1.h"
+#include "support/ScriptedPort.h"
+#include "support/ScriptedPrompter.h"
+#include "core/Units.h"
+#include "directlog/frmDirectLog.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "Acquisition.h"
-#include "FakeClock.h"
-#include "Module1.h"
-#include "RealTestNaming.h"
-#include "ScriptedPort.h"
-#include "ScriptedPrompter.h"
-#include "TestDb.h"
+#include "realtime/Acquisition.h"
+#include "support/FakeClock.h"
+#include "core/Module1.h"
+#include "realtime/RealTestNaming.h"
+#include "support/ScriptedPort.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestDb.h"
 
 #include <gtest/gtest.h>
 

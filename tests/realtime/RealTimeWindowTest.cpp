@@ -1,13 +1,13 @@
-#include "FakeClock.h"
-#include "LiveChartView.h"
-#include "Module1.h"
-#include "ScriptedPrompter.h"
-#include "SetupGrid.h"
-#include "SimInstrument.h"
-#include "SimPort.h"
-#include "TestDb.h"
-#include "frmRealRelated.h"
-#include "frmRealTime.h"
+#include "support/FakeClock.h"
+#include "ui/LiveChartView.h"
+#include "core/Module1.h"
+#include "support/ScriptedPrompter.h"
+#include "setup/SetupGrid.h"
+#include "sim/SimInstrument.h"
+#include "sim/SimPort.h"
+#include "support/TestDb.h"
+#include "realtime/frmRealRelated.h"
+#include "realtime/frmRealTime.h"
 
 #include <QChart>
 #include <QDir>

@@ -1,9 +1,9 @@
-#include "Exports.h"
-#include "Module1.h"
-#include "ScriptedPrompter.h"
-#include "TestDb.h"
-#include "TestReview.h"
-#include "XlsxReader.h"
+#include "report/Exports.h"
+#include "core/Module1.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestDb.h"
+#include "review/TestReview.h"
+#include "support/XlsxReader.h"
 
 #include <QFile>
 #include <QFileInfo>

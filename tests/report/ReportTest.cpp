@@ -1,5 +1,5 @@
-#include "TestDb.h"
-#include "TestReport.h"
+#include "support/TestDb.h"
+#include "report/TestReport.h"
 
 #include <QPdfWriter>
 #include <QProcess>

@@ -1,8 +1,8 @@
-#include "MainChart.h"
-#include "Module1.h"
-#include "ScriptedPrompter.h"
-#include "TestDb.h"
-#include "TestReview.h"
+#include "review/MainChart.h"
+#include "core/Module1.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestDb.h"
+#include "review/TestReview.h"
 
 #include <gtest/gtest.h>
 

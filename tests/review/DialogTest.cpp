@@ -1,8 +1,8 @@
-#include "Module1.h"
-#include "ScriptedPrompter.h"
-#include "TestDb.h"
-#include "TestListDialogs.h"
-#include "frmRelated.h"
+#include "core/Module1.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestDb.h"
+#include "review/TestListDialogs.h"
+#include "review/frmRelated.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
-#include "Module1.h"
-#include "TestDb.h"
-#include "TestGridModel.h"
-#include "TestQueries.h"
+#include "core/Module1.h"
+#include "support/TestDb.h"
+#include "review/TestGridModel.h"
+#include "review/TestQueries.h"
 
 #include <gtest/gtest.h>
 

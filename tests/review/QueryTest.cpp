@@ -1,8 +1,8 @@
-#include "Module1.h"
-#include "ScriptedPrompter.h"
-#include "TestDb.h"
-#include "TestQueries.h"
-#include "Units.h"
+#include "core/Module1.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestDb.h"
+#include "review/TestQueries.h"
+#include "core/Units.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "Module1.h"
-#include "ScriptedPrompter.h"
-#include "SequenceOperations.h"
-#include "SequencePrintout.h"
-#include "TestDb.h"
+#include "core/Module1.h"
+#include "support/ScriptedPrompter.h"
+#include "setup/SequenceOperations.h"
+#include "setup/SequencePrintout.h"
+#include "support/TestDb.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
-#include "FakeClock.h"
-#include "Module1.h"
-#include "QtTextPrinter.h"
-#include "ScriptedPort.h"
-#include "ScriptedPrompter.h"
-#include "SetupGrid.h"
-#include "StepDialogs.h"
-#include "TestDb.h"
-#include "frmSetup.h"
+#include "support/FakeClock.h"
+#include "core/Module1.h"
+#include "ui/QtTextPrinter.h"
+#include "support/ScriptedPort.h"
+#include "support/ScriptedPrompter.h"
+#include "setup/SetupGrid.h"
+#include "setup/StepDialogs.h"
+#include "support/TestDb.h"
+#include "setup/frmSetup.h"
 
 #include <QComboBox>
 #include <QDir>

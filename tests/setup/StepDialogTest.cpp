@@ -1,6 +1,6 @@
-#include "Module1.h"
-#include "StepDialogLogic.h"
-#include "Units.h"
+#include "core/Module1.h"
+#include "setup/StepDialogLogic.h"
+#include "core/Units.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "Exchanges.h"
-#include "FakeClock.h"
-#include "Link.h"
-#include "Module1.h"
-#include "ScriptedPrompter.h"
-#include "SimInstrument.h"
-#include "SimPort.h"
+#include "device/Exchanges.h"
+#include "support/FakeClock.h"
+#include "device/Link.h"
+#include "core/Module1.h"
+#include "support/ScriptedPrompter.h"
+#include "sim/SimInstrument.h"
+#include "sim/SimPort.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "Database.h"
-#include "DatabaseLocator.h"
-#include "TestRepository.h"
-#include "ScriptedPrompter.h"
+#include "store/Database.h"
+#include "store/DatabaseLocator.h"
+#include "store/TestRepository.h"
+#include "support/ScriptedPrompter.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "SequenceRepository.h"
-#include "TestDb.h"
+#include "store/SequenceRepository.h"
+#include "support/TestDb.h"
 
 #include <gtest/gtest.h>
 

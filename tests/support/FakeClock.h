@@ -1,13 +1,15 @@
 #pragma once
 // A clock that moves only when asked to: each idle() of a blocking wait advances it a step.
 
-#include "Clock.h"
+#include "core/Clock.h"
 
 namespace viscora::test {
 
 class FakeClock : public Clock {
 public:
-    explicit FakeClock(double start = 36000.0, double step = 0.01) : now(start), step(step) {}
+    explicit FakeClock(double start = 36000.0, double stepSeconds = 0.01)
+        : now(start), step(stepSeconds)
+    {}
     double secondsSinceMidnight() override { return now; }
     void idle() override
     {

@@ -2,8 +2,8 @@
 // A SerialPort that records every write with the clock time it happened at and delivers
 // scripted replies when the clock reaches them.
 
-#include "Clock.h"
-#include "SerialPort.h"
+#include "core/Clock.h"
+#include "device/SerialPort.h"
 
 #include <deque>
 #include <functional>

@@ -1,7 +1,7 @@
 #pragma once
 // A Prompter that records everything shown and answers from a script.
 
-#include "Prompter.h"
+#include "core/Prompter.h"
 
 #include <deque>
 #include <string>

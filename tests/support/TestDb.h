@@ -1,8 +1,8 @@
 #pragma once
 // A fresh database in a temporary folder, with helpers to put tests into it.
 
-#include "Database.h"
-#include "TestRepository.h"
+#include "store/Database.h"
+#include "store/TestRepository.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>

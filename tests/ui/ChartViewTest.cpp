@@ -1,6 +1,6 @@
-#include "ChartView.h"
-#include "ProportionalLayout.h"
-#include "QtPrompter.h"
+#include "ui/ChartView.h"
+#include "ui/ProportionalLayout.h"
+#include "ui/QtPrompter.h"
 
 #include <QChart>
 #include <QLegend>
