@@ -75,7 +75,7 @@ int main(int argc, char **argv)
     RealTestNaming(m, repo, prompter).ok({{"soak", "", "", "", ""}, false, "", ""});
     Acquisition acq(m, port, clock, repo, prompter);
     acq.setRecordRates(std::vector<int>(98, 600)); // a row every 10 minutes
-    acq.TestNamed = true;
+    acq.setNamed(true);
     if (!acq.start()) {
         std::fprintf(stderr, "start failed\n");
         return 1;
@@ -99,7 +99,7 @@ int main(int argc, char **argv)
             t0 = t1;
         }
     }
-    std::printf("records received %lld, chart point index %d\n", acq.RecordsReceived,
+    std::printf("records received %lld, chart point index %d\n", acq.recordsReceived(),
                 acq.chart.PointIndex);
     return 0;
 }

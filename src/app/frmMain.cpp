@@ -464,12 +464,16 @@ void frmMain::cmdReport_Click()
         deps_.prompter.message(kNoTestForReportMessage);
         return;
     }
+    const auto report = loadReport(review_->repository(), review_->CurrentTestId, deps_.m.RbIndex);
+    if (!report) {
+        showDbFailure(deps_.prompter, report.error());
+        return;
+    }
     // A custom rotor-bob has no report.
-    const auto report = loadReport(*db_, review_->CurrentTestId, deps_.m.RbIndex);
-    if (!report || !deps_.previewReport)
+    if (!*report || !deps_.previewReport)
         return;
     deps_.previewReport(
-        [data = *report](QPagedPaintDevice &device) { renderReport(data, device); });
+        [data = **report](QPagedPaintDevice &device) { renderReport(data, device); });
 }
 
 void frmMain::MenuFilePrint_Click()
@@ -498,7 +502,12 @@ template <typename Writer> void frmMain::exportWorkbook(const char *what, Writer
     const std::string path = askWorkbookPath(deps_.m.CurrentTestName + ".xlsx");
     if (path.empty())
         return;
-    const ExportInput in = exportInput(*review_, deps_.m);
+    const auto input = exportInput(*review_, deps_.m);
+    if (!input) {
+        showDbFailure(deps_.prompter, input.error());
+        return;
+    }
+    const ExportInput &in = *input;
     const long total = static_cast<long>(in.rows->size());
     std::unique_ptr<QProgressDialog> dialog;
     if (total > 20000) {

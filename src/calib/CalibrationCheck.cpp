@@ -4,6 +4,7 @@
 #include "core/Module1.h"
 #include "core/Prompter.h"
 #include "core/Protocol.h"
+#include "core/Units.h"
 #include "core/VbFormat.h"
 
 #include <cmath>
@@ -25,7 +26,7 @@ bool CalibrationCheck::validViscosity(double cP) { return cP >= 0.9 && cP <= 500
 
 void CalibrationCheck::compute(double viscosity)
 {
-    RpmPerStress = 1.0 / viscosity / 1.7023 * 100;
+    RpmPerStress = 1.0 / viscosity / formula::kShearPerRpm * 100;
     const double r = 600 / RpmPerStress;
     StepCount = r < 3 ? 0 : r < 6 ? 1 : r < 10 ? 2 : r < 100 ? 3 : r < 800 ? 4 : 5;
     const double stresses[] = {3, 6, 10, 100, 800};
@@ -33,34 +34,18 @@ void CalibrationCheck::compute(double viscosity)
         CheckSpeed[static_cast<size_t>(i)] = RpmPerStress * stresses[i - 1];
 }
 
-std::vector<std::string> CalibrationCheck::stepPieces(int i) const
+ProgramStep CalibrationCheck::checkStep(int i) const
 {
-    return {formatMask(i, "00"),
-            ",",
-            formatMask(30, "00000"),
-            ",",
-            formatMask(55, "000"),
-            ",",
-            formatMask(std::round(CheckSpeed[static_cast<size_t>(i)] * 100), "00000"),
-            ",",
-            formatMask(m_.RbIndex, "0"),
-            "11"};
+    // 30 s at 55 degF; the speed is rounded to whole hundredths before it is written.
+    return {i, 30, 55, std::round(CheckSpeed[static_cast<size_t>(i)] * 100), m_.RbIndex};
 }
 
-void CalibrationCheck::WaitSeconds(float seconds)
+std::vector<std::string> CalibrationCheck::stepPieces(int i) const
 {
-    const double start = clock_.secondsSinceMidnight();
-    for (;;) {
-        if (processEvents)
-            processEvents();
-        double now = clock_.secondsSinceMidnight();
-        if (now < start)
-            now += 86400;
-        if (now > start + seconds)
-            return;
-        clock_.idle();
-    }
+    return programPieces(checkStep(i));
 }
+
+void CalibrationCheck::WaitSeconds(float seconds) { BusyWait(clock_, seconds, processEvents); }
 
 bool CalibrationCheck::start(const std::string &viscosityText)
 {
@@ -70,7 +55,7 @@ bool CalibrationCheck::start(const std::string &viscosityText)
         return false;
     }
     auto fail = [this] {
-        showPortFailure(prompter_, PortFailureWording::CommPort);
+        showPortFailure(prompter_, PortFailureWording::CommPort, port_);
         return false;
     };
     // A check already running holds the port: opening it again fails.
@@ -82,16 +67,13 @@ bool CalibrationCheck::start(const std::string &viscosityText)
     if (!port_.write(std::string(1, cmd::CmdStop)))
         return fail();
     WaitSeconds(2);
-    if (!port_.write(std::string(1, cmd::CmdDownload)))
-        return fail();
-    WaitSeconds(0.1f);
+    std::vector<ProgramStep> program;
     for (int i = 1; i <= StepCount; ++i)
-        for (const std::string &piece : stepPieces(i)) {
-            if (!port_.write(piece))
-                return fail();
-            WaitSeconds(0.1f);
-        }
-    if (!port_.write("99") || !port_.write(std::string(1, cmd::CmdStart)))
+        program.push_back(checkStep(i));
+    ProgramPacing pacing;
+    pacing.wait = [this](float seconds) { WaitSeconds(seconds); };
+    if (!writeProgram(port_, clock_, program, pacing) ||
+        !port_.write(std::string(1, cmd::CmdStart)))
         return fail();
     if (onStatus)
         onStatus("Auto Calibration Check In Progress... ");

@@ -5,6 +5,7 @@
 
 #include "core/Clock.h"
 #include "core/DataRecord.h"
+#include "core/Protocol.h"
 #include "device/SerialPort.h"
 
 #include <array>
@@ -47,7 +48,8 @@ public:
     std::function<void()> processEvents;
     std::function<void(const std::string &)> onStatus;
 
-    // The ten pieces of check step i (1-based).
+    // Check step i (1-based) and its ten pieces.
+    ProgramStep checkStep(int i) const;
     std::vector<std::string> stepPieces(int i) const;
 
 private:

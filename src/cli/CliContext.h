@@ -63,6 +63,12 @@ struct Context {
         ask().message(message, title);
         return 1;
     }
+    // A store failure, whose message is complete.
+    int failed(const QString &storeMessage)
+    {
+        showDbFailure(ask(), storeMessage);
+        return 1;
+    }
     SerialPort &serial()
     {
         if (!port) {

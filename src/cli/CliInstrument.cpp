@@ -25,8 +25,10 @@ int cmdDownload(Context &c, const Args &a)
     const auto seq = sequenceWithRotorBob(c, a, rb);
     if (!seq)
         return 1;
-    SequenceRepository repo(*c.db);
-    const std::vector<DownloadStep> steps = downloadSteps(repo.steps(seq->sequenceId), c.m.isSI());
+    const auto stored = SequenceRepository(*c.db).steps(seq->sequenceId);
+    if (!stored)
+        return c.failed(stored.error());
+    const std::vector<DownloadStep> steps = downloadSteps(*stored, c.m.isSI());
     ExchangeObserver observer;
     observer.progress = [&c](int value, int maximum) {
         if (value > 0)
@@ -45,7 +47,10 @@ int cmdRetrieve(Context &c, const Args &a)
 {
     const QString name = QString::fromStdString(a.positional[0]);
     TestRepository repo(*c.db);
-    if (repo.exists(name, Qt::CaseSensitive))
+    const auto exists = repo.exists(name, Qt::CaseSensitive);
+    if (!exists)
+        return c.failed(exists.error());
+    if (*exists)
         return c.fail("Test Name Error.", "Duplicated test name. Please enter a new test name.");
     if (!retrieveLastResult(c.serial(), *c.clock, c.m, c.prompter))
         return 1;
@@ -60,7 +65,8 @@ int cmdRetrieve(Context &c, const Args &a)
         }))
         return 1;
     TestReview review(c.m, *c.db, c.prompter);
-    review.showNewTest();
+    if (!review.showNewTest())
+        return 1;
     printGrid(c, review.grid());
     return 0;
 }
@@ -71,8 +77,9 @@ int cmdRun(Context &c, const Args &a)
     const auto seq = sequenceWithRotorBob(c, a, rb);
     if (!seq)
         return 1;
-    SequenceRepository sequences(*c.db);
-    const auto steps = sequences.steps(seq->sequenceId);
+    const auto steps = SequenceRepository(*c.db).steps(seq->sequenceId);
+    if (!steps)
+        return c.failed(steps.error());
     TestRepository tests(*c.db);
     RealTestName name;
     name.header = {
@@ -83,19 +90,19 @@ int cmdRun(Context &c, const Args &a)
     name.stressFactor = a.option("--custom", 0);
     name.rateFactor = a.option("--custom", 1);
     // Named before anything is sent, so a refused name costs no download.
-    if (tests.exists(name.header.testName, Qt::CaseInsensitive))
+    const auto exists = tests.exists(name.header.testName, Qt::CaseInsensitive);
+    if (!exists)
+        return c.failed(exists.error());
+    if (*exists)
         return c.fail("Test Name Error.", "Duplicated test name. Please enter a new test name.");
-    if (!downloadSequence(c.serial(), *c.clock, c.m, downloadSteps(steps, c.m.isSI()), c.prompter))
+    if (!downloadSequence(c.serial(), *c.clock, c.m, downloadSteps(*steps, c.m.isSI()), c.prompter))
         return 1;
     RealTestNaming naming(c.m, tests, c.prompter);
     if (!naming.ok(name))
         return 1;
     Acquisition acquisition(c.m, c.serial(), *c.clock, tests, c.prompter);
-    std::vector<int> rates;
-    for (const auto &s : steps)
-        rates.push_back(s.recordRate);
-    acquisition.setRecordRates(rates);
-    acquisition.TestNamed = true;
+    acquisition.setSteps(*steps);
+    acquisition.setNamed(true);
     acquisition.onStored = [&c](const StoredPoint &p) {
         c.out << p.stepNo << '\t' << shortestText(p.time) << '\t' << shortestText(p.temperature)
               << '\t' << shortestText(p.speed) << '\t' << shortestText(p.shearStress) << '\t'
@@ -107,7 +114,7 @@ int cmdRun(Context &c, const Args &a)
     interrupted = 0;
     auto previous = std::signal(SIGINT, onInterrupt);
     bool failed = false;
-    while (acquisition.TestRunning) {
+    while (acquisition.running()) {
         BusyWait(*c.clock, 1.0f);
         if (interrupted) {
             acquisition.stop();
@@ -145,10 +152,9 @@ int cmdLog(Context &c, const Args &a)
     for (const char *required : {"--speed", "--rate", "--file"})
         if (!a.has(required))
             throw Usage{std::string("log needs ") + required};
-    const double speed = Val(a.option("--speed")), rate = Val(a.option("--rate"));
-    if (speed < 0 || speed > 600)
+    if (!DirectLog::validSpeed(Val(a.option("--speed"))))
         return c.fail("Input Error", "Invalid Speed Entry! Please Try Again.");
-    if (rate < 0.99 || rate > 6000)
+    if (!DirectLog::validRate(Val(a.option("--rate"))))
         return c.fail("Input Error", "Invalid Record Rate Entry! Please Try Again.");
     const double seconds = a.has("--seconds") ? Val(a.option("--seconds")) : -1;
     DirectLog log(c.m, c.serial(), *c.clock, c.prompter);

@@ -20,6 +20,7 @@ public:
     }
     std::string openFile(const FileDialogRequest &) override { return {}; }
     std::string saveFile(const FileDialogRequest &) override { return {}; }
+    void detail(const std::string &text) override { err_ << text << '\n'; }
     int messageCount() const { return count_; }
 
 private:

@@ -22,22 +22,27 @@ const RotorBob &rotorBobOption(const Args &a, const RotorBob &fallback)
 std::optional<SequenceEntry> sequenceWithRotorBob(Context &c, const Args &a, const RotorBob *&rb)
 {
     SequenceRepository repo(*c.db);
-    const auto seq = repo.find(QString::fromStdString(a.positional[0]));
+    const auto found = repo.find(QString::fromStdString(a.positional[0]));
+    if (!found) {
+        c.failed(found.error());
+        return std::nullopt;
+    }
+    const auto &seq = *found;
     if (!seq) {
         c.fail("Selection Error.", "No sequence is named \"" + a.positional[0] + "\".");
         return std::nullopt;
     }
-    const RotorBob *stored = rotorBobByCode(seq->rbfactor);
-    rb = &rotorBobOption(a, stored ? *stored : *rotorBobByCode(1));
-    c.m.RbIndex = static_cast<std::int16_t>(rb->code);
-    c.m.RbShearFactor = rb->shearFactor;
-    c.m.RbFannFactor = rb->fannFactor;
+    rb = &rotorBobOption(a, sequenceRotorBob(seq->rbfactor).rb);
+    applyRotorBob(c.m, *rb);
     return seq;
 }
 
 int cmdSequences(Context &c, const Args &)
 {
-    for (const auto &s : SequenceRepository(*c.db).sequences())
+    const auto all = SequenceRepository(*c.db).sequences();
+    if (!all)
+        return c.failed(all.error());
+    for (const auto &s : *all)
         c.out << s.sequenceId << '\t' << s.name.toStdString() << '\t' << s.rbfactor << '\n';
     return 0;
 }
@@ -52,8 +57,10 @@ int cmdSteps(Context &c, const Args &a)
     for (int col = 0; col < headers.size(); ++col)
         c.out << (col ? "\t" : "") << joinedHeader(headers[col]);
     c.out << '\n';
-    const auto rows =
-        setupRows(SequenceRepository(*c.db).steps(seq->sequenceId), c.m.isSI(), c.m.RbShearFactor);
+    const auto steps = SequenceRepository(*c.db).steps(seq->sequenceId);
+    if (!steps)
+        return c.failed(steps.error());
+    const auto rows = setupRows(*steps, c.m.isSI(), c.m.RbShearFactor);
     for (const auto &row : rows) {
         for (size_t col = 0; col < row.size(); ++col)
             c.out << (col ? "\t" : "") << row[col].toStdString();
@@ -85,7 +92,10 @@ int cmdNewSequence(Context &c, const Args &a)
         steps.push_back({1, 600, 100, 100, 10});
     SequenceRepository repo(*c.db);
     const QString name = QString::fromStdString(a.positional[0]);
-    if (repo.existsIgnoringCase(name))
+    const auto exists = repo.existsIgnoringCase(name);
+    if (!exists)
+        return c.failed(exists.error());
+    if (*exists)
         return c.fail("New Sequence Naming Error", "Duplicated test name, please input again.");
     int id = 0;
     const DbResult r = repo.createSequence(name, rb.code, steps, id);

@@ -13,8 +13,12 @@ namespace viscora::cli {
 
 bool requireTest(Context &c, const QString &name)
 {
-    TestRepository repo(*c.db);
-    if (repo.testId(name))
+    const auto id = TestRepository(*c.db).testId(name);
+    if (!id) {
+        c.failed(id.error());
+        return false;
+    }
+    if (*id)
         return true;
     c.fail("Selection Error.", "No saved test is named \"" + name.toStdString() + "\".");
     return false;
@@ -22,8 +26,10 @@ bool requireTest(Context &c, const QString &name)
 
 int cmdTests(Context &c, const Args &)
 {
-    TestRepository repo(*c.db);
-    for (const auto &t : repo.tests())
+    const auto tests = TestRepository(*c.db).tests();
+    if (!tests)
+        return c.failed(tests.error());
+    for (const auto &t : *tests)
         c.out << t.testId << '\t' << t.testName.toStdString() << '\n';
     return 0;
 }
@@ -57,7 +63,8 @@ int cmdShow(Context &c, const Args &a)
         return 1;
     TestReview review(c.m, *c.db, c.prompter);
     c.m.CurrentTestName = a.positional[0];
-    review.openCurrentTest();
+    if (!review.openCurrentTest())
+        return 1;
     printGrid(c, review.grid());
     return 0;
 }
@@ -86,7 +93,8 @@ int cmdChart(Context &c, const Args &a)
         return 1;
     TestReview review(c.m, *c.db, c.prompter);
     c.m.CurrentTestName = a.positional[0];
-    review.openCurrentTest();
+    if (!review.openCurrentTest())
+        return 1;
     review.selectChartType(static_cast<int>(type));
     ChartView view;
     view.resize(900, 600);
@@ -103,7 +111,8 @@ std::unique_ptr<TestReview> openTest(Context &c, const std::string &name)
         return nullptr;
     auto review = std::make_unique<TestReview>(c.m, *c.db, c.prompter);
     c.m.CurrentTestName = name;
-    review->openCurrentTest();
+    if (!review->openCurrentTest())
+        return nullptr;
     return review;
 }
 
@@ -112,7 +121,10 @@ template <typename Writer> int exportWorkbook(Context &c, const Args &a, Writer 
     const auto review = openTest(c, a.positional[0]);
     if (!review)
         return 1;
-    const ExportInput in = exportInput(*review, c.m);
+    const auto input = exportInput(*review, c.m);
+    if (!input)
+        return c.failed(input.error());
+    const ExportInput &in = *input;
     const ExportResult r = write(a.positional[1], in, {});
     if (!r.ok)
         return c.fail("Export Error",
@@ -130,12 +142,14 @@ int cmdReport(Context &c, const Args &a)
     const auto review = openTest(c, a.positional[0]);
     if (!review)
         return 1;
-    const auto report = loadReport(*c.db, review->CurrentTestId, c.m.RbIndex);
+    const auto report = loadReport(review->repository(), review->CurrentTestId, c.m.RbIndex);
     if (!report)
+        return c.failed(report.error());
+    if (!*report)
         return c.fail("Report", "A test with a custom rotor-bob has no printed report.");
     QPdfWriter pdf(QString::fromStdString(a.positional[1]));
     pdf.setPageOrientation(QPageLayout::Portrait);
-    renderReport(*report, pdf);
+    renderReport(**report, pdf);
     if (!QFileInfo(QString::fromStdString(a.positional[1])).isFile())
         return c.fail("Report", "The report could not be written to " + a.positional[1] + ".");
     c.out << "Wrote " << a.positional[1] << ".\n";

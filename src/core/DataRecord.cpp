@@ -52,7 +52,7 @@ bool RecordSplitter::holdsOnlyTestEnd() const
 LiveValues liveValues(const RecordFields &f, const Module1 &m)
 {
     const double stressFactor = m.CustomRb ? m.CustomStressFactor : 1.0;
-    const double stress = (f[3] + 0.000001) * stressFactor;
+    const double stress = (f[3] + formula::kLiveStressGuard) * stressFactor;
     const double viscosity =
         m.CustomRb
             ? formula::viscosityLiveCustom(f[3], f[5], m.CustomStressFactor, m.CustomRbFactor)

@@ -32,6 +32,9 @@ public:
     // The chosen path, or empty when cancelled.
     virtual std::string openFile(const FileDialogRequest &request) = 0;
     virtual std::string saveFile(const FileDialogRequest &request) = 0;
+    // A line that explains the message just shown (the system's reason for a failure): a
+    // window puts it in its status bar, the CLI prints it on a line of its own.
+    virtual void detail(const std::string &text) { (void)text; }
 };
 
 } // namespace viscora

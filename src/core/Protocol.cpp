@@ -5,13 +5,18 @@
 
 namespace viscora {
 
-std::vector<std::string> downloadStepPieces(const DownloadStep &step, bool si, int rbIndex)
+std::vector<std::string> programPieces(const ProgramStep &step)
 {
-    const double fahrenheit =
-        si ? formula::celsiusToFahrenheit(step.temperature) : step.temperature;
-    return {formatMask(step.stepNo, "00"), ",", formatMask(step.time, "00000"),        ",",
-            formatMask(fahrenheit, "000"), ",", formatMask(step.speed * 100, "00000"), ",",
-            formatMask(rbIndex, "0"),      "11"};
+    return {formatMask(step.stepNo, "00"),      ",", formatMask(step.seconds, "00000"),         ",",
+            formatMask(step.fahrenheit, "000"), ",", formatMask(step.speedHundredths, "00000"), ",",
+            formatMask(step.rbCode, "0"),       "11"};
+}
+
+ProgramStep downloadProgramStep(const DownloadStep &step, bool si, int rbIndex)
+{
+    return {step.stepNo, step.time,
+            si ? formula::celsiusToFahrenheit(step.temperature) : step.temperature,
+            step.speed * 100, rbIndex};
 }
 
 std::optional<std::vector<RetrievedRecord>> parseRetrievalData(std::string_view block)

@@ -34,8 +34,21 @@ struct DownloadStep {
     double speed = 0;
 };
 
+// One step of a program as the instrument takes it, in its own units. Every program (a
+// sequence download, the calibration check, the direct log's one step) is written from these.
+struct ProgramStep {
+    int stepNo = 0;
+    double seconds = 0;
+    double fahrenheit = 0;
+    double speedHundredths = 0; // rpm x 100
+    int rbCode = 1;
+};
+
 // The ten pieces of one step: "01" "," "00600" "," "100" "," "10000" "," "1" "11".
-std::vector<std::string> downloadStepPieces(const DownloadStep &step, bool si, int rbIndex);
+std::vector<std::string> programPieces(const ProgramStep &step);
+
+// A download step in the instrument's units (degF, hundredths of rpm).
+ProgramStep downloadProgramStep(const DownloadStep &step, bool si, int rbIndex);
 
 // The retrieval data block's records (at most 101), or nullopt when the block is not
 // well formed: no records end exactly at its BlockEnd, or more than 101 records.

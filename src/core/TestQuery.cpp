@@ -2,44 +2,91 @@
 
 #include "core/Module1.h"
 #include "core/Units.h"
+#include "core/VbFormat.h"
 
 namespace viscora {
 
+namespace {
+// Query text with the formulas' constants written from Units.h (shortest decimal text, so
+// the database reads back the very same doubles) and every other value bound in order.
+struct QueryText {
+    TestQuery q;
+    QueryText &text(const char *s)
+    {
+        q.sql += s;
+        return *this;
+    }
+    QueryText &constant(double v)
+    {
+        q.sql += shortestText(v);
+        return *this;
+    }
+    QueryText &value(double v)
+    {
+        q.sql += '?';
+        q.factors.push_back(v);
+        return *this;
+    }
+};
+} // namespace
+
 TestQuery buildTestQuery(const Module1 &m, bool custom, QueryOrder order)
 {
+    using namespace formula;
     const bool si = m.isSI();
-    TestQuery q;
-    std::string s = "SELECT StepNo, Time, ";
-    s += si ? "(Temperature-32)*5/9.0, " : "Temperature, ";
+    QueryText t;
+    t.text("SELECT StepNo, Time, ");
+    t.text(si ? "(Temperature-32)*5/9.0, " : "Temperature, ");
+    auto stress = [&](const char *column) {
+        t.text(column);
+        if (!si)
+            t.text("*").constant(kStressToEI);
+        t.text(", ");
+    };
     if (custom) {
-        s += "Speed*?, Speed, ";
-        s += si ? "Shearstress, " : "Shearstress*0.2088, ";
-        s += "Shearstress/((Speed+0.000001))*100/?, ";
-        s += si ? "Gel, " : "Gel*0.2088, ";
-        s += "Rbfactor/1000.0, ";
-        q.factors = {m.CustomRbFactor, m.CustomRbFactor};
+        t.text("Speed*").value(m.CustomRbFactor).text(", Speed, ");
+        stress("Shearstress");
+        t.text("Shearstress/((Speed+").constant(kSpeedGuard).text("))*100/");
+        t.value(m.CustomRbFactor).text(", ");
+        stress("Gel");
+        t.text("Rbfactor/1000.0, ");
     } else {
-        s += "Speed*1.7023*?, Speed, ";
-        s += si ? "Shearstress, " : "Shearstress*0.2088, ";
-        s += "Shearstress/((Speed+0.000001)*1.7023)*100/?, ";
-        s += si ? "Gel, " : "Gel*0.2088, ";
-        s += "Rbfactor, ";
         const double shear = factorValue(m.RbShearFactor);
-        q.factors = {shear, shear};
+        t.text("Speed*").constant(kShearPerRpm).text("*").value(shear).text(", Speed, ");
+        stress("Shearstress");
+        t.text("Shearstress/((Speed+").constant(kSpeedGuard).text(")*").constant(kShearPerRpm);
+        t.text(")*100/").value(shear).text(", ");
+        stress("Gel");
+        t.text("Rbfactor, ");
     }
-    s += "Shearstress/5.11/? FROM TestResult WHERE TestId="
-         "(SELECT TestId FROM RelatedInfo WHERE TestName=?)";
-    q.factors.push_back(factorValue(m.RbFannFactor));
+    t.text("Shearstress/").constant(kDialDivisor).text("/").value(factorValue(m.RbFannFactor));
+    t.text(" FROM TestResult WHERE TestId=(SELECT TestId FROM RelatedInfo WHERE TestName=?)");
     if (order == QueryOrder::StepThenTime)
-        s += " ORDER BY StepNo, Time ASC";
-    q.sql = std::move(s);
-    return q;
+        t.text(" ORDER BY StepNo, Time ASC");
+    return std::move(t.q);
 }
 
 std::string firstRbfactorSql()
 {
     return "SELECT Rbfactor FROM TestResult WHERE TestId="
            "(SELECT TestId FROM RelatedInfo WHERE TestName=?) ORDER BY StepNo, Time ASC LIMIT 1";
+}
+
+TestQuery buildReportQuery(double shearFactor)
+{
+    using namespace formula;
+    QueryText t;
+    t.text("SELECT StepNo, Time, Temperature, Speed, (Speed*").constant(kShearPerRpm).text("*");
+    t.value(shearFactor).text(") AS ShearRate, Shearstress, Gel, Rbfactor, (Shearstress/(");
+    t.constant(kReportRateGuard)
+        .text("+(Speed*")
+        .constant(kShearPerRpm)
+        .text("*")
+        .value(shearFactor);
+    t.text("))*100.0) AS Viscosity, (Shearstress/").constant(kDialDivisor);
+    t.text(") AS FannDial, (Gel/").constant(kDialDivisor);
+    t.text(") AS FannGel FROM TestResult WHERE TestId=? ORDER BY StepNo, Time");
+    return std::move(t.q);
 }
 
 const char *gridMask(int column)

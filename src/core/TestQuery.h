@@ -1,7 +1,8 @@
 #pragma once
 // The main window's query of a saved test's points: ten columns by position, computed
 // from the stored values in the unit system and rotor-bob variant in force. The text has
-// '?' placeholders; the factors come first in order, the test name last.
+// '?' placeholders: the formulas' constants and factors come first in order, the test name
+// (or id) last.
 
 #include <string>
 #include <vector>
@@ -30,7 +31,7 @@ enum class QueryOrder { StepThenTime, Unordered };
 
 struct TestQuery {
     std::string sql;
-    std::vector<double> factors; // bound before the test name
+    std::vector<double> factors; // bound in order, before the test name
 };
 
 // The final query of the opened test (Unordered for the overlay).
@@ -38,6 +39,10 @@ TestQuery buildTestQuery(const Module1 &m, bool custom, QueryOrder order);
 
 // First Rbfactor of a test, in the order the points are read.
 std::string firstRbfactorSql();
+
+// The printed report's rows of one test (its TestId bound last), with the shear-rate factor
+// of the test's rotor-bob.
+TestQuery buildReportQuery(double shearFactor);
 
 // The grid masks of the formatted columns, empty for the columns shown as stored.
 const char *gridMask(int column);

@@ -42,6 +42,22 @@ const RotorBob *rotorBobByName(const std::string &name)
     return nullptr;
 }
 
+int rotorBobPosition(const RotorBob &rb) { return static_cast<int>(&rb - kRotorBobs.data()); }
+
+void applyRotorBob(Module1 &m, const RotorBob &rb)
+{
+    m.RbIndex = static_cast<std::int16_t>(rb.code);
+    m.RbShearFactor = rb.shearFactor;
+    m.RbFannFactor = rb.fannFactor;
+}
+
+SequenceRotorBob sequenceRotorBob(int storedCode)
+{
+    if (const RotorBob *rb = rotorBobByCode(storedCode))
+        return {*rb, true};
+    return {kRotorBobs.front(), false};
+}
+
 double factorValue(float factor) { return std::strtod(shortestText(factor).c_str(), nullptr); }
 
 RotorBobChoice chooseOpenedTestRotorBob(Module1 &m, std::optional<double> firstRbfactor)
@@ -52,10 +68,7 @@ RotorBobChoice chooseOpenedTestRotorBob(Module1 &m, std::optional<double> firstR
         return {false};
     const double v = *firstRbfactor;
     if (v >= 1 && v <= 6) {
-        const RotorBob *rb = rotorBobByCode(static_cast<int>(roundHalfEven(v)));
-        m.RbIndex = static_cast<std::int16_t>(rb->code);
-        m.RbShearFactor = rb->shearFactor;
-        m.RbFannFactor = rb->fannFactor;
+        applyRotorBob(m, *rotorBobByCode(static_cast<int>(roundHalfEven(v))));
         m.CustomRb = false;
     } else if (v > 7) {
         m.RbIndex = static_cast<std::int16_t>(roundHalfEven(std::min(v, 32767.0)));
@@ -67,11 +80,8 @@ RotorBobChoice chooseOpenedTestRotorBob(Module1 &m, std::optional<double> firstR
 
 void ensureRotorBobChosen(Module1 &m)
 {
-    if (m.RbIndex != 0)
-        return;
-    m.RbIndex = 1;
-    m.RbShearFactor = 1.0f;
-    m.RbFannFactor = 1.0f;
+    if (m.RbIndex == 0)
+        applyRotorBob(m, kRotorBobs.front());
 }
 
 RotorBobChoice chooseOverlayRotorBob(Module1 &m, std::optional<double> firstRbfactor)

@@ -27,15 +27,38 @@ const RotorBob *rotorBobByCode(int code);
 // The entry of a name such as "R2-B1" (case-insensitive), or nullptr.
 const RotorBob *rotorBobByName(const std::string &name);
 
+// Position of an entry in the list (the setup window's list position).
+int rotorBobPosition(const RotorBob &rb);
+
+// Picking a list entry: RbIndex and both factors from the table (CustomRb untouched).
+void applyRotorBob(Module1 &m, const RotorBob &rb);
+
+// The entry a sequence's stored Rbfactor stands for; a code outside the list is used as R1-B1
+// and says so, so that the operator can be told.
+struct SequenceRotorBob {
+    const RotorBob &rb;
+    bool inList;
+};
+SequenceRotorBob sequenceRotorBob(int storedCode);
+
 // A single-precision factor as the query text carries it: the double read back from the
 // float's shortest decimal text (0.2215f -> 0.2215, not 0.22149999...).
 double factorValue(float factor);
 
 namespace formula {
+// Every constant of the formulas lives here; the query texts bind them.
 constexpr double kShearPerRpm = 1.7023; // R1-B1 shear rate per rpm
 constexpr double kSetupRpmPerShear = 0.58744;
-constexpr double kStressToEI = 0.2088; // dyn/cm2 -> lb/100ft2
-constexpr double kDialDivisor = 5.11;  // dyn/cm2 per Fann35 degree
+constexpr double kStressToEI = 0.2088;         // dyn/cm2 -> lb/100ft2
+constexpr double kDialDivisor = 5.11;          // dyn/cm2 per Fann35 degree
+constexpr double kGelDialEI = 1.044;           // lb/100ft2 per gel dial degree (the workbook's)
+constexpr double kSpeedGuard = 0.000001;       // keeps a zero speed's viscosity finite
+constexpr double kReportRateGuard = 0.0000001; // the printed report's own guard
+constexpr double kLiveSpeedGuard = 0.001;      // a record's speed, in hundredths
+constexpr double kLiveStressGuard = 0.000001;
+// A stored speed of 0 is written as this, so that the viscosity stays finite.
+constexpr double kStoredZeroSpeed = 0.000001;
+constexpr double kStoredSpeedFloor = 0.001; // speeds up to this are stored as kStoredZeroSpeed
 
 inline double fahrenheitToCelsius(double f) { return (f - 32) * 5 / 9.0; }
 // Back from a shown degC value to the stored degF.
@@ -48,17 +71,21 @@ inline double shearRateMain(double speed, double shearFactor)
 }
 inline double viscosityMain(double stress, double speed, double shearFactor)
 {
-    return stress / ((speed + 0.000001) * kShearPerRpm) * 100 / shearFactor;
+    return stress / ((speed + kSpeedGuard) * kShearPerRpm) * 100 / shearFactor;
 }
 inline double shearRateCustom(double speed, double customFactor) { return speed * customFactor; }
 inline double viscosityCustom(double stress, double speed, double customFactor)
 {
-    return stress / ((speed + 0.000001)) * 100 / customFactor;
+    return stress / ((speed + kSpeedGuard)) * 100 / customFactor;
 }
 inline double dialReading(double stress, double fannFactor)
 {
     return stress / kDialDivisor / fannFactor;
 }
+inline double stressToEI(double dynPerCm2) { return dynPerCm2 * kStressToEI; }
+inline double stressFromEI(double lbPer100ft2) { return lbPer100ft2 / kStressToEI; }
+// A stored speed: zero (and below the floor) becomes the small speed the database keeps.
+inline double storedSpeed(double rpm) { return rpm > kStoredSpeedFloor ? rpm : kStoredZeroSpeed; }
 
 // Setup window step list, real-time step list and the step dialogs.
 inline double shearRateSetup(double speed, double shearFactor)
@@ -73,12 +100,14 @@ inline double speedFromShearRateSetup(double shearRate, double shearFactor)
 // Live chart and direct log, from a record's speed in hundredths of rpm.
 inline double viscosityLive(double stress, double speedHundredths, double shearFactor)
 {
-    return (stress + 0.000001) / ((speedHundredths + 0.001) * kShearPerRpm) * 10000 / shearFactor;
+    return (stress + kLiveStressGuard) / ((speedHundredths + kLiveSpeedGuard) * kShearPerRpm) *
+           10000 / shearFactor;
 }
 inline double viscosityLiveCustom(double stress, double speedHundredths, double stressFactor,
                                   double customFactor)
 {
-    return (stress + 0.000001) * stressFactor / ((speedHundredths + 0.001) * customFactor) * 10000;
+    return (stress + kLiveStressGuard) * stressFactor /
+           ((speedHundredths + kLiveSpeedGuard) * customFactor) * 10000;
 }
 } // namespace formula
 

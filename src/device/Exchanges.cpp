@@ -23,35 +23,21 @@ bool downloadSequence(SerialPort &port, Clock &clock, Module1 &m,
                       const std::vector<DownloadStep> &steps, Prompter &prompter,
                       const ExchangeObserver &observer)
 {
-    initialCommport(port, m);
-    auto fail = [&] {
-        port.close();
-        showPortFailure(prompter, PortFailureWording::Comport);
-        return false;
+    std::vector<ProgramStep> program;
+    for (const DownloadStep &s : steps)
+        program.push_back(downloadProgramStep(s, m.isSI(), m.RbIndex));
+    ProgramPacing pacing;
+    pacing.afterDownloadByte = [&] {
+        report(observer, "Sending Setup Steps ...");
+        // A sequence without steps has no first row: it fails like a broken port.
+        return !program.empty();
     };
-    port.setReadLength(0);
-    if (!port.open() || !port.write(std::string(1, cmd::CmdDownload)))
-        return fail();
-    report(observer, "Sending Setup Steps ...");
-    if (steps.empty())
-        return fail();
-    BusyWait(clock, 0.1f);
-    const int n = static_cast<int>(steps.size());
-    for (int i = 1; i <= n; ++i) {
-        progress(observer, i, n);
-        for (const std::string &piece :
-             downloadStepPieces(steps[static_cast<size_t>(i - 1)], m.isSI(), m.RbIndex)) {
-            if (!port.write(piece))
-                return fail();
-            BusyWait(clock, 0.1f);
-        }
-    }
-    if (!port.write("99"))
-        return fail();
-    progress(observer, -1, n);
+    pacing.step = [&](int i, int n) { progress(observer, i, n); };
+    if (!sendProgram(port, clock, m, program, prompter, pacing))
+        return false;
+    progress(observer, -1, static_cast<int>(program.size()));
     report(observer, "Sending Setups Finished!");
     m.SequenceSent = true;
-    port.close();
     return true;
 }
 
@@ -72,7 +58,7 @@ std::optional<std::vector<RetrievedRecord>> retrieveLastResult(SerialPort &port,
 {
     initialCommport(port, m);
     if (!port.open()) {
-        showPortFailure(prompter, PortFailureWording::Comport);
+        showPortFailure(prompter, PortFailureWording::Comport, port);
         return std::nullopt;
     }
     report(observer, "Retrieving Data From K7400r ...");
@@ -89,7 +75,7 @@ std::optional<std::vector<RetrievedRecord>> retrieveLastResult(SerialPort &port,
     const std::string data = written ? readBlock(port, clock) : std::string();
     port.close();
     if (!written) {
-        showPortFailure(prompter, PortFailureWording::Comport);
+        showPortFailure(prompter, PortFailureWording::Comport, port);
         return std::nullopt;
     }
     if (data.empty()) {

@@ -2,7 +2,6 @@
 
 #include "core/Module1.h"
 #include "core/Prompter.h"
-#include "core/Protocol.h"
 
 #include <chrono>
 #include <cmath>
@@ -26,7 +25,7 @@ void initialCommport(SerialPort &port, const Module1 &m)
     port.setReadLength(0);
 }
 
-void BusyWait(Clock &clock, float seconds)
+void BusyWait(Clock &clock, float seconds, const std::function<void()> &whileWaiting)
 {
     constexpr double kDay = 86400.0;
     const double start = clock.secondsSinceMidnight();
@@ -35,6 +34,8 @@ void BusyWait(Clock &clock, float seconds)
     if (end < start + seconds)
         end = std::nextafter(end, HUGE_VALF);
     for (;;) {
+        if (whileWaiting)
+            whileWaiting();
         double now = clock.secondsSinceMidnight();
         if (now < start) // past midnight
             now += kDay;
@@ -44,7 +45,7 @@ void BusyWait(Clock &clock, float seconds)
     }
 }
 
-void showPortFailure(Prompter &prompter, PortFailureWording wording)
+void showPortFailure(Prompter &prompter, PortFailureWording wording, const SerialPort &port)
 {
     if (wording == PortFailureWording::CommPort)
         prompter.message(
@@ -54,31 +55,39 @@ void showPortFailure(Prompter &prompter, PortFailureWording wording)
         prompter.message(
             "Fail to open comport, make sure comport is available and working properly.",
             "Comport Error");
+    const std::string reason = port.errorText();
+    if (!reason.empty())
+        prompter.detail(reason);
 }
 
 bool remoteStart(SerialPort &port, const Module1 &m, Prompter &prompter)
 {
     initialCommport(port, m);
     const bool ok = port.open() && port.write(std::string(1, cmd::CmdStart));
-    port.close();
     if (!ok)
-        showPortFailure(prompter, PortFailureWording::CommPort);
+        showPortFailure(prompter, PortFailureWording::CommPort, port);
+    port.close();
     return ok;
+}
+
+bool sendStop(SerialPort &port, const Module1 &m)
+{
+    if (!port.isOpen()) {
+        initialCommport(port, m);
+        if (!port.open())
+            return false;
+    }
+    return port.write(std::string(1, cmd::CmdStop));
 }
 
 bool remoteStop(SerialPort &port, const Module1 &m, Prompter &prompter)
 {
-    bool ok = true;
-    if (!port.isOpen()) {
-        initialCommport(port, m);
-        ok = port.open();
-    }
-    ok = ok && port.write(std::string(1, cmd::CmdStop));
+    const bool ok = sendStop(port, m);
     port.setReadLength(0);
+    if (!ok)
+        showPortFailure(prompter, PortFailureWording::Comport, port);
     if (port.isOpen())
         port.close();
-    if (!ok)
-        showPortFailure(prompter, PortFailureWording::Comport);
     return ok;
 }
 
@@ -98,6 +107,67 @@ bool waitForStartReply(SerialPort &port, Clock &clock)
     }
 }
 
+StartOutcome startAndAwaitReply(SerialPort &port, Clock &clock, const Module1 &m,
+                                Prompter &prompter, PortFailureWording wording,
+                                const std::function<void()> &afterStartByte)
+{
+    initialCommport(port, m);
+    port.setReadLength(0);
+    if (!port.open() || !port.write(std::string(1, cmd::CmdStart))) {
+        showPortFailure(prompter, wording, port);
+        port.close();
+        return StartOutcome::PortFailed;
+    }
+    if (afterStartByte)
+        afterStartByte();
+    if (!waitForStartReply(port, clock)) {
+        prompter.message(kNoResponseMessage, kCommunicationErrorTitle);
+        port.close();
+        return StartOutcome::NoReply;
+    }
+    return StartOutcome::Started;
+}
+
+bool writeProgram(SerialPort &port, Clock &clock, const std::vector<ProgramStep> &steps,
+                  const ProgramPacing &pacing)
+{
+    auto pause = [&](float seconds) {
+        if (pacing.wait)
+            pacing.wait(seconds);
+        else
+            BusyWait(clock, seconds);
+    };
+    if (!port.write(std::string(1, cmd::CmdDownload)))
+        return false;
+    if (pacing.afterDownloadByte && !pacing.afterDownloadByte())
+        return false;
+    pause(0.1f);
+    const int n = static_cast<int>(steps.size());
+    for (int i = 1; i <= n; ++i) {
+        if (pacing.step)
+            pacing.step(i, n);
+        for (const std::string &piece : programPieces(steps[static_cast<size_t>(i - 1)])) {
+            if (!port.write(piece))
+                return false;
+            pause(0.1f);
+        }
+    }
+    return port.write("99");
+}
+
+bool sendProgram(SerialPort &port, Clock &clock, const Module1 &m,
+                 const std::vector<ProgramStep> &steps, Prompter &prompter,
+                 const ProgramPacing &pacing)
+{
+    initialCommport(port, m);
+    port.setReadLength(0);
+    const bool ok = port.open() && writeProgram(port, clock, steps, pacing);
+    if (!ok)
+        showPortFailure(prompter, PortFailureWording::Comport, port);
+    port.close();
+    return ok;
+}
+
 bool readTick(SerialPort &port, RecordSplitter &buffer)
 {
     if (buffer.holdsOnlyTestEnd()) {
@@ -107,6 +177,15 @@ bool readTick(SerialPort &port, RecordSplitter &buffer)
     }
     buffer.append(port.readAll());
     return true;
+}
+
+double RunClock::now()
+{
+    const double t = clock_.secondsSinceMidnight();
+    if (lastClock_ >= 0 && t < lastClock_ - 43200)
+        dayOffset_ += 86400;
+    lastClock_ = t;
+    return t + dayOffset_;
 }
 
 double SystemClock::secondsSinceMidnight()

@@ -23,14 +23,20 @@ void applySettings(QSerialPort &port, const std::string &settings)
 
 bool QtSerialPortDevice::open()
 {
+    error_.clear();
     if (port_.isOpen())
         return true;
     const std::string device = map_.device(commPort_);
-    if (device.empty())
+    if (device.empty()) {
+        error_ = "Comm " + std::to_string(commPort_) + " is not assigned to a device";
         return false;
+    }
+    device_ = device;
     port_.setPortName(QString::fromStdString(device));
-    if (!port_.open(QIODevice::ReadWrite))
+    if (!port_.open(QIODevice::ReadWrite)) {
+        error_ = device + ": " + port_.errorString().toStdString();
         return false;
+    }
     applySettings(port_, settings_);
     port_.clear();
     return true;
@@ -47,10 +53,12 @@ bool QtSerialPortDevice::write(const std::string &bytes)
     if (!port_.isOpen())
         return false;
     const qint64 n = port_.write(bytes.data(), static_cast<qint64>(bytes.size()));
-    if (n != static_cast<qint64>(bytes.size()))
-        return false;
     port_.waitForBytesWritten(1000);
-    return port_.error() == QSerialPort::NoError || port_.error() == QSerialPort::TimeoutError;
+    if (n == static_cast<qint64>(bytes.size()) &&
+        (port_.error() == QSerialPort::NoError || port_.error() == QSerialPort::TimeoutError))
+        return true;
+    error_ = device_ + ": " + port_.errorString().toStdString();
+    return false;
 }
 
 int QtSerialPortDevice::bytesWaiting()

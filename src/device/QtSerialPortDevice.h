@@ -21,12 +21,15 @@ public:
     bool write(const std::string &bytes) override;
     int bytesWaiting() override;
     std::string readAll() override;
+    std::string errorText() const override { return error_; }
 
 private:
     const PortMap &map_;
     int commPort_ = 1;
     std::string settings_ = "19200,n,8,1";
     QSerialPort port_;
+    std::string device_;
+    std::string error_;
 };
 
 } // namespace viscora

@@ -20,6 +20,9 @@ public:
     virtual bool write(const std::string &bytes) = 0;
     virtual int bytesWaiting() = 0;
     virtual std::string readAll() = 0;
+    // Why the last open or write failed, in the system's words ("/dev/ttyUSB0: Permission
+    // denied"); empty when nothing failed or nothing is known.
+    virtual std::string errorText() const { return {}; }
 };
 
 } // namespace viscora

@@ -24,20 +24,15 @@ const char *const DirectLog::kHeader =
     "Accu_Time(Sec),Clock_Time,S_Stress(dyn/cm2),Speed(Rpm),Visc(cP)";
 
 DirectLog::DirectLog(Module1 &m, SerialPort &port, Clock &clock, Prompter &prompter)
-    : m_(m), port_(port), clock_(clock), prompter_(prompter)
+    : m_(m), port_(port), clock_(clock), runClock_(clock), prompter_(prompter)
 {
     ensureRotorBobChosen(m_);
     chart.Initial_chart(now());
 }
 
-double DirectLog::now()
-{
-    const double t = clock_.secondsSinceMidnight();
-    if (lastClock_ >= 0 && t < lastClock_ - 43200)
-        dayOffset_ += 86400;
-    lastClock_ = t;
-    return t + dayOffset_;
-}
+bool DirectLog::validSpeed(double rpm) { return rpm >= 0 && rpm <= 600; }
+
+bool DirectLog::validRate(double seconds) { return seconds >= 0.99 && seconds <= 6000; }
 
 std::string singleText(float v)
 {
@@ -69,35 +64,9 @@ std::string DirectLog::dataLine(double seconds, double clockSeconds, double stre
 
 bool DirectLog::SendLogProgram(const std::string &text)
 {
-    initialCommport(port_, m_);
-    port_.setReadLength(0);
-    auto fail = [this] {
-        port_.close();
-        showPortFailure(prompter_, PortFailureWording::Comport);
-        return false;
-    };
-    if (!port_.open() || !port_.write(std::string(1, cmd::CmdDownload)))
-        return fail();
-    BusyWait(clock_, 0.1f);
-    const std::vector<std::string> pieces{"01",
-                                          ",",
-                                          "60000",
-                                          ",",
-                                          "035",
-                                          ",",
-                                          formatMask(Val(text) * 100, "00000"),
-                                          ",",
-                                          formatMask(m_.RbIndex, "0"),
-                                          "11"};
-    for (const std::string &piece : pieces) {
-        if (!port_.write(piece))
-            return fail();
-        BusyWait(clock_, 0.1f);
-    }
-    if (!port_.write("99"))
-        return fail();
-    port_.close();
-    return true;
+    // One long step at the speed: 60000 s at 35 degF.
+    const ProgramStep step{1, 60000, 35, Val(text) * 100, m_.RbIndex};
+    return sendProgram(port_, clock_, m_, {step}, prompter_);
 }
 
 std::string DirectLog::speedChanged(const std::string &text)
@@ -110,9 +79,8 @@ std::string DirectLog::speedChanged(const std::string &text)
                               "Operation Error");
         return speedText;
     }
-    const double v = Val(text);
     speedText = text;
-    if (v < 0 || v > 600) {
+    if (!validSpeed(Val(text))) {
         prompter_.message("Invalid Speed Entry! Please Try Again.");
         speedText = kFirstSpeed;
     }
@@ -122,9 +90,8 @@ std::string DirectLog::speedChanged(const std::string &text)
 
 std::string DirectLog::rateChanged(const std::string &text)
 {
-    const double v = Val(text);
     rateText = text;
-    if (v < 0.99 || v > 6000) {
+    if (!validRate(Val(text))) {
         prompter_.message("Invalid Record Rate Entry! Please Try Again.");
         rateText = kFirstRate;
     }
@@ -154,19 +121,9 @@ bool DirectLog::run(const std::string &fileName)
     }
     InBuffer.clear();
     chart.Initial_chart(now());
-    initialCommport(port_, m_);
-    port_.setReadLength(0);
-    if (!port_.open() || !port_.write(std::string(1, cmd::CmdStart))) {
-        port_.close();
-        showPortFailure(prompter_, PortFailureWording::CommPort);
+    if (startAndAwaitReply(port_, clock_, m_, prompter_, PortFailureWording::CommPort) !=
+        StartOutcome::Started)
         return false;
-    }
-    if (!waitForStartReply(port_, clock_)) {
-        prompter_.message("No response from K7400r, please check connection.",
-                          "Communication Error");
-        port_.close();
-        return false;
-    }
     path_ = QDir::current().filePath(QString::fromStdString(fileName)).toStdString();
     if (!append(std::string(kHeader) + "\r\n")) {
         // The run goes on charting; nothing can be recorded to this file.
@@ -218,19 +175,8 @@ bool DirectLog::poll()
 
 void DirectLog::stop()
 {
-    bool ok = true;
-    if (!port_.isOpen()) {
-        initialCommport(port_, m_);
-        ok = port_.open();
-    }
-    ok = ok && port_.write(std::string(1, cmd::CmdStop));
-    port_.setReadLength(0);
-    if (port_.isOpen())
-        port_.close();
-    if (!ok) {
-        showPortFailure(prompter_, PortFailureWording::Comport);
+    if (!remoteStop(port_, m_, prompter_))
         return;
-    }
     buttons = {true, false, false, false};
     running_ = false;
 }

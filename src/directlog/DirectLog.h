@@ -5,6 +5,7 @@
 #include "core/Clock.h"
 #include "core/DataRecord.h"
 #include "core/LiveChart.h"
+#include "device/Link.h"
 #include "device/SerialPort.h"
 
 #include <functional>
@@ -30,6 +31,9 @@ public:
     std::string speedChanged(const std::string &speedText);
     // Editing the rate box: the rate text in force (a bad one goes back to "1").
     std::string rateChanged(const std::string &rateText);
+    // The speeds and record rates a run takes: 0 to 600 rpm, 0.99 to 6000 s.
+    static bool validSpeed(double rpm);
+    static bool validRate(double seconds);
 
     // Run: the file check, CmdStart and its reply, the header line. True when running.
     bool run(const std::string &fileName);
@@ -57,16 +61,16 @@ public:
 
 private:
     bool append(const std::string &text);
-    double now();
+    double now() { return runClock_.now(); }
 
     Module1 &m_;
     SerialPort &port_;
     Clock &clock_;
+    RunClock runClock_;
     Prompter &prompter_;
     RecordSplitter InBuffer;
     bool running_ = false;
     std::string path_;
-    double lastClock_ = -1, dayOffset_ = 0;
 };
 
 // A single-precision value as it prints: up to 7 significant digits.

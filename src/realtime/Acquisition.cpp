@@ -18,9 +18,23 @@ const char *const kSendFirstMessage =
 
 Acquisition::Acquisition(Module1 &m, SerialPort &port, Clock &clock, TestRepository &repo,
                          Prompter &prompter)
-    : m_(m), port_(port), clock_(clock), repo_(repo), prompter_(prompter)
+    : m_(m), port_(port), clock_(clock), runClock_(clock), repo_(repo), prompter_(prompter)
 {
     chart.Initial_chart(now());
+}
+
+void Acquisition::setSteps(const std::vector<SequenceStep> &steps)
+{
+    std::vector<int> rates;
+    for (const auto &s : steps)
+        rates.push_back(s.recordRate);
+    setRecordRates(rates);
+}
+
+void Acquisition::reset()
+{
+    TestRunning = false;
+    TestNamed = false;
 }
 
 void Acquisition::setRecordRates(const std::vector<int> &ratesByStep)
@@ -35,15 +49,6 @@ int Acquisition::recordRate(int step) const
     return step >= 0 && step < static_cast<int>(RecordRates.size())
                ? RecordRates[static_cast<size_t>(step)]
                : 0;
-}
-
-double Acquisition::now()
-{
-    const double t = clock_.secondsSinceMidnight();
-    if (lastClock_ >= 0 && t < lastClock_ - 43200)
-        dayOffset_ += 86400;
-    lastClock_ = t;
-    return t + dayOffset_;
 }
 
 bool Acquisition::start()
@@ -64,20 +69,13 @@ bool Acquisition::start()
         return false;
     RunTestId = m_.NewTestId;
     chart.Initial_chart(now());
-    initialCommport(port_, m_);
-    port_.setReadLength(0);
-    if (!port_.open() || !port_.write(std::string(1, cmd::CmdStart))) {
-        showPortFailure(prompter_, PortFailureWording::Comport);
+    const StartOutcome started =
+        startAndAwaitReply(port_, clock_, m_, prompter_, PortFailureWording::Comport, [this] {
+            if (onStatus)
+                onStatus("Test in progress ...");
+        });
+    if (started != StartOutcome::Started)
         return false;
-    }
-    if (onStatus)
-        onStatus("Test in progress ...");
-    if (!waitForStartReply(port_, clock_)) {
-        prompter_.message("No response from K7400r, please check connection.",
-                          "Communication Error");
-        port_.close();
-        return false;
-    }
     chart.startAt(now());
     TestRunning = true;
     return true;
@@ -89,8 +87,7 @@ StoredPoint Acquisition::storedPoint(const RecordFields &f) const
     p.stepNo = static_cast<int>(f[0]);
     p.time = f[1];
     p.temperature = f[2];
-    const double rpm = f[5] / 100;
-    p.speed = rpm > 0.001 ? rpm : 0.000001;
+    p.speed = formula::storedSpeed(f[5] / 100);
     const double stressFactor = m_.CustomRb ? m_.CustomStressFactor : 1.0;
     p.shearStress = f[3] * stressFactor;
     p.gel = f[4] * stressFactor;
@@ -154,14 +151,8 @@ PollResult Acquisition::poll()
 
 void Acquisition::stop()
 {
-    bool ok = true;
-    if (!port_.isOpen()) {
-        initialCommport(port_, m_);
-        ok = port_.open();
-    }
-    ok = ok && port_.write(std::string(1, cmd::CmdStop));
-    if (!ok) {
-        showPortFailure(prompter_, PortFailureWording::Comport);
+    if (!sendStop(port_, m_)) {
+        showPortFailure(prompter_, PortFailureWording::Comport, port_);
         return;
     }
     if (TestRunning) {

@@ -6,7 +6,9 @@
 #include "core/Clock.h"
 #include "core/DataRecord.h"
 #include "core/LiveChart.h"
+#include "device/Link.h"
 #include "device/SerialPort.h"
+#include "store/SequenceRepository.h"
 #include "store/TestRepository.h"
 
 #include <array>
@@ -31,9 +33,19 @@ public:
     Acquisition(Module1 &m, SerialPort &port, Clock &clock, TestRepository &repo,
                 Prompter &prompter);
 
+    // The sequence the instrument runs: each step's RecordRate decides which records are
+    // stored.
+    void setSteps(const std::vector<SequenceStep> &steps);
     // RecordRates: element r is the RecordRate of step r (elements 0..100).
     void setRecordRates(const std::vector<int> &ratesByStep);
     int recordRate(int step) const;
+
+    // Whether Save Result As has named the coming test.
+    void setNamed(bool named) { TestNamed = named; }
+    bool named() const { return TestNamed; }
+    bool running() const { return TestRunning; }
+    // Back to the window's opening state: nothing named, nothing running.
+    void reset();
 
     // Start: the three checks, the start byte and the reply wait. True when running.
     bool start();
@@ -44,12 +56,10 @@ public:
 
     std::string elapsedText() const { return elapsedTimeText(RecordsReceived); }
     // Seconds on the run's clock, continuing past midnight.
-    double now();
+    double now() { return runClock_.now(); }
+    int runTestId() const { return RunTestId; }
+    long long recordsReceived() const { return RecordsReceived; }
 
-    bool TestRunning = false;
-    bool TestNamed = false;
-    int RunTestId = 0;
-    long long RecordsReceived = 0;
     LiveChart chart;
     // Called for every stored row (the CLI prints them).
     std::function<void(const StoredPoint &)> onStored;
@@ -64,11 +74,15 @@ private:
     Module1 &m_;
     SerialPort &port_;
     Clock &clock_;
+    RunClock runClock_;
     TestRepository &repo_;
     Prompter &prompter_;
     RecordSplitter InBuffer;
     std::array<int, 101> RecordRates{};
-    double lastClock_ = -1, dayOffset_ = 0;
+    bool TestRunning = false;
+    bool TestNamed = false;
+    int RunTestId = 0;
+    long long RecordsReceived = 0;
 };
 
 extern const char *const kNameFirstMessage;

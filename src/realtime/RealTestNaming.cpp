@@ -10,7 +10,10 @@ TestHeader RealTestNaming::load(const QString &currentName) const
 {
     if (currentName.isEmpty())
         return {};
-    return repo_.header(currentName).value_or(TestHeader{});
+    const auto h = repo_.header(currentName);
+    if (!h)
+        showDbFailure(prompter_, h.error());
+    return h && *h ? **h : TestHeader{};
 }
 
 bool RealTestNaming::ok(const RealTestName &e)
@@ -20,7 +23,12 @@ bool RealTestNaming::ok(const RealTestName &e)
         prompter_.message("Must input Test name.", "Blank Input Error.");
         return false;
     }
-    if (repo_.exists(e.header.testName, Qt::CaseInsensitive)) {
+    const auto exists = repo_.exists(e.header.testName, Qt::CaseInsensitive);
+    if (!exists) {
+        showDbFailure(prompter_, exists.error());
+        return false;
+    }
+    if (*exists) {
         prompter_.message("Duplicated test name. Please enter a new test name.",
                           "Test Name Error.");
         return false;

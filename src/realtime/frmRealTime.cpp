@@ -147,23 +147,22 @@ void frmRealTime::showAverage(bool on)
 
 void frmRealTime::Form_Load()
 {
-    acquisition_->TestRunning = false;
+    acquisition_->reset();
     layout_.attach(central_);
     centerOnScreen(*this);
     applyWindowState(*this, deps_.m.SavedWindowState);
-    SequenceRepository sequences(deps_.db);
     std::vector<SequenceStep> steps;
-    if (const auto seq = sequences.find(QString::fromStdString(deps_.m.CurrentSequenceName)))
-        steps = sequences.steps(seq->sequenceId);
+    const auto read =
+        SequenceRepository(deps_.db).stepsOf(QString::fromStdString(deps_.m.CurrentSequenceName));
+    if (!read)
+        showDbFailure(deps_.prompter, read.error());
+    else if (*read)
+        steps = std::move(**read);
     grid_->setRows(setupRows(steps, deps_.m.isSI(), deps_.m.RbShearFactor), deps_.m.isSI());
-    std::vector<int> rates;
-    for (const auto &s : steps)
-        rates.push_back(s.recordRate);
-    acquisition_->setRecordRates(rates);
+    acquisition_->setSteps(steps);
     lblSequenceName->setText(QString::fromStdString(deps_.m.CurrentSequenceName));
     acquisition_->chart.Initial_chart(acquisition_->now());
     Pesgo1->redraw(acquisition_->chart);
-    acquisition_->TestNamed = false;
     testName.clear();
     saveRate = 10;
     Option5->setChecked(true);
@@ -181,7 +180,7 @@ void frmRealTime::cmdSaveAs_Click()
             testName = dialog.testName();
     }
     show();
-    acquisition_->TestNamed = deps_.m.RelatedOk;
+    acquisition_->setNamed(deps_.m.RelatedOk);
 }
 
 void frmRealTime::cmdStart_Click()
@@ -195,7 +194,7 @@ void frmRealTime::cmdStart_Click()
 void frmRealTime::Timer1_Timer()
 {
     const PollResult r = acquisition_->poll();
-    if (!acquisition_->TestRunning)
+    if (!acquisition_->running())
         Timer1->stop();
     if (r.charted)
         Pesgo1->redraw(acquisition_->chart);
@@ -206,7 +205,7 @@ void frmRealTime::Timer1_Timer()
 void frmRealTime::cmdStop_Click()
 {
     acquisition_->stop();
-    if (!acquisition_->TestRunning)
+    if (!acquisition_->running())
         Timer1->stop();
 }
 
@@ -224,7 +223,7 @@ void frmRealTime::cmdPrintChart_Click()
 
 bool frmRealTime::refuseWhileRunning()
 {
-    if (!acquisition_->TestRunning)
+    if (!acquisition_->running())
         return false;
     deps_.prompter.message("Please close the running test before return.", "Communication Error");
     return true;

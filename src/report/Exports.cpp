@@ -1,6 +1,7 @@
 #include "report/Exports.h"
 
 #include "core/Module1.h"
+#include "core/Units.h"
 #include "review/TestReview.h"
 #include "core/VbFormat.h"
 #include "report/Workbook.h"
@@ -9,11 +10,14 @@
 
 namespace viscora {
 
-ExportInput exportInput(TestReview &review, const Module1 &m)
+DbRead<ExportInput> exportInput(TestReview &review, const Module1 &m)
 {
     const QString name = QString::fromStdString(m.CurrentTestName);
+    const auto header = review.repository().header(name);
+    if (!header)
+        return DbRead<ExportInput>::failure(header);
     ExportInput in;
-    in.header = review.repository().header(name).value_or(TestHeader{name, {}, {}, {}, {}});
+    in.header = *header ? **header : TestHeader{name, {}, {}, {}, {}};
     in.rows = &review.grid().rows();
     in.viscosityNA = [&review](int row) { return review.grid().markedNA(row); };
     in.si = m.isSI();
@@ -43,6 +47,9 @@ std::vector<double> totalTimes(const std::vector<QueryRow> &rows)
 }
 
 namespace {
+
+// The gel column is already in the unit system's stress unit.
+double gelDialDivisor(bool si) { return si ? formula::kDialDivisor : formula::kGelDialEI; }
 
 void headerRows(Workbook &wb, const char *title,
                 const std::vector<std::pair<const char *, QString>> &fields)
@@ -105,7 +112,7 @@ ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,
         wb.text(10, c, (in.si ? unitsSI : unitsEI)[c - 1],
                 gridStyle(10, c, 9, lastRow, kLastCol, true));
     const std::vector<double> total = totalTimes(rows);
-    const double gelDivisor = in.si ? 5.11 : 1.044;
+    const double gelDivisor = gelDialDivisor(in.si);
     const long n = static_cast<long>(rows.size());
     for (long i = 0; i < n; ++i) {
         if (progress)
@@ -161,7 +168,7 @@ ExportResult writeCementWorkbook(const std::string &path, const ExportInput &in,
         wb.text(8, c, headings[c - 1], style(true));
     for (int c = 1; c <= 3; ++c)
         wb.text(9, c, units[c - 1], style(true));
-    const double gelDivisor = in.si ? 5.11 : 1.044;
+    const double gelDivisor = gelDialDivisor(in.si);
     const long n = static_cast<long>(rows.size());
     for (long i = 0; i < n; ++i) {
         if (progress)

@@ -22,7 +22,7 @@ struct Module1;
 
 // The opened test as the exports read it: its header as stored now, the grid's rows and
 // "N/A" marks, and the unit system.
-ExportInput exportInput(TestReview &review, const Module1 &m);
+DbRead<ExportInput> exportInput(TestReview &review, const Module1 &m);
 
 // Called with (record, total) before each data row.
 using ExportProgress = std::function<void(long record, long total)>;

@@ -1,8 +1,9 @@
 #include "report/TestReport.h"
 
+#include "core/Units.h"
+
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <QSqlQuery>
 
 #include <cmath>
 #include <cstdio>
@@ -17,26 +18,6 @@ const char *const kPrinterTestDoneMessage =
 const char *const kPrinterTestFailedMessage = "There was a problem printing to your printer.";
 
 namespace {
-
-// The shear-rate factor each standard rotor-bob's report carries as a literal.
-std::optional<double> reportShearFactor(int rbIndex)
-{
-    switch (rbIndex) {
-    case 1:
-        return 1.0;
-    case 2:
-        return 3.185;
-    case 3:
-    case 4:
-        return 0.2215;
-    case 5:
-        return 0.4995;
-    case 6:
-        return 0.1574;
-    default:
-        return std::nullopt;
-    }
-}
 
 // Section geometry in twips.
 constexpr int kReportHeader = 720;
@@ -59,38 +40,25 @@ constexpr int kTableRight = 8640;
 
 } // namespace
 
-std::optional<ReportData> loadReport(Database &db, int testId, int rbIndex)
+DbRead<std::optional<ReportData>> loadReport(const TestRepository &repo, int testId, int rbIndex)
 {
-    const auto factor = reportShearFactor(rbIndex);
-    if (!factor)
-        return std::nullopt;
+    using Result = DbRead<std::optional<ReportData>>;
+    // Each standard rotor-bob's report carries its shear-rate factor as a literal.
+    const RotorBob *rb = rotorBobByCode(rbIndex);
+    if (!rb)
+        return std::optional<ReportData>();
+    const auto header = repo.headerById(testId);
+    if (!header)
+        return Result::failure(header);
+    auto rows = repo.reportRows(testId, factorValue(rb->shearFactor));
+    if (!rows)
+        return Result::failure(rows);
     ReportData data;
-    QSqlQuery head(db.sql());
-    head.prepare(QStringLiteral("SELECT TestName, MudId, SampleTime, CompanyName, \"Desc\" FROM "
-                                "RelatedInfo WHERE TestId=? ORDER BY rowid LIMIT 1"));
-    head.addBindValue(testId);
-    if (head.exec() && head.next())
-        data.header = {head.value(0).toString(), head.value(1).toString(), head.value(2).toString(),
-                       head.value(3).toString(), head.value(4).toString()};
-    QSqlQuery q(db.sql());
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral(
-        "SELECT StepNo, Time, Temperature, Speed, (Speed*1.7023*?) AS ShearRate, Shearstress, Gel, "
-        "Rbfactor, (Shearstress/(0.0000001+(Speed*1.7023*?))*100.0) AS Viscosity, "
-        "(Shearstress/5.11) AS FannDial, (Gel/5.11) AS FannGel FROM TestResult WHERE TestId=? "
-        "ORDER BY StepNo, Time"));
-    q.addBindValue(*factor);
-    q.addBindValue(*factor);
-    q.addBindValue(testId);
-    if (q.exec())
-        while (q.next()) {
-            double v[11];
-            for (int i = 0; i < 11; ++i)
-                v[i] = q.value(i).toDouble();
-            data.lines.push_back(
-                {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]});
-        }
-    return data;
+    if (*header)
+        data.header = **header;
+    for (const ReportRow &v : *rows)
+        data.lines.push_back({v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]});
+    return std::optional<ReportData>(std::move(data));
 }
 
 std::string reportNumber(double v)

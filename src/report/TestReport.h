@@ -2,7 +2,6 @@
 // The printed test report: the test's header and one line per stored point, in stored units,
 // laid out in twips as the report was designed.
 
-#include "store/Database.h"
 #include "store/TestRepository.h"
 
 #include <optional>
@@ -23,9 +22,9 @@ struct ReportData {
     std::vector<ReportLine> lines;
 };
 
-// The report query for a test and its standard rotor-bob (1 to 6); nullopt for any other
+// The report of a test read with its standard rotor-bob (1 to 6); nullopt for any other
 // code (a custom rotor-bob has no report).
-std::optional<ReportData> loadReport(Database &db, int testId, int rbIndex);
+DbRead<std::optional<ReportData>> loadReport(const TestRepository &repo, int testId, int rbIndex);
 
 // How a value of the query prints: up to 15 significant digits, no trailing zeros.
 std::string reportNumber(double v);

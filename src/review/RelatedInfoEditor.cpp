@@ -12,8 +12,11 @@ TestHeader RelatedInfoEditor::load() const
     if (newMode())
         return {};
     const QString name = QString::fromStdString(m_.CurrentTestName);
+    const auto h = repo_.header(name);
+    if (!h)
+        showDbFailure(prompter_, h.error());
     // A header deleted meanwhile still shows its name, so OK can close the dialog.
-    return repo_.header(name).value_or(TestHeader{name, {}, {}, {}, {}});
+    return h && *h ? **h : TestHeader{name, {}, {}, {}, {}};
 }
 
 bool RelatedInfoEditor::ok(const TestHeader &entered)
@@ -24,7 +27,12 @@ bool RelatedInfoEditor::ok(const TestHeader &entered)
         return false;
     }
     if (newMode()) {
-        if (repo_.exists(entered.testName, Qt::CaseSensitive)) {
+        const auto exists = repo_.exists(entered.testName, Qt::CaseSensitive);
+        if (!exists) {
+            showDbFailure(prompter_, exists.error());
+            return false;
+        }
+        if (*exists) {
             prompter_.message("Duplicated test name. Please enter a new test name.",
                               "Test Name Error.");
             return false;

@@ -2,6 +2,7 @@
 
 #include "core/Module1.h"
 #include "core/Prompter.h"
+#include "core/Units.h"
 
 namespace viscora {
 
@@ -14,7 +15,7 @@ std::vector<StoredPoint> retrievedPoints(const Module1 &m)
         p.stepNo = static_cast<int>(f[0]);
         p.time = f[1];
         p.temperature = f[2];
-        p.speed = f[5] > 0.001 ? f[5] : 0.000001;
+        p.speed = formula::storedSpeed(f[5]);
         p.shearStress = f[3];
         p.gel = f[4];
         p.rbfactor = m.CustomRb ? m.CustomRbFactor : f[6];

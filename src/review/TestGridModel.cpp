@@ -1,5 +1,6 @@
 #include "review/TestGridModel.h"
 
+#include "core/Units.h"
 #include "core/VbFormat.h"
 
 namespace viscora {
@@ -77,7 +78,7 @@ std::vector<char> checkStressMarks(const std::vector<QString> &stressTexts,
     for (const QString &t : stressTexts) {
         double x = Val(t.toStdString());
         if (!si)
-            x = x / 0.2088;
+            x = formula::stressFromEI(x);
         const double r = 5 * Int(Int(x + 0.01) / 5);
         if (std::abs(x - r) > 0.1) {
             offGrid = true;

@@ -46,7 +46,12 @@ TestNameListDialog::TestNameListDialog(const QString &caption, const QString &la
 void TestNameListDialog::reloadList()
 {
     DBList1->clear();
-    DBList1->addItems(repo_.testNames());
+    const auto names = repo_.testNames();
+    if (!names) {
+        showDbFailure(prompter_, names.error());
+        return;
+    }
+    DBList1->addItems(*names);
 }
 
 QString TestNameListDialog::currentText() const

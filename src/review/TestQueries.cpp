@@ -5,18 +5,24 @@
 
 namespace viscora {
 
-std::vector<QueryRow> dosql(Module1 &m, const TestRepository &repo, const QString &name)
+DbRead<std::vector<QueryRow>> dosql(Module1 &m, const TestRepository &repo, const QString &name)
 {
     const auto first = repo.firstRbfactor(name);
-    const RotorBobChoice choice = chooseOpenedTestRotorBob(m, first);
     if (!first)
-        return {};
+        return DbRead<std::vector<QueryRow>>::failure(first);
+    const RotorBobChoice choice = chooseOpenedTestRotorBob(m, *first);
+    if (!*first)
+        return std::vector<QueryRow>();
     return repo.queryRows(buildTestQuery(m, choice.custom, QueryOrder::StepThenTime), name);
 }
 
-std::vector<QueryRow> dosqloverlap(Module1 &m, const TestRepository &repo, const QString &name)
+DbRead<std::vector<QueryRow>> dosqloverlap(Module1 &m, const TestRepository &repo,
+                                           const QString &name)
 {
-    const RotorBobChoice choice = chooseOverlayRotorBob(m, repo.firstRbfactor(name));
+    const auto first = repo.firstRbfactor(name);
+    if (!first)
+        return DbRead<std::vector<QueryRow>>::failure(first);
+    const RotorBobChoice choice = chooseOverlayRotorBob(m, *first);
     return repo.queryRows(buildTestQuery(m, choice.custom, QueryOrder::Unordered), name);
 }
 

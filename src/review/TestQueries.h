@@ -8,7 +8,8 @@ namespace viscora {
 
 struct Module1;
 
-std::vector<QueryRow> dosql(Module1 &m, const TestRepository &repo, const QString &name);
-std::vector<QueryRow> dosqloverlap(Module1 &m, const TestRepository &repo, const QString &name);
+DbRead<std::vector<QueryRow>> dosql(Module1 &m, const TestRepository &repo, const QString &name);
+DbRead<std::vector<QueryRow>> dosqloverlap(Module1 &m, const TestRepository &repo,
+                                           const QString &name);
 
 } // namespace viscora

@@ -11,21 +11,37 @@ TestReview::TestReview(Module1 &m, Database &db, Prompter &prompter)
     grid_.setSI(m_.isSI());
 }
 
-void TestReview::initialChart() { Initial_Chart_Stress_Rate(chart_, state_, m_); }
-
-void TestReview::fillGrid()
+bool TestReview::reported(const QString &error)
 {
-    grid_.setRows(dosql(m_, repo_, QString::fromStdString(m_.CurrentTestName)));
-    grid_.setSI(m_.isSI());
+    showDbFailure(prompter_, error);
+    return false;
 }
 
-void TestReview::openCurrentTest()
+void TestReview::initialChart() { Initial_Chart_Stress_Rate(chart_, state_, m_); }
+
+bool TestReview::fillGrid()
+{
+    auto rows = dosql(m_, repo_, QString::fromStdString(m_.CurrentTestName));
+    grid_.setRows(rows ? std::move(*rows) : std::vector<QueryRow>());
+    grid_.setSI(m_.isSI());
+    return rows || reported(rows.error());
+}
+
+bool TestReview::openCurrentTest()
 {
     const QString name = QString::fromStdString(m_.CurrentTestName);
+    bool ok = true;
     if (!name.isEmpty()) {
-        CurrentTestId = repo_.testId(name).value_or(0);
+        const auto id = repo_.testId(name);
+        CurrentTestId = id && *id ? **id : 0;
         initialChart();
-        fillGrid();
+        header_.reset();
+        if (id) {
+            ok = fillGrid();
+        } else {
+            grid_.clear();
+            ok = reported(id.error());
+        }
         if (grid_.rowCount() > 0) {
             chart_.setSubtitle(m_.CurrentTestName);
             m_.NoTestShown = false;
@@ -34,25 +50,33 @@ void TestReview::openCurrentTest()
         } else {
             relatedInfoEnabled = false;
         }
-        header_ = repo_.header(name);
+        ok = ok && readHeader();
         grid_.Check_Stress();
     }
     selectChartType(0);
     chart_.setXScale(ScaleType::Normal);
     chart_.setYScale(ScaleType::Normal);
+    return ok;
 }
 
-void TestReview::showNewTest()
+bool TestReview::readHeader()
+{
+    auto h = repo_.header(QString::fromStdString(m_.CurrentTestName));
+    header_ = h ? *h : std::nullopt;
+    return h || reported(h.error());
+}
+
+bool TestReview::showNewTest()
 {
     initialChart();
     CurrentTestId = m_.NewTestId;
-    fillGrid();
-    header_ = repo_.header(QString::fromStdString(m_.CurrentTestName));
+    const bool ok = fillGrid() && readHeader();
     m_.NoTestShown = false;
     chart_.setSubtitle(m_.CurrentTestName);
     if (grid_.rowCount() > 0)
         drawChartType(chart_, state_, 0, m_, grid_.rows(), nullptr, prompter_);
     relatedInfoEnabled = true;
+    return ok;
 }
 
 void TestReview::selectChartType(int t)
@@ -68,12 +92,13 @@ void TestReview::selectChartType(int t)
     state_.ChartType = t;
 }
 
-void TestReview::activate()
+bool TestReview::activate()
 {
+    bool ok = true;
     if (m_.UnitChanged) {
         grid_.setSI(m_.isSI());
         if (!m_.CurrentTestName.empty()) {
-            fillGrid();
+            ok = fillGrid();
             m_.NoTestShown = false;
             chart_.setSubtitle(m_.CurrentTestName);
             if (grid_.rowCount() > 0) {
@@ -85,18 +110,23 @@ void TestReview::activate()
         m_.UnitChanged = false;
     }
     grid_.Check_Stress();
+    return ok;
 }
 
-void TestReview::overlayTest()
+bool TestReview::overlayTest()
 {
     if (m_.OverlapTestName.empty() || m_.OverlapTestName == m_.CurrentTestName)
-        return;
-    overlayRows_ = dosqloverlap(m_, repo_, QString::fromStdString(m_.OverlapTestName));
+        return true;
+    auto rows = dosqloverlap(m_, repo_, QString::fromStdString(m_.OverlapTestName));
+    if (!rows)
+        return reported(rows.error());
+    overlayRows_ = std::move(*rows);
     state_.SubsetCount += 1;
     chart_.setSubsetCount(state_.SubsetCount);
     drawChartType(chart_, state_, state_.ChartType, m_, grid_.rows(), &overlayRows_, prompter_);
     chart_.setSeriesLabel(0, m_.CurrentTestName);
     chart_.setSeriesLabel(state_.SubsetCount - 1, m_.OverlapTestName);
+    return true;
 }
 
 } // namespace viscora

@@ -18,21 +18,24 @@ class TestReview {
 public:
     TestReview(Module1 &m, Database &db, Prompter &prompter);
 
+    // Every step that reads the database returns false when the read failed; the failure
+    // has then been shown through the prompter and the view holds no partial result.
+
     // The steps of the open command after the dialog; name is CurrentTestName.
-    void openCurrentTest();
+    bool openCurrentTest();
     // Grid filling: dosql, formatted cells, header for the unit system.
-    void fillGrid();
+    bool fillGrid();
     // Shows a test just created (after retrieval): grid, header, default chart.
-    void showNewTest();
+    bool showNewTest();
     // Window activation: refresh after a unit change, then the stress check.
-    void activate();
+    bool activate();
     // Chart-type list click (position t).
     void selectChartType(int t);
     // Scale buttons.
     void setXScale(ScaleType s) { chart_.setXScale(s); }
     void setYScale(ScaleType s) { chart_.setYScale(s); }
     // The overlay command after its dialog: adds OverlapTestName as a new series.
-    void overlayTest();
+    bool overlayTest();
     void initialChart();
 
     TestGridModel &grid() { return grid_; }
@@ -46,6 +49,9 @@ public:
     bool relatedInfoEnabled = false;
 
 private:
+    bool readHeader();
+    bool reported(const QString &error);
+
     Module1 &m_;
     TestRepository repo_;
     Prompter &prompter_;

@@ -22,9 +22,24 @@ const SequenceStep kDefaultStep{1, 600, 100, 100, 10};
 
 std::optional<int> SequenceOperations::sequenceId(const QString &name)
 {
-    if (auto s = repo_.find(name))
-        return s->sequenceId;
+    const auto s = repo_.find(name);
+    if (!s)
+        showDbFailure(prompter_, s.error());
+    else if (*s)
+        return (*s)->sequenceId;
     return std::nullopt;
+}
+
+bool SequenceOperations::nameTaken(const QString &name)
+{
+    const auto exists = repo_.existsIgnoringCase(name);
+    if (!exists) {
+        showDbFailure(prompter_, exists.error());
+        return true;
+    }
+    if (*exists)
+        prompter_.message(kDuplicateMessage, kDuplicateTitle);
+    return *exists;
 }
 
 bool SequenceOperations::report(const DbResult &r, const char *what)
@@ -45,10 +60,8 @@ std::optional<QString> SequenceOperations::newSequence()
 {
     const QString name =
         QString::fromStdString(prompter_.input(kNewNamePrompt, kNewNameTitle).value_or(""));
-    if (repo_.existsIgnoringCase(name)) {
-        prompter_.message(kDuplicateMessage, kDuplicateTitle);
+    if (nameTaken(name))
         return std::nullopt;
-    }
     if (name.isEmpty())
         return std::nullopt;
     int id = 0;
@@ -59,7 +72,12 @@ std::optional<QString> SequenceOperations::newSequence()
 
 std::optional<QString> SequenceOperations::saveAs(const QString &selected)
 {
-    const auto source = repo_.find(selected);
+    const auto found = repo_.find(selected);
+    if (!found) {
+        showDbFailure(prompter_, found.error());
+        return std::nullopt;
+    }
+    const auto &source = *found;
     if (selected.isEmpty() || !source) {
         prompter_.message(kNothingSelected, kSelectionTitle);
         return std::nullopt;
@@ -77,11 +95,14 @@ std::optional<QString> SequenceOperations::saveAs(const QString &selected)
         prompter_.message("Invalid input of new temperature target. Copy action canceled.");
         return std::nullopt;
     }
-    if (repo_.existsIgnoringCase(name)) {
-        prompter_.message(kDuplicateMessage, kDuplicateTitle);
+    if (nameTaken(name))
+        return std::nullopt;
+    auto read = repo_.steps(source->sequenceId);
+    if (!read) {
+        showDbFailure(prompter_, read.error());
         return std::nullopt;
     }
-    std::vector<SequenceStep> steps = repo_.steps(source->sequenceId);
+    std::vector<SequenceStep> steps = std::move(*read);
     if (!targetText.empty())
         for (auto &s : steps)
             s.temperature = v;
@@ -93,7 +114,12 @@ std::optional<QString> SequenceOperations::saveAs(const QString &selected)
 
 bool SequenceOperations::deleteSequence(const QString &name, bool ask)
 {
-    if (name.isEmpty() || !repo_.find(name)) {
+    const auto found = repo_.find(name);
+    if (!found) {
+        showDbFailure(prompter_, found.error());
+        return false;
+    }
+    if (name.isEmpty() || !*found) {
         prompter_.message(kNothingSelected, kSelectionTitle);
         return false;
     }

@@ -45,7 +45,10 @@ public:
                    const std::vector<SetupRow> &shown);
 
 private:
+    // The id of a sequence; nullopt when there is none or the read failed (then shown).
     std::optional<int> sequenceId(const QString &name);
+    // True (with its message) when the name is taken ignoring case, or cannot be checked.
+    bool nameTaken(const QString &name);
     bool report(const DbResult &r, const char *what);
     SequenceStep handedBackStep(int stepNo) const;
 

@@ -283,10 +283,16 @@ void frmSetup::Form_Load()
     applyWindowState(*this, deps_.m.SavedWindowState);
     (deps_.m.isSI() ? Option2 : Option1)->setChecked(true);
     radLinear->setChecked(true);
-    const auto all = repo_.sequences();
-    reloadList(all.empty() ? QString() : all.front().name);
-    DBList1_Click();
+    selectSequence(firstSequence());
     loaded_ = true;
+}
+
+QString frmSetup::firstSequence()
+{
+    const auto all = repo_.sequences();
+    if (!all)
+        showDbFailure(deps_.prompter, all.error());
+    return all && !all->empty() ? all->front().name : QString();
 }
 
 void frmSetup::reloadList(const QString &select)
@@ -294,8 +300,12 @@ void frmSetup::reloadList(const QString &select)
     const bool wasLoaded = loaded_;
     loaded_ = false; // no selection handling while the list is rebuilt
     DBList1->clear();
-    for (const auto &s : repo_.sequences())
-        DBList1->addItem(s.name);
+    const auto all = repo_.sequences();
+    if (!all)
+        showDbFailure(deps_.prompter, all.error());
+    else
+        for (const auto &s : *all)
+            DBList1->addItem(s.name);
     const auto items = DBList1->findItems(select, Qt::MatchExactly);
     if (!select.isEmpty() && !items.isEmpty())
         DBList1->setCurrentItem(items.first());
@@ -331,14 +341,15 @@ void frmSetup::DBList1_Click()
     } else {
         setDeleteEnabled(true);
         const auto seq = repo_.find(name);
-        int position = seq ? seq->rbfactor - 1 : 0;
-        if (position < 0 || position > 5) {
-            // Not one of the six combinations: shown and used as R1-B1.
+        if (!seq)
+            showDbFailure(deps_.prompter, seq.error());
+        const int code = seq && *seq ? (*seq)->rbfactor : 1;
+        const SequenceRotorBob choice = sequenceRotorBob(code);
+        if (!choice.inList)
             statusPanel->setText(QStringLiteral("Stored rotor-bob code %1 is not in the list; "
                                                 "R1-B1 is used.")
-                                     .arg(seq->rbfactor));
-            position = 0;
-        }
+                                     .arg(code));
+        const int position = rotorBobPosition(choice.rb);
         cmbRbselect->setCurrentIndex(position);
         cmbRbselect_Click(position);
     }
@@ -351,8 +362,10 @@ void frmSetup::refreshGrid()
     const QString name = currentSequence();
     deps_.m.CurrentSequenceName = name.toStdString();
     std::vector<SequenceStep> steps;
-    if (const auto seq = repo_.find(name))
-        steps = repo_.steps(seq->sequenceId);
+    if (const auto read = repo_.stepsOf(name); !read)
+        showDbFailure(deps_.prompter, read.error());
+    else if (*read)
+        steps = std::move(**read);
     grid_->setRows(setupRows(steps, deps_.m.isSI(), deps_.m.RbShearFactor), deps_.m.isSI());
     setCurrentRow(keep >= 1 && keep <= grid_->rowCount() ? keep : 1);
 }
@@ -385,10 +398,7 @@ void frmSetup::cmbRbselect_Click(int position)
     const auto list = rotorBobList();
     if (position < 0 || position >= static_cast<int>(list.size()))
         position = 0;
-    const RotorBob &rb = list[static_cast<size_t>(position)];
-    deps_.m.RbIndex = static_cast<std::int16_t>(rb.code);
-    deps_.m.RbFannFactor = rb.fannFactor;
-    deps_.m.RbShearFactor = rb.shearFactor;
+    applyRotorBob(deps_.m, list[static_cast<size_t>(position)]);
     refreshGrid();
 }
 
@@ -421,18 +431,14 @@ void frmSetup::cmdSaveAs_Click()
 
 void frmSetup::cmdDelete_Click()
 {
-    if (!ops_.deleteSequence(currentSequence(), true))
-        return;
-    const auto all = repo_.sequences();
-    selectSequence(all.empty() ? QString() : all.front().name);
+    if (ops_.deleteSequence(currentSequence(), true))
+        selectSequence(firstSequence());
 }
 
 void frmSetup::MenuFileDelete_Click()
 {
-    if (!ops_.deleteSequence(currentSequence(), false))
-        return;
-    const auto all = repo_.sequences();
-    selectSequence(all.empty() ? QString() : all.front().name);
+    if (ops_.deleteSequence(currentSequence(), false))
+        selectSequence(firstSequence());
 }
 
 void frmSetup::cmdEditStep_Click()
@@ -496,9 +502,12 @@ void frmSetup::cmdSend_Click()
 {
     if (!MSComm1)
         return;
-    std::vector<SequenceStep> steps;
-    if (const auto seq = repo_.find(currentSequence()))
-        steps = repo_.steps(seq->sequenceId);
+    const auto read = repo_.stepsOf(currentSequence());
+    if (!read) {
+        showDbFailure(deps_.prompter, read.error());
+        return;
+    }
+    const std::vector<SequenceStep> steps = read->value_or(std::vector<SequenceStep>());
     ExchangeObserver observer;
     observer.status = [this](const std::string &text) {
         statusPanel->setText(QString::fromStdString(text));

@@ -104,6 +104,8 @@ private:
     void buildControls();
     void refreshGrid();
     void reloadList(const QString &select);
+    // The first sequence in table order, or empty (a read failure is shown).
+    QString firstSequence();
     void setDeleteEnabled(bool on);
 
     SetupWindowDeps deps_;

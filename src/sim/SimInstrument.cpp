@@ -34,7 +34,7 @@ std::vector<RetrievedRecord> defaultResult()
     const int speeds[] = {600, 300, 200, 100, 6, 3};
     int step = 1;
     for (int s : speeds) {
-        const double rate = s * 1.7023;
+        const double rate = s * formula::kShearPerRpm;
         r.push_back({static_cast<double>(step++), 60, 120,
                      static_cast<double>(fluidStress(rate, 120)), s <= 6 ? 25.0 : 0.0,
                      static_cast<double>(s * 100), 1});

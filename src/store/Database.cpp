@@ -1,5 +1,7 @@
 #include "store/Database.h"
 
+#include "core/Prompter.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
@@ -143,6 +145,42 @@ DbResult Database::transaction(const std::function<DbResult()> &work)
 }
 
 QString errorOf(const QSqlQuery &query) { return errorText(query.lastError()); }
+
+namespace {
+// SQLITE_CORRUPT and SQLITE_NOTADB, as the driver reports them.
+bool isDamaged(const QSqlError &e)
+{
+    const QString code = e.nativeErrorCode();
+    return code == QLatin1String("11") || code == QLatin1String("26");
+}
+} // namespace
+
+const char *const kDatabaseErrorTitle = "Database Error";
+
+QString readFailure(const char *what, const QSqlQuery &query)
+{
+    const QSqlError e = query.lastError();
+    if (isDamaged(e))
+        return QStringLiteral("The database file is damaged: ") + errorText(e);
+    return QString::fromUtf8(what) + QStringLiteral(" could not be read: ") + errorText(e);
+}
+
+std::optional<QString> readRows(QSqlQuery &query, const char *what,
+                                const std::function<void(const QSqlQuery &)> &row)
+{
+    if (!query.exec())
+        return readFailure(what, query);
+    while (query.next())
+        row(query);
+    if (query.lastError().isValid())
+        return readFailure(what, query);
+    return std::nullopt;
+}
+
+void showDbFailure(Prompter &prompter, const QString &message)
+{
+    prompter.message(message.toStdString(), kDatabaseErrorTitle);
+}
 
 QString findFileCaseInsensitive(const QString &dir, const QString &fileName)
 {

@@ -2,23 +2,17 @@
 // The one database file of a run: opened once, handed to whoever needs it. SQLite through
 // Qt SQL; the four tables are created when the file lacks them.
 
+#include "store/DbResult.h"
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace viscora {
-
-// Outcome of a database operation: ok, or a message fit to show the operator.
-struct DbResult {
-    bool ok = true;
-    QString error;
-    static DbResult success() { return {}; }
-    static DbResult failure(QString e) { return {false, std::move(e)}; }
-    explicit operator bool() const { return ok; }
-};
 
 class Database {
 public:
@@ -57,6 +51,15 @@ private:
 
 // The message of a query's last error, for the operator.
 QString errorOf(const QSqlQuery &query);
+
+// Why a read failed, for the operator: "<what> could not be read: <error>", or "The database
+// file is damaged: <error>" when the file itself is broken.
+QString readFailure(const char *what, const QSqlQuery &query);
+
+// Runs a prepared read and hands each row to `row`. A failure, also one that ends the walk
+// early (a damaged page), comes back as its message: the rows seen so far are not a result.
+std::optional<QString> readRows(QSqlQuery &query, const char *what,
+                                const std::function<void(const QSqlQuery &)> &row);
 
 // The file in dir whose name is fileName in any letter case; empty when there is none.
 QString findFileCaseInsensitive(const QString &dir, const QString &fileName);

@@ -8,29 +8,37 @@
 
 namespace viscora {
 
-std::vector<SequenceEntry> SequenceRepository::sequences() const
+DbRead<std::vector<SequenceEntry>> SequenceRepository::sequences() const
 {
     std::vector<SequenceEntry> out;
     QSqlQuery q(db_.sql());
     q.setForwardOnly(true);
-    if (q.exec(QStringLiteral("SELECT SequenceId, SequenceName, Rbfactor FROM SequenceName ORDER "
-                              "BY SequenceId, rowid")))
-        while (q.next())
-            out.push_back({q.value(0).toInt(), q.value(1).toString(), q.value(2).toInt()});
+    q.prepare(QStringLiteral(
+        "SELECT SequenceId, SequenceName, Rbfactor FROM SequenceName ORDER BY SequenceId, rowid"));
+    if (auto e = readRows(q, "The sequences", [&](const QSqlQuery &r) {
+            out.push_back({r.value(0).toInt(), r.value(1).toString(), r.value(2).toInt()});
+        }))
+        return DbRead<std::vector<SequenceEntry>>::failure(*e);
     return out;
 }
 
-std::optional<SequenceEntry> SequenceRepository::find(const QString &name) const
+DbRead<std::optional<SequenceEntry>> SequenceRepository::find(const QString &name) const
 {
-    for (auto &s : sequences())
+    const auto all = sequences();
+    if (!all)
+        return DbRead<std::optional<SequenceEntry>>::failure(all);
+    for (const auto &s : *all)
         if (s.name == name)
-            return s;
-    return std::nullopt;
+            return std::optional<SequenceEntry>(s);
+    return std::optional<SequenceEntry>();
 }
 
-bool SequenceRepository::existsIgnoringCase(const QString &name) const
+DbRead<bool> SequenceRepository::existsIgnoringCase(const QString &name) const
 {
-    for (const auto &s : sequences())
+    const auto all = sequences();
+    if (!all)
+        return DbRead<bool>::failure(all);
+    for (const auto &s : *all)
         if (s.name.compare(name, Qt::CaseInsensitive) == 0)
             return true;
     return false;
@@ -56,7 +64,9 @@ DbResult SequenceRepository::createSequence(const QString &name, int rbfactor,
 {
     return db_.transaction([&]() {
         const auto all = sequences();
-        const int id = all.empty() ? 1 : all.back().sequenceId + 1;
+        if (!all)
+            return DbResult::failure(all.error());
+        const int id = all->empty() ? 1 : all->back().sequenceId + 1;
         QSqlQuery q(db_.sql());
         q.prepare(QStringLiteral(
             "INSERT INTO SequenceName (SequenceId, SequenceName, Rbfactor) VALUES (?, ?, ?)"));
@@ -133,7 +143,7 @@ DbResult SequenceRepository::deleteStep(int sequenceId, int stepNo)
     });
 }
 
-std::vector<SequenceStep> SequenceRepository::steps(int sequenceId) const
+DbRead<std::vector<SequenceStep>> SequenceRepository::steps(int sequenceId) const
 {
     std::vector<SequenceStep> out;
     QSqlQuery q(db_.sql());
@@ -141,11 +151,27 @@ std::vector<SequenceStep> SequenceRepository::steps(int sequenceId) const
     q.prepare(QStringLiteral("SELECT StepNo, Time, Temperature, Speed, RecordRate FROM "
                              "SequenceSetup WHERE SequenceId=? ORDER BY StepNo"));
     q.addBindValue(sequenceId);
-    if (q.exec())
-        while (q.next())
-            out.push_back({q.value(0).toInt(), q.value(1).toDouble(), q.value(2).toDouble(),
-                           q.value(3).toDouble(), q.value(4).toInt()});
+    if (auto e = readRows(q, "The sequence's steps", [&](const QSqlQuery &r) {
+            out.push_back({r.value(0).toInt(), r.value(1).toDouble(), r.value(2).toDouble(),
+                           r.value(3).toDouble(), r.value(4).toInt()});
+        }))
+        return DbRead<std::vector<SequenceStep>>::failure(*e);
     return out;
+}
+
+DbRead<std::optional<std::vector<SequenceStep>>>
+SequenceRepository::stepsOf(const QString &name) const
+{
+    using Result = DbRead<std::optional<std::vector<SequenceStep>>>;
+    const auto seq = find(name);
+    if (!seq)
+        return Result::failure(seq);
+    if (!*seq)
+        return std::optional<std::vector<SequenceStep>>();
+    const auto s = steps((*seq)->sequenceId);
+    if (!s)
+        return Result::failure(s);
+    return std::optional<std::vector<SequenceStep>>(*s);
 }
 
 DbResult SequenceRepository::deleteSequence(const QString &name)

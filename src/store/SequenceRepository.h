@@ -29,11 +29,13 @@ public:
     explicit SequenceRepository(Database &db) : db_(db) {}
 
     // In table order.
-    std::vector<SequenceEntry> sequences() const;
-    std::optional<SequenceEntry> find(const QString &name) const;
+    DbRead<std::vector<SequenceEntry>> sequences() const;
+    DbRead<std::optional<SequenceEntry>> find(const QString &name) const;
     // The steps of a sequence in StepNo order.
-    std::vector<SequenceStep> steps(int sequenceId) const;
-    bool existsIgnoringCase(const QString &name) const;
+    DbRead<std::vector<SequenceStep>> steps(int sequenceId) const;
+    // The steps of the sequence of that name; nullopt when there is no such sequence.
+    DbRead<std::optional<std::vector<SequenceStep>>> stepsOf(const QString &name) const;
+    DbRead<bool> existsIgnoringCase(const QString &name) const;
     // Adds a sequence as the last one (SequenceId = last + 1) with its steps; newId gets the id.
     DbResult createSequence(const QString &name, int rbfactor,
                             const std::vector<SequenceStep> &steps, int &newId);

@@ -12,78 +12,111 @@ namespace {
 
 QString text(const QVariant &v) { return v.isNull() ? QString() : v.toString(); }
 
+constexpr const char *kTests = "The saved tests";
+constexpr const char *kTest = "The test";
+
+TestHeader headerOf(const QSqlQuery &q)
+{
+    return TestHeader{text(q.value(0)), text(q.value(1)), text(q.value(2)), text(q.value(3)),
+                      text(q.value(4))};
+}
+
 } // namespace
 
-QStringList TestRepository::testNames() const
+DbRead<QStringList> TestRepository::testNames() const
 {
+    const auto all = tests();
+    if (!all)
+        return DbRead<QStringList>::failure(all);
     QStringList names;
-    for (const auto &t : tests())
+    for (const auto &t : *all)
         names << t.testName;
     return names;
 }
 
-std::vector<TestListEntry> TestRepository::tests() const
+DbRead<std::vector<TestListEntry>> TestRepository::tests() const
 {
     std::vector<TestListEntry> out;
     QSqlQuery q(db_.sql());
     q.setForwardOnly(true);
-    if (q.exec(QStringLiteral("SELECT TestId, TestName FROM RelatedInfo ORDER BY TestId, rowid")))
-        while (q.next())
-            out.push_back({q.value(0).toInt(), text(q.value(1))});
+    q.prepare(QStringLiteral("SELECT TestId, TestName FROM RelatedInfo ORDER BY TestId, rowid"));
+    if (auto e = readRows(q, kTests, [&](const QSqlQuery &r) {
+            out.push_back({r.value(0).toInt(), text(r.value(1))});
+        }))
+        return DbRead<std::vector<TestListEntry>>::failure(*e);
     return out;
 }
 
-std::optional<int> TestRepository::testId(const QString &name) const
+DbRead<std::optional<int>> TestRepository::testId(const QString &name) const
 {
+    std::optional<int> id;
     QSqlQuery q(db_.sql());
-    q.prepare(
-        QStringLiteral("SELECT TestId FROM RelatedInfo WHERE TestName=? ORDER BY TestId, rowid"));
+    q.prepare(QStringLiteral(
+        "SELECT TestId FROM RelatedInfo WHERE TestName=? ORDER BY TestId, rowid LIMIT 1"));
     q.addBindValue(name);
-    if (q.exec() && q.next())
-        return q.value(0).toInt();
-    return std::nullopt;
+    if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { id = r.value(0).toInt(); }))
+        return DbRead<std::optional<int>>::failure(*e);
+    return id;
 }
 
-bool TestRepository::exists(const QString &name, Qt::CaseSensitivity cs) const
+DbRead<bool> TestRepository::exists(const QString &name, Qt::CaseSensitivity cs) const
 {
-    const QStringList names = testNames();
-    for (const QString &n : names)
+    const auto names = testNames();
+    if (!names)
+        return DbRead<bool>::failure(names);
+    for (const QString &n : *names)
         if (n.compare(name, cs) == 0)
             return true;
     return false;
 }
 
-int TestRepository::nextTestId() const
+DbRead<int> TestRepository::nextTestId() const
 {
+    int next = 1;
     QSqlQuery q(db_.sql());
-    if (q.exec(QStringLiteral("SELECT COUNT(*), MAX(TestId) FROM RelatedInfo")) && q.next()) {
-        if (q.value(0).toInt() == 0)
-            return 1;
-        return std::max(1, q.value(1).toInt()) + 1;
-    }
-    return 1;
+    q.prepare(QStringLiteral("SELECT COUNT(*), MAX(TestId) FROM RelatedInfo"));
+    if (auto e = readRows(q, kTests, [&](const QSqlQuery &r) {
+            if (r.value(0).toInt() > 0)
+                next = std::max(1, r.value(1).toInt()) + 1;
+        }))
+        return DbRead<int>::failure(*e);
+    return next;
 }
 
-std::optional<TestHeader> TestRepository::header(const QString &name) const
+DbRead<std::optional<TestHeader>> TestRepository::header(const QString &name) const
 {
+    std::optional<TestHeader> h;
     QSqlQuery q(db_.sql());
     q.prepare(QStringLiteral("SELECT TestName, MudId, SampleTime, CompanyName, \"Desc\" "
-                             "FROM RelatedInfo WHERE TestName=? ORDER BY TestId, rowid"));
+                             "FROM RelatedInfo WHERE TestName=? ORDER BY TestId, rowid LIMIT 1"));
     q.addBindValue(name);
-    if (!q.exec() || !q.next())
-        return std::nullopt;
-    return TestHeader{text(q.value(0)), text(q.value(1)), text(q.value(2)), text(q.value(3)),
-                      text(q.value(4))};
+    if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { h = headerOf(r); }))
+        return DbRead<std::optional<TestHeader>>::failure(*e);
+    return h;
+}
+
+DbRead<std::optional<TestHeader>> TestRepository::headerById(int testId) const
+{
+    std::optional<TestHeader> h;
+    QSqlQuery q(db_.sql());
+    q.prepare(QStringLiteral("SELECT TestName, MudId, SampleTime, CompanyName, \"Desc\" FROM "
+                             "RelatedInfo WHERE TestId=? ORDER BY rowid LIMIT 1"));
+    q.addBindValue(testId);
+    if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { h = headerOf(r); }))
+        return DbRead<std::optional<TestHeader>>::failure(*e);
+    return h;
 }
 
 DbResult TestRepository::createHeader(const TestHeader &h, int &newId)
 {
     return db_.transaction([&]() {
-        const int id = nextTestId();
+        const auto id = nextTestId();
+        if (!id)
+            return DbResult::failure(id.error());
         QSqlQuery q(db_.sql());
         q.prepare(QStringLiteral("INSERT INTO RelatedInfo (TestId, TestName, MudId, SampleTime, "
                                  "CompanyName, \"Desc\") VALUES (?, ?, ?, ?, ?, ?)"));
-        q.addBindValue(id);
+        q.addBindValue(*id);
         q.addBindValue(h.testName);
         q.addBindValue(h.mudId);
         q.addBindValue(h.sampleTime);
@@ -91,7 +124,7 @@ DbResult TestRepository::createHeader(const TestHeader &h, int &newId)
         q.addBindValue(h.desc);
         if (!q.exec())
             return DbResult::failure(errorOf(q));
-        newId = id;
+        newId = *id;
         return DbResult::success();
     });
 }
@@ -122,38 +155,48 @@ DbResult TestRepository::deleteTest(const QString &name)
     return deleteAndRenumber(db_, kTestTables, name);
 }
 
-std::optional<double> TestRepository::firstRbfactor(const QString &name) const
+DbRead<std::optional<double>> TestRepository::firstRbfactor(const QString &name) const
 {
+    std::optional<double> v;
     QSqlQuery q(db_.sql());
     q.prepare(QString::fromStdString(firstRbfactorSql()));
     q.addBindValue(name);
-    if (q.exec() && q.next())
-        return q.value(0).toDouble();
-    return std::nullopt;
+    if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { v = r.value(0).toDouble(); }))
+        return DbRead<std::optional<double>>::failure(*e);
+    return v;
 }
 
-std::vector<QueryRow> TestRepository::queryRows(const TestQuery &tq, const QString &name,
-                                                QString *error) const
+namespace {
+template <typename Row>
+DbRead<std::vector<Row>> readQuery(Database &db, const TestQuery &tq, const QVariant &key)
 {
-    std::vector<QueryRow> rows;
-    QSqlQuery q(db_.sql());
+    std::vector<Row> rows;
+    QSqlQuery q(db.sql());
     q.setForwardOnly(true);
     q.prepare(QString::fromStdString(tq.sql));
     for (double f : tq.factors)
         q.addBindValue(f);
-    q.addBindValue(name);
-    if (!q.exec()) {
-        if (error)
-            *error = errorOf(q);
-        return rows;
-    }
-    while (q.next()) {
-        QueryRow r;
-        for (int c = 0; c < col::Count; ++c)
-            r[static_cast<size_t>(c)] = q.value(c).toDouble();
-        rows.push_back(r);
-    }
+    q.addBindValue(key);
+    if (auto e = readRows(q, "The test's points", [&](const QSqlQuery &r) {
+            Row row;
+            for (size_t c = 0; c < row.size(); ++c)
+                row[c] = r.value(static_cast<int>(c)).toDouble();
+            rows.push_back(row);
+        }))
+        return DbRead<std::vector<Row>>::failure(*e);
     return rows;
+}
+} // namespace
+
+DbRead<std::vector<QueryRow>> TestRepository::queryRows(const TestQuery &tq,
+                                                        const QString &name) const
+{
+    return readQuery<QueryRow>(db_, tq, name);
+}
+
+DbRead<std::vector<ReportRow>> TestRepository::reportRows(int testId, double shearFactor) const
+{
+    return readQuery<ReportRow>(db_, buildReportQuery(shearFactor), testId);
 }
 
 namespace {

@@ -2,8 +2,8 @@
 // Saved tests: header rows in RelatedInfo, points in TestResult, TestId dense 1..N.
 // Every name and value is bound, so a name holding ' or " works like any other.
 
-#include "store/Database.h"
 #include "core/TestQuery.h"
+#include "store/Database.h"
 
 #include <QString>
 #include <QStringList>
@@ -32,18 +32,23 @@ struct TestListEntry {
     QString testName;
 };
 
+// One line of the printed report, by position: step, time, temperature, speed, shear rate,
+// stress, gel, Rbfactor, viscosity, dial reading, gel dial reading (stored units).
+using ReportRow = std::array<double, 11>;
+
 class TestRepository {
 public:
     explicit TestRepository(Database &db) : db_(db) {}
 
     // In table order.
-    QStringList testNames() const;
-    std::vector<TestListEntry> tests() const;
-    std::optional<int> testId(const QString &name) const;
-    bool exists(const QString &name, Qt::CaseSensitivity cs) const;
+    DbRead<QStringList> testNames() const;
+    DbRead<std::vector<TestListEntry>> tests() const;
+    DbRead<std::optional<int>> testId(const QString &name) const;
+    DbRead<bool> exists(const QString &name, Qt::CaseSensitivity cs) const;
     // (largest TestId, but at least 1) + 1, or 1 for an empty table.
-    int nextTestId() const;
-    std::optional<TestHeader> header(const QString &name) const;
+    DbRead<int> nextTestId() const;
+    DbRead<std::optional<TestHeader>> header(const QString &name) const;
+    DbRead<std::optional<TestHeader>> headerById(int testId) const;
 
     // Creates the header row under the next TestId; the id is returned in newId.
     DbResult createHeader(const TestHeader &h, int &newId);
@@ -52,10 +57,11 @@ public:
     // Deletes the test and its points and closes the gap in the numbering.
     DbResult deleteTest(const QString &name);
 
-    std::optional<double> firstRbfactor(const QString &name) const;
+    DbRead<std::optional<double>> firstRbfactor(const QString &name) const;
     // The rows of the main window's query for a test.
-    std::vector<QueryRow> queryRows(const TestQuery &q, const QString &name,
-                                    QString *error = nullptr) const;
+    DbRead<std::vector<QueryRow>> queryRows(const TestQuery &q, const QString &name) const;
+    // The printed report's rows of a test, with the shear-rate factor of its rotor-bob.
+    DbRead<std::vector<ReportRow>> reportRows(int testId, double shearFactor) const;
 
     DbResult insertPoints(int testId, const std::vector<StoredPoint> &points);
 

@@ -472,7 +472,7 @@ TEST(MainWindow, RetrieveNamesStoresAndShowsTheTest)
     f.w->cmdRetrieve_Click();
     EXPECT_EQ(f.p.shown.back().text, "Duplicated test name. Please enter a new test name.");
     EXPECT_EQ(f.m.CurrentTestName, "");
-    EXPECT_EQ(TestRepository(*f.t.db).tests().size(), 2u);
+    EXPECT_EQ(must(TestRepository(*f.t.db).tests()).size(), 2u);
 
     f.picks.push_back("retrieved");
     f.w->MenuFileRetrieve->trigger();

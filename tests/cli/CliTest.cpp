@@ -151,7 +151,7 @@ TEST(Cli, DownloadStartStopRetrieveAgainstTheSimulator)
             s.seams());
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, 7), "Step No");
-    const auto header = TestRepository(*t.db).header("From K7400R");
+    const auto header = must(TestRepository(*t.db).header("From K7400R"));
     ASSERT_TRUE(header);
     EXPECT_EQ(header->mudId, "OBM-2");
     EXPECT_EQ(header->companyName, "Lab");
@@ -176,7 +176,7 @@ TEST(Cli, InstrumentFailuresAreReported)
     r = cli({"--db", t.path.toStdString(), "retrieve", "x"}, {&s.clock, &silentPort});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "Communication Error: No response from K7400r, please check connection.\n");
-    EXPECT_EQ(TestRepository(*t.db).tests().size(), 0u);
+    EXPECT_EQ(must(TestRepository(*t.db).tests()).size(), 0u);
 }
 
 TEST(Cli, SequencesAndStepsAsTheSetupWindowShowsThem)
@@ -220,7 +220,7 @@ TEST(Cli, RunNamesStartsAndRecordsUntilTheEnd)
     EXPECT_TRUE(lines[9].startsWith("2\t")) << lines[9].toStdString();
     EXPECT_EQ(r.err, "Message: Test is finished.\n");
     EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM TestResult WHERE TestId=1").toInt(), 10);
-    EXPECT_EQ(TestRepository(*t.db).header("Run 1")->mudId, "WBM");
+    EXPECT_EQ(must(TestRepository(*t.db).header("Run 1"))->mudId, "WBM");
 
     const size_t sent = s.port.written.size();
     r = cli({"--db", db, "run", "Quick", "RUN 1"}, s.seams());

@@ -58,7 +58,8 @@ TEST(DownloadPieces, EdgeCases)
          {"98", ",", "123456", ",", "350", ",", "100000", ",", "2", "11"}},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(downloadStepPieces(c.step, c.si, c.rb), c.pieces) << c.step.stepNo;
+        EXPECT_EQ(programPieces(downloadProgramStep(c.step, c.si, c.rb)), c.pieces)
+            << c.step.stepNo;
 }
 
 TEST(Download, ExactBytesPacingAndProgress)

@@ -37,7 +37,7 @@ struct Fixture {
         m.RbShearFactor = 1.0f;
         RealTestNaming naming(m, repo, p);
         EXPECT_TRUE(naming.ok({{"run", "", "", "", ""}, false, "", ""}));
-        acq.TestNamed = true;
+        acq.setNamed(true);
         acq.setRecordRates({10, 10, 1});
         // The instrument's first record arrives a second after the start byte.
         port.onWrite = [this](const std::string &b) {
@@ -62,7 +62,7 @@ TEST(AcquisitionStart, ChecksInOrder)
 {
     {
         Fixture f;
-        f.acq.TestNamed = false;
+        f.acq.setNamed(false);
         EXPECT_FALSE(f.start());
         EXPECT_EQ(f.p.shown.back().text,
                   "Please first name this test by clicking the 'Save Result As' button.");
@@ -90,7 +90,7 @@ TEST(AcquisitionStart, ChecksInOrder)
         f.port.availablePort = 2;
         EXPECT_FALSE(f.start());
         EXPECT_EQ(f.p.shown.back().title, "Comport Error");
-        EXPECT_FALSE(f.acq.TestRunning);
+        EXPECT_FALSE(f.acq.running());
     }
 }
 
@@ -133,7 +133,7 @@ TEST(AcquisitionPoll, StoresEveryRecordRateAcrossStepsAndChartsEveryValidRecord)
 {
     Fixture f;
     ASSERT_TRUE(f.start());
-    EXPECT_EQ(f.acq.RunTestId, 1);
+    EXPECT_EQ(f.acq.runTestId(), 1);
     // The first record waits from the start reply on; then 24 more in step 1 and 10 in
     // step 2, both at rate 10: rows for the records counted 0, 10, 20, 30.
     std::vector<int> storedTimes;
@@ -145,7 +145,7 @@ TEST(AcquisitionPoll, StoresEveryRecordRateAcrossStepsAndChartsEveryValidRecord)
         storedTimes.push_back(q.value(0).toInt());
     EXPECT_EQ(storedTimes, (std::vector<int>{1, 11, 21, 31}));
     EXPECT_EQ(f.t.scalar("SELECT StepNo FROM TestResult WHERE Time=31").toInt(), 2);
-    EXPECT_EQ(f.acq.RecordsReceived, 35);
+    EXPECT_EQ(f.acq.recordsReceived(), 35);
     EXPECT_EQ(f.acq.chart.PointIndex, 1 + 35);
 }
 
@@ -202,7 +202,7 @@ TEST(AcquisitionPoll, SplitRecordsNoiseAndCustomFactors)
     f.tick(r.substr(6) + "\x01\x7f\x1a" + record(1, 2, 150, 50, 0, 30000, 1) + "~" +
            record(1, 3, 150, 50, 0, 30000, 1));
     EXPECT_EQ(f.rows(), 2);
-    EXPECT_EQ(f.acq.RecordsReceived, 4);
+    EXPECT_EQ(f.acq.recordsReceived(), 4);
     EXPECT_DOUBLE_EQ(f.t.scalar("SELECT Shearstress FROM TestResult WHERE Time=1").toDouble(), 200);
     EXPECT_DOUBLE_EQ(f.t.scalar("SELECT Gel FROM TestResult WHERE Time=1").toDouble(), 14);
     EXPECT_EQ(f.t.scalar("SELECT Rbfactor FROM TestResult WHERE Time=1").toInt(), 1703);
@@ -216,15 +216,15 @@ TEST(AcquisitionPoll, TestEndOnlyWhenAloneAndOnTheNextTick)
     f.port.readAll();
     f.tick(record(1, 1, 150, 100, 0, 30000, 1));
     EXPECT_FALSE(f.tick("\x08x").finished);
-    EXPECT_TRUE(f.acq.TestRunning);
+    EXPECT_TRUE(f.acq.running());
     Fixture g;
     ASSERT_TRUE(g.start());
     g.port.readAll();
     EXPECT_FALSE(g.tick("\x08").finished); // received on this tick
     const PollResult r = g.tick("");
     EXPECT_TRUE(r.finished);
-    EXPECT_FALSE(g.acq.TestRunning);
-    EXPECT_FALSE(g.acq.TestNamed);
+    EXPECT_FALSE(g.acq.running());
+    EXPECT_FALSE(g.acq.named());
     EXPECT_FALSE(g.port.isOpen());
     EXPECT_EQ(g.p.shown.back().text, "Test is finished.");
     EXPECT_EQ(g.p.shown.back().title, "Message");
@@ -249,7 +249,7 @@ TEST(AcquisitionPoll, RingDropsTwoHundredAndElapsedTime)
     for (int i = 0; i < 3725 - 999; ++i)
         more += record(3, i + 1, 150, 100, 0, 30000, 1);
     f.tick(more);
-    EXPECT_EQ(f.acq.RecordsReceived, 3725);
+    EXPECT_EQ(f.acq.recordsReceived(), 3725);
     EXPECT_EQ(f.acq.elapsedText(), "Elapsed Time: 01:02:05");
     EXPECT_EQ(elapsedTimeText(86400 + 61), "Elapsed Time: 00:01:01");
 }
@@ -281,7 +281,7 @@ TEST(AcquisitionPoll, DatabaseFailureStopsOnceAndKeepsRows)
                          "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"));
     const PollResult r = f.tick(record(1, 2, 150, 100, 0, 30000, 1));
     EXPECT_TRUE(r.failed);
-    EXPECT_FALSE(f.acq.TestRunning);
+    EXPECT_FALSE(f.acq.running());
     EXPECT_EQ(f.p.shown.back().text,
               "The test could not be saved and was stopped: database or disk is full");
     EXPECT_EQ(f.p.shown.back().title, "Database Error");
@@ -300,8 +300,8 @@ TEST(AcquisitionStop, SendsStopAndEndsTheRun)
     EXPECT_TRUE(f.port.isOpen());
     ASSERT_TRUE(f.start());
     f.acq.stop();
-    EXPECT_FALSE(f.acq.TestRunning);
-    EXPECT_FALSE(f.acq.TestNamed);
+    EXPECT_FALSE(f.acq.running());
+    EXPECT_FALSE(f.acq.named());
     EXPECT_FALSE(f.port.isOpen());
     EXPECT_EQ(f.port.writes.back().bytes, "\x06");
     f.port.availablePort = 9;

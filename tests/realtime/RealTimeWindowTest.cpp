@@ -128,7 +128,7 @@ TEST(RealTimeWindow, NamingDialogTextsAndCancel)
     f.w->cmdSaveAs->click();
     EXPECT_EQ(f.p.shown.back().text, "Must input Test name.");
     EXPECT_FALSE(f.m.RelatedOk);
-    EXPECT_FALSE(f.w->acquisition().TestNamed);
+    EXPECT_FALSE(f.w->acquisition().named());
     EXPECT_FALSE(f.m.CustomRb);
     f.w->cmdStart->click();
     EXPECT_EQ(f.p.shown.back().text,
@@ -140,9 +140,9 @@ TEST(RealTimeWindow, RunsASimulatedTestToItsEnd)
     Fixture f;
     f.download();
     f.name("Live run");
-    ASSERT_TRUE(f.w->acquisition().TestNamed);
+    ASSERT_TRUE(f.w->acquisition().named());
     f.w->cmdStart->click();
-    ASSERT_TRUE(f.w->acquisition().TestRunning) << (f.p.shown.empty() ? "" : f.p.shown.back().text);
+    ASSERT_TRUE(f.w->acquisition().running()) << (f.p.shown.empty() ? "" : f.p.shown.back().text);
     EXPECT_TRUE(f.w->Timer1->isActive());
     EXPECT_EQ(f.w->statusPanel->text(), "Test in progress ...");
     for (int i = 0; i < 30; ++i)
@@ -161,9 +161,9 @@ TEST(RealTimeWindow, RunsASimulatedTestToItsEnd)
         QDir().mkpath(QString::fromLocal8Bit(dir));
         f.w->grab().save(QString::fromLocal8Bit(dir) + "/realtime.png");
     }
-    for (int i = 0; i < 60 && f.w->acquisition().TestRunning; ++i)
+    for (int i = 0; i < 60 && f.w->acquisition().running(); ++i)
         f.tick();
-    EXPECT_FALSE(f.w->acquisition().TestRunning);
+    EXPECT_FALSE(f.w->acquisition().running());
     EXPECT_FALSE(f.w->Timer1->isActive());
     EXPECT_EQ(f.p.shown.back().text, "Test is finished.");
     EXPECT_EQ(f.w->elapsedPanel->text(), "Elapsed Time: 00:01:10");
@@ -179,11 +179,11 @@ TEST(RealTimeWindow, StopEndsTheRunWithRowsKept)
     f.download();
     f.name("Stopped");
     f.w->cmdStart->click();
-    ASSERT_TRUE(f.w->acquisition().TestRunning);
+    ASSERT_TRUE(f.w->acquisition().running());
     for (int i = 0; i < 12; ++i)
         f.tick();
     f.w->cmdStop->click();
-    EXPECT_FALSE(f.w->acquisition().TestRunning);
+    EXPECT_FALSE(f.w->acquisition().running());
     EXPECT_FALSE(f.w->Timer1->isActive());
     EXPECT_FALSE(f.instrument.running());
     EXPECT_EQ(f.t.scalar("SELECT COUNT(*) FROM TestResult").toInt(), 2);

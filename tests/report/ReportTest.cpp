@@ -23,7 +23,7 @@ TEST(ReportQuery, StoredUnitsAndTheRotorBobsLiteral)
 {
     TestDb t;
     t.addTest("A", {point(1, 30, 212, 300, 510, 10, 2), point(1, 60, 212, 0, 510, 10, 2)});
-    const auto r = loadReport(*t.db, 1, 2);
+    const auto r = must(loadReport(TestRepository(*t.db), 1, 2));
     ASSERT_TRUE(r);
     ASSERT_EQ(r->lines.size(), 2u);
     const ReportLine &l = r->lines[0];
@@ -35,9 +35,9 @@ TEST(ReportQuery, StoredUnitsAndTheRotorBobsLiteral)
     EXPECT_DOUBLE_EQ(l.fannGel, 10 / 5.11);
     EXPECT_DOUBLE_EQ(r->lines[1].viscosity, 510 * 100.0 / 0.0000001);
     EXPECT_EQ(r->header.companyName, "ACME");
-    EXPECT_FALSE(loadReport(*t.db, 1, 0));
-    EXPECT_FALSE(loadReport(*t.db, 1, 1703));
-    EXPECT_TRUE(loadReport(*t.db, 99, 1)->lines.empty());
+    EXPECT_FALSE(must(loadReport(TestRepository(*t.db), 1, 0)));
+    EXPECT_FALSE(must(loadReport(TestRepository(*t.db), 1, 1703)));
+    EXPECT_TRUE(must(loadReport(TestRepository(*t.db), 99, 1))->lines.empty());
 }
 
 TEST(ReportQuery, NumbersPrintAsTheQueryReturnsThem)
@@ -69,7 +69,7 @@ TEST(ReportPdf, ReadsBackWithHeaderColumnsAndValues)
     TestDb t;
     t.addTest("Report me", {point(1, 30, 212, 300, 510, 10, 1), point(2, 15, 100, 0, 400, 0, 1)});
     t.addTest("Empty", {});
-    const auto r = loadReport(*t.db, 1, 1);
+    const auto r = must(loadReport(TestRepository(*t.db), 1, 1));
     const QString path = t.dir.filePath("r.pdf");
     {
         QPdfWriter pdf(path);
@@ -82,7 +82,7 @@ TEST(ReportPdf, ReadsBackWithHeaderColumnsAndValues)
         EXPECT_TRUE(text.contains(QString::fromUtf8(s))) << s << "\n" << text.toStdString();
     EXPECT_TRUE(text.contains("4000000000")) << text.toStdString(); // speed 0: a huge viscosity
 
-    const auto empty = loadReport(*t.db, 2, 1);
+    const auto empty = must(loadReport(TestRepository(*t.db), 2, 1));
     const QString emptyPath = t.dir.filePath("e.pdf");
     {
         QPdfWriter pdf(emptyPath);

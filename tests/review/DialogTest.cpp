@@ -77,7 +77,7 @@ TEST(OpenTestDialog, DeleteWithoutQuestionRenumbersAndSelectsFirst)
     EXPECT_TRUE(f.p.shown.empty());
     ASSERT_EQ(d.DBList1->count(), 2);
     EXPECT_EQ(d.currentText(), "alpha");
-    EXPECT_EQ(f.repo.testId("gamma"), 2);
+    EXPECT_EQ(must(f.repo.testId("gamma")), 2);
     EXPECT_EQ(f.t.scalar("SELECT TestId FROM TestResult WHERE Shearstress=70").toInt(), 2);
 }
 
@@ -127,7 +127,7 @@ TEST(RelatedDialog, NewModeChecksAndCreatesTheNextId)
     EXPECT_EQ(f.m.NewTestId, 4);
     EXPECT_EQ(f.m.CurrentTestName, "ALPHA");
     EXPECT_FALSE(f.m.NoTestShown);
-    const auto h = f.repo.header("ALPHA");
+    const auto h = must(f.repo.header("ALPHA"));
     EXPECT_EQ(h->mudId, "F-9");
     EXPECT_EQ(h->desc, "");
 }
@@ -143,8 +143,8 @@ TEST(RelatedDialog, EditModeKeepsTheNameAndCancelClearsOk)
     EXPECT_EQ(d.txtCompanyName->text(), "ACME");
     d.txtDesc->setPlainText("re-run");
     d.cmdok->click();
-    EXPECT_EQ(f.repo.header("gamma")->desc, "re-run");
-    EXPECT_EQ(f.repo.tests().size(), 3u);
+    EXPECT_EQ(must(f.repo.header("gamma"))->desc, "re-run");
+    EXPECT_EQ(must(f.repo.tests()).size(), 3u);
 
     frmRelated again(f.m, f.repo, f.p);
     again.cmdCancel->click();
@@ -160,8 +160,8 @@ TEST(RelatedDialog, EditOfADeletedTestWritesNothing)
     d.txtMudId->setText("x");
     d.cmdok->click();
     EXPECT_EQ(d.result(), QDialog::Accepted);
-    EXPECT_EQ(f.repo.tests().size(), 3u);
-    EXPECT_FALSE(f.repo.header("gone"));
+    EXPECT_EQ(must(f.repo.tests()).size(), 3u);
+    EXPECT_FALSE(must(f.repo.header("gone")));
 }
 
 TEST(RelatedDialog, WriteFailuresAreReported)

@@ -18,7 +18,7 @@ TEST(Dosql, EiStandardColumnsFollowTheFormulas)
     t.addTest("t", {point(2, 5, 150, 100, 300, 20, 6), point(1, 30, 212, 300, 510, 10, 6),
                     point(1, 10, 212, 600, 800, 12, 6)});
     Module1 m;
-    const auto rows = dosql(m, TestRepository(*t.db), "t");
+    const auto rows = must(dosql(m, TestRepository(*t.db), "t"));
     ASSERT_EQ(rows.size(), 3u);
     // By step, then time.
     EXPECT_EQ(rows[0][col::Time], 10);
@@ -42,7 +42,7 @@ TEST(Dosql, SiCustomAndSpeedZero)
     t.addTest("c", {point(1, 30, 212, 100, 510, 10, 1703), point(1, 60, 32.5, 0, 40, 10, 1703)});
     Module1 m;
     m.UnitSystem = 2;
-    const auto rows = dosql(m, TestRepository(*t.db), "c");
+    const auto rows = must(dosql(m, TestRepository(*t.db), "c"));
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_TRUE(m.CustomRb);
     EXPECT_DOUBLE_EQ(rows[0][col::Temperature], 100);
@@ -61,7 +61,7 @@ TEST(Dosql, NoRowsLeavesFactorsAtOne)
     t.addTest("empty", {});
     Module1 m;
     m.RbIndex = 3;
-    EXPECT_TRUE(dosql(m, TestRepository(*t.db), "empty").empty());
+    EXPECT_TRUE(must(dosql(m, TestRepository(*t.db), "empty")).empty());
     EXPECT_EQ(m.RbShearFactor, 1.0f);
     EXPECT_EQ(m.RbFannFactor, 1.0f);
     EXPECT_EQ(m.RbIndex, 3);
@@ -75,12 +75,12 @@ TEST(Dosqloverlap, StandardTestUsesTheOpenedTestsFactors)
     t.addTest("custom", {point(1, 30, 100, 100, 100, 0, 2000)});
     Module1 m;
     TestRepository repo(*t.db);
-    dosql(m, repo, "r2");
-    const auto over = dosqloverlap(m, repo, "r1");
+    must(dosql(m, repo, "r2"));
+    const auto over = must(dosqloverlap(m, repo, "r1"));
     ASSERT_EQ(over.size(), 1u);
     EXPECT_DOUBLE_EQ(over[0][col::ShearRate], 100 * 1.7023 * 3.185);
     EXPECT_EQ(m.RbIndex, 2);
-    const auto custom = dosqloverlap(m, repo, "custom");
+    const auto custom = must(dosqloverlap(m, repo, "custom"));
     EXPECT_DOUBLE_EQ(custom[0][col::ShearRate], 200);
     EXPECT_EQ(m.RbShearFactor, 3.185f);
 }

@@ -39,7 +39,7 @@ struct Fixture {
     {
         std::vector<double> out;
         int expected = 1;
-        for (const auto &s : repo.steps(repo.find(name)->sequenceId)) {
+        for (const auto &s : must(repo.steps(must(repo.find(name))->sequenceId))) {
             EXPECT_EQ(s.stepNo, expected++);
             out.push_back(s.time);
         }
@@ -47,7 +47,8 @@ struct Fixture {
     }
     std::vector<SetupRow> shown(const QString &name)
     {
-        return setupRows(repo.steps(repo.find(name)->sequenceId), m.isSI(), m.RbShearFactor);
+        return setupRows(must(repo.steps(must(repo.find(name))->sequenceId)), m.isSI(),
+                         m.RbShearFactor);
     }
     void handBack(const char *time, const char *temp, const char *speed, const char *rate)
     {
@@ -70,10 +71,10 @@ TEST(NewSequence, FirstOneDefaultsAndCaseInsensitiveDuplicates)
     ASSERT_EQ(f.p.inputs.size(), 1u);
     EXPECT_EQ(f.p.inputs[0].text, "Please input the new sequence name");
     EXPECT_EQ(f.p.inputs[0].title, "New Squence Name");
-    const auto seq = f.repo.find("ABC");
+    const auto seq = must(f.repo.find("ABC"));
     EXPECT_EQ(seq->sequenceId, 1);
     EXPECT_EQ(seq->rbfactor, 5);
-    const auto steps = f.repo.steps(1);
+    const auto steps = must(f.repo.steps(1));
     ASSERT_EQ(steps.size(), 1u);
     EXPECT_EQ(steps[0].time, 600);
     EXPECT_EQ(steps[0].temperature, 100);
@@ -84,7 +85,7 @@ TEST(NewSequence, FirstOneDefaultsAndCaseInsensitiveDuplicates)
     EXPECT_EQ(f.p.shown.back().text, "Duplicated test name, please input again.");
     EXPECT_EQ(f.p.shown.back().title, "New Sequence Naming Error");
     EXPECT_FALSE(f.ops.newSequence()); // cancelled: nothing
-    EXPECT_EQ(f.repo.sequences().size(), 1u);
+    EXPECT_EQ(must(f.repo.sequences()).size(), 1u);
 }
 
 TEST(SaveAs, CopiesWithOrWithoutANewTarget)
@@ -97,14 +98,14 @@ TEST(SaveAs, CopiesWithOrWithoutANewTarget)
     EXPECT_EQ(f.p.inputs[1].text,
               "Please input the new temperature target (°F). Please leave it blank if no change.");
     EXPECT_EQ(f.p.inputs[1].title, "New Temperature Target");
-    EXPECT_EQ(f.repo.find("Same")->rbfactor, 2);
-    EXPECT_EQ(f.repo.steps(2)[2].temperature, 103);
+    EXPECT_EQ(must(f.repo.find("Same"))->rbfactor, 2);
+    EXPECT_EQ(must(f.repo.steps(2))[2].temperature, 103);
     EXPECT_EQ(f.times("Same"), (std::vector<double>{10, 20, 30}));
 
     f.m.UnitSystem = 2; // the copy keeps degF whatever is shown
     f.p.inputAnswers = {std::string("Hot"), std::string("150")};
     ASSERT_EQ(f.ops.saveAs("Base"), QString("Hot"));
-    for (const auto &s : f.repo.steps(3))
+    for (const auto &s : must(f.repo.steps(3)))
         EXPECT_EQ(s.temperature, 150);
 
     for (const char *bad : {"210", "20", "5x"}) {
@@ -117,7 +118,7 @@ TEST(SaveAs, CopiesWithOrWithoutANewTarget)
     f.p.inputAnswers = {std::string("same"), std::string("")};
     EXPECT_FALSE(f.ops.saveAs("Base"));
     EXPECT_EQ(f.p.shown.back().text, "Duplicated test name, please input again.");
-    EXPECT_EQ(f.repo.sequences().size(), 3u);
+    EXPECT_EQ(must(f.repo.sequences()).size(), 3u);
 }
 
 TEST(SequenceOperations, EmptyTableRefusesSaveAsAndDelete)
@@ -146,11 +147,11 @@ TEST(DeleteSequence, AsksOnlyWhenToldAndRenumbers)
     const size_t asked = f.p.shown.size();
     EXPECT_TRUE(f.ops.deleteSequence("S4", false));
     EXPECT_EQ(f.p.shown.size(), asked);
-    const auto all = f.repo.sequences();
+    const auto all = must(f.repo.sequences());
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[1].name, "S3");
     EXPECT_EQ(all[1].sequenceId, 2);
-    EXPECT_EQ(f.repo.steps(2).size(), 2u);
+    EXPECT_EQ(must(f.repo.steps(2)).size(), 2u);
     EXPECT_EQ(f.t.scalar("SELECT COUNT(*) FROM SequenceSetup").toInt(), 4);
 }
 
@@ -161,7 +162,7 @@ TEST(StepEdits, EditInsertDeleteWithBoundNumbers)
     const QString name = "Q'uote \"seq\"";
     f.handBack("12abc", "150", "300", "2");
     ASSERT_TRUE(f.ops.editStep(name, 2));
-    const auto edited = f.repo.steps(1)[1];
+    const auto edited = must(f.repo.steps(1))[1];
     EXPECT_EQ(edited.time, 12);
     EXPECT_EQ(edited.temperature, 150);
     EXPECT_EQ(edited.speed, 300);
@@ -235,7 +236,7 @@ TEST(CopyPaste, SiShownCelsiusGoesBackToFahrenheit)
     f.m.UnitSystem = 2;
     EXPECT_EQ(f.shown("Si")[0][2], "100.0");
     ASSERT_TRUE(f.ops.copyPaste("Si", {1, 1, 1, 0}, f.shown("Si")));
-    EXPECT_EQ(f.repo.steps(id)[1].temperature, 212);
+    EXPECT_EQ(must(f.repo.steps(id))[1].temperature, 212);
     EXPECT_EQ(f.shown("Si")[1][2], "100.0");
 }
 
@@ -305,5 +306,5 @@ TEST(SequenceOperations, FailedWritesAreReportedAndChangeNothing)
     f.p.inputAnswers = {std::string("New one")};
     EXPECT_FALSE(f.ops.newSequence());
     EXPECT_EQ(f.p.shown.back().text, "The sequence could not be saved: disk full");
-    EXPECT_EQ(f.repo.sequences().size(), 1u);
+    EXPECT_EQ(must(f.repo.sequences()).size(), 1u);
 }

@@ -10,7 +10,7 @@ namespace {
 std::vector<std::pair<int, QString>> headers(TestDb &t)
 {
     std::vector<std::pair<int, QString>> out;
-    for (const auto &e : TestRepository(*t.db).tests())
+    for (const auto &e : must(TestRepository(*t.db).tests()))
         out.emplace_back(e.testId, e.testName);
     return out;
 }
@@ -20,11 +20,11 @@ TEST(TestRepository, NumberingStartsAtOneAndFollowsTheLargest)
 {
     TestDb t;
     TestRepository repo(*t.db);
-    EXPECT_EQ(repo.nextTestId(), 1);
+    EXPECT_EQ(must(repo.nextTestId()), 1);
     EXPECT_EQ(t.addTest("a", {}), 1);
     EXPECT_EQ(t.addTest("b", {}), 2);
     EXPECT_EQ(t.addTest("c", {}), 3);
-    EXPECT_EQ(repo.nextTestId(), 4);
+    EXPECT_EQ(must(repo.nextTestId()), 4);
 }
 
 TEST(TestRepository, DeleteRenumbersHeadersAndPoints)
@@ -61,11 +61,11 @@ TEST(TestRepository, NamesWithQuotesAreOrdinary)
     t.addTest("plain", {point(1, 1, 1, 1, 1)});
     t.addTest(odd, {point(1, 1, 1, 1, 2)});
     TestRepository repo(*t.db);
-    EXPECT_EQ(repo.testId(odd), 2);
-    EXPECT_EQ(repo.header(odd)->testName, odd);
-    EXPECT_TRUE(repo.exists(odd, Qt::CaseSensitive));
-    EXPECT_FALSE(repo.exists("PLAIN", Qt::CaseSensitive));
-    EXPECT_TRUE(repo.exists("PLAIN", Qt::CaseInsensitive));
+    EXPECT_EQ(must(repo.testId(odd)), 2);
+    EXPECT_EQ(must(repo.header(odd))->testName, odd);
+    EXPECT_TRUE(must(repo.exists(odd, Qt::CaseSensitive)));
+    EXPECT_FALSE(must(repo.exists("PLAIN", Qt::CaseSensitive)));
+    EXPECT_TRUE(must(repo.exists("PLAIN", Qt::CaseInsensitive)));
     ASSERT_TRUE(repo.deleteTest(odd).ok);
     EXPECT_EQ(headers(t), (std::vector<std::pair<int, QString>>{{1, "plain"}}));
 }
@@ -93,13 +93,13 @@ TEST(TestRepository, HeaderUpdateAndInsertPoints)
     t.addTest("a", {});
     TestRepository repo(*t.db);
     ASSERT_TRUE(repo.updateHeader({"a", "F1", "", "Co", "d"}).ok);
-    const auto h = repo.header("a");
+    const auto h = must(repo.header("a"));
     EXPECT_EQ(h->mudId, "F1");
     EXPECT_EQ(h->sampleTime, "");
     EXPECT_EQ(h->companyName, "Co");
     ASSERT_TRUE(repo.insertPoints(1, {point(2, 30, 150, 300, 510, 5, 1703)}).ok);
-    EXPECT_EQ(repo.firstRbfactor("a"), 1703.0);
-    EXPECT_FALSE(repo.firstRbfactor("nothing"));
+    EXPECT_EQ(must(repo.firstRbfactor("a")), 1703.0);
+    EXPECT_FALSE(must(repo.firstRbfactor("nothing")));
 }
 
 TEST(SequenceRepository, DeleteRenumbersAndRollsBack)
@@ -113,7 +113,7 @@ TEST(SequenceRepository, DeleteRenumbersAndRollsBack)
     }
     SequenceRepository repo(*t.db);
     ASSERT_TRUE(repo.deleteSequence("S1").ok);
-    const auto seqs = repo.sequences();
+    const auto seqs = must(repo.sequences());
     ASSERT_EQ(seqs.size(), 2u);
     EXPECT_EQ(seqs[0].sequenceId, 1);
     EXPECT_EQ(seqs[0].name, "S2");
@@ -124,6 +124,6 @@ TEST(SequenceRepository, DeleteRenumbersAndRollsBack)
     ASSERT_TRUE(t.exec("CREATE TRIGGER nodelete BEFORE DELETE ON SequenceName "
                        "BEGIN SELECT RAISE(ABORT, 'locked'); END"));
     EXPECT_FALSE(repo.deleteSequence("S2").ok);
-    EXPECT_EQ(repo.sequences().size(), 2u);
+    EXPECT_EQ(must(repo.sequences()).size(), 2u);
     EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM SequenceSetup").toInt(), 2);
 }

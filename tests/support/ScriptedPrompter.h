@@ -41,8 +41,10 @@ public:
     }
     std::string openFile(const FileDialogRequest &r) override { return nextFile(r); }
     std::string saveFile(const FileDialogRequest &r) override { return nextFile(r); }
+    void detail(const std::string &text) override { details.push_back(text); }
 
     std::vector<Shown> shown;
+    std::vector<std::string> details;
     std::vector<Shown> inputs;
     std::deque<Answer> answers;
     std::deque<std::optional<std::string>> inputAnswers;

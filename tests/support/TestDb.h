@@ -3,6 +3,7 @@
 
 #include "store/Database.h"
 #include "store/TestRepository.h"
+#include "support/Must.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>

@@ -1,0 +1,60 @@
+#pragma once
+// What the store hands back: a write's outcome, or a read's value, each with a message fit to
+// show the operator when it failed. A failed read is never an empty result.
+
+#include <QString>
+
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace viscora {
+
+class Prompter;
+
+// Outcome of a database write: ok, or a message fit to show the operator.
+struct DbResult {
+    bool ok = true;
+    QString error;
+    static DbResult success() { return {}; }
+    static DbResult failure(QString e) { return {false, std::move(e)}; }
+    explicit operator bool() const { return ok; }
+};
+
+// A read's value, or the message that says why there is none.
+template <typename T> class DbRead {
+public:
+    DbRead(T value) : value_(std::move(value)) {}
+    static DbRead failure(QString message)
+    {
+        DbRead r;
+        r.error_ = std::move(message);
+        return r;
+    }
+    // A read that gave way to an earlier failure.
+    template <typename U> static DbRead failure(const DbRead<U> &other)
+    {
+        return failure(other.error());
+    }
+
+    bool ok() const { return value_.has_value(); }
+    explicit operator bool() const { return ok(); }
+    const T &value() const { return *value_; }
+    T &value() { return *value_; }
+    const T &operator*() const { return *value_; }
+    T &operator*() { return *value_; }
+    const T *operator->() const { return &*value_; }
+    const QString &error() const { return error_; }
+
+private:
+    DbRead() = default;
+    std::optional<T> value_;
+    QString error_;
+};
+
+extern const char *const kDatabaseErrorTitle; // "Database Error"
+
+// Shows a store failure (its message is complete) under the database error title.
+void showDbFailure(Prompter &prompter, const QString &message);
+
+} // namespace viscora
