@@ -53,13 +53,13 @@ int cmdSteps(Context &c, const Args &a)
     const auto seq = sequenceWithRotorBob(c, a, rb);
     if (!seq)
         return 1;
+    const auto steps = SequenceRepository(*c.db).steps(seq->sequenceId);
+    if (!steps)
+        return c.failed(steps.error());
     const QStringList headers = setupHeaders(c.m.isSI());
     for (int col = 0; col < headers.size(); ++col)
         c.out << (col ? "\t" : "") << joinedHeader(headers[col]);
     c.out << '\n';
-    const auto steps = SequenceRepository(*c.db).steps(seq->sequenceId);
-    if (!steps)
-        return c.failed(steps.error());
     const auto rows = setupRows(*steps, c.m.isSI(), c.m.RbShearFactor);
     for (const auto &row : rows) {
         for (size_t col = 0; col < row.size(); ++col)

@@ -283,34 +283,39 @@ void frmSetup::Form_Load()
     applyWindowState(*this, deps_.m.SavedWindowState);
     (deps_.m.isSI() ? Option2 : Option1)->setChecked(true);
     radLinear->setChecked(true);
-    selectSequence(firstSequence());
+    selectFirstSequence();
     loaded_ = true;
 }
 
-QString frmSetup::firstSequence()
+void frmSetup::selectFirstSequence()
 {
     const auto all = repo_.sequences();
-    if (!all)
+    if (!all) {
         showDbFailure(deps_.prompter, all.error());
-    return all && !all->empty() ? all->front().name : QString();
+        return;
+    }
+    selectSequence(all->empty() ? QString() : all->front().name);
 }
 
-void frmSetup::reloadList(const QString &select)
+bool frmSetup::reloadList(const QString &select)
 {
     const bool wasLoaded = loaded_;
     loaded_ = false; // no selection handling while the list is rebuilt
     DBList1->clear();
     const auto all = repo_.sequences();
-    if (!all)
+    if (!all) {
         showDbFailure(deps_.prompter, all.error());
-    else
-        for (const auto &s : *all)
-            DBList1->addItem(s.name);
+        loaded_ = wasLoaded;
+        return false;
+    }
+    for (const auto &s : *all)
+        DBList1->addItem(s.name);
     const auto items = DBList1->findItems(select, Qt::MatchExactly);
     if (!select.isEmpty() && !items.isEmpty())
         DBList1->setCurrentItem(items.first());
     setDeleteEnabled(!currentSequence().isEmpty());
     loaded_ = wasLoaded;
+    return true;
 }
 
 QString frmSetup::currentSequence() const
@@ -327,8 +332,8 @@ void frmSetup::setDeleteEnabled(bool on)
 
 void frmSetup::selectSequence(const QString &name)
 {
-    reloadList(name);
-    DBList1_Click();
+    if (reloadList(name))
+        DBList1_Click();
 }
 
 void frmSetup::DBList1_Click()
@@ -362,10 +367,13 @@ void frmSetup::refreshGrid()
     const QString name = currentSequence();
     deps_.m.CurrentSequenceName = name.toStdString();
     std::vector<SequenceStep> steps;
-    if (const auto read = repo_.stepsOf(name); !read)
+    if (name.isEmpty()) {
+        // No sequence is selected: nothing to read.
+    } else if (const auto read = repo_.stepsOf(name); !read) {
         showDbFailure(deps_.prompter, read.error());
-    else if (*read)
+    } else if (*read) {
         steps = std::move(**read);
+    }
     grid_->setRows(setupRows(steps, deps_.m.isSI(), deps_.m.RbShearFactor), deps_.m.isSI());
     setCurrentRow(keep >= 1 && keep <= grid_->rowCount() ? keep : 1);
 }
@@ -432,13 +440,13 @@ void frmSetup::cmdSaveAs_Click()
 void frmSetup::cmdDelete_Click()
 {
     if (ops_.deleteSequence(currentSequence(), true))
-        selectSequence(firstSequence());
+        selectFirstSequence();
 }
 
 void frmSetup::MenuFileDelete_Click()
 {
     if (ops_.deleteSequence(currentSequence(), false))
-        selectSequence(firstSequence());
+        selectFirstSequence();
 }
 
 void frmSetup::cmdEditStep_Click()

@@ -103,9 +103,10 @@ private:
     void buildToolbar();
     void buildControls();
     void refreshGrid();
-    void reloadList(const QString &select);
-    // The first sequence in table order, or empty (a read failure is shown).
-    QString firstSequence();
+    // False when the list could not be read (the failure is shown).
+    bool reloadList(const QString &select);
+    // Selects the first sequence in table order, or nothing when there is none.
+    void selectFirstSequence();
     void setDeleteEnabled(bool on);
 
     SetupWindowDeps deps_;

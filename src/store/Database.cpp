@@ -168,7 +168,8 @@ QString readFailure(const char *what, const QSqlQuery &query)
 std::optional<QString> readRows(QSqlQuery &query, const char *what,
                                 const std::function<void(const QSqlQuery &)> &row)
 {
-    if (!query.exec())
+    // A failed prepare (an unknown column, say) has already set the error.
+    if (query.lastError().isValid() || !query.exec())
         return readFailure(what, query);
     while (query.next())
         row(query);

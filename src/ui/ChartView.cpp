@@ -1,13 +1,13 @@
 #include "ui/ChartView.h"
 
-#include "core/CurveFit.h"
+#include "core/ChartGeometry.h"
 #include "ui/WidgetPrinting.h"
 
 #include <QChart>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QLineSeries>
-#include <QLogValueAxis>
+#include <QCategoryAxis>
 #include <QScatterSeries>
 #include <QSplineSeries>
 #include <QValueAxis>
@@ -28,20 +28,24 @@ QColor colorOf(int consoleIndex)
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
-QAbstractAxis *makeAxis(ScaleType scale, const QString &title)
+// A linear axis over the values, or a logarithmic one drawn as a linear axis over their
+// logarithms, labelled at the geometry's ticks (a plain log axis labels only powers of ten).
+QAbstractAxis *makeAxis(const AxisGeometry &g, const QString &title)
 {
-    QAbstractAxis *axis;
-    if (scale == ScaleType::Log) {
-        auto *log = new QLogValueAxis;
-        log->setBase(10);
-        log->setLabelFormat(QStringLiteral("%g"));
-        log->setMinorTickCount(-1);
-        axis = log;
+    QValueAxis *axis;
+    if (g.log) {
+        auto *cat = new QCategoryAxis;
+        cat->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+        for (const auto &[at, text] : g.ticks)
+            cat->append(QString::fromStdString(text), at);
+        axis = cat;
     } else {
-        auto *lin = new QValueAxis;
-        lin->setLabelFormat(QStringLiteral("%g"));
-        axis = lin;
+        axis = new QValueAxis;
+        axis->setLabelFormat(QStringLiteral("%g"));
     }
+    axis->setRange(g.min, g.max);
+    if (!g.log)
+        axis->applyNiceNumbers();
     axis->setTitleText(title);
     return axis;
 }
@@ -50,19 +54,20 @@ QString number(double v) { return QString::number(v, 'g', 4); }
 
 } // namespace
 
+QString fitLegend(const SeriesFit &f)
+{
+    if (f.method == PlottingMethod::BestFitPower)
+        return QStringLiteral("τ = %1·x^%2  (R² = %3)")
+            .arg(number(f.a), number(f.b), QString::number(f.r2, 'f', 4));
+    return QStringLiteral("τ = %1 + %2·x  (R² = %3)")
+        .arg(number(f.a), number(f.b), QString::number(f.r2, 'f', 4));
+}
+
 QString bestFitText(PlottingMethod method, const std::vector<double> &x,
                     const std::vector<double> &y)
 {
-    if (method == PlottingMethod::BestFitLinear) {
-        if (auto f = fitLinear(x, y))
-            return QStringLiteral("τ = %1 + %2·x  (R² = %3)")
-                .arg(number(f->a), number(f->b), QString::number(f->r2, 'f', 4));
-    } else if (method == PlottingMethod::BestFitPower) {
-        if (auto f = fitPower(x, y))
-            return QStringLiteral("τ = %1·x^%2  (R² = %3)")
-                .arg(number(f->k), number(f->n), QString::number(f->r2, 'f', 4));
-    }
-    return {};
+    const auto f = fitSeries(method, x, y);
+    return f ? fitLegend(*f) : QString();
 }
 
 ChartView::ChartView(QWidget *parent) : QChartView(parent)
@@ -81,34 +86,29 @@ void ChartView::redraw(const ChartModel &model)
     c->setTitle(title);
     c->legend()->setAlignment(Qt::AlignBottom);
 
-    QAbstractAxis *ax = makeAxis(model.xScale(), QString::fromStdString(model.xAxisLabel()));
-    QAbstractAxis *ay = makeAxis(model.yScale(), QString::fromStdString(model.yAxisLabel()));
+    const ChartGeometry g = chartGeometry(model, static_cast<std::size_t>(std::max(200, width())));
+    QAbstractAxis *ax = makeAxis(g.x, QString::fromStdString(model.xAxisLabel()));
+    QAbstractAxis *ay = makeAxis(g.y, QString::fromStdString(model.yAxisLabel()));
     c->addAxis(ax, Qt::AlignBottom);
     c->addAxis(ay, Qt::AlignLeft);
 
-    const bool logX = model.xScale() == ScaleType::Log, logY = model.yScale() == ScaleType::Log;
-    const std::size_t buckets = static_cast<std::size_t>(std::max(200, width()));
-    double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
     fitText_.clear();
     const PlottingMethod method = model.plottingMethod();
     const bool fit =
         method == PlottingMethod::BestFitLinear || method == PlottingMethod::BestFitPower;
-
-    for (int s = 0; s < model.subsetCount(); ++s) {
-        const std::size_t n = model.drawnPointCount(s);
-        if (n == 0)
-            continue;
-        const ChartSeries &src = model.series(s);
-        std::vector<double> xs, ys;
-        xs.reserve(n);
-        ys.reserve(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            const double x = src.x[i], y = src.y[i];
-            if (!std::isfinite(x) || !std::isfinite(y) || (logX && x <= 0) || (logY && y <= 0))
-                continue;
-            xs.push_back(x);
-            ys.push_back(y);
-        }
+    auto add = [&](QXYSeries *series, const std::vector<double> &xs,
+                   const std::vector<double> &ys) {
+        QList<QPointF> pts;
+        pts.reserve(static_cast<qsizetype>(xs.size()));
+        for (std::size_t i = 0; i < xs.size(); ++i)
+            pts.append(QPointF(xs[i], ys[i]));
+        series->replace(pts);
+        c->addSeries(series);
+        series->attachAxis(ax);
+        series->attachAxis(ay);
+    };
+    for (const SeriesGeometry &sg : g.series) {
+        const ChartSeries &src = model.series(sg.index);
         QXYSeries *series;
         if (fit)
             series = new QScatterSeries;
@@ -116,76 +116,25 @@ void ChartView::redraw(const ChartModel &model)
             series = new QSplineSeries;
         else
             series = new QLineSeries;
-        const QColor color = s == 0 ? colorOf(src.color)
-                                    : colorOf(kOverlayColors[(s - 1) % std::size(kOverlayColors)]);
+        const QColor color =
+            sg.index == 0 ? colorOf(src.color)
+                          : colorOf(kOverlayColors[(sg.index - 1) % std::size(kOverlayColors)]);
         series->setColor(color);
         if (auto *scatter = qobject_cast<QScatterSeries *>(series)) {
             scatter->setMarkerSize(6);
             scatter->setBorderColor(color);
         }
         series->setName(QString::fromStdString(src.label));
-        QList<QPointF> pts;
-        const auto keep = decimateMinMax(ys, buckets);
-        pts.reserve(static_cast<qsizetype>(keep.size()));
-        for (std::size_t i : keep) {
-            pts.append(QPointF(xs[i], ys[i]));
-            minX = std::min(minX, xs[i]);
-            maxX = std::max(maxX, xs[i]);
-            minY = std::min(minY, ys[i]);
-            maxY = std::max(maxY, ys[i]);
-        }
-        series->replace(pts);
-        c->addSeries(series);
-        series->attachAxis(ax);
-        series->attachAxis(ay);
-
-        if (fit && !xs.empty()) {
-            const QString text = bestFitText(method, xs, ys);
-            if (s == 0)
+        add(series, sg.x, sg.y);
+        if (sg.fit) {
+            const QString text = fitLegend(*sg.fit);
+            if (sg.index == 0)
                 fitText_ = text;
-            if (!text.isEmpty()) {
-                auto *curve = new QLineSeries;
-                curve->setName(text);
-                curve->setColor(color);
-                const double lo = *std::min_element(xs.begin(), xs.end());
-                const double hi = *std::max_element(xs.begin(), xs.end());
-                const auto lf = fitLinear(xs, ys);
-                const auto pf = fitPower(xs, ys);
-                QList<QPointF> line;
-                for (int i = 0; i <= 100; ++i) {
-                    const double x = lo + (hi - lo) * i / 100.0;
-                    const double y = method == PlottingMethod::BestFitLinear
-                                         ? lf->a + lf->b * x
-                                         : (x > 0 ? pf->k * std::pow(x, pf->n) : 0.0);
-                    if ((logX && x <= 0) || (logY && y <= 0))
-                        continue;
-                    line.append(QPointF(x, y));
-                }
-                curve->replace(line);
-                c->addSeries(curve);
-                curve->attachAxis(ax);
-                curve->attachAxis(ay);
-            }
+            auto *curve = new QLineSeries;
+            curve->setName(text);
+            curve->setColor(color);
+            add(curve, sg.fitX, sg.fitY);
         }
-    }
-    if (minX <= maxX) {
-        if (minX == maxX) {
-            minX -= logX ? minX / 2 : 1;
-            maxX += logX ? maxX : 1;
-        }
-        if (minY == maxY) {
-            minY -= logY ? minY / 2 : 1;
-            maxY += logY ? maxY : 1;
-        }
-        ax->setRange(minX, maxX);
-        ay->setRange(minY, maxY);
-        if (auto *v = qobject_cast<QValueAxis *>(ax))
-            v->applyNiceNumbers();
-        if (auto *v = qobject_cast<QValueAxis *>(ay))
-            v->applyNiceNumbers();
-    } else {
-        ax->setRange(logX ? 1 : 0, logX ? 10 : 1);
-        ay->setRange(logY ? 1 : 0, logY ? 10 : 1);
     }
     // A single series needs no legend; overlays and fitted curves do.
     c->legend()->setVisible(c->series().size() > 1);

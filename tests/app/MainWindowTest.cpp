@@ -610,3 +610,28 @@ TEST(MainWindow, CalibrationDialogAndDirectLogWindow)
     EXPECT_EQ(f.w->directLogWindow(), first);
     EXPECT_TRUE(f.w->isVisible()); // modeless: the main window stays
 }
+
+TEST(MainWindow, ReadFailuresAreShownNotTakenForNoTests)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    ASSERT_TRUE(f.t.exec("ALTER TABLE TestResult RENAME COLUMN Shearstress TO Other"));
+    f.open("ramp");
+    ASSERT_EQ(f.p.shown.size(), 1u);
+    EXPECT_EQ(f.p.shown[0].title, "Database Error");
+    EXPECT_EQ(f.p.shown[0].text.rfind("The test's points could not be read: no such column: "
+                                      "Shearstress",
+                                      0),
+              0u);
+    EXPECT_EQ(f.w->MSFlexGrid1->model()->rowCount(), 0);
+
+    ASSERT_TRUE(f.t.exec("ALTER TABLE RelatedInfo RENAME COLUMN TestName TO Other"));
+    f.p.shown.clear();
+    f.picks.push_back({}); // the dialog opens on an empty list and is cancelled
+    f.w->cmdOpen_Click();
+    ASSERT_FALSE(f.p.shown.empty());
+    EXPECT_EQ(f.p.shown[0].text.rfind("The saved tests could not be read: no such column: "
+                                      "TestName",
+                                      0),
+              0u);
+}

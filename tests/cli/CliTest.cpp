@@ -294,3 +294,87 @@ TEST(Cli, CalibrateAndLogAgainstTheSimulator)
         1);
     EXPECT_EQ(cli({"--db", db, "log", "--speed", "300"}, s.seams()).code, 2);
 }
+
+// A file whose tables lack a column: it opens, and every read of that table fails. The CLI
+// says why and exits 1; it never prints an empty or partial result as if it were complete.
+TEST(Cli, ReadFailuresAreReportedNeverEmpty)
+{
+    struct Case {
+        const char *breakSql;
+        std::vector<std::string> args;
+        const char *message;
+    };
+    const Case cases[] = {
+        {"ALTER TABLE RelatedInfo RENAME COLUMN TestName TO Other",
+         {"tests"},
+         "Database Error: The saved tests could not be read: no such column: TestName"},
+        {"ALTER TABLE RelatedInfo RENAME COLUMN TestName TO Other",
+         {"show", "t"},
+         "Database Error: The test could not be read: no such column: TestName"},
+        {"ALTER TABLE RelatedInfo RENAME COLUMN TestName TO Other",
+         {"retrieve", "x"},
+         "Database Error: The saved tests could not be read"},
+        {"ALTER TABLE TestResult RENAME COLUMN Shearstress TO Other",
+         {"show", "t"},
+         "Database Error: The test's points could not be read: no such column: Shearstress"},
+        {"ALTER TABLE TestResult RENAME COLUMN Shearstress TO Other",
+         {"export", "t", "t.xlsx"},
+         "Database Error: The test's points could not be read"},
+        {"ALTER TABLE RelatedInfo RENAME COLUMN MudId TO Other",
+         {"report", "t", "t.pdf"},
+         "Database Error: The test could not be read: no such column: MudId"},
+        {"ALTER TABLE SequenceName RENAME COLUMN Rbfactor TO Other",
+         {"sequences"},
+         "Database Error: The sequences could not be read: no such column: Rbfactor"},
+        {"ALTER TABLE SequenceName RENAME COLUMN Rbfactor TO Other",
+         {"new-sequence", "n"},
+         "Database Error: The sequences could not be read"},
+        {"ALTER TABLE SequenceSetup RENAME COLUMN RecordRate TO Other",
+         {"steps", "s"},
+         "Database Error: The sequence's steps could not be read: no such column: RecordRate"},
+        {"ALTER TABLE SequenceSetup RENAME COLUMN RecordRate TO Other",
+         {"download", "s"},
+         "Database Error: The sequence's steps could not be read"},
+        {"ALTER TABLE SequenceSetup RENAME COLUMN RecordRate TO Other",
+         {"run", "s", "new"},
+         "Database Error: The sequence's steps could not be read"},
+    };
+    for (const Case &c : cases) {
+        TestDb t;
+        t.addTest("t", {point(1, 30, 100, 300, 510)});
+        ASSERT_TRUE(t.exec(QStringLiteral("INSERT INTO SequenceName VALUES (1, 's', 1)")));
+        ASSERT_TRUE(t.exec(QStringLiteral("INSERT INTO SequenceSetup VALUES (1, 1, 60, 100, "
+                                          "300, 10)")));
+        ASSERT_TRUE(t.exec(QString::fromLatin1(c.breakSql)));
+        std::vector<std::string> args{"--db", t.path.toStdString()};
+        for (const auto &a : c.args)
+            args.push_back(a == "t.xlsx" || a == "t.pdf"
+                               ? t.dir.filePath(QString::fromStdString(a)).toStdString()
+                               : a);
+        SimBench bench;
+        const CliRun r = cli(args, bench.seams());
+        EXPECT_EQ(r.code, 1) << c.args[0];
+        EXPECT_EQ(r.out, "") << c.args[0];
+        EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << c.args[0] << ": " << r.err;
+        // Nothing was sent to the instrument before the failure was found.
+        EXPECT_EQ(bench.port.written, "") << c.args[0];
+    }
+}
+
+// The specified message, then the system's own reason on a line of its own.
+TEST(Cli, PortFailureGivesTheSystemsReason)
+{
+    TestDb t;
+    QTemporaryDir dir;
+    const std::string device = dir.filePath("ttyUSB9").toStdString();
+    const CliRun start = cli({"--db", t.path.toStdString(), "--port", device, "start"});
+    EXPECT_EQ(start.code, 1);
+    EXPECT_EQ(start.err, "Comm Port Error: Fail to open comm port, make sure comm port is "
+                         "available and working properly.\n" +
+                             device + ": No such file or directory\n");
+    const CliRun stop = cli({"--db", t.path.toStdString(), "--port", device, "stop"});
+    EXPECT_EQ(stop.code, 1);
+    EXPECT_EQ(stop.err, "Comport Error: Fail to open comport, make sure comport is available and "
+                        "working properly.\n" +
+                            device + ": No such file or directory\n");
+}

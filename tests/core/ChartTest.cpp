@@ -1,3 +1,4 @@
+#include "core/ChartGeometry.h"
 #include "core/ChartModel.h"
 #include "core/ChartTypes.h"
 #include "core/CurveFit.h"
@@ -70,6 +71,20 @@ TEST(CurveFit, LineAndPowerLaw)
     EXPECT_FALSE(fitLinear({2, 2}, {1, 3}));
 }
 
+TEST(CurveFit, FlatDataIsFittedExactly)
+{
+    // Every point on the horizontal line: nothing is left unexplained, so R² is 1, not 0/0.
+    const auto lf = fitLinear({1, 2, 3}, {4, 4, 4});
+    ASSERT_TRUE(lf);
+    EXPECT_EQ(lf->b, 0);
+    EXPECT_EQ(lf->a, 4);
+    EXPECT_EQ(lf->r2, 1);
+    const auto pf = fitPower({1, 2, 3}, {4, 4, 4});
+    ASSERT_TRUE(pf);
+    EXPECT_NEAR(pf->n, 0, 1e-12);
+    EXPECT_EQ(pf->r2, 1);
+}
+
 TEST(CurveFit, DecimationKeepsExtremesAndEnds)
 {
     std::vector<double> y(100000);
@@ -85,4 +100,94 @@ TEST(CurveFit, DecimationKeepsExtremesAndEnds)
     EXPECT_NE(std::find(keep.begin(), keep.end(), 54321u), keep.end());
     EXPECT_NE(std::find(keep.begin(), keep.end(), 12345u), keep.end());
     EXPECT_EQ(decimateMinMax({1, 2, 3}, 500).size(), 3u);
+}
+
+TEST(ChartGeometry, LogTicksLabelMoreThanPowersOfTen)
+{
+    struct Case {
+        double lo, hi;
+        std::vector<double> ticks;
+    };
+    const Case cases[] = {
+        // A flow curve over 340-1021 1/s: every step of the decade that fits.
+        {340, 1021, {300, 400, 500, 600, 700, 800, 900, 1000, 2000}},
+        {5, 1000, {5, 10, 20, 30, 50, 100, 200, 300, 500, 1000}},
+        {0.2, 5000, {0.2, 0.5, 1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000}},
+        {1, 1e9, {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9}},
+    };
+    for (const Case &c : cases) {
+        const auto t = logTicks(c.lo, c.hi);
+        ASSERT_EQ(t.size(), c.ticks.size()) << c.lo;
+        for (size_t i = 0; i < t.size(); ++i)
+            EXPECT_NEAR(t[i], c.ticks[i], c.ticks[i] * 1e-12) << c.lo << " tick " << i;
+    }
+    EXPECT_TRUE(logTicks(0, 10).empty());
+}
+
+TEST(ChartGeometry, SeriesRangesFitsAndLogCoordinates)
+{
+    ChartModel m;
+    m.setPointCount(5);
+    m.setPoints(0, {0, 340, 500, 1021, 700}, {-1, 10, 20, 40, 30});
+    m.setPlottingMethod(PlottingMethod::BestFitLinear);
+
+    ChartGeometry g = chartGeometry(m, 200);
+    ASSERT_EQ(g.series.size(), 1u);
+    EXPECT_EQ(g.series[0].x.size(), 5u);
+    EXPECT_FALSE(g.x.log);
+    EXPECT_EQ(g.x.min, 0);
+    EXPECT_EQ(g.x.max, 1021);
+    EXPECT_EQ(g.y.min, -1);
+    EXPECT_EQ(g.y.max, 40);
+    ASSERT_TRUE(g.series[0].fit);
+    // The fitted curve is sampled over the drawn points' x range.
+    ASSERT_EQ(g.series[0].fitX.size(), 101u);
+    EXPECT_EQ(g.series[0].fitX.front(), 0);
+    EXPECT_EQ(g.series[0].fitX.back(), 1021);
+    EXPECT_DOUBLE_EQ(g.series[0].fitY[50], g.series[0].fit->at(510.5));
+
+    // On log axes, points without a logarithm are left out and the rest are log10 values.
+    m.setXScale(ScaleType::Log);
+    m.setYScale(ScaleType::Log);
+    g = chartGeometry(m, 200);
+    ASSERT_EQ(g.series[0].x.size(), 4u);
+    EXPECT_DOUBLE_EQ(g.series[0].x[0], std::log10(340.0));
+    EXPECT_DOUBLE_EQ(g.x.min, std::log10(300.0));
+    EXPECT_DOUBLE_EQ(g.x.max, std::log10(2000.0));
+    EXPECT_EQ(g.x.ticks.front().second, "300");
+    EXPECT_EQ(g.x.ticks.back().second, "2000");
+    for (double y : g.series[0].fitY)
+        EXPECT_TRUE(std::isfinite(y));
+
+    // One point: the axis opens around it; no points: a default range.
+    ChartModel one;
+    one.setPointCount(1);
+    one.setPoints(0, {5}, {7});
+    g = chartGeometry(one, 200);
+    EXPECT_EQ(g.x.min, 4);
+    EXPECT_EQ(g.x.max, 6);
+    ChartModel none;
+    none.setPointCount(ChartModel::kNoTestPointCount);
+    g = chartGeometry(none, 200);
+    EXPECT_TRUE(g.series.empty());
+    EXPECT_EQ(g.y.min, 0);
+    EXPECT_EQ(g.y.max, 1);
+}
+
+TEST(ChartGeometry, LongSeriesAreThinnedButFittedOnEveryPoint)
+{
+    ChartModel m;
+    std::vector<double> x, y;
+    for (int i = 0; i < 100000; ++i) {
+        x.push_back(i);
+        y.push_back(3 + 2.0 * i + (i % 2 ? 1 : -1));
+    }
+    m.setPointCount(static_cast<int>(x.size()));
+    m.setPoints(0, x, y);
+    m.setPlottingMethod(PlottingMethod::BestFitLinear);
+    const ChartGeometry g = chartGeometry(m, 300);
+    EXPECT_LE(g.series[0].x.size(), 4u * 300);
+    ASSERT_TRUE(g.series[0].fit);
+    EXPECT_NEAR(g.series[0].fit->b, 2.0, 1e-6);
+    EXPECT_NEAR(g.series[0].fit->a, 3.0, 1e-3);
 }

@@ -1,3 +1,4 @@
+#include "core/DataRecord.h"
 #include "core/Protocol.h"
 
 #include <gtest/gtest.h>
@@ -50,4 +51,37 @@ TEST(CustomHeader, NineCharactersThenBlockEnd)
     EXPECT_FALSE(customHeaderFactor("0005XXXXX\x02"));
     EXPECT_FALSE(customHeaderFactor("17A2XXXXX\x02"));
     EXPECT_FALSE(customHeaderFactor(""));
+    // A factor above 7 marks a custom rotor-bob; 7 and below are codes.
+    EXPECT_FALSE(customHeaderFactor("0007XXXXX\x02"));
+    EXPECT_EQ(customHeaderFactor("0008XXXXX\x02"), 8);
+}
+
+TEST(RecordSplitter, RecordsAcrossReadsAndTheCapOnTextWithoutAnEnd)
+{
+    RecordSplitter s;
+    s.append("01,0001,075,00510");
+    EXPECT_FALSE(s.next());
+    s.append(",00000,30000,1\x1a"
+             "02,");
+    EXPECT_EQ(s.next(), "01,0001,075,00510,00000,30000,1\x1a");
+    EXPECT_FALSE(s.next());
+    EXPECT_EQ(s.pending(), "02,");
+
+    // Noise that never ends a record keeps only the newest 64 KiB.
+    s.clear();
+    s.append(std::string(RecordSplitter::kMaxPending + 1000, '7'));
+    s.append("X");
+    EXPECT_FALSE(s.next());
+    ASSERT_EQ(s.pending().size(), RecordSplitter::kMaxPending);
+    EXPECT_EQ(s.pending().back(), 'X');
+    s.append("\x1a");
+    const auto last = s.next();
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->size(), RecordSplitter::kMaxPending + 1);
+    EXPECT_TRUE(s.pending().empty());
+    // The end of a test is TestEnd alone.
+    s.append("\x08");
+    EXPECT_TRUE(s.holdsOnlyTestEnd());
+    s.append("\x08");
+    EXPECT_FALSE(s.holdsOnlyTestEnd());
 }

@@ -84,3 +84,51 @@ TEST(Dosqloverlap, StandardTestUsesTheOpenedTestsFactors)
     EXPECT_DOUBLE_EQ(custom[0][col::ShearRate], 200);
     EXPECT_EQ(m.RbShearFactor, 3.185f);
 }
+
+// The query as the operators' old program wrote it, each factor pasted in as its shortest
+// decimal text. The query built from the named constants must give the very same doubles.
+TEST(Dosql, SameDigitsAsTheLiteralQueryText)
+{
+    TestDb t;
+    t.addTest("t", {point(1, 30, 32.5, 300, 1003, 10, 6), point(1, 60, 212, 0.000001, 515, 5, 6),
+                    point(2, 5, 75.3, 3, 5, 25, 6), point(2, 9, 101.7, 600.01, 61234, 7, 6)});
+    auto literal = [](bool si, bool custom, const std::string &shear, const std::string &fann) {
+        const std::string tail = " FROM TestResult where TestId=(SELECT TestId from relatedinfo "
+                                 "where TestName='t') ORDER BY StepNo, Time ASC;";
+        const std::string temp = si ? "(Temperature-32)*5/9.0, " : "Temperature, ";
+        if (!custom)
+            return "SELECT StepNo, Time, " + temp + "Speed*1.7023*" + shear + ", Speed," +
+                   (si ? " Shearstress, " : " Shearstress*0.2088, ") +
+                   "Shearstress/((Speed+0.000001)*1.7023)*100/" + shear +
+                   (si ? ", Gel , Rbfactor," : ", Gel*0.2088 ,Rbfactor,") + "Shearstress/5.11/" +
+                   fann + tail;
+        return "SELECT StepNo, Time, " + temp + "Speed*" + shear + ", Speed," +
+               (si ? " Shearstress, " : " Shearstress*0.2088, ") +
+               "Shearstress/((Speed+0.000001))*100/" + shear +
+               (si ? ", Gel , Rbfactor/1000.0," : ", Gel*0.2088 ,Rbfactor/1000.0,") +
+               "Shearstress/5.11/" + fann + tail;
+    };
+    TestRepository repo(*t.db);
+    for (const bool si : {false, true})
+        for (const bool custom : {false, true}) {
+            Module1 m;
+            m.UnitSystem = si ? 2 : 1;
+            m.RbShearFactor = 0.1574f;
+            m.RbFannFactor = 8.012f;
+            m.CustomRbFactor = 1.703;
+            const auto built =
+                must(repo.queryRows(buildTestQuery(m, custom, QueryOrder::StepThenTime), "t"));
+            const std::string sql =
+                literal(si, custom, custom ? "1.703" : "0.1574", custom ? "8.012" : "8.012");
+            QSqlQuery q(t.db->sql());
+            ASSERT_TRUE(q.exec(QString::fromStdString(sql))) << sql;
+            size_t r = 0;
+            for (; q.next(); ++r) {
+                ASSERT_LT(r, built.size());
+                for (int c = 0; c < col::Count; ++c)
+                    EXPECT_EQ(q.value(c).toDouble(), built[r][static_cast<size_t>(c)])
+                        << "si " << si << " custom " << custom << " row " << r << " col " << c;
+            }
+            EXPECT_EQ(r, built.size());
+        }
+}

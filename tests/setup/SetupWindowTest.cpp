@@ -275,3 +275,14 @@ TEST(SetupWindow, PrintsEachCopyAsItsOwnDocument)
         EXPECT_TRUE(text.contains("542.18")) << text.toStdString();
     }
 }
+
+TEST(SetupWindow, ReadFailuresAreShownNotTakenForAnEmptyList)
+{
+    Fixture f;
+    ASSERT_TRUE(f.t.exec("ALTER TABLE SequenceName RENAME COLUMN Rbfactor TO Other"));
+    f.w->Form_Load();
+    // Once, not once for every routine that would have read the list.
+    ASSERT_EQ(f.p.shown.size(), 1u);
+    EXPECT_EQ(f.p.shown.front().title, "Database Error");
+    EXPECT_EQ(f.p.shown.front().text, "The sequences could not be read: no such column: Rbfactor");
+}

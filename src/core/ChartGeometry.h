@@ -1,0 +1,57 @@
+#pragma once
+// What a chart shows, worked out before anything is drawn: the points of each series after
+// dropping what an axis cannot show and thinning to the plot's width, the axis ranges, the
+// best-fit curve of each series and the labels of a logarithmic axis. A view only turns this
+// into widgets, so all of it is tested as plain code.
+
+#include "core/ChartModel.h"
+#include "core/CurveFit.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace viscora {
+
+// A best fit of one series: a line (a + b x) or a power law (k x^n), with its R².
+struct SeriesFit {
+    PlottingMethod method = PlottingMethod::BestFitLinear;
+    double a = 0, b = 0; // the line; for the power law, a = k and b = n
+    double r2 = 0;
+    double at(double x) const;
+};
+// The fit the method asks for, when one is possible.
+std::optional<SeriesFit> fitSeries(PlottingMethod method, const std::vector<double> &x,
+                                   const std::vector<double> &y);
+
+// An axis in plot coordinates: the values themselves, or their base-10 logarithms.
+struct AxisGeometry {
+    bool log = false;
+    double min = 0, max = 1;
+    // Labelled ticks of a logarithmic axis: (plot coordinate, text).
+    std::vector<std::pair<double, std::string>> ticks;
+};
+
+struct SeriesGeometry {
+    int index = 0;            // the model's series
+    std::vector<double> x, y; // plot coordinates, thinned for drawing
+    std::optional<SeriesFit> fit;
+    std::vector<double> fitX, fitY; // the fitted curve, in plot coordinates
+};
+
+struct ChartGeometry {
+    std::vector<SeriesGeometry> series;
+    AxisGeometry x, y;
+};
+
+// `buckets`: how many columns the plot has for thinning (min/max per column).
+ChartGeometry chartGeometry(const ChartModel &model, std::size_t buckets);
+
+// Tick values of a logarithmic axis over [lo, hi] (lo > 0): 1..9, 1-2-3-5, 1-2-5 or 1 times
+// each power of ten, as many as the span leaves room for, from the tick at or below lo to
+// the tick at or above hi.
+std::vector<double> logTicks(double lo, double hi);
+
+} // namespace viscora
