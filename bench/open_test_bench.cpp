@@ -22,30 +22,10 @@ using namespace viscora;
 
 namespace {
 
-// A 98-step sequence recording every second, with stress following speed.
-std::unique_ptr<Database> makeTest(const QString &path, int points)
-{
-    auto db = Database::open(path, Database::OpenMode::CreateIfMissing).db;
-    TestRepository repo(*db);
-    int id = 0;
-    repo.createHeader({"long", "", "", "", ""}, id);
-    std::vector<StoredPoint> pts;
-    pts.reserve(static_cast<size_t>(points));
-    const int perStep = std::max(1, points / 98 + 1);
-    for (int i = 0; i < points; ++i) {
-        const int step = i / perStep + 1;
-        const double speed = 3 + (step % 10) * 60;
-        pts.push_back({step, static_cast<double>(i % perStep), 120 + 50 * std::sin(i / 5000.0),
-                       speed, 50 + speed * 0.8 + (i % 7), 10, 1});
-    }
-    repo.insertPoints(id, pts);
-    return db;
-}
-
 void BM_OpenStoredTest(benchmark::State &state)
 {
     QTemporaryDir dir;
-    auto db = makeTest(dir.filePath("k7400r.mdb"), static_cast<int>(state.range(0)));
+    auto db = bench::makeLongTest(dir.filePath("k7400r.mdb"), static_cast<int>(state.range(0)));
     bench::SilentPrompter prompter;
     ChartView view;
     view.resize(900, 600);

@@ -49,23 +49,26 @@ void printGrid(Context &c, const TestGridModel &grid)
     for (int col = 0; col < headers.size(); ++col)
         c.out << (col ? "\t" : "") << joinedHeader(headers[col]);
     c.out << '\n';
+    // One write per row: a long test prints hundreds of thousands of them.
+    std::string line;
     for (int r = 0; r < grid.rowCount(); ++r) {
-        for (int col = 0; col < 10; ++col)
-            c.out << (col ? "\t" : "") << grid.cellText(r, col).toStdString();
-        c.out << '\n';
+        line.clear();
+        for (int col = 0; col < col::Count; ++col) {
+            if (col)
+                line += '\t';
+            line += grid.cell(r, col);
+        }
+        line += '\n';
+        c.out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
 }
 
 int cmdShow(Context &c, const Args &a)
 {
-    const QString name = QString::fromStdString(a.positional[0]);
-    if (!requireTest(c, name))
+    const auto review = openTest(c, a.positional[0]);
+    if (!review)
         return 1;
-    TestReview review(c.m, *c.db, c.prompter);
-    c.m.CurrentTestName = a.positional[0];
-    if (!review.openCurrentTest())
-        return 1;
-    printGrid(c, review.grid());
+    printGrid(c, review->grid());
     return 0;
 }
 
@@ -83,22 +86,18 @@ int cmdDelete(Context &c, const Args &a)
 
 int cmdChart(Context &c, const Args &a)
 {
-    const QString name = QString::fromStdString(a.positional[0]);
     const std::string &typeText = a.positional[1];
     char *end = nullptr;
     const long type = std::strtol(typeText.c_str(), &end, 10);
     if (typeText.empty() || *end || type < 0 || type > 9)
         throw Usage{"TYPE must be a chart type from 0 to 9"};
-    if (!requireTest(c, name))
+    const auto review = openTest(c, a.positional[0]);
+    if (!review)
         return 1;
-    TestReview review(c.m, *c.db, c.prompter);
-    c.m.CurrentTestName = a.positional[0];
-    if (!review.openCurrentTest())
-        return 1;
-    review.selectChartType(static_cast<int>(type));
+    review->selectChartType(static_cast<int>(type));
     ChartView view;
     view.resize(900, 600);
-    view.redraw(review.chart());
+    view.redraw(review->chart());
     if (!view.grab().save(QString::fromStdString(a.positional[2]), "PNG"))
         return c.fail("File Error", "The image could not be written to " + a.positional[2] + ".");
     return 0;

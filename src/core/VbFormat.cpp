@@ -45,8 +45,11 @@ void roundedDigits(double magnitude, int decimals, std::string &intDigits, std::
     fracDigits.assign(static_cast<size_t>(decimals), '0');
     if (magnitude == 0.0 || !std::isfinite(magnitude))
         return;
+    // The same digits as printf's "%.14e", without its locale and format parsing.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", magnitude);
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf - 1, magnitude, std::chars_format::scientific, 14);
+    *res.ptr = '\0';
     std::string digits;
     const char *p = buf;
     for (; *p && *p != 'e'; ++p)

@@ -20,13 +20,16 @@ QStringList gridHeaders(bool si)
             QStringLiteral("Fann® 35 F1\nReading")};
 }
 
-QString gridCellText(const QueryRow &row, int column)
+std::string gridCell(const QueryRow &row, int column)
 {
     const double v = row[static_cast<size_t>(column)];
     const char *mask = gridMask(column);
-    if (*mask)
-        return QString::fromStdString(formatMask(v, mask));
-    return QString::fromStdString(shortestText(v));
+    return *mask ? formatMask(v, mask) : shortestText(v);
+}
+
+QString gridCellText(const QueryRow &row, int column)
+{
+    return QString::fromStdString(gridCell(row, column));
 }
 
 void TestGridModel::setRows(std::vector<QueryRow> rows)
@@ -46,23 +49,25 @@ void TestGridModel::setSI(bool si)
     emit headerDataChanged(Qt::Horizontal, 0, col::Count - 1);
 }
 
-QString TestGridModel::cellText(int r, int c) const
+std::string TestGridModel::cell(int r, int c) const
 {
     if (c == col::Viscosity && markedNA(r))
-        return QStringLiteral("N/A");
-    return gridCellText(rows_[static_cast<size_t>(r)], c);
+        return "N/A";
+    return gridCell(rows_[static_cast<size_t>(r)], c);
 }
+
+QString TestGridModel::cellText(int r, int c) const { return QString::fromStdString(cell(r, c)); }
 
 void TestGridModel::Check_Stress()
 {
     if (checked_)
         return;
     checked_ = true;
-    std::vector<QString> stress;
+    std::vector<std::string> stress;
     stress.reserve(rows_.size());
-    for (int r = 0; r < static_cast<int>(rows_.size()); ++r)
-        stress.push_back(gridCellText(rows_[static_cast<size_t>(r)], col::ShearStress));
-    const QString code = rows_.empty() ? QString() : gridCellText(rows_.front(), col::Rbfactor);
+    for (const QueryRow &row : rows_)
+        stress.push_back(gridCell(row, col::ShearStress));
+    const std::string code = rows_.empty() ? std::string() : gridCell(rows_.front(), col::Rbfactor);
     auto marks = checkStressMarks(stress, code, si_);
     for (size_t i = 0; i < marks.size() && i < na_.size(); ++i)
         na_[i] = na_[i] || marks[i];
@@ -70,13 +75,13 @@ void TestGridModel::Check_Stress()
         emit dataChanged(index(0, col::Viscosity), index(rowCount() - 1, col::Viscosity));
 }
 
-std::vector<char> checkStressMarks(const std::vector<QString> &stressTexts,
-                                   const QString &firstCodeText, bool si)
+std::vector<char> checkStressMarks(const std::vector<std::string> &stressTexts,
+                                   const std::string &firstCodeText, bool si)
 {
     std::vector<char> marks(stressTexts.size(), 0);
     bool offGrid = false;
-    for (const QString &t : stressTexts) {
-        double x = Val(t.toStdString());
+    for (const std::string &t : stressTexts) {
+        double x = Val(t);
         if (!si)
             x = formula::stressFromEI(x);
         const double r = 5 * Int(Int(x + 0.01) / 5);
@@ -87,12 +92,12 @@ std::vector<char> checkStressMarks(const std::vector<QString> &stressTexts,
     }
     if (stressTexts.empty())
         return marks;
-    const long long code = roundHalfEven(Val(firstCodeText.toStdString()));
+    const long long code = roundHalfEven(Val(firstCodeText));
     if (code != 1 || !offGrid)
         return marks;
     const double lo = si ? 980 : 204.6, hi = si ? 1030 : 214.0;
     for (size_t i = 0; i < stressTexts.size(); ++i) {
-        const double s = Val(stressTexts[i].toStdString());
+        const double s = Val(stressTexts[i]);
         if (s > lo && s < hi)
             marks[i] = 1;
     }

@@ -7,6 +7,7 @@
 
 #include <QAbstractTableModel>
 
+#include <string>
 #include <vector>
 
 namespace viscora {
@@ -14,6 +15,7 @@ namespace viscora {
 // The ten headers, top and bottom line joined by '\n'.
 QStringList gridHeaders(bool si);
 // A cell as the grid shows it (before any "N/A").
+std::string gridCell(const QueryRow &row, int column);
 QString gridCellText(const QueryRow &row, int column);
 
 class TestGridModel : public QAbstractTableModel {
@@ -27,6 +29,7 @@ public:
     void setSI(bool si);
 
     // Text of data row r (0-based) and column c as displayed, "N/A" included.
+    std::string cell(int r, int c) const;
     QString cellText(int r, int c) const;
 
     // Marks implausible viscosities with "N/A" (see checkStressMarks).
@@ -52,7 +55,7 @@ private:
 // Which rows get "N/A" in the viscosity column: an R1-B1 test whose stresses are not all
 // on the 5 dyn/cm2 grid, in the rows whose shown stress lies inside the open band
 // (204.6, 214.0) in EI or (980, 1030) in SI. Works on the shown texts.
-std::vector<char> checkStressMarks(const std::vector<QString> &stressTexts,
-                                   const QString &firstCodeText, bool si);
+std::vector<char> checkStressMarks(const std::vector<std::string> &stressTexts,
+                                   const std::string &firstCodeText, bool si);
 
 } // namespace viscora

@@ -43,9 +43,8 @@ bool TestReview::openCurrentTest()
             ok = reported(id.error());
         }
         if (grid_.rowCount() > 0) {
-            chart_.setSubtitle(m_.CurrentTestName);
+            // The chart is drawn once, by the chart-type selection below.
             m_.NoTestShown = false;
-            drawChartType(chart_, state_, 0, m_, grid_.rows(), nullptr, prompter_);
             relatedInfoEnabled = true;
         } else {
             relatedInfoEnabled = false;

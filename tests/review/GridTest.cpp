@@ -62,10 +62,8 @@ TEST(CheckStress, BandsOpenAtBothEndsAndOnlyOffGridR1B1)
         {"no rows", {}, "", true, {}},
     };
     for (const auto &c : cases) {
-        std::vector<QString> texts;
-        for (const char *s : c.stress)
-            texts.push_back(QString::fromLatin1(s));
-        EXPECT_EQ(checkStressMarks(texts, QString::fromLatin1(c.code), c.si), c.marks) << c.name;
+        const std::vector<std::string> texts(c.stress.begin(), c.stress.end());
+        EXPECT_EQ(checkStressMarks(texts, c.code, c.si), c.marks) << c.name;
     }
 }
 
