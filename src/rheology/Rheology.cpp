@@ -126,6 +126,8 @@ Value positive(const Value &theta, double rpm)
     return theta;
 }
 
+// The field formulas as drilling-fluid practice writes them, rounded constants included (511
+// and 170.2 are the shear rates of 300 and 100 rpm, 510 turns degrees into eq. cP).
 FieldValues fieldValues(const FlowCurve &c, Units units)
 {
     const Value t600 = theta(c, 600), t300 = theta(c, 300), t100 = theta(c, 100), t6 = theta(c, 6),
@@ -142,7 +144,8 @@ FieldValues fieldValues(const FlowCurve &c, Units units)
     f.n = from({&p600, &p300}, [&] { return 3.32 * std::log10(v(t600) / v(t300)); });
     f.K = from({&f.n, &t300}, [&] { return 510 * v(t300) / std::pow(511, v(f.n)); });
     f.na = from({&p100, &p3}, [&] { return 0.657 * std::log10(v(t100) / v(t3)); });
-    f.Ka = from({&f.na, &t100}, [&] { return 5.11 * v(t100) / std::pow(170.2, v(f.na)); });
+    f.Ka = from({&f.na, &t100},
+                [&] { return formula::kDialDivisor * v(t100) / std::pow(170.2, v(f.na)); });
     return f;
 }
 

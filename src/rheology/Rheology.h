@@ -9,7 +9,7 @@
 //   point. Speed and temperature are averaged over the same points.
 // - Consecutive steps form one flow curve while all their reading temperatures lie within
 //   2 degF of each other (a spread, so a slow ramp cannot chain into one curve).
-// - Field values use the readings at 600, 300, 200, 100, 6 and 3 rpm (within 1 rpm); when
+// - Field values use the readings at 600, 300, 100, 6 and 3 rpm (within 1 rpm); when
 //   a curve holds two readings at one of those speeds, the later one counts (a ramp down
 //   after a ramp up, or a reading after stirring at the same speed).
 // - Models (see rheology/Models.h) are fitted to the readings above 0 rpm. A model with p

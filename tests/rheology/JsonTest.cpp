@@ -89,3 +89,16 @@ TEST(RheologyJson, NoCurvesAndEqualStresses)
     EXPECT_TRUE((*json)["curves"].items.at(0)["models"]["newtonian"]["r2"].isNull());
     EXPECT_EQ(toJson(analyse({}, {}, Units::EI), "t"), R"({"test":"t","units":"EI","curves":[]})");
 }
+
+// The reader the checks rely on is strict: what is not JSON does not parse.
+TEST(RheologyJson, ReaderRefusesWhatIsNotJson)
+{
+    for (const char *bad :
+         {R"({"a":nan})", R"({"a":inf})", R"({"a":-inf})", R"([1,])", R"({"a":1,"a":2})",
+          R"({"a":01})", R"({"a":1.})", "[1] x", R"("\q")", "{\"a\":\"\x01\"}"})
+        EXPECT_FALSE(parseJson(bad)) << bad;
+    const auto ok = parseJson(R"( {"a":[-0.5e-3,true,null,"\"\\\n"],"b":{}} )");
+    ASSERT_TRUE(ok);
+    EXPECT_EQ((*ok)["a"].items[0].number, -0.5e-3);
+    EXPECT_EQ((*ok)["a"].items[3].text, "\"\\\n");
+}
