@@ -45,7 +45,8 @@ std::vector<RetrievedRecord> defaultResult()
 
 int fluidStress(double shearRate, double fahrenheit)
 {
-    const double tau0 = 40, k = 3.0 * std::exp(-0.008 * (fahrenheit - 120)), n = 0.75;
+    // A water-based mud: at 120 degF about PV 19 cP, YP 12 lb/100ft2, n 0.69; thinner warm.
+    const double tau0 = 20, k = 1.2 * std::exp(-0.01 * (fahrenheit - 120)), n = 0.76;
     const double stress = tau0 + k * std::pow(std::max(0.0, shearRate), n);
     return static_cast<int>(std::lround(stress / 5.0)) * 5;
 }

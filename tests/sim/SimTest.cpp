@@ -5,6 +5,7 @@
 #include "support/ScriptedPrompter.h"
 #include "sim/SimInstrument.h"
 #include "sim/SimPort.h"
+#include "rheology/Rheology.h"
 
 #include <gtest/gtest.h>
 
@@ -103,4 +104,51 @@ TEST(SimFluid, StressRisesWithRateAndFallsWithHeat)
     EXPECT_LT(fluidStress(5, 120), fluidStress(500, 120));
     EXPECT_GT(fluidStress(500, 80), fluidStress(500, 200));
     EXPECT_EQ(fluidStress(500, 120) % 5, 0);
+}
+
+namespace {
+// The six standard speeds through the fluid at one temperature, gels at 6 and 3 rpm.
+rheology::Analysis sixSpeeds(double fahrenheit)
+{
+    std::vector<rheology::Point> points;
+    int step = 0;
+    for (double rpm : {600.0, 300.0, 200.0, 100.0, 6.0, 3.0}) {
+        const double stress = fluidStress(rpm * 1.7023, fahrenheit);
+        points.push_back({++step, 60, fahrenheit, rpm, stress, rpm <= 6 ? stress : 0});
+    }
+    return rheology::analyse(points, {}, Units::EI);
+}
+} // namespace
+
+// What the analysis makes of the fluid: the numbers of a water-based mud, for the test the
+// instrument holds out of the box and for the six speeds at 120 degF.
+TEST(SimFluid, IsAWaterBasedMud)
+{
+    const SimInstrument sim;
+    std::vector<rheology::Point> retrieved;
+    for (const auto &r : sim.lastResult())
+        retrieved.push_back({static_cast<int>(r[0]), r[1], r[2], r[5] / 100, r[3], r[4]});
+    for (const auto &a : {rheology::analyse(retrieved, {}, Units::EI), sixSpeeds(120)}) {
+        ASSERT_EQ(a.curves.size(), 1u);
+        const auto &c = a.curves[0];
+        const std::tuple<const char *, const rheology::Value &, double, double> ranges[] = {
+            {"PV (cP)", c.field.PV, 10, 30},
+            {"YP (lb/100ft2)", c.field.YP, 5, 25},
+            {"LSYP (lb/100ft2)", c.field.LSYP, 2, 10},
+            {"n", c.field.n, 0.5, 0.9},
+            {"AV (cP)", c.field.AV, 15, 45}};
+        for (const auto &[name, value, low, high] : ranges) {
+            ASSERT_TRUE(value.value) << name << ": " << value.reason;
+            EXPECT_GE(*value.value, low) << name;
+            EXPECT_LE(*value.value, high) << name;
+        }
+        ASSERT_EQ(c.gels.size(), 2u);
+        for (const auto &g : c.gels) {
+            EXPECT_GE(g.gel, 2);
+            EXPECT_LE(g.gel, 15);
+        }
+        ASSERT_TRUE(c.recommended) << c.recommendedReason;
+        EXPECT_STRNE(c.recommended->key, "newtonian");
+    }
+    EXPECT_LT(*sixSpeeds(180).curves[0].field.PV.value, *sixSpeeds(120).curves[0].field.PV.value);
 }

@@ -1,0 +1,165 @@
+#include "rheology/Json.h"
+
+#include "core/VbFormat.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace viscora::rheology {
+
+namespace {
+// Builds one JSON text; commas are placed by remembering whether a container is empty.
+class Writer {
+public:
+    void open(char bracket)
+    {
+        separate();
+        out_.push_back(bracket);
+        first_ = true;
+    }
+    void close(char bracket)
+    {
+        out_.push_back(bracket);
+        first_ = false;
+    }
+    void key(const char *k)
+    {
+        string(k);
+        out_.push_back(':');
+        first_ = true;
+    }
+    void string(const std::string &s)
+    {
+        separate();
+        out_.push_back('"');
+        for (char c : s) {
+            const auto u = static_cast<unsigned char>(c);
+            if (c == '"' || c == '\\') {
+                out_.push_back('\\');
+                out_.push_back(c);
+            } else if (u < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", u);
+                out_ += buf;
+            } else {
+                out_.push_back(c);
+            }
+        }
+        out_.push_back('"');
+    }
+    void number(double v)
+    {
+        separate();
+        out_ += std::isfinite(v) ? shortestText(v) : "null";
+    }
+    void number(const Value &v)
+    {
+        if (v.value)
+            number(*v.value);
+        else
+            null();
+    }
+    template <class V> void member(const char *k, const V &v)
+    {
+        key(k);
+        number(v);
+    }
+    void null()
+    {
+        separate();
+        out_ += "null";
+    }
+    std::string take() { return std::move(out_); }
+
+private:
+    void separate()
+    {
+        if (!first_)
+            out_.push_back(',');
+        first_ = false;
+    }
+    std::string out_;
+    bool first_ = true;
+};
+
+void reading(Writer &w, const Reading &r)
+{
+    w.open('{');
+    w.member("step", r.step);
+    w.member("rpm", r.rpm);
+    w.member("shear_rate", r.shearRate);
+    w.member("stress", r.stress);
+    w.member("dial", r.dial);
+    w.member("temperature", r.temperature);
+    w.close('}');
+}
+
+void models(Writer &w, const FlowCurve &c)
+{
+    w.open('{');
+    for (const ModelFit &m : c.models) {
+        if (!m.fitted)
+            continue;
+        w.key(m.spec->key);
+        w.open('{');
+        for (std::size_t i = 0; i < m.values.size(); ++i)
+            w.member(m.spec->parameters[i].key, m.values[i]);
+        w.member("r2", m.r2);
+        w.member("rms", m.rms);
+        w.close('}');
+    }
+    w.close('}');
+}
+
+void curve(Writer &w, const FlowCurve &c)
+{
+    w.open('{');
+    w.member("temperature", c.temperature);
+    w.key("readings");
+    w.open('[');
+    for (const Reading &r : c.readings)
+        reading(w, r);
+    w.close(']');
+    w.key("field");
+    w.open('{');
+    for (const FieldSpec &f : fieldTable())
+        w.member(f.key, c.field.*f.member);
+    w.close('}');
+    w.key("gels");
+    w.open('[');
+    for (const Gel &g : c.gels) {
+        w.open('{');
+        w.member("step", g.step);
+        w.member("gel", g.gel);
+        w.close('}');
+    }
+    w.close(']');
+    w.key("models");
+    models(w, c);
+    w.key("recommended");
+    if (c.recommended)
+        w.string(c.recommended->key);
+    else
+        w.null();
+    w.close('}');
+}
+} // namespace
+
+std::string toJson(const Analysis &analysis, const std::string &testName)
+{
+    Writer w;
+    w.open('{');
+    w.key("test");
+    w.string(testName);
+    w.key("units");
+    w.string(analysis.units == Units::SI ? "SI" : "EI");
+    w.key("curves");
+    w.open('[');
+    for (const FlowCurve &c : analysis.curves)
+        curve(w, c);
+    w.close(']');
+    w.close('}');
+    return w.take();
+}
+
+} // namespace viscora::rheology

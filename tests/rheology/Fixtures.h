@@ -1,0 +1,111 @@
+#pragma once
+// Points of made-up tests for the analysis: steps held long enough for a 30 s reading, at
+// the six standard speeds or any others.
+
+#include "rheology/Json.h"
+#include "rheology/Rheology.h"
+#include "support/JsonReader.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+namespace viscora::test {
+
+using rheology::Point;
+
+constexpr double kStandardSpeeds[] = {600, 300, 200, 100, 6, 3};
+constexpr double kRate = 1.7023; // R1-B1 shear rate per rpm
+
+struct StepSpec {
+    double rpm;
+    double stress; // dyn/cm2
+    double fahrenheit = 120;
+    double gel = 0;
+};
+
+// Each step: points at 10, 20, ... 60 s, all alike.
+inline std::vector<Point> pointsOf(const std::vector<StepSpec> &steps)
+{
+    std::vector<Point> points;
+    int step = 0;
+    for (const StepSpec &s : steps) {
+        ++step;
+        for (int t = 10; t <= 60; t += 10)
+            points.push_back({step, static_cast<double>(t), s.fahrenheit, s.rpm, s.stress, s.gel});
+    }
+    return points;
+}
+
+// The six standard speeds with R1-B1, stress from a model of the shear rate (1/s).
+inline std::vector<StepSpec> sixSpeeds(const std::function<double(double)> &tau,
+                                       double fahrenheit = 120, double rateFactor = kRate)
+{
+    std::vector<StepSpec> steps;
+    for (double rpm : kStandardSpeeds)
+        steps.push_back({rpm, tau(rpm * rateFactor), fahrenheit});
+    return steps;
+}
+
+inline void expectFinite(const rheology::Value &v)
+{
+    if (v.value)
+        EXPECT_TRUE(std::isfinite(*v.value));
+    else
+        EXPECT_FALSE(v.reason.empty());
+}
+
+// Nothing but finite numbers, or absent values that say why, and JSON that parses.
+inline void expectAllFinite(const rheology::Analysis &a)
+{
+    for (const auto &c : a.curves) {
+        EXPECT_TRUE(std::isfinite(c.temperature));
+        for (const auto &r : c.readings)
+            for (double v : {r.rpm, r.shearRate, r.stress, r.dial, r.temperature})
+                EXPECT_TRUE(std::isfinite(v));
+        for (const auto &f : rheology::fieldTable())
+            expectFinite(c.field.*f.member);
+        for (const auto &g : c.gels)
+            EXPECT_TRUE(std::isfinite(g.gel));
+        for (const auto &m : c.models) {
+            EXPECT_EQ(m.fitted, m.reason.empty()) << m.spec->key;
+            for (double v : m.values)
+                EXPECT_TRUE(std::isfinite(v));
+            EXPECT_TRUE(std::isfinite(m.rms));
+            expectFinite(m.r2);
+            expectFinite(m.aicc);
+        }
+        EXPECT_EQ(c.recommended == nullptr, !c.recommendedReason.empty());
+    }
+    // The reader is strict: a nan or inf would not parse.
+    const std::string json = rheology::toJson(a, "T");
+    EXPECT_TRUE(parseJson(json)) << json;
+}
+
+inline const rheology::ModelFit &modelOf(const rheology::FlowCurve &c, const std::string &key)
+{
+    for (const auto &m : c.models)
+        if (key == m.spec->key)
+            return m;
+    throw std::runtime_error("no model " + key);
+}
+
+// A fitted model's parameter by its key.
+inline double param(const rheology::ModelFit &m, const std::string &key)
+{
+    for (std::size_t i = 0; i < m.values.size(); ++i)
+        if (key == m.spec->parameters[i].key)
+            return m.values[i];
+    throw std::runtime_error("no parameter " + key);
+}
+
+inline double field(const rheology::FlowCurve &c, rheology::Value rheology::FieldValues::*member)
+{
+    const auto &v = c.field.*member;
+    EXPECT_TRUE(v.value) << v.reason;
+    return v.value.value_or(0);
+}
+
+} // namespace viscora::test
