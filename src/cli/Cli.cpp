@@ -22,6 +22,7 @@ const char *const kCliUsage =
     "  show TEST                  the test's grid as tab-separated text\n"
     "  delete TEST                delete a test and renumber the others\n"
     "  chart TEST TYPE FILE.png   chart type TYPE (0 to 9) of TEST as an image\n"
+    "  check                      check every page of the database file; \"ok\" or what is wrong\n"
     "  start                      start the downloaded sequence on the instrument\n"
     "  stop                       stop the test running on the instrument\n"
     "  download SEQUENCE [--rotor-bob NAME]\n"
@@ -43,9 +44,10 @@ const char *const kCliUsage =
     "                             a direct log, recording from the start, until N seconds,\n"
     "                             the instrument's end, or ^C\n"
     "  run SEQUENCE TEST [--fluid-id S] [--sample-time S] [--company S] [--desc S]\n"
-    "      [--custom STRESS_FACTOR RATE_FACTOR] [--rotor-bob NAME]\n"
-    "                             download, name, start and record a real-time test, one\n"
-    "                             line per stored row, until the instrument ends it or ^C\n";
+    "      [--custom STRESS_FACTOR RATE_FACTOR] [--rotor-bob NAME] [--reconnect-timeout S]\n"
+    "                             name, download, start and record a real-time test, one\n"
+    "                             line per stored row, until the instrument ends it or ^C;\n"
+    "                             a lost instrument is waited for S seconds (default 600)\n";
 
 namespace cli {
 namespace {
@@ -63,6 +65,7 @@ const std::map<std::string, CommandDef> &commands()
         {"show", {1, 1, {}, cmdShow}},
         {"delete", {1, 1, {}, cmdDelete}},
         {"chart", {3, 3, {}, cmdChart}},
+        {"check", {0, 0, {}, cmdCheck}},
         {"start", {0, 0, {}, cmdStart}},
         {"stop", {0, 0, {}, cmdStop}},
         {"download", {1, 1, {{"--rotor-bob"}}, cmdDownload}},
@@ -73,7 +76,8 @@ const std::map<std::string, CommandDef> &commands()
         {"export", {2, 2, {}, cmdExport}},
         {"cement", {2, 2, {}, cmdCement}},
         {"report", {2, 2, {}, cmdReport}},
-        {"run", {2, 2, with(header, {{"--custom", 2}, {"--rotor-bob"}}), cmdRun}},
+        {"run",
+         {2, 2, with(header, {{"--custom", 2}, {"--rotor-bob"}, {"--reconnect-timeout"}}), cmdRun}},
         {"calibrate", {1, 1, {}, cmdCalibrate}},
         {"log", {0, 0, {{"--speed"}, {"--rate"}, {"--file"}, {"--seconds"}}, cmdLog}},
     };

@@ -102,6 +102,7 @@ int cmdTests(Context &c, const Args &a);
 int cmdShow(Context &c, const Args &a);
 int cmdDelete(Context &c, const Args &a);
 int cmdChart(Context &c, const Args &a);
+int cmdCheck(Context &c, const Args &a);
 int cmdExport(Context &c, const Args &a);
 int cmdCement(Context &c, const Args &a);
 int cmdReport(Context &c, const Args &a);

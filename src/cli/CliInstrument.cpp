@@ -89,43 +89,68 @@ int cmdRun(Context &c, const Args &a)
     name.custom = a.has("--custom");
     name.stressFactor = a.option("--custom", 0);
     name.rateFactor = a.option("--custom", 1);
-    // Named before anything is sent, so a refused name costs no download.
-    const auto exists = tests.exists(name.header.testName, Qt::CaseInsensitive);
-    if (!exists)
-        return c.failed(exists.error());
-    if (*exists)
-        return c.fail("Test Name Error.", "Duplicated test name. Please enter a new test name.");
-    if (!downloadSequence(c.serial(), *c.clock, c.m, downloadSteps(*steps, c.m.isSI()), c.prompter))
-        return 1;
+    const double giveUpAfter =
+        a.has("--reconnect-timeout") ? Val(a.option("--reconnect-timeout")) : 600;
+    // Named before anything is sent: a refused name or a locked database costs no download.
     RealTestNaming naming(c.m, tests, c.prompter);
-    if (!naming.ok(name))
+    if (naming.ok(name) != NamingOutcome::Created)
         return 1;
+    if (!downloadSequence(c.serial(), *c.clock, c.m, downloadSteps(*steps, c.m.isSI()),
+                          c.prompter)) {
+        // The header was made for this run only; without its download there is no run.
+        tests.deleteTest(name.header.testName);
+        return 1;
+    }
     Acquisition acquisition(c.m, c.serial(), *c.clock, tests, c.prompter);
     acquisition.setSteps(*steps);
     acquisition.setNamed(true);
+    acquisition.setTestName(name.header.testName);
     acquisition.onStored = [&c](const StoredPoint &p) {
         c.out << p.stepNo << '\t' << shortestText(p.time) << '\t' << shortestText(p.temperature)
               << '\t' << shortestText(p.speed) << '\t' << shortestText(p.shearStress) << '\t'
               << shortestText(p.gel) << '\t' << shortestText(p.rbfactor) << '\n'
               << std::flush;
     };
+    // What the window's status bar would say, on stderr as it changes.
+    std::string said = "Test in progress ...";
+    acquisition.onStatus = [&c, &said](const std::string &text) {
+        if (text != said)
+            c.err << text << '\n' << std::flush;
+        said = text;
+    };
     if (!acquisition.start())
         return 1;
     interrupted = 0;
     auto previous = std::signal(SIGINT, onInterrupt);
-    bool failed = false;
-    while (acquisition.running()) {
+    int code = 0;
+    while (acquisition.running() || acquisition.holding()) {
         BusyWait(*c.clock, 1.0f);
-        if (interrupted) {
-            acquisition.stop();
+        if (interrupted && acquisition.running()) {
+            interrupted = 0;
+            if (!acquisition.stop())
+                code = 1;
             c.err << "Stopped: the rows stored so far are kept.\n";
+            continue;
+        }
+        if (interrupted) { // rows still wait for a database that stays busy
+            c.fail(kDatabaseErrorTitle, std::to_string(acquisition.heldRows()) +
+                                            " rows could not be saved: the database stayed busy.");
+            code = 1;
             break;
         }
         const PollResult r = acquisition.poll();
-        failed = r.failed;
+        if (r.failed)
+            code = 1;
+        if (const auto lost = acquisition.lostFor(); lost && *lost > giveUpAfter) {
+            acquisition.giveUp();
+            c.fail(kCommunicationErrorTitle,
+                   "The instrument did not come back within " + shortestText(giveUpAfter) +
+                       " s; the run is given up. The rows stored so far are kept.");
+            code = 1;
+        }
     }
     std::signal(SIGINT, previous);
-    return failed ? 1 : 0;
+    return code;
 }
 
 int cmdCalibrate(Context &c, const Args &a)

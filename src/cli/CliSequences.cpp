@@ -72,6 +72,9 @@ int cmdSteps(Context &c, const Args &a)
 int cmdNewSequence(Context &c, const Args &a)
 {
     const RotorBob &rb = rotorBobOption(a, *rotorBobByCode(1));
+    // As the window's New: a sequence without a name is not made.
+    if (a.positional[0].empty())
+        return c.fail("Blank Input Error.", "Please input the new sequence name");
     std::vector<SequenceStep> steps;
     for (size_t i = 1; i < a.positional.size(); ++i) {
         const QStringList parts = QString::fromStdString(a.positional[i]).split(QLatin1Char(','));

@@ -2,10 +2,8 @@
 
 #include "ui/ChartView.h"
 #include "report/Exports.h"
+#include "report/PdfFile.h"
 #include "report/TestReport.h"
-
-#include <QFileInfo>
-#include <QPdfWriter>
 
 #include <cstdlib>
 
@@ -84,6 +82,20 @@ int cmdDelete(Context &c, const Args &a)
     return 0;
 }
 
+int cmdCheck(Context &c, const Args &)
+{
+    const auto problems = c.db->integrityProblems();
+    if (!problems)
+        return c.failed(problems.error());
+    if (problems->isEmpty()) {
+        c.out << "ok\n";
+        return 0;
+    }
+    for (const QString &p : *problems)
+        c.out << p.toStdString() << '\n';
+    return c.failed(QStringLiteral("The database file is damaged: ") + problems->first());
+}
+
 int cmdChart(Context &c, const Args &a)
 {
     const std::string &typeText = a.positional[1];
@@ -146,11 +158,11 @@ int cmdReport(Context &c, const Args &a)
         return c.failed(report.error());
     if (!*report)
         return c.fail("Report", "A test with a custom rotor-bob has no printed report.");
-    QPdfWriter pdf(QString::fromStdString(a.positional[1]));
-    pdf.setPageOrientation(QPageLayout::Portrait);
-    renderReport(**report, pdf);
-    if (!QFileInfo(QString::fromStdString(a.positional[1])).isFile())
-        return c.fail("Report", "The report could not be written to " + a.positional[1] + ".");
+    const ExportResult saved =
+        savePdf(a.positional[1], [&](QPagedPaintDevice &pdf) { renderReport(**report, pdf); });
+    if (!saved.ok)
+        return c.fail("Report",
+                      "The report could not be written to " + a.positional[1] + ": " + saved.error);
     c.out << "Wrote " << a.positional[1] << ".\n";
     return 0;
 }

@@ -31,7 +31,7 @@ struct Module1 {
     bool RelatedOk = false;
     WindowState SavedWindowState = WindowState::None;
     std::string CurrentSequenceName;
-    std::int16_t NewTestId = 0;
+    std::int32_t NewTestId = 0; // 32-bit: a lab's 32,768th test must not wrap
     double CustomStressFactor = 0.0;
     std::vector<RetrievedRecord> RetrievedRecords; // at most 101
     int RetrievedCount = 0;

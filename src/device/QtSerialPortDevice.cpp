@@ -42,6 +42,11 @@ bool QtSerialPortDevice::open()
     return true;
 }
 
+bool QtSerialPortDevice::broken() const
+{
+    return port_.isOpen() && port_.error() == QSerialPort::ResourceError;
+}
+
 void QtSerialPortDevice::close()
 {
     if (port_.isOpen())

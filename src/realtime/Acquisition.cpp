@@ -1,13 +1,16 @@
 #include "realtime/Acquisition.h"
 
-#include "device/Link.h"
 #include "core/Module1.h"
 #include "core/Prompter.h"
 #include "core/Protocol.h"
 #include "core/Units.h"
 #include "core/VbFormat.h"
+#include "device/Link.h"
+#include "store/Recordings.h"
 
 #include <cmath>
+#include <cstdio>
+#include <numeric>
 
 namespace viscora {
 
@@ -15,6 +18,19 @@ const char *const kNameFirstMessage =
     "Please first name this test by clicking the 'Save Result As' button.";
 const char *const kSendFirstMessage =
     "Please first go to Setup Screen to send the sequence to K7400r before your real time test.";
+const char *const kConnectionLostStatus = "Connection to the instrument lost — reconnecting…";
+
+namespace {
+constexpr const char *kInProgress = "Test in progress ...";
+
+std::string timeOfDay(double seconds)
+{
+    const long t = static_cast<long>(std::floor(seconds)) % 86400;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02ld:%02ld:%02ld", t / 3600, t / 60 % 60, t % 60);
+    return buf;
+}
+} // namespace
 
 Acquisition::Acquisition(Module1 &m, SerialPort &port, Clock &clock, TestRepository &repo,
                          Prompter &prompter)
@@ -26,15 +42,12 @@ Acquisition::Acquisition(Module1 &m, SerialPort &port, Clock &clock, TestReposit
 void Acquisition::setSteps(const std::vector<SequenceStep> &steps)
 {
     std::vector<int> rates;
-    for (const auto &s : steps)
+    stepSeconds_.clear();
+    for (const auto &s : steps) {
         rates.push_back(s.recordRate);
+        stepSeconds_.push_back(s.time);
+    }
     setRecordRates(rates);
-}
-
-void Acquisition::reset()
-{
-    TestRunning = false;
-    TestNamed = false;
 }
 
 void Acquisition::setRecordRates(const std::vector<int> &ratesByStep)
@@ -49,6 +62,25 @@ int Acquisition::recordRate(int step) const
     return step >= 0 && step < static_cast<int>(RecordRates.size())
                ? RecordRates[static_cast<size_t>(step)]
                : 0;
+}
+
+void Acquisition::reset()
+{
+    TestRunning = false;
+    TestNamed = false;
+}
+
+std::optional<double> Acquisition::lostFor()
+{
+    if (!lostAt_)
+        return std::nullopt;
+    return now() - *lostAt_;
+}
+
+void Acquisition::status(const std::string &text)
+{
+    if (onStatus)
+        onStatus(text);
 }
 
 bool Acquisition::start()
@@ -68,15 +100,29 @@ bool Acquisition::start()
     if (!m_.RelatedOk)
         return false;
     RunTestId = m_.NewTestId;
+    runName_ = testName_;
+    if (runName_.isEmpty()) {
+        const auto header = repo_.headerById(RunTestId);
+        if (!header) {
+            showDbFailure(prompter_, header.error());
+            return false;
+        }
+        runName_ = *header ? (*header)->testName : QString();
+    }
     chart.Initial_chart(now());
-    const StartOutcome started =
-        startAndAwaitReply(port_, clock_, m_, prompter_, PortFailureWording::Comport, [this] {
-            if (onStatus)
-                onStatus("Test in progress ...");
-        });
+    const StartOutcome started = startAndAwaitReply(
+        port_, clock_, m_, prompter_, PortFailureWording::Comport, [this] { status(kInProgress); });
     if (started != StartOutcome::Started)
         return false;
     chart.startAt(now());
+    startedAt_ = lastRecordAt_ = lastBeat_ = now();
+    currentStep_ = 1;
+    spoiled_ = 0;
+    lostAt_.reset();
+    pendingGap_.reset();
+    timeline_ = StepTimeline();
+    // Marks the test as being recorded, so that nobody deletes it meanwhile.
+    Recordings(repo_.database()).begin(runName_);
     TestRunning = true;
     return true;
 }
@@ -98,68 +144,206 @@ StoredPoint Acquisition::storedPoint(const RecordFields &f) const
 void Acquisition::endTest()
 {
     port_.close();
+    if (TestRunning)
+        Recordings(repo_.database()).end(runName_);
     TestRunning = false;
     TestNamed = false;
+    lostAt_.reset();
+    if (spoiled_ > 0)
+        status(std::to_string(spoiled_) + (spoiled_ == 1 ? " record was" : " records were") +
+               " spoiled by line noise and skipped.");
+}
+
+void Acquisition::finishRun()
+{
+    endTest();
+    prompter_.message("Test is finished.", "Message");
+}
+
+void Acquisition::loseConnection()
+{
+    if (!pendingGap_ || pendingGap_->time >= 0)
+        gapFrom_ = clock_.secondsSinceMidnight() - (now() - lastRecordAt_);
+    lostAt_ = now();
+    port_.close();
+    InBuffer.clear();
+    // The gap's running time is known once the first row after it is stored.
+    pendingGap_ = TestEvent{-1, QStringLiteral("gap"), {}};
+    status(kConnectionLostStatus);
+}
+
+bool Acquisition::reconnect()
+{
+    initialCommport(port_, m_);
+    port_.setReadLength(0);
+    if (!port_.open())
+        return false;
+    lostAt_.reset();
+    lastRecordAt_ = now();
+    status(kInProgress);
+    return true;
+}
+
+void Acquisition::beat()
+{
+    if (now() - lastBeat_ < Recordings::kBeatSeconds)
+        return;
+    lastBeat_ = now();
+    Recordings(repo_.database()).beat(runName_, kWriteWaitMs);
+}
+
+void Acquisition::failWrite(const DbResult &r, PollResult &result)
+{
+    result.failed = true;
+    if (TestRunning && port_.isOpen())
+        port_.write(std::string(1, cmd::CmdStop));
+    const bool wasRunning = TestRunning;
+    endTest();
+    InBuffer.clear();
+    const std::size_t lost = held_.size();
+    held_.clear();
+    pendingGap_.reset();
+    if (wasRunning)
+        prompter_.message("The test could not be saved and was stopped: " + r.error.toStdString(),
+                          "Database Error");
+    else
+        prompter_.message(std::to_string(lost) +
+                              " rows of the test could not be saved: " + r.error.toStdString(),
+                          "Database Error");
+}
+
+bool Acquisition::flush(PollResult &result)
+{
+    if (!held_.empty()) {
+        const DbResult r = repo_.storePoints(runName_, held_, kWriteWaitMs);
+        if (!r) {
+            if (r.busy && held_.size() <= kMaxHeldRows) {
+                status("Waiting for the database: " + std::to_string(held_.size()) + " rows held");
+                waiting_ = true;
+                result.held = held_.size();
+                return true;
+            }
+            failWrite(r, result);
+            return false;
+        }
+        result.stored += static_cast<int>(held_.size());
+        if (onStored)
+            for (const auto &p : held_)
+                onStored(p);
+        held_.clear();
+        if (waiting_ && TestRunning && !lostAt_)
+            status(kInProgress);
+        waiting_ = false;
+    }
+    if (pendingGap_ && pendingGap_->time >= 0) {
+        const DbResult r = repo_.addEvent(runName_, *pendingGap_, kWriteWaitMs);
+        if (r)
+            pendingGap_.reset();
+        else if (!r.busy) {
+            failWrite(r, result);
+            return false;
+        }
+    }
+    result.held = held_.size();
+    return true;
 }
 
 PollResult Acquisition::poll()
 {
     PollResult result;
-    if (!TestRunning)
-        return result;
-    if (!readTick(port_, InBuffer)) {
-        endTest();
-        result.finished = true;
-        prompter_.message("Test is finished.", "Message");
+    if (!TestRunning) {
+        if (holding())
+            flush(result);
         return result;
     }
-    std::vector<StoredPoint> rows;
+    if (lostAt_ && !reconnect()) {
+        result.connectionLost = true;
+        flush(result);
+        return result;
+    }
+    if (!readTick(port_, InBuffer)) {
+        finishRun();
+        result.finished = true;
+        flush(result);
+        return result;
+    }
+    if (port_.broken()) {
+        loseConnection();
+        result.connectionLost = true;
+        flush(result);
+        return result;
+    }
+    const double t = now();
     while (auto record = InBuffer.next()) {
         const RecordFields f = parseDataRecord(*record);
         ++result.records;
+        lastRecordAt_ = t;
         if (isValidRecord(f)) {
             const int step = static_cast<int>(f[0]);
+            currentStep_ = step;
             const int rate = step <= 100 ? recordRate(step) : 0;
-            if (rate > 0 && RecordsReceived % rate == 0 && f[6] >= 1 && f[6] < 7)
-                rows.push_back(storedPoint(f));
+            if (rate > 0 && RecordsReceived % rate == 0 && f[6] >= 1 && f[6] < 7) {
+                const StoredPoint p = storedPoint(f);
+                const double at = timeline_.at(p.stepNo, p.time);
+                if (pendingGap_ && pendingGap_->time < 0) {
+                    pendingGap_->time = at;
+                    pendingGap_->text = QString::fromStdString(
+                        "No record reached the program from " + timeOfDay(gapFrom_) + " to " +
+                        timeOfDay(clock_.secondsSinceMidnight()) + ".");
+                }
+                held_.push_back(p);
+            }
             const LiveValues v = liveValues(f, m_);
-            chart.add(now(), v.stress, v.viscosity, v.temperature);
+            chart.add(t, v.stress, v.viscosity, v.temperature);
             result.charted = true;
+        } else {
+            ++spoiled_;
         }
         ++RecordsReceived;
     }
-    if (!rows.empty()) {
-        // One commit a tick: a crash loses at most this tick's rows.
-        const DbResult r = repo_.insertPoints(RunTestId, rows);
-        if (!r) {
-            result.failed = true;
-            port_.write(std::string(1, cmd::CmdStop));
-            endTest();
-            InBuffer.clear();
-            prompter_.message("The test could not be saved and was stopped: " +
-                                  r.error.toStdString(),
-                              "Database Error");
-            return result;
+    if (result.records == 0 && t - lastRecordAt_ > kSilenceSeconds + recordRate(currentStep_)) {
+        // Silence once the sequence's time is over is its end, whose byte the line lost.
+        const double total = std::accumulate(stepSeconds_.begin(), stepSeconds_.end(), 0.0);
+        if (!stepSeconds_.empty() && t - startedAt_ >= total) {
+            finishRun();
+            result.finished = true;
+        } else {
+            loseConnection();
+            result.connectionLost = true;
         }
-        result.stored = static_cast<int>(rows.size());
-        if (onStored)
-            for (const auto &p : rows)
-                onStored(p);
     }
+    if (!flush(result))
+        return result;
+    if (TestRunning)
+        beat();
     return result;
 }
 
-void Acquisition::stop()
+bool Acquisition::stop()
 {
+    if (lostAt_ && TestRunning) {
+        // The instrument is gone: the run ends here all the same, its rows kept.
+        const bool told = sendStop(port_, m_);
+        InBuffer.clear();
+        endTest();
+        return told;
+    }
     if (!sendStop(port_, m_)) {
         showPortFailure(prompter_, PortFailureWording::Comport, port_);
-        return;
+        return false;
     }
     if (TestRunning) {
         InBuffer.clear();
         port_.setReadLength(0);
         endTest();
     }
+    return true;
+}
+
+void Acquisition::giveUp()
+{
+    InBuffer.clear();
+    endTest();
 }
 
 } // namespace viscora

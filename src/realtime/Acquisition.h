@@ -2,10 +2,16 @@
 // A real-time test's acquisition: start with its reply wait, the one-second poll that
 // splits, checks, stores and charts the instrument's records, and stop. The window's
 // timer and viscora-cli both drive it.
+//
+// A running test outlasts what goes wrong around it: rows wait in memory while another
+// program holds the database and are written when it frees; a silent or vanished instrument
+// is reconnected to, and the gap is recorded; rows always land in their own test, found by
+// name at every write, whatever renumbering happened meanwhile.
 
 #include "core/Clock.h"
 #include "core/DataRecord.h"
 #include "core/LiveChart.h"
+#include "core/StepTimeline.h"
 #include "device/Link.h"
 #include "device/SerialPort.h"
 #include "store/SequenceRepository.h"
@@ -13,6 +19,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace viscora {
@@ -24,8 +31,10 @@ struct PollResult {
     int records = 0; // taken from the buffer this tick
     int stored = 0;  // rows written this tick
     bool charted = false;
-    bool finished = false; // the instrument sent TestEnd
-    bool failed = false;   // a database write failed; the test was stopped
+    bool finished = false;       // the instrument ended the test (or its time is over)
+    bool failed = false;         // a database write failed; the test was stopped
+    std::size_t held = 0;        // rows waiting in memory for the database
+    bool connectionLost = false; // no record arrives: reconnecting
 };
 
 class Acquisition {
@@ -34,7 +43,7 @@ public:
                 Prompter &prompter);
 
     // The sequence the instrument runs: each step's RecordRate decides which records are
-    // stored.
+    // stored, and the step times tell when the test is over.
     void setSteps(const std::vector<SequenceStep> &steps);
     // RecordRates: element r is the RecordRate of step r (elements 0..100).
     void setRecordRates(const std::vector<int> &ratesByStep);
@@ -43,7 +52,17 @@ public:
     // Whether Save Result As has named the coming test.
     void setNamed(bool named) { TestNamed = named; }
     bool named() const { return TestNamed; }
+    // The name the test's rows are filed under. Without one, start takes the name of the test
+    // numbered NewTestId.
+    void setTestName(const QString &name) { testName_ = name; }
     bool running() const { return TestRunning; }
+    // Rows of an ended test still wait for the database: keep polling until they are written.
+    bool holding() const { return !held_.empty(); }
+    std::size_t heldRows() const { return held_.size(); }
+    // Seconds since the connection to the instrument was lost; nullopt while connected.
+    std::optional<double> lostFor();
+    // Records the line spoiled (they failed the record checks) in this run.
+    long long spoiledRecords() const { return spoiled_; }
     // Back to the window's opening state: nothing named, nothing running.
     void reset();
 
@@ -51,8 +70,11 @@ public:
     bool start();
     // One tick of the timer.
     PollResult poll();
-    // Stop: CmdStop on the open port (opened when needed); ends a running test.
-    void stop();
+    // Stop: CmdStop on the open port (opened when needed); ends a running test. False when the
+    // instrument could not be told (shown, unless its connection was already known to be lost).
+    bool stop();
+    // Ends a run whose instrument did not come back; rows stored and held are kept.
+    void giveUp();
 
     std::string elapsedText() const { return elapsedTimeText(RecordsReceived); }
     // Seconds on the run's clock, continuing past midnight.
@@ -61,15 +83,31 @@ public:
     long long recordsReceived() const { return RecordsReceived; }
 
     LiveChart chart;
-    // Called for every stored row (the CLI prints them).
+    // Called for every row once it is stored (the CLI prints them).
     std::function<void(const StoredPoint &)> onStored;
+    // The status line: progress, rows held, a lost connection, the line's spoiled records.
     std::function<void(const std::string &)> onStatus;
 
     // The fields of a record as they are stored.
     StoredPoint storedPoint(const RecordFields &f) const;
 
+    // Rows held while the database is busy, at most (a day and more at one row a second).
+    static constexpr std::size_t kMaxHeldRows = 200000;
+    // How long a tick waits for another program's lock before it holds its rows.
+    static constexpr int kWriteWaitMs = 200;
+    // Silence beyond a step's record interval that means the instrument is gone.
+    static constexpr double kSilenceSeconds = 30;
+
 private:
+    void status(const std::string &text);
     void endTest();
+    void finishRun();
+    void loseConnection();
+    bool reconnect();
+    // Writes the held rows (and a pending gap event); false on a real write error.
+    bool flush(PollResult &result);
+    void failWrite(const DbResult &r, PollResult &result);
+    void beat();
 
     Module1 &m_;
     SerialPort &port_;
@@ -79,13 +117,26 @@ private:
     Prompter &prompter_;
     RecordSplitter InBuffer;
     std::array<int, 101> RecordRates{};
+    std::vector<double> stepSeconds_;
     bool TestRunning = false;
     bool TestNamed = false;
     int RunTestId = 0;
     long long RecordsReceived = 0;
+    QString testName_;
+    QString runName_; // the name the running test's rows are filed under
+    std::vector<StoredPoint> held_;
+    bool waiting_ = false; // the status says rows are held
+    StepTimeline timeline_;
+    double startedAt_ = 0, lastRecordAt_ = 0, lastBeat_ = 0;
+    int currentStep_ = 1;
+    long long spoiled_ = 0;
+    std::optional<double> lostAt_;        // run-clock time the connection was lost
+    std::optional<TestEvent> pendingGap_; // the gap to record with the first row after it
+    double gapFrom_ = 0;                  // time of day the last record came before a gap
 };
 
 extern const char *const kNameFirstMessage;
 extern const char *const kSendFirstMessage;
+extern const char *const kConnectionLostStatus;
 
 } // namespace viscora

@@ -16,40 +16,34 @@ TestHeader RealTestNaming::load(const QString &currentName) const
     return h && *h ? **h : TestHeader{};
 }
 
-bool RealTestNaming::ok(const RealTestName &e)
+NamingOutcome RealTestNaming::ok(const RealTestName &e)
 {
     m_.RelatedOk = true;
-    if (e.header.testName.isEmpty()) {
-        prompter_.message("Must input Test name.", "Blank Input Error.");
-        return false;
+    const Naming n = nameNewTest(repo_, prompter_, e.header, Qt::CaseInsensitive, [&] {
+        // A rate factor of 0 would leave every viscosity of the run without a value.
+        if (e.custom && Val(e.rateFactor) <= 0) {
+            prompter_.message("The shear rate factor must be a number greater than 0.",
+                              "Input Error");
+            return false;
+        }
+        return true;
+    });
+    if (n.outcome == NamingOutcome::Failed && !n.writeFailure.ok) {
+        // A file held by another program is no fault of what was typed.
+        if (n.writeFailure.busy)
+            showDbFailure(prompter_, saveFailure(n.writeFailure));
+        else
+            prompter_.message("Input error! Please check your input.", "Input Error");
     }
-    const auto exists = repo_.exists(e.header.testName, Qt::CaseInsensitive);
-    if (!exists) {
-        showDbFailure(prompter_, exists.error());
-        return false;
-    }
-    if (*exists) {
-        prompter_.message("Duplicated test name. Please enter a new test name.",
-                          "Test Name Error.");
-        return false;
-    }
-    // A rate factor of 0 would leave every viscosity of the run without a value.
-    if (e.custom && Val(e.rateFactor) <= 0) {
-        prompter_.message("The shear rate factor must be a number greater than 0.", "Input Error");
-        return false;
-    }
-    int id = 0;
-    if (!repo_.createHeader(e.header, id)) {
-        prompter_.message("Input error! Please check your input.", "Input Error");
-        return false;
-    }
-    m_.NewTestId = static_cast<std::int16_t>(id);
+    if (n.outcome != NamingOutcome::Created)
+        return n.outcome;
+    m_.NewTestId = n.id;
     m_.CustomRb = e.custom;
     if (e.custom) {
         m_.CustomStressFactor = Val(e.stressFactor);
         m_.CustomRbFactor = Val(e.rateFactor);
     }
-    return true;
+    return n.outcome;
 }
 
 void RealTestNaming::cancel() { m_.RelatedOk = false; }

@@ -2,6 +2,7 @@
 // Naming a real-time test before it runs: a new header row (names compared ignoring case)
 // and, for a special rotor-bob, the two custom factors.
 
+#include "store/TestNaming.h"
 #include "store/TestRepository.h"
 
 namespace viscora {
@@ -22,8 +23,9 @@ public:
     {}
     // The stored fields of a name, if such a test exists (empty fields otherwise).
     TestHeader load(const QString &currentName) const;
-    // OK: true when the header was created and the dialog closes.
-    bool ok(const RealTestName &entered);
+    // OK: Created when the header was created and the dialog closes; otherwise which entry
+    // was refused (the name, or the custom factors), or a failure that was shown.
+    NamingOutcome ok(const RealTestName &entered);
     void cancel();
 
 private:

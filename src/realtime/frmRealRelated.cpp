@@ -94,6 +94,12 @@ void frmRealRelated::Option2_Click()
 
 QString frmRealRelated::testName() const { return txtTestName->text(); }
 
+void frmRealRelated::focusEntry(QLineEdit *box)
+{
+    box->setFocus();
+    box->selectAll();
+}
+
 void frmRealRelated::cmdOk_Click()
 {
     RealTestName e;
@@ -101,8 +107,18 @@ void frmRealRelated::cmdOk_Click()
     e.custom = Option2->isChecked();
     e.stressFactor = txtStressFactor->text().toStdString();
     e.rateFactor = txtRateFactor->text().toStdString();
-    if (naming_.ok(e))
+    switch (naming_.ok(e)) {
+    case NamingOutcome::Created:
         accept();
+        return;
+    case NamingOutcome::RefusedOther:
+        focusEntry(txtRateFactor);
+        return;
+    case NamingOutcome::RefusedName:
+    case NamingOutcome::Failed:
+        focusEntry(txtTestName);
+        return;
+    }
 }
 
 void frmRealRelated::reject()

@@ -37,6 +37,8 @@ public:
 
 private:
     void showFactors(bool on);
+    // After a refused OK the operator goes on in the box that was refused.
+    void focusEntry(QLineEdit *box);
     Module1 &m_;
     RealTestNaming naming_;
 };

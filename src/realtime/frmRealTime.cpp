@@ -181,6 +181,7 @@ void frmRealTime::cmdSaveAs_Click()
     }
     show();
     acquisition_->setNamed(deps_.m.RelatedOk);
+    acquisition_->setTestName(deps_.m.RelatedOk ? testName : QString());
 }
 
 void frmRealTime::cmdStart_Click()
@@ -194,7 +195,8 @@ void frmRealTime::cmdStart_Click()
 void frmRealTime::Timer1_Timer()
 {
     const PollResult r = acquisition_->poll();
-    if (!acquisition_->running())
+    // An ended test's held rows keep the timer going until the database takes them.
+    if (!acquisition_->running() && !acquisition_->holding())
         Timer1->stop();
     if (r.charted)
         Pesgo1->redraw(acquisition_->chart);
@@ -205,7 +207,7 @@ void frmRealTime::Timer1_Timer()
 void frmRealTime::cmdStop_Click()
 {
     acquisition_->stop();
-    if (!acquisition_->running())
+    if (!acquisition_->running() && !acquisition_->holding())
         Timer1->stop();
 }
 

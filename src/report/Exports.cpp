@@ -1,6 +1,7 @@
 #include "report/Exports.h"
 
 #include "core/Module1.h"
+#include "core/StepTimeline.h"
 #include "core/Units.h"
 #include "review/TestReview.h"
 #include "core/VbFormat.h"
@@ -33,15 +34,10 @@ std::vector<double> totalTimes(const std::vector<QueryRow> &rows)
 {
     std::vector<double> out;
     out.reserve(rows.size());
-    double previousStep = 1;
-    long long offset = 0, lastStepTime = 0;
+    StepTimeline timeline;
     for (const auto &r : rows) {
-        if (r[col::Step] != previousStep) {
-            offset += lastStepTime;
-            previousStep = r[col::Step];
-        }
-        lastStepTime = roundHalfEven(r[col::Time]);
-        out.push_back(static_cast<double>(lastStepTime + offset));
+        const long long offset = timeline.offsetOf(r[col::Step], r[col::Time]);
+        out.push_back(static_cast<double>(roundHalfEven(r[col::Time]) + offset));
     }
     return out;
 }

@@ -3,6 +3,7 @@
 #include "core/ChartTypes.h"
 #include "core/Module1.h"
 #include "core/Prompter.h"
+#include "core/StepTimeline.h"
 #include "core/VbFormat.h"
 
 #include <algorithm>
@@ -41,17 +42,9 @@ std::vector<double> runningTime(const std::vector<QueryRow> &rows)
 {
     std::vector<double> xs;
     xs.reserve(rows.size());
-    double offset = 0;
-    double lastStep = 1;
-    long long lastTime = 0;
-    for (const auto &r : rows) {
-        if (r[col::Step] != lastStep) {
-            offset += static_cast<double>(lastTime);
-            lastStep = r[col::Step];
-        }
-        xs.push_back(r[col::Time] + offset);
-        lastTime = roundHalfEven(r[col::Time]);
-    }
+    StepTimeline timeline;
+    for (const auto &r : rows)
+        xs.push_back(timeline.at(r[col::Step], r[col::Time]));
     return xs;
 }
 

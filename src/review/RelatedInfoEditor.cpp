@@ -2,6 +2,7 @@
 
 #include "core/Module1.h"
 #include "core/Prompter.h"
+#include "store/TestNaming.h"
 
 namespace viscora {
 
@@ -22,32 +23,20 @@ TestHeader RelatedInfoEditor::load() const
 bool RelatedInfoEditor::ok(const TestHeader &entered)
 {
     m_.RelatedOk = true;
+    if (newMode()) {
+        const Naming n = nameNewTest(repo_, prompter_, entered, Qt::CaseSensitive, {});
+        if (!n.writeFailure.ok)
+            showDbFailure(prompter_, saveFailure(n.writeFailure));
+        if (n.outcome != NamingOutcome::Created)
+            return false;
+        m_.CurrentTestName = entered.testName.toStdString();
+        m_.NewTestId = n.id;
+        m_.NoTestShown = false;
+        return true;
+    }
     if (entered.testName.isEmpty()) {
         prompter_.message("Must input Test name.", "Blank Input Error.");
         return false;
-    }
-    if (newMode()) {
-        const auto exists = repo_.exists(entered.testName, Qt::CaseSensitive);
-        if (!exists) {
-            showDbFailure(prompter_, exists.error());
-            return false;
-        }
-        if (*exists) {
-            prompter_.message("Duplicated test name. Please enter a new test name.",
-                              "Test Name Error.");
-            return false;
-        }
-        int id = 0;
-        const DbResult r = repo_.createHeader(entered, id);
-        if (!r) {
-            prompter_.message("The test could not be saved: " + r.error.toStdString(),
-                              "Database Error");
-            return false;
-        }
-        m_.CurrentTestName = entered.testName.toStdString();
-        m_.NewTestId = static_cast<std::int16_t>(id);
-        m_.NoTestShown = false;
-        return true;
     }
     TestHeader h = entered;
     h.testName = QString::fromStdString(m_.CurrentTestName);

@@ -8,7 +8,11 @@
 #include <QSqlQuery>
 #include <QStringList>
 
+#include <algorithm>
 #include <atomic>
+#include <vector>
+
+#include <sys/vfs.h>
 
 namespace viscora {
 
@@ -47,11 +51,44 @@ constexpr TableDef kTables[] = {
                       "Time REAL, Temperature REAL, Speed REAL, RecordRate INTEGER)"},
 };
 
+// Tables of our own beside the four: what happened during a test (a lost connection, say),
+// and which tests are being recorded right now.
+constexpr TableDef kOwnTables[] = {
+    {"TestEvents", "CREATE TABLE TestEvents (TestId INTEGER, Time REAL, Kind TEXT, Text TEXT)"},
+    {"Recordings", "CREATE TABLE Recordings (TestName TEXT, Host TEXT, Pid INTEGER, "
+                   "Heartbeat REAL)"},
+};
+
 constexpr const char *kIndexes[] = {
     "CREATE INDEX IF NOT EXISTS TestResultByTest ON TestResult (TestId, StepNo, Time)",
     "CREATE INDEX IF NOT EXISTS RelatedInfoByName ON RelatedInfo (TestName)",
+    "CREATE INDEX IF NOT EXISTS RelatedInfoById ON RelatedInfo (TestId)",
     "CREATE INDEX IF NOT EXISTS SequenceSetupBySequence ON SequenceSetup (SequenceId, StepNo)",
+    "CREATE INDEX IF NOT EXISTS TestEventsByTest ON TestEvents (TestId, Time)",
 };
+
+// File systems on which SQLite's write-ahead log cannot be shared: its index lives in shared
+// memory, which a network file system does not share between machines.
+bool onNetworkFileSystem(const QString &path)
+{
+    struct statfs fs {};
+    if (statfs(QFileInfo(path).absolutePath().toLocal8Bit().constData(), &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x6969UL:     // NFS
+    case 0x517BUL:     // SMB
+    case 0xFF534D42UL: // CIFS
+    case 0xFE534D42UL: // SMB2
+    case 0x65735546UL: // FUSE (sshfs and the like)
+    case 0x01021997UL: // 9P
+    case 0x564C0000UL: // "VL.." vboxsf
+    case 0x73757245UL: // Coda
+    case 0x5346414FUL: // AFS
+        return true;
+    default:
+        return false;
+    }
+}
 
 } // namespace
 
@@ -65,6 +102,8 @@ Database::~Database()
     db_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(connection_);
 }
+
+bool Database::network() const { return onNetworkFileSystem(path_); }
 
 Database::Opened Database::open(const QString &path, OpenMode mode, int busyMs)
 {
@@ -81,6 +120,7 @@ Database::Opened Database::open(const QString &path, OpenMode mode, int busyMs)
         return result;
     }
     const QString name = nextConnectionName();
+    std::unique_ptr<Database> opened;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
@@ -89,19 +129,22 @@ Database::Opened Database::open(const QString &path, OpenMode mode, int busyMs)
             result.error = OpenError::Other;
             result.message = errorText(db.lastError());
         } else {
-            std::unique_ptr<Database> opened(new Database(db, path));
-            const DbResult schema = opened->ensureSchema();
-            if (schema) {
-                result.db = std::move(opened);
-                return result;
-            }
-            result.error = OpenError::Other;
-            result.message = schema.error;
-            opened.reset();
-            return result;
+            opened.reset(new Database(db, path));
+            opened->busyMs_ = busyMs;
         }
+    } // the only handle left is the Database's, so closing it removes the connection cleanly
+    if (!opened) {
+        QSqlDatabase::removeDatabase(name);
+        return result;
     }
-    QSqlDatabase::removeDatabase(name);
+    const DbResult schema = opened->ensureSchema();
+    if (!schema) {
+        result.error = OpenError::Other;
+        result.message = schema.error;
+        return result;
+    }
+    opened->chooseJournal();
+    result.db = std::move(opened);
     return result;
 }
 
@@ -113,10 +156,29 @@ DbResult Database::ensureSchema()
         return DbResult::failure(errorText(q.lastError()));
     QStringList existing;
     while (q.next())
-        existing << q.value(0).toString().toLower();
+        existing << q.value(0).toString();
+    if (q.lastError().isValid())
+        return DbResult::failure(errorText(q.lastError()));
     q.finish();
-    for (const auto &t : kTables) {
-        if (existing.contains(QString::fromLatin1(t.name).toLower()))
+    auto has = [&](const char *table) {
+        return existing.contains(QString::fromLatin1(table), Qt::CaseInsensitive);
+    };
+    // Someone else's database under our name: say so, and change nothing in it.
+    const bool ours = std::any_of(std::begin(kTables), std::end(kTables),
+                                  [&](const TableDef &t) { return has(t.name); });
+    QStringList foreign;
+    for (const QString &t : existing)
+        if (!t.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
+            foreign << t;
+    if (!ours && !foreign.isEmpty())
+        return DbResult::failure(
+            QStringLiteral("The file is not a viscometer database: it holds other tables (%1) "
+                           "and none of the test tables. It was left unchanged.")
+                .arg(foreign.join(QStringLiteral(", "))));
+    std::vector<TableDef> wanted(std::begin(kTables), std::end(kTables));
+    wanted.insert(wanted.end(), std::begin(kOwnTables), std::end(kOwnTables));
+    for (const TableDef &t : wanted) {
+        if (has(t.name))
             continue;
         if (!q.exec(QString::fromLatin1(t.create)))
             return DbResult::failure(errorText(q.lastError()));
@@ -127,33 +189,99 @@ DbResult Database::ensureSchema()
     return DbResult::success();
 }
 
-DbResult Database::transaction(const std::function<DbResult()> &work)
+DbRead<QStringList> Database::integrityProblems()
 {
-    if (!db_.transaction())
-        return DbResult::failure(errorText(db_.lastError()));
-    DbResult r = work();
-    if (!r) {
-        db_.rollback();
+    QStringList problems;
+    QSqlQuery q(db_);
+    q.prepare(QStringLiteral("PRAGMA integrity_check"));
+    if (auto e = readRows(q, "The database file", [&](const QSqlQuery &r) {
+            const QString line = r.value(0).toString();
+            if (line != QLatin1String("ok"))
+                problems << line;
+        }))
+        return DbRead<QStringList>::failure(*e);
+    return problems;
+}
+
+void Database::chooseJournal()
+{
+    // A local file gets the write-ahead log, so that readers never hold up a recording; a
+    // file on a network share keeps the rollback journal, which works across machines.
+    QSqlQuery q(db_);
+    q.exec(network() ? QStringLiteral("PRAGMA journal_mode=DELETE")
+                     : QStringLiteral("PRAGMA journal_mode=WAL"));
+    journal_ = q.next() ? q.value(0).toString().toLower() : QString();
+}
+
+namespace {
+// The SQLite result code of an error, without its extended part.
+int primaryCode(const QSqlError &e)
+{
+    bool ok = false;
+    const int code = e.nativeErrorCode().toInt(&ok);
+    return ok ? code & 0xFF : -1;
+}
+// SQLITE_CORRUPT and SQLITE_NOTADB: the file itself is broken.
+bool isDamaged(const QSqlError &e)
+{
+    const int code = primaryCode(e);
+    return code == 11 || code == 26;
+}
+// SQLITE_BUSY and SQLITE_LOCKED: another connection holds the file for now.
+bool isBusy(const QSqlError &e)
+{
+    const int code = primaryCode(e);
+    return code == 5 || code == 6;
+}
+
+DbResult failureOf(const QSqlError &e)
+{
+    DbResult r = DbResult::failure(errorText(e));
+    r.busy = isBusy(e);
+    return r;
+}
+} // namespace
+
+DbResult Database::exec(const char *statement)
+{
+    QSqlQuery q(db_);
+    return q.exec(QString::fromLatin1(statement)) ? DbResult::success() : failureOf(q.lastError());
+}
+
+DbResult Database::transaction(const std::function<DbResult()> &work, int busyMs)
+{
+    // A transaction inside another one joins it.
+    if (depth_ > 0) {
+        ++depth_;
+        DbResult r = work();
+        --depth_;
         return r;
     }
-    if (!db_.commit()) {
-        const QString e = errorText(db_.lastError());
-        db_.rollback();
-        return DbResult::failure(e);
+    if (busyMs >= 0)
+        setBusyTimeout(busyMs);
+    // The write lock is taken first, so that what the work reads stays true until it commits.
+    DbResult r = exec("BEGIN IMMEDIATE");
+    if (r) {
+        ++depth_;
+        r = work();
+        --depth_;
+        if (r)
+            r = exec("COMMIT");
+        if (!r)
+            exec("ROLLBACK");
     }
+    if (busyMs >= 0)
+        setBusyTimeout(busyMs_);
     return r;
 }
 
-QString errorOf(const QSqlQuery &query) { return errorText(query.lastError()); }
-
-namespace {
-// SQLITE_CORRUPT and SQLITE_NOTADB, as the driver reports them.
-bool isDamaged(const QSqlError &e)
+void Database::setBusyTimeout(int ms)
 {
-    const QString code = e.nativeErrorCode();
-    return code == QLatin1String("11") || code == QLatin1String("26");
+    QSqlQuery q(db_);
+    q.exec(QStringLiteral("PRAGMA busy_timeout=%1").arg(ms));
 }
-} // namespace
+
+DbResult queryFailure(const QSqlQuery &query) { return failureOf(query.lastError()); }
 
 const char *const kDatabaseErrorTitle = "Database Error";
 

@@ -34,23 +34,40 @@ public:
     QSqlDatabase &sql() { return db_; }
     const QString &path() const { return path_; }
 
-    // Runs work in one transaction: committed when it returns ok, rolled back otherwise
-    // (and when the commit itself fails), so a failure leaves the file as it was.
-    DbResult transaction(const std::function<DbResult()> &work);
+    // Runs work in one transaction that holds the write lock from its start: committed when
+    // it returns ok, rolled back otherwise (and when the commit itself fails), so a failure
+    // leaves the file as it was. busyMs >= 0 waits that long for another program's lock
+    // instead of the usual time. A transaction begun inside another one joins it.
+    DbResult transaction(const std::function<DbResult()> &work, int busyMs = -1);
+    // One statement of our own (no values).
+    DbResult exec(const char *statement);
+
+    // The file lies on a network share (its journal is then the rollback journal, not the
+    // write-ahead log).
+    bool network() const;
+    // "wal" or "delete": the journal the file is kept with.
+    const QString &journal() const { return journal_; }
+    // Every page and index checked: empty when the file is sound, else what is wrong in it.
+    DbRead<QStringList> integrityProblems();
 
     static const char *kFileName; // "k7400r.mdb"
 
 private:
     Database(QSqlDatabase db, QString path);
     DbResult ensureSchema();
+    void chooseJournal();
+    void setBusyTimeout(int ms);
 
     QSqlDatabase db_;
     QString path_;
     QString connection_;
+    QString journal_;
+    int busyMs_ = 3000;
+    int depth_ = 0;
 };
 
-// The message of a query's last error, for the operator.
-QString errorOf(const QSqlQuery &query);
+// A write's failure from its query, marked busy when another program held the file.
+DbResult queryFailure(const QSqlQuery &query);
 
 // Why a read failed, for the operator: "<what> could not be read: <error>", or "The database
 // file is damaged: <error>" when the file itself is broken.

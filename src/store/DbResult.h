@@ -16,8 +16,11 @@ class Prompter;
 struct DbResult {
     bool ok = true;
     QString error;
+    // The file was held by another program for longer than the wait: trying again later
+    // may well succeed, unlike a full disk or a read-only file.
+    bool busy = false;
     static DbResult success() { return {}; }
-    static DbResult failure(QString e) { return {false, std::move(e)}; }
+    static DbResult failure(QString e) { return {false, std::move(e), false}; }
     explicit operator bool() const { return ok; }
 };
 

@@ -5,18 +5,28 @@
 
 namespace viscora {
 
-const NumberedTables kTestTables{"RelatedInfo", "TestName", "TestId", "TestResult"};
-const NumberedTables kSequenceTables{"SequenceName", "SequenceName", "SequenceId", "SequenceSetup"};
+const NumberedTables kTestTables{"RelatedInfo", "TestName", "TestId", {"TestResult", "TestEvents"}};
+const NumberedTables kSequenceTables{
+    "SequenceName", "SequenceName", "SequenceId", {"SequenceSetup", nullptr}};
 
 namespace {
 // Table and column names come from the two fixed descriptions above, never from input.
-QString sql(const char *pattern, const NumberedTables &t)
+QString sql(const char *pattern, const NumberedTables &t, const char *rows = "")
 {
     return QString::fromLatin1(pattern)
         .replace(QLatin1String("$H"), QLatin1String(t.header))
         .replace(QLatin1String("$N"), QLatin1String(t.nameColumn))
         .replace(QLatin1String("$I"), QLatin1String(t.idColumn))
-        .replace(QLatin1String("$R"), QLatin1String(t.rows));
+        .replace(QLatin1String("$R"), QLatin1String(rows));
+}
+
+DbResult run(Database &db, const QString &text, const QVariantList &values)
+{
+    QSqlQuery q(db.sql());
+    q.prepare(text);
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    return q.exec() ? DbResult::success() : queryFailure(q);
 }
 } // namespace
 
@@ -27,31 +37,25 @@ DbResult deleteAndRenumber(Database &db, const NumberedTables &t, const QString 
         find.prepare(sql("SELECT rowid, $I FROM $H WHERE $N=? ORDER BY $I, rowid LIMIT 1", t));
         find.addBindValue(name);
         if (!find.exec())
-            return DbResult::failure(errorOf(find));
+            return queryFailure(find);
         if (!find.next())
             return DbResult::success();
         const qint64 rowid = find.value(0).toLongLong();
         const int id = find.value(1).toInt();
         find.finish();
-        const struct {
-            const char *text;
-            QVariantList values;
-        } statements[] = {
-            {"DELETE FROM $R WHERE $I=?", {id}},
-            {"UPDATE $R SET $I=$I-1 WHERE $I>?", {id}},
-            {"DELETE FROM $H WHERE rowid=?", {rowid}},
-            // Every header after the deleted one moves down by one.
-            {"UPDATE $H SET $I=$I-1 WHERE $I>? OR ($I=? AND rowid>?)", {id, id, rowid}},
-        };
-        for (const auto &s : statements) {
-            QSqlQuery q(db.sql());
-            q.prepare(sql(s.text, t));
-            for (const QVariant &v : s.values)
-                q.addBindValue(v);
-            if (!q.exec())
-                return DbResult::failure(errorOf(q));
+        for (const char *rows : t.rows) {
+            if (!rows)
+                continue;
+            for (const char *text :
+                 {"DELETE FROM $R WHERE $I=?", "UPDATE $R SET $I=$I-1 WHERE $I>?"})
+                if (const DbResult r = run(db, sql(text, t, rows), {id}); !r)
+                    return r;
         }
-        return DbResult::success();
+        if (const DbResult r = run(db, sql("DELETE FROM $H WHERE rowid=?", t), {rowid}); !r)
+            return r;
+        // Every header after the deleted one moves down by one.
+        return run(db, sql("UPDATE $H SET $I=$I-1 WHERE $I>? OR ($I=? AND rowid>?)", t),
+                   {id, id, rowid});
     });
 }
 

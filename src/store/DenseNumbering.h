@@ -4,13 +4,15 @@
 
 #include "store/Database.h"
 
+#include <array>
+
 namespace viscora {
 
 struct NumberedTables {
-    const char *header;     // "RelatedInfo"
-    const char *nameColumn; // "TestName"
-    const char *idColumn;   // "TestId"
-    const char *rows;       // "TestResult"
+    const char *header;               // "RelatedInfo"
+    const char *nameColumn;           // "TestName"
+    const char *idColumn;             // "TestId"
+    std::array<const char *, 2> rows; // "TestResult", "TestEvents" (nullptr: none)
 };
 
 extern const NumberedTables kTestTables;

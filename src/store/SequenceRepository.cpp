@@ -74,12 +74,12 @@ DbResult SequenceRepository::createSequence(const QString &name, int rbfactor,
         q.addBindValue(name);
         q.addBindValue(rbfactor);
         if (!q.exec())
-            return DbResult::failure(errorOf(q));
+            return queryFailure(q);
         QSqlQuery step(db_.sql());
         step.prepare(QString::fromLatin1(kInsertStep));
         for (const auto &s : steps)
             if (!insertStep(step, id, s))
-                return DbResult::failure(errorOf(step));
+                return queryFailure(step);
         newId = id;
         return DbResult::success();
     });
@@ -97,7 +97,7 @@ DbResult SequenceRepository::updateStep(int sequenceId, const SequenceStep &step
         q.addBindValue(step.recordRate);
         q.addBindValue(sequenceId);
         q.addBindValue(step.stepNo);
-        return q.exec() ? DbResult::success() : DbResult::failure(errorOf(q));
+        return q.exec() ? DbResult::success() : queryFailure(q);
     });
 }
 
@@ -112,14 +112,14 @@ DbResult SequenceRepository::insertSteps(int sequenceId, int at,
         shift.addBindValue(sequenceId);
         shift.addBindValue(at);
         if (!shift.exec())
-            return DbResult::failure(errorOf(shift));
+            return queryFailure(shift);
         QSqlQuery q(db_.sql());
         q.prepare(QString::fromLatin1(kInsertStep));
         int n = at;
         for (SequenceStep s : steps) {
             s.stepNo = n++;
             if (!insertStep(q, sequenceId, s))
-                return DbResult::failure(errorOf(q));
+                return queryFailure(q);
         }
         return DbResult::success();
     });
@@ -133,13 +133,13 @@ DbResult SequenceRepository::deleteStep(int sequenceId, int stepNo)
         del.addBindValue(sequenceId);
         del.addBindValue(stepNo);
         if (!del.exec())
-            return DbResult::failure(errorOf(del));
+            return queryFailure(del);
         QSqlQuery shift(db_.sql());
         shift.prepare(QStringLiteral(
             "UPDATE SequenceSetup SET StepNo=StepNo-1 WHERE SequenceId=? AND StepNo>?"));
         shift.addBindValue(sequenceId);
         shift.addBindValue(stepNo);
-        return shift.exec() ? DbResult::success() : DbResult::failure(errorOf(shift));
+        return shift.exec() ? DbResult::success() : queryFailure(shift);
     });
 }
 

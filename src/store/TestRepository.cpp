@@ -1,6 +1,7 @@
 #include "store/TestRepository.h"
 
 #include "store/DenseNumbering.h"
+#include "store/Recordings.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -123,10 +124,25 @@ DbResult TestRepository::createHeader(const TestHeader &h, int &newId)
         q.addBindValue(h.companyName);
         q.addBindValue(h.desc);
         if (!q.exec())
-            return DbResult::failure(errorOf(q));
+            return queryFailure(q);
         newId = *id;
         return DbResult::success();
     });
+}
+
+NewHeader TestRepository::createUniqueHeader(const TestHeader &h, Qt::CaseSensitivity cs)
+{
+    NewHeader made;
+    made.failure = db_.transaction([&]() {
+        const auto taken = exists(h.testName, cs);
+        if (!taken)
+            return DbResult::failure(taken.error());
+        made.outcome = *taken ? NewHeader::Outcome::Duplicate : NewHeader::Outcome::Created;
+        return *taken ? DbResult::success() : createHeader(h, made.id);
+    });
+    if (!made.failure)
+        made.outcome = NewHeader::Outcome::Failed;
+    return made;
 }
 
 DbResult TestRepository::updateHeader(const TestHeader &h)
@@ -145,14 +161,23 @@ DbResult TestRepository::updateHeader(const TestHeader &h)
         q.addBindValue(h.desc);
         q.addBindValue(h.testName);
         if (!q.exec())
-            return DbResult::failure(errorOf(q));
+            return queryFailure(q);
         return DbResult::success();
     });
 }
 
 DbResult TestRepository::deleteTest(const QString &name)
 {
-    return deleteAndRenumber(db_, kTestTables, name);
+    return db_.transaction([&]() {
+        const auto recording = Recordings(db_).isRecorded(name);
+        if (!recording)
+            return DbResult::failure(recording.error());
+        if (*recording)
+            return DbResult::failure(QStringLiteral("the test \"%1\" is being recorded; it can be "
+                                                    "deleted once its recording has ended")
+                                         .arg(name));
+        return deleteAndRenumber(db_, kTestTables, name);
+    });
 }
 
 DbRead<std::optional<double>> TestRepository::firstRbfactor(const QString &name) const
@@ -223,9 +248,72 @@ DbResult TestRepository::insertPoints(int testId, const std::vector<StoredPoint>
         q.prepare(QString::fromLatin1(kInsertPoint));
         for (const auto &p : points)
             if (!insertOne(q, testId, p))
-                return DbResult::failure(errorOf(q));
+                return queryFailure(q);
         return DbResult::success();
     });
+}
+
+namespace {
+// The id of a test as it is now, inside the caller's transaction; a failure when it is gone.
+DbResult currentId(const TestRepository &repo, const QString &testName, int &id)
+{
+    const auto found = repo.testId(testName);
+    if (!found)
+        return DbResult::failure(found.error());
+    if (!*found)
+        return DbResult::failure(
+            QStringLiteral("the test \"%1\" is no longer in the database").arg(testName));
+    id = **found;
+    return DbResult::success();
+}
+} // namespace
+
+DbResult TestRepository::storePoints(const QString &testName,
+                                     const std::vector<StoredPoint> &points, int busyMs)
+{
+    return db_.transaction(
+        [&]() {
+            int id = 0;
+            if (const DbResult r = currentId(*this, testName, id); !r)
+                return r;
+            return insertPoints(id, points);
+        },
+        busyMs);
+}
+
+DbResult TestRepository::addEvent(const QString &testName, const TestEvent &event, int busyMs)
+{
+    return db_.transaction(
+        [&]() {
+            int id = 0;
+            if (const DbResult r = currentId(*this, testName, id); !r)
+                return r;
+            QSqlQuery q(db_.sql());
+            q.prepare(QStringLiteral(
+                "INSERT INTO TestEvents (TestId, Time, Kind, Text) VALUES (?, ?, ?, ?)"));
+            q.addBindValue(id);
+            q.addBindValue(event.time);
+            q.addBindValue(event.kind);
+            q.addBindValue(event.text);
+            return q.exec() ? DbResult::success() : queryFailure(q);
+        },
+        busyMs);
+}
+
+DbRead<std::vector<TestEvent>> TestRepository::events(const QString &testName) const
+{
+    std::vector<TestEvent> out;
+    QSqlQuery q(db_.sql());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT Time, Kind, Text FROM TestEvents WHERE TestId=(SELECT TestId "
+                             "FROM RelatedInfo WHERE TestName=? ORDER BY TestId, rowid LIMIT 1) "
+                             "ORDER BY Time, rowid"));
+    q.addBindValue(testName);
+    if (auto e = readRows(q, "The test's events", [&](const QSqlQuery &r) {
+            out.push_back({r.value(0).toDouble(), text(r.value(1)), text(r.value(2))});
+        }))
+        return DbRead<std::vector<TestEvent>>::failure(*e);
+    return out;
 }
 
 } // namespace viscora

@@ -36,9 +36,25 @@ struct TestListEntry {
 // stress, gel, Rbfactor, viscosity, dial reading, gel dial reading (stored units).
 using ReportRow = std::array<double, 11>;
 
+// Something that happened during a test, at a time in the test's running time (seconds
+// since its start, the step times joined): a lost connection, say.
+struct TestEvent {
+    double time = 0;
+    QString kind; // "gap": no record reached the program from `time` to the event's end
+    QString text;
+};
+
+// Creating a header under a name that must not be taken yet.
+struct NewHeader {
+    enum class Outcome { Created, Duplicate, Failed } outcome = Outcome::Failed;
+    int id = 0;
+    DbResult failure;
+};
+
 class TestRepository {
 public:
     explicit TestRepository(Database &db) : db_(db) {}
+    Database &database() const { return db_; }
 
     // In table order.
     DbRead<QStringList> testNames() const;
@@ -52,9 +68,13 @@ public:
 
     // Creates the header row under the next TestId; the id is returned in newId.
     DbResult createHeader(const TestHeader &h, int &newId);
+    // The same, refused when the name is taken (compared with cs). The check, the next id and
+    // the row are one transaction: two programs naming at once never share an id or a name.
+    NewHeader createUniqueHeader(const TestHeader &h, Qt::CaseSensitivity cs);
     // Rewrites the header of the test named h.testName; no such test writes nothing.
     DbResult updateHeader(const TestHeader &h);
-    // Deletes the test and its points and closes the gap in the numbering.
+    // Deletes the test and its points and closes the gap in the numbering. Refused while the
+    // test is being recorded (by this or any other program).
     DbResult deleteTest(const QString &name);
 
     DbRead<std::optional<double>> firstRbfactor(const QString &name) const;
@@ -64,6 +84,14 @@ public:
     DbRead<std::vector<ReportRow>> reportRows(int testId, double shearFactor) const;
 
     DbResult insertPoints(int testId, const std::vector<StoredPoint> &points);
+    // Stores points under the test of that name, whatever its id is by then: a test deleted
+    // meanwhile elsewhere renumbers the others, and the rows still land in their own test.
+    DbResult storePoints(const QString &testName, const std::vector<StoredPoint> &points,
+                         int busyMs = -1);
+
+    DbResult addEvent(const QString &testName, const TestEvent &event, int busyMs = -1);
+    // In time order.
+    DbRead<std::vector<TestEvent>> events(const QString &testName) const;
 
 private:
     Database &db_;

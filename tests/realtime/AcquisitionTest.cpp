@@ -36,7 +36,7 @@ struct Fixture {
         m.SequenceSent = true;
         m.RbShearFactor = 1.0f;
         RealTestNaming naming(m, repo, p);
-        EXPECT_TRUE(naming.ok({{"run", "", "", "", ""}, false, "", ""}));
+        EXPECT_TRUE(naming.ok({{"run", "", "", "", ""}, false, "", ""}) == NamingOutcome::Created);
         acq.setNamed(true);
         acq.setRecordRates({10, 10, 1});
         // The instrument's first record arrives a second after the start byte.
@@ -316,21 +316,23 @@ TEST(RealTestNaming, RulesAndCustomFactors)
     ScriptedPrompter p;
     TestRepository repo(*t.db);
     RealTestNaming naming(m, repo, p);
-    EXPECT_FALSE(naming.ok({{"", "", "", "", ""}, false, "", ""}));
+    EXPECT_FALSE(naming.ok({{"", "", "", "", ""}, false, "", ""}) == NamingOutcome::Created);
     EXPECT_EQ(p.shown.back().text, "Must input Test name.");
     EXPECT_EQ(p.shown.back().title, "Blank Input Error.");
     EXPECT_TRUE(m.RelatedOk);
-    ASSERT_TRUE(naming.ok({{"ABC", "F", "S", "C", "D"}, false, "", ""}));
+    ASSERT_TRUE(naming.ok({{"ABC", "F", "S", "C", "D"}, false, "", ""}) == NamingOutcome::Created);
     EXPECT_EQ(m.NewTestId, 1);
     EXPECT_FALSE(m.CustomRb);
-    EXPECT_FALSE(naming.ok({{"abc", "", "", "", ""}, false, "", ""}));
+    EXPECT_FALSE(naming.ok({{"abc", "", "", "", ""}, false, "", ""}) == NamingOutcome::Created);
     EXPECT_EQ(p.shown.back().text, "Duplicated test name. Please enter a new test name.");
     EXPECT_EQ(p.shown.back().title, "Test Name Error.");
-    EXPECT_TRUE(naming.ok({{" abc", "", "", "", ""}, false, "", ""})); // blanks count
-    EXPECT_FALSE(naming.ok({{"zero", "", "", "", ""}, true, "1", "0"}));
+    EXPECT_TRUE(naming.ok({{" abc", "", "", "", ""}, false, "", ""}) ==
+                NamingOutcome::Created); // blanks count
+    EXPECT_FALSE(naming.ok({{"zero", "", "", "", ""}, true, "1", "0"}) == NamingOutcome::Created);
     EXPECT_EQ(p.shown.back().text, "The shear rate factor must be a number greater than 0.");
     EXPECT_EQ(p.shown.back().title, "Input Error");
-    ASSERT_TRUE(naming.ok({{"custom", "", "", "", ""}, true, "1.5x", "2.25"}));
+    ASSERT_TRUE(naming.ok({{"custom", "", "", "", ""}, true, "1.5x", "2.25"}) ==
+                NamingOutcome::Created);
     EXPECT_EQ(m.NewTestId, 3);
     EXPECT_TRUE(m.CustomRb);
     EXPECT_EQ(m.CustomStressFactor, 1.5);
@@ -340,7 +342,7 @@ TEST(RealTestNaming, RulesAndCustomFactors)
     EXPECT_EQ(naming.load("ABC").companyName, "C");
     ASSERT_TRUE(t.exec("CREATE TRIGGER full BEFORE INSERT ON RelatedInfo "
                        "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
-    EXPECT_FALSE(naming.ok({{"late", "", "", "", ""}, false, "", ""}));
+    EXPECT_FALSE(naming.ok({{"late", "", "", "", ""}, false, "", ""}) == NamingOutcome::Created);
     EXPECT_EQ(p.shown.back().text, "Input error! Please check your input.");
     EXPECT_EQ(p.shown.back().title, "Input Error");
 }

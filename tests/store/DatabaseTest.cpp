@@ -57,8 +57,9 @@ TEST(Database, CreatesTheFourTablesInColumnOrder)
     QTemporaryDir dir;
     auto opened = Database::open(dir.filePath("k7400r.mdb"), Database::OpenMode::CreateIfMissing);
     ASSERT_TRUE(opened.db) << opened.message.toStdString();
-    EXPECT_EQ(tablesOf(*opened.db),
-              (QStringList{"RelatedInfo", "SequenceName", "SequenceSetup", "TestResult"}));
+    // The four tables, and two of our own beside them.
+    EXPECT_EQ(tablesOf(*opened.db), (QStringList{"Recordings", "RelatedInfo", "SequenceName",
+                                                 "SequenceSetup", "TestEvents", "TestResult"}));
     EXPECT_EQ(columnsOf(*opened.db, "RelatedInfo"),
               (QStringList{"TestId", "TestName", "MudId", "SampleTime", "CompanyName", "Desc"}));
     EXPECT_EQ(columnsOf(*opened.db, "TestResult"),
@@ -77,7 +78,7 @@ TEST(Database, EmptyFileGetsTablesAndMissingFileIsNotFound)
     writeFile(empty, {});
     auto opened = Database::open(empty, Database::OpenMode::MustExist);
     ASSERT_TRUE(opened.db);
-    EXPECT_EQ(tablesOf(*opened.db).size(), 4);
+    EXPECT_EQ(tablesOf(*opened.db).size(), 6);
 
     auto missing = Database::open(dir.filePath("nothere.mdb"), Database::OpenMode::MustExist);
     EXPECT_FALSE(missing.db);

@@ -38,6 +38,7 @@ public:
         isOpen_ = false;
     }
     bool isOpen() const override { return isOpen_; }
+    bool broken() const override { return isOpen_ && brokenNow; }
     bool write(const std::string &bytes) override
     {
         if (!isOpen_ || (failWriteAfter >= 0 && static_cast<int>(writes.size()) >= failWriteAfter))
@@ -79,6 +80,7 @@ public:
     std::string buffer;
     int availablePort = 1;
     bool failOpen = false;
+    bool brokenNow = false; // the device went away under the open port
     int failWriteAfter = -1;
     int portNumber = 0;
     int configured = 0;
