@@ -122,7 +122,7 @@ bool Acquisition::start()
     pendingGap_.reset();
     timeline_ = StepTimeline();
     // Marks the test as being recorded, so that nobody deletes it meanwhile.
-    Recordings(repo_.database()).begin(runName_);
+    Recordings(repo_.database()).begin(runName_, kWriteWaitMs);
     TestRunning = true;
     return true;
 }
@@ -145,7 +145,7 @@ void Acquisition::endTest()
 {
     port_.close();
     if (TestRunning)
-        Recordings(repo_.database()).end(runName_);
+        Recordings(repo_.database()).end(runName_, kWriteWaitMs);
     TestRunning = false;
     TestNamed = false;
     lostAt_.reset();

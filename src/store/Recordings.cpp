@@ -21,16 +21,19 @@ DbResult run(Database &db, const char *text, const QVariantList &values)
 }
 } // namespace
 
-DbResult Recordings::begin(const QString &testName)
+DbResult Recordings::begin(const QString &testName, int busyMs)
 {
-    return db_.transaction([&]() {
-        if (const DbResult r = run(db_, "DELETE FROM Recordings WHERE TestName=?", {testName}); !r)
-            return r;
-        return run(db_,
-                   "INSERT INTO Recordings (TestName, Host, Pid, Heartbeat) VALUES (?, ?, ?, ?)",
-                   {testName, QSysInfo::machineHostName(),
-                    static_cast<qlonglong>(QCoreApplication::applicationPid()), now()});
-    });
+    return db_.transaction(
+        [&]() {
+            if (const DbResult r = run(db_, "DELETE FROM Recordings WHERE TestName=?", {testName});
+                !r)
+                return r;
+            return run(
+                db_, "INSERT INTO Recordings (TestName, Host, Pid, Heartbeat) VALUES (?, ?, ?, ?)",
+                {testName, QSysInfo::machineHostName(),
+                 static_cast<qlonglong>(QCoreApplication::applicationPid()), now()});
+        },
+        busyMs);
 }
 
 DbResult Recordings::beat(const QString &testName, int busyMs)
@@ -43,10 +46,10 @@ DbResult Recordings::beat(const QString &testName, int busyMs)
         busyMs);
 }
 
-DbResult Recordings::end(const QString &testName)
+DbResult Recordings::end(const QString &testName, int busyMs)
 {
     return db_.transaction(
-        [&]() { return run(db_, "DELETE FROM Recordings WHERE TestName=?", {testName}); });
+        [&]() { return run(db_, "DELETE FROM Recordings WHERE TestName=?", {testName}); }, busyMs);
 }
 
 DbRead<bool> Recordings::isRecorded(const QString &testName) const

@@ -18,9 +18,10 @@ public:
     // How often a running recording renews its heartbeat.
     static constexpr double kBeatSeconds = 10;
 
-    DbResult begin(const QString &testName);
+    // Each waits at most busyMs for another program's lock (the usual wait when negative).
+    DbResult begin(const QString &testName, int busyMs = -1);
     DbResult beat(const QString &testName, int busyMs = -1);
-    DbResult end(const QString &testName);
+    DbResult end(const QString &testName, int busyMs = -1);
     DbRead<bool> isRecorded(const QString &testName) const;
 
     // Seconds since the epoch, the heartbeats' clock (shared by every machine using the file).

@@ -1,0 +1,255 @@
+// A running test against what goes wrong around it: other programs using the database, a
+// busy file, an instrument that vanishes and comes back, a noisy line.
+
+#include "core/Module1.h"
+#include "realtime/Acquisition.h"
+#include "realtime/RealTestNaming.h"
+#include "review/TestQueries.h"
+#include "store/Recordings.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedPort.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestDb.h"
+
+#include <QSqlQuery>
+
+#include <gtest/gtest.h>
+
+using namespace viscora;
+using namespace viscora::test;
+
+namespace {
+
+std::string record(int step, int time, int stress = 100, int rb = 1)
+{
+    return std::to_string(step) + "," + std::to_string(time) + ",150," + std::to_string(stress) +
+           ",0,30000," + std::to_string(rb) + "\x1a";
+}
+
+// A recording named "B" after a test "A", and a second connection to the same file: another
+// program using the database at the same time.
+struct Fixture {
+    TestDb t;
+    std::unique_ptr<Database> other;
+    Module1 m;
+    ScriptedPrompter p;
+    FakeClock clock{36000.0, 0.05};
+    ScriptedPort port{clock};
+    TestRepository repo{*t.db};
+    Acquisition acq{m, port, clock, repo, p};
+    std::vector<std::string> statuses;
+    std::vector<StoredPoint> printed;
+
+    Fixture()
+    {
+        t.addTest("A", {point(1, 1, 100, 300, 510)});
+        other = Database::open(t.path, Database::OpenMode::MustExist, 50).db;
+        m.SequenceSent = true;
+        RealTestNaming naming(m, repo, p);
+        EXPECT_EQ(naming.ok({{"B", "", "", "", ""}, false, "", ""}), NamingOutcome::Created);
+        acq.setNamed(true);
+        acq.setTestName("B");
+        acq.setSteps({{1, 100, 150, 300, 1}, {2, 100, 150, 300, 1}});
+        acq.onStatus = [this](const std::string &s) { statuses.push_back(s); };
+        acq.onStored = [this](const StoredPoint &pt) { printed.push_back(pt); };
+        // The instrument's first record is the start reply.
+        port.onWrite = [this](const std::string &b) {
+            if (b == "\x05")
+                port.deliver(record(1, 1), clock.now + 1.0);
+        };
+    }
+    PollResult tick(const std::string &bytes = {})
+    {
+        port.deliver(bytes, clock.now);
+        clock.now += 1.0;
+        return acq.poll();
+    }
+    int rowsOf(const char *name)
+    {
+        QSqlQuery q(t.db->sql());
+        q.prepare("SELECT COUNT(*) FROM TestResult WHERE TestId=(SELECT TestId FROM RelatedInfo "
+                  "WHERE TestName=?)");
+        q.addBindValue(QString::fromLatin1(name));
+        return q.exec() && q.next() ? q.value(0).toInt() : -1;
+    }
+    bool otherExec(const char *sql)
+    {
+        QSqlQuery q(other->sql());
+        return q.exec(QString::fromLatin1(sql));
+    }
+};
+
+} // namespace
+
+TEST(RobustAcquisition, RowsLandInTheirOwnTestWhateverIsRenumbered)
+{
+    Fixture f;
+    ASSERT_TRUE(f.acq.start());
+    EXPECT_EQ(f.acq.runTestId(), 2);
+    f.tick(record(1, 2));
+    // Another program deletes test A: B moves from id 2 to id 1 while it is being recorded.
+    ASSERT_TRUE(TestRepository(*f.other).deleteTest("A").ok);
+    f.tick(record(1, 3));
+    f.tick(record(1, 4));
+    EXPECT_EQ(f.rowsOf("B"), 4);
+    EXPECT_EQ(f.t.scalar("SELECT COUNT(*) FROM TestResult").toInt(), 4);
+    EXPECT_EQ(f.t.scalar("SELECT MAX(TestId) FROM TestResult").toInt(), 1);
+    EXPECT_EQ(f.printed.size(), 4u);
+
+    // The test being recorded is not deleted, by this program or another.
+    for (Database *db : {f.t.db.get(), f.other.get()}) {
+        const DbResult r = TestRepository(*db).deleteTest("B");
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.error, "the test \"B\" is being recorded; it can be deleted once its "
+                           "recording has ended");
+    }
+    ASSERT_TRUE(f.acq.stop());
+    EXPECT_TRUE(TestRepository(*f.other).deleteTest("B").ok);
+}
+
+TEST(RobustAcquisition, ARecordingThatDiedDoesNotBlockDeletingForever)
+{
+    Fixture f;
+    ASSERT_TRUE(Recordings(*f.t.db).begin("A").ok);
+    EXPECT_FALSE(TestRepository(*f.other).deleteTest("A").ok);
+    // Its heartbeat stops: after a while the mark is stale and the test can go.
+    ASSERT_TRUE(f.otherExec("UPDATE Recordings SET Heartbeat = Heartbeat - 121"));
+    EXPECT_TRUE(TestRepository(*f.other).deleteTest("A").ok);
+}
+
+TEST(RobustAcquisition, ABusyDatabaseHoldsRowsInsteadOfFailing)
+{
+    Fixture f;
+    ASSERT_TRUE(f.acq.start());
+    f.tick(record(1, 2));
+    ASSERT_TRUE(f.otherExec("BEGIN EXCLUSIVE"));
+    PollResult r = f.tick(record(1, 3));
+    EXPECT_FALSE(r.failed);
+    EXPECT_EQ(r.held, 1u);
+    r = f.tick(record(1, 4) + record(1, 5));
+    EXPECT_EQ(r.held, 3u);
+    EXPECT_TRUE(f.acq.running());
+    EXPECT_EQ(f.statuses.back(), "Waiting for the database: 3 rows held");
+    EXPECT_EQ(f.printed.size(), 2u); // printed once stored, not before
+    ASSERT_TRUE(f.otherExec("COMMIT"));
+    r = f.tick(record(1, 6));
+    EXPECT_EQ(r.held, 0u);
+    EXPECT_EQ(r.stored, 4);
+    EXPECT_EQ(f.rowsOf("B"), 6);
+    EXPECT_EQ(f.statuses.back(), "Test in progress ...");
+    EXPECT_TRUE(f.p.shown.empty());
+
+    // Rows held when the test ends are written once the file frees.
+    ASSERT_TRUE(f.otherExec("BEGIN EXCLUSIVE"));
+    f.tick(record(1, 7));
+    f.tick("\x08");
+    f.tick();
+    EXPECT_FALSE(f.acq.running());
+    EXPECT_TRUE(f.acq.holding());
+    ASSERT_TRUE(f.otherExec("COMMIT"));
+    f.tick();
+    EXPECT_FALSE(f.acq.holding());
+    EXPECT_EQ(f.rowsOf("B"), 7);
+}
+
+TEST(RobustAcquisition, ALostInstrumentIsReconnectedAndTheGapRecorded)
+{
+    Fixture f;
+    ASSERT_TRUE(f.acq.start());
+    f.tick(record(1, 2));
+    // The adapter is pulled: nothing arrives, and the device cannot be opened.
+    f.port.failOpen = true;
+    PollResult r;
+    int ticks = 0;
+    while (!r.connectionLost && ticks++ < 60)
+        r = f.tick();
+    // No record for 30 s beyond the step's one-second record interval.
+    EXPECT_EQ(ticks, 32);
+    EXPECT_EQ(f.statuses.back(), "Connection to the instrument lost — reconnecting…");
+    EXPECT_FALSE(f.port.isOpen());
+    EXPECT_TRUE(f.acq.running());
+    const int opensBefore = f.port.opens;
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(f.tick().connectionLost);
+    EXPECT_EQ(f.port.opens - opensBefore, 5); // one attempt a second
+    EXPECT_NEAR(*f.acq.lostFor(), 5, 0.5);
+    // It comes back; the instrument kept running and goes on with its records.
+    f.port.failOpen = false;
+    r = f.tick();
+    EXPECT_FALSE(r.connectionLost);
+    EXPECT_EQ(f.statuses.back(), "Test in progress ...");
+    f.tick(record(1, 45));
+    f.tick(record(1, 46));
+    EXPECT_EQ(f.rowsOf("B"), 4);
+    const auto events = must(f.repo.events("B"));
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, "gap");
+    EXPECT_EQ(events[0].time, 45); // the running time of the first row after the gap
+    EXPECT_EQ(events[0].text.toStdString(),
+              "No record reached the program from 10:00:04 to 10:00:43.");
+    EXPECT_TRUE(f.p.shown.empty());
+}
+
+TEST(RobustAcquisition, AVanishedDeviceIsNoticedAtOnceAndStopEndsTheRun)
+{
+    Fixture f;
+    ASSERT_TRUE(f.acq.start());
+    f.tick(record(1, 2));
+    f.port.brokenNow = true; // the far end closed: the next read fails
+    EXPECT_TRUE(f.tick().connectionLost);
+    f.port.failOpen = true;
+    EXPECT_TRUE(f.tick().connectionLost);
+    // The operator stops: the run ends with its rows, though nobody could tell the instrument.
+    EXPECT_FALSE(f.acq.stop());
+    EXPECT_FALSE(f.acq.running());
+    EXPECT_TRUE(f.p.shown.empty());
+    EXPECT_EQ(f.rowsOf("B"), 2);
+    EXPECT_TRUE(TestRepository(*f.other).deleteTest("B").ok); // no longer being recorded
+}
+
+TEST(RobustAcquisition, SilenceAfterTheLastStepIsTheEndAndNoiseIsCounted)
+{
+    Fixture f;
+    f.acq.setSteps({{1, 3, 150, 300, 1}});
+    ASSERT_TRUE(f.acq.start());
+    f.tick("\x01\x7f\x1a");
+    f.tick("garbage\x1a" + record(1, 2));
+    f.tick(record(1, 3));
+    // The end byte is lost in the line: the records stop after the sequence's time.
+    PollResult r;
+    for (int i = 0; i < 40 && !r.finished; ++i)
+        r = f.tick();
+    EXPECT_TRUE(r.finished);
+    EXPECT_FALSE(r.connectionLost);
+    EXPECT_EQ(f.p.shown.back().text, "Test is finished.");
+    EXPECT_EQ(f.acq.spoiledRecords(), 2);
+    EXPECT_EQ(f.statuses.back(), "2 records were spoiled by line noise and skipped.");
+}
+
+TEST(RobustAcquisition, TestIdsAboveThirtyTwoThousandDoNotWrap)
+{
+    Fixture f;
+    ASSERT_TRUE(f.t.exec("UPDATE RelatedInfo SET TestId=32767 WHERE TestName='B'"));
+    RealTestNaming naming(f.m, f.repo, f.p);
+    ASSERT_EQ(naming.ok({{"C", "", "", "", ""}, false, "", ""}), NamingOutcome::Created);
+    EXPECT_EQ(f.m.NewTestId, 32768);
+    f.acq.setTestName("C");
+    ASSERT_TRUE(f.acq.start());
+    f.tick(record(1, 2));
+    EXPECT_EQ(f.t.scalar("SELECT MAX(TestId) FROM TestResult").toInt(), 32768);
+    Module1 view;
+    EXPECT_EQ(must(dosql(view, f.repo, "C")).size(), 2u);
+}
+
+TEST(RobustAcquisition, NamingReportsALockedDatabaseAsSuch)
+{
+    Fixture f;
+    ASSERT_TRUE(f.otherExec("BEGIN EXCLUSIVE"));
+    auto busy = Database::open(f.t.path, Database::OpenMode::MustExist, 50).db;
+    TestRepository repo(*busy);
+    RealTestNaming naming(f.m, repo, f.p);
+    EXPECT_EQ(naming.ok({{"D", "", "", "", ""}, false, "", ""}), NamingOutcome::Failed);
+    EXPECT_EQ(f.p.shown.back().title, "Database Error");
+    EXPECT_EQ(f.p.shown.back().text, "The test could not be saved: database is locked");
+    f.otherExec("ROLLBACK");
+}
