@@ -32,7 +32,8 @@ const char *kUsage =
     "  --custom F      headers mark a custom rotor-bob of factor F thousandths (e.g. 1702)\n"
     "  --seed N        seed of the noise, for a repeatable run\n"
     "  --exit-with-parent  end when the program that started it ends\n"
-    "  --version       print the version and end\n";
+    "  --version       print the version and end\n"
+    "  -h, --help      print this help and end\n";
 
 double now()
 {
