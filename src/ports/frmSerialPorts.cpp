@@ -107,6 +107,7 @@ frmSerialPorts::frmSerialPorts(SerialPortsDeps deps, QWidget *parent)
     cmdCancel = buttons.cancel;
     connect(cmdOk, &QPushButton::clicked, this, &frmSerialPorts::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    cmbComm[0]->setFocus();
     resize(900, 720);
 }
 
