@@ -45,6 +45,12 @@ struct Fixture {
         usb = d.add("ttyUSB0", "usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0", "FTDI",
                     "FT232R USB UART");
         list.present = {s0, usb};
+        // As on a real system: the adapter belongs to the dialout group, ttyS0 to everyone.
+        const group *dialout = getgrnam("dialout");
+        EXPECT_TRUE(dialout);
+        EXPECT_EQ(::chown(usb.device.c_str(), 0, dialout ? dialout->gr_gid : 0), 0);
+        EXPECT_EQ(::chmod(usb.device.c_str(), 0660), 0);
+        EXPECT_EQ(::chmod(s0.device.c_str(), 0666), 0);
     }
 
     std::unique_ptr<frmSerialPorts> open(CommDevices overrides = {})
@@ -84,11 +90,6 @@ QStringList items(QComboBox *box)
 TEST(SerialPortsDialog, ListsDevicesAndOffersStableNames)
 {
     Fixture f;
-    const group *dialout = getgrnam("dialout");
-    ASSERT_TRUE(dialout);
-    ASSERT_EQ(::chown(f.usb.device.c_str(), 0, dialout->gr_gid), 0);
-    ASSERT_EQ(::chmod(f.usb.device.c_str(), 0660), 0);
-    ASSERT_EQ(::chmod(f.s0.device.c_str(), 0666), 0);
     ASSERT_TRUE(f.assignment.save({{1, f.usb.byId}, {4, kSimulatedDevice}}));
     f.map.set(1, f.usb.byId);
     f.map.set(2, f.s0.device);
@@ -143,10 +144,6 @@ TEST(SerialPortsDialog, RefreshListsAPluggedInAdapterAndKeepsWhatWasTyped)
 TEST(SerialPortsDialog, OkSavesAndAppliesAndTellsWhatCannotBeOpenedYet)
 {
     Fixture f;
-    const group *dialout = getgrnam("dialout");
-    ASSERT_TRUE(dialout);
-    ASSERT_EQ(::chown(f.usb.device.c_str(), 0, dialout->gr_gid), 0);
-    ASSERT_EQ(::chmod(f.usb.device.c_str(), 0660), 0);
     ASSERT_TRUE(f.assignment.save({{5, "/dev/ttyS9"}}));
     auto w = f.open();
     EXPECT_EQ(w->cmbComm[4]->currentText(), "/dev/ttyS9");
