@@ -13,7 +13,6 @@
 #include "ui/QtPrompter.h"
 #include "device/QtSerialPortDevice.h"
 #include "ui/QtTextPrinter.h"
-#include "sim/SimulatorProcess.h"
 #include "app/StartOptions.h"
 #include "app/frmMain.h"
 
