@@ -1,23 +1,20 @@
 #include "app/StartOptions.h"
 
-#include <cstdlib>
+#include "device/PortAssignment.h"
 
 namespace viscora {
 
-namespace {
-bool parseComm(const std::string &value, StartOptions &o)
-{
-    const auto eq = value.find('=');
-    if (eq == std::string::npos || eq == 0 || eq + 1 == value.size())
-        return false;
-    char *end = nullptr;
-    const long n = std::strtol(value.c_str(), &end, 10);
-    if (end != value.c_str() + eq || n < 1 || n > 12)
-        return false;
-    o.commOverrides[static_cast<int>(n)] = value.substr(eq + 1);
-    return true;
-}
-} // namespace
+const char *const kStartUsage =
+    "usage: viscora [--comm N=DEVICE] [--simulate] [/debug]\n"
+    "       viscora --version | --help\n"
+    "\n"
+    "  --comm N=DEVICE  the device of \"Comm N\" (1 to 12) for this run, over the saved\n"
+    "                   assignment (Tools, Serial Ports...); DEVICE \"simulated\" is the\n"
+    "                   simulated instrument\n"
+    "  --simulate       the simulated instrument on Comm 1 (as --comm 1=simulated)\n"
+    "  /debug           the setup window shows its diagnostic boxes\n"
+    "  --version        print the version and end\n"
+    "  -h, --help       print this help and end\n";
 
 StartOptions parseStartOptions(const std::vector<std::string> &args)
 {
@@ -27,6 +24,10 @@ StartOptions parseStartOptions(const std::vector<std::string> &args)
         const std::string &a = args[i];
         if (a == "--simulate") {
             o.simulate = true;
+        } else if (a == "--version") {
+            o.version = true;
+        } else if (a == "-h" || a == "--help") {
+            o.help = true;
         } else if (a == "--comm" || a.rfind("--comm=", 0) == 0) {
             std::string value;
             if (a == "--comm") {
@@ -38,7 +39,7 @@ StartOptions parseStartOptions(const std::vector<std::string> &args)
             } else {
                 value = a.substr(7);
             }
-            if (!parseComm(value, o))
+            if (!parseCommOption(value, o.commOverrides))
                 o.error = "--comm takes N=DEVICE with N from 1 to 12, not '" + value + "'";
         } else {
             rest.push_back(a);

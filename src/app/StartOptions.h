@@ -11,9 +11,13 @@ namespace viscora {
 struct StartOptions {
     std::map<int, std::string> commOverrides; // --comm N=DEVICE
     bool simulate = false;                    // --simulate
+    bool version = false;                     // --version
+    bool help = false;                        // -h, --help
     std::string commandLine;                  // what is left, joined by blanks
     std::string error;                        // a malformed option
 };
+
+extern const char *const kStartUsage;
 
 StartOptions parseStartOptions(const std::vector<std::string> &args);
 

@@ -1,5 +1,7 @@
 #include "app/frmAbout.h"
 
+#include "core/Version.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -21,7 +23,12 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
                        "calibration checks for the K7400R rotational viscometer."),
         this);
     text->setWordWrap(true);
+    auto *version =
+        new QLabel(QStringLiteral("Version %1").arg(QString::fromLatin1(versionText())), this);
+    version->setObjectName(QStringLiteral("lblVersion"));
+    version->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(title);
+    layout->addWidget(version);
     layout->addWidget(text);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

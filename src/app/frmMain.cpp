@@ -108,11 +108,23 @@ void frmMain::buildMenus()
     DirectLog->setObjectName(QStringLiteral("DirectLog"));
     connect(DirectLog, &QAction::triggered, this, &frmMain::DirectLog_Click);
 
+    buildToolsMenu();
+
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("MenuHelp"));
     MenuHelpContent = action(help, "&Content", "MenuHelpContent", &frmMain::MenuHelpContent_Click);
     separator(help, "Seperation4");
     MenuHelpAbout = action(help, "&About", "MenuHelpAbout", &frmMain::MenuHelpAbout_Click);
+}
+
+void frmMain::buildToolsMenu()
+{
+    MenuTools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    MenuTools->setObjectName(QStringLiteral("MenuTools"));
+    MenuToolsSerialPorts = MenuTools->addAction(QStringLiteral("&Serial Ports..."));
+    MenuToolsSerialPorts->setObjectName(QStringLiteral("MenuToolsSerialPorts"));
+    MenuToolsSerialPorts->setEnabled(static_cast<bool>(deps_.makeSerialPortsDialog));
+    connect(MenuToolsSerialPorts, &QAction::triggered, this, &frmMain::MenuToolsSerialPorts_Click);
 }
 
 void frmMain::buildToolbar()
@@ -614,6 +626,14 @@ void frmMain::MenuHelpAbout_Click()
 {
     frmAbout about(this);
     exec(about);
+}
+
+void frmMain::MenuToolsSerialPorts_Click()
+{
+    if (!deps_.makeSerialPortsDialog)
+        return;
+    const std::unique_ptr<QDialog> dialog = deps_.makeSerialPortsDialog(this);
+    exec(*dialog);
 }
 
 void frmMain::cmdExit_Click()

@@ -16,6 +16,7 @@ class QDialog;
 class QPagedPaintDevice;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTableView;
@@ -55,6 +56,8 @@ struct MainWindowDeps {
     std::function<Located()> locateDatabase;
     // The command line left after the program's own options, as typed.
     std::string commandLine;
+    // The Serial Ports dialog (Tools menu); the item is disabled without it.
+    std::function<std::unique_ptr<QDialog>(QWidget *parent)> makeSerialPortsDialog = {};
 };
 
 class frmMain : public QMainWindow {
@@ -89,6 +92,7 @@ public:
     void DirectLog_Click();
     void MenuHelpContent_Click();
     void MenuHelpAbout_Click();
+    void MenuToolsSerialPorts_Click();
     void cmdExit_Click();
     void Toolbar1_ButtonClick(const QString &key);
     void cmbChartType_Click(int index);
@@ -115,6 +119,9 @@ public:
     QLabel *statusPanel, *datePanel, *timePanel;
     QAction *MenuFileOpen, *MenuFileRetrieve, *MenuFilePrint, *MenuFileReport, *MenuFileCementRpt,
         *MenuSetup, *MenuFileExit, *DirectLog, *MenuHelpContent, *MenuHelpAbout;
+    // Tools: what the program adds beside its own commands.
+    QMenu *MenuTools;
+    QAction *MenuToolsSerialPorts;
 
     static const char *const kCaption;
 
@@ -125,6 +132,7 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    void buildToolsMenu();
     void buildToolbar();
     void writeGridHeader();
     void showReview();

@@ -3,11 +3,16 @@
 #include "store/DatabaseLocator.h"
 #include "device/Link.h"
 #include "core/Module1.h"
+#include "core/Version.h"
+#include "device/DeviceAccess.h"
+#include "device/PortAssignment.h"
 #include "device/PortMap.h"
+#include "device/SerialPortList.h"
+#include "ports/frmSerialPorts.h"
+#include "sim/SimulatorProcess.h"
 #include "ui/QtPrompter.h"
 #include "device/QtSerialPortDevice.h"
 #include "ui/QtTextPrinter.h"
-#include "app/SimulatorProcess.h"
 #include "app/StartOptions.h"
 #include "app/frmMain.h"
 
@@ -22,9 +27,24 @@
 
 int main(int argc, char **argv)
 {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.emplace_back(argv[i]);
+    // Answered before any window system is needed.
+    const viscora::StartOptions early = viscora::parseStartOptions(args);
+    if (early.help) {
+        std::fputs(viscora::kStartUsage, stdout);
+        return 0;
+    }
+    if (early.version) {
+        std::printf("viscora %s\n", viscora::versionText());
+        return 0;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Viscora"));
-    std::vector<std::string> args;
+    QApplication::setApplicationVersion(QString::fromLatin1(viscora::versionText()));
+    args.clear();
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);
     const viscora::StartOptions options = viscora::parseStartOptions(args);
@@ -33,20 +53,32 @@ int main(int argc, char **argv)
         return 2;
     }
 
+    // What each "Comm n" means: the user's saved assignment, this run's options on top.
+    viscora::CommDevices overrides = options.commOverrides;
+    if (options.simulate)
+        overrides[1] = viscora::kSimulatedDevice;
+    const viscora::PortAssignment assignment;
     viscora::PortMap ports;
-    for (const auto &[n, device] : options.commOverrides)
-        ports.set(n, device);
     viscora::SimulatorProcess simulator;
-    if (options.simulate) {
-        const QString device = simulator.start();
-        if (device.isEmpty()) {
-            std::fprintf(stderr, "viscora: %s\n", qPrintable(simulator.error()));
-            return 1;
+    std::string simulatorDevice;
+    bool simulatorTried = false;
+    auto applyPorts = [&](const viscora::CommDevices &saved) {
+        const viscora::CommDevices devices = viscora::effectiveDevices(saved, overrides);
+        if (viscora::usesSimulator(devices) && !simulatorTried) {
+            simulatorTried = true;
+            simulatorDevice = simulator.start().toStdString();
+            if (simulatorDevice.empty())
+                std::fprintf(stderr, "viscora: %s\n", qPrintable(simulator.error()));
+            else
+                std::fprintf(stderr, "viscora: simulated K7400R on %s\n", simulatorDevice.c_str());
         }
-        ports.set(1, device.toStdString());
-        std::fprintf(stderr, "viscora: simulated K7400R on %s (Comm 1)\n", qPrintable(device));
-    }
+        viscora::applyDevices(ports, devices, simulatorDevice);
+    };
+    applyPorts(assignment.load());
+    if (options.simulate && simulatorDevice.empty())
+        return 1;
 
+    const viscora::SystemSerialPortList systemPorts;
     viscora::Module1 m;
     viscora::QtPrompter prompter;
     viscora::SystemClock clock;
@@ -73,10 +105,18 @@ int main(int argc, char **argv)
     auto openDocument = [](const std::string &path) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
     };
-    viscora::frmMain window({m, prompter, clock, port, makePort, makePrinter, choosePrinter,
-                             previewReport, openDocument,
-                             [&prompter] { return viscora::locateDatabase(prompter); },
-                             options.commandLine});
+    viscora::frmMain window(
+        {m, prompter, clock, port, makePort, makePrinter, choosePrinter, previewReport,
+         openDocument, [&prompter] { return viscora::locateDatabase(prompter); },
+         options.commandLine,
+         [&](QWidget *parent) -> std::unique_ptr<QDialog> {
+             return std::make_unique<viscora::frmSerialPorts>(
+                 viscora::SerialPortsDeps{
+                     prompter, systemPorts, assignment, ports, overrides,
+                     [&simulatorDevice] { return simulatorDevice; }, applyPorts,
+                     [](const std::string &device) { return viscora::accessProblem(device); }},
+                 parent);
+         }});
     prompter.setParent(&window);
     mainWindow = &window;
     if (!window.Form_Load())

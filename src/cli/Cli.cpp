@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "cli/CliContext.h"
+#include "core/Version.h"
 #include "setup/SequenceOperations.h"
 
 #include <QDir>
@@ -10,12 +11,19 @@
 namespace viscora {
 
 const char *const kCliUsage =
-    "usage: viscora-cli [--db FILE] [--si] [--port DEVICE] COMMAND [ARGS]\n"
+    "usage: viscora-cli [--db FILE] [--si] [--port DEVICE] [--comm N=DEVICE] COMMAND [ARGS]\n"
+    "       viscora-cli --version | --help\n"
     "\n"
     "  --db FILE      the database (default: k7400r.mdb in the current folder, in any letter\n"
     "                 case; created with its tables when missing)\n"
     "  --si           SI units (degC, dyn/cm2) instead of EI (degF, lb/100ft2)\n"
-    "  --port DEVICE  the instrument's serial device (default /dev/ttyS0, \"Comm 1\")\n"
+    "  --port DEVICE  the instrument's serial device, \"Comm 1\" (default: the device the\n"
+    "                 Serial Ports dialog assigned to it, else /dev/ttyS0)\n"
+    "  --comm N=DEVICE\n"
+    "                 the device of \"Comm N\" (1 to 12) for this run, over the saved\n"
+    "                 assignment; DEVICE \"simulated\" starts the simulated instrument\n"
+    "  --version      print the version and end\n"
+    "  -h, --help     print this help and end\n"
     "\n"
     "commands:\n"
     "  tests                      one line per saved test: TestId<TAB>TestName\n"
@@ -43,6 +51,8 @@ const char *const kCliUsage =
     "  log --speed RPM --rate S --file NAME [--seconds N]\n"
     "                             a direct log, recording from the start, until N seconds,\n"
     "                             the instrument's end, or ^C\n"
+    "  ports                      one line per serial device present or assigned:\n"
+    "                             DEVICE<TAB>BY-ID<TAB>COMM PORTS<TAB>ACCESS<TAB>DESCRIPTION\n"
     "  run SEQUENCE TEST [--fluid-id S] [--sample-time S] [--company S] [--desc S]\n"
     "      [--custom STRESS_FACTOR RATE_FACTOR] [--rotor-bob NAME] [--reconnect-timeout S]\n"
     "                             name, download, start and record a real-time test, one\n"
@@ -80,6 +90,7 @@ const std::map<std::string, CommandDef> &commands()
          {2, 2, with(header, {{"--custom", 2}, {"--rotor-bob"}, {"--reconnect-timeout"}}), cmdRun}},
         {"calibrate", {1, 1, {}, cmdCalibrate}},
         {"log", {0, 0, {{"--speed"}, {"--rate"}, {"--file"}, {"--seconds"}}, cmdLog}},
+        {"ports", {0, 0, {}, cmdPorts}},
     };
     return k;
 }
@@ -141,6 +152,8 @@ int runCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
     if (seams.clock)
         c.clock = seams.clock;
     c.port = seams.port;
+    c.portList = seams.portList;
+    CommDevices overrides;
     std::string dbOption;
     size_t i = 0;
     auto usage = [&](const std::string &why) {
@@ -157,7 +170,13 @@ int runCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
             if (a == "--db")
                 dbOption = args[i];
             else
-                c.ports.set(1, args[i]);
+                overrides[1] = args[i];
+        } else if (a == "--comm") {
+            if (++i >= args.size() || !parseCommOption(args[i], overrides))
+                return usage("--comm takes N=DEVICE with N from 1 to 12");
+        } else if (a == "--version") {
+            out << "viscora-cli " << versionText() << '\n';
+            return 0;
         } else if (a == "--si") {
             c.m.UnitSystem = 2;
         } else if (a == "-h" || a == "--help") {
@@ -171,6 +190,11 @@ int runCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
     }
     if (i >= args.size())
         return usage("no command given");
+    const PortAssignment saved(seams.settingsFile.empty()
+                                   ? PortAssignment::userSettingsFile()
+                                   : QString::fromStdString(seams.settingsFile));
+    c.devices = effectiveDevices(saved.load(), overrides);
+    applyDevices(c.ports, c.devices, {});
     const auto it = commands().find(args[i]);
     if (it == commands().end())
         return usage("unknown command " + args[i]);
@@ -178,7 +202,8 @@ int runCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
         const Args parsed = parseArgs(
             args[i], it->second,
             std::vector<std::string>(args.begin() + static_cast<long>(i) + 1, args.end()));
-        if (!openDatabase(c, dbOption))
+        // Listing the ports must not leave a database behind.
+        if (args[i] != "ports" && !openDatabase(c, dbOption))
             return 1;
         return it->second.run(c, parsed);
     } catch (const Usage &u) {

@@ -9,11 +9,14 @@ namespace viscora {
 
 class Clock;
 class SerialPort;
+class SerialPortList;
 
 // What tests hand in instead of the real clock and serial device.
 struct CliSeams {
     Clock *clock = nullptr;
     SerialPort *port = nullptr;
+    const SerialPortList *portList = nullptr; // the devices present
+    std::string settingsFile = {};            // the saved port assignment
 };
 
 // Exit status: 0 success, 1 a reported failure, 2 a usage error.

@@ -6,9 +6,12 @@
 #include "store/Database.h"
 #include "device/Link.h"
 #include "core/Module1.h"
+#include "device/PortAssignment.h"
 #include "device/PortMap.h"
 #include "device/QtSerialPortDevice.h"
+#include "device/SerialPortList.h"
 #include "store/SequenceRepository.h"
+#include "sim/SimulatorProcess.h"
 #include "review/TestReview.h"
 #include "core/Units.h"
 
@@ -43,6 +46,10 @@ struct OptionDef {
     size_t values = 1;
 };
 
+struct Context;
+// Starts k7400r-sim when a port is assigned the simulated instrument (CliPorts.cpp).
+void startAssignedSimulator(Context &c);
+
 struct Context {
     Module1 m;
     std::unique_ptr<Database> db;
@@ -50,6 +57,10 @@ struct Context {
     std::ostream &err;
     CliPrompter prompter;
     PortMap ports;
+    CommDevices devices; // what each "Comm n" is assigned in this run
+    SimulatorProcess simulator;
+    bool simulatorStarted = false;
+    const SerialPortList *portList = nullptr;
     SystemClock systemClock;
     std::unique_ptr<SerialPort> ownPort;
     Clock *clock = &systemClock;
@@ -72,6 +83,7 @@ struct Context {
     SerialPort &serial()
     {
         if (!port) {
+            startAssignedSimulator(*this);
             ownPort = std::make_unique<QtSerialPortDevice>(ports);
             port = ownPort.get();
         }
@@ -113,6 +125,9 @@ std::optional<SequenceEntry> sequenceWithRotorBob(Context &c, const Args &a, con
 int cmdSequences(Context &c, const Args &a);
 int cmdSteps(Context &c, const Args &a);
 int cmdNewSequence(Context &c, const Args &a);
+
+// Serial ports (CliPorts.cpp).
+int cmdPorts(Context &c, const Args &a);
 
 // The instrument (CliInstrument.cpp).
 int cmdStart(Context &c, const Args &a);

@@ -1,6 +1,7 @@
 // k7400r-sim: a simulated K7400R behind a pseudo-terminal. Prints the device path that a
 // program opens as its serial port.
 
+#include "core/Version.h"
 #include "sim/SimInstrument.h"
 
 #include <chrono>
@@ -23,13 +24,16 @@ void onSignal(int) { stopRequested = 1; }
 
 const char *kUsage =
     "usage: k7400r-sim [--link PATH] [--rate N] [--silent] [--noise P] [--custom FACTOR]\n"
-    "                  [--seed N]\n"
+    "                  [--seed N] [--exit-with-parent]\n"
     "  --link PATH     also make PATH a symbolic link to the device\n"
     "  --rate N        N simulated seconds per real second (default 1)\n"
     "  --silent        never answer\n"
     "  --noise P       random bytes after a record with chance P (0 to 1)\n"
     "  --custom F      headers mark a custom rotor-bob of factor F thousandths (e.g. 1702)\n"
-    "  --exit-with-parent  end when the program that started it ends\n";
+    "  --seed N        seed of the noise, for a repeatable run\n"
+    "  --exit-with-parent  end when the program that started it ends\n"
+    "  --version       print the version and end\n"
+    "  -h, --help      print this help and end\n";
 
 double now()
 {
@@ -70,7 +74,10 @@ int main(int argc, char **argv)
                 return 0;
         } else if (a == "--seed")
             options.seed = static_cast<unsigned>(std::atoi(value("--seed")));
-        else if (a == "-h" || a == "--help") {
+        else if (a == "--version") {
+            std::printf("k7400r-sim %s\n", viscora::versionText());
+            return 0;
+        } else if (a == "-h" || a == "--help") {
             std::fputs(kUsage, stdout);
             return 0;
         } else {

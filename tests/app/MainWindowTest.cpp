@@ -5,6 +5,7 @@
 #include "core/Module1.h"
 #include "support/ScriptedPrompter.h"
 #include "app/StartOptions.h"
+#include "core/Version.h"
 #include "support/TestDb.h"
 #include "review/TestListDialogs.h"
 #include "app/frmMain.h"
@@ -200,7 +201,8 @@ TEST(MainWindow, MenusToolbarAndStatusBar)
     QStringList top;
     for (QAction *a : f.w->menuBar()->actions())
         top << a->text();
-    EXPECT_EQ(top, (QStringList{"&File", "&DirectLog", "&Help"}));
+    // The program's own menus, and beside them Tools, which grows with what is added.
+    EXPECT_EQ(top, (QStringList{"&File", "&DirectLog", "&Tools", "&Help"}));
     auto entries = [](QMenu *menu) {
         QStringList out;
         for (QAction *a : menu->actions())
@@ -212,7 +214,8 @@ TEST(MainWindow, MenusToolbarAndStatusBar)
               (QStringList{"&Open Saved Test", "&Retrieve From K7400R", "-", "&Print", "&Report...",
                            "&Cement Lab Report", "-", "&Setup", "-", "E&xit"}));
     EXPECT_EQ(f.w->menuBar()->actions()[1]->menu(), nullptr);
-    EXPECT_EQ(entries(f.w->menuBar()->actions()[2]->menu()),
+    EXPECT_EQ(entries(f.w->menuBar()->actions()[2]->menu()), (QStringList{"&Serial Ports..."}));
+    EXPECT_EQ(entries(f.w->menuBar()->actions()[3]->menu()),
               (QStringList{"&Content", "-", "&About"}));
 
     QStringList keys, tips;
@@ -285,6 +288,10 @@ TEST(MainWindow, DebugSwitchFromWhatIsLeftOfTheCommandLine)
     EXPECT_FALSE(parseStartOptions({"--comm", "13=/dev/x"}).error.empty());
     EXPECT_FALSE(parseStartOptions({"--comm", "1"}).error.empty());
     EXPECT_FALSE(parseStartOptions({"--comm"}).error.empty());
+    EXPECT_TRUE(parseStartOptions({"--version"}).version);
+    EXPECT_TRUE(parseStartOptions({"-h"}).help);
+    EXPECT_TRUE(parseStartOptions({"--help"}).help);
+    EXPECT_FALSE(parseStartOptions({"/debug"}).help);
 }
 
 TEST(MainWindow, CancelledDatabaseDialogEndsTheProgram)
@@ -396,6 +403,62 @@ TEST(MainWindow, ToolbarDispatchByKey)
     EXPECT_EQ(f.dialogsRun.size(), 1u);
     f.w->Toolbar1_ButtonClick("Help");
     EXPECT_EQ(f.dialogsRun.back(), "Viscora Help");
+}
+
+TEST(MainWindow, ToolsSerialPortsOpensTheDialogGivenAtStart)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    // Without the dialog (as in these tests) the item is there but disabled.
+    EXPECT_FALSE(f.w->MenuToolsSerialPorts->isEnabled());
+    f.w->MenuToolsSerialPorts->trigger();
+    EXPECT_TRUE(f.dialogsRun.empty());
+
+    Fixture g;
+    QWidget *parentSeen = nullptr;
+    g.w.reset(); // a window built with the dialog handed in
+    MainWindowDeps deps{g.m,     g.p,     g.clock, g.port,  nullptr, nullptr,
+                        nullptr, nullptr, nullptr, nullptr, {}};
+    deps.makeSerialPortsDialog = [&parentSeen](QWidget *parent) {
+        parentSeen = parent;
+        auto d = std::make_unique<QDialog>(parent);
+        d->setWindowTitle("Serial Ports");
+        return d;
+    };
+    frmMain w(deps);
+    std::vector<QString> run;
+    w.runDialog = [&run](QDialog &d) {
+        run.push_back(d.windowTitle());
+        return 0;
+    };
+    ASSERT_TRUE(w.MenuToolsSerialPorts->isEnabled());
+    w.MenuToolsSerialPorts->trigger();
+    EXPECT_EQ(run, (std::vector<QString>{"Serial Ports"}));
+    EXPECT_EQ(parentSeen, &w);
+}
+
+TEST(MainWindow, AboutShowsTheVersion)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    QString version, caption;
+    f.w->runDialog = [&](QDialog &d) {
+        caption = d.windowTitle();
+        if (auto *label = d.findChild<QLabel *>("lblVersion"))
+            version = label->text();
+        d.show();
+        const QByteArray dir = qgetenv("VISCORA_SHOTS");
+        if (!dir.isEmpty()) {
+            QDir().mkpath(QString::fromLocal8Bit(dir));
+            d.grab().save(QString::fromLocal8Bit(dir) + "/about.png");
+        }
+        return 0;
+    };
+    f.w->MenuHelpAbout->trigger();
+    EXPECT_EQ(caption, "About Viscora");
+    EXPECT_EQ(version, QStringLiteral("Version ") + versionText());
+    // The window's own caption stays as it is.
+    EXPECT_EQ(f.w->windowTitle(), "Viscora V1.0 for K7400R Automatic Viscometer");
 }
 
 TEST(MainWindow, ActivationAfterUnitChangeRefreshes)

@@ -3,6 +3,9 @@
 #include "sim/SimInstrument.h"
 #include "sim/SimPort.h"
 #include "support/TestDb.h"
+#include "support/FakeDevices.h"
+#include "core/Version.h"
+#include "device/PortAssignment.h"
 
 #include <QDir>
 #include <QFile>
@@ -377,4 +380,57 @@ TEST(Cli, PortFailureGivesTheSystemsReason)
     EXPECT_EQ(stop.err, "Comport Error: Fail to open comport, make sure comport is available and "
                         "working properly.\n" +
                             device + ": No such file or directory\n");
+}
+
+TEST(Cli, PortsListsDevicesTheirCommPortsAndAccess)
+{
+    FakeDevices d;
+    const SerialDeviceInfo s0 = d.add("ttyS0", {}, {}, "16550A");
+    const SerialDeviceInfo usb = d.add("ttyUSB0", "usb-FTDI-port0", "FTDI", "FT232R USB UART");
+    const SerialDeviceInfo pty = d.add("pts-3");
+    const FixedSerialPortList list({s0, usb});
+    QTemporaryDir config;
+    const std::string settings = config.filePath("viscora.conf").toStdString();
+    ASSERT_TRUE(PortAssignment(QString::fromStdString(settings))
+                    .save({{1, usb.byId}, {2, kSimulatedDevice}, {4, s0.device}}));
+    CliSeams seams;
+    seams.portList = &list;
+    seams.settingsFile = settings;
+    const std::string db = config.filePath("k7400r.mdb").toStdString();
+
+    // --comm overrides the saved Comm 4 for this run and adds Comm 3.
+    CliRun r =
+        cli({"--db", db, "--comm", "3=" + pty.device, "--comm", "4=" + usb.device, "ports"}, seams);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, s0.device + "\t-\t-\tok\t16550A\n" + usb.device + "\t" + usb.byId +
+                         "\tComm 1, Comm 4\tok\tFTDI FT232R USB UART\n" +
+                         "simulated\t-\tComm 2\tok\tsimulated instrument\n" + pty.device +
+                         "\t-\tComm 3\tok\t-\n");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(db))) << "listing ports makes no database";
+
+    // --port is Comm 1; an assigned device that is gone says so.
+    r = cli({"--port", d.path("gone"), "ports"}, seams);
+    EXPECT_NE(r.out.find(d.path("gone") + "\t-\tComm 1\tno such device\t-\n"), std::string::npos)
+        << r.out;
+
+    const FixedSerialPortList nothing({});
+    seams.portList = &nothing;
+    seams.settingsFile = config.filePath("empty.conf").toStdString();
+    r = cli({"ports"}, seams);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "viscora-cli: no serial device found\n");
+}
+
+TEST(Cli, VersionAndCommOptionErrors)
+{
+    CliRun r = cli({"--version"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, std::string("viscora-cli ") + versionText() + "\n");
+    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
+             {"--comm"}, {"--comm", "13=/dev/x", "ports"}, {"--comm", "/dev/x", "ports"}}) {
+        r = cli(args);
+        EXPECT_EQ(r.code, 2) << args.size();
+        EXPECT_NE(r.err.find("--comm takes N=DEVICE with N from 1 to 12"), std::string::npos);
+    }
 }

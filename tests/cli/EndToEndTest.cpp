@@ -1,5 +1,7 @@
 // viscora-cli against k7400r-sim over a real pseudo-terminal, both as built.
 
+#include "core/Version.h"
+#include "device/PortAssignment.h"
 #include "support/TestDb.h"
 
 #include <QFile>
@@ -37,13 +39,21 @@ struct Result {
     QString out, err;
 };
 
-Result runCli(const QStringList &args)
+Result run(const QString &program, const QStringList &args,
+           const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
-    p.start(QStringLiteral(VISCORA_CLI_BIN), args);
+    p.setProcessEnvironment(env);
+    p.start(program, args);
     p.waitForFinished(60000);
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
+}
+
+Result runCli(const QStringList &args,
+              const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
+{
+    return run(QStringLiteral(VISCORA_CLI_BIN), args, env);
 }
 
 } // namespace
@@ -157,4 +167,52 @@ TEST(EndToEnd, SimulatorEndsWithTheProgramThatStartedIt)
     for (int i = 0; i < 50 && QFileInfo::exists(link); ++i)
         QThread::msleep(100);
     EXPECT_FALSE(QFileInfo::exists(link)); // it removed its link on the way out
+}
+
+TEST(EndToEnd, SavedPortAssignmentIsUsedAndCommOverridesIt)
+{
+    TestDb t;
+    t.db.reset();
+    const QString link = t.dir.filePath("ttyK7400R");
+    Simulator sim({"--rate", "100", "--link", link});
+    ASSERT_FALSE(sim.device.isEmpty());
+    // The user's settings folder, as the Serial Ports dialog leaves it.
+    QTemporaryDir config;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", config.path());
+    ASSERT_TRUE(viscora::PortAssignment(config.filePath("viscora/viscora.conf"))
+                    .save({{1, link.toStdString()}}));
+
+    Result r = runCli({"--db", t.path, "start"}, env);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    r = runCli({"--db", t.path, "--comm", "1=" + t.dir.filePath("no-such-tty"), "start"}, env);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("Comm Port Error: Fail to open comm port")) << r.err.toStdString();
+    r = runCli({"ports"}, env);
+    EXPECT_TRUE(r.out.contains(link + "\t-\tComm 1\tok\t-\n")) << r.out.toStdString();
+
+    // The simulated instrument as a port's device: the CLI starts it itself.
+    r = runCli({"--db", t.path, "--comm", "1=simulated", "stop"}, env);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.startsWith("viscora-cli: simulated K7400R on /dev/pts/"))
+        << r.err.toStdString();
+}
+
+TEST(EndToEnd, EveryProgramTellsItsVersionWithoutADisplay)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    const QString version = QString::fromLatin1(viscora::versionText());
+    struct Program {
+        const char *path, *name;
+    } programs[] = {{VISCORA_APP_BIN, "viscora"},
+                    {VISCORA_CLI_BIN, "viscora-cli"},
+                    {VISCORA_SIM_BIN, "k7400r-sim"}};
+    for (const Program &p : programs) {
+        const Result r = run(QString::fromLatin1(p.path), {"--version"}, env);
+        EXPECT_EQ(r.code, 0) << p.name << r.err.toStdString();
+        EXPECT_EQ(r.out, QStringLiteral("%1 %2\n").arg(p.name, version)) << p.name;
+    }
 }

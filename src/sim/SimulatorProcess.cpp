@@ -1,4 +1,4 @@
-#include "app/SimulatorProcess.h"
+#include "sim/SimulatorProcess.h"
 
 #include <QCoreApplication>
 #include <QDir>

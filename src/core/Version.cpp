@@ -1,0 +1,7 @@
+#include "core/Version.h"
+
+namespace viscora {
+
+const char *versionText() { return VISCORA_VERSION; }
+
+} // namespace viscora

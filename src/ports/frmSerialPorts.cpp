@@ -1,0 +1,184 @@
+#include "ports/frmSerialPorts.h"
+
+#include "core/Prompter.h"
+#include "device/PortMap.h"
+#include "device/SerialPortList.h"
+#include "ui/DialogButtons.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace viscora {
+
+namespace {
+QString text(const std::string &s) { return QString::fromStdString(s); }
+
+QString shownDevice(const std::string &device)
+{
+    return device == kSimulatedDevice ? QString::fromLatin1(frmSerialPorts::kSimulatedText)
+                                      : text(device);
+}
+} // namespace
+
+frmSerialPorts::frmSerialPorts(SerialPortsDeps deps, QWidget *parent)
+    : QDialog(parent), deps_(std::move(deps))
+{
+    setObjectName(QStringLiteral("frmSerialPorts"));
+    setWindowTitle(QString::fromLatin1(kTitle));
+    setModal(true);
+    auto *layout = new QVBoxLayout(this);
+
+    auto *present = new QGroupBox(QStringLiteral("Devices found"), this);
+    auto *presentLayout = new QVBoxLayout(present);
+    gridDevices = new QTableWidget(0, 5, present);
+    gridDevices->setObjectName(QStringLiteral("gridDevices"));
+    gridDevices->setHorizontalHeaderLabels({QStringLiteral("Device"), QStringLiteral("Stable name"),
+                                            QStringLiteral("Maker and product"),
+                                            QStringLiteral("Used as"), QStringLiteral("Access")});
+    gridDevices->verticalHeader()->hide();
+    gridDevices->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    gridDevices->setSelectionMode(QAbstractItemView::NoSelection);
+    // Everything but the stable name fits its contents; that one takes what is left.
+    for (int c = 0; c < 5; ++c)
+        gridDevices->horizontalHeader()->setSectionResizeMode(
+            c, c == 1 ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
+    gridDevices->setTextElideMode(Qt::ElideMiddle);
+    gridDevices->setWordWrap(false);
+    gridDevices->setMinimumHeight(140);
+    presentLayout->addWidget(gridDevices);
+    cmdRefresh = new QPushButton(QStringLiteral("&Refresh"), present);
+    cmdRefresh->setObjectName(QStringLiteral("cmdRefresh"));
+    cmdRefresh->setToolTip(QStringLiteral("List the devices again, after plugging one in"));
+    connect(cmdRefresh, &QPushButton::clicked, this, &frmSerialPorts::cmdRefresh_Click);
+    presentLayout->addWidget(cmdRefresh, 0, Qt::AlignLeft);
+    layout->addWidget(present, 1);
+
+    auto *assigned = new QGroupBox(QStringLiteral("Device of each port"), this);
+    auto *form = new QFormLayout(assigned);
+    const CommDevices saved = deps_.assignment.load();
+    for (int n = 1; n <= 12; ++n) {
+        QComboBox *box = new QComboBox(assigned);
+        box->setObjectName(QStringLiteral("cmbComm%1").arg(n));
+        box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert);
+        box->setMinimumContentsLength(48);
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->lineEdit()->setPlaceholderText(QStringLiteral("/dev/ttyS%1").arg(n - 1));
+        box->setToolTip(QStringLiteral("Empty: /dev/ttyS%1").arg(n - 1));
+        cmbComm[static_cast<size_t>(n - 1)] = box;
+        form->addRow(QStringLiteral("Comm %1").arg(n), box);
+    }
+    fillDevices();
+    for (int n = 1; n <= 12; ++n) {
+        const auto it = saved.find(n);
+        cmbComm[static_cast<size_t>(n - 1)]->setEditText(
+            it == saved.end() ? QString() : shownDevice(it->second));
+    }
+    layout->addWidget(assigned);
+
+    QStringList runOnly;
+    for (const auto &[n, device] : deps_.overrides)
+        runOnly << QStringLiteral("Comm %1 = %2").arg(n).arg(shownDevice(device));
+    lblOverrides = new QLabel(this);
+    lblOverrides->setObjectName(QStringLiteral("lblOverrides"));
+    lblOverrides->setWordWrap(true);
+    lblOverrides->setText(
+        QStringLiteral("For this run only (--comm): %1.").arg(runOnly.join(QStringLiteral(", "))));
+    lblOverrides->setVisible(!runOnly.isEmpty());
+    layout->addWidget(lblOverrides);
+    lblFile =
+        new QLabel(QStringLiteral("Saved for this user in %1. Every start is still on Comm 1.")
+                       .arg(deps_.assignment.file()),
+                   this);
+    lblFile->setObjectName(QStringLiteral("lblFile"));
+    lblFile->setWordWrap(true);
+    layout->addWidget(lblFile);
+
+    const OkCancel buttons = addOkCancel(this, layout);
+    cmdOk = buttons.ok;
+    cmdCancel = buttons.cancel;
+    connect(cmdOk, &QPushButton::clicked, this, &frmSerialPorts::cmdOk_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    cmbComm[0]->setFocus();
+    resize(900, 720);
+}
+
+void frmSerialPorts::fillDevices()
+{
+    const auto rows =
+        portRows(deps_.list.devices(), deps_.map, deps_.simulatorDevice(), deps_.problem);
+    gridDevices->setRowCount(static_cast<int>(rows.size()));
+    QStringList offered;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const PortRow &r = rows[i];
+        const int row = static_cast<int>(i);
+        // The by-id folder is the same for every device; its name alone fits the table.
+        const QString cells[] = {text(r.info.device), QFileInfo(text(r.info.byId)).fileName(),
+                                 text(r.description), text(commList(r.commPorts)),
+                                 r.problem.empty() ? QStringLiteral("ok") : text(r.problem)};
+        for (int c = 0; c < 5; ++c) {
+            auto *item = new QTableWidgetItem(cells[c]);
+            item->setToolTip(c == 1 ? text(r.info.byId) : cells[c]);
+            gridDevices->setItem(row, c, item);
+        }
+        if (r.description != kSimulatedText)
+            offered << text(r.info.byId.empty() ? r.info.device : r.info.byId);
+    }
+    offered << QString::fromLatin1(kSimulatedText);
+    for (QComboBox *box : cmbComm) {
+        const QString typed = box->currentText();
+        box->clear();
+        box->addItems(offered);
+        box->setEditText(typed);
+    }
+}
+
+void frmSerialPorts::cmdRefresh_Click() { fillDevices(); }
+
+CommDevices frmSerialPorts::chosen() const
+{
+    CommDevices out;
+    for (int n = 1; n <= 12; ++n) {
+        const QString t = cmbComm[static_cast<size_t>(n - 1)]->currentText().trimmed();
+        if (t == QLatin1String(kSimulatedText))
+            out[n] = kSimulatedDevice;
+        else if (!t.isEmpty())
+            out[n] = t.toStdString();
+    }
+    return out;
+}
+
+void frmSerialPorts::cmdOk_Click()
+{
+    const CommDevices devices = chosen();
+    std::string error;
+    if (!deps_.assignment.save(devices, &error)) {
+        deps_.prompter.message("The port assignment was not saved: " + error + ".", kTitle,
+                               Buttons::Ok, Icon::Critical);
+        return;
+    }
+    deps_.apply(devices);
+    // Saved all the same: the adapter may be plugged in, or the user added to the group, later.
+    std::string problems;
+    for (const auto &[n, device] : devices) {
+        if (device == kSimulatedDevice)
+            continue;
+        const std::string why = deps_.problem(device);
+        if (!why.empty())
+            problems += "Comm " + std::to_string(n) + ": " + device + ": " + why + "\n";
+    }
+    if (!problems.empty())
+        deps_.prompter.message("Saved, but this user cannot open every device yet:\n" + problems,
+                               kTitle, Buttons::Ok, Icon::Exclamation);
+    accept();
+}
+
+} // namespace viscora
