@@ -434,3 +434,37 @@ TEST(Cli, VersionAndCommOptionErrors)
         EXPECT_NE(r.err.find("--comm takes N=DEVICE with N from 1 to 12"), std::string::npos);
     }
 }
+
+TEST(Cli, ADamagedFileIsAFailureNeverAPartialResult)
+{
+    QTemporaryDir dir;
+    const std::string db = damagedDatabase(dir).toStdString();
+    const std::string workbook = dir.filePath("long.xlsx").toStdString();
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"show", "long"}, {"export", "long", workbook}, {"check"}}) {
+        std::vector<std::string> all{"--db", db};
+        all.insert(all.end(), args.begin(), args.end());
+        const CliRun r = cli(all);
+        EXPECT_EQ(r.code, 1) << args[0];
+        EXPECT_NE(r.err.find("Database Error: The database file is damaged: "), std::string::npos)
+            << args[0] << ": " << r.err;
+        if (args[0] != "check") {
+            EXPECT_EQ(r.out, "") << args[0];
+        }
+    }
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(workbook)));
+    TestDb sound;
+    sound.addTest("t", {point(1, 1, 100, 300, 510)});
+    const CliRun ok = cli({"--db", sound.path.toStdString(), "check"});
+    EXPECT_EQ(ok.code, 0);
+    EXPECT_EQ(ok.out, "ok\n");
+}
+
+TEST(Cli, AnEmptySequenceNameIsRefused)
+{
+    TestDb t;
+    const CliRun r = cli({"--db", t.path.toStdString(), "new-sequence", ""});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "Blank Input Error.: Please input the new sequence name\n");
+    EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM SequenceName").toInt(), 0);
+}

@@ -5,6 +5,7 @@
 #include "store/TestRepository.h"
 #include "support/Must.h"
 
+#include <QFile>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
@@ -56,6 +57,29 @@ inline StoredPoint point(int step, double time, double temp, double speed, doubl
                          double gel = 0, double rb = 1)
 {
     return StoredPoint{step, time, temp, speed, stress, gel, rb};
+}
+
+// k7400r.mdb in dir holding a test "long" of 5000 points, with a page in the middle of the
+// file overwritten as a failing disk would.
+inline QString damagedDatabase(const QTemporaryDir &dir)
+{
+    const QString path = dir.filePath("k7400r.mdb");
+    {
+        auto db = Database::open(path, Database::OpenMode::CreateIfMissing).db;
+        std::vector<StoredPoint> points;
+        for (int i = 0; i < 5000; ++i)
+            points.push_back(point(1 + i / 1000, i % 1000, 100, 300, 510 + i));
+        int id = 0;
+        EXPECT_TRUE(TestRepository(*db).createHeader({"long", "", "", "", ""}, id).ok);
+        EXPECT_TRUE(TestRepository(*db).insertPoints(id, points).ok);
+    } // closing writes the log back into the file
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadWrite));
+    const qint64 page = 4096, pages = f.size() / page;
+    EXPECT_GT(pages, 10);
+    f.seek((pages / 2) * page);
+    f.write(QByteArray(static_cast<int>(page), '\xA5'));
+    return path;
 }
 
 } // namespace viscora::test
