@@ -44,7 +44,10 @@ bool QtSerialPortDevice::open()
 
 bool QtSerialPortDevice::broken() const
 {
-    return port_.isOpen() && port_.error() == QSerialPort::ResourceError;
+    // A pulled adapter shows as a resource error, a far end that closed (a pseudo-terminal's)
+    // as a read error; either way nothing more will come through this port.
+    return port_.isOpen() &&
+           (port_.error() == QSerialPort::ResourceError || port_.error() == QSerialPort::ReadError);
 }
 
 void QtSerialPortDevice::close()

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 
 namespace viscora::sim {
 
@@ -178,11 +179,50 @@ std::string SimInstrument::recordText(int k)
     return text;
 }
 
+std::string SimInstrument::state() const
+{
+    std::string s = "running " + std::to_string(running_ ? 1 : 0) + " start " +
+                    shortestText(startTime_) + " temperature " + shortestText(temperature_) + "\n";
+    for (const SimStep &st : sequence_)
+        s += "step " + std::to_string(st.stepNo) + " " + std::to_string(st.time) + " " +
+             std::to_string(st.temperature) + " " + std::to_string(st.speedHundredths) + " " +
+             std::to_string(st.rbCode) + "\n";
+    return s;
+}
+
+bool SimInstrument::restore(const std::string &state)
+{
+    std::istringstream in(state);
+    std::string word;
+    int running = 0;
+    double start = 0, temperature = 75;
+    if (!(in >> word >> running >> word >> start >> word >> temperature))
+        return false;
+    std::vector<SimStep> steps;
+    SimStep st;
+    while (in >> word >> st.stepNo >> st.time >> st.temperature >> st.speedHundredths >> st.rbCode)
+        if (word == "step" && steps.size() < 98)
+            steps.push_back(st);
+    sequence_ = steps;
+    total_ = 0;
+    for (const auto &s : sequence_)
+        total_ += std::max(0, s.time);
+    running_ = running == 1 && !sequence_.empty() && !options_.silent;
+    startTime_ = start;
+    temperature_ = temperature;
+    resumed_ = running_;
+    return true;
+}
+
 std::string SimInstrument::poll(double now)
 {
     if (running_) {
         const double elapsed = (now - startTime_) * options_.rate;
         const int owed = std::min(total_, static_cast<int>(std::floor(elapsed)));
+        if (resumed_) {
+            sent_ = std::max(0, owed - 1);
+            resumed_ = false;
+        }
         std::uniform_real_distribution<double> chance(0, 1);
         std::uniform_int_distribution<int> byte(0, 255), length(1, 12);
         while (sent_ < owed) {

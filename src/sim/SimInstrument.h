@@ -53,6 +53,12 @@ public:
     // The record the instrument reports at second `k` (1-based) of the loaded sequence.
     std::string recordText(int k);
 
+    // The loaded sequence and a running test's start, as text. An instrument restored from it
+    // goes on with the test from where its time is now, as a real one does while its cable is
+    // out: the records of the meantime are not sent.
+    std::string state() const;
+    bool restore(const std::string &state);
+
 private:
     void parseDownload();
     void start(double now);
@@ -71,6 +77,7 @@ private:
     int total_ = 0;
     double lastRecordTime_ = 0;
     double temperature_ = 75.0;
+    bool resumed_ = false; // restored mid-test: the records owed so far were never heard
     std::vector<RetrievedRecord> run_;
     std::vector<RetrievedRecord> lastResult_;
     std::string out_;

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include <fcntl.h>
@@ -24,16 +26,32 @@ void onSignal(int) { stopRequested = 1; }
 
 const char *kUsage =
     "usage: k7400r-sim [--link PATH] [--rate N] [--silent] [--noise P] [--custom FACTOR]\n"
-    "                  [--seed N] [--exit-with-parent]\n"
+    "                  [--seed N] [--state FILE] [--exit-with-parent]\n"
     "  --link PATH     also make PATH a symbolic link to the device\n"
     "  --rate N        N simulated seconds per real second (default 1)\n"
     "  --silent        never answer\n"
     "  --noise P       random bytes after a record with chance P (0 to 1)\n"
     "  --custom F      headers mark a custom rotor-bob of factor F thousandths (e.g. 1702)\n"
     "  --seed N        seed of the noise, for a repeatable run\n"
+    "  --state FILE    keep the sequence and a running test in FILE, so that a simulator\n"
+    "                  started again on it goes on with the test, as an instrument does\n"
+    "                  while its cable is out\n"
     "  --exit-with-parent  end when the program that started it ends\n"
     "  --version       print the version and end\n"
     "  -h, --help      print this help and end\n";
+
+// Written whole, then renamed: a simulator killed mid-write leaves the last state intact.
+void saveState(const std::string &path, const std::string &state)
+{
+    const std::string temp = path + ".part";
+    {
+        std::ofstream out(temp, std::ios::trunc);
+        out << state;
+        if (!out)
+            return;
+    }
+    std::rename(temp.c_str(), path.c_str());
+}
 
 double now()
 {
@@ -46,7 +64,7 @@ double now()
 int main(int argc, char **argv)
 {
     viscora::sim::SimOptions options;
-    std::string link;
+    std::string link, statePath;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&](const char *name) -> const char * {
@@ -74,6 +92,8 @@ int main(int argc, char **argv)
                 return 0;
         } else if (a == "--seed")
             options.seed = static_cast<unsigned>(std::atoi(value("--seed")));
+        else if (a == "--state")
+            statePath = value("--state");
         else if (a == "--version") {
             std::printf("k7400r-sim %s\n", viscora::versionText());
             return 0;
@@ -118,6 +138,14 @@ int main(int argc, char **argv)
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     viscora::sim::SimInstrument instrument(options);
+    std::string saved;
+    if (!statePath.empty()) {
+        std::ifstream in(statePath);
+        std::stringstream text;
+        text << in.rdbuf();
+        if (instrument.restore(text.str()))
+            saved = text.str();
+    }
     char buf[4096];
     while (!stopRequested) {
         pollfd p{master, POLLIN, 0};
@@ -128,6 +156,10 @@ int main(int argc, char **argv)
                 instrument.receive(std::string_view(buf, static_cast<size_t>(n)), now());
         }
         const std::string out = instrument.poll(now());
+        if (!statePath.empty() && instrument.state() != saved) {
+            saved = instrument.state();
+            saveState(statePath, saved);
+        }
         size_t off = 0;
         while (off < out.size()) {
             const ssize_t w = write(master, out.data() + off, out.size() - off);

@@ -2,6 +2,7 @@
 
 #include "core/Version.h"
 #include "device/PortAssignment.h"
+#include "support/CliProcess.h"
 #include "support/TestDb.h"
 
 #include <QFile>
@@ -15,48 +16,6 @@
 #include <csignal>
 
 using namespace viscora::test;
-
-namespace {
-
-struct Simulator {
-    QProcess process;
-    QString device;
-    explicit Simulator(const QStringList &args)
-    {
-        process.start(QStringLiteral(VISCORA_SIM_BIN), args);
-        if (process.waitForStarted(5000) && process.waitForReadyRead(5000))
-            device = QString::fromLocal8Bit(process.readLine()).trimmed();
-    }
-    ~Simulator()
-    {
-        process.terminate();
-        process.waitForFinished(3000);
-    }
-};
-
-struct Result {
-    int code;
-    QString out, err;
-};
-
-Result run(const QString &program, const QStringList &args,
-           const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
-{
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(program, args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
-Result runCli(const QStringList &args,
-              const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
-{
-    return run(QStringLiteral(VISCORA_CLI_BIN), args, env);
-}
-
-} // namespace
 
 TEST(EndToEnd, CliDrivesTheSimulatorOverAPseudoTerminal)
 {

@@ -1,0 +1,49 @@
+#pragma once
+// The programs as built, started by a test: the simulated instrument behind a pseudo-terminal
+// and viscora-cli. Needs VISCORA_CLI_BIN and VISCORA_SIM_BIN defined by the build.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace viscora::test {
+
+struct Simulator {
+    QProcess process;
+    QString device;
+    explicit Simulator(const QStringList &args)
+    {
+        process.start(QStringLiteral(VISCORA_SIM_BIN), args);
+        if (process.waitForStarted(5000) && process.waitForReadyRead(5000))
+            device = QString::fromLocal8Bit(process.readLine()).trimmed();
+    }
+    ~Simulator()
+    {
+        process.terminate();
+        process.waitForFinished(3000);
+    }
+};
+
+struct Result {
+    int code;
+    QString out, err;
+};
+
+inline Result run(const QString &program, const QStringList &args,
+                  const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    p.waitForFinished(60000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+inline Result runCli(const QStringList &args,
+                     const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
+{
+    return run(QStringLiteral(VISCORA_CLI_BIN), args, env);
+}
+
+} // namespace viscora::test
