@@ -118,9 +118,14 @@ ChartGeometry chartGeometry(const ChartModel &model, std::size_t buckets)
             continue;
         const ChartSeries &src = model.series(s);
         std::vector<double> xs, ys;
+        std::vector<std::size_t> starts{0}; // of the pieces, in xs
         xs.reserve(n);
         ys.reserve(n);
+        std::size_t nextBreak = 0;
         for (std::size_t i = 0; i < n; ++i) {
+            for (; nextBreak < src.breaks.size() && src.breaks[nextBreak] <= i; ++nextBreak)
+                if (!xs.empty() && starts.back() != xs.size())
+                    starts.push_back(xs.size());
             const double x = src.x[i], y = src.y[i];
             if (!std::isfinite(x) || !std::isfinite(y) || (g.x.log && x <= 0) ||
                 (g.y.log && y <= 0))
@@ -128,20 +133,31 @@ ChartGeometry chartGeometry(const ChartModel &model, std::size_t buckets)
             xs.push_back(x);
             ys.push_back(y);
         }
+        if (starts.size() > 1 && starts.back() == xs.size())
+            starts.pop_back();
         SeriesGeometry sg;
         sg.index = s;
         // The fit uses every drawn point, not only the thinned ones.
         sg.fit = xs.empty() ? std::nullopt : fitSeries(method, xs, ys);
-        const auto keep = decimateMinMax(ys, buckets);
-        sg.x.reserve(keep.size());
-        sg.y.reserve(keep.size());
-        for (std::size_t i : keep) {
-            minX = std::min(minX, xs[i]);
-            maxX = std::max(maxX, xs[i]);
-            minY = std::min(minY, ys[i]);
-            maxY = std::max(maxY, ys[i]);
-            sg.x.push_back(plot(g.x.log, xs[i]));
-            sg.y.push_back(plot(g.y.log, ys[i]));
+        sg.pieces.clear();
+        for (std::size_t p = 0; p < starts.size(); ++p) {
+            const std::size_t lo = starts[p];
+            const std::size_t hi = p + 1 < starts.size() ? starts[p + 1] : xs.size();
+            // Each piece gets its share of the plot's columns.
+            const std::size_t share =
+                xs.empty() ? buckets : std::max<std::size_t>(1, buckets * (hi - lo) / xs.size());
+            const std::vector<double> piece(ys.begin() + static_cast<std::ptrdiff_t>(lo),
+                                            ys.begin() + static_cast<std::ptrdiff_t>(hi));
+            sg.pieces.push_back(sg.x.size());
+            for (std::size_t k : decimateMinMax(piece, share)) {
+                const std::size_t i = lo + k;
+                minX = std::min(minX, xs[i]);
+                maxX = std::max(maxX, xs[i]);
+                minY = std::min(minY, ys[i]);
+                maxY = std::max(maxY, ys[i]);
+                sg.x.push_back(plot(g.x.log, xs[i]));
+                sg.y.push_back(plot(g.y.log, ys[i]));
+            }
         }
         if (sg.fit) {
             const double lo = *std::min_element(xs.begin(), xs.end());

@@ -37,6 +37,9 @@ struct AxisGeometry {
 struct SeriesGeometry {
     int index = 0;            // the model's series
     std::vector<double> x, y; // plot coordinates, thinned for drawing
+    // Where each piece of the line starts in x and y (always 0 first): the line is not drawn
+    // from the last point of a piece to the first of the next.
+    std::vector<std::size_t> pieces{0};
     std::optional<SeriesFit> fit;
     std::vector<double> fitX, fitY; // the fitted curve, in plot coordinates
 };

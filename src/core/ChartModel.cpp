@@ -70,6 +70,13 @@ void ChartModel::setPoints(int series, std::vector<double> xs, std::vector<doubl
     ys.resize(xs.size(), 0.0);
     s.x = std::move(xs);
     s.y = std::move(ys);
+    s.breaks.clear();
+}
+
+void ChartModel::setBreaks(int series, std::vector<std::size_t> breaks)
+{
+    if (series >= 0)
+        at(series).breaks = std::move(breaks);
 }
 
 void ChartModel::setSeriesLabel(int series, std::string label)

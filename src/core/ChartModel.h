@@ -23,6 +23,9 @@ struct ChartSeries {
     std::string label;
     int color = 9;
     int lineType = 0;
+    // Points that start a new piece of the line: nothing was recorded between them and the
+    // point before (a lost connection), so the line is not drawn across.
+    std::vector<std::size_t> breaks;
 };
 
 class ChartModel {
@@ -48,8 +51,9 @@ public:
     void setY(int series, int point, double v);
     double x(int series, int point) const;
     double y(int series, int point) const;
-    // Replaces a whole series' points at once (the fast path for long tests).
+    // Replaces a whole series' points at once (the fast path for long tests); no breaks.
     void setPoints(int series, std::vector<double> xs, std::vector<double> ys);
+    void setBreaks(int series, std::vector<std::size_t> breaks);
 
     void setSeriesLabel(int series, std::string label);
     void setSeriesColor(int series, int color);

@@ -81,9 +81,23 @@ void fillSeries(ChartModel &chart, int series, const ChartType &t,
 
 } // namespace
 
+std::vector<std::size_t> rowsAfterGaps(const std::vector<QueryRow> &rows,
+                                       const std::vector<double> &gapTimes)
+{
+    const std::vector<double> times = runningTime(rows);
+    std::vector<std::size_t> out;
+    for (double at : gapTimes) {
+        const auto i = std::lower_bound(times.begin(), times.end(), at) - times.begin();
+        out.push_back(i > 0 && i < static_cast<std::ptrdiff_t>(times.size())
+                          ? static_cast<std::size_t>(i)
+                          : kNoRow);
+    }
+    return out;
+}
+
 void drawChartType(ChartModel &chart, MainChartState &state, int type, const Module1 &m,
                    const std::vector<QueryRow> &opened, const std::vector<QueryRow> *overlay,
-                   Prompter &prompter)
+                   Prompter &prompter, const std::vector<std::size_t> &breaks)
 {
     const ChartType &t = chartType(type);
     const bool si = m.UnitSystem != 1;
@@ -97,6 +111,9 @@ void drawChartType(ChartModel &chart, MainChartState &state, int type, const Mod
         state.SubsetCount = 1;
         chart.setSubsetCount(1);
         fillSeries(chart, 0, t, opened);
+        // Points in time order are the rows in their order; sorted charts have no gaps.
+        if (t.treatment == XTreatment::RunningTime)
+            chart.setBreaks(0, breaks);
         return;
     }
     if (!overlay)

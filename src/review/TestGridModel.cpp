@@ -1,6 +1,8 @@
 #include "review/TestGridModel.h"
 
 #include "core/Units.h"
+
+#include <QColor>
 #include "core/VbFormat.h"
 
 namespace viscora {
@@ -37,8 +39,27 @@ void TestGridModel::setRows(std::vector<QueryRow> rows)
     beginResetModel();
     rows_ = std::move(rows);
     na_.assign(rows_.size(), 0);
+    gapText_.clear();
     checked_ = false;
     endResetModel();
+}
+
+void TestGridModel::setGaps(const std::vector<std::size_t> &rows, const std::vector<QString> &texts)
+{
+    gapText_.assign(rows_.size(), QString());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (rows[i] < gapText_.size())
+            gapText_[rows[i]] = i < texts.size() && !texts[i].isEmpty()
+                                    ? texts[i]
+                                    : QStringLiteral("Nothing was recorded before this row.");
+    if (!rows_.empty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, col::Count - 1));
+}
+
+bool TestGridModel::afterGap(int r) const
+{
+    return r >= 0 && r < static_cast<int>(gapText_.size()) &&
+           !gapText_[static_cast<size_t>(r)].isEmpty();
 }
 
 void TestGridModel::setSI(bool si)
@@ -122,6 +143,12 @@ QVariant TestGridModel::data(const QModelIndex &index, int role) const
         return cellText(index.row(), index.column());
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    if (afterGap(index.row())) {
+        if (role == Qt::BackgroundRole)
+            return QColor(255, 224, 150);
+        if (role == Qt::ToolTipRole)
+            return gapText_[static_cast<size_t>(index.row())];
+    }
     return {};
 }
 
@@ -132,7 +159,9 @@ QVariant TestGridModel::headerData(int section, Qt::Orientation o, int role) con
     if (o == Qt::Horizontal && role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     if (o == Qt::Vertical && role == Qt::DisplayRole)
-        return section + 1;
+        return afterGap(section) ? QStringLiteral("⋯%1").arg(section + 1) : QVariant(section + 1);
+    if (o == Qt::Vertical && role == Qt::ToolTipRole && afterGap(section))
+        return gapText_[static_cast<size_t>(section)];
     return {};
 }
 

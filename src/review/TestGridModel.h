@@ -24,6 +24,10 @@ public:
     using QAbstractTableModel::QAbstractTableModel;
 
     void setRows(std::vector<QueryRow> rows);
+    // Rows that come first after a gap in the recording, and what each gap was: they stand out,
+    // and say so when pointed at.
+    void setGaps(const std::vector<std::size_t> &rows, const std::vector<QString> &texts);
+    bool afterGap(int r) const;
     void clear() { setRows({}); }
     const std::vector<QueryRow> &rows() const { return rows_; }
     void setSI(bool si);
@@ -47,6 +51,7 @@ public:
 private:
     std::vector<QueryRow> rows_;
     std::vector<char> na_;
+    std::vector<QString> gapText_; // per row; empty when the row follows no gap
     bool si_ = false;
     // The marks only change with the rows or the units; activation checks again often.
     bool checked_ = false;

@@ -3,6 +3,8 @@
 #include "core/Module1.h"
 #include "review/TestQueries.h"
 
+#include <algorithm>
+
 namespace viscora {
 
 TestReview::TestReview(Module1 &m, Database &db, Prompter &prompter)
@@ -24,7 +26,31 @@ bool TestReview::fillGrid()
     auto rows = dosql(m_, repo_, QString::fromStdString(m_.CurrentTestName));
     grid_.setRows(rows ? std::move(*rows) : std::vector<QueryRow>());
     grid_.setSI(m_.isSI());
-    return rows || reported(rows.error());
+    gapRows_.clear();
+    return rows ? readGaps() : reported(rows.error());
+}
+
+bool TestReview::readGaps()
+{
+    const auto events = repo_.events(QString::fromStdString(m_.CurrentTestName));
+    if (!events)
+        return reported(events.error());
+    std::vector<double> times;
+    std::vector<QString> texts;
+    for (const TestEvent &e : *events)
+        if (e.kind == QLatin1String("gap")) {
+            times.push_back(e.time);
+            texts.push_back(e.text);
+        }
+    const std::vector<std::size_t> rows = rowsAfterGaps(grid_.rows(), times);
+    grid_.setGaps(rows, texts);
+    gapRows_.clear();
+    for (std::size_t r : rows)
+        if (r != kNoRow)
+            gapRows_.push_back(r);
+    std::sort(gapRows_.begin(), gapRows_.end());
+    gapRows_.erase(std::unique(gapRows_.begin(), gapRows_.end()), gapRows_.end());
+    return true;
 }
 
 bool TestReview::openCurrentTest()
@@ -73,7 +99,7 @@ bool TestReview::showNewTest()
     m_.NoTestShown = false;
     chart_.setSubtitle(m_.CurrentTestName);
     if (grid_.rowCount() > 0)
-        drawChartType(chart_, state_, 0, m_, grid_.rows(), nullptr, prompter_);
+        drawChartType(chart_, state_, 0, m_, grid_.rows(), nullptr, prompter_, gapRows_);
     relatedInfoEnabled = true;
     return ok;
 }
@@ -87,7 +113,7 @@ void TestReview::selectChartType(int t)
     initialChart();
     // A re-initialised chart loses the subtitle; the opened test is drawn alone again.
     chart_.setSubtitle(m_.CurrentTestName);
-    drawChartType(chart_, state_, t, m_, grid_.rows(), nullptr, prompter_);
+    drawChartType(chart_, state_, t, m_, grid_.rows(), nullptr, prompter_, gapRows_);
     state_.ChartType = t;
 }
 
@@ -103,7 +129,7 @@ bool TestReview::activate()
             if (grid_.rowCount() > 0) {
                 initialChart();
                 chart_.setSubtitle(m_.CurrentTestName);
-                drawChartType(chart_, state_, 0, m_, grid_.rows(), nullptr, prompter_);
+                drawChartType(chart_, state_, 0, m_, grid_.rows(), nullptr, prompter_, gapRows_);
             }
         }
         m_.UnitChanged = false;
@@ -122,7 +148,8 @@ bool TestReview::overlayTest()
     overlayRows_ = std::move(*rows);
     state_.SubsetCount += 1;
     chart_.setSubsetCount(state_.SubsetCount);
-    drawChartType(chart_, state_, state_.ChartType, m_, grid_.rows(), &overlayRows_, prompter_);
+    drawChartType(chart_, state_, state_.ChartType, m_, grid_.rows(), &overlayRows_, prompter_,
+                  gapRows_);
     chart_.setSeriesLabel(0, m_.CurrentTestName);
     chart_.setSeriesLabel(state_.SubsetCount - 1, m_.OverlapTestName);
     return true;

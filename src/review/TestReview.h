@@ -44,12 +44,15 @@ public:
     const MainChartState &chartState() const { return state_; }
     TestRepository &repository() { return repo_; }
     const std::optional<TestHeader> &header() const { return header_; }
+    // The rows that come first after a gap in the recording (a lost connection).
+    const std::vector<std::size_t> &gapRows() const { return gapRows_; }
     int CurrentTestId = 0;
     // The RelatedInfo button: enabled once a test with points is shown.
     bool relatedInfoEnabled = false;
 
 private:
     bool readHeader();
+    bool readGaps();
     bool reported(const QString &error);
 
     Module1 &m_;
@@ -60,6 +63,7 @@ private:
     MainChartState state_;
     std::vector<QueryRow> overlayRows_;
     std::optional<TestHeader> header_;
+    std::vector<std::size_t> gapRows_;
 };
 
 } // namespace viscora

@@ -6,6 +6,8 @@
 #include <QChart>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QCategoryAxis>
 #include <QScatterSeries>
@@ -107,25 +109,44 @@ void ChartView::redraw(const ChartModel &model)
         series->attachAxis(ax);
         series->attachAxis(ay);
     };
+    qsizetype hiddenPieces = 0;
     for (const SeriesGeometry &sg : g.series) {
         const ChartSeries &src = model.series(sg.index);
-        QXYSeries *series;
-        if (fit)
-            series = new QScatterSeries;
-        else if (method == PlottingMethod::Spline)
-            series = new QSplineSeries;
-        else
-            series = new QLineSeries;
         const QColor color =
             sg.index == 0 ? colorOf(src.color)
                           : colorOf(kOverlayColors[(sg.index - 1) % std::size(kOverlayColors)]);
-        series->setColor(color);
-        if (auto *scatter = qobject_cast<QScatterSeries *>(series)) {
-            scatter->setMarkerSize(6);
-            scatter->setBorderColor(color);
+        auto makeSeries = [&]() -> QXYSeries * {
+            QXYSeries *s;
+            if (fit)
+                s = new QScatterSeries;
+            else if (method == PlottingMethod::Spline)
+                s = new QSplineSeries;
+            else
+                s = new QLineSeries;
+            s->setColor(color);
+            if (auto *scatter = qobject_cast<QScatterSeries *>(s)) {
+                scatter->setMarkerSize(6);
+                scatter->setBorderColor(color);
+            }
+            s->setName(QString::fromStdString(src.label));
+            return s;
+        };
+        // A broken line is drawn piece by piece, under one legend entry.
+        for (std::size_t p = 0; p < sg.pieces.size(); ++p) {
+            const std::size_t lo = sg.pieces[p];
+            const std::size_t hi = p + 1 < sg.pieces.size() ? sg.pieces[p + 1] : sg.x.size();
+            QXYSeries *piece = makeSeries();
+            add(piece,
+                std::vector<double>(sg.x.begin() + static_cast<std::ptrdiff_t>(lo),
+                                    sg.x.begin() + static_cast<std::ptrdiff_t>(hi)),
+                std::vector<double>(sg.y.begin() + static_cast<std::ptrdiff_t>(lo),
+                                    sg.y.begin() + static_cast<std::ptrdiff_t>(hi)));
+            if (p > 0) {
+                for (QLegendMarker *marker : c->legend()->markers(piece))
+                    marker->setVisible(false);
+                ++hiddenPieces;
+            }
         }
-        series->setName(QString::fromStdString(src.label));
-        add(series, sg.x, sg.y);
         if (sg.fit) {
             const QString text = fitLegend(*sg.fit);
             if (sg.index == 0)
@@ -137,7 +158,7 @@ void ChartView::redraw(const ChartModel &model)
         }
     }
     // A single series needs no legend; overlays and fitted curves do.
-    c->legend()->setVisible(c->series().size() > 1);
+    c->legend()->setVisible(c->series().size() - hiddenPieces > 1);
     QChart *old = chart();
     setChart(c);
     delete old;

@@ -191,3 +191,25 @@ TEST(ChartGeometry, LongSeriesAreThinnedButFittedOnEveryPoint)
     EXPECT_NEAR(g.series[0].fit->b, 2.0, 1e-6);
     EXPECT_NEAR(g.series[0].fit->a, 3.0, 1e-3);
 }
+
+TEST(ChartGeometry, ABrokenLineIsDrawnInPieces)
+{
+    ChartModel m;
+    m.setPointCount(6);
+    m.setPoints(0, {1, 2, 3, 40, 41, 42}, {5, 6, 7, 8, 9, 10});
+    m.setBreaks(0, {3});
+    ChartGeometry g = chartGeometry(m, 200);
+    ASSERT_EQ(g.series.size(), 1u);
+    EXPECT_EQ(g.series[0].pieces, (std::vector<std::size_t>{0, 3}));
+    EXPECT_EQ(g.series[0].x.size(), 6u);
+    // A break on a point an axis cannot show still breaks the line there.
+    m.setYScale(ScaleType::Log);
+    m.setPoints(0, {1, 2, 3, 40, 41, 42}, {5, 6, 7, -8, 9, 10});
+    m.setBreaks(0, {3});
+    g = chartGeometry(m, 200);
+    EXPECT_EQ(g.series[0].pieces, (std::vector<std::size_t>{0, 3}));
+    EXPECT_EQ(g.series[0].x.size(), 5u);
+    // No breaks: one piece.
+    m.setPoints(0, {1, 2}, {3, 4});
+    EXPECT_EQ(chartGeometry(m, 200).series[0].pieces, (std::vector<std::size_t>{0}));
+}

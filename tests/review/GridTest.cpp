@@ -2,6 +2,8 @@
 #include "support/TestDb.h"
 #include "review/TestGridModel.h"
 #include "review/TestQueries.h"
+#include "review/TestReview.h"
+#include "support/ScriptedPrompter.h"
 
 #include <gtest/gtest.h>
 
@@ -82,4 +84,38 @@ TEST(CheckStress, GridShowsNA)
     EXPECT_NE(grid.cellText(1, 6), "N/A");
     grid.Check_Stress();
     EXPECT_EQ(grid.cellText(0, 6), "N/A");
+}
+
+// A test whose recording had a gap (a lost connection): the first row after it stands out in
+// the grid and says what happened, and the time charts do not draw the line across it.
+TEST(Gaps, TheRowAfterAGapIsMarkedAndTheTimeChartBroken)
+{
+    TestDb t;
+    t.addTest("gappy", {point(1, 10, 100, 300, 510), point(1, 20, 100, 300, 515),
+                        point(1, 80, 100, 300, 520), point(2, 10, 100, 300, 525)});
+    TestRepository repo(*t.db);
+    ASSERT_TRUE(repo.addEvent("gappy", {80, "gap",
+                                        "No record reached the program from 10:00:20 "
+                                        "to 10:01:20."})
+                    .ok);
+    Module1 m;
+    ScriptedPrompter p;
+    TestReview review(m, *t.db, p);
+    m.CurrentTestName = "gappy";
+    ASSERT_TRUE(review.openCurrentTest());
+    const TestGridModel &grid = review.grid();
+    EXPECT_EQ(review.gapRows(), (std::vector<std::size_t>{2}));
+    EXPECT_FALSE(grid.afterGap(1));
+    EXPECT_TRUE(grid.afterGap(2));
+    EXPECT_EQ(grid.data(grid.index(2, 0), Qt::ToolTipRole).toString(),
+              "No record reached the program from 10:00:20 to 10:01:20.");
+    EXPECT_TRUE(grid.data(grid.index(2, 3), Qt::BackgroundRole).isValid());
+    EXPECT_FALSE(grid.data(grid.index(1, 3), Qt::BackgroundRole).isValid());
+    EXPECT_EQ(grid.headerData(2, Qt::Vertical, Qt::DisplayRole).toString(), "⋯3");
+    // The time chart breaks at that row; a chart sorted by shear rate does not.
+    review.selectChartType(6);
+    EXPECT_EQ(review.chart().series(0).breaks, (std::vector<std::size_t>{2}));
+    review.selectChartType(0);
+    EXPECT_TRUE(review.chart().series(0).breaks.empty());
+    EXPECT_TRUE(p.shown.empty());
 }
