@@ -110,15 +110,16 @@ void ChartView::redraw(const ChartModel &model)
     for (const SeriesGeometry &sg : g.series) {
         const ChartSeries &src = model.series(sg.index);
         QXYSeries *series;
-        if (fit)
+        if (fit || src.markers)
             series = new QScatterSeries;
         else if (method == PlottingMethod::Spline)
             series = new QSplineSeries;
         else
             series = new QLineSeries;
         const QColor color =
-            sg.index == 0 ? colorOf(src.color)
-                          : colorOf(kOverlayColors[(sg.index - 1) % std::size(kOverlayColors)]);
+            sg.index == 0 || src.colorSet
+                ? colorOf(src.color)
+                : colorOf(kOverlayColors[(sg.index - 1) % std::size(kOverlayColors)]);
         series->setColor(color);
         if (auto *scatter = qobject_cast<QScatterSeries *>(series)) {
             scatter->setMarkerSize(6);
