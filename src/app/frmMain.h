@@ -91,6 +91,8 @@ public:
     void MenuHelpAbout_Click();
     void cmdExit_Click();
     void Toolbar1_ButtonClick(const QString &key);
+    // Analysis: the Rheology window of the opened test.
+    void MenuAnalysisRheology_Click();
     void cmbChartType_Click(int index);
     void OptionScale_Click(int option); // 1..4
 
@@ -115,6 +117,7 @@ public:
     QLabel *statusPanel, *datePanel, *timePanel;
     QAction *MenuFileOpen, *MenuFileRetrieve, *MenuFilePrint, *MenuFileReport, *MenuFileCementRpt,
         *MenuSetup, *MenuFileExit, *DirectLog, *MenuHelpContent, *MenuHelpAbout;
+    QAction *MenuAnalysisRheology;
 
     static const char *const kCaption;
 
@@ -126,6 +129,8 @@ private:
     void buildControls();
     void buildMenus();
     void buildToolbar();
+    // The Analysis menu and its toolbar key, after the specified ones.
+    void buildAnalysis();
     void writeGridHeader();
     void showReview();
     void redrawChart();
