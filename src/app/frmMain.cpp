@@ -653,9 +653,7 @@ void frmMain::buildAnalysis()
     connect(MenuAnalysisRheology, &QAction::triggered, this, &frmMain::MenuAnalysisRheology_Click);
 
     Toolbar1->addSeparator();
-    const QIcon icon = QIcon::fromTheme(QStringLiteral("office-chart-line"),
-                                        style()->standardIcon(QStyle::SP_FileDialogInfoView));
-    QAction *key = Toolbar1->addAction(icon, QStringLiteral("Rheology"));
+    QAction *key = Toolbar1->addAction(rheologyIcon(), QStringLiteral("Rheology"));
     key->setObjectName(QStringLiteral("Toolbar1_Rheology"));
     key->setData(QStringLiteral("Rheology"));
     key->setToolTip(QStringLiteral("Rheology"));

@@ -13,8 +13,11 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -84,6 +87,28 @@ QGroupBox *framed(const char *title, QWidget *content, QWidget *parent)
 
 } // namespace
 
+QIcon rheologyIcon()
+{
+    if (QIcon::hasThemeIcon(QStringLiteral("office-chart-line")))
+        return QIcon::fromTheme(QStringLiteral("office-chart-line"));
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(60, 60, 60), 2));
+    p.drawLine(5, 3, 5, 27);
+    p.drawLine(5, 27, 29, 27);
+    QPainterPath curve(QPointF(5, 21));
+    curve.cubicTo(QPointF(10, 14), QPointF(18, 10), QPointF(28, 5));
+    p.setPen(QPen(QColor(200, 30, 30), 2));
+    p.drawPath(curve);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 255));
+    for (const QPointF &at : {QPointF(9, 17), QPointF(16, 11.5), QPointF(24, 7.3)})
+        p.drawEllipse(at, 2.5, 2.5);
+    return QIcon(pixmap);
+}
+
 frmRheology::frmRheology(rheology::Analysis analysis, std::string testName, QWidget *parent)
     : QDialog(parent), analysis_(std::move(analysis)), testName_(std::move(testName))
 {
@@ -150,6 +175,9 @@ frmRheology::frmRheology(rheology::Analysis analysis, std::string testName, QWid
     cmdClose = new QPushButton(QStringLiteral("Close"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+    // Enter closes, as in the other dialogs; copying is asked for by name.
+    cmdCopy->setAutoDefault(false);
+    cmdClose->setDefault(true);
 
     auto *top = new QHBoxLayout;
     top->addWidget(lblCurve);
@@ -184,7 +212,11 @@ frmRheology::frmRheology(rheology::Analysis analysis, std::string testName, QWid
     grid->setColumnStretch(0, 3);
     grid->setColumnStretch(1, 2);
     setMinimumSize(900, 700);
-    resize(1200, 900);
+    // Roomy, but never larger than the screen it opens on.
+    QSize size(1200, 900);
+    if (const QScreen *s = screen())
+        size = size.boundedTo(s->availableGeometry().size() * 0.95);
+    resize(size.expandedTo(minimumSize()));
 
     QStringList notes;
     for (const std::string &n : rheology::analysisNotes(analysis_))

@@ -6,6 +6,7 @@
 #include "rheology/Rheology.h"
 
 #include <QDialog>
+#include <QIcon>
 
 #include <string>
 #include <vector>
@@ -20,6 +21,9 @@ class QTableWidget;
 namespace viscora {
 
 class ChartView;
+
+// The desktop theme's chart icon, or a small drawn one: readings on a rising curve.
+QIcon rheologyIcon();
 
 class frmRheology : public QDialog {
     Q_OBJECT
