@@ -497,10 +497,7 @@ void drawRheology(Flow &flow, const rheology::Analysis &a, const QFont &font)
     // The section's title goes with its first curve's title and field values.
     flow.need(4000);
     flow.line(title, "Rheology", 60);
-    flow.line(font,
-              "Stresses in dyn/cm2, temperatures in °F, as the table above; yield point "
-              "and low-shear yield point in dyn/cm2 (lb/100ft2 x 4.788).",
-              60);
+    flow.line(font, "Stresses in dyn/cm2 and temperatures in °F, as in the table above.", 60);
     for (const std::string &note : rheology::analysisNotes(a))
         flow.line(font, note);
     for (std::size_t i = 0; i < a.curves.size(); ++i) {
