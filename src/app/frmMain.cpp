@@ -20,6 +20,8 @@
 #include "directlog/frmDirectLog.h"
 #include "realtime/frmRealTime.h"
 #include "setup/frmSetup.h"
+#include "review/TestAnalysis.h"
+#include "rheology/frmRheology.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,6 +35,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -66,6 +69,7 @@ frmMain::frmMain(MainWindowDeps deps, QWidget *parent) : QMainWindow(parent), de
     buildMenus();
     buildToolbar();
     buildControls();
+    buildAnalysis();
 }
 
 frmMain::~frmMain()
@@ -476,7 +480,7 @@ void frmMain::cmdReport_Click()
         deps_.prompter.message(kNoTestForReportMessage);
         return;
     }
-    const auto report = loadReport(review_->repository(), review_->CurrentTestId, deps_.m.RbIndex);
+    const auto report = openedTestReport(*review_, deps_.m);
     if (!report) {
         showDbFailure(deps_.prompter, report.error());
         return;
@@ -654,6 +658,44 @@ void frmMain::Toolbar1_ButtonClick(const QString &key)
         cmdReport_Click();
     else if (key == QLatin1String("Help"))
         MenuHelpContent_Click();
+    else if (key == QLatin1String("Rheology"))
+        MenuAnalysisRheology_Click();
+}
+
+void frmMain::buildAnalysis()
+{
+    auto *analysis = new QMenu(QStringLiteral("&Analysis"), this);
+    analysis->setObjectName(QStringLiteral("MenuAnalysis"));
+    // Beside the program's own menus, before Tools and Help.
+    menuBar()->insertMenu(MenuTools->menuAction(), analysis);
+    MenuAnalysisRheology = analysis->addAction(QStringLiteral("&Rheology..."));
+    MenuAnalysisRheology->setObjectName(QStringLiteral("MenuAnalysisRheology"));
+    connect(MenuAnalysisRheology, &QAction::triggered, this, &frmMain::MenuAnalysisRheology_Click);
+
+    Toolbar1->addSeparator();
+    QAction *key = Toolbar1->addAction(rheologyIcon(), QStringLiteral("Rheology"));
+    key->setObjectName(QStringLiteral("Toolbar1_Rheology"));
+    key->setData(QStringLiteral("Rheology"));
+    key->setToolTip(QStringLiteral("Rheology"));
+    connect(key, &QAction::triggered, this,
+            [this, key] { Toolbar1_ButtonClick(key->data().toString()); });
+}
+
+void frmMain::MenuAnalysisRheology_Click()
+{
+    if (deps_.m.CurrentTestName.empty()) {
+        deps_.prompter.message(kNoTestForReportMessage);
+        return;
+    }
+    const auto analysis =
+        analyseTest(review_->repository(), QString::fromStdString(deps_.m.CurrentTestName), deps_.m,
+                    deps_.m.isSI() ? Units::SI : Units::EI);
+    if (!analysis) {
+        showDbFailure(deps_.prompter, analysis.error());
+        return;
+    }
+    frmRheology window(*analysis, deps_.m.CurrentTestName, this);
+    exec(window);
 }
 
 void frmMain::cmbChartType_Click(int index)

@@ -95,6 +95,8 @@ public:
     void MenuToolsSerialPorts_Click();
     void cmdExit_Click();
     void Toolbar1_ButtonClick(const QString &key);
+    // Analysis: the Rheology window of the opened test.
+    void MenuAnalysisRheology_Click();
     void cmbChartType_Click(int index);
     void OptionScale_Click(int option); // 1..4
 
@@ -122,6 +124,7 @@ public:
     // Tools: what the program adds beside its own commands.
     QMenu *MenuTools;
     QAction *MenuToolsSerialPorts;
+    QAction *MenuAnalysisRheology;
 
     static const char *const kCaption;
 
@@ -134,6 +137,8 @@ private:
     void buildMenus();
     void buildToolsMenu();
     void buildToolbar();
+    // The Analysis menu and its toolbar key, after the specified ones.
+    void buildAnalysis();
     void writeGridHeader();
     void showReview();
     void redrawChart();

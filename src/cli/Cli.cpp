@@ -46,6 +46,9 @@ const char *const kCliUsage =
     "  export TEST FILE.xlsx      the test as a workbook (units as --si says)\n"
     "  cement TEST FILE.xlsx      the cement lab workbook of dial readings\n"
     "  report TEST FILE.pdf       the printed test report (stored units)\n"
+    "  rheology TEST [--json]     the test's rheology: readings, field values, gels and model\n"
+    "                             fits of each flow curve (units as --si says), as text\n"
+    "                             tables or as JSON\n"
     "  calibrate VISCOSITY        a calibration check with a fluid of VISCOSITY cP; prints\n"
     "                             expected stress, error and percent per reference stress\n"
     "  log --speed RPM --rate S --file NAME [--seconds N]\n"
@@ -86,6 +89,7 @@ const std::map<std::string, CommandDef> &commands()
         {"export", {2, 2, {}, cmdExport}},
         {"cement", {2, 2, {}, cmdCement}},
         {"report", {2, 2, {}, cmdReport}},
+        {"rheology", {1, 1, {{"--json", 0}}, cmdRheology}},
         {"run",
          {2, 2, with(header, {{"--custom", 2}, {"--rotor-bob"}, {"--reconnect-timeout"}}), cmdRun}},
         {"calibrate", {1, 1, {}, cmdCalibrate}},

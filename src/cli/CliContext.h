@@ -118,6 +118,7 @@ int cmdCheck(Context &c, const Args &a);
 int cmdExport(Context &c, const Args &a);
 int cmdCement(Context &c, const Args &a);
 int cmdReport(Context &c, const Args &a);
+int cmdRheology(Context &c, const Args &a);
 
 // Sequences (CliSequences.cpp).
 const RotorBob &rotorBobOption(const Args &a, const RotorBob &fallback);

@@ -153,7 +153,7 @@ int cmdReport(Context &c, const Args &a)
     const auto review = openTest(c, a.positional[0]);
     if (!review)
         return 1;
-    const auto report = loadReport(review->repository(), review->CurrentTestId, c.m.RbIndex);
+    const auto report = openedTestReport(*review, c.m);
     if (!report)
         return c.failed(report.error());
     if (!*report)

@@ -87,14 +87,22 @@ void ChartModel::setSeriesLabel(int series, std::string label)
 
 void ChartModel::setSeriesColor(int series, int color)
 {
-    if (series >= 0)
+    if (series >= 0) {
         at(series).color = color;
+        at(series).colorSet = true;
+    }
 }
 
 void ChartModel::setSeriesLineType(int series, int lineType)
 {
     if (series >= 0)
         at(series).lineType = lineType;
+}
+
+void ChartModel::setSeriesMarkers(int series, bool markers)
+{
+    if (series >= 0)
+        at(series).markers = markers;
 }
 
 std::size_t ChartModel::drawnPointCount(int series) const

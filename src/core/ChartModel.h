@@ -26,6 +26,8 @@ struct ChartSeries {
     // Points that start a new piece of the line: nothing was recorded between them and the
     // point before (a lost connection), so the line is not drawn across.
     std::vector<std::size_t> breaks;
+    bool colorSet = false; // the colour was chosen; else a view picks one apart from series 0
+    bool markers = false;  // points only, not joined
 };
 
 class ChartModel {
@@ -58,6 +60,7 @@ public:
     void setSeriesLabel(int series, std::string label);
     void setSeriesColor(int series, int color);
     void setSeriesLineType(int series, int lineType);
+    void setSeriesMarkers(int series, bool markers);
     const ChartSeries &series(int i) const { return series_.at(static_cast<size_t>(i)); }
     // Points of a series that are drawn: its own points, up to the point count.
     std::size_t drawnPointCount(int series) const;

@@ -3,10 +3,13 @@
 #include "core/Module1.h"
 #include "core/StepTimeline.h"
 #include "core/Units.h"
+#include "review/TestAnalysis.h"
 #include "review/TestReview.h"
 #include "core/VbFormat.h"
 #include "report/Workbook.h"
+#include "rheology/Tables.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace viscora {
@@ -22,6 +25,10 @@ DbRead<ExportInput> exportInput(TestReview &review, const Module1 &m)
     in.rows = &review.grid().rows();
     in.viscosityNA = [&review](int row) { return review.grid().markedNA(row); };
     in.si = m.isSI();
+    auto analysis = analyseTest(review.repository(), name, m, m.isSI() ? Units::SI : Units::EI);
+    if (!analysis)
+        return DbRead<ExportInput>::failure(analysis);
+    in.rheology = std::move(*analysis);
     return in;
 }
 
@@ -59,6 +66,62 @@ void headerRows(Workbook &wb, const char *title,
     }
 }
 
+// A table of the analysis at `row`: heading row filled, the block bordered, numbers as
+// numbers. Returns the row after it.
+int rheologyTable(Workbook &wb, int row, const rheology::Table &t, int &widest)
+{
+    const int lastCol = static_cast<int>(t.header.size());
+    widest = std::max(widest, lastCol);
+    wb.text(row++, 1, t.title);
+    const int first = row, last = row + static_cast<int>(t.rows.size());
+    for (int c = 1; c <= lastCol; ++c)
+        wb.text(row, c, t.header[static_cast<size_t>(c - 1)],
+                gridStyle(row, c, first, last, lastCol, true));
+    for (const auto &cells : t.rows) {
+        ++row;
+        for (int c = 1; c <= lastCol; ++c) {
+            const CellStyle style = gridStyle(row, c, first, last, lastCol, false);
+            const rheology::Cell *cell = static_cast<size_t>(c) <= cells.size()
+                                             ? &cells[static_cast<size_t>(c - 1)]
+                                             : nullptr;
+            if (cell && cell->number)
+                wb.number(row, c, *cell->number, style);
+            else
+                wb.text(row, c, cell ? cell->text : std::string(), style);
+        }
+    }
+    if (t.rows.empty())
+        wb.text(++row, 1, "(none)");
+    return row + 2;
+}
+
+// The second sheet: every flow curve's readings, field values, gels and models.
+void rheologySheet(Workbook &wb, const rheology::Analysis &a, const QString &testName)
+{
+    wb.addSheet("Rheology");
+    wb.text(1, 1, "Rheology");
+    wb.text(3, 1, "Test Name:");
+    wb.text(3, 2, testName.toStdString());
+    wb.text(4, 1, "Units:");
+    wb.text(4, 2, rheology::unitsText(a.units));
+    int row = 5;
+    for (const std::string &note : rheology::analysisNotes(a))
+        wb.text(row++, 1, note);
+    row += 1;
+    int widest = 2;
+    for (std::size_t i = 0; i < a.curves.size(); ++i) {
+        const rheology::CurveTables t =
+            rheology::curveTables(a.curves[i], i, a.curves.size(), a.units);
+        wb.text(row, 1, t.title);
+        row += 2;
+        for (const rheology::Table *table : {&t.readings, &t.field, &t.gels, &t.models})
+            row = rheologyTable(wb, row, *table, widest);
+        wb.text(row, 1, t.recommendation);
+        row += 3;
+    }
+    wb.fitColumns(1, widest);
+}
+
 ExportResult finish(Workbook &wb)
 {
     if (wb.close())
@@ -80,8 +143,11 @@ ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,
                 {"Company:", h.companyName},
                 {"Description:", h.desc}});
     const std::vector<QueryRow> &rows = *in.rows;
-    if (rows.empty())
+    if (rows.empty()) {
+        if (in.rheology)
+            rheologySheet(wb, *in.rheology, h.testName);
         return finish(wb);
+    }
     constexpr int kLastCol = col::Count + 2;
     const int lastRow = 10 + static_cast<int>(rows.size());
     const char *headings[] = {"Step #",     "Step Time", "Total Time",   "Temp",
@@ -134,6 +200,8 @@ ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,
     }
     wb.fitColumns(1, kLastCol);
     wb.printSetUp(9, 10, 1, 11);
+    if (in.rheology)
+        rheologySheet(wb, *in.rheology, h.testName);
     return finish(wb);
 }
 

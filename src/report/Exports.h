@@ -1,6 +1,7 @@
 #pragma once
 // The opened test as a workbook: the full export and the cement laboratory sheet.
 
+#include "rheology/Rheology.h"
 #include "store/TestRepository.h"
 
 #include <functional>
@@ -15,13 +16,15 @@ struct ExportInput {
     const std::vector<QueryRow> *rows = nullptr;
     std::function<bool(int row)> viscosityNA; // the grid shows "N/A" in this row
     bool si = false;
+    // The test's analysis in the same units; the test workbook gives it a second sheet.
+    std::optional<rheology::Analysis> rheology;
 };
 
 class TestReview;
 struct Module1;
 
 // The opened test as the exports read it: its header as stored now, the grid's rows and
-// "N/A" marks, and the unit system.
+// "N/A" marks, the unit system and the analysis.
 DbRead<ExportInput> exportInput(TestReview &review, const Module1 &m);
 
 // Called with (record, total) before each data row.

@@ -2,8 +2,10 @@
 // The printed test report: the test's header and one line per stored point, in stored units,
 // laid out in twips as the report was designed.
 
+#include "rheology/Rheology.h"
 #include "store/TestRepository.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,14 +22,26 @@ struct ReportLine {
 struct ReportData {
     TestHeader header;
     std::vector<ReportLine> lines;
+    // The section after the table, in stored units (stresses dyn/cm2, degF); none leaves it out.
+    std::optional<rheology::Analysis> rheology;
 };
 
 // The report of a test read with its standard rotor-bob (1 to 6); nullopt for any other
-// code (a custom rotor-bob has no report).
+// code (a custom rotor-bob has no report) unless the test has no points, whose report is its
+// header over an empty table whatever the rotor-bob.
 DbRead<std::optional<ReportData>> loadReport(const TestRepository &repo, int testId, int rbIndex);
+
+class TestReview;
+struct Module1;
+// The opened test's report with its rheology section.
+DbRead<std::optional<ReportData>> openedTestReport(TestReview &review, const Module1 &m);
 
 // How a value of the query prints: up to 15 significant digits, no trailing zeros.
 std::string reportNumber(double v);
+
+// The value with the most significant digits (up to reportNumber's) whose text `fits`,
+// falling back to exponent form; never another magnitude. When nothing fits, the shortest.
+std::string fitReportNumber(double v, const std::function<bool(const std::string &)> &fits);
 
 // Which lines go on which page: the first page carries the report and group headers.
 struct ReportPage {

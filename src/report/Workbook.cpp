@@ -55,6 +55,16 @@ Workbook::~Workbook()
     }
 }
 
+void Workbook::addSheet(const std::string &name)
+{
+    if (!book_)
+        return;
+    sheet_ = workbook_add_worksheet(book_, name.c_str());
+    if (!sheet_ && error_.empty())
+        error_ = "the worksheet " + name + " could not be added";
+    widths_.clear();
+}
+
 void Workbook::check(int code, const char *what)
 {
     if (code != LXW_NO_ERROR && error_.empty())

@@ -33,6 +33,10 @@ public:
     Workbook &operator=(const Workbook &) = delete;
 
     bool ok() const { return error_.empty(); }
+
+    // Starts the next worksheet under the given name; what follows is written there, rows
+    // again from the top. The sheet before is finished (fit its columns first).
+    void addSheet(const std::string &name);
     const std::string &error() const { return error_; }
 
     // Rows and columns are 1-based, as the exports count them; rows go in ascending order.

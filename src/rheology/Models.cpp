@@ -185,15 +185,16 @@ std::optional<Params> fitCasson(const Samples &s)
     return Params{b * t * t, b / (ref * ref)};
 }
 
-constexpr std::array<ParameterSpec, 1> kNewtonian{{{"mu", Quantity::Viscosity}}};
+constexpr std::array<ParameterSpec, 1> kNewtonian{{{"mu", Quantity::Viscosity, "μ"}}};
 constexpr std::array<ParameterSpec, 2> kBingham{
-    {{"tau0", Quantity::Stress}, {"mu_p", Quantity::Viscosity}}};
+    {{"tau0", Quantity::Stress, "τ0"}, {"mu_p", Quantity::Viscosity, "μp"}}};
 constexpr std::array<ParameterSpec, 2> kPowerLaw{
-    {{"K", Quantity::Consistency}, {"n", Quantity::Index}}};
-constexpr std::array<ParameterSpec, 3> kHerschelBulkley{
-    {{"tau_y", Quantity::Stress}, {"K", Quantity::Consistency}, {"n", Quantity::Index}}};
+    {{"K", Quantity::Consistency, "K"}, {"n", Quantity::Index, "n"}}};
+constexpr std::array<ParameterSpec, 3> kHerschelBulkley{{{"tau_y", Quantity::Stress, "τy"},
+                                                         {"K", Quantity::Consistency, "K"},
+                                                         {"n", Quantity::Index, "n"}}};
 constexpr std::array<ParameterSpec, 2> kCasson{
-    {{"tau0", Quantity::Stress}, {"mu_inf", Quantity::Viscosity}}};
+    {{"tau0", Quantity::Stress, "τ0"}, {"mu_inf", Quantity::Viscosity, "μ∞"}}};
 
 const std::array<ModelSpec, 5> kModels{{
     {"newtonian", "Newtonian", kNewtonian, fitNewtonian,

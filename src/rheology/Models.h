@@ -38,6 +38,7 @@ enum class Quantity {
 struct ParameterSpec {
     const char *key; // JSON key: "tau0", "mu_p", ...
     Quantity quantity;
+    const char *symbol; // as shown: "τ0", "μp", ...
 };
 
 // Readings of one flow curve above 0 rpm: shear rate (1/s) and stress (dyn/cm2).

@@ -258,14 +258,14 @@ Geometry geometryOf(const Module1 &m)
 const std::vector<FieldSpec> &fieldTable()
 {
     static const std::vector<FieldSpec> table{
-        {"AV", &FieldValues::AV, "cP", "cP"},
-        {"PV", &FieldValues::PV, "cP", "cP"},
-        {"YP", &FieldValues::YP, "lb/100ft2", "dyn/cm2"},
-        {"LSYP", &FieldValues::LSYP, "lb/100ft2", "dyn/cm2"},
-        {"n", &FieldValues::n, "", ""},
-        {"K", &FieldValues::K, "eq. cP", "eq. cP"},
-        {"na", &FieldValues::na, "", ""},
-        {"Ka", &FieldValues::Ka, "dyn.s^n/cm2", "dyn.s^n/cm2"},
+        {"AV", &FieldValues::AV, "cP", "cP", "Apparent viscosity"},
+        {"PV", &FieldValues::PV, "cP", "cP", "Plastic viscosity"},
+        {"YP", &FieldValues::YP, "lb/100ft2", "dyn/cm2", "Yield point"},
+        {"LSYP", &FieldValues::LSYP, "lb/100ft2", "dyn/cm2", "Low-shear yield point"},
+        {"n", &FieldValues::n, "", "", "Flow-behaviour index"},
+        {"K", &FieldValues::K, "eq. cP", "eq. cP", "Consistency index"},
+        {"na", &FieldValues::na, "", "", "Annular flow-behaviour index"},
+        {"Ka", &FieldValues::Ka, "dyn.s^n/cm2", "dyn.s^n/cm2", "Annular consistency index"},
     };
     return table;
 }

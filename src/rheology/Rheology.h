@@ -85,6 +85,7 @@ struct FieldSpec {
     Value FieldValues::*member;
     const char *unitEI;
     const char *unitSI;
+    const char *name; // "Plastic viscosity"
 };
 const std::vector<FieldSpec> &fieldTable();
 

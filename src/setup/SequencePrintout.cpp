@@ -26,7 +26,8 @@ std::vector<PrintoutLine> sequencePrintout(const QString &sequenceName,
         for (size_t c = 0; c < 5; ++c)
             text += printoutCell(rows[r][c]);
         const size_t k = r + 2; // the grid row number, header row counted
-        lines.push_back({text, k % 40 == 0});
+        // After the last step there is nothing for a new page to hold.
+        lines.push_back({text, k % 40 == 0 && r + 1 < rows.size()});
     }
     return lines;
 }

@@ -7,6 +7,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <limits>
+
 namespace viscora {
 
 namespace {
@@ -222,6 +224,28 @@ DbRead<std::vector<QueryRow>> TestRepository::queryRows(const TestQuery &tq,
 DbRead<std::vector<ReportRow>> TestRepository::reportRows(int testId, double shearFactor) const
 {
     return readQuery<ReportRow>(db_, buildReportQuery(shearFactor), testId);
+}
+
+DbRead<std::vector<StoredPoint>> TestRepository::storedPoints(const QString &name) const
+{
+    std::vector<StoredPoint> points;
+    QSqlQuery q(db_.sql());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT StepNo, Time, Temperature, Speed, Shearstress, Gel, Rbfactor "
+                             "FROM TestResult WHERE TestId=(SELECT TestId FROM RelatedInfo WHERE "
+                             "TestName=?) ORDER BY StepNo, Time"));
+    q.addBindValue(name);
+    // A missing value must not pass for a reading of 0.
+    auto number = [](const QVariant &v) {
+        return v.isNull() ? std::numeric_limits<double>::quiet_NaN() : v.toDouble();
+    };
+    if (auto e = readRows(q, "The test's points", [&](const QSqlQuery &r) {
+            points.push_back({r.value(0).toInt(), number(r.value(1)), number(r.value(2)),
+                              number(r.value(3)), number(r.value(4)), number(r.value(5)),
+                              number(r.value(6))});
+        }))
+        return DbRead<std::vector<StoredPoint>>::failure(*e);
+    return points;
 }
 
 namespace {

@@ -82,6 +82,8 @@ public:
     DbRead<std::vector<QueryRow>> queryRows(const TestQuery &q, const QString &name) const;
     // The printed report's rows of a test, with the shear-rate factor of its rotor-bob.
     DbRead<std::vector<ReportRow>> reportRows(int testId, double shearFactor) const;
+    // A test's points as stored, ordered by step and time; a NULL value reads as NaN.
+    DbRead<std::vector<StoredPoint>> storedPoints(const QString &name) const;
 
     DbResult insertPoints(int testId, const std::vector<StoredPoint> &points);
     // Stores points under the test of that name, whatever its id is by then: a test deleted

@@ -113,11 +113,12 @@ void ChartView::redraw(const ChartModel &model)
     for (const SeriesGeometry &sg : g.series) {
         const ChartSeries &src = model.series(sg.index);
         const QColor color =
-            sg.index == 0 ? colorOf(src.color)
-                          : colorOf(kOverlayColors[(sg.index - 1) % std::size(kOverlayColors)]);
+            sg.index == 0 || src.colorSet
+                ? colorOf(src.color)
+                : colorOf(kOverlayColors[(sg.index - 1) % std::size(kOverlayColors)]);
         auto makeSeries = [&]() -> QXYSeries * {
             QXYSeries *s;
-            if (fit)
+            if (fit || src.markers)
                 s = new QScatterSeries;
             else if (method == PlottingMethod::Spline)
                 s = new QSplineSeries;

@@ -14,12 +14,14 @@
 #include "realtime/frmRealTime.h"
 #include "calib/frmCaliCheck.h"
 #include "directlog/frmDirectLog.h"
+#include "rheology/frmRheology.h"
 
 #include <QLineEdit>
 
 #include <QAction>
 #include <QLineEdit>
 #include <QPdfWriter>
+#include <QProcess>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -53,6 +55,7 @@ struct Fixture {
     int prints = 0, previews = 0;
     std::vector<std::string> opened;
     std::function<void(QDialog &)> calibration;
+    std::function<void(QDialog &)> onDialog; // sees every dialog the window runs
     // What the next dialog does: pick a name and press OK, or cancel.
     std::deque<QString> picks;
 
@@ -95,6 +98,8 @@ struct Fixture {
                            std::move(commandLine)});
         w->runDialog = [this](QDialog &d) {
             dialogsRun.push_back(d.windowTitle());
+            if (onDialog)
+                onDialog(d);
             if (calibration && qobject_cast<frmCaliCheck *>(&d))
                 calibration(d);
             if (auto *related = qobject_cast<frmRelated *>(&d)) {
@@ -201,8 +206,8 @@ TEST(MainWindow, MenusToolbarAndStatusBar)
     QStringList top;
     for (QAction *a : f.w->menuBar()->actions())
         top << a->text();
-    // The program's own menus, and beside them Tools, which grows with what is added.
-    EXPECT_EQ(top, (QStringList{"&File", "&DirectLog", "&Tools", "&Help"}));
+    // The program's own menus, and beside them Analysis and Tools, which grow with what is added.
+    EXPECT_EQ(top, (QStringList{"&File", "&DirectLog", "&Analysis", "&Tools", "&Help"}));
     auto entries = [](QMenu *menu) {
         QStringList out;
         for (QAction *a : menu->actions())
@@ -214,8 +219,9 @@ TEST(MainWindow, MenusToolbarAndStatusBar)
               (QStringList{"&Open Saved Test", "&Retrieve From K7400R", "-", "&Print", "&Report...",
                            "&Cement Lab Report", "-", "&Setup", "-", "E&xit"}));
     EXPECT_EQ(f.w->menuBar()->actions()[1]->menu(), nullptr);
-    EXPECT_EQ(entries(f.w->menuBar()->actions()[2]->menu()), (QStringList{"&Serial Ports..."}));
-    EXPECT_EQ(entries(f.w->menuBar()->actions()[3]->menu()),
+    EXPECT_EQ(entries(f.w->menuBar()->actions()[2]->menu()), (QStringList{"&Rheology..."}));
+    EXPECT_EQ(entries(f.w->menuBar()->actions()[3]->menu()), (QStringList{"&Serial Ports..."}));
+    EXPECT_EQ(entries(f.w->menuBar()->actions()[4]->menu()),
               (QStringList{"&Content", "-", "&About"}));
 
     QStringList keys, tips;
@@ -224,9 +230,10 @@ TEST(MainWindow, MenusToolbarAndStatusBar)
         if (!a->isSeparator())
             tips << a->toolTip();
     }
-    EXPECT_EQ(keys, (QStringList{"Open", "Retrieve", "-", "Report", "Print", "-", "Help"}));
+    EXPECT_EQ(keys, (QStringList{"Open", "Retrieve", "-", "Report", "Print", "-", "Help", "-",
+                                 "Rheology"}));
     EXPECT_EQ(tips, (QStringList{"Open Old Test", "Retrieve Result From K7400R", "Report", "Print",
-                                 "Help"}));
+                                 "Help", "Rheology"}));
     EXPECT_EQ(f.w->statusPanel->objectName(), "Status");
     EXPECT_EQ(f.w->timePanel->objectName(), "Time");
     EXPECT_FALSE(f.w->timePanel->text().isEmpty());
@@ -639,6 +646,66 @@ TEST(MainWindow, ReportPrintAndExportCommands)
     const size_t messages = f.p.shown.size();
     f.w->cmdExport->click();
     EXPECT_EQ(f.p.shown.size(), messages);
+}
+
+TEST(MainWindow, RheologyWindowOfTheOpenedTest)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    for (auto open :
+         std::vector<std::function<void()>>{[&] { f.w->MenuAnalysisRheology->trigger(); },
+                                            [&] { f.w->Toolbar1_ButtonClick("Rheology"); }}) {
+        open();
+        EXPECT_EQ(f.p.shown.back().text,
+                  "Currently no valid test selected.  Please first open a saved test.");
+        EXPECT_EQ(f.p.shown.back().title, "");
+    }
+    EXPECT_TRUE(f.dialogsRun.empty());
+
+    f.open("ramp");
+    const frmRheology *shown = nullptr;
+    size_t curves = 0;
+    double firstRpm = 0;
+    f.onDialog = [&](QDialog &d) {
+        shown = qobject_cast<frmRheology *>(&d);
+        if (shown) {
+            curves = shown->analysis().curves.size();
+            firstRpm = shown->analysis().curves.at(0).readings.at(0).rpm;
+        }
+    };
+    const size_t messages = f.p.shown.size();
+    f.w->Toolbar1_ButtonClick("Rheology");
+    EXPECT_EQ(f.dialogsRun.back(), "Rheology");
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(curves, 2u); // 150 degF, then 180 degF
+    EXPECT_EQ(firstRpm, 300);
+    EXPECT_EQ(f.p.shown.size(), messages);
+
+    ASSERT_TRUE(f.t.exec("ALTER TABLE TestResult RENAME COLUMN Gel TO Other"));
+    f.w->MenuAnalysisRheology->trigger();
+    EXPECT_EQ(f.p.shown.back().title, "Database Error");
+    EXPECT_EQ(f.p.shown.back().text.rfind("The test's points could not be read: ", 0), 0u)
+        << f.p.shown.back().text;
+}
+
+// Opened first in a run, a test without points leaves the rotor-bob code at 0: its report is
+// still its header over an empty table.
+TEST(MainWindow, ReportOfATestWithoutPoints)
+{
+    Fixture f;
+    f.t.addTest("nothing yet", {});
+    ASSERT_TRUE(f.w->Form_Load());
+    f.open("nothing yet");
+    EXPECT_EQ(f.m.RbIndex, 0);
+    f.w->cmdReport->click();
+    EXPECT_TRUE(f.p.shown.empty());
+    EXPECT_EQ(f.previews, 1);
+    QProcess text;
+    text.start("pdftotext", {f.t.dir.filePath("report.pdf"), "-"});
+    text.waitForFinished(20000);
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(out.contains("nothing yet")) << out.toStdString();
+    EXPECT_TRUE(out.contains("STEP")) << out.toStdString();
 }
 
 TEST(MainWindow, CalibrationDialogAndDirectLogWindow)

@@ -2,6 +2,7 @@
 #include "support/FakeClock.h"
 #include "sim/SimInstrument.h"
 #include "sim/SimPort.h"
+#include "support/SixSpeeds.h"
 #include "support/TestDb.h"
 #include "support/FakeDevices.h"
 #include "core/Version.h"
@@ -323,6 +324,9 @@ TEST(Cli, ReadFailuresAreReportedNeverEmpty)
         {"ALTER TABLE TestResult RENAME COLUMN Shearstress TO Other",
          {"export", "t", "t.xlsx"},
          "Database Error: The test's points could not be read"},
+        {"ALTER TABLE TestResult RENAME COLUMN Gel TO Other",
+         {"rheology", "t"},
+         "Database Error: The test's points could not be read: no such column: Gel"},
         {"ALTER TABLE RelatedInfo RENAME COLUMN MudId TO Other",
          {"report", "t", "t.pdf"},
          "Database Error: The test could not be read: no such column: MudId"},
@@ -362,6 +366,55 @@ TEST(Cli, ReadFailuresAreReportedNeverEmpty)
         // Nothing was sent to the instrument before the failure was found.
         EXPECT_EQ(bench.port.written, "") << c.args[0];
     }
+}
+
+TEST(Cli, RheologyAsTablesOrJson)
+{
+    TestDb t;
+    t.addTest("Mud", sixSpeedPoints([](double rate) { return sim::fluidStress(rate, 120); }));
+    t.addTest("Empty", {});
+    const std::string db = t.path.toStdString();
+    const CliRun text = cli({"--db", db, "rheology", "Mud"});
+    ASSERT_EQ(text.code, 0) << text.err;
+    EXPECT_EQ(text.out.rfind("Rheology of Mud\nUnits: EI (lb/100ft2, °F)\n\nFlow curve 1 of 1: "
+                             "120 °F, steps 1-6\n",
+                             0),
+              0u)
+        << text.out;
+    for (const char *s : {"\nReadings\nStep  Speed (rpm)", "\nField values\n", "Plastic viscosity",
+                          "\nGels\n", "\nModels\n", "Herschel-Bulkley", "Recommended model: "})
+        EXPECT_NE(text.out.find(s), std::string::npos) << s << "\n" << text.out;
+    EXPECT_EQ(text.out.find('\t'), std::string::npos);
+
+    const CliRun si = cli({"--db", db, "--si", "rheology", "Mud"});
+    EXPECT_NE(si.out.find("Units: SI (dyn/cm2, °C)\n"), std::string::npos) << si.out;
+    EXPECT_NE(si.out.find("Stress (dyn/cm2)"), std::string::npos);
+
+    const CliRun empty = cli({"--db", db, "rheology", "Empty", "--json"});
+    ASSERT_EQ(empty.code, 0) << empty.err;
+    EXPECT_EQ(empty.out, "{\"test\":\"Empty\",\"units\":\"EI\",\"curves\":[]}\n");
+
+    const CliRun missing = cli({"--db", db, "rheology", "Nope"});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_EQ(missing.err, "Selection Error.: No saved test is named \"Nope\".\n");
+    for (const auto &bad : std::vector<std::vector<std::string>>{
+             {"rheology"}, {"rheology", "Mud", "--bogus"}, {"rheology", "Mud", "Empty"}})
+        EXPECT_EQ(cli(bad).code, 2);
+    const CliRun help = cli({"--help"});
+    EXPECT_NE(help.out.find("  rheology TEST [--json]"), std::string::npos);
+}
+
+// A test without points prints its header over an empty table: opened first, it leaves the
+// rotor-bob code at 0, which once read as a custom rotor-bob.
+TEST(Cli, ReportOfATestWithoutPoints)
+{
+    TestDb t;
+    t.addTest("Empty", {});
+    const std::string pdf = t.dir.filePath("e.pdf").toStdString();
+    const CliRun r = cli({"--db", t.path.toStdString(), "report", "Empty", pdf});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "Wrote " + pdf + ".\n");
+    EXPECT_GT(QFileInfo(QString::fromStdString(pdf)).size(), 500);
 }
 
 // The specified message, then the system's own reason on a line of its own.

@@ -3,6 +3,7 @@
 #include "core/Version.h"
 #include "device/PortAssignment.h"
 #include "support/CliProcess.h"
+#include "support/JsonReader.h"
 #include "support/TestDb.h"
 
 #include <QFile>
@@ -42,6 +43,49 @@ TEST(EndToEnd, CliDrivesTheSimulatorOverAPseudoTerminal)
     EXPECT_TRUE(lines[1].startsWith("1\t30\t")) << lines[1].toStdString();
     EXPECT_TRUE(lines[2].startsWith("2\t30\t")) << lines[2].toStdString();
     EXPECT_EQ(runCli({"--db", t.path, "tests"}).out, "1\tFrom the simulator\n");
+}
+
+// A six-speed test recorded from the simulator, then its analysis as JSON from the binary.
+TEST(EndToEnd, RheologyJsonOfARecordedTest)
+{
+    TestDb t;
+    t.db.reset();
+    const QString link = t.dir.filePath("ttyK7400R");
+    Simulator sim({"--rate", "200", "--link", link});
+    ASSERT_FALSE(sim.device.isEmpty());
+    const QStringList base{"--db", t.path, "--port", link};
+    // Warm to 120 degF at 600 rpm, then the six speeds.
+    ASSERT_EQ(runCli(base + QStringList{"new-sequence", "Six", "240,120,600,30", "30,120,600,5",
+                                        "30,120,300,5", "30,120,200,5", "30,120,100,5",
+                                        "30,120,6,5", "30,120,3,5"})
+                  .code,
+              0);
+    const Result run = runCli(base + QStringList{"run", "Six", "Mud 1"});
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+
+    for (const char *units : {"EI", "SI"}) {
+        QStringList args{"--db", t.path};
+        if (QString::fromLatin1(units) == "SI")
+            args << "--si";
+        const Result r = runCli(args + QStringList{"rheology", "Mud 1", "--json"});
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        const auto json = parseJson(r.out.toStdString());
+        ASSERT_TRUE(json) << r.out.toStdString();
+        EXPECT_EQ((*json)["test"].text, "Mud 1");
+        EXPECT_EQ((*json)["units"].text, units);
+        const auto &curves = (*json)["curves"].items;
+        ASSERT_FALSE(curves.empty()) << r.out.toStdString();
+        // The six speeds at 120 degF end the last flow curve, with every field value.
+        const JsonValue &c = curves.back();
+        ASSERT_GE(c["readings"].items.size(), 6u) << r.out.toStdString();
+        EXPECT_EQ(c["readings"].items.back()["rpm"].number, 3);
+        for (const char *key : {"AV", "PV", "YP", "LSYP", "n", "K", "na", "Ka"})
+            EXPECT_EQ(c["field"][key].kind, JsonValue::Kind::Number) << key;
+        EXPECT_EQ(c["models"].keys().size(), 5u);
+        EXPECT_EQ(c["recommended"].kind, JsonValue::Kind::String);
+    }
+    const Result text = runCli({"--db", t.path, "rheology", "Mud 1"});
+    EXPECT_TRUE(text.out.startsWith("Rheology of Mud 1\n")) << text.out.toStdString();
 }
 
 TEST(EndToEnd, AbsentPortIsReported)

@@ -29,7 +29,7 @@ QString read(const QString &path)
 QSet<QString> options(const QString &text)
 {
     QSet<QString> out;
-    static const QRegularExpression word(QStringLiteral("(?:^|[\\s\\[|(,])(--?[a-zA-Z][\\w-]*)"));
+    static const QRegularExpression word(QStringLiteral("(?:^|[\\s\\[|(,\"])(--?[a-zA-Z][\\w-]*)"));
     for (const auto &m : word.globalMatch(text))
         out << m.captured(1);
     return out;

@@ -1,9 +1,11 @@
 #include "report/Exports.h"
 #include "core/Module1.h"
 #include "support/ScriptedPrompter.h"
+#include "support/SixSpeeds.h"
 #include "support/TestDb.h"
 #include "review/TestReview.h"
 #include "support/XlsxReader.h"
+#include "rheology/Fixtures.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -113,6 +115,99 @@ TEST(TestWorkbook, RowsTotalsUnitsAndNA)
         EXPECT_TRUE(x.sheet.contains("fitToHeight=\"11\""));
         EXPECT_TRUE(x.sheet.contains("<pageSetUpPr fitToPage=\"1\"/>"));
     }
+}
+
+namespace {
+// A Bingham mud at 120 degF, gels at 6 and 3 rpm.
+std::vector<StoredPoint> binghamMud()
+{
+    return sixSpeedPoints([](double rate) { return 50 + 0.1 * rate; }, 120,
+                          [](double rpm, double) { return rpm <= 6 ? 40.0 : 0.0; });
+}
+
+// The reference of the first cell holding exactly this text, "" when none does.
+std::string cellWith(const XlsxReader &x, const std::string &text)
+{
+    for (const auto &[ref, cell] : x.cells)
+        if (!cell.isNumber && cell.text == text)
+            return ref;
+    return "";
+}
+
+std::string below(const std::string &ref, int rows)
+{
+    const auto digit = ref.find_first_of("0123456789");
+    return ref.substr(0, digit) + std::to_string(std::stoi(ref.substr(digit)) + rows);
+}
+
+std::string right(const std::string &ref, int cols)
+{
+    const auto digit = ref.find_first_of("0123456789");
+    return std::string(1, static_cast<char>(ref[0] + cols)) + ref.substr(digit);
+}
+} // namespace
+
+TEST(TestWorkbook, RheologySheetFollowsTheFirstWhichStaysAsItWas)
+{
+    for (int units : {1, 2}) {
+        SCOPED_TRACE(units);
+        Opened o(binghamMud(), units);
+        ASSERT_TRUE(writeTestWorkbook(o.file("plain.xlsx").toStdString(), o.input()).ok);
+        const auto in = must(exportInput(*o.review, o.m));
+        ASSERT_TRUE(in.rheology);
+        ASSERT_TRUE(writeTestWorkbook(o.file("both.xlsx").toStdString(), in).ok);
+        const XlsxReader plain(o.file("plain.xlsx")), first(o.file("both.xlsx"));
+        EXPECT_EQ(first.sheet, plain.sheet);
+        EXPECT_TRUE(first.workbook.contains("<sheet name=\"Rheology\" sheetId=\"2\""))
+            << first.workbook.toStdString();
+        EXPECT_TRUE(first.workbook.contains("Sheet1!$9:$10"));
+
+        const XlsxReader x(o.file("both.xlsx"), 2);
+        EXPECT_EQ(x.text("A1"), "Rheology");
+        EXPECT_EQ(x.text("B3"), "T");
+        EXPECT_EQ(x.text("B4"), units == 1 ? "EI (lb/100ft2, °F)" : "SI (dyn/cm2, °C)");
+        const rheology::FlowCurve &c = in.rheology->curves.at(0);
+        EXPECT_NE(cellWith(x, units == 1 ? "Flow curve 1 of 1: 120 °F, steps 1-6"
+                                         : "Flow curve 1 of 1: 48.89 °C, steps 1-6"),
+                  "");
+        // Readings: the heading row filled and bordered, numbers as numbers.
+        const std::string readings = cellWith(x, "Readings");
+        ASSERT_NE(readings, "");
+        const std::string head = below(readings, 1);
+        EXPECT_EQ(x.text(head), "Step");
+        EXPECT_EQ(x.fill(head), "FFCCCCFF");
+        EXPECT_EQ(x.border(head).top, "thick");
+        EXPECT_TRUE(x.at(below(head, 1)).isNumber);
+        EXPECT_EQ(x.number(right(below(head, 1), 1)), 600);
+        EXPECT_DOUBLE_EQ(x.number(right(below(head, 1), 3)), c.readings[0].stress);
+        EXPECT_EQ(x.border(right(below(head, 6), 7)).bottom, "thick");
+        // Field values, gels and models, each with its numbers in full.
+        const std::string pv = cellWith(x, "Plastic viscosity");
+        ASSERT_NE(pv, "");
+        EXPECT_DOUBLE_EQ(x.number(right(pv, 1)), *c.field.PV.value);
+        EXPECT_EQ(x.text(right(pv, 2)), "cP");
+        const std::string gels = cellWith(x, "Gels");
+        ASSERT_NE(gels, "");
+        EXPECT_EQ(x.number(below(gels, 2)), 5);
+        EXPECT_DOUBLE_EQ(x.number(right(below(gels, 2), 1)), units == 1 ? 40 * 0.2088 : 40);
+        const std::string bingham = cellWith(x, "Bingham");
+        ASSERT_NE(bingham, "");
+        EXPECT_DOUBLE_EQ(x.number(right(bingham, 1)), param(modelOf(c, "bingham"), "tau0"));
+        EXPECT_EQ(x.text(right(bingham, 7)), "yes");
+        EXPECT_NE(cellWith(x, "Recommended model: Bingham"), "");
+    }
+
+    // A test without points: the first sheet as before, the second says why it is empty.
+    Opened none({});
+    const auto in = must(exportInput(*none.review, none.m));
+    ASSERT_TRUE(writeTestWorkbook(none.file("n.xlsx").toStdString(), in).ok);
+    EXPECT_EQ(XlsxReader(none.file("n.xlsx")).lastCell(), "B7");
+    const XlsxReader x(none.file("n.xlsx"), 2);
+    EXPECT_EQ(x.text("A1"), "Rheology");
+    EXPECT_EQ(x.text("A5"), "The test has no points.");
+    // The cement workbook keeps its one sheet.
+    ASSERT_TRUE(writeCementWorkbook(none.file("c.xlsx").toStdString(), in).ok);
+    EXPECT_FALSE(XlsxReader(none.file("c.xlsx")).workbook.contains("Rheology"));
 }
 
 TEST(TestWorkbook, ProgressTextOfARecord)

@@ -3,8 +3,13 @@
 #include "setup/SequenceOperations.h"
 #include "setup/SequencePrintout.h"
 #include "support/TestDb.h"
+#include "ui/QtTextPrinter.h"
+
+#include <QProcess>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace viscora;
 using namespace viscora::test;
@@ -286,6 +291,38 @@ TEST(Printout, LinesCellsAndPages)
     EXPECT_EQ(lines[43].text.substr(19, 21), "123456789012345678901");
     EXPECT_EQ(lines[43].text.substr(40, 1), "1");
     EXPECT_EQ(sequencePrintout("Mud", {}, false).size(), 3u);
+}
+
+// 39 steps fill the first page exactly and 79 the second: no empty page may follow them.
+TEST(Printout, NoEmptyPageAfterTheLastStep)
+{
+    const struct {
+        int steps, pages;
+    } cases[] = {{1, 1}, {39, 1}, {40, 2}, {79, 2}, {80, 3}, {98, 3}};
+    QTemporaryDir dir;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.steps);
+        std::vector<SetupRow> rows;
+        for (int i = 1; i <= c.steps; ++i)
+            rows.push_back({QString::number(i), "600", "100.0", "100.00", "170.23", "10"});
+        const auto lines = sequencePrintout("Mud", rows, false);
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [](const PrintoutLine &l) { return l.newPageAfter; }),
+                  c.pages - 1);
+        // On paper, through the printer the window uses.
+        const QString pdf = dir.filePath(QStringLiteral("steps%1.pdf").arg(c.steps));
+        QtTextPrinter printer;
+        printer.printToPdf(pdf, 1);
+        printSequence(printer, "Mud", rows, false);
+        QProcess text;
+        text.start("pdftotext", {pdf, "-"});
+        text.waitForFinished(20000);
+        const QByteArray out = text.readAllStandardOutput();
+        EXPECT_EQ(out.count('\f'), c.pages);
+        const QList<QByteArray> pages = out.split('\f');
+        for (qsizetype i = 0; i + 1 < pages.size(); ++i)
+            EXPECT_FALSE(pages[i].trimmed().isEmpty()) << "page " << i + 1;
+    }
 }
 
 TEST(SequenceOperations, FailedWritesAreReportedAndChangeNothing)

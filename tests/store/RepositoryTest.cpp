@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace viscora;
 using namespace viscora::test;
 
@@ -100,6 +102,31 @@ TEST(TestRepository, HeaderUpdateAndInsertPoints)
     ASSERT_TRUE(repo.insertPoints(1, {point(2, 30, 150, 300, 510, 5, 1703)}).ok);
     EXPECT_EQ(must(repo.firstRbfactor("a")), 1703.0);
     EXPECT_FALSE(must(repo.firstRbfactor("nothing")));
+}
+
+TEST(TestRepository, StoredPointsInStepAndTimeOrderWithNullsUnread)
+{
+    TestDb t;
+    t.addTest("other", {point(1, 5, 1, 1, 1)});
+    t.addTest("it's", {point(2, 10, 120, 300, 500, 0, 1), point(1, 20, 100, 600, 900, 4, 1),
+                       point(1, 10, 101, 600, 910, 0, 1)});
+    ASSERT_TRUE(t.exec("UPDATE TestResult SET Shearstress=NULL WHERE TestId=2 AND StepNo=2"));
+    TestRepository repo(*t.db);
+    const auto points = must(repo.storedPoints("it's"));
+    ASSERT_EQ(points.size(), 3u);
+    EXPECT_EQ(points[0].stepNo, 1);
+    EXPECT_EQ(points[0].time, 10);
+    EXPECT_EQ(points[0].shearStress, 910);
+    EXPECT_EQ(points[1].gel, 4);
+    EXPECT_EQ(points[2].stepNo, 2);
+    EXPECT_TRUE(std::isnan(points[2].shearStress)); // not a reading of 0
+    EXPECT_EQ(points[2].temperature, 120);
+    EXPECT_TRUE(must(repo.storedPoints("ghost")).empty());
+    ASSERT_TRUE(t.exec("ALTER TABLE TestResult RENAME COLUMN Gel TO Other"));
+    const auto failed = repo.storedPoints("it's");
+    ASSERT_FALSE(failed);
+    EXPECT_TRUE(failed.error().startsWith("The test's points could not be read"))
+        << failed.error().toStdString();
 }
 
 TEST(SequenceRepository, DeleteRenumbersAndRollsBack)

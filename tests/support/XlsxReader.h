@@ -25,11 +25,12 @@ struct XlsxBorder {
 
 class XlsxReader {
 public:
-    explicit XlsxReader(const QString &path)
+    // The workbook's n-th worksheet (1 is the first).
+    explicit XlsxReader(const QString &path, int sheetNumber = 1)
     {
-        sheet = part(path, "xl/worksheets/sheet1.xml");
-        styles = part(path, "xl/styles.xml");
-        workbook = part(path, "xl/workbook.xml");
+        sheet = part(path, QStringLiteral("xl/worksheets/sheet%1.xml").arg(sheetNumber));
+        styles = part(path, QStringLiteral("xl/styles.xml"));
+        workbook = part(path, QStringLiteral("xl/workbook.xml"));
         readCells();
         readStyles();
     }
@@ -71,10 +72,10 @@ public:
     std::map<std::string, XlsxCell> cells;
 
 private:
-    static QString part(const QString &path, const char *name)
+    static QString part(const QString &path, const QString &name)
     {
         QProcess p;
-        p.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, QString::fromLatin1(name)});
+        p.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, name});
         p.waitForFinished(20000);
         return QString::fromUtf8(p.readAllStandardOutput());
     }

@@ -1,0 +1,298 @@
+#include "rheology/frmRheology.h"
+
+#include "rheology/FlowChart.h"
+#include "rheology/Tables.h"
+#include "ui/ChartView.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace viscora {
+
+const char *const frmRheology::kTitle = "Rheology";
+
+namespace {
+
+QString qs(const std::string &s) { return QString::fromStdString(s); }
+
+QTableWidget *makeGrid(const char *name, QWidget *parent)
+{
+    auto *g = new QTableWidget(parent);
+    g->setObjectName(QString::fromLatin1(name));
+    g->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    g->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    g->verticalHeader()->setVisible(false);
+    g->verticalHeader()->setDefaultSectionSize(20);
+    g->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    g->setWordWrap(false);
+    return g;
+}
+
+void fillGrid(QTableWidget &g, const rheology::Table &t, int boldRow = -1)
+{
+    g.clear();
+    g.setColumnCount(static_cast<int>(t.header.size()));
+    g.setRowCount(static_cast<int>(t.rows.size()));
+    QStringList header;
+    for (const std::string &h : t.header)
+        header << qs(h);
+    g.setHorizontalHeaderLabels(header);
+    for (int r = 0; r < g.rowCount(); ++r) {
+        const auto &row = t.rows[static_cast<size_t>(r)];
+        for (int c = 0; c < g.columnCount() && c < static_cast<int>(row.size()); ++c) {
+            const rheology::Cell &cell = row[static_cast<size_t>(c)];
+            auto *item = new QTableWidgetItem(qs(cell.text));
+            item->setTextAlignment((cell.number ? Qt::AlignRight : Qt::AlignLeft) |
+                                   Qt::AlignVCenter);
+            // Notes can be long: the whole text stays a hover away.
+            if (!cell.number && !cell.text.empty())
+                item->setToolTip(qs(cell.text));
+            if (r == boldRow) {
+                QFont f = item->font();
+                f.setBold(true);
+                item->setFont(f);
+            }
+            g.setItem(r, c, item);
+        }
+    }
+    g.resizeColumnsToContents();
+    // A notes column takes the room left; a number column stays by its neighbours.
+    g.horizontalHeader()->setStretchLastSection(!t.header.empty() && t.header.back() == "Note");
+}
+
+QGroupBox *framed(const char *title, QWidget *content, QWidget *parent)
+{
+    auto *box = new QGroupBox(QString::fromUtf8(title), parent);
+    auto *l = new QVBoxLayout(box);
+    l->setContentsMargins(4, 4, 4, 4);
+    l->addWidget(content);
+    return box;
+}
+
+} // namespace
+
+QIcon rheologyIcon()
+{
+    if (QIcon::hasThemeIcon(QStringLiteral("office-chart-line")))
+        return QIcon::fromTheme(QStringLiteral("office-chart-line"));
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(60, 60, 60), 2));
+    p.drawLine(5, 3, 5, 27);
+    p.drawLine(5, 27, 29, 27);
+    QPainterPath curve(QPointF(5, 21));
+    curve.cubicTo(QPointF(10, 14), QPointF(18, 10), QPointF(28, 5));
+    p.setPen(QPen(QColor(200, 30, 30), 2));
+    p.drawPath(curve);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 255));
+    for (const QPointF &at : {QPointF(9, 17), QPointF(16, 11.5), QPointF(24, 7.3)})
+        p.drawEllipse(at, 2.5, 2.5);
+    return QIcon(pixmap);
+}
+
+frmRheology::frmRheology(rheology::Analysis analysis, std::string testName, QWidget *parent)
+    : QDialog(parent), analysis_(std::move(analysis)), testName_(std::move(testName))
+{
+    setObjectName(QStringLiteral("frmRheology"));
+    setWindowTitle(QString::fromLatin1(kTitle));
+    setSizeGripEnabled(true);
+
+    lblCurve = new QLabel(QStringLiteral("Flow &curve:"), this);
+    lblCurve->setObjectName(QStringLiteral("lblCurve"));
+    cmbCurve = new QComboBox(this);
+    cmbCurve->setObjectName(QStringLiteral("cmbCurve"));
+    lblCurve->setBuddy(cmbCurve);
+    for (size_t i = 0; i < analysis_.curves.size(); ++i)
+        cmbCurve->addItem(qs(rheology::curveTitle(analysis_.curves[i], i, analysis_.curves.size(),
+                                                  analysis_.units)));
+    // A selector only when there is something to choose.
+    const bool several = analysis_.curves.size() > 1;
+    lblCurve->setVisible(several);
+    cmbCurve->setVisible(several);
+    lblNotes = new QLabel(this);
+    lblNotes->setObjectName(QStringLiteral("lblNotes"));
+    lblNotes->setWordWrap(true);
+
+    grdReadings = makeGrid("grdReadings", this);
+    grdField = makeGrid("grdField", this);
+    grdGels = makeGrid("grdGels", this);
+    grdModels = makeGrid("grdModels", this);
+    lblRecommended = new QLabel(this);
+    lblRecommended->setObjectName(QStringLiteral("lblRecommended"));
+    QFont bold = lblRecommended->font();
+    bold.setBold(true);
+    lblRecommended->setFont(bold);
+
+    chtFlowCurve = new ChartView(this);
+    chtFlowCurve->setObjectName(QStringLiteral("chtFlowCurve"));
+    chtFlowCurve->setMinimumSize(420, 300);
+
+    auto *models = new QHBoxLayout;
+    for (const rheology::ModelSpec &spec : rheology::modelTable()) {
+        auto *box = new QCheckBox(QString::fromUtf8(spec.name), this);
+        box->setObjectName(QStringLiteral("chkModel_") + QString::fromLatin1(spec.key));
+        box->setChecked(true);
+        connect(box, &QCheckBox::toggled, this, [this] { chkModel_Click(); });
+        models->addWidget(box);
+        chkModel.push_back(box);
+    }
+    models->addStretch();
+    optLinear = new QRadioButton(QStringLiteral("&Linear axes"), this);
+    optLinear->setObjectName(QStringLiteral("optLinear"));
+    optLog = new QRadioButton(QStringLiteral("Lo&g axes"), this);
+    optLog->setObjectName(QStringLiteral("optLog"));
+    optLinear->setChecked(true);
+    connect(optLinear, &QRadioButton::toggled, this, [this] { optScale_Click(); });
+    auto *scales = new QHBoxLayout;
+    scales->addWidget(optLinear);
+    scales->addWidget(optLog);
+    scales->addStretch();
+
+    cmdCopy = new QPushButton(QStringLiteral("Copy"), this);
+    cmdCopy->setObjectName(QStringLiteral("cmdCopy"));
+    cmdCopy->setToolTip(
+        QStringLiteral("Copy every table of every flow curve as tab-separated text"));
+    connect(cmdCopy, &QPushButton::clicked, this, &frmRheology::cmdCopy_Click);
+    cmdClose = new QPushButton(QStringLiteral("Close"), this);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+    // Enter closes, as in the other dialogs; copying is asked for by name.
+    cmdCopy->setAutoDefault(false);
+    cmdClose->setDefault(true);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(lblCurve);
+    top->addWidget(cmbCurve, 1);
+
+    auto *chartBox = new QVBoxLayout;
+    chartBox->addWidget(chtFlowCurve, 1);
+    chartBox->addLayout(models);
+    chartBox->addLayout(scales);
+
+    auto *fieldAndGels = new QVBoxLayout;
+    fieldAndGels->addWidget(framed("Field values", grdField, this), 3);
+    fieldAndGels->addWidget(framed("Gels", grdGels, this), 2);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(lblRecommended, 1);
+    buttons->addWidget(cmdCopy);
+    buttons->addWidget(cmdClose);
+
+    // The chart beside the field values and gels; the readings and models below, full width.
+    auto *grid = new QGridLayout(this);
+    grid->addLayout(top, 0, 0, 1, 2);
+    grid->addWidget(lblNotes, 1, 0, 1, 2);
+    grid->addLayout(chartBox, 2, 0);
+    grid->addLayout(fieldAndGels, 2, 1);
+    grid->addWidget(framed("Readings", grdReadings, this), 3, 0, 1, 2);
+    grid->addWidget(framed("Models", grdModels, this), 4, 0, 1, 2);
+    grid->addLayout(buttons, 5, 0, 1, 2);
+    grid->setRowStretch(2, 5);
+    grid->setRowStretch(3, 2);
+    grid->setRowStretch(4, 2);
+    grid->setColumnStretch(0, 3);
+    grid->setColumnStretch(1, 2);
+    setMinimumSize(900, 700);
+    // Roomy, but never larger than the screen it opens on.
+    QSize size(1200, 900);
+    if (const QScreen *s = screen())
+        size = size.boundedTo(s->availableGeometry().size() * 0.95);
+    resize(size.expandedTo(minimumSize()));
+
+    QStringList notes;
+    for (const std::string &n : rheology::analysisNotes(analysis_))
+        notes << qs(n);
+    lblNotes->setText(notes.join(QLatin1Char(' ')));
+    lblNotes->setVisible(!notes.isEmpty());
+
+    connect(cmbCurve, &QComboBox::activated, this, &frmRheology::cmbCurve_Click);
+    cmbCurve_Click(0);
+}
+
+void frmRheology::cmbCurve_Click(int index)
+{
+    const int count = static_cast<int>(analysis_.curves.size());
+    if (count == 0) {
+        for (QTableWidget *g : {grdReadings, grdField, grdGels, grdModels}) {
+            g->clear();
+            g->setRowCount(0);
+            g->setColumnCount(0);
+        }
+        lblRecommended->clear();
+        redrawChart();
+        return;
+    }
+    curve_ = std::clamp(index, 0, count - 1);
+    cmbCurve->setCurrentIndex(curve_);
+    const rheology::FlowCurve &c = analysis_.curves[static_cast<size_t>(curve_)];
+    const rheology::CurveTables t = rheology::curveTables(c, static_cast<size_t>(curve_),
+                                                          analysis_.curves.size(), analysis_.units);
+    int recommendedRow = -1;
+    for (size_t i = 0; i < c.models.size(); ++i)
+        if (c.models[i].spec == c.recommended)
+            recommendedRow = static_cast<int>(i);
+    fillGrid(*grdReadings, t.readings);
+    fillGrid(*grdField, t.field);
+    fillGrid(*grdGels, t.gels);
+    fillGrid(*grdModels, t.models, recommendedRow);
+    lblRecommended->setText(qs(t.recommendation));
+    for (size_t i = 0; i < chkModel.size() && i < c.models.size(); ++i) {
+        chkModel[i]->setEnabled(c.models[i].fitted);
+        chkModel[i]->setToolTip(qs(c.models[i].reason));
+    }
+    redrawChart();
+}
+
+void frmRheology::chkModel_Click() { redrawChart(); }
+
+void frmRheology::optScale_Click() { redrawChart(); }
+
+void frmRheology::redrawChart()
+{
+    if (curve_ < 0) {
+        ChartModel empty;
+        empty.setMainTitle("Shear Stress Vs. Shear Rate");
+        empty.setSubtitle(testName_);
+        empty.setXAxisLabel("Shear Rate (1/S)");
+        empty.setYAxisLabel(analysis_.units == Units::SI ? "Shear Stress (dyn/cm2)"
+                                                         : "Shear Stress (lb/100ft2)");
+        chtFlowCurve->redraw(empty);
+        return;
+    }
+    std::vector<bool> shown;
+    for (QCheckBox *box : chkModel)
+        shown.push_back(box->isChecked());
+    const rheology::FlowCurve &c = analysis_.curves[static_cast<size_t>(curve_)];
+    const std::string subtitle = testName_ + " - " +
+                                 rheology::curveTitle(c, static_cast<size_t>(curve_),
+                                                      analysis_.curves.size(), analysis_.units);
+    chtFlowCurve->redraw(
+        rheology::flowCurveChart(c, analysis_.units, shown, optLog->isChecked(), subtitle));
+}
+
+void frmRheology::cmdCopy_Click()
+{
+    QApplication::clipboard()->setText(
+        qs(rheology::analysisText(analysis_, testName_, rheology::TextLayout::Tabs)));
+}
+
+} // namespace viscora
