@@ -521,3 +521,24 @@ TEST(Cli, AnEmptySequenceNameIsRefused)
     EXPECT_EQ(r.err, "Blank Input Error.: Please input the new sequence name\n");
     EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM SequenceName").toInt(), 0);
 }
+
+// A report that cannot be written is a failure, and nothing half-written is left behind.
+TEST(Cli, AReportThatCannotBeWrittenSaysSo)
+{
+    TestDb t;
+    t.addTest("t", {point(1, 1, 100, 300, 510)});
+    for (const QString &target : {t.dir.filePath("no/such/folder/r.pdf"), t.dir.path()}) {
+        const CliRun r = cli({"--db", t.path.toStdString(), "report", "t", target.toStdString()});
+        EXPECT_EQ(r.code, 1) << target.toStdString();
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("Report: The report could not be written to " +
+                                  target.toStdString() + ": ",
+                              0),
+                  0u)
+            << r.err;
+    }
+    EXPECT_EQ(QDir(t.dir.path()).entryList({"*.pdf", "*.pdf.*"}, QDir::Files), QStringList{});
+    const QString good = t.dir.filePath("r.pdf");
+    EXPECT_EQ(cli({"--db", t.path.toStdString(), "report", "t", good.toStdString()}).code, 0);
+    EXPECT_GT(QFileInfo(good).size(), 1000);
+}
