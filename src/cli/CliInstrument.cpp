@@ -127,8 +127,11 @@ int cmdRun(Context &c, const Args &a)
         BusyWait(*c.clock, 1.0f);
         if (interrupted && acquisition.running()) {
             interrupted = 0;
-            if (!acquisition.stop())
+            // ^C ends the run even when the instrument cannot be told; that is a failure.
+            if (!acquisition.stop()) {
+                acquisition.giveUp();
                 code = 1;
+            }
             c.err << "Stopped: the rows stored so far are kept.\n";
             continue;
         }
