@@ -3,6 +3,7 @@
 #include "core/Prompter.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -43,20 +44,21 @@ struct TableDef {
 constexpr TableDef kTables[] = {
     {"RelatedInfo", "CREATE TABLE RelatedInfo (TestId INTEGER, TestName TEXT, MudId TEXT, "
                     "SampleTime TEXT, CompanyName TEXT, \"Desc\" TEXT)"},
-    {"TestResult", "CREATE TABLE TestResult (TestId INTEGER, StepNo INTEGER, Time REAL, "
-                   "Temperature REAL, Speed REAL, Shearstress REAL, Gel REAL, Rbfactor REAL)"},
+    {"TestResult", "CREATE TABLE TestResult (TestId INTEGER, StepNo INTEGER, Time $REAL, "
+                   "Temperature $REAL, Speed $REAL, Shearstress $REAL, Gel $REAL, Rbfactor "
+                   "$REAL)"},
     {"SequenceName",
      "CREATE TABLE SequenceName (SequenceId INTEGER, SequenceName TEXT, Rbfactor INTEGER)"},
     {"SequenceSetup", "CREATE TABLE SequenceSetup (SequenceId INTEGER, StepNo INTEGER, "
-                      "Time REAL, Temperature REAL, Speed REAL, RecordRate INTEGER)"},
+                      "Time $REAL, Temperature $REAL, Speed $REAL, RecordRate INTEGER)"},
 };
 
 // Tables of our own beside the four: what happened during a test (a lost connection, say),
 // and which tests are being recorded right now.
 constexpr TableDef kOwnTables[] = {
-    {"TestEvents", "CREATE TABLE TestEvents (TestId INTEGER, Time REAL, Kind TEXT, Text TEXT)"},
+    {"TestEvents", "CREATE TABLE TestEvents (TestId INTEGER, Time $REAL, Kind TEXT, Text TEXT)"},
     {"Recordings", "CREATE TABLE Recordings (TestName TEXT, Host TEXT, Pid INTEGER, "
-                   "Heartbeat REAL)"},
+                   "Heartbeat $REAL)"},
 };
 
 constexpr const char *kIndexes[] = {
@@ -90,10 +92,44 @@ bool onNetworkFileSystem(const QString &path)
     }
 }
 
+// A failure read by both backends' rules: their codes never look alike (SQLite's are numbers,
+// the server's five-character states).
+const Dialect &sqliteRules()
+{
+    static const auto d = Dialect::make(Backend::SQLite);
+    return *d;
+}
+const Dialect &serverRules()
+{
+    static const auto d = Dialect::make(Backend::PostgreSQL);
+    return *d;
+}
+bool isDamaged(const QSqlError &e) { return sqliteRules().damaged(e) || serverRules().damaged(e); }
+bool isBusy(const QSqlError &e) { return sqliteRules().busy(e) || serverRules().busy(e); }
+
+DbResult failureOf(const QSqlError &e)
+{
+    DbResult r = DbResult::failure(errorText(e));
+    r.busy = isBusy(e);
+    return r;
+}
+
+// A server location for messages: without a password that may stand in it.
+QString shownLocation(const QString &location)
+{
+    QString shown = location;
+    static const QRegularExpression uriPassword(QStringLiteral("(://[^:/@]*):[^@]*@"));
+    static const QRegularExpression keyPassword(QStringLiteral("password\\s*=\\s*\\S+"));
+    shown.replace(uriPassword, QStringLiteral("\\1@"));
+    shown.replace(keyPassword, QStringLiteral("password=…"));
+    return shown;
+}
+
 } // namespace
 
-Database::Database(QSqlDatabase db, QString path)
-    : db_(std::move(db)), path_(std::move(path)), connection_(db_.connectionName())
+Database::Database(QSqlDatabase db, QString location, Backend backend)
+    : db_(std::move(db)), path_(std::move(location)), connection_(db_.connectionName()),
+      dialect_(Dialect::make(backend))
 {}
 
 Database::~Database()
@@ -103,33 +139,70 @@ Database::~Database()
     QSqlDatabase::removeDatabase(connection_);
 }
 
-bool Database::network() const { return onNetworkFileSystem(path_); }
+bool Database::network() const
+{
+    return dialect_->backend() == Backend::SQLite && onNetworkFileSystem(path_);
+}
 
-Database::Opened Database::open(const QString &path, OpenMode mode, int busyMs)
+QSqlDatabase &Database::sql()
+{
+    // A server connection that dropped is opened again before it is used.
+    if (dialect_->connectionLost(db_)) {
+        db_.close();
+        if (db_.open())
+            for (const QString &s : dialect_->onConnect() + dialect_->setUp(network(), busyMs_))
+                QSqlQuery(db_).exec(s);
+    }
+    return db_;
+}
+
+Database::Opened Database::open(const QString &location, OpenMode mode, int busyMs)
 {
     Opened result;
-    const QFileInfo info(path);
-    if (!info.exists() && mode == OpenMode::MustExist) {
-        result.error = OpenError::NotFound;
-        result.message = QStringLiteral("Could not find file '%1'.").arg(path);
-        return result;
+    const bool server = isServerLocation(location);
+    if (!server) {
+        const QFileInfo info(location);
+        if (!info.exists() && mode == OpenMode::MustExist) {
+            result.error = OpenError::NotFound;
+            result.message = QStringLiteral("Could not find file '%1'.").arg(location);
+            return result;
+        }
+        if (info.exists() && !info.isFile()) {
+            result.error = OpenError::Other;
+            result.message = QStringLiteral("'%1' is not a file.").arg(location);
+            return result;
+        }
     }
-    if (info.exists() && !info.isFile()) {
-        result.error = OpenError::Other;
-        result.message = QStringLiteral("'%1' is not a file.").arg(path);
-        return result;
-    }
+    const Backend backend = server ? Backend::PostgreSQL : Backend::SQLite;
+    const auto dialect = Dialect::make(backend);
     const QString name = nextConnectionName();
     std::unique_ptr<Database> opened;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs));
-        if (!db.open()) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QString::fromLatin1(dialect->driver()), name);
+        if (server) {
+            const auto settings = serverSettings(location);
+            if (!settings) {
+                result.error = OpenError::Other;
+                result.message = settings.error();
+            } else {
+                db.setHostName(settings->host);
+                db.setPort(settings->port);
+                db.setUserName(settings->user);
+                db.setPassword(settings->password);
+                db.setDatabaseName(settings->database);
+                db.setConnectOptions(settings->options);
+            }
+        } else {
+            db.setDatabaseName(location);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs));
+        }
+        if (result.message.isEmpty() && !db.open()) {
             result.error = OpenError::Other;
             result.message = errorText(db.lastError());
-        } else {
-            opened.reset(new Database(db, path));
+            if (server)
+                result.message += QStringLiteral(" (") + shownLocation(location) + ')';
+        } else if (result.message.isEmpty()) {
+            opened.reset(new Database(db, location, backend));
             opened->busyMs_ = busyMs;
         }
     } // the only handle left is the Database's, so closing it removes the connection cleanly
@@ -137,13 +210,22 @@ Database::Opened Database::open(const QString &path, OpenMode mode, int busyMs)
         QSqlDatabase::removeDatabase(name);
         return result;
     }
+    for (const QString &s : opened->dialect_->onConnect())
+        QSqlQuery(opened->db_).exec(s);
+    // The schema is read first: a file that is not ours is left exactly as it was.
     const DbResult schema = opened->ensureSchema();
     if (!schema) {
         result.error = OpenError::Other;
         result.message = schema.error;
         return result;
     }
-    opened->chooseJournal();
+    for (const QString &s : opened->dialect_->setUp(opened->network(), busyMs)) {
+        QSqlQuery q(opened->db_);
+        if (q.exec(s) && q.next() && backend == Backend::SQLite)
+            opened->journal_ = q.value(0).toString().toLower();
+    }
+    if (backend == Backend::PostgreSQL)
+        opened->journal_ = QStringLiteral("server");
     result.db = std::move(opened);
     return result;
 }
@@ -152,7 +234,7 @@ DbResult Database::ensureSchema()
 {
     QSqlQuery q(db_);
     // Reading the schema is what tells a foreign or damaged file from a database.
-    if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'")))
+    if (!q.exec(QString::fromLatin1(dialect_->tableListSql())))
         return DbResult::failure(errorText(q.lastError()));
     QStringList existing;
     while (q.next())
@@ -177,75 +259,77 @@ DbResult Database::ensureSchema()
                 .arg(foreign.join(QStringLiteral(", "))));
     std::vector<TableDef> wanted(std::begin(kTables), std::end(kTables));
     wanted.insert(wanted.end(), std::begin(kOwnTables), std::end(kOwnTables));
-    for (const TableDef &t : wanted) {
-        if (has(t.name))
-            continue;
-        if (!q.exec(QString::fromLatin1(t.create)))
-            return DbResult::failure(errorText(q.lastError()));
+    if (std::all_of(wanted.begin(), wanted.end(), [&](const TableDef &t) { return has(t.name); })) {
+        // Indexes only speed reading; a read-only file without them still works.
+        for (const char *ix : kIndexes)
+            q.exec(QString::fromLatin1(ix));
+        return DbResult::success();
     }
-    // Indexes only speed reading; a read-only file without them still works.
-    for (const char *ix : kIndexes)
-        q.exec(QString::fromLatin1(ix));
-    return DbResult::success();
+    // Two programs opening an empty server database at once make its tables once.
+    return transaction([&]() {
+        for (const TableDef &t : wanted) {
+            if (has(t.name))
+                continue;
+            for (const QString &statement : dialect_->createTable(t.name, t.create))
+                if (!q.exec(statement)) {
+                    // Another program made it meanwhile.
+                    if (!errorText(q.lastError()).contains(QLatin1String("already exists")))
+                        return DbResult::failure(errorText(q.lastError()));
+                }
+        }
+        for (const char *ix : kIndexes)
+            q.exec(QString::fromLatin1(ix));
+        return DbResult::success();
+    });
 }
 
 DbRead<QStringList> Database::integrityProblems()
 {
     QStringList problems;
-    QSqlQuery q(db_);
-    q.prepare(QStringLiteral("PRAGMA integrity_check"));
-    if (auto e = readRows(q, "The database file", [&](const QSqlQuery &r) {
-            const QString line = r.value(0).toString();
-            if (line != QLatin1String("ok"))
-                problems << line;
-        }))
-        return DbRead<QStringList>::failure(*e);
+    if (dialect_->backend() == Backend::SQLite) {
+        QSqlQuery q(sql());
+        q.prepare(QStringLiteral("PRAGMA integrity_check"));
+        if (auto e = readRows(q, "The database file", [&](const QSqlQuery &r) {
+                const QString line = r.value(0).toString();
+                if (line != QLatin1String("ok"))
+                    problems << line;
+            }))
+            return DbRead<QStringList>::failure(*e);
+    }
+    // What the program itself keeps true, on either backend: dense ids, no orphan rows.
+    const struct {
+        const char *sql, *problem;
+    } checks[] = {
+        {"SELECT COUNT(*) FROM RelatedInfo WHERE TestId<1 OR TestId>(SELECT COUNT(*) FROM "
+         "RelatedInfo)",
+         "test ids are not 1 to the number of tests"},
+        {"SELECT COUNT(*) - COUNT(DISTINCT TestId) FROM RelatedInfo", "a test id is used twice"},
+        {"SELECT COUNT(*) FROM TestResult WHERE TestId NOT IN (SELECT TestId FROM RelatedInfo)",
+         "rows belong to no test"},
+        {"SELECT COUNT(*) FROM SequenceName WHERE SequenceId<1 OR SequenceId>(SELECT COUNT(*) "
+         "FROM SequenceName)",
+         "sequence ids are not 1 to the number of sequences"},
+        {"SELECT COUNT(*) FROM SequenceSetup WHERE SequenceId NOT IN (SELECT SequenceId FROM "
+         "SequenceName)",
+         "steps belong to no sequence"},
+    };
+    for (const auto &c : checks) {
+        QSqlQuery q(sql());
+        q.prepare(QString::fromLatin1(c.sql));
+        long long count = 0;
+        if (auto e = readRows(q, "The database file",
+                              [&](const QSqlQuery &r) { count = r.value(0).toLongLong(); }))
+            return DbRead<QStringList>::failure(*e);
+        if (count > 0)
+            problems << QStringLiteral("%1 (%2)").arg(QString::fromLatin1(c.problem)).arg(count);
+    }
     return problems;
 }
 
-void Database::chooseJournal()
+DbResult Database::exec(const QString &statement)
 {
-    // A local file gets the write-ahead log, so that readers never hold up a recording; a
-    // file on a network share keeps the rollback journal, which works across machines.
-    QSqlQuery q(db_);
-    q.exec(network() ? QStringLiteral("PRAGMA journal_mode=DELETE")
-                     : QStringLiteral("PRAGMA journal_mode=WAL"));
-    journal_ = q.next() ? q.value(0).toString().toLower() : QString();
-}
-
-namespace {
-// The SQLite result code of an error, without its extended part.
-int primaryCode(const QSqlError &e)
-{
-    bool ok = false;
-    const int code = e.nativeErrorCode().toInt(&ok);
-    return ok ? code & 0xFF : -1;
-}
-// SQLITE_CORRUPT and SQLITE_NOTADB: the file itself is broken.
-bool isDamaged(const QSqlError &e)
-{
-    const int code = primaryCode(e);
-    return code == 11 || code == 26;
-}
-// SQLITE_BUSY and SQLITE_LOCKED: another connection holds the file for now.
-bool isBusy(const QSqlError &e)
-{
-    const int code = primaryCode(e);
-    return code == 5 || code == 6;
-}
-
-DbResult failureOf(const QSqlError &e)
-{
-    DbResult r = DbResult::failure(errorText(e));
-    r.busy = isBusy(e);
-    return r;
-}
-} // namespace
-
-DbResult Database::exec(const char *statement)
-{
-    QSqlQuery q(db_);
-    return q.exec(QString::fromLatin1(statement)) ? DbResult::success() : failureOf(q.lastError());
+    QSqlQuery q(sql());
+    return q.exec(statement) ? DbResult::success() : failureOf(q.lastError());
 }
 
 DbResult Database::transaction(const std::function<DbResult()> &work, int busyMs)
@@ -257,28 +341,31 @@ DbResult Database::transaction(const std::function<DbResult()> &work, int busyMs
         --depth_;
         return r;
     }
-    if (busyMs >= 0)
-        setBusyTimeout(busyMs);
-    // The write lock is taken first, so that what the work reads stays true until it commits.
-    DbResult r = exec("BEGIN IMMEDIATE");
+    DbResult r = DbResult::success();
+    bool begun = false;
+    for (const QString &s : dialect_->beginWrite(busyMs >= 0 ? busyMs : busyMs_)) {
+        r = exec(s);
+        if (!r)
+            break;
+        begun = true;
+    }
     if (r) {
         ++depth_;
         r = work();
         --depth_;
         if (r)
-            r = exec("COMMIT");
-        if (!r)
-            exec("ROLLBACK");
+            r = exec(QStringLiteral("COMMIT"));
     }
-    if (busyMs >= 0)
-        setBusyTimeout(busyMs_);
+    if (!r) {
+        if (begun)
+            exec(QStringLiteral("ROLLBACK"));
+        // A server that cannot be reached may well be back later: nothing was written.
+        if (dialect_->connectionLost(db_))
+            r.busy = true;
+    }
+    if (busyMs >= 0 && dialect_->backend() == Backend::SQLite)
+        exec(QStringLiteral("PRAGMA busy_timeout=%1").arg(busyMs_));
     return r;
-}
-
-void Database::setBusyTimeout(int ms)
-{
-    QSqlQuery q(db_);
-    q.exec(QStringLiteral("PRAGMA busy_timeout=%1").arg(ms));
 }
 
 DbResult queryFailure(const QSqlQuery &query) { return failureOf(query.lastError()); }

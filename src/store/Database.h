@@ -1,8 +1,11 @@
 #pragma once
-// The one database file of a run: opened once, handed to whoever needs it. SQLite through
-// Qt SQL; the four tables are created when the file lacks them.
+// The one database of a run: opened once, handed to whoever needs it. A file (SQLite) by
+// default, or a PostgreSQL server a lab shares; the four tables (and ours beside them) are
+// created when the database lacks them. What the two backends do differently is the
+// Dialect's.
 
 #include "store/DbResult.h"
+#include "store/Dialect.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -25,14 +28,20 @@ public:
         QString message;
     };
 
-    // busyMs: how long a statement waits for another program's lock before it fails.
-    static Opened open(const QString &path, OpenMode mode, int busyMs = 3000);
+    // location: a file's path, or a server's connection string (isServerLocation). busyMs:
+    // how long a write waits for another program's lock before it fails.
+    static Opened open(const QString &location, OpenMode mode, int busyMs = 3000);
     ~Database();
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
-    QSqlDatabase &sql() { return db_; }
+    // The connection, opened again first when a server's dropped.
+    QSqlDatabase &sql();
     const QString &path() const { return path_; }
+    Backend backend() const { return dialect_->backend(); }
+    const Dialect &dialect() const { return *dialect_; }
+    // SQL text with the backend's words in it ($ROWID, $KEY, $REAL).
+    QString text(const char *sql) const { return dialect_->text(sql); }
 
     // Runs work in one transaction that holds the write lock from its start: committed when
     // it returns ok, rolled back otherwise (and when the commit itself fails), so a failure
@@ -40,27 +49,27 @@ public:
     // instead of the usual time. A transaction begun inside another one joins it.
     DbResult transaction(const std::function<DbResult()> &work, int busyMs = -1);
     // One statement of our own (no values).
-    DbResult exec(const char *statement);
+    DbResult exec(const QString &statement);
 
     // The file lies on a network share (its journal is then the rollback journal, not the
     // write-ahead log).
     bool network() const;
-    // "wal" or "delete": the journal the file is kept with.
+    // "wal" or "delete": the journal the file is kept with; "server" for a server.
     const QString &journal() const { return journal_; }
-    // Every page and index checked: empty when the file is sound, else what is wrong in it.
+    // Every page and index of a file checked, and on either backend what the program keeps
+    // true (dense ids, no orphan rows): empty when all is sound, else what is wrong.
     DbRead<QStringList> integrityProblems();
 
     static const char *kFileName; // "k7400r.mdb"
 
 private:
-    Database(QSqlDatabase db, QString path);
+    Database(QSqlDatabase db, QString location, Backend backend);
     DbResult ensureSchema();
-    void chooseJournal();
-    void setBusyTimeout(int ms);
 
     QSqlDatabase db_;
     QString path_;
     QString connection_;
+    std::unique_ptr<Dialect> dialect_;
     QString journal_;
     int busyMs_ = 3000;
     int depth_ = 0;

@@ -11,9 +11,9 @@ const NumberedTables kSequenceTables{
 
 namespace {
 // Table and column names come from the two fixed descriptions above, never from input.
-QString sql(const char *pattern, const NumberedTables &t, const char *rows = "")
+QString sql(Database &db, const char *pattern, const NumberedTables &t, const char *rows = "")
 {
-    return QString::fromLatin1(pattern)
+    return db.text(pattern)
         .replace(QLatin1String("$H"), QLatin1String(t.header))
         .replace(QLatin1String("$N"), QLatin1String(t.nameColumn))
         .replace(QLatin1String("$I"), QLatin1String(t.idColumn))
@@ -34,13 +34,14 @@ DbResult deleteAndRenumber(Database &db, const NumberedTables &t, const QString 
 {
     return db.transaction([&]() {
         QSqlQuery find(db.sql());
-        find.prepare(sql("SELECT rowid, $I FROM $H WHERE $N=? ORDER BY $I, rowid LIMIT 1", t));
+        find.prepare(
+            sql(db, "SELECT $ROWID, $I FROM $H WHERE $N=? ORDER BY $I, $ROWID LIMIT 1", t));
         find.addBindValue(name);
         if (!find.exec())
             return queryFailure(find);
         if (!find.next())
             return DbResult::success();
-        const qint64 rowid = find.value(0).toLongLong();
+        const QVariant rowid = find.value(0);
         const int id = find.value(1).toInt();
         find.finish();
         for (const char *rows : t.rows) {
@@ -48,13 +49,13 @@ DbResult deleteAndRenumber(Database &db, const NumberedTables &t, const QString 
                 continue;
             for (const char *text :
                  {"DELETE FROM $R WHERE $I=?", "UPDATE $R SET $I=$I-1 WHERE $I>?"})
-                if (const DbResult r = run(db, sql(text, t, rows), {id}); !r)
+                if (const DbResult r = run(db, sql(db, text, t, rows), {id}); !r)
                     return r;
         }
-        if (const DbResult r = run(db, sql("DELETE FROM $H WHERE rowid=?", t), {rowid}); !r)
+        if (const DbResult r = run(db, sql(db, "DELETE FROM $H WHERE $ROWID=$KEY", t), {rowid}); !r)
             return r;
         // Every header after the deleted one moves down by one.
-        return run(db, sql("UPDATE $H SET $I=$I-1 WHERE $I>? OR ($I=? AND rowid>?)", t),
+        return run(db, sql(db, "UPDATE $H SET $I=$I-1 WHERE $I>? OR ($I=? AND $ROWID>$KEY)", t),
                    {id, id, rowid});
     });
 }

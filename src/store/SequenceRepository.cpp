@@ -13,8 +13,8 @@ DbRead<std::vector<SequenceEntry>> SequenceRepository::sequences() const
     std::vector<SequenceEntry> out;
     QSqlQuery q(db_.sql());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral(
-        "SELECT SequenceId, SequenceName, Rbfactor FROM SequenceName ORDER BY SequenceId, rowid"));
+    q.prepare(db_.text(
+        "SELECT SequenceId, SequenceName, Rbfactor FROM SequenceName ORDER BY SequenceId, $ROWID"));
     if (auto e = readRows(q, "The sequences", [&](const QSqlQuery &r) {
             out.push_back({r.value(0).toInt(), r.value(1).toString(), r.value(2).toInt()});
         }))

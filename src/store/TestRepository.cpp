@@ -42,7 +42,7 @@ DbRead<std::vector<TestListEntry>> TestRepository::tests() const
     std::vector<TestListEntry> out;
     QSqlQuery q(db_.sql());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT TestId, TestName FROM RelatedInfo ORDER BY TestId, rowid"));
+    q.prepare(db_.text("SELECT TestId, TestName FROM RelatedInfo ORDER BY TestId, $ROWID"));
     if (auto e = readRows(q, kTests, [&](const QSqlQuery &r) {
             out.push_back({r.value(0).toInt(), text(r.value(1))});
         }))
@@ -54,8 +54,8 @@ DbRead<std::optional<int>> TestRepository::testId(const QString &name) const
 {
     std::optional<int> id;
     QSqlQuery q(db_.sql());
-    q.prepare(QStringLiteral(
-        "SELECT TestId FROM RelatedInfo WHERE TestName=? ORDER BY TestId, rowid LIMIT 1"));
+    q.prepare(db_.text(
+        "SELECT TestId FROM RelatedInfo WHERE TestName=? ORDER BY TestId, $ROWID LIMIT 1"));
     q.addBindValue(name);
     if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { id = r.value(0).toInt(); }))
         return DbRead<std::optional<int>>::failure(*e);
@@ -90,8 +90,8 @@ DbRead<std::optional<TestHeader>> TestRepository::header(const QString &name) co
 {
     std::optional<TestHeader> h;
     QSqlQuery q(db_.sql());
-    q.prepare(QStringLiteral("SELECT TestName, MudId, SampleTime, CompanyName, \"Desc\" "
-                             "FROM RelatedInfo WHERE TestName=? ORDER BY TestId, rowid LIMIT 1"));
+    q.prepare(db_.text("SELECT TestName, MudId, SampleTime, CompanyName, \"Desc\" "
+                       "FROM RelatedInfo WHERE TestName=? ORDER BY TestId, $ROWID LIMIT 1"));
     q.addBindValue(name);
     if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { h = headerOf(r); }))
         return DbRead<std::optional<TestHeader>>::failure(*e);
@@ -102,8 +102,8 @@ DbRead<std::optional<TestHeader>> TestRepository::headerById(int testId) const
 {
     std::optional<TestHeader> h;
     QSqlQuery q(db_.sql());
-    q.prepare(QStringLiteral("SELECT TestName, MudId, SampleTime, CompanyName, \"Desc\" FROM "
-                             "RelatedInfo WHERE TestId=? ORDER BY rowid LIMIT 1"));
+    q.prepare(db_.text("SELECT TestName, MudId, SampleTime, CompanyName, \"Desc\" FROM "
+                       "RelatedInfo WHERE TestId=? ORDER BY $ROWID LIMIT 1"));
     q.addBindValue(testId);
     if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { h = headerOf(r); }))
         return DbRead<std::optional<TestHeader>>::failure(*e);
@@ -152,9 +152,9 @@ DbResult TestRepository::updateHeader(const TestHeader &h)
     return db_.transaction([&]() {
         QSqlQuery q(db_.sql());
         // Only the first row of that name, as a walk over the table would find it.
-        q.prepare(QStringLiteral(
+        q.prepare(db_.text(
             "UPDATE RelatedInfo SET TestName=?, MudId=?, SampleTime=?, CompanyName=?, \"Desc\"=? "
-            "WHERE rowid=(SELECT rowid FROM RelatedInfo WHERE TestName=? ORDER BY TestId, rowid "
+            "WHERE $ROWID=(SELECT $ROWID FROM RelatedInfo WHERE TestName=? ORDER BY TestId, $ROWID "
             "LIMIT 1)"));
         q.addBindValue(h.testName);
         q.addBindValue(h.mudId);
@@ -329,9 +329,9 @@ DbRead<std::vector<TestEvent>> TestRepository::events(const QString &testName) c
     std::vector<TestEvent> out;
     QSqlQuery q(db_.sql());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT Time, Kind, Text FROM TestEvents WHERE TestId=(SELECT TestId "
-                             "FROM RelatedInfo WHERE TestName=? ORDER BY TestId, rowid LIMIT 1) "
-                             "ORDER BY Time, rowid"));
+    q.prepare(db_.text("SELECT Time, Kind, Text FROM TestEvents WHERE TestId=(SELECT TestId "
+                       "FROM RelatedInfo WHERE TestName=? ORDER BY TestId, $ROWID LIMIT 1) "
+                       "ORDER BY Time, $ROWID"));
     q.addBindValue(testName);
     if (auto e = readRows(q, "The test's events", [&](const QSqlQuery &r) {
             out.push_back({r.value(0).toDouble(), text(r.value(1)), text(r.value(2))});

@@ -16,11 +16,14 @@ std::vector<std::pair<int, QString>> headers(TestDb &t)
         out.emplace_back(e.testId, e.testName);
     return out;
 }
+class Repository : public ::testing::TestWithParam<Backend> {};
 } // namespace
 
-TEST(TestRepository, NumberingStartsAtOneAndFollowsTheLargest)
+INSTANTIATE_TEST_SUITE_P(Backends, Repository, kBothBackends, backendName);
+
+TEST_P(Repository, NumberingStartsAtOneAndFollowsTheLargest)
 {
-    TestDb t;
+    TestDb t(GetParam());
     TestRepository repo(*t.db);
     EXPECT_EQ(must(repo.nextTestId()), 1);
     EXPECT_EQ(t.addTest("a", {}), 1);
@@ -29,9 +32,9 @@ TEST(TestRepository, NumberingStartsAtOneAndFollowsTheLargest)
     EXPECT_EQ(must(repo.nextTestId()), 4);
 }
 
-TEST(TestRepository, DeleteRenumbersHeadersAndPoints)
+TEST_P(Repository, DeleteRenumbersHeadersAndPoints)
 {
-    TestDb t;
+    TestDb t(GetParam());
     t.addTest("one", {point(1, 10, 100, 100, 50)});
     t.addTest("two", {point(1, 10, 100, 100, 60), point(1, 20, 100, 100, 61)});
     t.addTest("three", {point(1, 10, 100, 100, 70)});
@@ -56,9 +59,9 @@ TEST(TestRepository, DeleteRenumbersHeadersAndPoints)
     EXPECT_EQ(headers(t).size(), 1u);
 }
 
-TEST(TestRepository, NamesWithQuotesAreOrdinary)
+TEST_P(Repository, NamesWithQuotesAreOrdinary)
 {
-    TestDb t;
+    TestDb t(GetParam());
     const QString odd = QStringLiteral("Mud \"7\" o'clock");
     t.addTest("plain", {point(1, 1, 1, 1, 1)});
     t.addTest(odd, {point(1, 1, 1, 1, 2)});
@@ -72,14 +75,13 @@ TEST(TestRepository, NamesWithQuotesAreOrdinary)
     EXPECT_EQ(headers(t), (std::vector<std::pair<int, QString>>{{1, "plain"}}));
 }
 
-TEST(TestRepository, FailedDeleteLeavesEverythingAsItWas)
+TEST_P(Repository, FailedDeleteLeavesEverythingAsItWas)
 {
-    TestDb t;
+    TestDb t(GetParam());
     t.addTest("one", {point(1, 10, 100, 100, 50)});
     t.addTest("two", {point(1, 10, 100, 100, 60)});
     // A failure half-way, after the points are gone and renumbered.
-    ASSERT_TRUE(t.exec("CREATE TRIGGER nodelete BEFORE DELETE ON RelatedInfo "
-                       "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"));
+    ASSERT_TRUE(t.failOn("DELETE", "RelatedInfo", "disk I/O error"));
     TestRepository repo(*t.db);
     const DbResult r = repo.deleteTest("one");
     EXPECT_FALSE(r.ok);
@@ -89,9 +91,9 @@ TEST(TestRepository, FailedDeleteLeavesEverythingAsItWas)
     EXPECT_EQ(t.scalar("SELECT TestId FROM TestResult WHERE Shearstress=60").toInt(), 2);
 }
 
-TEST(TestRepository, HeaderUpdateAndInsertPoints)
+TEST_P(Repository, HeaderUpdateAndInsertPoints)
 {
-    TestDb t;
+    TestDb t(GetParam());
     t.addTest("a", {});
     TestRepository repo(*t.db);
     ASSERT_TRUE(repo.updateHeader({"a", "F1", "", "Co", "d"}).ok);
@@ -104,9 +106,9 @@ TEST(TestRepository, HeaderUpdateAndInsertPoints)
     EXPECT_FALSE(must(repo.firstRbfactor("nothing")));
 }
 
-TEST(TestRepository, StoredPointsInStepAndTimeOrderWithNullsUnread)
+TEST_P(Repository, StoredPointsInStepAndTimeOrderWithNullsUnread)
 {
-    TestDb t;
+    TestDb t(GetParam());
     t.addTest("other", {point(1, 5, 1, 1, 1)});
     t.addTest("it's", {point(2, 10, 120, 300, 500, 0, 1), point(1, 20, 100, 600, 900, 4, 1),
                        point(1, 10, 101, 600, 910, 0, 1)});
@@ -129,9 +131,9 @@ TEST(TestRepository, StoredPointsInStepAndTimeOrderWithNullsUnread)
         << failed.error().toStdString();
 }
 
-TEST(SequenceRepository, DeleteRenumbersAndRollsBack)
+TEST_P(Repository, SequenceDeleteRenumbersAndRollsBack)
 {
-    TestDb t;
+    TestDb t(GetParam());
     for (int i = 1; i <= 3; ++i) {
         ASSERT_TRUE(
             t.exec(QStringLiteral("INSERT INTO SequenceName VALUES (%1, 'S%1', 1)").arg(i)));
@@ -148,8 +150,7 @@ TEST(SequenceRepository, DeleteRenumbersAndRollsBack)
     EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM SequenceSetup WHERE SequenceId IN (1,2)").toInt(), 2);
     EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM SequenceSetup").toInt(), 2);
 
-    ASSERT_TRUE(t.exec("CREATE TRIGGER nodelete BEFORE DELETE ON SequenceName "
-                       "BEGIN SELECT RAISE(ABORT, 'locked'); END"));
+    ASSERT_TRUE(t.failOn("DELETE", "SequenceName", "locked"));
     EXPECT_FALSE(repo.deleteSequence("S2").ok);
     EXPECT_EQ(must(repo.sequences()).size(), 2u);
     EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM SequenceSetup").toInt(), 2);

@@ -112,36 +112,3 @@ TEST(DatabaseSafety, ADamagedFileIsNeverShownAsComplete)
     EXPECT_FALSE(Database::open(junk, Database::OpenMode::MustExist).db);
     qInstallMessageHandler(previous);
 }
-
-TEST(DatabaseSafety, TwoProgramsNamingAtOnceNeverShareAnIdOrAName)
-{
-    TestDb t;
-    const QString path = t.path;
-    // Each thread is a program of its own: its own connection to the file.
-    auto namer = [path](int who, std::vector<int> *ids) {
-        auto db = Database::open(path, Database::OpenMode::MustExist).db;
-        TestRepository repo(*db);
-        for (int i = 0; i < 40; ++i) {
-            const NewHeader made = repo.createUniqueHeader(
-                {QStringLiteral("p%1-%2").arg(who).arg(i), "", "", "", ""}, Qt::CaseInsensitive);
-            if (made.outcome == NewHeader::Outcome::Created)
-                ids->push_back(made.id);
-            // Both want this one name; only one may have it.
-            const NewHeader shared = repo.createUniqueHeader(
-                {QStringLiteral("shared-%1").arg(i), "", "", "", ""}, Qt::CaseInsensitive);
-            if (shared.outcome == NewHeader::Outcome::Created)
-                ids->push_back(shared.id);
-        }
-    };
-    std::vector<int> a, b;
-    std::thread first(namer, 1, &a), second(namer, 2, &b);
-    first.join();
-    second.join();
-    std::set<int> all(a.begin(), a.end());
-    all.insert(b.begin(), b.end());
-    EXPECT_EQ(all.size(), a.size() + b.size()); // no id twice
-    EXPECT_EQ(all.size(), 120u);                // 40 + 40 own names, 40 shared ones once
-    EXPECT_EQ(*all.begin(), 1);
-    EXPECT_EQ(*all.rbegin(), 120); // dense
-    EXPECT_EQ(t.scalar("SELECT COUNT(DISTINCT TestName) FROM RelatedInfo").toInt(), 120);
-}

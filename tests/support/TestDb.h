@@ -4,6 +4,7 @@
 #include "store/Database.h"
 #include "store/TestRepository.h"
 #include "support/Must.h"
+#include "support/PgServer.h"
 
 #include <QFile>
 #include <QSqlQuery>
@@ -15,11 +16,18 @@
 
 namespace viscora::test {
 
+// A fresh database: a file in a temporary folder, or a database of its own on the test run's
+// PostgreSQL server. `path` is what opens it again (a file's path, or a connection string).
 class TestDb {
 public:
-    TestDb()
+    explicit TestDb(Backend backend = Backend::SQLite)
     {
-        path = dir.filePath(QStringLiteral("k7400r.mdb"));
+        if (backend == Backend::PostgreSQL) {
+            server = std::make_unique<PgDatabase>();
+            path = server->url;
+        } else {
+            path = dir.filePath(QStringLiteral("k7400r.mdb"));
+        }
         auto opened = Database::open(path, Database::OpenMode::CreateIfMissing);
         EXPECT_TRUE(opened.db) << opened.message.toStdString();
         db = std::move(opened.db);
@@ -48,7 +56,25 @@ public:
         return q.exec(sql);
     }
 
+    // Makes every `event` ("INSERT", "DELETE") on `table` fail with `message`, as a full disk
+    // or a broken file would, on either backend.
+    bool failOn(const char *event, const char *table, const char *message)
+    {
+        if (db->backend() == Backend::SQLite)
+            return exec(
+                QStringLiteral("CREATE TRIGGER fail_%1_%2 BEFORE %1 ON %2 BEGIN SELECT "
+                               "RAISE(ABORT, '%3'); END")
+                    .arg(QLatin1String(event), QLatin1String(table), QLatin1String(message)));
+        return exec(QStringLiteral("CREATE FUNCTION fail_%1_%2() RETURNS trigger AS $$ BEGIN "
+                                   "RAISE EXCEPTION '%3'; END $$ LANGUAGE plpgsql")
+                        .arg(QLatin1String(event), QLatin1String(table), QLatin1String(message))) &&
+               exec(QStringLiteral("CREATE TRIGGER fail_%1_%2 BEFORE %1 ON %2 FOR EACH ROW "
+                                   "EXECUTE FUNCTION fail_%1_%2()")
+                        .arg(QLatin1String(event), QLatin1String(table)));
+    }
+
     QTemporaryDir dir;
+    std::unique_ptr<PgDatabase> server; // goes after the connection to it
     QString path;
     std::unique_ptr<Database> db;
 };
@@ -57,6 +83,13 @@ inline StoredPoint point(int step, double time, double temp, double speed, doubl
                          double gel = 0, double rb = 1)
 {
     return StoredPoint{step, time, temp, speed, stress, gel, rb};
+}
+
+// Parameterised suites run on both backends, named by them.
+inline const auto kBothBackends = ::testing::Values(Backend::SQLite, Backend::PostgreSQL);
+inline std::string backendName(const ::testing::TestParamInfo<Backend> &info)
+{
+    return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL";
 }
 
 // k7400r.mdb in dir holding a test "long" of 5000 points, with a page in the middle of the

@@ -1,0 +1,195 @@
+#include "store/Dialect.h"
+
+#include <QRegularExpression>
+#include <QSqlDriver>
+
+#include <libpq-fe.h>
+
+namespace viscora {
+
+QString Dialect::text(const char *sql) const
+{
+    return QString::fromLatin1(sql)
+        .replace(QLatin1String("$ROWID"), QLatin1String(rowId()))
+        .replace(QLatin1String("$KEY"), QLatin1String(rowKey()))
+        .replace(QLatin1String("$REAL"), QLatin1String(realType()));
+}
+
+namespace {
+
+int primaryCode(const QSqlError &e)
+{
+    bool ok = false;
+    const int code = e.nativeErrorCode().toInt(&ok);
+    return ok ? code & 0xFF : -1;
+}
+
+class SqliteDialect final : public Dialect {
+public:
+    Backend backend() const override { return Backend::SQLite; }
+    const char *driver() const override { return "QSQLITE"; }
+    const char *tableListSql() const override
+    {
+        return "SELECT name FROM sqlite_master WHERE type='table'";
+    }
+    QStringList createTable(const char *, const char *create) const override
+    {
+        return {text(create)};
+    }
+    QStringList beginWrite(int busyMs) const override
+    {
+        return {QStringLiteral("PRAGMA busy_timeout=%1").arg(busyMs),
+                QStringLiteral("BEGIN IMMEDIATE")};
+    }
+    QStringList setUp(bool network, int) const override
+    {
+        // A local file gets the write-ahead log, so that readers never hold up a recording;
+        // a file on a network share keeps the rollback journal, which works across machines.
+        return {network ? QStringLiteral("PRAGMA journal_mode=DELETE")
+                        : QStringLiteral("PRAGMA journal_mode=WAL")};
+    }
+    // SQLITE_CORRUPT and SQLITE_NOTADB.
+    bool damaged(const QSqlError &e) const override
+    {
+        const int code = primaryCode(e);
+        return code == 11 || code == 26;
+    }
+    // SQLITE_BUSY and SQLITE_LOCKED.
+    bool busy(const QSqlError &e) const override
+    {
+        const int code = primaryCode(e);
+        return code == 5 || code == 6;
+    }
+    bool connectionLost(const QSqlDatabase &) const override { return false; }
+
+protected:
+    const char *rowId() const override { return "rowid"; }
+    const char *rowKey() const override { return "?"; }
+    const char *realType() const override { return "REAL"; }
+};
+
+class PostgresDialect final : public Dialect {
+public:
+    Backend backend() const override { return Backend::PostgreSQL; }
+    const char *driver() const override { return "QPSQL"; }
+    const char *tableListSql() const override
+    {
+        return "SELECT table_name FROM information_schema.tables WHERE table_schema = "
+               "current_schema()";
+    }
+    QStringList createTable(const char *name, const char *create) const override
+    {
+        QStringList out{text(create)};
+        // Keys the server keeps for every program at once: ids are unique by the end of each
+        // transaction (renumbering moves them one by one), names are unique.
+        const QString table = QString::fromLatin1(name);
+        if (table == QLatin1String("RelatedInfo"))
+            out << QStringLiteral("ALTER TABLE RelatedInfo ADD CONSTRAINT RelatedInfoIdKey "
+                                  "UNIQUE (TestId) DEFERRABLE INITIALLY DEFERRED")
+                << QStringLiteral("ALTER TABLE RelatedInfo ADD CONSTRAINT RelatedInfoNameKey "
+                                  "UNIQUE (TestName)");
+        else if (table == QLatin1String("SequenceName"))
+            out << QStringLiteral("ALTER TABLE SequenceName ADD CONSTRAINT SequenceNameIdKey "
+                                  "UNIQUE (SequenceId) DEFERRABLE INITIALLY DEFERRED")
+                << QStringLiteral("ALTER TABLE SequenceName ADD CONSTRAINT SequenceNameNameKey "
+                                  "UNIQUE (SequenceName)");
+        return out;
+    }
+    QStringList beginWrite(int busyMs) const override
+    {
+        // Writers queue on one lock of the database, as SQLite's writers do on the file;
+        // readers never wait for it.
+        return {QStringLiteral("BEGIN"),
+                QStringLiteral("SET LOCAL lock_timeout = %1").arg(std::max(1, busyMs)),
+                QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kWritersLock)};
+    }
+    QStringList setUp(bool, int) const override { return {}; }
+    QStringList onConnect() const override
+    {
+        // The server's notices ("already exists, skipping") are not the operator's business.
+        return {QStringLiteral("SET client_min_messages = warning")};
+    }
+    // data_corrupted, index_corrupted.
+    bool damaged(const QSqlError &e) const override
+    {
+        const QString code = e.nativeErrorCode();
+        return code == QLatin1String("XX001") || code == QLatin1String("XX002");
+    }
+    // lock_not_available, deadlock_detected, serialization_failure; a lost connection and a
+    // server shutting down or starting up (classes 08 and 57P).
+    bool busy(const QSqlError &e) const override
+    {
+        const QString code = e.nativeErrorCode();
+        return code == QLatin1String("55P03") || code == QLatin1String("40P01") ||
+               code == QLatin1String("40001") || code.startsWith(QLatin1String("08")) ||
+               code.startsWith(QLatin1String("57P"));
+    }
+    bool connectionLost(const QSqlDatabase &db) const override
+    {
+        if (!db.isOpen())
+            return true;
+        const QVariant handle = db.driver()->handle();
+        auto *conn = handle.isValid() ? *static_cast<PGconn *const *>(handle.data()) : nullptr;
+        return !conn || PQstatus(conn) != CONNECTION_OK;
+    }
+
+protected:
+    const char *rowId() const override { return "ctid"; }
+    const char *rowKey() const override { return "?::tid"; }
+    const char *realType() const override { return "DOUBLE PRECISION"; }
+
+private:
+    static constexpr long long kWritersLock = 0x5649534C; // "VISL"
+};
+
+} // namespace
+
+std::unique_ptr<Dialect> Dialect::make(Backend backend)
+{
+    if (backend == Backend::PostgreSQL)
+        return std::make_unique<PostgresDialect>();
+    return std::make_unique<SqliteDialect>();
+}
+
+bool isServerLocation(const QString &location)
+{
+    static const QRegularExpression keyword(QStringLiteral("^\\s*[A-Za-z_]+\\s*="));
+    return location.startsWith(QLatin1String("postgresql://")) ||
+           location.startsWith(QLatin1String("postgres://")) || keyword.match(location).hasMatch();
+}
+
+DbRead<ServerSettings> serverSettings(const QString &location)
+{
+    char *error = nullptr;
+    PQconninfoOption *options = PQconninfoParse(location.toUtf8().constData(), &error);
+    if (!options) {
+        const QString why = error ? QString::fromUtf8(error).trimmed()
+                                  : QStringLiteral("the connection string cannot be read");
+        PQfreemem(error);
+        return DbRead<ServerSettings>::failure(why);
+    }
+    ServerSettings s;
+    QStringList rest;
+    for (PQconninfoOption *o = options; o->keyword; ++o) {
+        if (!o->val || !*o->val)
+            continue;
+        const QString key = QString::fromLatin1(o->keyword), value = QString::fromUtf8(o->val);
+        if (key == QLatin1String("host"))
+            s.host = value;
+        else if (key == QLatin1String("port"))
+            s.port = value.toInt();
+        else if (key == QLatin1String("user"))
+            s.user = value;
+        else if (key == QLatin1String("password"))
+            s.password = value;
+        else if (key == QLatin1String("dbname"))
+            s.database = value;
+        else
+            rest << key + QLatin1Char('=') + value;
+    }
+    PQconninfoFree(options);
+    s.options = rest.join(QLatin1Char(';'));
+    return s;
+}
+
+} // namespace viscora

@@ -1,0 +1,69 @@
+#pragma once
+// Everything the two database backends do differently, in one place: the SQLite file the
+// program has always used, and a PostgreSQL server a whole lab can share. The repositories
+// write one SQL text for both, with a few words this fills in.
+
+#include "store/DbResult.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace viscora {
+
+enum class Backend { SQLite, PostgreSQL };
+
+class Dialect {
+public:
+    virtual ~Dialect() = default;
+    static std::unique_ptr<Dialect> make(Backend backend);
+
+    virtual Backend backend() const = 0;
+    virtual const char *driver() const = 0;
+
+    // The text with the dialect's words in it: $ROWID, a row's key in table order; $KEY, a
+    // bound value of such a key; $REAL, the type of a measured value.
+    QString text(const char *sql) const;
+
+    // The names of the tables the database holds (any letter case).
+    virtual const char *tableListSql() const = 0;
+    // Statements that make a table (its CREATE text uses $REAL) and anything the backend adds:
+    // the server's keys.
+    virtual QStringList createTable(const char *name, const char *create) const = 0;
+    // What opens a write transaction that holds the writers' lock from its start, waiting at
+    // most busyMs for another program's.
+    virtual QStringList beginWrite(int busyMs) const = 0;
+    // Statements run whenever a connection opens, before anything else.
+    virtual QStringList onConnect() const { return {}; }
+    // Statements run once the schema is known to be ours.
+    virtual QStringList setUp(bool network, int busyMs) const = 0;
+
+    // The file or server is broken, not merely busy.
+    virtual bool damaged(const QSqlError &e) const = 0;
+    // Another program holds the lock for now: trying again later may well succeed.
+    virtual bool busy(const QSqlError &e) const = 0;
+    // The connection itself is gone (a server restarted, a network cut).
+    virtual bool connectionLost(const QSqlDatabase &db) const = 0;
+
+protected:
+    virtual const char *rowId() const = 0;
+    virtual const char *rowKey() const = 0;
+    virtual const char *realType() const = 0;
+};
+
+// A database location is a server's when it reads as a PostgreSQL connection string: a
+// postgresql:// or postgres:// URI, or keyword=value settings ("host=lab dbname=viscora").
+bool isServerLocation(const QString &location);
+
+// A server location's settings as the Qt driver takes them; the message says why it cannot
+// be read when it cannot.
+struct ServerSettings {
+    QString host, user, password, database, options;
+    int port = -1;
+};
+DbRead<ServerSettings> serverSettings(const QString &location);
+
+} // namespace viscora

@@ -1,0 +1,196 @@
+// What both backends must do alike, each against the real thing: a file, and a database on
+// the test run's own PostgreSQL server.
+
+#include "store/Database.h"
+#include "store/TestRepository.h"
+#include "support/TestDb.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <thread>
+
+using namespace viscora;
+using namespace viscora::test;
+
+namespace {
+
+class Backends : public ::testing::TestWithParam<Backend> {};
+
+// Another program in the middle of a write: it holds the writers' lock until it commits.
+struct Writer {
+    std::unique_ptr<Database> db;
+    explicit Writer(const QString &location)
+        : db(Database::open(location, Database::OpenMode::MustExist).db)
+    {
+        for (const QString &s : db->dialect().beginWrite(1000))
+            EXPECT_TRUE(db->exec(s).ok) << s.toStdString();
+    }
+    ~Writer() { db->exec(QStringLiteral("ROLLBACK")); }
+};
+
+QStringList columnsOf(TestDb &t, const char *table)
+{
+    QStringList c;
+    QSqlQuery q(t.db->sql());
+    q.exec(QStringLiteral("SELECT * FROM %1 WHERE 1=0").arg(QLatin1String(table)));
+    const QSqlRecord r = q.record();
+    for (int i = 0; i < r.count(); ++i)
+        c << r.fieldName(i).toLower();
+    return c;
+}
+
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(Store, Backends, kBothBackends, backendName);
+
+TEST_P(Backends, TheTablesAndTheirColumnsInOrder)
+{
+    TestDb t(GetParam());
+    EXPECT_EQ(columnsOf(t, "RelatedInfo"),
+              (QStringList{"testid", "testname", "mudid", "sampletime", "companyname", "desc"}));
+    EXPECT_EQ(columnsOf(t, "TestResult"), (QStringList{"testid", "stepno", "time", "temperature",
+                                                       "speed", "shearstress", "gel", "rbfactor"}));
+    EXPECT_EQ(columnsOf(t, "SequenceName"),
+              (QStringList{"sequenceid", "sequencename", "rbfactor"}));
+    EXPECT_EQ(columnsOf(t, "SequenceSetup"),
+              (QStringList{"sequenceid", "stepno", "time", "temperature", "speed", "recordrate"}));
+    EXPECT_EQ(columnsOf(t, "TestEvents"), (QStringList{"testid", "time", "kind", "text"}));
+    // Opening it again finds every table and changes nothing.
+    t.db.reset();
+    auto again = Database::open(t.path, Database::OpenMode::MustExist);
+    ASSERT_TRUE(again.db) << again.message.toStdString();
+}
+
+TEST_P(Backends, SomeoneElsesDatabaseIsRefused)
+{
+    TestDb t(GetParam());
+    t.db.reset();
+    // A database of other tables only: the test tables are dropped from it.
+    {
+        auto raw = Database::open(t.path, Database::OpenMode::MustExist).db;
+        for (const char *table : {"RelatedInfo", "TestResult", "SequenceName", "SequenceSetup",
+                                  "TestEvents", "Recordings"})
+            ASSERT_TRUE(raw->exec(QStringLiteral("DROP TABLE %1").arg(QLatin1String(table))).ok);
+        ASSERT_TRUE(raw->exec(QStringLiteral("CREATE TABLE Customers (Id INTEGER)")).ok);
+    }
+    const auto opened = Database::open(t.path, Database::OpenMode::MustExist);
+    EXPECT_FALSE(opened.db);
+    EXPECT_TRUE(opened.message.startsWith("The file is not a viscometer database: it holds other "
+                                          "tables ("))
+        << opened.message.toStdString();
+}
+
+TEST_P(Backends, AWriteWaitsForAnotherProgramThenSaysItIsBusy)
+{
+    TestDb t(GetParam());
+    t.addTest("t", {point(1, 1, 100, 300, 510)});
+    auto second = Database::open(t.path, Database::OpenMode::MustExist, 100).db;
+    {
+        Writer other(t.path);
+        const DbResult r = TestRepository(*second).deleteTest("t");
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.busy) << r.error.toStdString();
+        // Readers are never held up by a writer.
+        EXPECT_EQ(must(TestRepository(*second).tests()).size(), 1u);
+    }
+    EXPECT_TRUE(TestRepository(*second).deleteTest("t").ok);
+}
+
+TEST_P(Backends, AFailedTransactionLeavesEverythingAsItWas)
+{
+    TestDb t(GetParam());
+    Database &db = *t.db;
+    const DbResult r = db.transaction([&] {
+        db.exec(QStringLiteral("INSERT INTO SequenceName VALUES (1, 'a', 1)"));
+        return DbResult::failure("stop");
+    });
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "stop");
+    EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM SequenceName").toInt(), 0);
+    // The connection is fine afterwards.
+    EXPECT_TRUE(t.exec("INSERT INTO SequenceName VALUES (1, 'b', 1)"));
+}
+
+TEST(ServerBackend, ALostConnectionIsOpenedAgainAndCountsAsBusyMeanwhile)
+{
+    TestDb t(Backend::PostgreSQL);
+    t.addTest("t", {point(1, 1, 100, 300, 510)});
+    TestRepository repo(*t.db);
+    // The server ends this connection (a restart, a network cut).
+    auto admin = Database::open(t.path, Database::OpenMode::MustExist).db;
+    QSqlQuery kill(admin->sql());
+    ASSERT_TRUE(kill.exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                          "datname = current_database() AND pid <> pg_backend_pid()"));
+    // The next write fails as retryable; the one after finds the connection opened again.
+    DbResult r = repo.insertPoints(1, {point(1, 2, 100, 300, 515)});
+    const DbResult first = r;
+    if (!r.ok) {
+        EXPECT_TRUE(r.busy) << r.error.toStdString();
+    }
+    r = repo.insertPoints(1, {point(1, 3, 100, 300, 520)});
+    EXPECT_TRUE(r.ok) << r.error.toStdString() << " first " << first.error.toStdString();
+    EXPECT_GE(t.scalar("SELECT COUNT(*) FROM TestResult").toInt(), 2);
+}
+
+TEST(ServerBackend, ConnectionStringsAsTheServerLibraryReadsThem)
+{
+    struct Case {
+        const char *location;
+        bool server;
+    } cases[] = {
+        {"postgresql://lab@db.example:5433/viscora", true},
+        {"postgres://db/viscora?sslmode=require", true},
+        {"host=/run/postgresql dbname=viscora", true},
+        {"k7400r.mdb", false},
+        {"/home/lab/tests/k7400r.mdb", false},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(isServerLocation(QString::fromLatin1(c.location)), c.server) << c.location;
+    const auto s = must(serverSettings("postgresql://lab@db.example:5433/viscora?sslmode=require"));
+    EXPECT_EQ(s.host, "db.example");
+    EXPECT_EQ(s.port, 5433);
+    EXPECT_EQ(s.user, "lab");
+    EXPECT_EQ(s.database, "viscora");
+    EXPECT_EQ(s.options, "sslmode=require");
+    EXPECT_FALSE(serverSettings("postgresql://[bad"));
+    const auto refused = Database::open("host=/nonexistent-folder port=1 dbname=x user=lab",
+                                        Database::OpenMode::MustExist);
+    EXPECT_FALSE(refused.db);
+    EXPECT_FALSE(refused.message.isEmpty());
+}
+TEST_P(Backends, TwoProgramsNamingAtOnceNeverShareAnIdOrAName)
+{
+    TestDb t(GetParam());
+    const QString path = t.path;
+    // Each thread is a program of its own: its own connection to the file.
+    auto namer = [path](int who, std::vector<int> *ids) {
+        auto db = Database::open(path, Database::OpenMode::MustExist).db;
+        TestRepository repo(*db);
+        for (int i = 0; i < 40; ++i) {
+            const NewHeader made = repo.createUniqueHeader(
+                {QStringLiteral("p%1-%2").arg(who).arg(i), "", "", "", ""}, Qt::CaseInsensitive);
+            if (made.outcome == NewHeader::Outcome::Created)
+                ids->push_back(made.id);
+            // Both want this one name; only one may have it.
+            const NewHeader shared = repo.createUniqueHeader(
+                {QStringLiteral("shared-%1").arg(i), "", "", "", ""}, Qt::CaseInsensitive);
+            if (shared.outcome == NewHeader::Outcome::Created)
+                ids->push_back(shared.id);
+        }
+    };
+    std::vector<int> a, b;
+    std::thread first(namer, 1, &a), second(namer, 2, &b);
+    first.join();
+    second.join();
+    std::set<int> all(a.begin(), a.end());
+    all.insert(b.begin(), b.end());
+    EXPECT_EQ(all.size(), a.size() + b.size()); // no id twice
+    EXPECT_EQ(all.size(), 120u);                // 40 + 40 own names, 40 shared ones once
+    EXPECT_EQ(*all.begin(), 1);
+    EXPECT_EQ(*all.rbegin(), 120); // dense
+    EXPECT_EQ(t.scalar("SELECT COUNT(DISTINCT TestName) FROM RelatedInfo").toInt(), 120);
+}
