@@ -27,6 +27,8 @@ StartOptions parseStartOptions(const std::vector<std::string> &args)
         const std::string &a = args[i];
         if (a == "--simulate") {
             o.simulate = true;
+        } else if (a == "--check-help") {
+            o.checkHelp = true;
         } else if (a == "--comm" || a.rfind("--comm=", 0) == 0) {
             std::string value;
             if (a == "--comm") {

@@ -11,6 +11,7 @@ namespace viscora {
 struct StartOptions {
     std::map<int, std::string> commOverrides; // --comm N=DEVICE
     bool simulate = false;                    // --simulate
+    bool checkHelp = false;                   // --check-help: print the help page's title
     std::string commandLine;                  // what is left, joined by blanks
     std::string error;                        // a malformed option
 };

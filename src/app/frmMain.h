@@ -3,6 +3,7 @@
 
 #include "calib/CalibrationCheck.h"
 #include "ui/ProportionalLayout.h"
+#include "ui/QtPrompter.h"
 #include "review/TestReview.h"
 
 #include <QMainWindow>
@@ -55,6 +56,8 @@ struct MainWindowDeps {
     std::function<Located()> locateDatabase;
     // The command line left after the program's own options, as typed.
     std::string commandLine;
+    // Each window's own Prompter; without one every window uses `prompter`.
+    PrompterFactory makePrompter;
 };
 
 class frmMain : public QMainWindow {
@@ -130,6 +133,9 @@ private:
     void showReview();
     void redrawChart();
     void openSetup();
+    // Help and about over the window that asked for them.
+    void showHelp(QWidget &over);
+    void showAbout(QWidget &over);
     void printWidget(QWidget &widget);
     // The save dialog for a workbook; empty when cancelled.
     std::string askWorkbookPath(const std::string &proposedName);
@@ -137,8 +143,10 @@ private:
     // Both workbooks: the file dialog, the writing with its progress, the result.
     template <typename Writer> void exportWorkbook(const char *what, Writer write);
     int exec(QDialog &d) { return runDialog(d); }
+    Prompter &prompter() { return prompter_; }
 
     MainWindowDeps deps_;
+    WindowPrompter prompter_;
     std::unique_ptr<Database> db_;
     std::unique_ptr<TestReview> review_;
     std::unique_ptr<frmSetup> setup_;

@@ -8,6 +8,7 @@
 #include "device/QtSerialPortDevice.h"
 #include "ui/QtTextPrinter.h"
 #include "app/SimulatorProcess.h"
+#include "app/HelpViewer.h"
 #include "app/StartOptions.h"
 #include "app/frmMain.h"
 
@@ -31,6 +32,11 @@ int main(int argc, char **argv)
     if (!options.error.empty()) {
         std::fprintf(stderr, "viscora: %s\n", options.error.c_str());
         return 2;
+    }
+    if (options.checkHelp) {
+        const std::string summary = viscora::helpDocumentSummary();
+        std::printf("%s\n", summary.empty() ? "no help document" : summary.c_str());
+        return summary.empty() ? 1 : 0;
     }
 
     viscora::PortMap ports;
@@ -76,7 +82,7 @@ int main(int argc, char **argv)
     viscora::frmMain window({m, prompter, clock, port, makePort, makePrinter, choosePrinter,
                              previewReport, openDocument,
                              [&prompter] { return viscora::locateDatabase(prompter); },
-                             options.commandLine});
+                             options.commandLine, viscora::qtPrompterFactory()});
     prompter.setParent(&window);
     mainWindow = &window;
     if (!window.Form_Load())

@@ -1,27 +1,34 @@
 #include "directlog/frmDirectLog.h"
 
+#include "ui/BusyCursor.h"
 #include "ui/LiveChartView.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
 namespace viscora {
 
 frmDirectLog::frmDirectLog(DirectLogWindowDeps deps, QWidget *parent)
-    : QMainWindow(parent), deps_(std::move(deps))
+    : QMainWindow(parent), deps_(std::move(deps)),
+      prompter_(deps_.makePrompter, *this, deps_.prompter, [this](const std::string &text) {
+          statusBar()->showMessage(QString::fromStdString(text));
+      })
 {
     setObjectName(QStringLiteral("frmDirectLog"));
     setWindowTitle(QStringLiteral("Direct Data Logging"));
     MSComm1 = deps_.makePort();
-    log_ = std::make_unique<DirectLog>(deps_.m, *MSComm1, deps_.clock, deps_.prompter);
+    log_ = std::make_unique<DirectLog>(deps_.m, *MSComm1, deps_.clock, prompter_);
 
     auto *central = new QWidget(this);
     setCentralWidget(central);
@@ -113,19 +120,31 @@ void frmDirectLog::Form_Load()
     cmbRate->setCurrentIndex(0);
     const std::string speed = cmbSpeed->currentText().toStdString();
     log_->rateText = cmbRate->currentText().toStdString();
-    log_->SendLogProgram(speed);
+    {
+        const BusyCursor busy;
+        log_->SendLogProgram(speed);
+    }
     log_->speedText = speed;
     log_->buttons = {};
     showButtons();
-    log_->chart.Initial_chart(0);
+    log_->resetChart();
     Pesgo1->redraw(log_->chart);
     log_->Recording = false;
 }
 
 bool frmDirectLog::eventFilter(QObject *watched, QEvent *e)
 {
-    if ((watched == cmbSpeed || watched == cmbSpeed->lineEdit()) && e->type() == QEvent::FocusOut)
-        cmbSpeed_LostFocus();
+    // Only leaving the box for another control of this window counts, not the box's own list
+    // opening or a message box, and only when the speed was changed: each send blocks the
+    // window for a second.
+    if ((watched == cmbSpeed || watched == cmbSpeed->lineEdit()) && e->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(e)->reason();
+        const QWidget *to = QApplication::focusWidget();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && to &&
+            to->window() == this && to != cmbSpeed && to != cmbSpeed->lineEdit() &&
+            cmbSpeed->currentText().toStdString() != log_->speedText)
+            cmbSpeed_LostFocus();
+    }
     return QMainWindow::eventFilter(watched, e);
 }
 
@@ -139,6 +158,7 @@ void frmDirectLog::showButtons()
 
 void frmDirectLog::cmbSpeed_LostFocus()
 {
+    const BusyCursor busy;
     const std::string speed = log_->speedChanged(cmbSpeed->currentText().toStdString());
     if (cmbSpeed->currentText().toStdString() != speed)
         cmbSpeed->setCurrentText(QString::fromStdString(speed));
@@ -155,7 +175,12 @@ void frmDirectLog::cmbRate_Change()
 
 void frmDirectLog::cmdRun_Click()
 {
-    if (log_->run(txtFileName->text().toStdString())) {
+    bool started = false;
+    {
+        const BusyCursor busy;
+        started = log_->run(txtFileName->text().toStdString());
+    }
+    if (started) {
         Pesgo1->redraw(log_->chart);
         Timer1->start();
     }
@@ -172,7 +197,10 @@ void frmDirectLog::Timer1_Timer()
 
 void frmDirectLog::cmdStop_Click()
 {
-    log_->stop();
+    {
+        const BusyCursor busy;
+        log_->stop();
+    }
     if (!log_->running())
         Timer1->stop();
     showButtons();

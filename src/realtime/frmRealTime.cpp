@@ -1,9 +1,11 @@
 #include "realtime/frmRealTime.h"
 
+#include "ui/BusyCursor.h"
 #include "ui/LiveChartView.h"
 #include "core/Module1.h"
 #include "core/Prompter.h"
 #include "store/SequenceRepository.h"
+#include "setup/SequenceSend.h"
 #include "setup/SetupGrid.h"
 #include "ui/WindowPlacement.h"
 #include "realtime/frmRealRelated.h"
@@ -27,16 +29,18 @@ constexpr int kDesignHeight = 680;
 } // namespace
 
 frmRealTime::frmRealTime(RealTimeWindowDeps deps, QWidget *parent)
-    : QMainWindow(parent), deps_(std::move(deps)), repo_(deps_.db),
-      grid_(std::make_unique<SetupGridModel>())
+    : QMainWindow(parent), deps_(std::move(deps)),
+      prompter_(
+          deps_.makePrompter, *this, deps_.prompter,
+          [this](const std::string &text) { statusPanel->setText(QString::fromStdString(text)); }),
+      repo_(deps_.db), grid_(std::make_unique<SetupGridModel>())
 {
     if (!deps_.runDialog)
         deps_.runDialog = [](QDialog &d) { return d.exec(); };
     setObjectName(QStringLiteral("frmRealTime"));
     setWindowTitle(QStringLiteral("Real Time Test"));
     MSComm1 = deps_.makePort();
-    acquisition_ =
-        std::make_unique<Acquisition>(deps_.m, *MSComm1, deps_.clock, repo_, deps_.prompter);
+    acquisition_ = std::make_unique<Acquisition>(deps_.m, *MSComm1, deps_.clock, repo_, prompter());
     acquisition_->onStatus = [this](const std::string &text) {
         statusPanel->setText(QString::fromStdString(text));
         statusPanel->repaint();
@@ -151,16 +155,15 @@ void frmRealTime::Form_Load()
     layout_.attach(central_);
     centerOnScreen(*this);
     applyWindowState(*this, deps_.m.SavedWindowState);
-    std::vector<SequenceStep> steps;
-    const auto read =
-        SequenceRepository(deps_.db).stepsOf(QString::fromStdString(deps_.m.CurrentSequenceName));
-    if (!read)
-        showDbFailure(deps_.prompter, read.error());
-    else if (*read)
-        steps = std::move(**read);
+    // The sequence the instrument runs: the one sent last, not what Setup selects since.
+    const auto running = runningSequence(deps_.m, SequenceRepository(deps_.db));
+    if (!running)
+        showDbFailure(prompter(), running.error());
+    const std::vector<SequenceStep> steps = running ? running->steps : std::vector<SequenceStep>();
     grid_->setRows(setupRows(steps, deps_.m.isSI(), deps_.m.RbShearFactor), deps_.m.isSI());
     acquisition_->setSteps(steps);
-    lblSequenceName->setText(QString::fromStdString(deps_.m.CurrentSequenceName));
+    lblSequenceName->setText(running ? running->name
+                                     : QString::fromStdString(deps_.m.CurrentSequenceName));
     acquisition_->chart.Initial_chart(acquisition_->now());
     Pesgo1->redraw(acquisition_->chart);
     testName.clear();
@@ -174,7 +177,7 @@ void frmRealTime::cmdSaveAs_Click()
 {
     hide();
     {
-        frmRealRelated dialog(deps_.m, repo_, deps_.prompter, testName, this);
+        frmRealRelated dialog(deps_.m, repo_, prompter(), testName, this);
         deps_.runDialog(dialog);
         if (dialog.result() == QDialog::Accepted)
             testName = dialog.testName();
@@ -185,7 +188,13 @@ void frmRealTime::cmdSaveAs_Click()
 
 void frmRealTime::cmdStart_Click()
 {
-    if (acquisition_->start()) {
+    bool started = false;
+    {
+        // The start-reply wait holds the window for up to eleven seconds.
+        const BusyCursor busy;
+        started = acquisition_->start();
+    }
+    if (started) {
         Pesgo1->redraw(acquisition_->chart);
         Timer1->start();
     }
@@ -204,7 +213,10 @@ void frmRealTime::Timer1_Timer()
 
 void frmRealTime::cmdStop_Click()
 {
-    acquisition_->stop();
+    {
+        const BusyCursor busy;
+        acquisition_->stop();
+    }
     if (!acquisition_->running())
         Timer1->stop();
 }
@@ -225,7 +237,7 @@ bool frmRealTime::refuseWhileRunning()
 {
     if (!acquisition_->running())
         return false;
-    deps_.prompter.message("Please close the running test before return.", "Communication Error");
+    prompter().message("Please close the running test before return.", "Communication Error");
     return true;
 }
 

@@ -13,12 +13,17 @@
 #include "realtime/frmRealTime.h"
 #include "calib/frmCaliCheck.h"
 #include "directlog/frmDirectLog.h"
+#include "app/HelpViewer.h"
+#include "ui/QtPrompter.h"
 
 #include <QLineEdit>
 
 #include <QAction>
 #include <QLineEdit>
 #include <QPdfWriter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTextBrowser>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -54,8 +59,11 @@ struct Fixture {
     std::function<void(QDialog &)> calibration;
     // What the next dialog does: pick a name and press OK, or cancel.
     std::deque<QString> picks;
+    // Or, when set, what every dialog does instead.
+    std::function<void(QDialog &)> onDialog;
 
-    explicit Fixture(std::string commandLine = {}, bool withDb = true)
+    explicit Fixture(std::string commandLine = {}, bool withDb = true,
+                     PrompterFactory makePrompter = nullptr)
     {
         t.addTest("ramp", {point(1, 300, 100, 600, 900), point(1, 600, 150, 300, 600),
                            point(2, 30, 200, 100, 300), point(2, 60, 180, 200, 450)});
@@ -91,9 +99,13 @@ struct Fixture {
                                l.status = Located::Status::Opened;
                                return l;
                            },
-                           std::move(commandLine)});
+                           std::move(commandLine), std::move(makePrompter)});
         w->runDialog = [this](QDialog &d) {
             dialogsRun.push_back(d.windowTitle());
+            if (onDialog) {
+                onDialog(d);
+                return d.result();
+            }
             if (calibration && qobject_cast<frmCaliCheck *>(&d))
                 calibration(d);
             if (auto *related = qobject_cast<frmRelated *>(&d)) {
@@ -137,6 +149,38 @@ struct Fixture {
         QDir().mkpath(QString::fromLocal8Bit(dir));
         w->grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
     }
+};
+
+// Forwards to the scripted prompter and notes the window each message was shown over.
+class WindowTaggedPrompter : public Prompter {
+public:
+    // p is read at each message: the fixture's prompter may come after its window.
+    WindowTaggedPrompter(ScriptedPrompter *&p, QWidget &window,
+                         std::function<void(const std::string &)> showDetail,
+                         std::vector<std::pair<QString, std::string>> &log)
+        : p_(p), window_(window), showDetail_(std::move(showDetail)), log_(log)
+    {}
+    Answer message(const std::string &text, const std::string &title, Buttons buttons,
+                   Icon icon) override
+    {
+        log_.push_back({window_.objectName(), text});
+        return p_->message(text, title, buttons, icon);
+    }
+    std::optional<std::string> input(const std::string &prompt, const std::string &title,
+                                     const std::string &defaultText) override
+    {
+        log_.push_back({window_.objectName(), prompt});
+        return p_->input(prompt, title, defaultText);
+    }
+    std::string openFile(const FileDialogRequest &r) override { return p_->openFile(r); }
+    std::string saveFile(const FileDialogRequest &r) override { return p_->saveFile(r); }
+    void detail(const std::string &text) override { showDetail_(text); }
+
+private:
+    ScriptedPrompter *&p_;
+    QWidget &window_;
+    std::function<void(const std::string &)> showDetail_;
+    std::vector<std::pair<QString, std::string>> &log_;
 };
 
 template <typename T> T *child(QWidget *w, const char *name)
@@ -398,6 +442,46 @@ TEST(MainWindow, ToolbarDispatchByKey)
     EXPECT_EQ(f.dialogsRun.back(), "Viscora Help");
 }
 
+TEST(HelpWindow, ShowsThePageOverTheWindowThatAsked)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    QString text;
+    QWidget *parent = nullptr;
+    f.onDialog = [&](QDialog &d) {
+        parent = d.parentWidget();
+        if (auto *help = qobject_cast<HelpViewer *>(&d))
+            text = help->browser()->toPlainText();
+    };
+    f.w->MenuHelpContent->trigger();
+    EXPECT_TRUE(text.contains("Opening, deleting and reviewing saved tests")) << text.toStdString();
+    EXPECT_EQ(parent, f.w.get());
+    f.w->cmdSetup->click();
+    f.w->setupWindow()->Toolbar1_ButtonClick("Help");
+    EXPECT_EQ(parent, f.w->setupWindow());
+    parent = nullptr;
+    f.w->setupWindow()->MenuHelpAbout->trigger();
+    EXPECT_EQ(parent, f.w->setupWindow());
+}
+
+// The page is compiled into a static library: only the program itself shows whether it is
+// registered where the window looks for it.
+TEST(HelpWindow, TheProgramFindsItsHelpPage)
+{
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(env);
+    program.start(VISCORA_BIN, {"--check-help"});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    const QString out = QString::fromUtf8(program.readAllStandardOutput()).trimmed();
+    EXPECT_EQ(program.exitCode(), 0) << out.toStdString();
+    const QRegularExpression summary("^Viscora Help \\((\\d+) characters\\)$");
+    const auto match = summary.match(out);
+    ASSERT_TRUE(match.hasMatch()) << out.toStdString();
+    EXPECT_GT(match.captured(1).toInt(), 3000);
+}
+
 TEST(MainWindow, ActivationAfterUnitChangeRefreshes)
 {
     Fixture f;
@@ -634,4 +718,118 @@ TEST(MainWindow, ReadFailuresAreShownNotTakenForNoTests)
                                       "TestName",
                                       0),
               0u);
+}
+
+TEST(MainWindow, EveryWindowShowsItsMessagesOverItself)
+{
+    std::vector<std::pair<QString, std::string>> log;
+    ScriptedPrompter *scripted = nullptr;
+    PrompterFactory factory = [&](QWidget &window,
+                                  std::function<void(const std::string &)> showDetail) {
+        return std::make_unique<WindowTaggedPrompter>(scripted, window, std::move(showDetail), log);
+    };
+    Fixture f({}, true, factory);
+    scripted = &f.p;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->show();
+    auto last = [&log] { return log.empty() ? std::pair<QString, std::string>() : log.back(); };
+
+    f.w->cmdRealTime->click();
+    EXPECT_EQ(last(),
+              std::make_pair(QString("frmMain"),
+                             std::string("Please first go to Setup Screen and send the "
+                                         "sequence to K7400r before your real time test.")));
+    // The direct log stays beside the main window: its messages must come up over it.
+    f.w->DirectLog->trigger();
+    f.w->directLogWindow()->txtFileName->clear();
+    f.w->directLogWindow()->cmdRun->click();
+    EXPECT_EQ(last(), std::make_pair(QString("frmDirectLog"),
+                                     std::string("Please first input Data File Name.")));
+    f.w->directLogWindow()->close();
+
+    f.w->cmdSetup->click();
+    f.w->setupWindow()->cmdInsertStep->click();
+    EXPECT_EQ(last(), std::make_pair(QString("frmSetup"),
+                                     std::string("Please select a test sequence first.")));
+    f.w->setupWindow()->cmdReturn->click();
+
+    f.m.SequenceSent = true;
+    f.w->cmdRealTime->click();
+    f.w->realTimeWindow()->cmdStart->click();
+    EXPECT_EQ(last(), std::make_pair(QString("frmRealTime"),
+                                     std::string("Please first name this test by clicking the "
+                                                 "'Save Result As' button.")));
+    EXPECT_EQ(f.p.shown.back().title, "Communication Error");
+    f.w->realTimeWindow()->cmdReturn_Click();
+
+    // A port failure's reason goes to the status bar of the window that tried the port.
+    f.m.CommPort = 7;
+    f.w->cmdStartTest->click();
+    EXPECT_EQ(last().first, "frmMain");
+    EXPECT_EQ(f.p.shown.back().title, "Comm Port Error");
+}
+
+TEST(MainWindow, SetupReturnHandsItsWindowStateToTheMainWindow)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->show();
+    f.w->cmdSetup->click();
+    f.w->setupWindow()->showMaximized();
+    f.w->setupWindow()->cmdReturn->click();
+    EXPECT_TRUE(f.w->isVisible());
+    EXPECT_TRUE(f.w->isMaximized());
+    // The setup window now opens maximised, like the main window; back to normal on Return.
+    f.w->cmdSetup->click();
+    EXPECT_TRUE(f.w->setupWindow()->isMaximized());
+    f.w->setupWindow()->showNormal();
+    f.w->setupWindow()->cmdReturn->click();
+    EXPECT_FALSE(f.w->isMaximized());
+    // The close box only shows the main window again.
+    f.w->showMaximized();
+    f.w->cmdSetup->click();
+    f.w->setupWindow()->showNormal();
+    f.w->setupWindow()->close();
+    EXPECT_TRUE(f.w->isVisible());
+    EXPECT_TRUE(f.w->isMaximized());
+}
+
+TEST(MainWindow, DeletingTheOpenTestLeavesNoTestShown)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.open("second");
+    EXPECT_EQ(f.w->review()->CurrentTestId, 2);
+    auto deleteThenCancel = [&f](const QString &name, Answer answer) {
+        f.onDialog = [&f, name, answer](QDialog &d) {
+            auto &open = dynamic_cast<OpenTest &>(d);
+            open.DBList1->setCurrentItem(open.DBList1->findItems(name, Qt::MatchExactly).first());
+            f.p.answers = {answer};
+            open.cmdDelete->click();
+            open.cmdCancel->click();
+        };
+        f.w->cmdOpen_Click();
+    };
+    // An earlier test goes: the open one is renumbered and stays shown under its new id.
+    deleteThenCancel("ramp", Answer::Yes);
+    EXPECT_EQ(f.p.shown.back().text,
+              "Delete test \"ramp\" and its 4 data points? This cannot be undone.");
+    EXPECT_EQ(f.m.CurrentTestName, "second");
+    EXPECT_EQ(f.w->review()->CurrentTestId, 1);
+    EXPECT_EQ(f.w->MSFlexGrid1->model()->rowCount(), 2);
+
+    deleteThenCancel("second", Answer::No);
+    EXPECT_EQ(f.m.CurrentTestName, "second");
+    EXPECT_EQ(f.w->MSFlexGrid1->model()->rowCount(), 2);
+
+    deleteThenCancel("second", Answer::Yes);
+    EXPECT_EQ(f.m.CurrentTestName, "");
+    EXPECT_EQ(f.w->review()->CurrentTestId, 0);
+    EXPECT_EQ(f.w->MSFlexGrid1->model()->rowCount(), 0);
+    EXPECT_FALSE(f.w->RelatedInfo->isEnabled());
+    EXPECT_EQ(f.w->review()->chartState().PointCount, 9999);
+    EXPECT_EQ(f.w->review()->chart().subtitle(), "");
+    f.w->cmdReport->click();
+    EXPECT_EQ(f.p.shown.back().text,
+              "Currently no valid test selected.  Please first open a saved test.");
 }

@@ -246,7 +246,7 @@ TEST(DirectLogWindow, LoadRunStopAndSpeedLockedDuringARun)
                                            };
                                            return sp;
                                        },
-                                       nullptr});
+                                       nullptr, nullptr});
     w.Form_Load();
     EXPECT_EQ(w.windowTitle(), "Direct Data Logging");
     EXPECT_EQ(w.cmbSpeed->currentText(), "300");

@@ -54,7 +54,8 @@ struct Fixture {
                                    if (onDialog)
                                        onDialog(d);
                                    return d.result();
-                               }});
+                               },
+                               nullptr});
         w->Form_Load();
     }
     void name(const QString &testName)
