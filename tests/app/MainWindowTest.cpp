@@ -10,6 +10,7 @@
 #include "app/frmMain.h"
 #include "review/frmRelated.h"
 #include "setup/frmSetup.h"
+#include "store/SequenceRepository.h"
 #include "realtime/frmRealTime.h"
 #include "calib/frmCaliCheck.h"
 #include "directlog/frmDirectLog.h"
@@ -832,4 +833,35 @@ TEST(MainWindow, DeletingTheOpenTestLeavesNoTestShown)
     f.w->cmdReport->click();
     EXPECT_EQ(f.p.shown.back().text,
               "Currently no valid test selected.  Please first open a saved test.");
+}
+
+TEST(MainWindow, RealTimeShowsTheSequenceSentNotTheOneSelectedSince)
+{
+    Fixture f;
+    SequenceRepository repo(*f.t.db);
+    int id = 0;
+    ASSERT_TRUE(
+        repo.createSequence("Sent", 2, {{1, 600, 212, 100, 10}, {2, 300, 150, 600, 5}}, id));
+    ASSERT_TRUE(repo.createSequence("Selected later", 1, {{1, 60, 80, 3, 1}}, id));
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->cmdSetup->click();
+    frmSetup *setup = f.w->setupWindow();
+    ASSERT_EQ(setup->currentSequence(), "Sent");
+    setup->cmdSend->click();
+    ASSERT_TRUE(f.m.SequenceSent);
+    setup->selectSequence("Selected later");
+    EXPECT_EQ(f.m.CurrentSequenceName, "Selected later");
+    EXPECT_EQ(f.m.RbIndex, 1);
+    setup->cmdReturn->click();
+
+    f.w->cmdRealTime->click();
+    frmRealTime *rt = f.w->realTimeWindow();
+    EXPECT_EQ(rt->lblSequenceName->text(), "Sent");
+    auto *grid = rt->MSFlexGrid1->model();
+    ASSERT_EQ(grid->rowCount(), 2);
+    EXPECT_EQ(grid->index(1, 1).data().toString(), "300");
+    EXPECT_EQ(grid->index(0, 4).data().toString(), "542.18"); // sent with R2-B1
+    EXPECT_EQ(f.m.RbIndex, 2);
+    EXPECT_EQ(rt->acquisition().recordRate(1), 10);
+    EXPECT_EQ(rt->acquisition().recordRate(2), 5);
 }

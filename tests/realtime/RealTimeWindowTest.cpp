@@ -9,6 +9,7 @@
 #include "realtime/frmRealRelated.h"
 #include "realtime/frmRealTime.h"
 
+#include <QApplication>
 #include <QChart>
 #include <QDir>
 #include <QGroupBox>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -192,4 +194,29 @@ TEST(RealTimeWindow, StopEndsTheRunWithRowsKept)
     f.w->cmdStart->click();
     EXPECT_EQ(f.p.shown.back().text,
               "Please first name this test by clicking the 'Save Result As' button.");
+}
+
+TEST(RealTimeWindow, APrefilledNameIsSelectedSoTypingReplacesIt)
+{
+    Fixture f;
+    f.name("first run");
+    QString selected, typed, afterBacktab;
+    f.onDialog = [&](QDialog &d) {
+        auto &r = dynamic_cast<frmRealRelated &>(d);
+        r.show();
+        r.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&r));
+        EXPECT_EQ(QApplication::focusWidget(), r.txtTestName); // where the dialog opens
+        selected = r.txtTestName->selectedText();
+        QTest::keyClicks(r.txtTestName, "second run");
+        typed = r.txtTestName->text();
+        QTest::keyClick(r.txtTestName, Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        afterBacktab = r.txtTestName->selectedText();
+        r.cmdCancel->click();
+    };
+    f.w->cmdSaveAs->click();
+    EXPECT_EQ(selected, "first run");
+    EXPECT_EQ(typed, "second run");
+    EXPECT_EQ(afterBacktab, "second run");
 }
