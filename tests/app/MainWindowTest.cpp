@@ -15,7 +15,9 @@
 #include "calib/frmCaliCheck.h"
 #include "directlog/frmDirectLog.h"
 #include "app/HelpViewer.h"
+#include "ui/ConventionalIcons.h"
 #include "ui/QtPrompter.h"
+#include "support/TestIconTheme.h"
 
 #include <QLineEdit>
 
@@ -38,6 +40,8 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
+
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -864,4 +868,43 @@ TEST(MainWindow, RealTimeShowsTheSequenceSentNotTheOneSelectedSince)
     EXPECT_EQ(f.m.RbIndex, 2);
     EXPECT_EQ(rt->acquisition().recordRate(1), 10);
     EXPECT_EQ(rt->acquisition().recordRate(2), 5);
+}
+
+TEST(MainWindow, ToolbarIconsMeanWhatTheirTooltipsSay)
+{
+    const std::map<QString, QString> mainIcons = {
+        {"Open", "document-open"},   {"Retrieve", "go-down"},   {"Report", "x-office-document"},
+        {"Print", "document-print"}, {"Help", "help-contents"},
+    };
+    const std::map<QString, QString> setupIcons = {
+        {"New", "document-new"},     {"Saveas", "document-save-as"}, {"Delete", "edit-delete"},
+        {"Print", "document-print"}, {"Send", "document-send"},      {"Help", "help-contents"},
+    };
+    auto iconsOf = [](QToolBar *bar) {
+        std::map<QString, QString> out;
+        for (QAction *a : bar->actions())
+            if (!a->isSeparator())
+                out[a->data().toString()] = a->icon().name();
+        return out;
+    };
+    {
+        // From the desktop theme when it has them.
+        TestIconTheme theme(drawnIconNames());
+        Fixture f;
+        ASSERT_TRUE(f.w->Form_Load());
+        EXPECT_EQ(iconsOf(f.w->Toolbar1), mainIcons);
+        f.w->cmdSetup->click();
+        EXPECT_EQ(iconsOf(f.w->setupWindow()->Toolbar1), setupIcons);
+    }
+    // Without them, the drawn ones of the same names.
+    TestIconTheme empty({});
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    for (QAction *a : f.w->Toolbar1->actions()) {
+        if (a->isSeparator())
+            continue;
+        EXPECT_EQ(a->icon().pixmap(22).toImage(),
+                  drawnIcon(mainIcons.at(a->data().toString())).pixmap(22).toImage())
+            << a->data().toString().toStdString();
+    }
 }
