@@ -164,11 +164,12 @@ void frmMain::buildControls()
         auto *b = new QPushButton(QString::fromUtf8(caption), central_);
         b->setObjectName(QString::fromLatin1(name));
         b->setToolTip(QString::fromUtf8(tip));
-        b->setGeometry(x, y, 164, 30);
+        b->setGeometry(x, y, 166, 30);
         connect(b, &QPushButton::clicked, this, slot);
         return b;
     };
-    const int c1 = 660, c2 = 830, y0 = 122, dy = 36;
+    // Room enough that at the window's minimum size every caption still fits.
+    const int c1 = 656, c2 = 828, y0 = 128, dy = 36;
     const char *exportTip = "Click here to generate report or export data to other format";
     cmdOpen = button("cmdOpen", "&Open Saved Test", "Click here to open saved test", c1, y0,
                      &frmMain::cmdOpen_Click);
@@ -212,42 +213,43 @@ void frmMain::buildControls()
     cmbChartType->setObjectName(QStringLiteral("cmbChartType"));
     cmbChartType->setToolTip(
         QStringLiteral("Select different chart types by select corresponding pulldown items"));
-    cmbChartType->setGeometry(c1, 30, 334, 26);
+    cmbChartType->setGeometry(c1, 30, 338, 30);
     Label2->setBuddy(cmbChartType);
     connect(cmbChartType, &QComboBox::activated, this, &frmMain::cmbChartType_Click);
 
     auto frame = [this](const char *name, const char *caption, int x) {
         auto *g = new QGroupBox(QString::fromLatin1(caption), central_);
         g->setObjectName(QString::fromLatin1(name));
-        g->setGeometry(x, 62, 164, 52);
+        g->setGeometry(x, 64, 166, 58);
         return g;
     };
     auto radio = [this](QGroupBox *g, const char *name, const char *caption, const char *tip, int x,
-                        int option) {
+                        int width, int option) {
         auto *r = new QRadioButton(QString::fromLatin1(caption), g);
         r->setObjectName(QString::fromLatin1(name));
         if (*tip)
             r->setToolTip(QString::fromLatin1(tip));
-        r->setGeometry(x, 24, 76, 22);
+        r->setGeometry(x, 24, width, 28);
         connect(r, &QRadioButton::clicked, this, [this, option] { OptionScale_Click(option); });
         return r;
     };
     Frame1 = frame("Frame1", "X Scale:", c1);
-    Option1 = radio(Frame1, "Option1", "Normal", "Click here to select normal chart scale", 8, 1);
-    Option2 = radio(Frame1, "Option2", "Log", "Click here to select log chart scale", 88, 2);
+    Option1 =
+        radio(Frame1, "Option1", "Normal", "Click here to select normal chart scale", 6, 88, 1);
+    Option2 = radio(Frame1, "Option2", "Log", "Click here to select log chart scale", 98, 62, 2);
     Frame2 = frame("Frame2", "Y Scale:", c2);
-    Option3 = radio(Frame2, "Option3", "Normal", "", 8, 3);
-    Option4 = radio(Frame2, "Option4", "Log", "", 88, 4);
+    Option3 = radio(Frame2, "Option3", "Normal", "", 6, 88, 3);
+    Option4 = radio(Frame2, "Option4", "Log", "", 98, 62, 4);
 
     Pesgo1 = new ChartView(central_);
     Pesgo1->setObjectName(QStringLiteral("Pesgo1"));
     Pesgo1->setToolTip(QStringLiteral("Right click mouse for more option"));
-    Pesgo1->setGeometry(8, 8, 640, 366);
+    Pesgo1->setGeometry(8, 8, 640, 392);
 
     MSFlexGrid1 = new QTableView(central_);
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
     MSFlexGrid1->setToolTip(QStringLiteral("This table lists the test results."));
-    MSFlexGrid1->setGeometry(8, 382, 984, 310);
+    MSFlexGrid1->setGeometry(8, 408, 984, 284);
     MSFlexGrid1->verticalHeader()->setDefaultSectionSize(20);
     MSFlexGrid1->setWordWrap(true);
     QFont headerFont = MSFlexGrid1->horizontalHeader()->font();

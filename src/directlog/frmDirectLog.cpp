@@ -2,6 +2,7 @@
 
 #include "ui/BusyCursor.h"
 #include "ui/LiveChartView.h"
+#include "ui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,6 +17,8 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace viscora {
 
@@ -82,7 +85,21 @@ frmDirectLog::frmDirectLog(DirectLogWindowDeps deps, QWidget *parent)
     for (QPushButton *b : {cmdRun, cmdStop, cmdStartRecord, cmdStopRecord, Command1, cmdExit})
         left->addWidget(b, row++, 0, 1, 2);
     left->setRowStretch(row, 1);
-    layout->addLayout(left);
+    // The left column keeps the width of its widest caption, so the wrapped note below the
+    // file name has a known height and never squeezes the buttons.
+    auto *panel = new QWidget(central);
+    panel->setLayout(left);
+    left->setContentsMargins(0, 0, 0, 0);
+    int width = 0;
+    for (QWidget *w : {static_cast<QWidget *>(Label3), static_cast<QWidget *>(Label2),
+                       static_cast<QWidget *>(Label5), static_cast<QWidget *>(cmdStartRecord),
+                       static_cast<QWidget *>(cmdStopRecord)})
+        width = std::max(width, w->sizeHint().width());
+    width = std::max(width, cmbRate->sizeHint().width() + Label1->sizeHint().width() +
+                                left->horizontalSpacing());
+    panel->setFixedWidth(width);
+    Label6->setMinimumHeight(Label6->heightForWidth(width));
+    layout->addWidget(panel);
     Pesgo1 = new LiveChartView(central);
     Pesgo1->setObjectName(QStringLiteral("Pesgo1"));
     layout->addWidget(Pesgo1, 1);
@@ -110,6 +127,7 @@ frmDirectLog::~frmDirectLog()
 
 void frmDirectLog::Form_Load()
 {
+    centerOnScreen(*this);
     Timer1->stop();
     const QSignalBlocker blockRate(cmbRate);
     cmbSpeed->clear();

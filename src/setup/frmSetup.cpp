@@ -174,11 +174,11 @@ void frmSetup::buildControls()
     Option1 = new QRadioButton(QStringLiteral("EI"), Frame1);
     Option1->setObjectName(QStringLiteral("Option1"));
     Option1->setToolTip(QStringLiteral("Click here to select English Units"));
-    Option1->setGeometry(10, 24, 60, 22);
+    Option1->setGeometry(10, 22, 60, 26);
     Option2 = new QRadioButton(QStringLiteral("SI"), Frame1);
     Option2->setObjectName(QStringLiteral("Option2"));
     Option2->setToolTip(QStringLiteral("Click here to select Metric Units"));
-    Option2->setGeometry(80, 24, 60, 22);
+    Option2->setGeometry(80, 22, 60, 26);
     connect(Option1, &QRadioButton::clicked, this, [this] { setUnit(1); });
     connect(Option2, &QRadioButton::clicked, this, [this] { setUnit(2); });
 
@@ -187,7 +187,7 @@ void frmSetup::buildControls()
     cmbRbselect->setObjectName(QStringLiteral("cmbRbselect"));
     cmbRbselect->setToolTip(
         QStringLiteral("Select correct rotor and bob information in this pull down menu"));
-    cmbRbselect->setGeometry(170, 360, 140, 26);
+    cmbRbselect->setGeometry(170, 358, 140, 30);
     lblRotorBob->setBuddy(cmbRbselect);
     connect(cmbRbselect, &QComboBox::activated, this, &frmSetup::cmbRbselect_Click);
 
@@ -195,7 +195,7 @@ void frmSetup::buildControls()
     cmbComm = new QComboBox(central_);
     cmbComm->setObjectName(QStringLiteral("cmbComm"));
     cmbComm->setToolTip(QStringLiteral("Selecting the commport number in this pull down menu"));
-    cmbComm->setGeometry(320, 360, 120, 26);
+    cmbComm->setGeometry(320, 358, 120, 30);
     Label2->setBuddy(cmbComm);
     connect(cmbComm, &QComboBox::activated, this, &frmSetup::cmbComm_Click);
 
@@ -205,7 +205,7 @@ void frmSetup::buildControls()
     auto radio = [this](const char *name, const char *text, int x, PlottingMethod method) {
         auto *r = new QRadioButton(QString::fromLatin1(text), Frame2);
         r->setObjectName(QString::fromLatin1(name));
-        r->setGeometry(x, 24, x < 200 ? 124 : 90, 22);
+        r->setGeometry(x, 22, x < 200 ? 124 : 80, 26);
         connect(r, &QRadioButton::clicked, this, [this, method] { curveStyle_Click(method); });
         return r;
     };

@@ -17,11 +17,17 @@
 #include "app/HelpViewer.h"
 #include "ui/ConventionalIcons.h"
 #include "ui/QtPrompter.h"
+#include "ui/WindowPlacement.h"
 #include "support/TestIconTheme.h"
 
 #include <QLineEdit>
 
 #include <QAction>
+#include <QAbstractAxis>
+#include <QChart>
+#include <QChartView>
+#include <QApplication>
+#include <QAbstractButton>
 #include <QLineEdit>
 #include <QPdfWriter>
 #include <QProcess>
@@ -138,6 +144,12 @@ struct Fixture {
             }
             return d.result();
         };
+    }
+
+    bool addSequence(const QString &name, int rb, const std::vector<SequenceStep> &steps)
+    {
+        int id = 0;
+        return SequenceRepository(*t.db).createSequence(name, rb, steps, id).ok;
     }
 
     void open(const QString &name)
@@ -842,11 +854,8 @@ TEST(MainWindow, DeletingTheOpenTestLeavesNoTestShown)
 TEST(MainWindow, RealTimeShowsTheSequenceSentNotTheOneSelectedSince)
 {
     Fixture f;
-    SequenceRepository repo(*f.t.db);
-    int id = 0;
-    ASSERT_TRUE(
-        repo.createSequence("Sent", 2, {{1, 600, 212, 100, 10}, {2, 300, 150, 600, 5}}, id));
-    ASSERT_TRUE(repo.createSequence("Selected later", 1, {{1, 60, 80, 3, 1}}, id));
+    ASSERT_TRUE(f.addSequence("Sent", 2, {{1, 600, 212, 100, 10}, {2, 300, 150, 600, 5}}));
+    ASSERT_TRUE(f.addSequence("Selected later", 1, {{1, 60, 80, 3, 1}}));
     ASSERT_TRUE(f.w->Form_Load());
     f.w->cmdSetup->click();
     frmSetup *setup = f.w->setupWindow();
@@ -907,4 +916,119 @@ TEST(MainWindow, ToolbarIconsMeanWhatTheirTooltipsSay)
                   drawnIcon(mainIcons.at(a->data().toString())).pixmap(22).toImage())
             << a->data().toString().toStdString();
     }
+}
+
+namespace {
+// Everything a window shows that carries text, with the places its text needs.
+std::vector<QWidget *> textControls(QWidget *window)
+{
+    std::vector<QWidget *> out;
+    for (QWidget *c : window->findChildren<QWidget *>()) {
+        if (!c->isVisibleTo(window) || c->window() != window)
+            continue;
+        if (qobject_cast<QAbstractButton *>(c) || qobject_cast<QComboBox *>(c) ||
+            qobject_cast<QGroupBox *>(c) ||
+            (qobject_cast<QLabel *>(c) && !c->objectName().isEmpty()))
+            out.push_back(c);
+    }
+    return out;
+}
+
+// At its minimum size, no control of the window is cut (smaller than its text needs, or out
+// of its parent) or overlaps a neighbour.
+void expectNothingCutOrOverlapping(QWidget *window, const char *name)
+{
+    for (QWidget *c : textControls(window)) {
+        const QString id = QString::fromLatin1(name) + "/" + c->objectName() + " " +
+                           QString::fromLatin1(c->metaObject()->className());
+        const QSize need = qobject_cast<QGroupBox *>(c) ? c->minimumSizeHint() : c->sizeHint();
+        EXPECT_GE(c->width(), need.width()) << id.toStdString();
+        EXPECT_GE(c->height(), need.height()) << id.toStdString();
+        EXPECT_TRUE(c->parentWidget()->rect().contains(c->geometry())) << id.toStdString();
+        for (QWidget *other : textControls(window)) {
+            if (other == c || other->parentWidget() != c->parentWidget() ||
+                qobject_cast<QToolBar *>(c->parentWidget()))
+                continue;
+            EXPECT_FALSE(c->geometry().intersects(other->geometry()))
+                << id.toStdString() << " and " << other->objectName().toStdString();
+        }
+    }
+    // Every chart axis is long enough for its title.
+    for (QChartView *view : window->findChildren<QChartView *>()) {
+        const QRectF plot = view->chart()->plotArea();
+        for (QAbstractAxis *axis : view->chart()->axes()) {
+            const int title = QFontMetrics(axis->titleFont()).horizontalAdvance(axis->titleText());
+            EXPECT_GE(axis->orientation() == Qt::Vertical ? plot.height() : plot.width(), title)
+                << name << ": " << axis->titleText().toStdString();
+        }
+    }
+}
+
+// A picture of the window for build/screenshots, marked with the screen's scale.
+void saveShot(QWidget *window, const QString &name)
+{
+    const QByteArray dir = qgetenv("VISCORA_SHOTS");
+    if (dir.isEmpty())
+        return;
+    QDir().mkpath(QString::fromLocal8Bit(dir));
+    window->grab().save(QString::fromLocal8Bit(dir) + "/" + name +
+                        QString::fromLocal8Bit(qgetenv("VISCORA_SHOT_SUFFIX")) + ".png");
+}
+
+// Shows a window at its minimum size and saves a picture of it.
+void atMinimum(QWidget *window, const char *name)
+{
+    window->show();
+    window->resize(window->minimumSize().expandedTo(window->minimumSizeHint()));
+    QApplication::processEvents();
+    expectNothingCutOrOverlapping(window, name);
+    saveShot(window, QString::fromLatin1(name) + "-min");
+}
+
+// The window as it opens, title bar and frame included, lies on the free area of its screen.
+void expectOnScreen(QWidget *window, const char *name)
+{
+    window->show();
+    QApplication::processEvents();
+    saveShot(window, QString::fromLatin1(name) + "-open");
+    const QRect area = availableArea(*window);
+    const QMargins frame = frameOf(*window);
+    const QRect outer(window->pos(), window->size().grownBy(frame));
+    EXPECT_TRUE(area.contains(outer))
+        << name << ": " << outer.x() << "," << outer.y() << " " << outer.width() << "x"
+        << outer.height() << " on " << area.width() << "x" << area.height();
+}
+} // namespace
+
+// Also run with QT_SCALE_FACTOR=1.5 (ctest Screens.ScaledOneAndAHalf).
+TEST(Screens, EveryWindowAtItsMinimumSizeAndOnScreen)
+{
+    Fixture f;
+    ASSERT_TRUE(f.addSequence("Mud A", 2, {{1, 600, 212, 100, 10}, {2, 300, 150, 600, 5}}));
+    ASSERT_TRUE(f.w->Form_Load());
+    expectOnScreen(f.w.get(), "main");
+    f.open("ramp");
+    atMinimum(f.w.get(), "main");
+
+    f.w->cmdSetup->click();
+    expectOnScreen(f.w->setupWindow(), "setup");
+    atMinimum(f.w->setupWindow(), "setup");
+    f.w->setupWindow()->cmdSend->click();
+    f.w->setupWindow()->cmdReturn->click();
+
+    f.w->cmdRealTime->click();
+    expectOnScreen(f.w->realTimeWindow(), "realtime");
+    atMinimum(f.w->realTimeWindow(), "realtime");
+    f.w->realTimeWindow()->cmdReturn_Click();
+
+    f.w->DirectLog->trigger();
+    expectOnScreen(f.w->directLogWindow(), "directlog");
+    atMinimum(f.w->directLogWindow(), "directlog");
+    f.w->directLogWindow()->close();
+
+    f.onDialog = [](QDialog &d) {
+        expectOnScreen(&d, "help");
+        atMinimum(&d, "help");
+    };
+    f.w->MenuHelpContent->trigger();
 }

@@ -11,6 +11,9 @@
 
 #include <QApplication>
 #include <QChart>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QValueAxis>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -219,4 +222,32 @@ TEST(RealTimeWindow, APrefilledNameIsSelectedSoTypingReplacesIt)
     EXPECT_EQ(selected, "first run");
     EXPECT_EQ(typed, "second run");
     EXPECT_EQ(afterBacktab, "second run");
+}
+
+TEST(RealTimeWindow, GridHeadersAndTemperatureTitleReadableAndWiderWithTheWindow)
+{
+    Fixture f;
+    f.w->show();
+    QApplication::processEvents();
+    QTableView *grid = f.w->MSFlexGrid1;
+    const QFontMetrics fm(grid->horizontalHeader()->font());
+    std::vector<int> widths;
+    for (int c = 0; c < 6; ++c) {
+        const QString header = grid->model()->headerData(c, Qt::Horizontal).toString();
+        for (const QString &line : header.split('\n'))
+            EXPECT_GE(grid->columnWidth(c), fm.horizontalAdvance(line) + 4) << line.toStdString();
+        widths.push_back(grid->columnWidth(c));
+    }
+    EXPECT_EQ(grid->horizontalScrollBar()->maximum(), 0); // all six in view
+    QChart *lower = f.w->Pesgo1->lowerChart();
+    auto *temperature = qobject_cast<QValueAxis *>(lower->axes(Qt::Vertical).first());
+    ASSERT_TRUE(temperature);
+    EXPECT_EQ(temperature->titleText(), "Temperature (°F)");
+    EXPECT_GE(lower->plotArea().height(),
+              QFontMetrics(temperature->titleFont()).horizontalAdvance(temperature->titleText()));
+
+    f.w->resize(f.w->width() + 300, f.w->height());
+    QApplication::processEvents();
+    for (int c = 0; c < 6; ++c)
+        EXPECT_GT(grid->columnWidth(c), widths[static_cast<size_t>(c)]) << c;
 }
