@@ -38,6 +38,7 @@ StepDialog::StepDialog(StepDialogKind kind, Module1 &m, Prompter &prompter, QWid
     };
     txtStepNo = field("txtStepNo", "");
     txtStepNo->setReadOnly(true);
+    txtStepNo->setFocusPolicy(Qt::NoFocus); // shown only: the dialog starts at the step time
     txtTime = field("txtTime", "Enter a number >0 and <6300");
     txtTemp = field("txtTemp", "");
     txtSpeed = field("txtSpeed", "Enter a number >=0 and <=600.00");

@@ -5,9 +5,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QSpacerItem>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace viscora {
 
@@ -92,6 +96,13 @@ Answer QtPrompter::message(const std::string &text, const std::string &title, Bu
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::No);
         break;
+    }
+    // Wide enough for its title: the titles say what kind of error it is.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
+        const int titleWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 140;
+        grid->addItem(new QSpacerItem(std::min(titleWidth, 600), 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     }
     switch (box.exec()) {
     case QMessageBox::Yes:

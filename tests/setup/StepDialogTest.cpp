@@ -140,6 +140,7 @@ struct DialogOnScreen {
         d.show();
         d.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
+        EXPECT_EQ(QApplication::focusWidget(), d.txtTime); // not the step number, shown only
         p.onMessage = [this](const Shown &) { stealFocusWhileUp(d); };
     }
     void type(QLineEdit *box, const char *text)

@@ -133,12 +133,14 @@ TEST(QtPrompter, BoxesOverTheirWindowOrItsDialogAndADeleteDefaultsToNo)
     const std::unique_ptr<Prompter> prompter =
         qtPrompterFactory()(window, [&detail](const std::string &d) { detail = d; });
     QWidget *seenParent = nullptr;
+    int boxWidth = 0;
     QString defaultButton;
     auto answerNextBox = [&] {
         QTimer::singleShot(0, [&] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             ASSERT_TRUE(box);
             seenParent = box->parentWidget();
+            boxWidth = box->width();
             defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
             box->defaultButton() ? box->defaultButton()->click() : box->buttons().first()->click();
         });
@@ -149,6 +151,12 @@ TEST(QtPrompter, BoxesOverTheirWindowOrItsDialogAndADeleteDefaultsToNo)
               Answer::No);
     EXPECT_EQ(seenParent, &window);
     EXPECT_EQ(defaultButton, "&No");
+    answerNextBox();
+    prompter->message("Short.", "Shear rate input out of range. Please try again.", Buttons::Ok,
+                      Icon::None);
+    // The title, which names the kind of error, is not cut by a box narrower than it.
+    EXPECT_GE(boxWidth, QFontMetrics(QApplication::font())
+                            .horizontalAdvance("Shear rate input out of range. Please try again."));
 
     QDialog dialog(&window);
     QTimer::singleShot(0, [&] {
