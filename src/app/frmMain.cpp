@@ -279,6 +279,7 @@ bool frmMain::Form_Load()
     deps_.m.UnitSystem = 1;
     deps_.m.NoTestShown = true;
     deps_.m.SequenceSent = false;
+    deps_.m.LastSentSequence.reset();
 
     Located located = deps_.locateDatabase();
     if (located.status != Located::Status::Opened || !located.db)

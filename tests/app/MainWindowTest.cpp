@@ -297,8 +297,10 @@ TEST(MainWindow, StartUpState)
     f.m.UnitSystem = 2;
     f.m.CommPort = 4;
     f.m.SequenceSent = true;
+    f.m.LastSentSequence = SentSequence{"earlier", 1, {}};
     f.m.UnitChanged = true;
     ASSERT_TRUE(f.w->Form_Load());
+    EXPECT_FALSE(f.m.LastSentSequence);
     EXPECT_EQ(f.m.UnitSystem, 1);
     EXPECT_EQ(f.m.CommPort, 1);
     EXPECT_TRUE(f.m.NoTestShown);
