@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+#include <string>
+
 class QTextBrowser;
 
 namespace viscora {
@@ -16,5 +18,9 @@ public:
 private:
     QTextBrowser *browser_;
 };
+
+// The help page as the program finds it: "TITLE (N characters)", or an empty text when the
+// page is missing. For `viscora --check-help`.
+std::string helpDocumentSummary();
 
 } // namespace viscora

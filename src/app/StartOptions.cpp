@@ -28,6 +28,8 @@ StartOptions parseStartOptions(const std::vector<std::string> &args)
             o.version = true;
         } else if (a == "-h" || a == "--help") {
             o.help = true;
+        } else if (a == "--check-help") {
+            o.checkHelp = true;
         } else if (a == "--comm" || a.rfind("--comm=", 0) == 0) {
             std::string value;
             if (a == "--comm") {

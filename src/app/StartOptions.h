@@ -13,6 +13,7 @@ struct StartOptions {
     bool simulate = false;                    // --simulate
     bool version = false;                     // --version
     bool help = false;                        // -h, --help
+    bool checkHelp = false;                   // --check-help: print the help page's title
     std::string commandLine;                  // what is left, joined by blanks
     std::string error;                        // a malformed option
 };

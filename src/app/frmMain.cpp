@@ -1,7 +1,9 @@
 #include "app/frmMain.h"
 
 #include "core/ChartTypes.h"
+#include "ui/BusyCursor.h"
 #include "ui/ChartView.h"
+#include "ui/ConventionalIcons.h"
 #include "store/DatabaseLocator.h"
 #include "device/Exchanges.h"
 #include "report/Exports.h"
@@ -40,7 +42,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTableView>
 #include <QTime>
 #include <QToolBar>
@@ -61,7 +62,11 @@ constexpr int kDesignWidth = 1000;
 constexpr int kDesignHeight = 700;
 } // namespace
 
-frmMain::frmMain(MainWindowDeps deps, QWidget *parent) : QMainWindow(parent), deps_(std::move(deps))
+frmMain::frmMain(MainWindowDeps deps, QWidget *parent)
+    : QMainWindow(parent), deps_(std::move(deps)),
+      prompter_(deps_.makePrompter, *this, deps_.prompter, [this](const std::string &text) {
+          statusPanel->setText(QString::fromStdString(text));
+      })
 {
     runDialog = [](QDialog &d) { return d.exec(); };
     setObjectName(QStringLiteral("frmMain"));
@@ -138,24 +143,21 @@ void frmMain::buildToolbar()
     Toolbar1->setMovable(false);
     struct Key {
         const char *key, *tip;
-        QStyle::StandardPixmap icon;
-        const char *themeIcon;
+        const char *icon;
         bool separatorBefore;
     };
     const Key keys[] = {
-        {"Open", "Open Old Test", QStyle::SP_DialogOpenButton, "document-open", false},
-        {"Retrieve", "Retrieve Result From K7400R", QStyle::SP_ArrowDown, "go-down", false},
-        {"Report", "Report", QStyle::SP_FileDialogDetailedView, "x-office-document", true},
-        {"Print", "Print", QStyle::SP_FileDialogContentsView, "document-print", false},
-        {"Help", "Help", QStyle::SP_DialogHelpButton, "help-contents", true},
+        {"Open", "Open Old Test", "document-open", false},
+        {"Retrieve", "Retrieve Result From K7400R", "go-down", false},
+        {"Report", "Report", "x-office-document", true},
+        {"Print", "Print", "document-print", false},
+        {"Help", "Help", "help-contents", true},
     };
     for (const Key &k : keys) {
         if (k.separatorBefore)
             Toolbar1->addSeparator();
-        // The desktop theme's icon when it has one, a built-in one otherwise.
-        const QIcon icon =
-            QIcon::fromTheme(QString::fromLatin1(k.themeIcon), style()->standardIcon(k.icon));
-        QAction *a = Toolbar1->addAction(icon, QString::fromLatin1(k.key));
+        QAction *a = Toolbar1->addAction(conventionalIcon(QString::fromLatin1(k.icon)),
+                                         QString::fromLatin1(k.key));
         a->setObjectName(QStringLiteral("Toolbar1_") + QString::fromLatin1(k.key));
         a->setData(QString::fromLatin1(k.key));
         a->setToolTip(QString::fromLatin1(k.tip));
@@ -178,11 +180,12 @@ void frmMain::buildControls()
         auto *b = new QPushButton(QString::fromUtf8(caption), central_);
         b->setObjectName(QString::fromLatin1(name));
         b->setToolTip(QString::fromUtf8(tip));
-        b->setGeometry(x, y, 164, 30);
+        b->setGeometry(x, y, 166, 30);
         connect(b, &QPushButton::clicked, this, slot);
         return b;
     };
-    const int c1 = 660, c2 = 830, y0 = 122, dy = 36;
+    // Room enough that at the window's minimum size every caption still fits.
+    const int c1 = 656, c2 = 828, y0 = 128, dy = 36;
     const char *exportTip = "Click here to generate report or export data to other format";
     cmdOpen = button("cmdOpen", "&Open Saved Test", "Click here to open saved test", c1, y0,
                      &frmMain::cmdOpen_Click);
@@ -226,42 +229,43 @@ void frmMain::buildControls()
     cmbChartType->setObjectName(QStringLiteral("cmbChartType"));
     cmbChartType->setToolTip(
         QStringLiteral("Select different chart types by select corresponding pulldown items"));
-    cmbChartType->setGeometry(c1, 30, 334, 26);
+    cmbChartType->setGeometry(c1, 30, 338, 30);
     Label2->setBuddy(cmbChartType);
     connect(cmbChartType, &QComboBox::activated, this, &frmMain::cmbChartType_Click);
 
     auto frame = [this](const char *name, const char *caption, int x) {
         auto *g = new QGroupBox(QString::fromLatin1(caption), central_);
         g->setObjectName(QString::fromLatin1(name));
-        g->setGeometry(x, 62, 164, 52);
+        g->setGeometry(x, 64, 166, 58);
         return g;
     };
     auto radio = [this](QGroupBox *g, const char *name, const char *caption, const char *tip, int x,
-                        int option) {
+                        int width, int option) {
         auto *r = new QRadioButton(QString::fromLatin1(caption), g);
         r->setObjectName(QString::fromLatin1(name));
         if (*tip)
             r->setToolTip(QString::fromLatin1(tip));
-        r->setGeometry(x, 24, 76, 22);
+        r->setGeometry(x, 24, width, 28);
         connect(r, &QRadioButton::clicked, this, [this, option] { OptionScale_Click(option); });
         return r;
     };
     Frame1 = frame("Frame1", "X Scale:", c1);
-    Option1 = radio(Frame1, "Option1", "Normal", "Click here to select normal chart scale", 8, 1);
-    Option2 = radio(Frame1, "Option2", "Log", "Click here to select log chart scale", 88, 2);
+    Option1 =
+        radio(Frame1, "Option1", "Normal", "Click here to select normal chart scale", 6, 88, 1);
+    Option2 = radio(Frame1, "Option2", "Log", "Click here to select log chart scale", 98, 62, 2);
     Frame2 = frame("Frame2", "Y Scale:", c2);
-    Option3 = radio(Frame2, "Option3", "Normal", "", 8, 3);
-    Option4 = radio(Frame2, "Option4", "Log", "", 88, 4);
+    Option3 = radio(Frame2, "Option3", "Normal", "", 6, 88, 3);
+    Option4 = radio(Frame2, "Option4", "Log", "", 98, 62, 4);
 
     Pesgo1 = new ChartView(central_);
     Pesgo1->setObjectName(QStringLiteral("Pesgo1"));
     Pesgo1->setToolTip(QStringLiteral("Right click mouse for more option"));
-    Pesgo1->setGeometry(8, 8, 640, 366);
+    Pesgo1->setGeometry(8, 8, 640, 392);
 
     MSFlexGrid1 = new QTableView(central_);
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
     MSFlexGrid1->setToolTip(QStringLiteral("This table lists the test results."));
-    MSFlexGrid1->setGeometry(8, 382, 984, 310);
+    MSFlexGrid1->setGeometry(8, 408, 984, 284);
     MSFlexGrid1->verticalHeader()->setDefaultSectionSize(20);
     MSFlexGrid1->setWordWrap(true);
     QFont headerFont = MSFlexGrid1->horizontalHeader()->font();
@@ -291,12 +295,13 @@ bool frmMain::Form_Load()
     deps_.m.UnitSystem = 1;
     deps_.m.NoTestShown = true;
     deps_.m.SequenceSent = false;
+    deps_.m.LastSentSequence.reset();
 
     Located located = deps_.locateDatabase();
     if (located.status != Located::Status::Opened || !located.db)
         return false;
     db_ = std::move(located.db);
-    review_ = std::make_unique<TestReview>(deps_.m, *db_, deps_.prompter);
+    review_ = std::make_unique<TestReview>(deps_.m, *db_, prompter());
     MSFlexGrid1->setModel(&review_->grid());
 
     layout_.attach(central_);
@@ -356,9 +361,8 @@ bool frmMain::event(QEvent *e)
 
 void frmMain::closeEvent(QCloseEvent *e)
 {
-    if (!closingByProgram_ &&
-        deps_.prompter.message("Are you sure to exit?", "Exit Check", Buttons::YesNo,
-                               Icon::Exclamation) == Answer::No) {
+    if (!closingByProgram_ && prompter().message("Are you sure to exit?", "Exit Check",
+                                                 Buttons::YesNo, Icon::Exclamation) == Answer::No) {
         e->ignore();
         return;
     }
@@ -370,7 +374,7 @@ void frmMain::closeEvent(QCloseEvent *e)
 void frmMain::cmdOpen_Click()
 {
     {
-        OpenTest dialog(deps_.m, review_->repository(), deps_.prompter, this);
+        OpenTest dialog(deps_.m, review_->repository(), prompter(), this);
         exec(dialog);
     }
     review_->openCurrentTest();
@@ -386,27 +390,35 @@ void frmMain::cmdRetrieve_Click()
     };
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto records =
-        retrieveLastResult(deps_.MSComm1, deps_.clock, deps_.m, deps_.prompter, observer);
+        retrieveLastResult(deps_.MSComm1, deps_.clock, deps_.m, prompter(), observer);
     QApplication::restoreOverrideCursor();
     if (!records)
         return;
-    if (!storeRetrievedTest(deps_.m, review_->repository(), deps_.prompter,
+    if (!storeRetrievedTest(deps_.m, review_->repository(), prompter(),
                             [this] { RelatedInfo_Click(); }))
         return;
     review_->showNewTest();
     showReview();
 }
 
-void frmMain::cmdStartTest_Click() { remoteStart(deps_.MSComm1, deps_.m, deps_.prompter); }
+void frmMain::cmdStartTest_Click()
+{
+    const BusyCursor busy;
+    remoteStart(deps_.MSComm1, deps_.m, prompter());
+}
 
-void frmMain::cmdStopTest_Click() { remoteStop(deps_.MSComm1, deps_.m, deps_.prompter); }
+void frmMain::cmdStopTest_Click()
+{
+    const BusyCursor busy;
+    remoteStop(deps_.MSComm1, deps_.m, prompter());
+}
 
 void frmMain::cmdRealTime_Click()
 {
     if (!deps_.m.SequenceSent) {
-        deps_.prompter.message("Please first go to Setup Screen and send the sequence to K7400r "
-                               "before your real time test.",
-                               "Operation Error");
+        prompter().message("Please first go to Setup Screen and send the sequence to K7400r "
+                           "before your real time test.",
+                           "Operation Error");
         return;
     }
     deps_.m.SavedWindowState = windowStateOf(*this);
@@ -414,7 +426,7 @@ void frmMain::cmdRealTime_Click()
     realTime_.reset();
     realTime_ = std::make_unique<frmRealTime>(RealTimeWindowDeps{
         deps_.m, *db_, deps_.prompter, deps_.clock, deps_.makePort, [this] { showAgain(); },
-        [this](QWidget &w) { printWidget(w); }, runDialog});
+        [this](QWidget &w) { printWidget(w); }, runDialog, deps_.makePrompter});
     realTime_->Form_Load();
     realTime_->show();
 }
@@ -437,8 +449,12 @@ void frmMain::openSetup()
             review_->chart().setPlottingMethod(method);
             redrawChart();
         },
-        [this] { showAgain(); }, [this] { MenuHelpContent_Click(); },
-        [this] { MenuHelpAbout_Click(); }, runDialog});
+        [this](WindowState state) {
+            showAgain();
+            applyWindowState(*this, state);
+        },
+        [this](QWidget &over) { showHelp(over); }, [this](QWidget &over) { showAbout(over); },
+        runDialog, deps_.makePrompter});
     setup_->Form_Load();
     setup_->show();
 }
@@ -453,7 +469,7 @@ void frmMain::RelatedInfo_Click()
 {
     hide();
     {
-        frmRelated dialog(deps_.m, review_->repository(), deps_.prompter, this);
+        frmRelated dialog(deps_.m, review_->repository(), prompter(), this);
         exec(dialog);
     }
     show();
@@ -462,12 +478,12 @@ void frmMain::RelatedInfo_Click()
 void frmMain::cmdOverlap_Click()
 {
     if (deps_.m.CurrentTestName.empty()) {
-        deps_.prompter.message("No opened test to overlap on.  Please open one test first.",
-                               "Operation Error");
+        prompter().message("No opened test to overlap on.  Please open one test first.",
+                           "Operation Error");
         return;
     }
     {
-        frmOverlapTestName dialog(deps_.m, review_->repository(), deps_.prompter, this);
+        frmOverlapTestName dialog(deps_.m, review_->repository(), prompter(), this);
         exec(dialog);
     }
     review_->overlayTest();
@@ -477,12 +493,12 @@ void frmMain::cmdOverlap_Click()
 void frmMain::cmdReport_Click()
 {
     if (deps_.m.CurrentTestName.empty()) {
-        deps_.prompter.message(kNoTestForReportMessage);
+        prompter().message(kNoTestForReportMessage);
         return;
     }
     const auto report = openedTestReport(*review_, deps_.m);
     if (!report) {
-        showDbFailure(deps_.prompter, report.error());
+        showDbFailure(prompter(), report.error());
         return;
     }
     // A custom rotor-bob has no report.
@@ -498,9 +514,9 @@ void frmMain::MenuFilePrint_Click()
     if (!device)
         return;
     if (printPrinterTest(*device))
-        deps_.prompter.message(kPrinterTestDoneMessage);
+        prompter().message(kPrinterTestDoneMessage);
     else
-        deps_.prompter.message(kPrinterTestFailedMessage);
+        prompter().message(kPrinterTestFailedMessage);
 }
 
 void frmMain::printWidget(QWidget &widget)
@@ -520,7 +536,7 @@ template <typename Writer> void frmMain::exportWorkbook(const char *what, Writer
         return;
     const auto input = exportInput(*review_, deps_.m);
     if (!input) {
-        showDbFailure(deps_.prompter, input.error());
+        showDbFailure(prompter(), input.error());
         return;
     }
     const ExportInput &in = *input;
@@ -545,9 +561,9 @@ template <typename Writer> void frmMain::exportWorkbook(const char *what, Writer
     QApplication::restoreOverrideCursor();
     dialog.reset();
     if (!result.ok) {
-        deps_.prompter.message(std::string(what) + " could not be saved to " + path + ": " +
-                                   result.error,
-                               "Export Error");
+        prompter().message(std::string(what) + " could not be saved to " + path + ": " +
+                               result.error,
+                           "Export Error");
         return;
     }
     if (!deps_.openDocument || !deps_.openDocument(path))
@@ -561,7 +577,7 @@ std::string frmMain::askWorkbookPath(const std::string &proposedName)
     request.filter = "Excel (*.xlsx)|*.xlsx";
     request.initialDir = QDir::currentPath().toStdString();
     request.proposedName = proposedName;
-    std::string path = deps_.prompter.saveFile(request);
+    std::string path = prompter().saveFile(request);
     if (!path.empty() &&
         !QString::fromStdString(path).endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
         path += ".xlsx";
@@ -580,7 +596,8 @@ void frmMain::cmdCalicheck_Click()
                                               [this](const std::string &viscosity,
                                                      const std::array<CalibrationRow, 5> &rows) {
                                                   exportCalibration(viscosity, rows);
-                                              }},
+                                              },
+                                              deps_.makePrompter},
                         this);
     exec(dialog);
 }
@@ -596,9 +613,9 @@ void frmMain::exportCalibration(const std::string &viscosity,
         out.push_back({r.Stress3, r.lbl3Err, r.lbl3PercentErr});
     const ExportResult result = writeCalibrationWorkbook(path, viscosity, out);
     if (!result.ok) {
-        deps_.prompter.message("The calibration result could not be saved to " + path + ": " +
-                                   result.error,
-                               "Export Error");
+        prompter().message("The calibration result could not be saved to " + path + ": " +
+                               result.error,
+                           "Export Error");
         return;
     }
     if (deps_.openDocument)
@@ -615,20 +632,24 @@ void frmMain::DirectLog_Click()
     }
     directLog_ = std::make_unique<frmDirectLog>(
         DirectLogWindowDeps{deps_.m, deps_.prompter, deps_.clock, deps_.makePort,
-                            [this](QWidget &w) { printWidget(w); }});
+                            [this](QWidget &w) { printWidget(w); }, deps_.makePrompter});
     directLog_->Form_Load();
     directLog_->show();
 }
 
-void frmMain::MenuHelpContent_Click()
+void frmMain::MenuHelpContent_Click() { showHelp(*this); }
+
+void frmMain::MenuHelpAbout_Click() { showAbout(*this); }
+
+void frmMain::showHelp(QWidget &over)
 {
-    HelpViewer viewer(this);
+    HelpViewer viewer(&over);
     exec(viewer);
 }
 
-void frmMain::MenuHelpAbout_Click()
+void frmMain::showAbout(QWidget &over)
 {
-    frmAbout about(this);
+    frmAbout about(&over);
     exec(about);
 }
 
@@ -673,7 +694,8 @@ void frmMain::buildAnalysis()
     connect(MenuAnalysisRheology, &QAction::triggered, this, &frmMain::MenuAnalysisRheology_Click);
 
     Toolbar1->addSeparator();
-    QAction *key = Toolbar1->addAction(rheologyIcon(), QStringLiteral("Rheology"));
+    QAction *key = Toolbar1->addAction(conventionalIcon(QStringLiteral("office-chart-line")),
+                                       QStringLiteral("Rheology"));
     key->setObjectName(QStringLiteral("Toolbar1_Rheology"));
     key->setData(QStringLiteral("Rheology"));
     key->setToolTip(QStringLiteral("Rheology"));

@@ -3,6 +3,7 @@
 
 #include "calib/CalibrationCheck.h"
 #include "ui/ProportionalLayout.h"
+#include "ui/QtPrompter.h"
 #include "review/TestReview.h"
 
 #include <QMainWindow>
@@ -58,6 +59,8 @@ struct MainWindowDeps {
     std::string commandLine;
     // The Serial Ports dialog (Tools menu); the item is disabled without it.
     std::function<std::unique_ptr<QDialog>(QWidget *parent)> makeSerialPortsDialog = {};
+    // Each window's own Prompter; without one every window uses `prompter`.
+    PrompterFactory makePrompter;
 };
 
 class frmMain : public QMainWindow {
@@ -143,6 +146,9 @@ private:
     void showReview();
     void redrawChart();
     void openSetup();
+    // Help and about over the window that asked for them.
+    void showHelp(QWidget &over);
+    void showAbout(QWidget &over);
     void printWidget(QWidget &widget);
     // The save dialog for a workbook; empty when cancelled.
     std::string askWorkbookPath(const std::string &proposedName);
@@ -150,8 +156,10 @@ private:
     // Both workbooks: the file dialog, the writing with its progress, the result.
     template <typename Writer> void exportWorkbook(const char *what, Writer write);
     int exec(QDialog &d) { return runDialog(d); }
+    Prompter &prompter() { return prompter_; }
 
     MainWindowDeps deps_;
+    WindowPrompter prompter_;
     std::unique_ptr<Database> db_;
     std::unique_ptr<TestReview> review_;
     std::unique_ptr<frmSetup> setup_;

@@ -13,6 +13,7 @@
 #include "ui/QtPrompter.h"
 #include "device/QtSerialPortDevice.h"
 #include "ui/QtTextPrinter.h"
+#include "app/HelpViewer.h"
 #include "app/StartOptions.h"
 #include "app/frmMain.h"
 
@@ -51,6 +52,11 @@ int main(int argc, char **argv)
     if (!options.error.empty()) {
         std::fprintf(stderr, "viscora: %s\n", options.error.c_str());
         return 2;
+    }
+    if (options.checkHelp) {
+        const std::string summary = viscora::helpDocumentSummary();
+        std::printf("%s\n", summary.empty() ? "no help document" : summary.c_str());
+        return summary.empty() ? 1 : 0;
     }
 
     // What each "Comm n" means: the user's saved assignment, this run's options on top.
@@ -116,7 +122,8 @@ int main(int argc, char **argv)
                      [&simulatorDevice] { return simulatorDevice; }, applyPorts,
                      [](const std::string &device) { return viscora::accessProblem(device); }},
                  parent);
-         }});
+         },
+         viscora::qtPrompterFactory()});
     prompter.setParent(&window);
     mainWindow = &window;
     if (!window.Form_Load())

@@ -16,14 +16,17 @@
 namespace viscora {
 
 frmCaliCheck::frmCaliCheck(CalibrationWindowDeps deps, QWidget *parent)
-    : QDialog(parent), deps_(std::move(deps))
+    : QDialog(parent), deps_(std::move(deps)),
+      prompter_(deps_.makePrompter, *this, deps_.prompter, [this](const std::string &text) {
+          CurStatus->setText(QString::fromStdString(text));
+      })
 {
     setObjectName(QStringLiteral("frmCaliCheck"));
     setWindowTitle(QStringLiteral("Auto Calibration Check"));
     setModal(true);
     ensureRotorBobChosen(deps_.m);
     MSComm1 = deps_.makePort();
-    check_ = std::make_unique<CalibrationCheck>(deps_.m, *MSComm1, deps_.clock, deps_.prompter);
+    check_ = std::make_unique<CalibrationCheck>(deps_.m, *MSComm1, deps_.clock, prompter_);
     check_->processEvents = [] { QApplication::processEvents(); };
     check_->onStatus = [this](const std::string &s) {
         CurStatus->setText(QString::fromStdString(s));

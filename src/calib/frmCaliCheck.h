@@ -2,6 +2,7 @@
 // "Auto Calibration Check": the calibration fluid's viscosity in, the errors out.
 
 #include "calib/CalibrationCheck.h"
+#include "ui/QtPrompter.h"
 
 #include <QDialog>
 
@@ -23,6 +24,8 @@ struct CalibrationWindowDeps {
     // Writes the result grid to a workbook the operator chooses; empty when not offered.
     std::function<void(const std::string &viscosity, const std::array<CalibrationRow, 5> &)>
         exportResult;
+    // This window's own Prompter; without one it uses `prompter`.
+    PrompterFactory makePrompter;
 };
 
 class frmCaliCheck : public QDialog {
@@ -50,6 +53,7 @@ protected:
 private:
     void showRows();
     CalibrationWindowDeps deps_;
+    WindowPrompter prompter_;
     std::unique_ptr<SerialPort> MSComm1;
     std::unique_ptr<CalibrationCheck> check_;
 };

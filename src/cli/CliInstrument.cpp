@@ -7,7 +7,7 @@
 #include "realtime/RealTestNaming.h"
 #include "review/RelatedInfoEditor.h"
 #include "review/RetrievedTest.h"
-#include "setup/SetupGrid.h"
+#include "setup/SequenceSend.h"
 #include "core/VbFormat.h"
 
 namespace viscora::cli {
@@ -28,7 +28,6 @@ int cmdDownload(Context &c, const Args &a)
     const auto stored = SequenceRepository(*c.db).steps(seq->sequenceId);
     if (!stored)
         return c.failed(stored.error());
-    const std::vector<DownloadStep> steps = downloadSteps(*stored, c.m.isSI());
     ExchangeObserver observer;
     observer.progress = [&c](int value, int maximum) {
         if (value > 0)
@@ -36,9 +35,9 @@ int cmdDownload(Context &c, const Args &a)
         else
             c.err << '\n';
     };
-    if (!downloadSequence(c.serial(), *c.clock, c.m, steps, c.prompter, observer))
+    if (!sendSequence(c.serial(), *c.clock, c.m, seq->name, *stored, c.prompter, observer))
         return 1;
-    c.out << "Sent " << steps.size() << " step(s) of " << a.positional[0] << " with " << rb->name
+    c.out << "Sent " << stored->size() << " step(s) of " << a.positional[0] << " with " << rb->name
           << ".\n";
     return 0;
 }
@@ -95,8 +94,7 @@ int cmdRun(Context &c, const Args &a)
     RealTestNaming naming(c.m, tests, c.prompter);
     if (naming.ok(name) != NamingOutcome::Created)
         return 1;
-    if (!downloadSequence(c.serial(), *c.clock, c.m, downloadSteps(*steps, c.m.isSI()),
-                          c.prompter)) {
+    if (!sendSequence(c.serial(), *c.clock, c.m, seq->name, *steps, c.prompter)) {
         // The header was made for this run only; without its download there is no run.
         tests.deleteTest(name.header.testName);
         return 1;

@@ -11,6 +11,8 @@ Answer CliPrompter::message(const std::string &text, const std::string &title, B
     case Buttons::YesNo:
     case Buttons::YesNoCancel:
         return Answer::Yes;
+    case Buttons::YesNoDefaultNo:
+        return Answer::No;
     default:
         return Answer::Ok;
     }

@@ -4,12 +4,29 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace viscora {
 
 enum class WindowState { None, Normal, Minimized, Maximized };
+
+// A step as a download sent it, in stored units, with the record rate the real-time test
+// stores by.
+struct SentStep {
+    int stepNo = 0;
+    double time = 0, temperature = 0, speed = 0; // s, degF, rpm
+    int recordRate = 0;
+};
+
+// The sequence a download put into the instrument: what a real-time test then runs, whatever
+// the setup window selects afterwards.
+struct SentSequence {
+    std::string name;
+    int rbIndex = 0;
+    std::vector<SentStep> steps;
+};
 
 // One record of a retrieval block: step, time, temperature, stress, gel, speed, rotor-bob.
 using RetrievedRecord = std::array<double, 7>;
@@ -25,6 +42,8 @@ struct Module1 {
     std::string CurrentTestName;
     std::string OverlapTestName;
     bool SequenceSent = false;
+    // The last download of this run; none before the first.
+    std::optional<SentSequence> LastSentSequence;
     bool UnitChanged = false;
     bool NoTestShown = true;
     bool DebugMode = false;

@@ -7,7 +7,8 @@
 
 namespace viscora {
 
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+// YesNoDefaultNo: a question whose careless Enter must not do what it asks (a delete).
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, YesNoDefaultNo };
 enum class Icon { None, Information, Exclamation, Critical, Question };
 enum class Answer { Ok, Cancel, Yes, No };
 

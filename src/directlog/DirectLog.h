@@ -42,6 +42,8 @@ public:
     void stop();
     void startRecording();
     void stopRecording();
+    // A fresh chart whose time axis starts now.
+    void resetChart() { chart.Initial_chart(now()); }
 
     bool running() const { return running_; }
     bool Recording = false;

@@ -1,27 +1,37 @@
 #include "directlog/frmDirectLog.h"
 
+#include "ui/BusyCursor.h"
 #include "ui/LiveChartView.h"
+#include "ui/WindowPlacement.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace viscora {
 
 frmDirectLog::frmDirectLog(DirectLogWindowDeps deps, QWidget *parent)
-    : QMainWindow(parent), deps_(std::move(deps))
+    : QMainWindow(parent), deps_(std::move(deps)),
+      prompter_(deps_.makePrompter, *this, deps_.prompter, [this](const std::string &text) {
+          statusBar()->showMessage(QString::fromStdString(text));
+      })
 {
     setObjectName(QStringLiteral("frmDirectLog"));
     setWindowTitle(QStringLiteral("Direct Data Logging"));
     MSComm1 = deps_.makePort();
-    log_ = std::make_unique<DirectLog>(deps_.m, *MSComm1, deps_.clock, deps_.prompter);
+    log_ = std::make_unique<DirectLog>(deps_.m, *MSComm1, deps_.clock, prompter_);
 
     auto *central = new QWidget(this);
     setCentralWidget(central);
@@ -75,7 +85,21 @@ frmDirectLog::frmDirectLog(DirectLogWindowDeps deps, QWidget *parent)
     for (QPushButton *b : {cmdRun, cmdStop, cmdStartRecord, cmdStopRecord, Command1, cmdExit})
         left->addWidget(b, row++, 0, 1, 2);
     left->setRowStretch(row, 1);
-    layout->addLayout(left);
+    // The left column keeps the width of its widest caption, so the wrapped note below the
+    // file name has a known height and never squeezes the buttons.
+    auto *panel = new QWidget(central);
+    panel->setLayout(left);
+    left->setContentsMargins(0, 0, 0, 0);
+    int width = 0;
+    for (QWidget *w : {static_cast<QWidget *>(Label3), static_cast<QWidget *>(Label2),
+                       static_cast<QWidget *>(Label5), static_cast<QWidget *>(cmdStartRecord),
+                       static_cast<QWidget *>(cmdStopRecord)})
+        width = std::max(width, w->sizeHint().width());
+    width = std::max(width, cmbRate->sizeHint().width() + Label1->sizeHint().width() +
+                                left->horizontalSpacing());
+    panel->setFixedWidth(width);
+    Label6->setMinimumHeight(Label6->heightForWidth(width));
+    layout->addWidget(panel);
     Pesgo1 = new LiveChartView(central);
     Pesgo1->setObjectName(QStringLiteral("Pesgo1"));
     layout->addWidget(Pesgo1, 1);
@@ -103,6 +127,7 @@ frmDirectLog::~frmDirectLog()
 
 void frmDirectLog::Form_Load()
 {
+    centerOnScreen(*this);
     Timer1->stop();
     const QSignalBlocker blockRate(cmbRate);
     cmbSpeed->clear();
@@ -113,19 +138,31 @@ void frmDirectLog::Form_Load()
     cmbRate->setCurrentIndex(0);
     const std::string speed = cmbSpeed->currentText().toStdString();
     log_->rateText = cmbRate->currentText().toStdString();
-    log_->SendLogProgram(speed);
+    {
+        const BusyCursor busy;
+        log_->SendLogProgram(speed);
+    }
     log_->speedText = speed;
     log_->buttons = {};
     showButtons();
-    log_->chart.Initial_chart(0);
+    log_->resetChart();
     Pesgo1->redraw(log_->chart);
     log_->Recording = false;
 }
 
 bool frmDirectLog::eventFilter(QObject *watched, QEvent *e)
 {
-    if ((watched == cmbSpeed || watched == cmbSpeed->lineEdit()) && e->type() == QEvent::FocusOut)
-        cmbSpeed_LostFocus();
+    // Only leaving the box for another control of this window counts, not the box's own list
+    // opening or a message box, and only when the speed was changed: each send blocks the
+    // window for a second.
+    if ((watched == cmbSpeed || watched == cmbSpeed->lineEdit()) && e->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(e)->reason();
+        const QWidget *to = QApplication::focusWidget();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && to &&
+            to->window() == this && to != cmbSpeed && to != cmbSpeed->lineEdit() &&
+            cmbSpeed->currentText().toStdString() != log_->speedText)
+            cmbSpeed_LostFocus();
+    }
     return QMainWindow::eventFilter(watched, e);
 }
 
@@ -139,6 +176,7 @@ void frmDirectLog::showButtons()
 
 void frmDirectLog::cmbSpeed_LostFocus()
 {
+    const BusyCursor busy;
     const std::string speed = log_->speedChanged(cmbSpeed->currentText().toStdString());
     if (cmbSpeed->currentText().toStdString() != speed)
         cmbSpeed->setCurrentText(QString::fromStdString(speed));
@@ -155,7 +193,12 @@ void frmDirectLog::cmbRate_Change()
 
 void frmDirectLog::cmdRun_Click()
 {
-    if (log_->run(txtFileName->text().toStdString())) {
+    bool started = false;
+    {
+        const BusyCursor busy;
+        started = log_->run(txtFileName->text().toStdString());
+    }
+    if (started) {
         Pesgo1->redraw(log_->chart);
         Timer1->start();
     }
@@ -172,7 +215,10 @@ void frmDirectLog::Timer1_Timer()
 
 void frmDirectLog::cmdStop_Click()
 {
-    log_->stop();
+    {
+        const BusyCursor busy;
+        log_->stop();
+    }
     if (!log_->running())
         Timer1->stop();
     showButtons();

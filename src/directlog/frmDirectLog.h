@@ -2,6 +2,7 @@
 // "Direct Data Logging": the rotor at one speed, the live chart, and the data file.
 
 #include "directlog/DirectLog.h"
+#include "ui/QtPrompter.h"
 
 #include <QMainWindow>
 
@@ -24,6 +25,8 @@ struct DirectLogWindowDeps {
     Clock &clock;
     std::function<std::unique_ptr<SerialPort>()> makePort;
     std::function<void(QWidget &)> printWidget;
+    // This window's own Prompter; without one it uses `prompter`.
+    PrompterFactory makePrompter;
 };
 
 class frmDirectLog : public QMainWindow {
@@ -59,6 +62,7 @@ protected:
 private:
     void showButtons();
     DirectLogWindowDeps deps_;
+    WindowPrompter prompter_;
     std::unique_ptr<SerialPort> MSComm1;
     std::unique_ptr<DirectLog> log_;
 };

@@ -1,9 +1,12 @@
 #include "realtime/frmRealTime.h"
 
+#include "ui/BusyCursor.h"
+#include "ui/FittedColumns.h"
 #include "ui/LiveChartView.h"
 #include "core/Module1.h"
 #include "core/Prompter.h"
 #include "store/SequenceRepository.h"
+#include "setup/SequenceSend.h"
 #include "setup/SetupGrid.h"
 #include "ui/WindowPlacement.h"
 #include "realtime/frmRealRelated.h"
@@ -27,16 +30,18 @@ constexpr int kDesignHeight = 680;
 } // namespace
 
 frmRealTime::frmRealTime(RealTimeWindowDeps deps, QWidget *parent)
-    : QMainWindow(parent), deps_(std::move(deps)), repo_(deps_.db),
-      grid_(std::make_unique<SetupGridModel>())
+    : QMainWindow(parent), deps_(std::move(deps)),
+      prompter_(
+          deps_.makePrompter, *this, deps_.prompter,
+          [this](const std::string &text) { statusPanel->setText(QString::fromStdString(text)); }),
+      repo_(deps_.db), grid_(std::make_unique<SetupGridModel>())
 {
     if (!deps_.runDialog)
         deps_.runDialog = [](QDialog &d) { return d.exec(); };
     setObjectName(QStringLiteral("frmRealTime"));
     setWindowTitle(QStringLiteral("Real Time Test"));
     MSComm1 = deps_.makePort();
-    acquisition_ =
-        std::make_unique<Acquisition>(deps_.m, *MSComm1, deps_.clock, repo_, deps_.prompter);
+    acquisition_ = std::make_unique<Acquisition>(deps_.m, *MSComm1, deps_.clock, repo_, prompter());
     acquisition_->onStatus = [this](const std::string &text) {
         statusPanel->setText(QString::fromStdString(text));
         statusPanel->repaint();
@@ -61,41 +66,46 @@ void frmRealTime::buildControls()
     setCentralWidget(central_);
     central_->resize(kDesignWidth, kDesignHeight);
 
+    // The steps, buttons and choices on the left, the chart over the whole height on the
+    // right: room for the grid's headers and the temperature axis, and for every caption at
+    // the window's minimum size.
     Label1 = new QLabel(QStringLiteral("Test Sequence Name:"), central_);
-    Label1->setGeometry(10, 8, 150, 22);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(10, 8, 170, 22);
     lblSequenceName = new QLabel(central_);
     lblSequenceName->setObjectName(QStringLiteral("lblSequenceName"));
-    lblSequenceName->setGeometry(160, 8, 300, 22);
+    lblSequenceName->setGeometry(185, 8, 235, 22);
     MSFlexGrid1 = new QTableView(central_);
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
-    MSFlexGrid1->setGeometry(10, 34, 370, 420);
+    MSFlexGrid1->setGeometry(10, 34, 410, 300);
     MSFlexGrid1->setModel(grid_.get());
     MSFlexGrid1->horizontalHeader()->setFixedHeight(36);
-    MSFlexGrid1->horizontalHeader()->setDefaultSectionSize(58);
     MSFlexGrid1->verticalHeader()->setDefaultSectionSize(20);
+    MSFlexGrid1->verticalHeader()->hide(); // the first column numbers the steps
+    new FittedColumns(MSFlexGrid1);
     Pesgo1 = new LiveChartView(central_);
     Pesgo1->setObjectName(QStringLiteral("Pesgo1"));
-    Pesgo1->setGeometry(390, 8, 600, 596);
+    Pesgo1->setGeometry(430, 8, 560, 664);
 
     auto button = [this](const char *name, const char *text, int x, int y, auto slot) {
         auto *b = new QPushButton(QString::fromUtf8(text), central_);
         b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(x, y, 180, 30);
+        b->setGeometry(x, y, 200, 30);
         connect(b, &QPushButton::clicked, this, slot);
         return b;
     };
-    cmdSaveAs = button("cmdSaveAs", "Save Result &As", 10, 462, [this] { cmdSaveAs_Click(); });
-    cmdStart = button("cmdStart", "&S&tart", 200, 462, [this] { cmdStart_Click(); });
-    cmdStop = button("cmdStop", "&Stop", 10, 498, [this] { cmdStop_Click(); });
-    cmdShowAll = button("cmdShowAll", "S&how All Data", 200, 498, [this] { cmdShowAll_Click(); });
-    cmdShow3Min = button("cmdShow3Min", "Sh&ow Last 3 Minutes", 10, 534, [] {});
+    cmdSaveAs = button("cmdSaveAs", "Save Result &As", 10, 342, [this] { cmdSaveAs_Click(); });
+    cmdStart = button("cmdStart", "&S&tart", 220, 342, [this] { cmdStart_Click(); });
+    cmdStop = button("cmdStop", "&Stop", 10, 378, [this] { cmdStop_Click(); });
+    cmdShowAll = button("cmdShowAll", "S&how All Data", 220, 378, [this] { cmdShowAll_Click(); });
+    cmdShow3Min = button("cmdShow3Min", "Sh&ow Last 3 Minutes", 10, 414, [] {});
     cmdPrintChart =
-        button("cmdPrintChart", "Print Chart", 200, 534, [this] { cmdPrintChart_Click(); });
-    cmdReturn = button("cmdReturn", "&Return", 200, 570, [this] { cmdReturn_Click(); });
+        button("cmdPrintChart", "Print Chart", 220, 414, [this] { cmdPrintChart_Click(); });
+    cmdReturn = button("cmdReturn", "&Return", 220, 450, [this] { cmdReturn_Click(); });
 
     Frame3 = new QGroupBox(QStringLiteral("Test Save Rate"), central_);
     Frame3->setObjectName(QStringLiteral("Frame3"));
-    Frame3->setGeometry(390, 612, 600, 52);
+    Frame3->setGeometry(10, 488, 410, 92);
     const char *rates[] = {"1 data per sec.", "1 data per 10 sec", "1 data per 60 sec",
                            "1  data per 5 min"};
     const int seconds[] = {1, 10, 60, 300};
@@ -103,27 +113,29 @@ void frmRealTime::buildControls()
     for (int i = 0; i < 4; ++i) {
         auto *r = new QRadioButton(QString::fromLatin1(rates[i]), Frame3);
         r->setObjectName(QStringLiteral("Option%1").arg(4 + i));
-        r->setGeometry(8 + i * 148, 22, 146, 22);
+        r->setGeometry(8 + (i % 2) * 200, 22 + (i / 2) * 32, 196, 28);
         const int value = seconds[i];
         connect(r, &QRadioButton::clicked, this, [this, value] { saveRate = value; });
         *options[i] = r;
     }
     Frame1 = new QGroupBox(QStringLiteral("Average Data?"), central_);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(10, 612, 370, 52);
+    Frame1->setGeometry(10, 586, 410, 62);
     optAverageYes = new QRadioButton(QStringLiteral("Yes"), Frame1);
     optAverageYes->setObjectName(QStringLiteral("optAverageYes"));
-    optAverageYes->setGeometry(10, 22, 60, 22);
+    optAverageYes->setGeometry(8, 24, 62, 28);
     optAverageNo = new QRadioButton(QStringLiteral("No"), Frame1);
     optAverageNo->setObjectName(QStringLiteral("optAverageNo"));
-    optAverageNo->setGeometry(80, 22, 60, 22);
+    optAverageNo->setGeometry(76, 24, 58, 28);
     lblAverage = new QLabel(QStringLiteral("Average"), Frame1);
-    lblAverage->setGeometry(160, 22, 60, 22);
+    lblAverage->setObjectName(QStringLiteral("lblAverage"));
+    lblAverage->setGeometry(140, 24, 72, 28);
     txtAverage = new QLineEdit(Frame1);
     txtAverage->setObjectName(QStringLiteral("txtAverage"));
-    txtAverage->setGeometry(222, 22, 50, 22);
+    txtAverage->setGeometry(218, 24, 60, 28);
     lblAverage2 = new QLabel(QStringLiteral("Data"), Frame1);
-    lblAverage2->setGeometry(280, 22, 50, 22);
+    lblAverage2->setObjectName(QStringLiteral("lblAverage2"));
+    lblAverage2->setGeometry(284, 24, 50, 28);
     connect(optAverageYes, &QRadioButton::clicked, this, [this] { showAverage(true); });
     connect(optAverageNo, &QRadioButton::clicked, this, [this] { showAverage(false); });
 
@@ -151,16 +163,15 @@ void frmRealTime::Form_Load()
     layout_.attach(central_);
     centerOnScreen(*this);
     applyWindowState(*this, deps_.m.SavedWindowState);
-    std::vector<SequenceStep> steps;
-    const auto read =
-        SequenceRepository(deps_.db).stepsOf(QString::fromStdString(deps_.m.CurrentSequenceName));
-    if (!read)
-        showDbFailure(deps_.prompter, read.error());
-    else if (*read)
-        steps = std::move(**read);
+    // The sequence the instrument runs: the one sent last, not what Setup selects since.
+    const auto running = runningSequence(deps_.m, SequenceRepository(deps_.db));
+    if (!running)
+        showDbFailure(prompter(), running.error());
+    const std::vector<SequenceStep> steps = running ? running->steps : std::vector<SequenceStep>();
     grid_->setRows(setupRows(steps, deps_.m.isSI(), deps_.m.RbShearFactor), deps_.m.isSI());
     acquisition_->setSteps(steps);
-    lblSequenceName->setText(QString::fromStdString(deps_.m.CurrentSequenceName));
+    lblSequenceName->setText(running ? running->name
+                                     : QString::fromStdString(deps_.m.CurrentSequenceName));
     acquisition_->chart.Initial_chart(acquisition_->now());
     Pesgo1->redraw(acquisition_->chart);
     testName.clear();
@@ -174,7 +185,7 @@ void frmRealTime::cmdSaveAs_Click()
 {
     hide();
     {
-        frmRealRelated dialog(deps_.m, repo_, deps_.prompter, testName, this);
+        frmRealRelated dialog(deps_.m, repo_, prompter(), testName, this);
         deps_.runDialog(dialog);
         if (dialog.result() == QDialog::Accepted)
             testName = dialog.testName();
@@ -186,7 +197,13 @@ void frmRealTime::cmdSaveAs_Click()
 
 void frmRealTime::cmdStart_Click()
 {
-    if (acquisition_->start()) {
+    bool started = false;
+    {
+        // The start-reply wait holds the window for up to eleven seconds.
+        const BusyCursor busy;
+        started = acquisition_->start();
+    }
+    if (started) {
         Pesgo1->redraw(acquisition_->chart);
         Timer1->start();
     }
@@ -206,7 +223,10 @@ void frmRealTime::Timer1_Timer()
 
 void frmRealTime::cmdStop_Click()
 {
-    acquisition_->stop();
+    {
+        const BusyCursor busy;
+        acquisition_->stop();
+    }
     if (!acquisition_->running() && !acquisition_->holding())
         Timer1->stop();
 }
@@ -227,7 +247,7 @@ bool frmRealTime::refuseWhileRunning()
 {
     if (!acquisition_->running())
         return false;
-    deps_.prompter.message("Please close the running test before return.", "Communication Error");
+    prompter().message("Please close the running test before return.", "Communication Error");
     return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include "realtime/Acquisition.h"
 #include "ui/ProportionalLayout.h"
+#include "ui/QtPrompter.h"
 
 #include <QMainWindow>
 
@@ -34,6 +35,8 @@ struct RealTimeWindowDeps {
     // Prints a widget (the print dialog in the program, a file in tests).
     std::function<void(QWidget &)> printWidget;
     std::function<int(QDialog &)> runDialog;
+    // This window's own Prompter; without one it uses `prompter`.
+    PrompterFactory makePrompter;
 };
 
 class frmRealTime : public QMainWindow {
@@ -75,7 +78,10 @@ private:
     void showAverage(bool on);
     bool refuseWhileRunning();
 
+    Prompter &prompter() { return prompter_; }
+
     RealTimeWindowDeps deps_;
+    WindowPrompter prompter_;
     TestRepository repo_;
     std::unique_ptr<SerialPort> MSComm1;
     std::unique_ptr<Acquisition> acquisition_;

@@ -1,5 +1,7 @@
 #include "review/TestHeaderFields.h"
 
+#include <QEvent>
+#include <QFocusEvent>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -7,6 +9,32 @@
 #include <QVBoxLayout>
 
 namespace viscora {
+
+namespace {
+// A prefilled name is selected whenever its box gets the focus, except by a click (which
+// places the cursor) or back from a popup: typing then replaces the name, not extends it.
+class SelectAllOnFocus : public QObject {
+public:
+    explicit SelectAllOnFocus(QLineEdit *box) : QObject(box), box_(box)
+    {
+        box->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *e) override
+    {
+        if (watched == box_ && e->type() == QEvent::FocusIn) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent *>(e)->reason();
+            if (reason != Qt::MouseFocusReason && reason != Qt::PopupFocusReason)
+                box_->selectAll();
+        }
+        return QObject::eventFilter(watched, e);
+    }
+
+private:
+    QLineEdit *box_;
+};
+} // namespace
 
 void TestHeaderFields::build(QWidget *parent, QVBoxLayout *layout)
 {
@@ -16,6 +44,7 @@ void TestHeaderFields::build(QWidget *parent, QVBoxLayout *layout)
         return e;
     };
     txtTestName = line("txtTestName");
+    new SelectAllOnFocus(txtTestName);
     txtMudId = line("txtMudId");
     txtSampleTime = line("txtSampleTime");
     txtCompanyName = line("txtCompanyName");

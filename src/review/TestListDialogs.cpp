@@ -82,15 +82,52 @@ void OpenTest::cmdOk_Click()
     accept();
 }
 
+std::string deleteTestQuestion(const QString &name, std::size_t points)
+{
+    return "Delete test \"" + name.toStdString() + "\" and its " + std::to_string(points) +
+           (points == 1 ? " data point" : " data points") + "? This cannot be undone.";
+}
+
+namespace {
+DbRead<std::size_t> pointCount(const TestRepository &repo, const QString &name)
+{
+    const auto id = repo.testId(name);
+    if (!id)
+        return DbRead<std::size_t>::failure(id);
+    if (!*id)
+        return std::size_t{0};
+    const auto rows = repo.reportRows(**id, 1.0);
+    if (!rows)
+        return DbRead<std::size_t>::failure(rows);
+    return rows->size();
+}
+} // namespace
+
 void OpenTest::cmdDelete_Click()
 {
     const QString name = currentText();
     if (name.isEmpty())
         return;
+    // A single click must not lose a test (the selection then moves on to the next one).
+    const auto points = pointCount(repo_, name);
+    if (!points) {
+        showDbFailure(prompter_, points.error());
+        return;
+    }
+    if (prompter_.message(deleteTestQuestion(name, *points), "Delete Confirmation.",
+                          Buttons::YesNoDefaultNo, Icon::Exclamation) != Answer::Yes)
+        return;
     const DbResult r = repo_.deleteTest(name);
-    if (!r)
+    if (!r) {
         prompter_.message("The test could not be deleted: " + r.error.toStdString(),
                           "Database Error");
+    } else {
+        // The main window must not go on showing a test that is gone.
+        if (m_.CurrentTestName == name.toStdString())
+            m_.CurrentTestName.clear();
+        if (m_.OverlapTestName == name.toStdString())
+            m_.OverlapTestName.clear();
+    }
     reloadList();
     if (DBList1->count() > 0)
         DBList1->setCurrentRow(0);

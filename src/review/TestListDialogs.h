@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <string>
+
 class QHBoxLayout;
 class QLabel;
 class QListWidget;
@@ -35,6 +37,9 @@ protected:
     Prompter &prompter_;
     QHBoxLayout *buttonRow;
 };
+
+// "Delete test "NAME" and its N data points? This cannot be undone."
+std::string deleteTestQuestion(const QString &name, std::size_t points);
 
 class OpenTest : public TestNameListDialog {
     Q_OBJECT

@@ -57,7 +57,15 @@ bool TestReview::openCurrentTest()
 {
     const QString name = QString::fromStdString(m_.CurrentTestName);
     bool ok = true;
-    if (!name.isEmpty()) {
+    if (name.isEmpty()) {
+        // No test open (any more: the open one may just have been deleted).
+        CurrentTestId = 0;
+        header_.reset();
+        grid_.clear();
+        overlayRows_.clear();
+        relatedInfoEnabled = false;
+        initialChart();
+    } else {
         const auto id = repo_.testId(name);
         CurrentTestId = id && *id ? **id : 0;
         initialChart();

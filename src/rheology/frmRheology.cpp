@@ -14,7 +14,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -86,28 +85,6 @@ QGroupBox *framed(const char *title, QWidget *content, QWidget *parent)
 }
 
 } // namespace
-
-QIcon rheologyIcon()
-{
-    if (QIcon::hasThemeIcon(QStringLiteral("office-chart-line")))
-        return QIcon::fromTheme(QStringLiteral("office-chart-line"));
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(60, 60, 60), 2));
-    p.drawLine(5, 3, 5, 27);
-    p.drawLine(5, 27, 29, 27);
-    QPainterPath curve(QPointF(5, 21));
-    curve.cubicTo(QPointF(10, 14), QPointF(18, 10), QPointF(28, 5));
-    p.setPen(QPen(QColor(200, 30, 30), 2));
-    p.drawPath(curve);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 255));
-    for (const QPointF &at : {QPointF(9, 17), QPointF(16, 11.5), QPointF(24, 7.3)})
-        p.drawEllipse(at, 2.5, 2.5);
-    return QIcon(pixmap);
-}
 
 frmRheology::frmRheology(rheology::Analysis analysis, std::string testName, QWidget *parent)
     : QDialog(parent), analysis_(std::move(analysis)), testName_(std::move(testName))

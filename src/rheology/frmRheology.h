@@ -23,7 +23,6 @@ namespace viscora {
 class ChartView;
 
 // The desktop theme's chart icon, or a small drawn one: readings on a rising curve.
-QIcon rheologyIcon();
 
 class frmRheology : public QDialog {
     Q_OBJECT

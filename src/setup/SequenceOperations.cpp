@@ -112,7 +112,13 @@ std::optional<QString> SequenceOperations::saveAs(const QString &selected)
     return name;
 }
 
-bool SequenceOperations::deleteSequence(const QString &name, bool ask)
+std::string deleteSequenceQuestion(const QString &name, std::size_t steps)
+{
+    return "Delete sequence \"" + name.toStdString() + "\" and its " + std::to_string(steps) +
+           (steps == 1 ? " step" : " steps") + "? This cannot be undone.";
+}
+
+bool SequenceOperations::deleteSequence(const QString &name, DeleteQuestion question)
 {
     const auto found = repo_.find(name);
     if (!found) {
@@ -123,10 +129,20 @@ bool SequenceOperations::deleteSequence(const QString &name, bool ask)
         prompter_.message(kNothingSelected, kSelectionTitle);
         return false;
     }
-    if (ask &&
+    if (question == DeleteQuestion::Button &&
         prompter_.message("Do you reall want to delete test name " + name.toStdString() + " ?",
                           "Delete Confirmation.", Buttons::OkCancel) != Answer::Ok)
         return false;
+    if (question == DeleteQuestion::Toolbar) {
+        const auto steps = repo_.steps((*found)->sequenceId);
+        if (!steps) {
+            showDbFailure(prompter_, steps.error());
+            return false;
+        }
+        if (prompter_.message(deleteSequenceQuestion(name, steps->size()), "Delete Confirmation.",
+                              Buttons::YesNoDefaultNo, Icon::Exclamation) != Answer::Yes)
+            return false;
+    }
     const DbResult r = repo_.deleteSequence(name);
     if (!r)
         prompter_.message("The sequence could not be deleted: " + r.error.toStdString(),

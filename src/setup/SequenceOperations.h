@@ -21,6 +21,9 @@ struct CopyPasteChoice {
 
 constexpr int kMaxSteps = 98;
 
+// "Delete sequence "NAME" and its N steps? This cannot be undone."
+std::string deleteSequenceQuestion(const QString &name, std::size_t steps);
+
 class SequenceOperations {
 public:
     SequenceOperations(Module1 &m, SequenceRepository &repo, Prompter &prompter)
@@ -30,8 +33,11 @@ public:
     // New and Save As return the name of the created sequence, to be selected.
     std::optional<QString> newSequence();
     std::optional<QString> saveAs(const QString &selected);
-    // Delete asks first only when `ask` (the button); true when something was deleted.
-    bool deleteSequence(const QString &name, bool ask);
+    // How Delete asks first: the button its own question, the toolbar key one that names what
+    // is lost (a single click there must not lose a sequence), the menu not at all.
+    enum class DeleteQuestion { None, Button, Toolbar };
+    // True when something was deleted.
+    bool deleteSequence(const QString &name, DeleteQuestion question);
 
     // Before the insert dialog: false (with the message) when the sequence is full.
     bool insertAllowed(int stepCount);

@@ -5,8 +5,10 @@
 #include "core/Module1.h"
 #include "core/Prompter.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -36,6 +38,7 @@ StepDialog::StepDialog(StepDialogKind kind, Module1 &m, Prompter &prompter, QWid
     };
     txtStepNo = field("txtStepNo", "");
     txtStepNo->setReadOnly(true);
+    txtStepNo->setFocusPolicy(Qt::NoFocus); // shown only: the dialog starts at the step time
     txtTime = field("txtTime", "Enter a number >0 and <6300");
     txtTemp = field("txtTemp", "");
     txtSpeed = field("txtSpeed", "Enter a number >=0 and <=600.00");
@@ -75,17 +78,35 @@ void StepDialog::setRow(const SetupRow &row)
     QLineEdit *fields[] = {txtStepNo, txtTime, txtTemp, txtSpeed, txtShearrate, txtRecordRate};
     for (size_t i = 0; i < 6; ++i)
         fields[i]->setText(row[i]);
+    checkedSpeed_ = txtSpeed->text();
+    checkedShearrate_ = txtShearrate->text();
 }
 
 void StepDialog::setStepNo(const QString &stepNo) { txtStepNo->setText(stepNo); }
 
+bool StepDialog::leaveNeedsCheck(const QLineEdit *box, Qt::FocusReason reason) const
+{
+    if (closing_ || !isVisible())
+        return false;
+    // A message box, another window or a popup list takes the focus only for a while. While
+    // the focus leaves, the application already names where it goes.
+    const QWidget *to = QApplication::focusWidget();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason || !to ||
+        to->window() != this)
+        return false;
+    // Going to Cancel must not first complain about the field being left.
+    if (to == cmdCancel)
+        return false;
+    return box->text() != (box == txtSpeed ? checkedSpeed_ : checkedShearrate_);
+}
+
 bool StepDialog::eventFilter(QObject *watched, QEvent *e)
 {
-    // A click on Cancel must not first complain about the field being left.
-    if (e->type() == QEvent::FocusOut && !cmdCancel->underMouse()) {
-        if (watched == txtSpeed)
+    if (e->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(e)->reason();
+        if (watched == txtSpeed && leaveNeedsCheck(txtSpeed, reason))
             txtSpeed_LostFocus();
-        else if (watched == txtShearrate)
+        else if (watched == txtShearrate && leaveNeedsCheck(txtShearrate, reason))
             txtShearrate_LostFocus();
     }
     return QDialog::eventFilter(watched, e);
@@ -105,6 +126,7 @@ void StepDialog::focus(StepField field)
 
 void StepDialog::txtSpeed_LostFocus()
 {
+    checkedSpeed_ = txtSpeed->text();
     const Conversion c = speedLostFocus(txtSpeed->text().toStdString(), m_.RbShearFactor);
     if (c.error) {
         prompter_.message(c.error->message, c.error->title);
@@ -112,13 +134,17 @@ void StepDialog::txtSpeed_LostFocus()
         return;
     }
     txtShearrate->setText(QString::fromStdString(*c.text));
+    checkedShearrate_ = txtShearrate->text();
 }
 
 void StepDialog::txtShearrate_LostFocus()
 {
+    checkedShearrate_ = txtShearrate->text();
     const Conversion c = shearRateLostFocus(txtShearrate->text().toStdString(), m_.RbShearFactor);
-    if (c.text)
+    if (c.text) {
         txtSpeed->setText(QString::fromStdString(*c.text));
+        checkedSpeed_ = txtSpeed->text();
+    }
     if (c.error) {
         prompter_.message(c.error->message, c.error->title);
         focus(StepField::ShearRate);
@@ -144,6 +170,12 @@ void StepDialog::reject()
 {
     m_.StepDialogCancelled = true;
     QDialog::reject();
+}
+
+void StepDialog::done(int r)
+{
+    closing_ = true;
+    QDialog::done(r);
 }
 
 frmCopyPaste::frmCopyPaste(int stepCount, Prompter &prompter, QWidget *parent)

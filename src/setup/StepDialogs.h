@@ -40,9 +40,16 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *e) override;
     void reject() override;
+    void done(int r) override;
 
 private:
     void focus(StepField field);
+    // Leaving the speed or shear-rate box is checked only when the focus goes to another
+    // control of this dialog (not to a message box, another window or a popup), once per
+    // change of the box, and never once the dialog is closing.
+    bool leaveNeedsCheck(const QLineEdit *box, Qt::FocusReason reason) const;
+    QString checkedSpeed_, checkedShearrate_;
+    bool closing_ = false;
     StepDialogKind kind_;
     Module1 &m_;
     Prompter &prompter_;

@@ -4,9 +4,11 @@
 #include "core/Module1.h"
 #include "core/Prompter.h"
 #include "setup/SequencePrintout.h"
+#include "setup/SequenceSend.h"
 #include "setup/SetupGrid.h"
 #include "setup/StepDialogs.h"
 #include "core/Units.h"
+#include "ui/ConventionalIcons.h"
 #include "ui/WindowPlacement.h"
 
 #include <QAction>
@@ -22,7 +24,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTableView>
 #include <QTime>
 #include <QToolBar>
@@ -35,8 +36,11 @@ constexpr int kDesignHeight = 500;
 } // namespace
 
 frmSetup::frmSetup(SetupWindowDeps deps, QWidget *parent)
-    : QMainWindow(parent), deps_(std::move(deps)), repo_(deps_.db),
-      ops_(deps_.m, repo_, deps_.prompter), grid_(std::make_unique<SetupGridModel>())
+    : QMainWindow(parent), deps_(std::move(deps)),
+      prompter_(
+          deps_.makePrompter, *this, deps_.prompter,
+          [this](const std::string &text) { statusPanel->setText(QString::fromStdString(text)); }),
+      repo_(deps_.db), ops_(deps_.m, repo_, prompter_), grid_(std::make_unique<SetupGridModel>())
 {
     if (!deps_.runDialog)
         deps_.runDialog = [](QDialog &d) { return d.exec(); };
@@ -93,12 +97,12 @@ void frmSetup::buildMenus()
     help->setObjectName(QStringLiteral("MenuHelp"));
     MenuHelpContent = action(help, "&Content", "MenuHelpContent", [this] {
         if (deps_.showHelp)
-            deps_.showHelp();
+            deps_.showHelp(*this);
     });
     help->addSeparator();
     MenuHelpAbout = action(help, "&About", "MenuHelpAbout", [this] {
         if (deps_.showAbout)
-            deps_.showAbout();
+            deps_.showAbout(*this);
     });
 }
 
@@ -108,18 +112,18 @@ void frmSetup::buildToolbar()
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
     Toolbar1->setMovable(false);
     struct Key {
-        const char *key, *tip;
-        QStyle::StandardPixmap icon;
+        const char *key, *tip, *icon;
     } keys[] = {
-        {"New", "New Sequence", QStyle::SP_FileIcon},
-        {"Saveas", "Save Sequence As", QStyle::SP_DialogSaveButton},
-        {"Delete", "Delete Sequence", QStyle::SP_TrashIcon},
-        {"Print", "Print", QStyle::SP_DriveFDIcon},
-        {"Send", "Send Sequence to K7400r", QStyle::SP_ArrowUp},
-        {"Help", "Help", QStyle::SP_DialogHelpButton},
+        {"New", "New Sequence", "document-new"},
+        {"Saveas", "Save Sequence As", "document-save-as"},
+        {"Delete", "Delete Sequence", "edit-delete"},
+        {"Print", "Print", "document-print"},
+        {"Send", "Send Sequence to K7400r", "document-send"},
+        {"Help", "Help", "help-contents"},
     };
     for (const Key &k : keys) {
-        QAction *a = Toolbar1->addAction(style()->standardIcon(k.icon), QString::fromLatin1(k.key));
+        QAction *a = Toolbar1->addAction(conventionalIcon(QString::fromLatin1(k.icon)),
+                                         QString::fromLatin1(k.key));
         a->setObjectName(QStringLiteral("Toolbar1_") + QString::fromLatin1(k.key));
         a->setData(QString::fromLatin1(k.key));
         a->setToolTip(QString::fromLatin1(k.tip));
@@ -170,11 +174,11 @@ void frmSetup::buildControls()
     Option1 = new QRadioButton(QStringLiteral("EI"), Frame1);
     Option1->setObjectName(QStringLiteral("Option1"));
     Option1->setToolTip(QStringLiteral("Click here to select English Units"));
-    Option1->setGeometry(10, 24, 60, 22);
+    Option1->setGeometry(10, 22, 60, 26);
     Option2 = new QRadioButton(QStringLiteral("SI"), Frame1);
     Option2->setObjectName(QStringLiteral("Option2"));
     Option2->setToolTip(QStringLiteral("Click here to select Metric Units"));
-    Option2->setGeometry(80, 24, 60, 22);
+    Option2->setGeometry(80, 22, 60, 26);
     connect(Option1, &QRadioButton::clicked, this, [this] { setUnit(1); });
     connect(Option2, &QRadioButton::clicked, this, [this] { setUnit(2); });
 
@@ -183,7 +187,7 @@ void frmSetup::buildControls()
     cmbRbselect->setObjectName(QStringLiteral("cmbRbselect"));
     cmbRbselect->setToolTip(
         QStringLiteral("Select correct rotor and bob information in this pull down menu"));
-    cmbRbselect->setGeometry(170, 360, 140, 26);
+    cmbRbselect->setGeometry(170, 358, 140, 30);
     lblRotorBob->setBuddy(cmbRbselect);
     connect(cmbRbselect, &QComboBox::activated, this, &frmSetup::cmbRbselect_Click);
 
@@ -191,7 +195,7 @@ void frmSetup::buildControls()
     cmbComm = new QComboBox(central_);
     cmbComm->setObjectName(QStringLiteral("cmbComm"));
     cmbComm->setToolTip(QStringLiteral("Selecting the commport number in this pull down menu"));
-    cmbComm->setGeometry(320, 360, 120, 26);
+    cmbComm->setGeometry(320, 358, 120, 30);
     Label2->setBuddy(cmbComm);
     connect(cmbComm, &QComboBox::activated, this, &frmSetup::cmbComm_Click);
 
@@ -201,7 +205,7 @@ void frmSetup::buildControls()
     auto radio = [this](const char *name, const char *text, int x, PlottingMethod method) {
         auto *r = new QRadioButton(QString::fromLatin1(text), Frame2);
         r->setObjectName(QString::fromLatin1(name));
-        r->setGeometry(x, 24, x < 200 ? 124 : 90, 22);
+        r->setGeometry(x, 22, x < 200 ? 124 : 80, 26);
         connect(r, &QRadioButton::clicked, this, [this, method] { curveStyle_Click(method); });
         return r;
     };
@@ -269,14 +273,14 @@ void frmSetup::Form_Load()
     cmbComm->setCurrentIndex(0);
     cmbComm_Click(0);
     if (deps_.m.DebugMode)
-        deps_.prompter.message("Add comport ok");
+        prompter().message("Add comport ok");
     cmbRbselect->clear();
     for (const RotorBob &rb : rotorBobList())
         cmbRbselect->addItem(QString::fromLatin1(rb.name));
     cmbRbselect->setCurrentIndex(0);
     cmbRbselect_Click(0);
     if (deps_.m.DebugMode)
-        deps_.prompter.message("Add rb options ok");
+        prompter().message("Add rb options ok");
     deps_.m.RbIndex = 1;
     layout_.attach(central_);
     centerOnScreen(*this);
@@ -291,7 +295,7 @@ void frmSetup::selectFirstSequence()
 {
     const auto all = repo_.sequences();
     if (!all) {
-        showDbFailure(deps_.prompter, all.error());
+        showDbFailure(prompter(), all.error());
         return;
     }
     selectSequence(all->empty() ? QString() : all->front().name);
@@ -304,7 +308,7 @@ bool frmSetup::reloadList(const QString &select)
     DBList1->clear();
     const auto all = repo_.sequences();
     if (!all) {
-        showDbFailure(deps_.prompter, all.error());
+        showDbFailure(prompter(), all.error());
         loaded_ = wasLoaded;
         return false;
     }
@@ -347,7 +351,7 @@ void frmSetup::DBList1_Click()
         setDeleteEnabled(true);
         const auto seq = repo_.find(name);
         if (!seq)
-            showDbFailure(deps_.prompter, seq.error());
+            showDbFailure(prompter(), seq.error());
         const int code = seq && *seq ? (*seq)->rbfactor : 1;
         const SequenceRotorBob choice = sequenceRotorBob(code);
         if (!choice.inList)
@@ -370,7 +374,7 @@ void frmSetup::refreshGrid()
     if (name.isEmpty()) {
         // No sequence is selected: nothing to read.
     } else if (const auto read = repo_.stepsOf(name); !read) {
-        showDbFailure(deps_.prompter, read.error());
+        showDbFailure(prompter(), read.error());
     } else if (*read) {
         steps = std::move(**read);
     }
@@ -439,13 +443,13 @@ void frmSetup::cmdSaveAs_Click()
 
 void frmSetup::cmdDelete_Click()
 {
-    if (ops_.deleteSequence(currentSequence(), true))
+    if (ops_.deleteSequence(currentSequence(), SequenceOperations::DeleteQuestion::Button))
         selectFirstSequence();
 }
 
 void frmSetup::MenuFileDelete_Click()
 {
-    if (ops_.deleteSequence(currentSequence(), false))
+    if (ops_.deleteSequence(currentSequence(), SequenceOperations::DeleteQuestion::None))
         selectFirstSequence();
 }
 
@@ -453,10 +457,10 @@ void frmSetup::cmdEditStep_Click()
 {
     const int row = currentRow();
     if (row == 0) {
-        deps_.prompter.message("Please select a test step first.", "Selection Error.");
+        prompter().message("Please select a test step first.", "Selection Error.");
         return;
     }
-    frmAddEditStep dialog(deps_.m, deps_.prompter, this);
+    frmAddEditStep dialog(deps_.m, prompter(), this);
     dialog.setRow(grid_->rows()[static_cast<size_t>(row - 1)]);
     deps_.m.StepDialogCancelled = true;
     deps_.runDialog(dialog);
@@ -469,13 +473,13 @@ void frmSetup::cmdEditStep_Click()
 void frmSetup::cmdInsertStep_Click()
 {
     if (currentSequence().isEmpty()) {
-        deps_.prompter.message("Please select a test sequence first.", "Selection Error.");
+        prompter().message("Please select a test sequence first.", "Selection Error.");
         return;
     }
     if (!ops_.insertAllowed(grid_->rowCount()))
         return;
     const int row = currentRow();
-    frmInsertStep dialog(deps_.m, deps_.prompter, this);
+    frmInsertStep dialog(deps_.m, prompter(), this);
     dialog.setStepNo(row ? grid_->rows()[static_cast<size_t>(row - 1)][0] : QStringLiteral("1"));
     deps_.m.StepDialogCancelled = true;
     deps_.runDialog(dialog);
@@ -492,7 +496,7 @@ void frmSetup::cmdDeleteStep_Click()
 
 void frmSetup::cmdCopyPaste_Click()
 {
-    frmCopyPaste dialog(grid_->rowCount(), deps_.prompter, this);
+    frmCopyPaste dialog(grid_->rowCount(), prompter(), this);
     deps_.runDialog(dialog);
     if (ops_.copyPaste(currentSequence(), dialog.choice, grid_->rows()))
         DBList1_Click();
@@ -512,7 +516,7 @@ void frmSetup::cmdSend_Click()
         return;
     const auto read = repo_.stepsOf(currentSequence());
     if (!read) {
-        showDbFailure(deps_.prompter, read.error());
+        showDbFailure(prompter(), read.error());
         return;
     }
     const std::vector<SequenceStep> steps = read->value_or(std::vector<SequenceStep>());
@@ -532,16 +536,16 @@ void frmSetup::cmdSend_Click()
         ProgressBar1->repaint();
     };
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    downloadSequence(*MSComm1, deps_.clock, deps_.m, downloadSteps(steps, deps_.m.isSI()),
-                     deps_.prompter, observer);
+    sendSequence(*MSComm1, deps_.clock, deps_.m, currentSequence(), steps, prompter(), observer);
     QApplication::restoreOverrideCursor();
 }
 
 void frmSetup::cmdReturn_Click()
 {
+    const WindowState state = windowStateOf(*this);
     hide();
     if (deps_.showMain)
-        deps_.showMain();
+        deps_.showMain(state);
 }
 
 void frmSetup::Toolbar1_ButtonClick(const QString &key)
@@ -550,21 +554,22 @@ void frmSetup::Toolbar1_ButtonClick(const QString &key)
         cmdSaveAs_Click();
     else if (key == QLatin1String("New"))
         cmdNew_Click();
-    else if (key == QLatin1String("Delete"))
-        MenuFileDelete_Click();
+    else if (key == QLatin1String("Delete") &&
+             ops_.deleteSequence(currentSequence(), SequenceOperations::DeleteQuestion::Toolbar))
+        selectFirstSequence();
     else if (key == QLatin1String("Print"))
         cmdPrint_Click();
     else if (key == QLatin1String("Send"))
         cmdSend_Click();
     else if (key == QLatin1String("Help") && deps_.showHelp)
-        deps_.showHelp();
+        deps_.showHelp(*this);
 }
 
 void frmSetup::closeEvent(QCloseEvent *e)
 {
     e->accept();
     if (deps_.showMain)
-        deps_.showMain();
+        deps_.showMain(WindowState::None);
 }
 
 } // namespace viscora

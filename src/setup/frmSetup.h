@@ -2,8 +2,10 @@
 // The setup window: sequences and their steps, port, rotor-bob, units and curve style.
 
 #include "core/ChartModel.h"
+#include "core/Module1.h"
 #include "core/Clock.h"
 #include "ui/ProportionalLayout.h"
+#include "ui/QtPrompter.h"
 #include "setup/SequenceOperations.h"
 #include "device/SerialPort.h"
 #include "core/TextPrinter.h"
@@ -41,11 +43,15 @@ struct SetupWindowDeps {
     std::function<std::unique_ptr<TextPrinter>()> makePrinter;
     // The curve style of the main window's chart.
     std::function<void(PlottingMethod)> setPlottingMethod;
-    // Shows the main window again.
-    std::function<void()> showMain;
-    std::function<void()> showHelp;
-    std::function<void()> showAbout;
+    // Shows the main window again, in the given state (Return hands over its own; None
+    // leaves the main window's as it was).
+    std::function<void(WindowState)> showMain;
+    // Help and about, over the given window.
+    std::function<void(QWidget &)> showHelp;
+    std::function<void(QWidget &)> showAbout;
     std::function<int(QDialog &)> runDialog;
+    // This window's own Prompter; without one it uses `prompter`.
+    PrompterFactory makePrompter;
 };
 
 class frmSetup : public QMainWindow {
@@ -109,7 +115,10 @@ private:
     void selectFirstSequence();
     void setDeleteEnabled(bool on);
 
+    Prompter &prompter() { return prompter_; }
+
     SetupWindowDeps deps_;
+    WindowPrompter prompter_;
     SequenceRepository repo_;
     SequenceOperations ops_;
     std::unique_ptr<SetupGridModel> grid_;

@@ -4,6 +4,7 @@
 #include "ui/WidgetPrinting.h"
 
 #include <QChart>
+#include <QGraphicsLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QLegend>
@@ -87,6 +88,9 @@ void ChartView::redraw(const ChartModel &model)
         title += QStringLiteral("<br>") + QString::fromStdString(model.subtitle()).toHtmlEscaped();
     c->setTitle(title);
     c->legend()->setAlignment(Qt::AlignBottom);
+    // Slim frames leave the axes long enough for their titles in a small window.
+    c->setMargins(QMargins(6, 4, 6, 4));
+    c->layout()->setContentsMargins(2, 2, 2, 2);
 
     const ChartGeometry g = chartGeometry(model, static_cast<std::size_t>(std::max(200, width())));
     QAbstractAxis *ax = makeAxis(g.x, QString::fromStdString(model.xAxisLabel()));

@@ -6,6 +6,7 @@
 #include <QChartView>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QGraphicsLayout>
 #include <QLineSeries>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -72,16 +73,29 @@ LiveChartView::LiveChartView(QWidget *parent)
     series_[2]->attachAxis(temperatureAxis_);
     top->legend()->setAlignment(Qt::AlignTop);
     bottom->legend()->setAlignment(Qt::AlignTop);
+    // Slim frames leave the lower chart's vertical axis long enough for its title.
+    for (QChart *c : {top, bottom}) {
+        c->setMargins(QMargins(6, 4, 6, 4));
+        c->layout()->setContentsMargins(2, 2, 2, 2);
+    }
     upper_ = new QChartView(top, this);
     lower_ = new QChartView(bottom, this);
     upper_->setRenderHint(QPainter::Antialiasing);
     lower_->setRenderHint(QPainter::Antialiasing);
-    layout->addWidget(upper_, 4);
-    layout->addWidget(lower_, 3);
+    layout->addWidget(upper_, 1);
+    layout->addWidget(lower_, 1);
     redraw(LiveChart());
 }
 
 QChart *LiveChartView::upperChart() const { return upper_->chart(); }
+
+void LiveChartView::resizeEvent(QResizeEvent *e)
+{
+    QWidget::resizeEvent(e);
+    const int ticks = std::clamp(width() / 90, 3, 7);
+    timeUpper_->setTickCount(ticks);
+    timeLower_->setTickCount(ticks);
+}
 QChart *LiveChartView::lowerChart() const { return lower_->chart(); }
 qsizetype LiveChartView::drawnPoints(int series) const { return series_[series]->count(); }
 

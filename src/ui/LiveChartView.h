@@ -24,6 +24,13 @@ public:
     QChart *upperChart() const;
     QChart *lowerChart() const;
 
+    // Room for both charts' axis titles.
+    QSize minimumSizeHint() const override { return {360, 520}; }
+
+protected:
+    // As many time labels as fit side by side.
+    void resizeEvent(QResizeEvent *e) override;
+
 private:
     QChartView *upper_, *lower_;
     QLineSeries *series_[3];

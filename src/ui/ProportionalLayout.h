@@ -21,11 +21,18 @@ public:
     // Applies the fractions to a new inner size; a size of 1 or less (minimised) is ignored.
     void apply(const QSize &innerSize);
     std::size_t size() const { return entries_.size(); }
+    // The smallest inner size at which every recorded control still shows all of its text:
+    // each control's own size hint against its fraction, and the controls in a frame below the
+    // frame's title. The container takes it as its minimum size when attached.
+    QSize minimumSize() const;
 
     struct Entry {
         QPointer<QWidget> widget;
         QRectF fraction;
+        // Drop-down lists: they keep their recorded size (shrinking only to stay in their
+        // place when the window is smaller than it was at attach).
         bool moveOnly;
+        QSize recorded;
     };
 
 protected:

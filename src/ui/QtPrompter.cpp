@@ -1,10 +1,17 @@
 #include "ui/QtPrompter.h"
 
+#include "ui/BusyCursor.h"
+
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QSpacerItem>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace viscora {
 
@@ -23,10 +30,37 @@ QString qtFileFilter(const std::string &filter)
     return out.join(QStringLiteral(";;"));
 }
 
+QWidget *QtPrompter::boxParent() const
+{
+    // A modal dialog opened from this window shows its own messages above itself.
+    if (QWidget *modal = QApplication::activeModalWidget()) {
+        if (!parent_)
+            return modal;
+        for (QWidget *w = modal; w; w = w->parentWidget())
+            if (w == parent_)
+                return modal;
+    }
+    return parent_;
+}
+
+void QtPrompter::detail(const std::string &text)
+{
+    if (showDetail_)
+        showDetail_(text);
+}
+
+PrompterFactory qtPrompterFactory()
+{
+    return [](QWidget &window, std::function<void(const std::string &)> showDetail) {
+        return std::make_unique<QtPrompter>(&window, std::move(showDetail));
+    };
+}
+
 Answer QtPrompter::message(const std::string &text, const std::string &title, Buttons buttons,
                            Icon icon)
 {
-    QMessageBox box(parent_);
+    const ArrowCursor arrow;
+    QMessageBox box(boxParent());
     box.setWindowTitle(QString::fromStdString(title.empty() ? kDefaultMessageTitle : title));
     box.setText(QString::fromStdString(text));
     switch (icon) {
@@ -58,6 +92,17 @@ Answer QtPrompter::message(const std::string &text, const std::string &title, Bu
     case Buttons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
+    case Buttons::YesNoDefaultNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        break;
+    }
+    // Wide enough for its title: the titles say what kind of error it is.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
+        const int titleWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 140;
+        grid->addItem(new QSpacerItem(std::min(titleWidth, 600), 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     }
     switch (box.exec()) {
     case QMessageBox::Yes:
@@ -67,16 +112,18 @@ Answer QtPrompter::message(const std::string &text, const std::string &title, Bu
     case QMessageBox::Cancel:
         return Answer::Cancel;
     default:
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+        return buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo ? Answer::No
+                                                                               : Answer::Ok;
     }
 }
 
 std::optional<std::string> QtPrompter::input(const std::string &prompt, const std::string &title,
                                              const std::string &defaultText)
 {
+    const ArrowCursor arrow;
     bool ok = false;
     const QString t = QInputDialog::getText(
-        parent_, QString::fromStdString(title.empty() ? kDefaultMessageTitle : title),
+        boxParent(), QString::fromStdString(title.empty() ? kDefaultMessageTitle : title),
         QString::fromStdString(prompt), QLineEdit::Normal, QString::fromStdString(defaultText),
         &ok);
     if (!ok)
@@ -87,6 +134,7 @@ std::optional<std::string> QtPrompter::input(const std::string &prompt, const st
 namespace {
 std::string runFileDialog(QWidget *parent, const FileDialogRequest &r, QFileDialog::AcceptMode mode)
 {
+    const ArrowCursor arrow;
     QFileDialog dialog(parent, QString::fromStdString(r.title),
                        QString::fromStdString(r.initialDir), qtFileFilter(r.filter));
     dialog.setAcceptMode(mode);
@@ -103,12 +151,12 @@ std::string runFileDialog(QWidget *parent, const FileDialogRequest &r, QFileDial
 
 std::string QtPrompter::openFile(const FileDialogRequest &request)
 {
-    return runFileDialog(parent_, request, QFileDialog::AcceptOpen);
+    return runFileDialog(boxParent(), request, QFileDialog::AcceptOpen);
 }
 
 std::string QtPrompter::saveFile(const FileDialogRequest &request)
 {
-    return runFileDialog(parent_, request, QFileDialog::AcceptSave);
+    return runFileDialog(boxParent(), request, QFileDialog::AcceptSave);
 }
 
 } // namespace viscora

@@ -3,16 +3,51 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace viscora {
 
+QRect availableArea(const QWidget &window)
+{
+    const QScreen *screen = window.screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+QMargins frameOf(const QWidget &window)
+{
+    if (window.isVisible()) {
+        const QRect outer = window.frameGeometry(), inner = window.geometry();
+        const QMargins m(inner.left() - outer.left(), inner.top() - outer.top(),
+                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
+        if (!m.isNull())
+            return m;
+    }
+    // A usual title bar and border.
+    const int title = window.fontMetrics().height() * 2;
+    return {4, title, 4, 4};
+}
+
+void fitOnScreen(QWidget &window)
+{
+    const QSize room = availableArea(window).size().shrunkBy(frameOf(window));
+    const QSize minimum = window.minimumSize().expandedTo(window.minimumSizeHint());
+    const QSize fitted = window.size().boundedTo(room).expandedTo(minimum);
+    if (fitted != window.size())
+        window.resize(fitted);
+}
+
 void centerOnScreen(QWidget &window)
 {
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->availableGeometry();
-        window.move(s.x() + (s.width() - window.width()) / 2,
-                    s.y() + (s.height() - window.height()) / 2);
-    }
+    fitOnScreen(window);
+    const QRect area = availableArea(window);
+    const QSize outer = window.size().grownBy(frameOf(window));
+    const int x = area.x() + std::max(0, (area.width() - outer.width()) / 2);
+    const int y = area.y() + std::max(0, (area.height() - outer.height()) / 2);
+    window.move(x, y);
 }
 
 void applyWindowState(QWidget &window, WindowState state)
@@ -21,6 +56,8 @@ void applyWindowState(QWidget &window, WindowState state)
         window.setWindowState(Qt::WindowMaximized);
     else if (state == WindowState::Minimized)
         window.setWindowState(Qt::WindowMinimized);
+    else if (state == WindowState::Normal)
+        window.setWindowState(window.windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized));
 }
 
 WindowState windowStateOf(const QWidget &window)

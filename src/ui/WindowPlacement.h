@@ -1,12 +1,24 @@
 #pragma once
-// Where a window comes up: centred on the screen, in the state the main window had.
+// Where a window comes up: centred on the screen that shows it, in the state the main window
+// had, and never larger than that screen's free area or with its title bar off screen.
 
 #include "core/Module1.h"
+
+#include <QMargins>
+#include <QRect>
 
 class QWidget;
 
 namespace viscora {
 
+// The free area (without panels) of the screen that shows the window.
+QRect availableArea(const QWidget &window);
+// The window's frame (title bar and borders); an estimate before a window manager framed it.
+QMargins frameOf(const QWidget &window);
+// Shrinks the window, frame included, to the screen's free area, never below its minimum size.
+void fitOnScreen(QWidget &window);
+// Fits the window, then centres it; a window larger than the screen even at its minimum size
+// starts at the top left corner, so that its title bar and menu stay in reach.
 void centerOnScreen(QWidget &window);
 void applyWindowState(QWidget &window, WindowState state);
 WindowState windowStateOf(const QWidget &window);

@@ -11,17 +11,30 @@
 #include "app/frmMain.h"
 #include "review/frmRelated.h"
 #include "setup/frmSetup.h"
+#include "store/SequenceRepository.h"
 #include "realtime/frmRealTime.h"
 #include "calib/frmCaliCheck.h"
 #include "directlog/frmDirectLog.h"
 #include "rheology/frmRheology.h"
+#include "app/HelpViewer.h"
+#include "ui/ConventionalIcons.h"
+#include "ui/QtPrompter.h"
+#include "ui/WindowPlacement.h"
+#include "support/TestIconTheme.h"
 
 #include <QLineEdit>
 
 #include <QAction>
+#include <QAbstractAxis>
+#include <QChart>
+#include <QChartView>
+#include <QApplication>
+#include <QAbstractButton>
 #include <QLineEdit>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTextBrowser>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -35,6 +48,8 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
+
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -55,18 +70,23 @@ struct Fixture {
     int prints = 0, previews = 0;
     std::vector<std::string> opened;
     std::function<void(QDialog &)> calibration;
-    std::function<void(QDialog &)> onDialog; // sees every dialog the window runs
     // What the next dialog does: pick a name and press OK, or cancel.
     std::deque<QString> picks;
+    // Or, when set, what every dialog does instead.
+    std::function<void(QDialog &)> onDialog;
 
-    explicit Fixture(std::string commandLine = {}, bool withDb = true)
+    explicit Fixture(std::string commandLine = {}, bool withDb = true,
+                     PrompterFactory makePrompter = nullptr)
     {
         t.addTest("ramp", {point(1, 300, 100, 600, 900), point(1, 600, 150, 300, 600),
                            point(2, 30, 200, 100, 300), point(2, 60, 180, 200, 450)});
         t.addTest("second", {point(1, 10, 120, 100, 200), point(1, 20, 121, 200, 300)});
         const QString path = t.path;
         w = std::make_unique<frmMain>(
-            MainWindowDeps{m, p, clock, port,
+            MainWindowDeps{m,
+                           p,
+                           clock,
+                           port,
                            [this]() -> std::unique_ptr<SerialPort> {
                                return std::make_unique<ScriptedPort>(clock);
                            },
@@ -95,11 +115,15 @@ struct Fixture {
                                l.status = Located::Status::Opened;
                                return l;
                            },
-                           std::move(commandLine)});
+                           std::move(commandLine),
+                           {},
+                           std::move(makePrompter)});
         w->runDialog = [this](QDialog &d) {
             dialogsRun.push_back(d.windowTitle());
-            if (onDialog)
+            if (onDialog) {
                 onDialog(d);
+                return d.result();
+            }
             if (calibration && qobject_cast<frmCaliCheck *>(&d))
                 calibration(d);
             if (auto *related = qobject_cast<frmRelated *>(&d)) {
@@ -129,6 +153,12 @@ struct Fixture {
         };
     }
 
+    bool addSequence(const QString &name, int rb, const std::vector<SequenceStep> &steps)
+    {
+        int id = 0;
+        return SequenceRepository(*t.db).createSequence(name, rb, steps, id).ok;
+    }
+
     void open(const QString &name)
     {
         picks.push_back(name);
@@ -143,6 +173,38 @@ struct Fixture {
         QDir().mkpath(QString::fromLocal8Bit(dir));
         w->grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
     }
+};
+
+// Forwards to the scripted prompter and notes the window each message was shown over.
+class WindowTaggedPrompter : public Prompter {
+public:
+    // p is read at each message: the fixture's prompter may come after its window.
+    WindowTaggedPrompter(ScriptedPrompter *&p, QWidget &window,
+                         std::function<void(const std::string &)> showDetail,
+                         std::vector<std::pair<QString, std::string>> &log)
+        : p_(p), window_(window), showDetail_(std::move(showDetail)), log_(log)
+    {}
+    Answer message(const std::string &text, const std::string &title, Buttons buttons,
+                   Icon icon) override
+    {
+        log_.push_back({window_.objectName(), text});
+        return p_->message(text, title, buttons, icon);
+    }
+    std::optional<std::string> input(const std::string &prompt, const std::string &title,
+                                     const std::string &defaultText) override
+    {
+        log_.push_back({window_.objectName(), prompt});
+        return p_->input(prompt, title, defaultText);
+    }
+    std::string openFile(const FileDialogRequest &r) override { return p_->openFile(r); }
+    std::string saveFile(const FileDialogRequest &r) override { return p_->saveFile(r); }
+    void detail(const std::string &text) override { showDetail_(text); }
+
+private:
+    ScriptedPrompter *&p_;
+    QWidget &window_;
+    std::function<void(const std::string &)> showDetail_;
+    std::vector<std::pair<QString, std::string>> &log_;
 };
 
 template <typename T> T *child(QWidget *w, const char *name)
@@ -246,8 +308,10 @@ TEST(MainWindow, StartUpState)
     f.m.UnitSystem = 2;
     f.m.CommPort = 4;
     f.m.SequenceSent = true;
+    f.m.LastSentSequence = SentSequence{"earlier", 1, {}};
     f.m.UnitChanged = true;
     ASSERT_TRUE(f.w->Form_Load());
+    EXPECT_FALSE(f.m.LastSentSequence);
     EXPECT_EQ(f.m.UnitSystem, 1);
     EXPECT_EQ(f.m.CommPort, 1);
     EXPECT_TRUE(f.m.NoTestShown);
@@ -424,8 +488,8 @@ TEST(MainWindow, ToolsSerialPortsOpensTheDialogGivenAtStart)
     Fixture g;
     QWidget *parentSeen = nullptr;
     g.w.reset(); // a window built with the dialog handed in
-    MainWindowDeps deps{g.m,     g.p,     g.clock, g.port,  nullptr, nullptr,
-                        nullptr, nullptr, nullptr, nullptr, {}};
+    MainWindowDeps deps{g.m,     g.p,     g.clock, g.port, nullptr, nullptr, nullptr,
+                        nullptr, nullptr, nullptr, {},     {},      nullptr};
     deps.makeSerialPortsDialog = [&parentSeen](QWidget *parent) {
         parentSeen = parent;
         auto d = std::make_unique<QDialog>(parent);
@@ -466,6 +530,46 @@ TEST(MainWindow, AboutShowsTheVersion)
     EXPECT_EQ(version, QStringLiteral("Version ") + versionText());
     // The window's own caption stays as it is.
     EXPECT_EQ(f.w->windowTitle(), "Viscora V1.0 for K7400R Automatic Viscometer");
+}
+
+TEST(HelpWindow, ShowsThePageOverTheWindowThatAsked)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    QString text;
+    QWidget *parent = nullptr;
+    f.onDialog = [&](QDialog &d) {
+        parent = d.parentWidget();
+        if (auto *help = qobject_cast<HelpViewer *>(&d))
+            text = help->browser()->toPlainText();
+    };
+    f.w->MenuHelpContent->trigger();
+    EXPECT_TRUE(text.contains("Opening, deleting and reviewing saved tests")) << text.toStdString();
+    EXPECT_EQ(parent, f.w.get());
+    f.w->cmdSetup->click();
+    f.w->setupWindow()->Toolbar1_ButtonClick("Help");
+    EXPECT_EQ(parent, f.w->setupWindow());
+    parent = nullptr;
+    f.w->setupWindow()->MenuHelpAbout->trigger();
+    EXPECT_EQ(parent, f.w->setupWindow());
+}
+
+// The page is compiled into a static library: only the program itself shows whether it is
+// registered where the window looks for it.
+TEST(HelpWindow, TheProgramFindsItsHelpPage)
+{
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(env);
+    program.start(VISCORA_BIN, {"--check-help"});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    const QString out = QString::fromUtf8(program.readAllStandardOutput()).trimmed();
+    EXPECT_EQ(program.exitCode(), 0) << out.toStdString();
+    const QRegularExpression summary("^Viscora Help \\((\\d+) characters\\)$");
+    const auto match = summary.match(out);
+    ASSERT_TRUE(match.hasMatch()) << out.toStdString();
+    EXPECT_GT(match.captured(1).toInt(), 3000);
 }
 
 TEST(MainWindow, ActivationAfterUnitChangeRefreshes)
@@ -764,4 +868,301 @@ TEST(MainWindow, ReadFailuresAreShownNotTakenForNoTests)
                                       "TestName",
                                       0),
               0u);
+}
+
+TEST(MainWindow, EveryWindowShowsItsMessagesOverItself)
+{
+    std::vector<std::pair<QString, std::string>> log;
+    ScriptedPrompter *scripted = nullptr;
+    PrompterFactory factory = [&](QWidget &window,
+                                  std::function<void(const std::string &)> showDetail) {
+        return std::make_unique<WindowTaggedPrompter>(scripted, window, std::move(showDetail), log);
+    };
+    Fixture f({}, true, factory);
+    scripted = &f.p;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->show();
+    auto last = [&log] { return log.empty() ? std::pair<QString, std::string>() : log.back(); };
+
+    f.w->cmdRealTime->click();
+    EXPECT_EQ(last(),
+              std::make_pair(QString("frmMain"),
+                             std::string("Please first go to Setup Screen and send the "
+                                         "sequence to K7400r before your real time test.")));
+    // The direct log stays beside the main window: its messages must come up over it.
+    f.w->DirectLog->trigger();
+    f.w->directLogWindow()->txtFileName->clear();
+    f.w->directLogWindow()->cmdRun->click();
+    EXPECT_EQ(last(), std::make_pair(QString("frmDirectLog"),
+                                     std::string("Please first input Data File Name.")));
+    f.w->directLogWindow()->close();
+
+    f.w->cmdSetup->click();
+    f.w->setupWindow()->cmdInsertStep->click();
+    EXPECT_EQ(last(), std::make_pair(QString("frmSetup"),
+                                     std::string("Please select a test sequence first.")));
+    f.w->setupWindow()->cmdReturn->click();
+
+    f.m.SequenceSent = true;
+    f.w->cmdRealTime->click();
+    f.w->realTimeWindow()->cmdStart->click();
+    EXPECT_EQ(last(), std::make_pair(QString("frmRealTime"),
+                                     std::string("Please first name this test by clicking the "
+                                                 "'Save Result As' button.")));
+    EXPECT_EQ(f.p.shown.back().title, "Communication Error");
+    f.w->realTimeWindow()->cmdReturn_Click();
+
+    // A port failure's reason goes to the status bar of the window that tried the port.
+    f.m.CommPort = 7;
+    f.w->cmdStartTest->click();
+    EXPECT_EQ(last().first, "frmMain");
+    EXPECT_EQ(f.p.shown.back().title, "Comm Port Error");
+}
+
+TEST(MainWindow, SetupReturnHandsItsWindowStateToTheMainWindow)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->show();
+    f.w->cmdSetup->click();
+    f.w->setupWindow()->showMaximized();
+    f.w->setupWindow()->cmdReturn->click();
+    EXPECT_TRUE(f.w->isVisible());
+    EXPECT_TRUE(f.w->isMaximized());
+    // The setup window now opens maximised, like the main window; back to normal on Return.
+    f.w->cmdSetup->click();
+    EXPECT_TRUE(f.w->setupWindow()->isMaximized());
+    f.w->setupWindow()->showNormal();
+    f.w->setupWindow()->cmdReturn->click();
+    EXPECT_FALSE(f.w->isMaximized());
+    // The close box only shows the main window again.
+    f.w->showMaximized();
+    f.w->cmdSetup->click();
+    f.w->setupWindow()->showNormal();
+    f.w->setupWindow()->close();
+    EXPECT_TRUE(f.w->isVisible());
+    EXPECT_TRUE(f.w->isMaximized());
+}
+
+TEST(MainWindow, DeletingTheOpenTestLeavesNoTestShown)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.open("second");
+    EXPECT_EQ(f.w->review()->CurrentTestId, 2);
+    auto deleteThenCancel = [&f](const QString &name, Answer answer) {
+        f.onDialog = [&f, name, answer](QDialog &d) {
+            auto &open = dynamic_cast<OpenTest &>(d);
+            open.DBList1->setCurrentItem(open.DBList1->findItems(name, Qt::MatchExactly).first());
+            f.p.answers = {answer};
+            open.cmdDelete->click();
+            open.cmdCancel->click();
+        };
+        f.w->cmdOpen_Click();
+    };
+    // An earlier test goes: the open one is renumbered and stays shown under its new id.
+    deleteThenCancel("ramp", Answer::Yes);
+    EXPECT_EQ(f.p.shown.back().text,
+              "Delete test \"ramp\" and its 4 data points? This cannot be undone.");
+    EXPECT_EQ(f.m.CurrentTestName, "second");
+    EXPECT_EQ(f.w->review()->CurrentTestId, 1);
+    EXPECT_EQ(f.w->MSFlexGrid1->model()->rowCount(), 2);
+
+    deleteThenCancel("second", Answer::No);
+    EXPECT_EQ(f.m.CurrentTestName, "second");
+    EXPECT_EQ(f.w->MSFlexGrid1->model()->rowCount(), 2);
+
+    deleteThenCancel("second", Answer::Yes);
+    EXPECT_EQ(f.m.CurrentTestName, "");
+    EXPECT_EQ(f.w->review()->CurrentTestId, 0);
+    EXPECT_EQ(f.w->MSFlexGrid1->model()->rowCount(), 0);
+    EXPECT_FALSE(f.w->RelatedInfo->isEnabled());
+    EXPECT_EQ(f.w->review()->chartState().PointCount, 9999);
+    EXPECT_EQ(f.w->review()->chart().subtitle(), "");
+    f.w->cmdReport->click();
+    EXPECT_EQ(f.p.shown.back().text,
+              "Currently no valid test selected.  Please first open a saved test.");
+}
+
+TEST(MainWindow, RealTimeShowsTheSequenceSentNotTheOneSelectedSince)
+{
+    Fixture f;
+    ASSERT_TRUE(f.addSequence("Sent", 2, {{1, 600, 212, 100, 10}, {2, 300, 150, 600, 5}}));
+    ASSERT_TRUE(f.addSequence("Selected later", 1, {{1, 60, 80, 3, 1}}));
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->cmdSetup->click();
+    frmSetup *setup = f.w->setupWindow();
+    ASSERT_EQ(setup->currentSequence(), "Sent");
+    setup->cmdSend->click();
+    ASSERT_TRUE(f.m.SequenceSent);
+    setup->selectSequence("Selected later");
+    EXPECT_EQ(f.m.CurrentSequenceName, "Selected later");
+    EXPECT_EQ(f.m.RbIndex, 1);
+    setup->cmdReturn->click();
+
+    f.w->cmdRealTime->click();
+    frmRealTime *rt = f.w->realTimeWindow();
+    EXPECT_EQ(rt->lblSequenceName->text(), "Sent");
+    auto *grid = rt->MSFlexGrid1->model();
+    ASSERT_EQ(grid->rowCount(), 2);
+    EXPECT_EQ(grid->index(1, 1).data().toString(), "300");
+    EXPECT_EQ(grid->index(0, 4).data().toString(), "542.18"); // sent with R2-B1
+    EXPECT_EQ(f.m.RbIndex, 2);
+    EXPECT_EQ(rt->acquisition().recordRate(1), 10);
+    EXPECT_EQ(rt->acquisition().recordRate(2), 5);
+}
+
+TEST(MainWindow, ToolbarIconsMeanWhatTheirTooltipsSay)
+{
+    const std::map<QString, QString> mainIcons = {
+        {"Open", "document-open"},       {"Retrieve", "go-down"},
+        {"Report", "x-office-document"}, {"Rheology", "office-chart-line"},
+        {"Print", "document-print"},     {"Help", "help-contents"},
+    };
+    const std::map<QString, QString> setupIcons = {
+        {"New", "document-new"},     {"Saveas", "document-save-as"}, {"Delete", "edit-delete"},
+        {"Print", "document-print"}, {"Send", "document-send"},      {"Help", "help-contents"},
+    };
+    auto iconsOf = [](QToolBar *bar) {
+        std::map<QString, QString> out;
+        for (QAction *a : bar->actions())
+            if (!a->isSeparator())
+                out[a->data().toString()] = a->icon().name();
+        return out;
+    };
+    {
+        // From the desktop theme when it has them.
+        TestIconTheme theme(drawnIconNames());
+        Fixture f;
+        ASSERT_TRUE(f.w->Form_Load());
+        EXPECT_EQ(iconsOf(f.w->Toolbar1), mainIcons);
+        f.w->cmdSetup->click();
+        EXPECT_EQ(iconsOf(f.w->setupWindow()->Toolbar1), setupIcons);
+    }
+    // Without them, the drawn ones of the same names.
+    TestIconTheme empty({});
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    for (QAction *a : f.w->Toolbar1->actions()) {
+        if (a->isSeparator())
+            continue;
+        EXPECT_EQ(a->icon().pixmap(22).toImage(),
+                  drawnIcon(mainIcons.at(a->data().toString())).pixmap(22).toImage())
+            << a->data().toString().toStdString();
+    }
+}
+
+namespace {
+// Everything a window shows that carries text, with the places its text needs.
+std::vector<QWidget *> textControls(QWidget *window)
+{
+    std::vector<QWidget *> out;
+    for (QWidget *c : window->findChildren<QWidget *>()) {
+        if (!c->isVisibleTo(window) || c->window() != window)
+            continue;
+        if (qobject_cast<QAbstractButton *>(c) || qobject_cast<QComboBox *>(c) ||
+            qobject_cast<QGroupBox *>(c) ||
+            (qobject_cast<QLabel *>(c) && !c->objectName().isEmpty()))
+            out.push_back(c);
+    }
+    return out;
+}
+
+// At its minimum size, no control of the window is cut (smaller than its text needs, or out
+// of its parent) or overlaps a neighbour.
+void expectNothingCutOrOverlapping(QWidget *window, const char *name)
+{
+    for (QWidget *c : textControls(window)) {
+        const QString id = QString::fromLatin1(name) + "/" + c->objectName() + " " +
+                           QString::fromLatin1(c->metaObject()->className());
+        const QSize need = qobject_cast<QGroupBox *>(c) ? c->minimumSizeHint() : c->sizeHint();
+        EXPECT_GE(c->width(), need.width()) << id.toStdString();
+        EXPECT_GE(c->height(), need.height()) << id.toStdString();
+        EXPECT_TRUE(c->parentWidget()->rect().contains(c->geometry())) << id.toStdString();
+        for (QWidget *other : textControls(window)) {
+            if (other == c || other->parentWidget() != c->parentWidget() ||
+                qobject_cast<QToolBar *>(c->parentWidget()))
+                continue;
+            EXPECT_FALSE(c->geometry().intersects(other->geometry()))
+                << id.toStdString() << " and " << other->objectName().toStdString();
+        }
+    }
+    // Every chart axis is long enough for its title.
+    for (QChartView *view : window->findChildren<QChartView *>()) {
+        const QRectF plot = view->chart()->plotArea();
+        for (QAbstractAxis *axis : view->chart()->axes()) {
+            const int title = QFontMetrics(axis->titleFont()).horizontalAdvance(axis->titleText());
+            EXPECT_GE(axis->orientation() == Qt::Vertical ? plot.height() : plot.width(), title)
+                << name << ": " << axis->titleText().toStdString();
+        }
+    }
+}
+
+// A picture of the window for build/screenshots, marked with the screen's scale.
+void saveShot(QWidget *window, const QString &name)
+{
+    const QByteArray dir = qgetenv("VISCORA_SHOTS");
+    if (dir.isEmpty())
+        return;
+    QDir().mkpath(QString::fromLocal8Bit(dir));
+    window->grab().save(QString::fromLocal8Bit(dir) + "/" + name +
+                        QString::fromLocal8Bit(qgetenv("VISCORA_SHOT_SUFFIX")) + ".png");
+}
+
+// Shows a window at its minimum size and saves a picture of it.
+void atMinimum(QWidget *window, const char *name)
+{
+    window->show();
+    window->resize(window->minimumSize().expandedTo(window->minimumSizeHint()));
+    QApplication::processEvents();
+    expectNothingCutOrOverlapping(window, name);
+    saveShot(window, QString::fromLatin1(name) + "-min");
+}
+
+// The window as it opens, title bar and frame included, lies on the free area of its screen.
+void expectOnScreen(QWidget *window, const char *name)
+{
+    window->show();
+    QApplication::processEvents();
+    saveShot(window, QString::fromLatin1(name) + "-open");
+    const QRect area = availableArea(*window);
+    const QMargins frame = frameOf(*window);
+    const QRect outer(window->pos(), window->size().grownBy(frame));
+    EXPECT_TRUE(area.contains(outer))
+        << name << ": " << outer.x() << "," << outer.y() << " " << outer.width() << "x"
+        << outer.height() << " on " << area.width() << "x" << area.height();
+}
+} // namespace
+
+// Also run with QT_SCALE_FACTOR=1.5 (ctest Screens.ScaledOneAndAHalf).
+TEST(Screens, EveryWindowAtItsMinimumSizeAndOnScreen)
+{
+    Fixture f;
+    ASSERT_TRUE(f.addSequence("Mud A", 2, {{1, 600, 212, 100, 10}, {2, 300, 150, 600, 5}}));
+    ASSERT_TRUE(f.w->Form_Load());
+    expectOnScreen(f.w.get(), "main");
+    f.open("ramp");
+    atMinimum(f.w.get(), "main");
+
+    f.w->cmdSetup->click();
+    expectOnScreen(f.w->setupWindow(), "setup");
+    atMinimum(f.w->setupWindow(), "setup");
+    f.w->setupWindow()->cmdSend->click();
+    f.w->setupWindow()->cmdReturn->click();
+
+    f.w->cmdRealTime->click();
+    expectOnScreen(f.w->realTimeWindow(), "realtime");
+    atMinimum(f.w->realTimeWindow(), "realtime");
+    f.w->realTimeWindow()->cmdReturn_Click();
+
+    f.w->DirectLog->trigger();
+    expectOnScreen(f.w->directLogWindow(), "directlog");
+    atMinimum(f.w->directLogWindow(), "directlog");
+    f.w->directLogWindow()->close();
+
+    f.onDialog = [](QDialog &d) {
+        expectOnScreen(&d, "help");
+        atMinimum(&d, "help");
+    };
+    f.w->MenuHelpContent->trigger();
 }

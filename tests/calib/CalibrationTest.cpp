@@ -171,7 +171,8 @@ TEST(CalibrationWindow, ControlsRunAndExport)
                               },
                               [&](const std::string &v, const std::array<CalibrationRow, 5> &rows) {
                                   exported = v + rows[0].lbl3Err;
-                              }});
+                              },
+                              nullptr});
     EXPECT_EQ(w.windowTitle(), "Auto Calibration Check");
     EXPECT_EQ(w.Label6->text(), "Shear Stress  (dyn/cm2)");
     EXPECT_EQ(w.Stress3[4]->text(), "800");

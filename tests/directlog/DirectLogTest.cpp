@@ -6,17 +6,23 @@
 #include "support/ScriptedPrompter.h"
 #include "core/Units.h"
 #include "directlog/frmDirectLog.h"
+#include "support/FocusThief.h"
 
+#include <QApplication>
+#include <QChart>
 #include <QComboBox>
+#include <QDateTimeAxis>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace viscora;
@@ -246,7 +252,7 @@ TEST(DirectLogWindow, LoadRunStopAndSpeedLockedDuringARun)
                                            };
                                            return sp;
                                        },
-                                       nullptr});
+                                       nullptr, nullptr});
     w.Form_Load();
     EXPECT_EQ(w.windowTitle(), "Direct Data Logging");
     EXPECT_EQ(w.cmbSpeed->currentText(), "300");
@@ -285,4 +291,102 @@ TEST(DirectLogWindow, LoadRunStopAndSpeedLockedDuringARun)
     EXPECT_FALSE(port->isOpen());
     EXPECT_EQ(port->writes.size(), sent);
     EXPECT_TRUE(QFile::exists(dir.filePath("Text1")));
+}
+
+namespace {
+// The window on screen with the focus in it; its messages take the focus away and back as
+// real boxes do, and every write notes whether the busy cursor was up.
+struct WindowOnScreen {
+    CwdGuard guard;
+    QTemporaryDir dir;
+    Module1 m;
+    ScriptedPrompter p;
+    FakeClock clock{36000.0, 0.01}; // 10:00:00
+    ScriptedPort *port = nullptr;
+    std::vector<bool> busyAtWrite;
+    std::unique_ptr<frmDirectLog> w;
+    WindowOnScreen()
+    {
+        QDir::setCurrent(dir.path());
+        w = std::make_unique<frmDirectLog>(
+            DirectLogWindowDeps{m, p, clock,
+                                [this]() -> std::unique_ptr<SerialPort> {
+                                    auto sp = std::make_unique<ScriptedPort>(clock);
+                                    port = sp.get();
+                                    sp->onWrite = [this](const std::string &b) {
+                                        const QCursor *c = QApplication::overrideCursor();
+                                        busyAtWrite.push_back(c && c->shape() == Qt::WaitCursor);
+                                        if (b == "\x05")
+                                            port->deliver(record(1, 12), clock.now + 1);
+                                    };
+                                    return sp;
+                                },
+                                nullptr, nullptr});
+        w->Form_Load();
+        w->show();
+        w->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
+        p.onMessage = [this](const Shown &) { stealFocusWhileUp(*w); };
+    }
+    std::string speedSent() const
+    {
+        const std::string all = port->allWritten();
+        const auto at = all.rfind("35,");
+        return at == std::string::npos ? std::string() : all.substr(at + 3, 5);
+    }
+};
+} // namespace
+
+TEST(DirectLogWindow, OnlyAChangedSpeedLeftForAnotherControlIsSent)
+{
+    WindowOnScreen s;
+    const size_t loaded = s.port->writes.size();
+    EXPECT_EQ(s.speedSent(), "30000");
+    s.w->cmbSpeed->setFocus();
+    // Opening the list, or another window taking the focus, sends nothing.
+    s.w->cmbSpeed->showPopup();
+    QApplication::processEvents();
+    s.w->cmbSpeed->hidePopup();
+    stealFocusWhileUp(*s.w);
+    QTest::keyClick(s.w->cmbSpeed, Qt::Key_Tab); // left unchanged
+    EXPECT_EQ(s.port->writes.size(), loaded);
+
+    s.w->cmbSpeed->setFocus();
+    s.w->cmbSpeed->lineEdit()->selectAll();
+    QTest::keyClicks(s.w->cmbSpeed->lineEdit(), "600");
+    stealFocusWhileUp(*s.w);
+    EXPECT_EQ(s.port->writes.size(), loaded);
+    QTest::keyClick(s.w->cmbSpeed->lineEdit(), Qt::Key_Tab);
+    EXPECT_EQ(s.speedSent(), "60000");
+    EXPECT_TRUE(s.p.shown.empty());
+
+    s.w->cmbSpeed->setFocus();
+    s.w->cmbSpeed->lineEdit()->selectAll();
+    QTest::keyClicks(s.w->cmbSpeed->lineEdit(), "700");
+    QTest::keyClick(s.w->cmbSpeed->lineEdit(), Qt::Key_Tab);
+    ASSERT_EQ(s.p.shown.size(), 1u);
+    EXPECT_EQ(s.p.shown[0].text, "Invalid Speed Entry! Please Try Again.");
+    EXPECT_EQ(s.p.shown[0].title, "");
+    EXPECT_EQ(s.w->cmbSpeed->currentText(), "300");
+    EXPECT_EQ(s.speedSent(), "30000");
+    // Every byte went out under the busy cursor: each send holds the window a second.
+    EXPECT_EQ(std::count(s.busyAtWrite.begin(), s.busyAtWrite.end(), false), 0);
+}
+
+TEST(DirectLogWindow, ChartShowsTheTimeOfLoadingAndRunWaitsBusy)
+{
+    WindowOnScreen s;
+    auto *axis = qobject_cast<QDateTimeAxis *>(s.w->Pesgo1->lowerChart()->axes(Qt::Horizontal)[0]);
+    ASSERT_TRUE(axis);
+    // Loaded at 10:00:00; the program download before the chart takes a second of the clock.
+    EXPECT_GE(axis->min().time(), QTime(10, 0, 0));
+    EXPECT_LE(axis->min().time(), QTime(10, 0, 2));
+    EXPECT_EQ(axis->min().secsTo(axis->max()), 180);
+    s.busyAtWrite.clear();
+    s.w->cmdRun->click();
+    ASSERT_TRUE(s.w->Timer1->isActive());
+    ASSERT_EQ(s.busyAtWrite.size(), 1u); // the start byte, then the reply wait
+    EXPECT_TRUE(s.busyAtWrite[0]);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    s.w->cmdStop->click();
 }

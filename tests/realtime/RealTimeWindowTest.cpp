@@ -9,7 +9,11 @@
 #include "realtime/frmRealRelated.h"
 #include "realtime/frmRealTime.h"
 
+#include <QApplication>
 #include <QChart>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QValueAxis>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -17,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -54,7 +59,8 @@ struct Fixture {
                                    if (onDialog)
                                        onDialog(d);
                                    return d.result();
-                               }});
+                               },
+                               nullptr});
         w->Form_Load();
     }
     void name(const QString &testName)
@@ -191,4 +197,57 @@ TEST(RealTimeWindow, StopEndsTheRunWithRowsKept)
     f.w->cmdStart->click();
     EXPECT_EQ(f.p.shown.back().text,
               "Please first name this test by clicking the 'Save Result As' button.");
+}
+
+TEST(RealTimeWindow, APrefilledNameIsSelectedSoTypingReplacesIt)
+{
+    Fixture f;
+    f.name("first run");
+    QString selected, typed, afterBacktab;
+    f.onDialog = [&](QDialog &d) {
+        auto &r = dynamic_cast<frmRealRelated &>(d);
+        r.show();
+        r.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&r));
+        EXPECT_EQ(QApplication::focusWidget(), r.txtTestName); // where the dialog opens
+        selected = r.txtTestName->selectedText();
+        QTest::keyClicks(r.txtTestName, "second run");
+        typed = r.txtTestName->text();
+        QTest::keyClick(r.txtTestName, Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        afterBacktab = r.txtTestName->selectedText();
+        r.cmdCancel->click();
+    };
+    f.w->cmdSaveAs->click();
+    EXPECT_EQ(selected, "first run");
+    EXPECT_EQ(typed, "second run");
+    EXPECT_EQ(afterBacktab, "second run");
+}
+
+TEST(RealTimeWindow, GridHeadersAndTemperatureTitleReadableAndWiderWithTheWindow)
+{
+    Fixture f;
+    f.w->show();
+    QApplication::processEvents();
+    QTableView *grid = f.w->MSFlexGrid1;
+    const QFontMetrics fm(grid->horizontalHeader()->font());
+    std::vector<int> widths;
+    for (int c = 0; c < 6; ++c) {
+        const QString header = grid->model()->headerData(c, Qt::Horizontal).toString();
+        for (const QString &line : header.split('\n'))
+            EXPECT_GE(grid->columnWidth(c), fm.horizontalAdvance(line) + 4) << line.toStdString();
+        widths.push_back(grid->columnWidth(c));
+    }
+    EXPECT_EQ(grid->horizontalScrollBar()->maximum(), 0); // all six in view
+    QChart *lower = f.w->Pesgo1->lowerChart();
+    auto *temperature = qobject_cast<QValueAxis *>(lower->axes(Qt::Vertical).first());
+    ASSERT_TRUE(temperature);
+    EXPECT_EQ(temperature->titleText(), "Temperature (°F)");
+    EXPECT_GE(lower->plotArea().height(),
+              QFontMetrics(temperature->titleFont()).horizontalAdvance(temperature->titleText()));
+
+    f.w->resize(f.w->width() + 300, f.w->height());
+    QApplication::processEvents();
+    for (int c = 0; c < 6; ++c)
+        EXPECT_GT(grid->columnWidth(c), widths[static_cast<size_t>(c)]) << c;
 }

@@ -65,20 +65,46 @@ TEST(OpenTestDialog, CancelKeepsTheName)
     EXPECT_EQ(f.m.CurrentTestName, "alpha");
 }
 
-TEST(OpenTestDialog, DeleteWithoutQuestionRenumbersAndSelectsFirst)
+TEST(OpenTestDialog, DeleteAsksFirstThenRenumbersAndSelectsFirst)
 {
     Fixture f;
+    f.t.addTest("two points", {point(1, 10, 100, 100, 80), point(1, 20, 100, 100, 90)});
+    f.m.CurrentTestName = "beta \"b\"";
+    f.m.OverlapTestName = "gamma";
     OpenTest d(f.m, f.repo, f.p);
     EXPECT_EQ(d.cmdDelete->text(), "&Delete");
     d.cmdDelete->click(); // nothing selected: nothing happens
-    EXPECT_EQ(d.DBList1->count(), 3);
-    f.select(d, "beta \"b\"");
-    d.cmdDelete->click();
     EXPECT_TRUE(f.p.shown.empty());
-    ASSERT_EQ(d.DBList1->count(), 2);
+    EXPECT_EQ(d.DBList1->count(), 4);
+
+    // No (the default) keeps the test.
+    f.select(d, "two points");
+    f.p.answers = {Answer::No};
+    d.cmdDelete->click();
+    ASSERT_EQ(f.p.shown.size(), 1u);
+    EXPECT_EQ(f.p.shown[0].text,
+              "Delete test \"two points\" and its 2 data points? This cannot be undone.");
+    EXPECT_EQ(f.p.shown[0].title, "Delete Confirmation.");
+    EXPECT_EQ(f.p.shown[0].buttons, Buttons::YesNoDefaultNo);
+    EXPECT_EQ(d.DBList1->count(), 4);
+    EXPECT_EQ(d.currentText(), "two points");
+
+    // Yes deletes; the open test is then no longer current, nor overlaid when it was.
+    f.select(d, "beta \"b\"");
+    f.p.answers = {Answer::Yes};
+    d.cmdDelete->click();
+    EXPECT_EQ(f.p.shown.back().text,
+              "Delete test \"beta \"b\"\" and its 1 data point? This cannot be undone.");
+    ASSERT_EQ(d.DBList1->count(), 3);
     EXPECT_EQ(d.currentText(), "alpha");
     EXPECT_EQ(must(f.repo.testId("gamma")), 2);
     EXPECT_EQ(f.t.scalar("SELECT TestId FROM TestResult WHERE Shearstress=70").toInt(), 2);
+    EXPECT_EQ(f.m.CurrentTestName, "");
+    EXPECT_EQ(f.m.OverlapTestName, "gamma");
+    f.select(d, "gamma");
+    f.p.answers = {Answer::Yes};
+    d.cmdDelete->click();
+    EXPECT_EQ(f.m.OverlapTestName, "");
 }
 
 TEST(OverlapDialog, RefusesItselfButKeepsTheName)

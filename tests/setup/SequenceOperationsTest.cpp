@@ -130,7 +130,7 @@ TEST(SequenceOperations, EmptyTableRefusesSaveAsAndDelete)
 {
     Fixture f;
     EXPECT_FALSE(f.ops.saveAs(""));
-    EXPECT_FALSE(f.ops.deleteSequence("", false));
+    EXPECT_FALSE(f.ops.deleteSequence("", SequenceOperations::DeleteQuestion::None));
     EXPECT_EQ(f.p.shown.back().text, "Please select a test sequence first.");
     EXPECT_EQ(f.p.shown.back().title, "Selection Error.");
     EXPECT_TRUE(f.p.inputs.empty());
@@ -143,14 +143,14 @@ TEST(DeleteSequence, AsksOnlyWhenToldAndRenumbers)
     for (const char *n : {"S1", "S2", "S3", "S4"})
         f.addSequence(n, 2);
     f.p.answers = {Answer::Cancel};
-    EXPECT_FALSE(f.ops.deleteSequence("S2", true));
+    EXPECT_FALSE(f.ops.deleteSequence("S2", SequenceOperations::DeleteQuestion::Button));
     EXPECT_EQ(f.p.shown.back().text, "Do you reall want to delete test name S2 ?");
     EXPECT_EQ(f.p.shown.back().title, "Delete Confirmation.");
     EXPECT_EQ(f.p.shown.back().buttons, Buttons::OkCancel);
     f.p.answers = {Answer::Ok};
-    EXPECT_TRUE(f.ops.deleteSequence("S2", true));
+    EXPECT_TRUE(f.ops.deleteSequence("S2", SequenceOperations::DeleteQuestion::Button));
     const size_t asked = f.p.shown.size();
-    EXPECT_TRUE(f.ops.deleteSequence("S4", false));
+    EXPECT_TRUE(f.ops.deleteSequence("S4", SequenceOperations::DeleteQuestion::None));
     EXPECT_EQ(f.p.shown.size(), asked);
     const auto all = must(f.repo.sequences());
     ASSERT_EQ(all.size(), 2u);
@@ -335,7 +335,7 @@ TEST(SequenceOperations, FailedWritesAreReportedAndChangeNothing)
     EXPECT_FALSE(f.ops.deleteStep("S", 2));
     EXPECT_EQ(f.p.shown.back().text, "The step could not be deleted: disk I/O error");
     EXPECT_EQ(f.p.shown.back().title, "Database Error");
-    EXPECT_FALSE(f.ops.deleteSequence("S", false));
+    EXPECT_FALSE(f.ops.deleteSequence("S", SequenceOperations::DeleteQuestion::None));
     EXPECT_EQ(f.p.shown.back().text, "The sequence could not be deleted: disk I/O error");
     EXPECT_EQ(f.times("S"), (std::vector<double>{10, 20, 30}));
     ASSERT_TRUE(f.t.exec("CREATE TRIGGER noadd BEFORE INSERT ON SequenceName "

@@ -7,8 +7,13 @@
 #include "setup/StepDialogs.h"
 #include "support/TestDb.h"
 #include "setup/frmSetup.h"
+#include "device/QtSerialPortDevice.h"
+#include "ui/QtPrompter.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QMessageBox>
+#include <QTimer>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -35,11 +40,14 @@ struct Fixture {
     ScriptedPort *port = nullptr;
     std::optional<PlottingMethod> method;
     int mainShown = 0;
+    WindowState mainState = WindowState::None;
     std::function<void(QDialog &)> onDialog;
     QString pdf;
     std::unique_ptr<frmSetup> w;
 
-    explicit Fixture(bool withSequences = true)
+    explicit Fixture(bool withSequences = true,
+                     std::function<std::unique_ptr<SerialPort>()> realPort = nullptr,
+                     PrompterFactory makePrompter = nullptr)
     {
         if (withSequences) {
             SequenceRepository repo(*t.db);
@@ -48,24 +56,32 @@ struct Fixture {
             repo.createSequence("Cement", 9, {{1, 60, 80, 3, 1}}, id);
         }
         pdf = t.dir.filePath("steps.pdf");
-        w = std::make_unique<frmSetup>(SetupWindowDeps{
-            m, *t.db, p, clock,
-            [this]() -> std::unique_ptr<SerialPort> {
-                auto sp = std::make_unique<ScriptedPort>(clock);
-                port = sp.get();
-                return sp;
-            },
-            [this]() -> std::unique_ptr<TextPrinter> {
-                auto printer = std::make_unique<QtTextPrinter>();
-                printer->printToPdf(pdf, 2);
-                return printer;
-            },
-            [this](PlottingMethod pm) { method = pm; }, [this] { ++mainShown; }, nullptr, nullptr,
-            [this](QDialog &d) {
-                if (onDialog)
-                    onDialog(d);
-                return d.result();
-            }});
+        w = std::make_unique<frmSetup>(
+            SetupWindowDeps{m, *t.db, p, clock,
+                            [this, realPort]() -> std::unique_ptr<SerialPort> {
+                                if (realPort)
+                                    return realPort();
+                                auto sp = std::make_unique<ScriptedPort>(clock);
+                                port = sp.get();
+                                return sp;
+                            },
+                            [this]() -> std::unique_ptr<TextPrinter> {
+                                auto printer = std::make_unique<QtTextPrinter>();
+                                printer->printToPdf(pdf, 2);
+                                return printer;
+                            },
+                            [this](PlottingMethod pm) { method = pm; },
+                            [this](WindowState state) {
+                                ++mainShown;
+                                mainState = state;
+                            },
+                            nullptr, nullptr,
+                            [this](QDialog &d) {
+                                if (onDialog)
+                                    onDialog(d);
+                                return d.result();
+                            },
+                            std::move(makePrompter)});
     }
     void select(const QString &name)
     {
@@ -285,4 +301,101 @@ TEST(SetupWindow, ReadFailuresAreShownNotTakenForAnEmptyList)
     ASSERT_EQ(f.p.shown.size(), 1u);
     EXPECT_EQ(f.p.shown.front().title, "Database Error");
     EXPECT_EQ(f.p.shown.front().text, "The sequences could not be read: no such column: Rbfactor");
+}
+
+TEST(SetupWindow, ToolbarDeleteAsksFirstTheMenuDoesNot)
+{
+    Fixture f;
+    f.w->Form_Load();
+    f.p.answers = {Answer::No};
+    f.w->Toolbar1_ButtonClick("Delete");
+    ASSERT_EQ(f.p.shown.size(), 1u);
+    EXPECT_EQ(f.p.shown[0].text,
+              "Delete sequence \"Mud A\" and its 2 steps? This cannot be undone.");
+    EXPECT_EQ(f.p.shown[0].title, "Delete Confirmation.");
+    EXPECT_EQ(f.p.shown[0].buttons, Buttons::YesNoDefaultNo);
+    EXPECT_EQ(f.w->DBList1->count(), 2);
+    f.p.answers = {Answer::Yes};
+    f.w->Toolbar1_ButtonClick("Delete");
+    EXPECT_EQ(f.w->DBList1->count(), 1);
+    EXPECT_EQ(f.w->currentSequence(), "Cement");
+    f.w->MenuFileDelete->trigger();
+    EXPECT_EQ(f.p.shown.size(), 2u);
+    EXPECT_EQ(f.w->DBList1->count(), 0);
+}
+
+TEST(SetupWindow, SendRemembersTheSequenceTheInstrumentRuns)
+{
+    Fixture f;
+    f.w->Form_Load();
+    EXPECT_FALSE(f.m.LastSentSequence);
+    f.port->availablePort = 2; // Comm 1 fails: nothing is remembered
+    f.w->cmdSend->click();
+    EXPECT_EQ(f.p.shown.back().title, "Comport Error");
+    EXPECT_FALSE(f.m.LastSentSequence);
+    f.port->availablePort = 1;
+    f.w->Option2->click(); // shown in degC, sent and remembered as stored
+    f.w->cmdSend->click();
+    ASSERT_TRUE(f.m.LastSentSequence);
+    EXPECT_EQ(f.m.LastSentSequence->name, "Mud A");
+    EXPECT_EQ(f.m.LastSentSequence->rbIndex, 2);
+    ASSERT_EQ(f.m.LastSentSequence->steps.size(), 2u);
+    EXPECT_EQ(f.m.LastSentSequence->steps[1].temperature, 150);
+    EXPECT_EQ(f.m.LastSentSequence->steps[1].recordRate, 5);
+    // Selecting another sequence afterwards changes what is selected, not what was sent.
+    f.select("Cement");
+    EXPECT_EQ(f.m.CurrentSequenceName, "Cement");
+    EXPECT_EQ(f.m.LastSentSequence->name, "Mud A");
+}
+
+namespace {
+// Answers the real message box the window opens next, noting what it showed and over which
+// window it came up.
+struct BoxWatcher {
+    QString title, text;
+    QWidget *parent = nullptr;
+    int seen = 0;
+    void arm()
+    {
+        QTimer::singleShot(0, [this] { answer(); });
+    }
+    void answer()
+    {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) {
+            QTimer::singleShot(5, [this] { answer(); });
+            return;
+        }
+        ++seen;
+        title = box->windowTitle();
+        text = box->text();
+        parent = box->parentWidget();
+        box->button(QMessageBox::Ok)->click();
+    }
+};
+} // namespace
+
+TEST(SetupWindow, PortFailureBoxOverTheWindowAndTheReasonInItsStatusBar)
+{
+    PortMap ports;
+    ports.set(1, "/nonexistent/viscora-tty");
+    Fixture f(
+        true, [&ports] { return std::make_unique<QtSerialPortDevice>(ports); },
+        qtPrompterFactory());
+    f.w->Form_Load();
+    f.w->show();
+    BoxWatcher box;
+    box.arm();
+    f.w->cmdSend->click();
+    EXPECT_EQ(box.seen, 1);
+    EXPECT_EQ(box.title, "Comport Error");
+    EXPECT_EQ(box.text,
+              "Fail to open comport, make sure comport is available and working properly.");
+    EXPECT_EQ(box.parent, f.w.get());
+    EXPECT_TRUE(f.p.shown.empty()); // the window's own prompter, not the shared one
+    const QString reason = f.w->statusPanel->text();
+    EXPECT_FALSE(reason.isEmpty());
+    EXPECT_TRUE(reason.contains("/nonexistent/viscora-tty") || reason.contains("No such file"))
+        << reason.toStdString();
+    EXPECT_FALSE(f.m.SequenceSent);
 }

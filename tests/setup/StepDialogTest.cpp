@@ -1,10 +1,19 @@
 #include "core/Module1.h"
 #include "setup/StepDialogLogic.h"
+#include "setup/StepDialogs.h"
 #include "core/Units.h"
+#include "support/FocusThief.h"
+#include "support/ScriptedPrompter.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 using namespace viscora;
+using namespace viscora::test;
 
 namespace {
 StepFields valid() { return {"600", "100", "100", "170.23", "10"}; }
@@ -115,4 +124,104 @@ TEST(StepDialogLostFocus, SpeedAndShearRateConvert)
     EXPECT_EQ(*tooFast.text, "1174.88");
     EXPECT_TRUE(shearRateLostFocus("90001", 1.0f).error);
     EXPECT_FALSE(shearRateLostFocus("90001", 1.0f).text);
+}
+
+namespace {
+// An insert dialog on screen with the keyboard focus in it, whose messages take the focus
+// away and back as real boxes do.
+struct DialogOnScreen {
+    Module1 m;
+    ScriptedPrompter p;
+    frmInsertStep d{m, p};
+    DialogOnScreen()
+    {
+        m.RbShearFactor = 1.0f;
+        d.setStepNo("1");
+        d.show();
+        d.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
+        EXPECT_EQ(QApplication::focusWidget(), d.txtTime); // not the step number, shown only
+        p.onMessage = [this](const Shown &) { stealFocusWhileUp(d); };
+    }
+    void type(QLineEdit *box, const char *text)
+    {
+        box->setFocus();
+        QTest::keyClicks(box, QString::fromLatin1(text));
+    }
+    void fillOthers()
+    {
+        d.txtTime->setText("600");
+        d.txtTemp->setText("100");
+        d.txtRecordRate->setText("10");
+    }
+};
+} // namespace
+
+TEST(StepDialogFocus, ABadSpeedLeftByTabOrEnterGivesOneMessageAndStaysAsTyped)
+{
+    for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Return}) {
+        DialogOnScreen s;
+        s.fillOthers();
+        s.type(s.d.txtSpeed, "700");
+        QTest::keyClick(s.d.txtSpeed, key);
+        ASSERT_EQ(s.p.shown.size(), 1u) << key;
+        EXPECT_EQ(s.p.shown[0].text, "Invalid speed inpute.");
+        EXPECT_EQ(s.p.shown[0].title, "Speed input out range");
+        EXPECT_EQ(s.d.txtSpeed->text(), "700"); // not ".00" from the empty shear-rate box
+        EXPECT_EQ(s.d.txtShearrate->text(), "");
+        EXPECT_EQ(QApplication::focusWidget(), s.d.txtSpeed);
+        EXPECT_TRUE(s.d.isVisible());
+        // OK refuses the speed still typed: it never stores one the operator did not type.
+        s.d.cmdOk->click();
+        EXPECT_EQ(s.p.shown.back().text, "Invalid speed inpute.");
+        EXPECT_TRUE(s.d.isVisible());
+        s.d.txtSpeed->setText("300");
+        QTest::keyClick(s.d.txtSpeed, Qt::Key_Tab);
+        EXPECT_EQ(s.d.txtShearrate->text(), "510.69");
+        s.d.cmdOk->click();
+        EXPECT_EQ(s.d.result(), QDialog::Accepted);
+        EXPECT_EQ(s.m.StepSpeedText, "300");
+        EXPECT_EQ(s.p.shown.size(), 2u);
+    }
+}
+
+TEST(StepDialogFocus, EscapeAndCancelCloseWithoutAMessage)
+{
+    for (const bool escape : {true, false}) {
+        DialogOnScreen s;
+        s.type(s.d.txtSpeed, "700");
+        if (escape)
+            QTest::keyClick(s.d.txtSpeed, Qt::Key_Escape);
+        else {
+            QTest::mouseMove(s.d.cmdCancel);
+            QTest::mouseClick(s.d.cmdCancel, Qt::LeftButton);
+        }
+        EXPECT_FALSE(s.d.isVisible()) << escape;
+        EXPECT_TRUE(s.p.shown.empty()) << escape;
+        EXPECT_TRUE(s.m.StepDialogCancelled) << escape;
+    }
+}
+
+TEST(StepDialogFocus, EachChangeConvertsOnceAndOnlyForward)
+{
+    DialogOnScreen s;
+    s.type(s.d.txtSpeed, "300");
+    QTest::keyClick(s.d.txtSpeed, Qt::Key_Tab);
+    EXPECT_EQ(s.d.txtShearrate->text(), "510.69");
+    // Back out of the untouched shear rate: the speed stays as typed, not "300.00".
+    QTest::keyClick(s.d.txtShearrate, Qt::Key_Backtab);
+    EXPECT_EQ(s.d.txtSpeed->text(), "300");
+    // Another window taking the focus checks nothing, even after a change.
+    s.d.txtShearrate->setFocus();
+    s.d.txtShearrate->selectAll();
+    QTest::keyClicks(s.d.txtShearrate, "2000");
+    stealFocusWhileUp(s.d);
+    EXPECT_EQ(s.d.txtSpeed->text(), "300");
+    EXPECT_TRUE(s.p.shown.empty());
+    QTest::keyClick(s.d.txtShearrate, Qt::Key_Tab);
+    ASSERT_EQ(s.p.shown.size(), 1u);
+    EXPECT_EQ(s.p.shown[0].text, "Invalid shear rate inpute.");
+    EXPECT_EQ(s.p.shown[0].title, "Shear rate input out of range. Please try again.");
+    EXPECT_EQ(s.d.txtSpeed->text(), "1174.88");
+    EXPECT_EQ(QApplication::focusWidget(), s.d.txtShearrate);
 }

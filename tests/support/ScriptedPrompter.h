@@ -4,6 +4,7 @@
 #include "core/Prompter.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,13 +22,15 @@ public:
                    Icon icon) override
     {
         shown.push_back({text, title, buttons, icon});
+        if (onMessage)
+            onMessage(shown.back());
         if (!answers.empty()) {
             Answer a = answers.front();
             answers.pop_front();
             return a;
         }
-        return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::Yes
-                                                                            : Answer::Ok;
+        // Unscripted questions are answered Yes, whatever their default.
+        return buttons == Buttons::Ok || buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes;
     }
     std::optional<std::string> input(const std::string &prompt, const std::string &title,
                                      const std::string &) override
@@ -44,6 +47,8 @@ public:
     void detail(const std::string &text) override { details.push_back(text); }
 
     std::vector<Shown> shown;
+    // Runs while a message is "up": a test can take the focus away as a real box would.
+    std::function<void(const Shown &)> onMessage;
     std::vector<std::string> details;
     std::vector<Shown> inputs;
     std::deque<Answer> answers;

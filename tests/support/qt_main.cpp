@@ -6,8 +6,11 @@
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Headless, on a 1280 x 1024 screen (the offscreen platform's own is 800 x 800): the size
+    // of a usual desktop, and of the virtual display the program is tried on.
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.isEmpty() || platform == "offscreen")
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" VISCORA_TEST_SCREEN);
     // Qt wants a private runtime folder and warns on every start without one (test discovery
     // at build time included); a root shell or a container has none.
     QTemporaryDir runtime;
