@@ -5,9 +5,14 @@
 namespace viscora {
 
 const char *const kStartUsage =
-    "usage: viscora [--comm N=DEVICE] [--simulate] [/debug]\n"
+    "usage: viscora [--db LOCATION] [--comm N=DEVICE] [--simulate] [/debug]\n"
     "       viscora --version | --help\n"
     "\n"
+    "  --db LOCATION    the database for this run: a k7400r.mdb file, or a PostgreSQL\n"
+    "                   server as postgresql://USER@HOST:PORT/DBNAME or \"host=HOST\n"
+    "                   dbname=NAME ...\", its password from ~/.pgpass or PGPASSWORD;\n"
+    "                   without it, the one chosen in Tools, Database..., else\n"
+    "                   k7400r.mdb in the current folder or the file picked\n"
     "  --comm N=DEVICE  the device of \"Comm N\" (1 to 12) for this run, over the saved\n"
     "                   assignment (Tools, Serial Ports...); DEVICE \"simulated\" is the\n"
     "                   simulated instrument\n"
@@ -30,6 +35,11 @@ StartOptions parseStartOptions(const std::vector<std::string> &args)
             o.help = true;
         } else if (a == "--check-help") {
             o.checkHelp = true;
+        } else if (a == "--db" || a.rfind("--db=", 0) == 0) {
+            if (a == "--db" && i + 1 >= args.size())
+                o.error = "--db needs a file or a server's location";
+            else
+                o.db = a == "--db" ? args[++i] : a.substr(5);
         } else if (a == "--comm" || a.rfind("--comm=", 0) == 0) {
             std::string value;
             if (a == "--comm") {

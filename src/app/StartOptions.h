@@ -10,6 +10,7 @@ namespace viscora {
 
 struct StartOptions {
     std::map<int, std::string> commOverrides; // --comm N=DEVICE
+    std::string db;                           // --db LOCATION: a file or a server
     bool simulate = false;                    // --simulate
     bool version = false;                     // --version
     bool help = false;                        // -h, --help

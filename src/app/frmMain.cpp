@@ -134,6 +134,10 @@ void frmMain::buildToolsMenu()
     MenuToolsSerialPorts->setObjectName(QStringLiteral("MenuToolsSerialPorts"));
     MenuToolsSerialPorts->setEnabled(static_cast<bool>(deps_.makeSerialPortsDialog));
     connect(MenuToolsSerialPorts, &QAction::triggered, this, &frmMain::MenuToolsSerialPorts_Click);
+    MenuToolsDatabase = MenuTools->addAction(QStringLiteral("&Database..."));
+    MenuToolsDatabase->setObjectName(QStringLiteral("MenuToolsDatabase"));
+    MenuToolsDatabase->setEnabled(static_cast<bool>(deps_.makeDatabaseDialog));
+    connect(MenuToolsDatabase, &QAction::triggered, this, &frmMain::MenuToolsDatabase_Click);
 }
 
 void frmMain::buildToolbar()
@@ -658,6 +662,14 @@ void frmMain::MenuToolsSerialPorts_Click()
     if (!deps_.makeSerialPortsDialog)
         return;
     const std::unique_ptr<QDialog> dialog = deps_.makeSerialPortsDialog(this);
+    exec(*dialog);
+}
+
+void frmMain::MenuToolsDatabase_Click()
+{
+    if (!deps_.makeDatabaseDialog || !db_)
+        return;
+    const std::unique_ptr<QDialog> dialog = deps_.makeDatabaseDialog(this, db_->path());
     exec(*dialog);
 }
 

@@ -61,6 +61,10 @@ struct MainWindowDeps {
     std::function<std::unique_ptr<QDialog>(QWidget *parent)> makeSerialPortsDialog = {};
     // Each window's own Prompter; without one every window uses `prompter`.
     PrompterFactory makePrompter;
+    // The Database dialog (Tools menu), told the location of the open database; the item is
+    // disabled without it.
+    std::function<std::unique_ptr<QDialog>(QWidget *parent, const QString &inUse)>
+        makeDatabaseDialog = {};
 };
 
 class frmMain : public QMainWindow {
@@ -96,6 +100,7 @@ public:
     void MenuHelpContent_Click();
     void MenuHelpAbout_Click();
     void MenuToolsSerialPorts_Click();
+    void MenuToolsDatabase_Click();
     void cmdExit_Click();
     void Toolbar1_ButtonClick(const QString &key);
     // Analysis: the Rheology window of the opened test.
@@ -126,7 +131,7 @@ public:
         *MenuSetup, *MenuFileExit, *DirectLog, *MenuHelpContent, *MenuHelpAbout;
     // Tools: what the program adds beside its own commands.
     QMenu *MenuTools;
-    QAction *MenuToolsSerialPorts;
+    QAction *MenuToolsSerialPorts, *MenuToolsDatabase;
     QAction *MenuAnalysisRheology;
 
     static const char *const kCaption;

@@ -1,5 +1,7 @@
 // viscora: the desktop program.
 
+#include "dbsetup/DatabaseChoice.h"
+#include "dbsetup/frmDatabase.h"
 #include "store/DatabaseLocator.h"
 #include "device/Link.h"
 #include "core/Module1.h"
@@ -64,6 +66,7 @@ int main(int argc, char **argv)
     if (options.simulate)
         overrides[1] = viscora::kSimulatedDevice;
     const viscora::PortAssignment assignment;
+    const viscora::DatabaseChoice databaseChoice(assignment.file());
     viscora::PortMap ports;
     viscora::SimulatorProcess simulator;
     std::string simulatorDevice;
@@ -113,7 +116,11 @@ int main(int argc, char **argv)
     };
     viscora::frmMain window(
         {m, prompter, clock, port, makePort, makePrinter, choosePrinter, previewReport,
-         openDocument, [&prompter] { return viscora::locateDatabase(prompter); },
+         openDocument,
+         [&] {
+             return viscora::locateDatabase(
+                 prompter, databaseChoice.startLocation(QString::fromStdString(options.db)));
+         },
          options.commandLine,
          [&](QWidget *parent) -> std::unique_ptr<QDialog> {
              return std::make_unique<viscora::frmSerialPorts>(
@@ -123,7 +130,11 @@ int main(int argc, char **argv)
                      [](const std::string &device) { return viscora::accessProblem(device); }},
                  parent);
          },
-         viscora::qtPrompterFactory()});
+         viscora::qtPrompterFactory(),
+         [&](QWidget *parent, const QString &inUse) -> std::unique_ptr<QDialog> {
+             return std::make_unique<viscora::frmDatabase>(
+                 viscora::DatabaseDialogDeps{prompter, databaseChoice, inUse}, parent);
+         }});
     prompter.setParent(&window);
     mainWindow = &window;
     if (!window.Form_Load())

@@ -11,11 +11,14 @@
 namespace viscora {
 
 const char *const kCliUsage =
-    "usage: viscora-cli [--db FILE] [--si] [--port DEVICE] [--comm N=DEVICE] COMMAND [ARGS]\n"
+    "usage: viscora-cli [--db LOCATION] [--si] [--port DEVICE] [--comm N=DEVICE] COMMAND [ARGS]\n"
     "       viscora-cli --version | --help\n"
     "\n"
-    "  --db FILE      the database (default: k7400r.mdb in the current folder, in any letter\n"
-    "                 case; created with its tables when missing)\n"
+    "  --db LOCATION  the database: a file (default: k7400r.mdb in the current folder, in\n"
+    "                 any letter case; created with its tables when missing), or a\n"
+    "                 PostgreSQL server as postgresql://USER@HOST:PORT/DBNAME or\n"
+    "                 \"host=HOST dbname=NAME ...\"; its password from ~/.pgpass or\n"
+    "                 PGPASSWORD, never here\n"
     "  --si           SI units (degC, dyn/cm2) instead of EI (degF, lb/100ft2)\n"
     "  --port DEVICE  the instrument's serial device, \"Comm 1\" (default: the device the\n"
     "                 Serial Ports dialog assigned to it, else /dev/ttyS0)\n"
@@ -135,10 +138,19 @@ bool openDatabase(Context &c, const std::string &dbOption)
         if (path.isEmpty())
             path = QDir::current().filePath(QString::fromLatin1(Database::kFileName));
     }
+    const bool server = isServerLocation(path);
+    if (server) {
+        const QString problem = serverLocationProblem(path);
+        if (!problem.isEmpty()) {
+            c.fail("Database Error", "--db: " + problem.toStdString());
+            return false;
+        }
+    }
     auto opened = Database::open(path, Database::OpenMode::CreateIfMissing);
     if (!opened.db) {
-        c.fail("Database Error", "Unexpected Error: " + opened.message.toStdString() + " (" +
-                                     path.toStdString() + ")");
+        // A server's failure names its location already, without the password.
+        c.fail("Database Error", "Unexpected Error: " + opened.message.toStdString() +
+                                     (server ? "" : " (" + path.toStdString() + ")"));
         return false;
     }
     c.db = std::move(opened.db);

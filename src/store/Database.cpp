@@ -3,7 +3,6 @@
 #include "core/Prompter.h"
 
 #include <QDir>
-#include <QRegularExpression>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -112,17 +111,6 @@ DbResult failureOf(const QSqlError &e)
     DbResult r = DbResult::failure(errorText(e));
     r.busy = isBusy(e);
     return r;
-}
-
-// A server location for messages: without a password that may stand in it.
-QString shownLocation(const QString &location)
-{
-    QString shown = location;
-    static const QRegularExpression uriPassword(QStringLiteral("(://[^:/@]*):[^@]*@"));
-    static const QRegularExpression keyPassword(QStringLiteral("password\\s*=\\s*\\S+"));
-    shown.replace(uriPassword, QStringLiteral("\\1@"));
-    shown.replace(keyPassword, QStringLiteral("password=…"));
-    return shown;
 }
 
 } // namespace

@@ -14,10 +14,11 @@ bool hasDatabaseFileName(const QString &path)
 
 namespace {
 
-Located openOrReport(Prompter &prompter, const QString &path)
+Located openOrReport(Prompter &prompter, const QString &path,
+                     Database::OpenMode mode = Database::OpenMode::MustExist)
 {
     Located result;
-    auto opened = Database::open(path, Database::OpenMode::MustExist);
+    auto opened = Database::open(path, mode);
     if (opened.db) {
         result.status = Located::Status::Opened;
         result.db = std::move(opened.db);
@@ -30,8 +31,22 @@ Located openOrReport(Prompter &prompter, const QString &path)
 
 } // namespace
 
-Located locateDatabase(Prompter &prompter)
+Located locateDatabase(Prompter &prompter, const QString &location)
 {
+    if (isServerLocation(location)) {
+        const QString problem = serverLocationProblem(location);
+        if (!problem.isEmpty()) {
+            prompter.message(("Unexpected Error: " + problem).toStdString());
+            return {Located::Status::Failed, nullptr};
+        }
+        return openOrReport(prompter, location, Database::OpenMode::CreateIfMissing);
+    }
+    if (!location.isEmpty()) {
+        const QFileInfo info(location);
+        if (info.exists())
+            QDir::setCurrent(info.absolutePath());
+        return openOrReport(prompter, info.absoluteFilePath());
+    }
     const QString cwd = QDir::currentPath();
     const QString found = findFileCaseInsensitive(cwd, QString::fromLatin1(Database::kFileName));
     if (!found.isEmpty())

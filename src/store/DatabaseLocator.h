@@ -1,6 +1,7 @@
 #pragma once
-// Finds the database at start: k7400r.mdb (any letter case) in the current folder, or the
-// file the operator picks. The chosen folder becomes the current folder for the whole run.
+// Finds the database at start: the one named for the run (a file or a server), else
+// k7400r.mdb (any letter case) in the current folder, or the file the operator picks. A
+// file's folder becomes the current folder for the whole run.
 
 #include "store/Database.h"
 
@@ -15,7 +16,9 @@ struct Located {
     std::unique_ptr<Database> db;
 };
 
-Located locateDatabase(Prompter &prompter);
+// location: the database the run was given (--db, or the server the settings remember);
+// empty to look for the file. A named file must exist; a server's database gets its tables.
+Located locateDatabase(Prompter &prompter, const QString &location = {});
 
 // The dialog's acceptance rule: the path, upper-cased, ends with "K7400R.MDB".
 bool hasDatabaseFileName(const QString &path);

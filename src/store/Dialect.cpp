@@ -188,8 +188,33 @@ DbRead<ServerSettings> serverSettings(const QString &location)
             rest << key + QLatin1Char('=') + value;
     }
     PQconninfoFree(options);
+    // An unreachable server must not hold the window for the system's minutes.
+    if (!rest.join(QLatin1Char(' ')).contains(QLatin1String("connect_timeout=")) &&
+        qEnvironmentVariableIsEmpty("PGCONNECT_TIMEOUT"))
+        rest << QStringLiteral("connect_timeout=10");
     s.options = rest.join(QLatin1Char(';'));
     return s;
+}
+
+QString shownLocation(const QString &location)
+{
+    QString shown = location;
+    static const QRegularExpression uriPassword(QStringLiteral("(://[^:/@]*):[^@]*@"));
+    static const QRegularExpression keyPassword(QStringLiteral("password\\s*=\\s*\\S+"));
+    shown.replace(uriPassword, QStringLiteral("\\1@"));
+    shown.replace(keyPassword, QStringLiteral("password=…"));
+    return shown;
+}
+
+QString serverLocationProblem(const QString &location)
+{
+    const auto settings = serverSettings(location);
+    if (!settings)
+        return settings.error();
+    if (!settings->password.isEmpty())
+        return QStringLiteral("a password does not belong in the database location, where others "
+                              "can read it: put it in ~/.pgpass or PGPASSWORD");
+    return {};
 }
 
 } // namespace viscora

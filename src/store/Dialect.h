@@ -66,4 +66,12 @@ struct ServerSettings {
 };
 DbRead<ServerSettings> serverSettings(const QString &location);
 
+// A server location for messages and settings shown: without a password that may stand in it.
+QString shownLocation(const QString &location);
+
+// Why a server location typed by the operator cannot be used; empty when it can. A password
+// is refused: a command line and a settings file are read by others, ~/.pgpass and
+// PGPASSWORD are where the server library looks for it.
+QString serverLocationProblem(const QString &location);
+
 } // namespace viscora

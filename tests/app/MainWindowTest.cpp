@@ -1,4 +1,5 @@
 #include "ui/ChartView.h"
+#include "core/ChartTypes.h"
 #include "store/DatabaseLocator.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedPort.h"
@@ -76,7 +77,8 @@ struct Fixture {
     std::function<void(QDialog &)> onDialog;
 
     explicit Fixture(std::string commandLine = {}, bool withDb = true,
-                     PrompterFactory makePrompter = nullptr)
+                     PrompterFactory makePrompter = nullptr, Backend backend = Backend::SQLite)
+        : t(backend)
     {
         t.addTest("ramp", {point(1, 300, 100, 600, 900), point(1, 600, 150, 300, 600),
                            point(2, 30, 200, 100, 300), point(2, 60, 180, 200, 450)});
@@ -282,7 +284,8 @@ TEST(MainWindow, MenusToolbarAndStatusBar)
                            "&Cement Lab Report", "-", "&Setup", "-", "E&xit"}));
     EXPECT_EQ(f.w->menuBar()->actions()[1]->menu(), nullptr);
     EXPECT_EQ(entries(f.w->menuBar()->actions()[2]->menu()), (QStringList{"&Rheology..."}));
-    EXPECT_EQ(entries(f.w->menuBar()->actions()[3]->menu()), (QStringList{"&Serial Ports..."}));
+    EXPECT_EQ(entries(f.w->menuBar()->actions()[3]->menu()),
+              (QStringList{"&Serial Ports...", "&Database..."}));
     EXPECT_EQ(entries(f.w->menuBar()->actions()[4]->menu()),
               (QStringList{"&Content", "-", "&About"}));
 
@@ -359,6 +362,11 @@ TEST(MainWindow, DebugSwitchFromWhatIsLeftOfTheCommandLine)
     EXPECT_FALSE(parseStartOptions({"--comm", "13=/dev/x"}).error.empty());
     EXPECT_FALSE(parseStartOptions({"--comm", "1"}).error.empty());
     EXPECT_FALSE(parseStartOptions({"--comm"}).error.empty());
+    EXPECT_EQ(parseStartOptions({"--db", "postgresql://lab@db/v", "/debug"}).db,
+              "postgresql://lab@db/v");
+    EXPECT_EQ(parseStartOptions({"--db=/lab/k7400r.mdb"}).db, "/lab/k7400r.mdb");
+    EXPECT_EQ(parseStartOptions({"--db", "x", "/debug"}).commandLine, "/debug");
+    EXPECT_FALSE(parseStartOptions({"--db"}).error.empty());
     EXPECT_TRUE(parseStartOptions({"--version"}).version);
     EXPECT_TRUE(parseStartOptions({"-h"}).help);
     EXPECT_TRUE(parseStartOptions({"--help"}).help);
@@ -476,13 +484,15 @@ TEST(MainWindow, ToolbarDispatchByKey)
     EXPECT_EQ(f.dialogsRun.back(), "Viscora Help");
 }
 
-TEST(MainWindow, ToolsSerialPortsOpensTheDialogGivenAtStart)
+TEST(MainWindow, ToolsItemsOpenTheDialogsGivenAtStart)
 {
     Fixture f;
     ASSERT_TRUE(f.w->Form_Load());
-    // Without the dialog (as in these tests) the item is there but disabled.
+    // Without the dialogs (as in these tests) the items are there but disabled.
     EXPECT_FALSE(f.w->MenuToolsSerialPorts->isEnabled());
+    EXPECT_FALSE(f.w->MenuToolsDatabase->isEnabled());
     f.w->MenuToolsSerialPorts->trigger();
+    f.w->MenuToolsDatabase->trigger();
     EXPECT_TRUE(f.dialogsRun.empty());
 
     Fixture g;
@@ -506,6 +516,78 @@ TEST(MainWindow, ToolsSerialPortsOpensTheDialogGivenAtStart)
     w.MenuToolsSerialPorts->trigger();
     EXPECT_EQ(run, (std::vector<QString>{"Serial Ports"}));
     EXPECT_EQ(parentSeen, &w);
+}
+
+TEST(MainWindow, ToolsDatabaseIsToldTheDatabaseInUse)
+{
+    TestDb t(Backend::PostgreSQL);
+    Module1 m;
+    ScriptedPrompter p;
+    FakeClock clock;
+    ScriptedPort port{clock};
+    const QString path = t.path;
+    MainWindowDeps deps{m,       p,       clock, port, nullptr, nullptr, nullptr, nullptr, nullptr,
+                        [path] {
+                            return Located{Located::Status::Opened,
+                                           Database::open(path, Database::OpenMode::MustExist).db};
+                        },
+                        {},      {},      nullptr};
+    QString inUseSeen;
+    deps.makeDatabaseDialog = [&inUseSeen](QWidget *parent, const QString &inUse) {
+        inUseSeen = inUse;
+        auto d = std::make_unique<QDialog>(parent);
+        d->setWindowTitle("Database");
+        return d;
+    };
+    frmMain w(deps);
+    ASSERT_TRUE(w.Form_Load());
+    std::vector<QString> run;
+    w.runDialog = [&run](QDialog &d) {
+        run.push_back(d.windowTitle());
+        return 0;
+    };
+    ASSERT_TRUE(w.MenuToolsDatabase->isEnabled());
+    w.MenuToolsDatabase->trigger();
+    EXPECT_EQ(run, (std::vector<QString>{"Database"}));
+    EXPECT_EQ(inUseSeen, path);
+    EXPECT_EQ(w.database()->backend(), Backend::PostgreSQL);
+}
+
+// What the window shows of a test (every grid cell, every chart's titles and points, in both
+// unit systems) is the same text from the file and from the server.
+TEST(MainWindow, TheSameDigitsFromEitherBackend)
+{
+    auto shown = [](Backend backend) {
+        Fixture f({}, true, nullptr, backend);
+        // Values whose digits a careless conversion would change.
+        f.t.addTest("digits", {point(1, 0.1, 77.7, 3, 0.30000000000000004, 12.345),
+                               point(1, 59.99, 212.05, 600, 1234.5678901234, 0, 1.0638),
+                               point(2, 3600.5, -40.25, 0.5, 1e-7, 99.999)});
+        EXPECT_TRUE(f.w->Form_Load());
+        QStringList text;
+        for (int unit : {1, 2}) {
+            f.m.UnitSystem = unit;
+            f.open("digits");
+            for (int type = 0; type < kChartTypeCount; ++type) {
+                f.w->cmbChartType->setCurrentIndex(type);
+                f.w->cmbChartType_Click(type);
+                const QAbstractItemModel *grid = f.w->MSFlexGrid1->model();
+                for (int r = 0; r < grid->rowCount(); ++r)
+                    for (int c = 0; c < grid->columnCount(); ++c)
+                        text << grid->index(r, c).data().toString();
+                const ChartModel &chart = f.w->review()->chart();
+                text << QString::fromStdString(chart.mainTitle() + "|" + chart.yAxisLabel());
+                for (int sub = 0; sub < chart.subsetCount(); ++sub)
+                    for (int i = 0; i < chart.pointCount(); ++i)
+                        text << QString::number(chart.x(sub, i), 'g', 17) + ' ' +
+                                    QString::number(chart.y(sub, i), 'g', 17);
+            }
+        }
+        return text;
+    };
+    const QStringList file = shown(Backend::SQLite);
+    EXPECT_GT(file.size(), 200);
+    EXPECT_EQ(shown(Backend::PostgreSQL), file);
 }
 
 TEST(MainWindow, AboutShowsTheVersion)

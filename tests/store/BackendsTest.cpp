@@ -155,8 +155,28 @@ TEST(ServerBackend, ConnectionStringsAsTheServerLibraryReadsThem)
     EXPECT_EQ(s.port, 5433);
     EXPECT_EQ(s.user, "lab");
     EXPECT_EQ(s.database, "viscora");
-    EXPECT_EQ(s.options, "sslmode=require");
+    // An unreachable server gives up within seconds unless the location says otherwise.
+    EXPECT_EQ(s.options, "sslmode=require;connect_timeout=10");
+    EXPECT_EQ(must(serverSettings("host=db connect_timeout=3")).options, "connect_timeout=3");
     EXPECT_FALSE(serverSettings("postgresql://[bad"));
+
+    // What the operator may type: a password never, it would stand where others read it.
+    struct Typed {
+        const char *location;
+        bool usable;
+        const char *shown;
+    } typed[] = {
+        {"postgresql://lab@db/viscora", true, "postgresql://lab@db/viscora"},
+        {"postgresql://lab:secret@db/viscora", false, "postgresql://lab@db/viscora"},
+        {"host=db password=secret dbname=v", false, "host=db password=… dbname=v"},
+        {"host=db dbname='unclosed", false, "host=db dbname='unclosed"},
+    };
+    for (const Typed &c : typed) {
+        EXPECT_EQ(serverLocationProblem(QString::fromUtf8(c.location)).isEmpty(), c.usable)
+            << c.location;
+        EXPECT_EQ(shownLocation(QString::fromUtf8(c.location)), QString::fromUtf8(c.shown));
+    }
+    EXPECT_TRUE(serverLocationProblem("postgresql://lab:secret@db/v").contains("~/.pgpass"));
     const auto refused = Database::open("host=/nonexistent-folder port=1 dbname=x user=lab",
                                         Database::OpenMode::MustExist);
     EXPECT_FALSE(refused.db);

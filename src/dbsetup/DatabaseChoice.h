@@ -1,0 +1,29 @@
+#pragma once
+// The server database this user's window opens instead of a file, remembered with the port
+// assignment (~/.config/viscora/viscora.conf). Never a password: the server library reads it
+// from ~/.pgpass or PGPASSWORD.
+
+#include <QString>
+
+namespace viscora {
+
+class DatabaseChoice {
+public:
+    explicit DatabaseChoice(QString file) : file_(std::move(file)) {}
+    const QString &file() const { return file_; }
+
+    // The remembered server's location; empty for the file.
+    QString server() const;
+    // Remembers a server (empty: the file again). The reason comes back when the location
+    // cannot be used or the settings cannot be written; empty when saved.
+    QString setServer(const QString &location) const;
+
+    // What a start opens: --db when given, else the remembered server, else empty (the file
+    // is looked for as always).
+    QString startLocation(const QString &option) const;
+
+private:
+    QString file_;
+};
+
+} // namespace viscora
