@@ -5,6 +5,8 @@
 #include "support/SixSpeeds.h"
 #include "support/TestDb.h"
 #include "support/FakeDevices.h"
+#include "support/XlsxReader.h"
+#include "store/SequenceRepository.h"
 #include "core/Version.h"
 #include "device/PortAssignment.h"
 
@@ -541,4 +543,57 @@ TEST(Cli, AReportThatCannotBeWrittenSaysSo)
     const QString good = t.dir.filePath("r.pdf");
     EXPECT_EQ(cli({"--db", t.path.toStdString(), "report", "t", good.toStdString()}).code, 0);
     EXPECT_GT(QFileInfo(good).size(), 1000);
+}
+
+// Everything the CLI prints or writes of the same tests is the same, character for character,
+// from a file and from a server.
+TEST(Cli, TheSameDigitsFromEitherBackend)
+{
+    auto everything = [](Backend backend) {
+        TestDb t(backend);
+        t.addTest("Mud", sixSpeedPoints([](double rate) { return sim::fluidStress(rate, 120); }));
+        t.addTest("digits", {point(1, 0.1, 77.7, 3, 0.30000000000000004, 12.345),
+                             point(1, 59.99, 212.05, 600, 1234.5678901234, 0, 1.0638),
+                             point(2, 3600.5, -40.25, 0.5, 1e-7, 99.999)});
+        int id = 0;
+        EXPECT_TRUE(SequenceRepository(*t.db)
+                        .createSequence("Ramp", 3, {{1, 30.5, 150.25, 300, 1}, {2, 60, 0.1, 6, 2}},
+                                        id)
+                        .ok);
+        const std::string db = t.path.toStdString();
+        std::vector<std::string> out;
+        for (const char *units : {"", "--si"}) {
+            std::vector<std::string> base{"--db", db};
+            if (*units)
+                base.push_back(units);
+            auto with = [&base](std::vector<std::string> more) {
+                std::vector<std::string> a = base;
+                a.insert(a.end(), more.begin(), more.end());
+                return a;
+            };
+            for (const auto &args : std::vector<std::vector<std::string>>{
+                     {"tests"},
+                     {"show", "digits"},
+                     {"show", "Mud"},
+                     {"rheology", "Mud"},
+                     {"rheology", "Mud", "--json"},
+                     {"sequences"},
+                     {"steps", "Ramp"}}) {
+                const CliRun r = cli(with(args));
+                EXPECT_EQ(r.code, 0) << args[0] << ": " << r.err;
+                out.push_back(r.out);
+            }
+            const std::string book = t.dir.filePath("digits.xlsx").toStdString();
+            EXPECT_EQ(cli(with({"export", "digits", book})).code, 0);
+            for (const auto &[ref, cell] : XlsxReader(QString::fromStdString(book)).cells)
+                out.push_back(ref + "=" + (cell.isNumber ? QString::number(cell.number, 'g', 17).toStdString()
+                                                         : cell.text));
+        }
+        return out;
+    };
+    const std::vector<std::string> file = everything(Backend::SQLite);
+    const std::vector<std::string> server = everything(Backend::PostgreSQL);
+    ASSERT_EQ(server.size(), file.size());
+    for (size_t i = 0; i < file.size(); ++i)
+        EXPECT_EQ(server[i], file[i]) << "output " << i;
 }

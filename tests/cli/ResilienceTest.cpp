@@ -141,9 +141,13 @@ TEST(Resilience, AnInstrumentGoneForGoodIsGivenUpWithTheRowsKept)
 
 // Four recordings and a loop of deletes that renumber them, against one file for a minute:
 // every printed row is stored in its own test, the ids stay dense, the file stays sound.
-TEST(Resilience, FourRecordingsAndADeleteLoopKeepEveryRowInItsOwnTest)
+class ResilienceOn : public ::testing::TestWithParam<Backend> {};
+INSTANTIATE_TEST_SUITE_P(Backends, ResilienceOn, kBothBackends, backendName);
+
+// On a file, or on a server the lab shares: the same rule holds.
+TEST_P(ResilienceOn, FourRecordingsAndADeleteLoopKeepEveryRowInItsOwnTest)
 {
-    TestDb t;
+    TestDb t(GetParam());
     for (int i = 0; i < 300; ++i)
         t.addTest(QStringLiteral("filler %1").arg(i), {point(1, 1, 100, 300, 510)});
     t.db.reset();

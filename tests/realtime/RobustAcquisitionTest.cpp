@@ -29,6 +29,7 @@ std::string record(int step, int time, int stress = 100, int rb = 1)
 // A recording named "B" after a test "A", and a second connection to the same file: another
 // program using the database at the same time.
 struct Fixture {
+    explicit Fixture(Backend backend = Backend::SQLite);
     TestDb t;
     std::unique_ptr<Database> other;
     Module1 m;
@@ -40,7 +41,7 @@ struct Fixture {
     std::vector<std::string> statuses;
     std::vector<StoredPoint> printed;
 
-    Fixture()
+    void init()
     {
         t.addTest("A", {point(1, 1, 100, 300, 510)});
         other = Database::open(t.path, Database::OpenMode::MustExist, 50).db;
@@ -77,13 +78,26 @@ struct Fixture {
         QSqlQuery q(other->sql());
         return q.exec(QString::fromLatin1(sql));
     }
+    // The other program takes the writers' lock and keeps it until its COMMIT or ROLLBACK.
+    bool otherHoldsTheWriteLock()
+    {
+        for (const QString &s : other->dialect().beginWrite(50))
+            if (!QSqlQuery(other->sql()).exec(s))
+                return false;
+        return true;
+    }
 };
+
+Fixture::Fixture(Backend backend) : t(backend) { init(); }
+
+class RobustAcquisitionOn : public ::testing::TestWithParam<Backend> {};
+INSTANTIATE_TEST_SUITE_P(Backends, RobustAcquisitionOn, kBothBackends, backendName);
 
 } // namespace
 
-TEST(RobustAcquisition, RowsLandInTheirOwnTestWhateverIsRenumbered)
+TEST_P(RobustAcquisitionOn, RowsLandInTheirOwnTestWhateverIsRenumbered)
 {
-    Fixture f;
+    Fixture f(GetParam());
     ASSERT_TRUE(f.acq.start());
     EXPECT_EQ(f.acq.runTestId(), 2);
     f.tick(record(1, 2));
@@ -107,9 +121,9 @@ TEST(RobustAcquisition, RowsLandInTheirOwnTestWhateverIsRenumbered)
     EXPECT_TRUE(TestRepository(*f.other).deleteTest("B").ok);
 }
 
-TEST(RobustAcquisition, ARecordingThatDiedDoesNotBlockDeletingForever)
+TEST_P(RobustAcquisitionOn, ARecordingThatDiedDoesNotBlockDeletingForever)
 {
-    Fixture f;
+    Fixture f(GetParam());
     ASSERT_TRUE(Recordings(*f.t.db).begin("A").ok);
     EXPECT_FALSE(TestRepository(*f.other).deleteTest("A").ok);
     // Its heartbeat stops: after a while the mark is stale and the test can go.
@@ -117,12 +131,12 @@ TEST(RobustAcquisition, ARecordingThatDiedDoesNotBlockDeletingForever)
     EXPECT_TRUE(TestRepository(*f.other).deleteTest("A").ok);
 }
 
-TEST(RobustAcquisition, ABusyDatabaseHoldsRowsInsteadOfFailing)
+TEST_P(RobustAcquisitionOn, ABusyDatabaseHoldsRowsInsteadOfFailing)
 {
-    Fixture f;
+    Fixture f(GetParam());
     ASSERT_TRUE(f.acq.start());
     f.tick(record(1, 2));
-    ASSERT_TRUE(f.otherExec("BEGIN EXCLUSIVE"));
+    ASSERT_TRUE(f.otherHoldsTheWriteLock());
     PollResult r = f.tick(record(1, 3));
     EXPECT_FALSE(r.failed);
     EXPECT_EQ(r.held, 1u);
@@ -140,7 +154,7 @@ TEST(RobustAcquisition, ABusyDatabaseHoldsRowsInsteadOfFailing)
     EXPECT_TRUE(f.p.shown.empty());
 
     // Rows held when the test ends are written once the file frees.
-    ASSERT_TRUE(f.otherExec("BEGIN EXCLUSIVE"));
+    ASSERT_TRUE(f.otherHoldsTheWriteLock());
     f.tick(record(1, 7));
     f.tick("\x08");
     f.tick();
@@ -226,9 +240,9 @@ TEST(RobustAcquisition, SilenceAfterTheLastStepIsTheEndAndNoiseIsCounted)
     EXPECT_EQ(f.statuses.back(), "2 records were spoiled by line noise and skipped.");
 }
 
-TEST(RobustAcquisition, TestIdsAboveThirtyTwoThousandDoNotWrap)
+TEST_P(RobustAcquisitionOn, TestIdsAboveThirtyTwoThousandDoNotWrap)
 {
-    Fixture f;
+    Fixture f(GetParam());
     ASSERT_TRUE(f.t.exec("UPDATE RelatedInfo SET TestId=32767 WHERE TestName='B'"));
     RealTestNaming naming(f.m, f.repo, f.p);
     ASSERT_EQ(naming.ok({{"C", "", "", "", ""}, false, "", ""}), NamingOutcome::Created);
@@ -241,10 +255,10 @@ TEST(RobustAcquisition, TestIdsAboveThirtyTwoThousandDoNotWrap)
     EXPECT_EQ(must(dosql(view, f.repo, "C")).size(), 2u);
 }
 
-TEST(RobustAcquisition, NamingReportsALockedDatabaseAsSuch)
+TEST_P(RobustAcquisitionOn, NamingReportsALockedDatabaseAsSuch)
 {
-    Fixture f;
-    ASSERT_TRUE(f.otherExec("BEGIN EXCLUSIVE"));
+    Fixture f(GetParam());
+    ASSERT_TRUE(f.otherHoldsTheWriteLock());
     auto busy = Database::open(f.t.path, Database::OpenMode::MustExist, 50).db;
     TestRepository repo(*busy);
     RealTestNaming naming(f.m, repo, f.p);
@@ -252,4 +266,33 @@ TEST(RobustAcquisition, NamingReportsALockedDatabaseAsSuch)
     EXPECT_EQ(f.p.shown.back().title, "Database Error");
     EXPECT_EQ(f.p.shown.back().text, "The test could not be saved: database is locked");
     f.otherExec("ROLLBACK");
+}
+
+// A server that goes away mid-recording (restarted, the network cut) is as a busy file: the
+// rows wait in memory, each tick tries again, and they are written once it is back.
+TEST(RobustAcquisition, ALostServerConnectionHoldsRowsUntilTheServerIsBack)
+{
+    Fixture f(Backend::PostgreSQL);
+    ASSERT_TRUE(f.acq.start());
+    f.tick(record(1, 2));
+    ASSERT_EQ(f.rowsOf("B"), 2);
+    const QString name = f.t.server->name();
+    f.t.server->asOwner("ALTER DATABASE " + name + " ALLOW_CONNECTIONS false");
+    f.t.server->asOwner("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '" +
+                        name + "'");
+    PollResult r = f.tick(record(1, 3));
+    EXPECT_FALSE(r.failed);
+    EXPECT_EQ(r.held, 1u);
+    r = f.tick(record(1, 4) + record(1, 5));
+    EXPECT_EQ(r.held, 3u);
+    EXPECT_TRUE(f.acq.running());
+    EXPECT_EQ(f.statuses.back(), "Waiting for the database: 3 rows held");
+
+    f.t.server->asOwner("ALTER DATABASE " + name + " ALLOW_CONNECTIONS true");
+    r = f.tick(record(1, 6));
+    EXPECT_EQ(r.held, 0u);
+    EXPECT_EQ(f.rowsOf("B"), 6);
+    EXPECT_EQ(f.printed.size(), 6u);
+    EXPECT_TRUE(f.p.shown.empty());
+    ASSERT_TRUE(f.acq.stop());
 }

@@ -78,6 +78,10 @@ public:
 
     // The database's connection string.
     QString url;
+    const QString &name() const { return name_; }
+    // A statement run as the server's owner, from outside this database (shutting it to new
+    // connections, ending the ones it has).
+    void asOwner(const QString &sql) const { admin(pgServerUrl(), sql); }
 
 private:
     static void admin(const QString &server, const QString &sql)
