@@ -4,12 +4,14 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <vector>
 
 #include <sys/vfs.h>
@@ -35,6 +37,11 @@ QString errorText(const QSqlError &e)
     QString t = e.databaseText().trimmed();
     if (t.isEmpty())
         t = e.text().trimmed();
+    // The server's message is its first line; its severity, context lines and state code
+    // are for its log, not for the one line the operator reads.
+    t = t.section(QLatin1Char('\n'), 0, 0).trimmed();
+    static const QRegularExpression severity(QStringLiteral("^(ERROR|FATAL|PANIC):\\s+"));
+    t.remove(severity);
     return t;
 }
 
@@ -117,6 +124,24 @@ DbResult failureOf(const QSqlError &e)
     return r;
 }
 
+// The server driver frees a failed transaction's statements after the server has stopped
+// taking commands in it, and says so on stderr. Nothing is lost: the statement stays prepared
+// on the connection until it closes, one per failed write, which is rare.
+QtMessageHandler previousHandler = nullptr;
+void quietServerDriver(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtWarningMsg && text.startsWith(QLatin1String("Unable to free statement: ")) &&
+        text.contains(QLatin1String("current transaction is aborted")))
+        return;
+    if (previousHandler)
+        previousHandler(type, context, text);
+}
+void quietenServerDriverOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { previousHandler = qInstallMessageHandler(quietServerDriver); });
+}
+
 } // namespace
 
 Database::Database(QSqlDatabase db, QString location, Backend backend)
@@ -166,6 +191,8 @@ Database::Opened Database::open(const QString &location, OpenMode mode, int busy
         }
     }
     const Backend backend = server ? Backend::PostgreSQL : Backend::SQLite;
+    if (server)
+        quietenServerDriverOnce();
     const auto dialect = Dialect::make(backend);
     const QString name = nextConnectionName();
     std::unique_ptr<Database> opened;

@@ -263,3 +263,17 @@ TEST(EndToEnd, ServerLocationsThatCannotBeUsed)
     EXPECT_TRUE(r.err.startsWith("Database Error: Unexpected Error: ")) << r.err.toStdString();
     EXPECT_EQ(r.err.count("host=/nonexistent-folder"), 1) << r.err.toStdString();
 }
+
+// A write the server refuses halfway is told in one line, the driver's own chatter about
+// the aborted transaction left out, and nothing of it stays.
+TEST(EndToEnd, AFailedWriteOnAServerSaysOnlyWhy)
+{
+    TestDb server(viscora::Backend::PostgreSQL);
+    server.addTest("kept", {point(1, 1, 100, 300, 510), point(1, 2, 100, 300, 515)});
+    ASSERT_TRUE(server.failOn("DELETE", "TestResult", "the disk is full"));
+    const Result r = runCli({"--db", server.path, "delete", "kept"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("the disk is full")) << r.err.toStdString();
+    EXPECT_EQ(runCli({"--db", server.path, "show", "kept"}).out.count('\n'), 3);
+}
