@@ -1,6 +1,7 @@
 // How long `viscora-cli show` takes to print a 600,000-point test, against sqlite3 printing
-// the rows of the same query from the same file, in one run.
-// Run: build-bench/bench/viscora_show_ratio [POINTS]
+// the rows of the same query from the same file, in one run; with --server, the test on a
+// throwaway PostgreSQL server against psql printing the same rows.
+// Run: build-bench/bench/viscora_show_ratio [POINTS] [--server]
 
 #include "BenchSupport.h"
 #include "core/Module1.h"
@@ -9,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -60,13 +62,51 @@ QString literalQuery()
     return QString::fromStdString(sql);
 }
 
+// The same on a server of its own, started and removed here.
+int onServer(int points, const QTemporaryDir &dir)
+{
+    const QString script = QStringLiteral(VISCORA_SOURCE_DIR "/scripts/pg-cluster");
+    const QString state = dir.filePath(QStringLiteral("cluster"));
+    if (QProcess::execute(script, {QStringLiteral("start"), state}) != 0)
+        return 1;
+    QFile f(state);
+    f.open(QIODevice::ReadOnly);
+    const QString maintenance = QString::fromUtf8(f.readLine()).trimmed();
+    const QString location =
+        QString(maintenance).replace(QLatin1String("/postgres?"), QLatin1String("/bench?"));
+    QProcess::execute(QStringLiteral("psql"),
+                      {QStringLiteral("-q"), maintenance, QStringLiteral("-c"),
+                       QStringLiteral("CREATE DATABASE bench")});
+    QElapsedTimer filling;
+    filling.start();
+    bench::makeLongTest(location, points).reset();
+    std::fprintf(stderr, "stored %d points in %.1f s\n", points,
+                 static_cast<double>(filling.elapsed()) / 1000);
+    const double cli = bestOf(
+        3, QStringLiteral(VISCORA_CLI_BIN),
+        {QStringLiteral("--db"), location, QStringLiteral("show"), QStringLiteral("long")});
+    const double psql = bestOf(3, QStringLiteral("psql"),
+                               {QStringLiteral("-At"), QStringLiteral("-F"), QStringLiteral("\t"),
+                                location, QStringLiteral("-c"), literalQuery()});
+    QProcess::execute(script, {QStringLiteral("stop"), state});
+    std::printf("%d points on a server: viscora-cli show %.2f s, psql %.2f s, ratio %.2f\n",
+                points, cli, psql, cli / psql);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int points = argc > 1 ? std::atoi(argv[1]) : 600000;
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    const bool server = args.contains(QStringLiteral("--server"));
+    const int points = !args.isEmpty() && args[0] != QLatin1String("--server")
+                           ? args[0].toInt()
+                           : 600000;
     QTemporaryDir dir;
+    if (server)
+        return onServer(points, dir);
     const QString path = dir.filePath(QStringLiteral("k7400r.mdb"));
     bench::makeLongTest(path, points).reset();
     const double cli =
