@@ -26,40 +26,112 @@ std::optional<SeriesFit> fitSeries(PlottingMethod method, const std::vector<doub
     return std::nullopt;
 }
 
-std::vector<double> logTicks(double lo, double hi)
+namespace {
+
+// Mantissas of a logarithmic axis's ticks, sparsest first; each set holds the one before.
+const std::vector<double> kMantissaSets[] = {
+    {1}, {1, 2, 5}, {1, 2, 3, 5}, {1, 2, 3, 4, 5, 6, 7, 8, 9},
+    {1, 1.2, 1.4, 1.6, 1.8, 2, 2.5, 3, 3.5, 4, 4.5, 5, 6, 7, 8, 9}};
+// Labels enough to read an axis by, when they fit.
+constexpr std::size_t kEnoughTicks = 5;
+
+// A little room beyond the outermost points, so that none sits on the frame, in decades.
+double padDecades(double span) { return std::max(0.03 * span, 0.01); }
+
+// The least distance between neighbouring ticks, in decades.
+double leastGap(const std::vector<double> &ticks)
+{
+    double gap = HUGE_VAL;
+    for (std::size_t i = 1; i < ticks.size(); ++i)
+        gap = std::min(gap, std::log10(ticks[i] / ticks[i - 1]));
+    return gap;
+}
+
+// The ticks of a set in [lo, hi], every `step`-th power of ten when there are only those.
+std::vector<double> ticksWithin(const std::vector<double> &mantissas, int step, double lo,
+                                double hi)
 {
     std::vector<double> ticks;
-    if (!(lo > 0) || !(hi >= lo) || !std::isfinite(hi))
-        return ticks;
-    const double decades = std::log10(hi / lo);
-    static const std::vector<double> all{1, 2, 3, 4, 5, 6, 7, 8, 9}, some{1, 2, 3, 5}, few{1, 2, 5},
-        one{1};
-    const std::vector<double> &mantissas = decades <= 1.2 ? all
-                                           : decades <= 3 ? some
-                                           : decades <= 6 ? few
-                                                          : one;
     const int first = static_cast<int>(std::floor(std::log10(lo)));
     const int last = static_cast<int>(std::ceil(std::log10(hi)));
-    double below = 0, above = 0;
-    for (int e = first; e <= last; ++e)
+    for (int e = first; e <= last; ++e) {
+        if (e % step != 0)
+            continue;
         for (double m : mantissas) {
             const double v = m * std::pow(10.0, e);
-            if (v <= lo * (1 + 1e-12))
-                below = v;
-            if (v >= hi * (1 - 1e-12) && above == 0)
-                above = v;
-        }
-    if (below == 0)
-        below = std::pow(10.0, first);
-    if (above == 0)
-        above = std::pow(10.0, last);
-    for (int e = first; e <= last; ++e)
-        for (double m : mantissas) {
-            const double v = m * std::pow(10.0, e);
-            if (v >= below * (1 - 1e-12) && v <= above * (1 + 1e-12))
+            if (v >= lo * (1 - 1e-12) && v <= hi * (1 + 1e-12))
                 ticks.push_back(v);
         }
+    }
     return ticks;
+}
+
+// The set's tick at or below v, and at or above it.
+double tickBelow(const std::vector<double> &mantissas, int step, double v)
+{
+    for (int e = static_cast<int>(std::floor(std::log10(v))) + 1;; --e) {
+        if (e % step != 0)
+            continue;
+        for (auto m = mantissas.rbegin(); m != mantissas.rend(); ++m)
+            if (*m * std::pow(10.0, e) <= v * (1 + 1e-12))
+                return *m * std::pow(10.0, e);
+    }
+}
+double tickAbove(const std::vector<double> &mantissas, int step, double v)
+{
+    for (int e = static_cast<int>(std::floor(std::log10(v))) - 1;; ++e) {
+        if (e % step != 0)
+            continue;
+        for (double m : mantissas)
+            if (m * std::pow(10.0, e) >= v * (1 - 1e-12))
+                return m * std::pow(10.0, e);
+    }
+}
+
+} // namespace
+
+LogAxis logAxis(double lo, double hi, double minGap)
+{
+    LogAxis axis;
+    if (!(lo > 0) || !(hi >= lo) || !std::isfinite(hi))
+        return axis;
+    if (lo == hi) {
+        lo /= 2;
+        hi *= 2;
+    }
+    const double pad = std::pow(10.0, padDecades(std::log10(hi / lo)));
+    axis.lo = lo / pad;
+    axis.hi = hi * pad;
+    // The sparsest set with labels enough, unless a denser one would crowd them.
+    bool fits = false;
+    for (const auto &set : kMantissaSets) {
+        const std::vector<double> ticks = ticksWithin(set, 1, axis.lo, axis.hi);
+        if (minGap > 0 && leastGap(ticks) < minGap)
+            break;
+        fits = true;
+        axis.ticks = ticks;
+        if (ticks.size() >= kEnoughTicks)
+            break;
+    }
+    int step = 1;
+    if (!fits) { // even the powers of ten crowd: every few of them
+        step = static_cast<int>(std::ceil(minGap));
+        axis.ticks = ticksWithin(kMantissaSets[0], step, axis.lo, axis.hi);
+    }
+    // A span between two ticks is widened to them: an axis needs two labels to be read. The
+    // densest set that keeps them apart widens it least.
+    if (axis.ticks.size() < 2) {
+        const double padLo = axis.lo, padHi = axis.hi;
+        for (auto set = std::rbegin(kMantissaSets); set != std::rend(kMantissaSets); ++set) {
+            const int by = &*set == &kMantissaSets[0] ? step : 1;
+            axis.lo = std::min(padLo, tickBelow(*set, by, lo));
+            axis.hi = std::max(padHi, tickAbove(*set, by, hi));
+            axis.ticks = ticksWithin(*set, by, axis.lo, axis.hi);
+            if (!(minGap > 0 && leastGap(axis.ticks) < minGap))
+                break;
+        }
+    }
+    return axis;
 }
 
 namespace {
@@ -74,7 +146,7 @@ std::string tickText(double v)
 // Plot coordinate of a value on the axis.
 double plot(bool log, double v) { return log ? std::log10(v) : v; }
 
-void finishAxis(AxisGeometry &axis, double lo, double hi)
+void finishAxis(AxisGeometry &axis, double lo, double hi, const AxisRoom &room)
 {
     if (!(lo <= hi)) { // nothing to show
         axis.min = axis.log ? 0 : 0;
@@ -88,10 +160,14 @@ void finishAxis(AxisGeometry &axis, double lo, double hi)
             lo /= 2;
             hi *= 2;
         }
-        const auto ticks = logTicks(lo, hi);
-        axis.min = std::log10(std::min(lo, ticks.front()));
-        axis.max = std::log10(std::max(hi, ticks.back()));
-        for (double t : ticks)
+        // The labels' least distance, in decades of this axis.
+        const double data = std::log10(hi / lo);
+        const double span = data + 2 * padDecades(data);
+        const double minGap = room.length > 0 ? room.labelGap / room.length * span : 0;
+        const LogAxis log = logAxis(lo, hi, minGap);
+        axis.min = std::log10(log.lo);
+        axis.max = std::log10(log.hi);
+        for (double t : log.ticks)
             axis.ticks.emplace_back(std::log10(t), tickText(t));
         return;
     }
@@ -105,7 +181,8 @@ void finishAxis(AxisGeometry &axis, double lo, double hi)
 
 } // namespace
 
-ChartGeometry chartGeometry(const ChartModel &model, std::size_t buckets)
+ChartGeometry chartGeometry(const ChartModel &model, std::size_t buckets, AxisRoom xRoom,
+                            AxisRoom yRoom)
 {
     ChartGeometry g;
     g.x.log = model.xScale() == ScaleType::Log;
@@ -173,8 +250,8 @@ ChartGeometry chartGeometry(const ChartModel &model, std::size_t buckets)
         }
         g.series.push_back(std::move(sg));
     }
-    finishAxis(g.x, minX, maxX);
-    finishAxis(g.y, minY, maxY);
+    finishAxis(g.x, minX, maxX, xRoom);
+    finishAxis(g.y, minY, maxY, yRoom);
     return g;
 }
 

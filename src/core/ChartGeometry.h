@@ -49,12 +49,26 @@ struct ChartGeometry {
     AxisGeometry x, y;
 };
 
-// `buckets`: how many columns the plot has for thinning (min/max per column).
-ChartGeometry chartGeometry(const ChartModel &model, std::size_t buckets);
+// The room an axis has on screen, in pixels: its length, and the least distance between two
+// labels that keeps them apart. Without a length, the labels are as many as the span of
+// values alone suggests.
+struct AxisRoom {
+    double length = 0;
+    double labelGap = 0;
+};
 
-// Tick values of a logarithmic axis over [lo, hi] (lo > 0): 1..9, 1-2-3-5, 1-2-5 or 1 times
-// each power of ten, as many as the span leaves room for, from the tick at or below lo to
-// the tick at or above hi.
-std::vector<double> logTicks(double lo, double hi);
+// `buckets`: how many columns the plot has for thinning (min/max per column).
+ChartGeometry chartGeometry(const ChartModel &model, std::size_t buckets, AxisRoom xRoom = {},
+                            AxisRoom yRoom = {});
+
+// A logarithmic axis over values in [lo, hi] (lo > 0): a little beyond them, labelled at 1..9,
+// 1-2-3-5, 1-2-5 or 1 times each power of ten (or every few powers): the densest whose
+// neighbouring labels stay minGap decades apart, or, with minGap 0, as many as the span
+// suggests. A span too narrow for two labels is widened to the ticks around it.
+struct LogAxis {
+    double lo = 0, hi = 0;
+    std::vector<double> ticks;
+};
+LogAxis logAxis(double lo, double hi, double minGap = 0);
 
 } // namespace viscora

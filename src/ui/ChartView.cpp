@@ -4,6 +4,7 @@
 #include "ui/WidgetPrinting.h"
 
 #include <QChart>
+#include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -92,7 +93,21 @@ void ChartView::redraw(const ChartModel &model)
     c->setMargins(QMargins(6, 4, 6, 4));
     c->layout()->setContentsMargins(2, 2, 2, 2);
 
-    const ChartGeometry g = chartGeometry(model, static_cast<std::size_t>(std::max(200, width())));
+    // Labels a little wider or taller than the usual ones keep apart at this size; the plot
+    // is the view less the titles, labels and legend around it.
+    const QFontMetricsF fm(c->font());
+    const AxisRoom xRoom{std::max(60.0, width() - 90.0),
+                         fm.horizontalAdvance(QStringLiteral("00000")) + 12};
+    const AxisRoom yRoom{std::max(60.0, height() - 150.0), fm.height() * 1.5};
+    const ChartGeometry g =
+        chartGeometry(model, static_cast<std::size_t>(std::max(200, width())), xRoom, yRoom);
+    // A log axis's last label is centred on its tick: the right margin keeps it whole.
+    if (g.x.log && !g.x.ticks.empty() && g.x.max > g.x.min) {
+        const auto &[at, text] = g.x.ticks.back();
+        const double half = fm.horizontalAdvance(QString::fromStdString(text)) / 2;
+        const double room = (g.x.max - at) / (g.x.max - g.x.min) * xRoom.length;
+        c->setMargins(QMargins(6, 4, 6 + static_cast<int>(std::ceil(std::max(0.0, half - room))), 4));
+    }
     QAbstractAxis *ax = makeAxis(g.x, QString::fromStdString(model.xAxisLabel()));
     QAbstractAxis *ay = makeAxis(g.y, QString::fromStdString(model.yAxisLabel()));
     c->addAxis(ax, Qt::AlignBottom);

@@ -102,26 +102,44 @@ TEST(CurveFit, DecimationKeepsExtremesAndEnds)
     EXPECT_EQ(decimateMinMax({1, 2, 3}, 500).size(), 3u);
 }
 
-TEST(ChartGeometry, LogTicksLabelMoreThanPowersOfTen)
+TEST(ChartGeometry, LogAxesLabelWhatFitsBetweenTheirPoints)
 {
     struct Case {
-        double lo, hi;
+        double lo, hi, minGap;
         std::vector<double> ticks;
     };
     const Case cases[] = {
-        // A flow curve over 340-1021 1/s: every step of the decade that fits.
-        {340, 1021, {300, 400, 500, 600, 700, 800, 900, 1000, 2000}},
-        {5, 1000, {5, 10, 20, 30, 50, 100, 200, 300, 500, 1000}},
-        {0.2, 5000, {0.2, 0.5, 1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000}},
-        {1, 1e9, {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9}},
+        // The sparsest labels that are enough to read by, none beyond the points' room.
+        {340, 1021, 0, {400, 500, 600, 700, 800, 900, 1000}},
+        {5, 1000, 0, {5, 10, 20, 50, 100, 200, 500, 1000}},
+        {0.2, 5000, 0, {0.2, 0.5, 1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000}},
+        {1, 1e9, 0, {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9}},
+        // Within a decade, steps finer than its digits.
+        {62.6, 188, 0, {70, 80, 90, 100, 120, 140, 160, 180}},
+        // Little room: the set whose neighbours stay apart, then every few decades.
+        {62.6, 188, 0.1, {50, 100, 200}},
+        {340, 1021, 0.1, {500, 1000}},
+        {5, 1000, 0.5, {10, 100, 1000}},
+        {1, 1e9, 2.5, {1, 1e3, 1e6, 1e9}},
+        // Too narrow for two labels inside: widened to the nearest ticks around it.
+        {340, 390, 0, {300, 350, 400}},
+        {340, 390, 0.1, {300, 400}},
+        {340, 390, 0.5, {100, 1000}},
     };
     for (const Case &c : cases) {
-        const auto t = logTicks(c.lo, c.hi);
-        ASSERT_EQ(t.size(), c.ticks.size()) << c.lo;
-        for (size_t i = 0; i < t.size(); ++i)
-            EXPECT_NEAR(t[i], c.ticks[i], c.ticks[i] * 1e-12) << c.lo << " tick " << i;
+        const LogAxis a = logAxis(c.lo, c.hi, c.minGap);
+        ASSERT_EQ(a.ticks.size(), c.ticks.size()) << c.lo << "-" << c.hi << " gap " << c.minGap;
+        for (size_t i = 0; i < a.ticks.size(); ++i)
+            EXPECT_NEAR(a.ticks[i], c.ticks[i], c.ticks[i] * 1e-12) << c.lo << " tick " << i;
+        // Every point and every label lies on the axis, the points a little inside its ends.
+        EXPECT_LT(a.lo, c.lo);
+        EXPECT_GT(a.hi, c.hi);
+        EXPECT_LE(a.lo, a.ticks.front() * (1 + 1e-12));
+        EXPECT_GE(a.hi, a.ticks.back() * (1 - 1e-12));
+        for (size_t i = 1; i < a.ticks.size(); ++i)
+            EXPECT_GE(std::log10(a.ticks[i] / a.ticks[i - 1]), c.minGap - 1e-12);
     }
-    EXPECT_TRUE(logTicks(0, 10).empty());
+    EXPECT_TRUE(logAxis(0, 10).ticks.empty());
 }
 
 TEST(ChartGeometry, SeriesRangesFitsAndLogCoordinates)
@@ -152,10 +170,16 @@ TEST(ChartGeometry, SeriesRangesFitsAndLogCoordinates)
     g = chartGeometry(m, 200);
     ASSERT_EQ(g.series[0].x.size(), 4u);
     EXPECT_DOUBLE_EQ(g.series[0].x[0], std::log10(340.0));
-    EXPECT_DOUBLE_EQ(g.x.min, std::log10(300.0));
-    EXPECT_DOUBLE_EQ(g.x.max, std::log10(2000.0));
-    EXPECT_EQ(g.x.ticks.front().second, "300");
-    EXPECT_EQ(g.x.ticks.back().second, "2000");
+    EXPECT_DOUBLE_EQ(g.x.min, std::log10(logAxis(340, 1021).lo));
+    EXPECT_DOUBLE_EQ(g.x.max, std::log10(logAxis(340, 1021).hi));
+    EXPECT_EQ(g.x.ticks.front().second, "400");
+    EXPECT_EQ(g.x.ticks.back().second, "1000");
+    // On a short axis the labels thin out to what keeps them apart.
+    g = chartGeometry(m, 200, AxisRoom{100, 40});
+    EXPECT_LT(g.x.ticks.size(), 7u);
+    for (size_t i = 1; i < g.x.ticks.size(); ++i)
+        EXPECT_GE((g.x.ticks[i].first - g.x.ticks[i - 1].first) / (g.x.max - g.x.min) * 100,
+                  40 - 1e-9);
     for (double y : g.series[0].fitY)
         EXPECT_TRUE(std::isfinite(y));
 
