@@ -2,8 +2,12 @@
 
 #include <QRegularExpression>
 #include <QSqlDriver>
+#include <QSqlQuery>
+#include <QVariant>
 
 #include <libpq-fe.h>
+
+#include <sys/stat.h>
 
 namespace viscora {
 
@@ -16,6 +20,13 @@ QString Dialect::text(const char *sql) const
 }
 
 namespace {
+
+// The first value of a statement's first row; empty when it fails or has none.
+QString firstValue(QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery q(db);
+    return q.exec(sql) && q.next() ? q.value(0).toString() : QString();
+}
 
 int primaryCode(const QSqlError &e)
 {
@@ -61,6 +72,24 @@ public:
         return code == 5 || code == 6;
     }
     bool connectionLost(const QSqlDatabase &) const override { return false; }
+    // Deferred: the view is taken at the first read.
+    QStringList beginRead() const override { return {QStringLiteral("BEGIN")}; }
+    // The file itself, however its path was written (a link, a relative path).
+    QString identity(QSqlDatabase &db) const override
+    {
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("PRAGMA database_list")))
+            return {};
+        while (q.next()) {
+            struct stat st {};
+            if (q.value(1).toString() == QLatin1String("main") &&
+                ::stat(q.value(2).toString().toLocal8Bit().constData(), &st) == 0)
+                return QStringLiteral("file:%1:%2")
+                    .arg(static_cast<qulonglong>(st.st_dev))
+                    .arg(static_cast<qulonglong>(st.st_ino));
+        }
+        return {};
+    }
 
 protected:
     const char *rowId() const override { return "rowid"; }
@@ -131,6 +160,19 @@ public:
         const QVariant handle = db.driver()->handle();
         auto *conn = handle.isValid() ? *static_cast<PGconn *const *>(handle.data()) : nullptr;
         return !conn || PQstatus(conn) != CONNECTION_OK;
+    }
+    QStringList beginRead() const override
+    {
+        return {QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")};
+    }
+    // The cluster's own identifier and the database's name: alike whichever host name, socket
+    // or port reaches them.
+    QString identity(QSqlDatabase &db) const override
+    {
+        const QString id = firstValue(
+            db, QStringLiteral("SELECT system_identifier::text || ':' || current_database() FROM "
+                               "pg_control_system()"));
+        return id.isEmpty() ? id : QStringLiteral("server:") + id;
     }
 
 protected:

@@ -48,6 +48,13 @@ public:
     // The connection itself is gone (a server restarted, a network cut).
     virtual bool connectionLost(const QSqlDatabase &db) const = 0;
 
+    // What opens a transaction that reads one unchanging state of the database while other
+    // programs go on writing (a copy must not see a renumbering half-way).
+    virtual QStringList beginRead() const = 0;
+    // What names the database a connection reaches, alike from every connection to it;
+    // empty when it cannot be told.
+    virtual QString identity(QSqlDatabase &db) const = 0;
+
 protected:
     virtual const char *rowId() const = 0;
     virtual const char *rowKey() const = 0;

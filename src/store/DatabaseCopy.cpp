@@ -1,0 +1,514 @@
+#include "store/DatabaseCopy.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace viscora {
+
+namespace {
+
+// A long test tells its progress every this many points.
+constexpr long long kProgressPoints = 10000;
+
+enum class Kind { Integer, Real, Text };
+
+// Values as the target's columns take them: a missing value stays missing (NaN is missing
+// too, as a file keeps it), whatever type the source happened to store it in.
+QVariant valueOf(Kind kind, const QVariant &v)
+{
+    switch (kind) {
+    case Kind::Integer:
+        return v.isNull() ? QVariant(QMetaType::fromType<qlonglong>()) : QVariant(v.toLongLong());
+    case Kind::Real: {
+        const double d = v.toDouble();
+        return v.isNull() || std::isnan(d) ? QVariant(QMetaType::fromType<double>()) : QVariant(d);
+    }
+    case Kind::Text:
+        break;
+    }
+    return v.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(v.toString());
+}
+
+// The rows that belong to one test or sequence: read by its id in the source, written under
+// its new id (the first column) in the target.
+struct RowsSpec {
+    const char *what; // for a failed read: "<what> could not be read: ..."
+    const char *select;
+    const char *insert; // up to VALUES
+    std::vector<Kind> kinds;
+};
+
+const RowsSpec kPoints{
+    "The points to copy",
+    "SELECT StepNo, Time, Temperature, Speed, Shearstress, Gel, Rbfactor FROM "
+    "TestResult WHERE TestId=? ORDER BY StepNo, Time, $ROWID",
+    "INSERT INTO TestResult (TestId, StepNo, Time, Temperature, Speed, "
+    "Shearstress, Gel, Rbfactor) VALUES ",
+    {Kind::Integer, Kind::Real, Kind::Real, Kind::Real, Kind::Real, Kind::Real, Kind::Real}};
+const RowsSpec kEvents{
+    "The test events to copy",
+    "SELECT Time, Kind, Text FROM TestEvents WHERE TestId=? ORDER BY Time, $ROWID",
+    "INSERT INTO TestEvents (TestId, Time, Kind, Text) VALUES ",
+    {Kind::Real, Kind::Text, Kind::Text}};
+const RowsSpec kSteps{"The steps to copy",
+                      "SELECT StepNo, Time, Temperature, Speed, RecordRate FROM SequenceSetup "
+                      "WHERE SequenceId=? ORDER BY StepNo, $ROWID",
+                      "INSERT INTO SequenceSetup (SequenceId, StepNo, Time, Temperature, Speed, "
+                      "RecordRate) VALUES ",
+                      {Kind::Integer, Kind::Real, Kind::Real, Kind::Real, Kind::Integer}};
+
+// Rows gathered and written many to a statement. A batch that is not full is written in
+// statements of 128, 64, ... rows, so a copy prepares only a handful of statements.
+class BatchInsert {
+public:
+    BatchInsert(Database &db, const char *insert, int columns, int batchRows)
+        : db_(db), insert_(QString::fromLatin1(insert)), columns_(columns),
+          batchRows_(std::max(1, batchRows))
+    {
+        values_.reserve(static_cast<qsizetype>(batchRows_) * columns_);
+    }
+
+    DbResult add(const QVariantList &row)
+    {
+        values_.append(row);
+        return values_.size() >= static_cast<qsizetype>(batchRows_) * columns_
+                   ? flush()
+                   : DbResult::success();
+    }
+
+    DbResult flush()
+    {
+        qsizetype at = 0;
+        for (int rows = static_cast<int>(values_.size() / columns_); rows > 0;) {
+            int n = batchRows_;
+            if (rows < n)
+                for (n = 1; n * 2 <= rows;)
+                    n *= 2;
+            QSqlQuery *q = statement(n);
+            if (!q->lastError().isValid()) {
+                for (int i = 0; i < n * columns_; ++i)
+                    q->bindValue(i, values_[at + i]);
+                q->exec();
+            }
+            if (q->lastError().isValid())
+                return queryFailure(*q);
+            at += static_cast<qsizetype>(n) * columns_;
+            rows -= n;
+        }
+        values_.clear();
+        return DbResult::success();
+    }
+
+private:
+    QSqlQuery *statement(int rows)
+    {
+        auto &q = statements_[rows];
+        if (!q) {
+            const QString row = QLatin1Char('(') + QStringLiteral("?, ").repeated(columns_ - 1) +
+                                QStringLiteral("?)");
+            QStringList all;
+            for (int i = 0; i < rows; ++i)
+                all << row;
+            q = std::make_unique<QSqlQuery>(db_.sql());
+            q->prepare(insert_ + all.join(QStringLiteral(", ")));
+        }
+        return q.get();
+    }
+
+    Database &db_;
+    QString insert_;
+    int columns_;
+    int batchRows_;
+    QVariantList values_;
+    std::map<int, std::unique_ptr<QSqlQuery>> statements_;
+};
+
+// One unchanging state of the source for the whole copy, left again without a write.
+class ReadView {
+public:
+    explicit ReadView(Database &db) : db_(db)
+    {
+        for (const QString &s : db.dialect().beginRead()) {
+            const DbResult r = db.exec(s);
+            if (!r) {
+                error = QStringLiteral("The database to copy could not be read: ") + r.error;
+                break;
+            }
+            begun_ = true;
+        }
+    }
+    ~ReadView()
+    {
+        if (begun_)
+            db_.exec(QStringLiteral("ROLLBACK"));
+    }
+    ReadView(const ReadView &) = delete;
+    ReadView &operator=(const ReadView &) = delete;
+    QString error;
+
+private:
+    Database &db_;
+    bool begun_ = false;
+};
+
+struct Owner {
+    QVariant sourceId;
+    QVariantList header; // the header row's columns after its id
+};
+
+// The rows of a statement; a failure comes back as its message.
+std::optional<QString> readAll(Database &db, const char *what, const char *sql,
+                               const QVariantList &values,
+                               const std::function<void(const QSqlQuery &)> &row)
+{
+    QSqlQuery q(db.sql());
+    q.setForwardOnly(true);
+    q.prepare(db.text(sql));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    return readRows(q, what, row);
+}
+
+DbRead<std::vector<Owner>> owners(Database &db, const char *what, const char *sql, int columns)
+{
+    std::vector<Owner> out;
+    if (auto e = readAll(db, what, sql, {}, [&](const QSqlQuery &r) {
+            Owner o{r.value(0), {}};
+            for (int c = 1; c < columns; ++c)
+                o.header << r.value(c);
+            out.push_back(std::move(o));
+        }))
+        return DbRead<std::vector<Owner>>::failure(*e);
+    return out;
+}
+
+// `name`, or the first of "name (2)", "name (3)", ... not taken yet.
+QString freeName(const QString &name, const std::function<bool(const QString &)> &taken)
+{
+    QString candidate = name;
+    for (int n = 2; taken(candidate); ++n)
+        candidate = name + QStringLiteral(" (%1)").arg(n);
+    return candidate;
+}
+
+// "45,312 points", "1 point".
+QString number(long long n, const char *one, const char *many)
+{
+    static const QLocale english(QLocale::English, QLocale::UnitedStates);
+    return english.toString(n) + QLatin1Char(' ') + QString::fromLatin1(n == 1 ? one : many);
+}
+
+// "12 tests (45,312 points, 2 events) and 4 sequences (37 steps)".
+QString countsText(const CopyCounts &c)
+{
+    return QStringLiteral("%1 (%2, %3) and %4 (%5)")
+        .arg(number(c.tests, "test", "tests"), number(c.points, "point", "points"),
+             number(c.events, "event", "events"), number(c.sequences, "sequence", "sequences"),
+             number(c.steps, "step", "steps"));
+}
+
+class Copier {
+public:
+    Copier(Database &source, Database &target, const CopyProgressFn &progress, int batchRows)
+        : source_(source), target_(target), progress_(progress), batchRows_(batchRows)
+    {}
+
+    // In the target's transaction.
+    DbResult run(const std::vector<Owner> &tests, const std::vector<Owner> &sequences)
+    {
+        if (DbResult r = readTarget(); !r)
+            return r;
+        if (DbResult r = copyTests(tests); !r)
+            return r;
+        if (DbResult r = copySequences(sequences); !r)
+            return r;
+        return countCopied();
+    }
+
+    bool cancelled = false;
+    CopyCounts read, copied;
+
+private:
+    DbResult stopped()
+    {
+        cancelled = true;
+        return DbResult::failure(QStringLiteral("The copy was stopped."));
+    }
+
+    bool tell(const CopyProgress &p) { return !progress_ || progress_(p); }
+
+    DbResult readTarget()
+    {
+        constexpr const char *what = "The database to copy into";
+        auto largest = [&](const char *sql, int &out) {
+            return readAll(target_, what, sql, {},
+                           [&](const QSqlQuery &r) { out = r.value(0).toInt(); });
+        };
+        std::optional<QString> e = largest("SELECT MAX(TestId) FROM RelatedInfo", testBase_);
+        if (!e)
+            e = largest("SELECT MAX(SequenceId) FROM SequenceName", sequenceBase_);
+        if (!e)
+            e = readAll(target_, what, "SELECT TestName FROM RelatedInfo", {},
+                        [&](const QSqlQuery &r) { testNames_.insert(r.value(0).toString()); });
+        if (!e)
+            e = readAll(target_, what, "SELECT SequenceName FROM SequenceName", {},
+                        [&](const QSqlQuery &r) {
+                            sequenceNames_.insert(r.value(0).toString().toCaseFolded());
+                        });
+        return e ? DbResult::failure(*e) : DbResult::success();
+    }
+
+    DbResult insertHeader(const char *sql, int id, const QVariantList &values)
+    {
+        QSqlQuery q(target_.sql());
+        q.prepare(QString::fromLatin1(sql));
+        q.addBindValue(id);
+        for (const QVariant &v : values)
+            q.addBindValue(v);
+        return q.exec() ? DbResult::success() : queryFailure(q);
+    }
+
+    // The rows of one test or sequence, streamed: a long test is never held whole.
+    DbResult copyRows(const RowsSpec &spec, const QVariant &sourceId, int newId, long long &count,
+                      const std::function<bool(long long)> &onPoints = {})
+    {
+        auto &out = inserts_[&spec];
+        if (!out)
+            out = std::make_unique<BatchInsert>(
+                target_, spec.insert, static_cast<int>(spec.kinds.size()) + 1, batchRows_);
+        QSqlQuery q(source_.sql());
+        q.setForwardOnly(true);
+        q.prepare(source_.text(spec.select));
+        q.addBindValue(sourceId);
+        if (q.lastError().isValid() || !q.exec())
+            return DbResult::failure(readFailure(spec.what, q));
+        QVariantList row;
+        long long rows = 0;
+        while (q.next()) {
+            row.clear();
+            row << newId;
+            for (size_t c = 0; c < spec.kinds.size(); ++c)
+                row << valueOf(spec.kinds[c], q.value(static_cast<int>(c)));
+            if (DbResult r = out->add(row); !r)
+                return r;
+            ++rows;
+            if (onPoints && rows % kProgressPoints == 0 && !onPoints(rows))
+                return stopped();
+        }
+        if (q.lastError().isValid())
+            return DbResult::failure(readFailure(spec.what, q));
+        count += rows;
+        return out->flush();
+    }
+
+    // Each test or sequence in turn, told to the progress, under the id it gets.
+    DbResult each(const std::vector<Owner> &all, CopyProgress::Kind kind, int base,
+                  const std::function<DbResult(const Owner &, int id, const CopyProgress &)> &copy)
+    {
+        const int n = static_cast<int>(all.size());
+        for (int i = 0; i < n; ++i) {
+            const Owner &o = all[static_cast<size_t>(i)];
+            const CopyProgress at{kind, i + 1, n, o.header.value(0).toString(), 0};
+            if (!tell(at))
+                return stopped();
+            if (DbResult r = copy(o, base + i + 1, at); !r)
+                return r;
+        }
+        return DbResult::success();
+    }
+
+    DbResult copyTests(const std::vector<Owner> &tests)
+    {
+        return each(tests, CopyProgress::Kind::Test, testBase_,
+                    [&](const Owner &t, int id, const CopyProgress &at) {
+                        // Names are unique as the server's key has them: exactly, letter case
+                        // and all.
+                        const QString name = freeName(
+                            at.name, [&](const QString &c) { return testNames_.contains(c); });
+                        testNames_.insert(name);
+                        QVariantList header{name};
+                        for (qsizetype c = 1; c < t.header.size(); ++c)
+                            header << valueOf(Kind::Text, t.header[c]);
+                        if (DbResult r = insertHeader(
+                                "INSERT INTO RelatedInfo (TestId, TestName, MudId, SampleTime, "
+                                "CompanyName, \"Desc\") VALUES (?, ?, ?, ?, ?, ?)",
+                                id, header);
+                            !r)
+                            return r;
+                        ++read.tests;
+                        if (DbResult r = copyRows(kPoints, t.sourceId, id, read.points,
+                                                  [&](long long points) {
+                                                      CopyProgress now = at;
+                                                      now.points = points;
+                                                      return tell(now);
+                                                  });
+                            !r)
+                            return r;
+                        return copyRows(kEvents, t.sourceId, id, read.events);
+                    });
+    }
+
+    DbResult copySequences(const std::vector<Owner> &sequences)
+    {
+        return each(sequences, CopyProgress::Kind::Sequence, sequenceBase_,
+                    [&](const Owner &s, int id, const CopyProgress &at) {
+                        // Sequences are told apart ignoring letter case, as the setup window
+                        // names them.
+                        const QString name = freeName(at.name, [&](const QString &c) {
+                            return sequenceNames_.contains(c.toCaseFolded());
+                        });
+                        sequenceNames_.insert(name.toCaseFolded());
+                        if (DbResult r =
+                                insertHeader("INSERT INTO SequenceName (SequenceId, "
+                                             "SequenceName, Rbfactor) VALUES (?, ?, ?)",
+                                             id, {name, valueOf(Kind::Integer, s.header.value(1))});
+                            !r)
+                            return r;
+                        ++read.sequences;
+                        return copyRows(kSteps, s.sourceId, id, read.steps);
+                    });
+    }
+
+    // What landed in the target, counted there, against what was read.
+    DbResult countCopied()
+    {
+        const struct {
+            const char *sql;
+            int base;
+            long long &count;
+        } counts[] = {
+            {"SELECT COUNT(*) FROM RelatedInfo WHERE TestId>?", testBase_, copied.tests},
+            {"SELECT COUNT(*) FROM TestResult WHERE TestId>?", testBase_, copied.points},
+            {"SELECT COUNT(*) FROM TestEvents WHERE TestId>?", testBase_, copied.events},
+            {"SELECT COUNT(*) FROM SequenceName WHERE SequenceId>?", sequenceBase_,
+             copied.sequences},
+            {"SELECT COUNT(*) FROM SequenceSetup WHERE SequenceId>?", sequenceBase_, copied.steps},
+        };
+        for (const auto &c : counts)
+            if (auto e = readAll(target_, "The copied tests", c.sql, {c.base},
+                                 [&](const QSqlQuery &r) { c.count = r.value(0).toLongLong(); }))
+                return DbResult::failure(*e);
+        if (copied == read)
+            return DbResult::success();
+        return DbResult::failure(QStringLiteral("The copy does not match what was read: %1 were "
+                                                "read, but the target holds %2.")
+                                     .arg(countsText(read), countsText(copied)));
+    }
+
+    Database &source_;
+    Database &target_;
+    const CopyProgressFn &progress_;
+    int batchRows_;
+    int testBase_ = 0, sequenceBase_ = 0;
+    QSet<QString> testNames_, sequenceNames_;
+    std::map<const RowsSpec *, std::unique_ptr<BatchInsert>> inserts_;
+};
+
+QString sentence(const QString &text)
+{
+    return text.endsWith(QLatin1Char('.')) ? text : text + QLatin1Char('.');
+}
+
+} // namespace
+
+CopyResult copyDatabase(Database &source, Database &target, const CopyProgressFn &progress,
+                        int batchRows)
+{
+    CopyResult result;
+    auto failed = [&](const QString &why) {
+        result.error = sentence(why) + QStringLiteral(" Nothing was copied from %1 into %2.")
+                                           .arg(shownDatabaseLocation(source.path()),
+                                                shownDatabaseLocation(target.path()));
+        return result;
+    };
+    if (source.backend() == target.backend()) {
+        const QString from = source.dialect().identity(source.sql());
+        if (!from.isEmpty() && from == target.dialect().identity(target.sql()))
+            return failed(QStringLiteral("A database cannot be copied into itself."));
+    }
+    const ReadView view(source);
+    if (!view.error.isEmpty())
+        return failed(view.error);
+    const auto tests = owners(source, "The tests to copy",
+                              "SELECT TestId, TestName, MudId, SampleTime, CompanyName, \"Desc\" "
+                              "FROM RelatedInfo ORDER BY TestId, $ROWID",
+                              6);
+    if (!tests)
+        return failed(tests.error());
+    const auto sequences =
+        owners(source, "The sequences to copy",
+               "SELECT SequenceId, SequenceName, Rbfactor FROM SequenceName ORDER BY SequenceId, "
+               "$ROWID",
+               3);
+    if (!sequences)
+        return failed(sequences.error());
+
+    Copier copier(source, target, progress, batchRows);
+    const DbResult r = target.transaction([&] { return copier.run(*tests, *sequences); });
+    result.read = copier.read;
+    result.copied = copier.copied;
+    result.cancelled = copier.cancelled;
+    if (!r)
+        return failed(r.error);
+    result.ok = true;
+    return result;
+}
+
+CopyResult copyDatabaseTo(Database &source, const QString &targetLocation,
+                          const CopyProgressFn &progress)
+{
+    // A file made for the copy goes again when the copy fails: the target is left as it was.
+    const bool made = !isServerLocation(targetLocation) && !QFileInfo::exists(targetLocation);
+    auto removeMade = [&] {
+        if (!made)
+            return;
+        for (const char *suffix : {"", "-wal", "-shm", "-journal"})
+            QFile::remove(targetLocation + QLatin1String(suffix));
+    };
+    auto opened = Database::open(targetLocation, Database::OpenMode::CreateIfMissing);
+    if (!opened.db) {
+        removeMade();
+        CopyResult r;
+        r.error = QStringLiteral("The database to copy into (%1) could not be opened: %2")
+                      .arg(shownDatabaseLocation(targetLocation), opened.message);
+        return r;
+    }
+    CopyResult r = copyDatabase(source, *opened.db, progress);
+    opened.db.reset();
+    if (!r.ok)
+        removeMade();
+    return r;
+}
+
+QString copyProgressText(const CopyProgress &p)
+{
+    QString text = QStringLiteral("Copying %1 %2 of %3: %4")
+                       .arg(QLatin1String(p.kind == CopyProgress::Kind::Test ? "test" : "sequence"))
+                       .arg(p.index)
+                       .arg(p.count)
+                       .arg(p.name);
+    if (p.points > 0)
+        text += QStringLiteral(" (%1)").arg(number(p.points, "point", "points"));
+    return text;
+}
+
+QString copySummary(const CopyCounts &c, const QString &targetLocation)
+{
+    return QStringLiteral("Copied %1 into %2.")
+        .arg(countsText(c), shownDatabaseLocation(targetLocation));
+}
+
+} // namespace viscora
