@@ -34,6 +34,9 @@ const char *const kCliUsage =
     "  delete TEST                delete a test and renumber the others\n"
     "  chart TEST TYPE FILE.png   chart type TYPE (0 to 9) of TEST as an image\n"
     "  check                      check every page of the database file; \"ok\" or what is wrong\n"
+    "  copy-db FROM TO            copy every test and sequence of database FROM into TO (each\n"
+    "                             a file or a server connection string), after TO's own; a\n"
+    "                             name TO has already gets \" (2)\"\n"
     "  start                      start the downloaded sequence on the instrument\n"
     "  stop                       stop the test running on the instrument\n"
     "  download SEQUENCE [--rotor-bob NAME]\n"
@@ -82,6 +85,7 @@ const std::map<std::string, CommandDef> &commands()
         {"delete", {1, 1, {}, cmdDelete}},
         {"chart", {3, 3, {}, cmdChart}},
         {"check", {0, 0, {}, cmdCheck}},
+        {"copy-db", {2, 2, {}, cmdCopyDb}},
         {"start", {0, 0, {}, cmdStart}},
         {"stop", {0, 0, {}, cmdStop}},
         {"download", {1, 1, {{"--rotor-bob"}}, cmdDownload}},
@@ -218,8 +222,8 @@ int runCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
         const Args parsed = parseArgs(
             args[i], it->second,
             std::vector<std::string>(args.begin() + static_cast<long>(i) + 1, args.end()));
-        // Listing the ports must not leave a database behind.
-        if (args[i] != "ports" && !openDatabase(c, dbOption))
+        // Listing the ports must not leave a database behind; a copy names its own two.
+        if (args[i] != "ports" && args[i] != "copy-db" && !openDatabase(c, dbOption))
             return 1;
         return it->second.run(c, parsed);
     } catch (const Usage &u) {

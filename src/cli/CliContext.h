@@ -127,6 +127,9 @@ int cmdSequences(Context &c, const Args &a);
 int cmdSteps(Context &c, const Args &a);
 int cmdNewSequence(Context &c, const Args &a);
 
+// Copying between databases (CliCopy.cpp).
+int cmdCopyDb(Context &c, const Args &a);
+
 // Serial ports (CliPorts.cpp).
 int cmdPorts(Context &c, const Args &a);
 

@@ -1,0 +1,37 @@
+#include "cli/CliContext.h"
+
+#include "store/DatabaseCopy.h"
+
+namespace viscora::cli {
+
+int cmdCopyDb(Context &c, const Args &a)
+{
+    const QString from = QString::fromStdString(a.positional[0]);
+    const QString to = QString::fromStdString(a.positional[1]);
+    auto source = Database::open(from, Database::OpenMode::MustExist);
+    if (!source.db)
+        return c.failed(QStringLiteral("The database to copy (%1) could not be opened: %2")
+                            .arg(shownDatabaseLocation(from), source.message));
+    // ^C stops the copy, which then writes nothing.
+    interrupted = 0;
+    auto previous = std::signal(SIGINT, onInterrupt);
+    size_t shown = 0;
+    const CopyResult r = copyDatabaseTo(*source.db, to, [&](const CopyProgress &p) {
+        std::string line = copyProgressText(p).toStdString();
+        const size_t length = line.size();
+        if (length < shown) // over what a longer line left
+            line.append(shown - length, ' ');
+        shown = length;
+        c.err << '\r' << line << std::flush;
+        return !interrupted;
+    });
+    std::signal(SIGINT, previous);
+    if (shown > 0)
+        c.err << '\n';
+    if (!r.ok)
+        return c.failed(r.error);
+    c.out << copySummary(r.copied, to).toStdString() << '\n';
+    return 0;
+}
+
+} // namespace viscora::cli
