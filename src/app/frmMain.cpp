@@ -17,6 +17,7 @@
 #include "core/Prompter.h"
 #include "review/TestListDialogs.h"
 #include "app/frmAbout.h"
+#include "app/frmCopyDatabase.h"
 #include "review/frmRelated.h"
 #include "calib/frmCaliCheck.h"
 #include "directlog/frmDirectLog.h"
@@ -138,6 +139,10 @@ void frmMain::buildToolsMenu()
     MenuToolsDatabase->setObjectName(QStringLiteral("MenuToolsDatabase"));
     MenuToolsDatabase->setEnabled(static_cast<bool>(deps_.makeDatabaseDialog));
     connect(MenuToolsDatabase, &QAction::triggered, this, &frmMain::MenuToolsDatabase_Click);
+    MenuToolsCopyDatabase = MenuTools->addAction(QStringLiteral("&Copy Tests To Database..."));
+    MenuToolsCopyDatabase->setObjectName(QStringLiteral("MenuToolsCopyDatabase"));
+    connect(MenuToolsCopyDatabase, &QAction::triggered, this,
+            &frmMain::MenuToolsCopyDatabase_Click);
 }
 
 void frmMain::buildToolbar()
@@ -671,6 +676,12 @@ void frmMain::MenuToolsDatabase_Click()
         return;
     const std::unique_ptr<QDialog> dialog = deps_.makeDatabaseDialog(this, db_->path());
     exec(*dialog);
+}
+
+void frmMain::MenuToolsCopyDatabase_Click()
+{
+    if (db_)
+        copyTestsToDatabase(*this, *db_, prompter(), runDialog);
 }
 
 void frmMain::cmdExit_Click()

@@ -101,6 +101,7 @@ public:
     void MenuHelpAbout_Click();
     void MenuToolsSerialPorts_Click();
     void MenuToolsDatabase_Click();
+    void MenuToolsCopyDatabase_Click();
     void cmdExit_Click();
     void Toolbar1_ButtonClick(const QString &key);
     // Analysis: the Rheology window of the opened test.
@@ -131,7 +132,7 @@ public:
         *MenuSetup, *MenuFileExit, *DirectLog, *MenuHelpContent, *MenuHelpAbout;
     // Tools: what the program adds beside its own commands.
     QMenu *MenuTools;
-    QAction *MenuToolsSerialPorts, *MenuToolsDatabase;
+    QAction *MenuToolsSerialPorts, *MenuToolsDatabase, *MenuToolsCopyDatabase;
     QAction *MenuAnalysisRheology;
 
     static const char *const kCaption;

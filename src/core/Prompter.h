@@ -19,6 +19,9 @@ struct FileDialogRequest {
     std::string proposedName;
     bool fileMustExist = false;
     bool pathMustExist = false;
+    // A save dialog asks before it replaces an existing file; off where a file chosen is added
+    // to, not replaced.
+    bool confirmOverwrite = true;
 };
 
 class Prompter {

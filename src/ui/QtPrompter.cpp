@@ -138,6 +138,7 @@ std::string runFileDialog(QWidget *parent, const FileDialogRequest &r, QFileDial
     QFileDialog dialog(parent, QString::fromStdString(r.title),
                        QString::fromStdString(r.initialDir), qtFileFilter(r.filter));
     dialog.setAcceptMode(mode);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !r.confirmOverwrite);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen && r.fileMustExist
                            ? QFileDialog::ExistingFile
                            : QFileDialog::AnyFile);

@@ -285,7 +285,7 @@ TEST(MainWindow, MenusToolbarAndStatusBar)
     EXPECT_EQ(f.w->menuBar()->actions()[1]->menu(), nullptr);
     EXPECT_EQ(entries(f.w->menuBar()->actions()[2]->menu()), (QStringList{"&Rheology..."}));
     EXPECT_EQ(entries(f.w->menuBar()->actions()[3]->menu()),
-              (QStringList{"&Serial Ports...", "&Database..."}));
+              (QStringList{"&Serial Ports...", "&Database...", "&Copy Tests To Database..."}));
     EXPECT_EQ(entries(f.w->menuBar()->actions()[4]->menu()),
               (QStringList{"&Content", "-", "&About"}));
 
