@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <memory>
+#include <algorithm>
 
 namespace viscora {
 
@@ -35,7 +35,8 @@ frmCopyDatabase::frmCopyDatabase(Prompter &prompter, QWidget *parent)
     auto *row = new QHBoxLayout;
     txtTarget = new QLineEdit(this);
     txtTarget->setObjectName(QStringLiteral("txtTarget"));
-    txtTarget->setPlaceholderText(QStringLiteral("postgresql://USER@HOST:PORT/DBNAME"));
+    txtTarget->setPlaceholderText(
+        QStringLiteral("a file's path, or postgresql://USER@HOST:PORT/DBNAME"));
     txtTarget->setMinimumWidth(
         txtTarget->fontMetrics().horizontalAdvance(txtTarget->placeholderText()) + 40);
     Label1->setBuddy(txtTarget);
@@ -87,19 +88,28 @@ void copyTestsToDatabase(QWidget &window, Database &source, Prompter &prompter,
             return;
         target = dialog.target();
     }
-    QProgressDialog progress(QStringLiteral("Copying ..."), QStringLiteral("&Stop"), 0, 1, &window);
+    constexpr int kSteps = 1000;
+    QProgressDialog progress(QStringLiteral("Copying ..."), QStringLiteral("&Stop"), 0, kSteps,
+                             &window);
     progress.setWindowTitle(QString::fromLatin1(frmCopyDatabase::kCaption));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
+    // Over the window's middle: shown from the copy's first step it came up in a corner.
+    progress.adjustSize();
+    progress.move(window.mapToGlobal(window.rect().center()) - progress.rect().center());
     CopyResult r;
     {
         const BusyCursor busy;
         r = copyDatabaseTo(source, target, [&](const CopyProgress &p) {
             progress.setLabelText(copyProgressText(p));
-            progress.setMaximum(p.count);
-            progress.setValue(p.index - 1);
+            // By the points copied, which take the time; by the count where there are none.
+            const double part =
+                p.pointsTotal > 0 ? static_cast<double>(std::min(p.pointsDone, p.pointsTotal)) /
+                                        static_cast<double>(p.pointsTotal)
+                                  : static_cast<double>(p.index - 1) / static_cast<double>(p.count);
+            progress.setValue(static_cast<int>(part * kSteps));
             // The window stays drawn and Stop answers; the progress dialog holds off the rest.
             QCoreApplication::processEvents();
             return !progress.wasCanceled();

@@ -222,8 +222,10 @@ QString countsText(const CopyCounts &c)
 
 class Copier {
 public:
-    Copier(Database &source, Database &target, const CopyProgressFn &progress, int batchRows)
-        : source_(source), target_(target), progress_(progress), batchRows_(batchRows)
+    Copier(Database &source, Database &target, const CopyProgressFn &progress, int batchRows,
+           long long pointsTotal)
+        : source_(source), target_(target), progress_(progress), batchRows_(batchRows),
+          pointsTotal_(pointsTotal)
     {}
 
     // In the target's transaction.
@@ -321,7 +323,9 @@ private:
         const int n = static_cast<int>(all.size());
         for (int i = 0; i < n; ++i) {
             const Owner &o = all[static_cast<size_t>(i)];
-            const CopyProgress at{kind, i + 1, n, o.header.value(0).toString(), 0};
+            CopyProgress at{kind, i + 1, n, o.header.value(0).toString()};
+            at.pointsDone = read.points;
+            at.pointsTotal = pointsTotal_;
             if (!tell(at))
                 return stopped();
             if (DbResult r = copy(o, base + i + 1, at); !r)
@@ -353,6 +357,7 @@ private:
                                                   [&](long long points) {
                                                       CopyProgress now = at;
                                                       now.points = points;
+                                                      now.pointsDone += points;
                                                       return tell(now);
                                                   });
                             !r)
@@ -412,6 +417,7 @@ private:
     Database &target_;
     const CopyProgressFn &progress_;
     int batchRows_;
+    long long pointsTotal_;
     int testBase_ = 0, sequenceBase_ = 0;
     QSet<QString> testNames_, sequenceNames_;
     std::map<const RowsSpec *, std::unique_ptr<BatchInsert>> inserts_;
@@ -456,7 +462,15 @@ CopyResult copyDatabase(Database &source, Database &target, const CopyProgressFn
     if (!sequences)
         return failed(sequences.error());
 
-    Copier copier(source, target, progress, batchRows);
+    // Only for the progress: the copy is checked against the points it reads.
+    long long pointsTotal = 0;
+    if (auto e = readAll(source, "The points to copy",
+                         "SELECT COUNT(*) FROM TestResult WHERE TestId IN (SELECT TestId FROM "
+                         "RelatedInfo)",
+                         {}, [&](const QSqlQuery &q) { pointsTotal = q.value(0).toLongLong(); }))
+        return failed(*e);
+
+    Copier copier(source, target, progress, batchRows, pointsTotal);
     const DbResult r = target.transaction([&] { return copier.run(*tests, *sequences); });
     result.read = copier.read;
     result.copied = copier.copied;

@@ -25,6 +25,8 @@ struct CopyProgress {
     int count = 0;
     QString name;         // as the source names it
     long long points = 0; // of this test, copied so far
+    // Of every test: copied so far, and to copy in all.
+    long long pointsDone = 0, pointsTotal = 0;
 };
 
 // Told when each test and sequence begins, and every few thousand points of a long test.

@@ -313,8 +313,10 @@ TEST(Copy, ProgressNamesEachTestAndSequenceAndTheLongTestsPoints)
     TestDb source, target;
     fillSource(source, 25000);
     std::vector<std::string> told;
+    std::vector<std::pair<long long, long long>> done;
     const CopyResult r = copyDatabase(*source.db, *target.db, [&](const CopyProgress &p) {
         told.push_back(copyProgressText(p).toStdString());
+        done.emplace_back(p.pointsDone, p.pointsTotal);
         return true;
     });
     ASSERT_TRUE(r.ok) << r.error.toStdString();
@@ -325,6 +327,14 @@ TEST(Copy, ProgressNamesEachTestAndSequenceAndTheLongTestsPoints)
                   "Copying test 3 of 3: empty", "Copying sequence 1 of 2: QUICK",
                   "Copying sequence 2 of 2: Other's \"seq\""}));
     EXPECT_EQ(r.copied.points, 25002);
+    // Of every test's points, for a progress bar.
+    EXPECT_EQ(done, (std::vector<std::pair<long long, long long>>{{0, 25002},
+                                                                  {10000, 25002},
+                                                                  {20000, 25002},
+                                                                  {25001, 25002},
+                                                                  {25002, 25002},
+                                                                  {25002, 25002},
+                                                                  {25002, 25002}}));
 }
 
 TEST(Copy, AnUnreadableSourceIsAFailureAndAFileMadeForTheCopyGoesAgain)
