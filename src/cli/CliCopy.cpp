@@ -8,15 +8,14 @@ int cmdCopyDb(Context &c, const Args &a)
 {
     const QString from = QString::fromStdString(a.positional[0]);
     const QString to = QString::fromStdString(a.positional[1]);
-    auto source = Database::open(from, Database::OpenMode::MustExist);
-    if (!source.db)
-        return c.failed(QStringLiteral("The database to copy (%1) could not be opened: %2")
-                            .arg(shownDatabaseLocation(from), source.message));
+    auto source = openCopySource(from);
+    if (!source)
+        return c.failed(source.error());
     // ^C stops the copy, which then writes nothing.
     interrupted = 0;
     auto previous = std::signal(SIGINT, onInterrupt);
     size_t shown = 0;
-    const CopyResult r = copyDatabaseTo(*source.db, to, [&](const CopyProgress &p) {
+    const CopyResult r = copyDatabaseTo(**source, to, [&](const CopyProgress &p) {
         std::string line = copyProgressText(p).toStdString();
         const size_t length = line.size();
         if (length < shown) // over what a longer line left

@@ -417,8 +417,6 @@ void showDbFailure(Prompter &prompter, const QString &message)
     prompter.message(message.toStdString(), kDatabaseErrorTitle);
 }
 
-QString shownDatabaseLocation(const QString &location) { return shownLocation(location); }
-
 QString findFileCaseInsensitive(const QString &dir, const QString &fileName)
 {
     const QDir d(dir);

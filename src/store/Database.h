@@ -87,9 +87,6 @@ QString readFailure(const char *what, const QSqlQuery &query);
 std::optional<QString> readRows(QSqlQuery &query, const char *what,
                                 const std::function<void(const QSqlQuery &)> &row);
 
-// A location as messages show it: a server's without a password that may stand in it.
-QString shownDatabaseLocation(const QString &location);
-
 // The file in dir whose name is fileName in any letter case; empty when there is none.
 QString findFileCaseInsensitive(const QString &dir, const QString &fileName);
 

@@ -435,9 +435,9 @@ CopyResult copyDatabase(Database &source, Database &target, const CopyProgressFn
 {
     CopyResult result;
     auto failed = [&](const QString &why) {
-        result.error = sentence(why) + QStringLiteral(" Nothing was copied from %1 into %2.")
-                                           .arg(shownDatabaseLocation(source.path()),
-                                                shownDatabaseLocation(target.path()));
+        result.error =
+            sentence(why) + QStringLiteral(" Nothing was copied from %1 into %2.")
+                                .arg(shownLocation(source.path()), shownLocation(target.path()));
         return result;
     };
     if (source.backend() == target.backend()) {
@@ -481,6 +481,36 @@ CopyResult copyDatabase(Database &source, Database &target, const CopyProgressFn
     return result;
 }
 
+namespace {
+// The database at a location, or why it cannot be opened, naming the location once (a
+// server's failure names it already) and never with a password.
+DbRead<std::unique_ptr<Database>> openForCopy(const char *which, const QString &location,
+                                              Database::OpenMode mode)
+{
+    const bool server = isServerLocation(location);
+    auto failure = [&](const QString &why) {
+        return DbRead<std::unique_ptr<Database>>::failure(
+            QStringLiteral("The database to %1%2 could not be opened: %3")
+                .arg(QLatin1String(which),
+                     server ? QString() : QStringLiteral(" (%1)").arg(location), why));
+    };
+    if (server) {
+        // Where others read it, as for every location the operator gives.
+        if (const QString problem = serverLocationProblem(location); !problem.isEmpty())
+            return failure(problem + QStringLiteral(" (") + shownLocation(location) + ')');
+    }
+    auto opened = Database::open(location, mode);
+    if (!opened.db)
+        return failure(opened.message);
+    return std::move(opened.db);
+}
+} // namespace
+
+DbRead<std::unique_ptr<Database>> openCopySource(const QString &location)
+{
+    return openForCopy("copy", location, Database::OpenMode::MustExist);
+}
+
 CopyResult copyDatabaseTo(Database &source, const QString &targetLocation,
                           const CopyProgressFn &progress)
 {
@@ -492,16 +522,15 @@ CopyResult copyDatabaseTo(Database &source, const QString &targetLocation,
         for (const char *suffix : {"", "-wal", "-shm", "-journal"})
             QFile::remove(targetLocation + QLatin1String(suffix));
     };
-    auto opened = Database::open(targetLocation, Database::OpenMode::CreateIfMissing);
-    if (!opened.db) {
+    auto target = openForCopy("copy into", targetLocation, Database::OpenMode::CreateIfMissing);
+    if (!target) {
         removeMade();
         CopyResult r;
-        r.error = QStringLiteral("The database to copy into (%1) could not be opened: %2")
-                      .arg(shownDatabaseLocation(targetLocation), opened.message);
+        r.error = target.error();
         return r;
     }
-    CopyResult r = copyDatabase(source, *opened.db, progress);
-    opened.db.reset();
+    CopyResult r = copyDatabase(source, **target, progress);
+    target.value().reset();
     if (!r.ok)
         removeMade();
     return r;
@@ -521,8 +550,7 @@ QString copyProgressText(const CopyProgress &p)
 
 QString copySummary(const CopyCounts &c, const QString &targetLocation)
 {
-    return QStringLiteral("Copied %1 into %2.")
-        .arg(countsText(c), shownDatabaseLocation(targetLocation));
+    return QStringLiteral("Copied %1 into %2.").arg(countsText(c), shownLocation(targetLocation));
 }
 
 } // namespace viscora

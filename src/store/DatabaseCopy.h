@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace viscora {
 
@@ -49,6 +50,10 @@ constexpr int kCopyBatchRows = 256;
 // the others' rows. Copying a database into itself is refused.
 CopyResult copyDatabase(Database &source, Database &target, const CopyProgressFn &progress = {},
                         int batchRows = kCopyBatchRows);
+
+// The database at a location (a file's path or a server's connection string) to copy from,
+// never made there; the failure says why it cannot be opened.
+DbRead<std::unique_ptr<Database>> openCopySource(const QString &location);
 
 // The same into the database at a location (a file's path or a server's connection string),
 // opened or made for it; a file made for a copy that failed is removed again.

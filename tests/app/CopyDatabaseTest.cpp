@@ -174,8 +174,11 @@ TEST(CopyTestsToDatabase, FailuresAreShownAndNothingIsCopied)
                          win.t.path.toStdString() + " into " + win.t.path.toStdString() + "."},
         {text, "The database to copy into (" + text.toStdString() + ") could not be opened: "},
         {"postgresql://nobody@/none?host=" + win.t.dir.path() + "&port=1",
-         "The database to copy into (postgresql://nobody@/none?host=" +
-             win.t.dir.path().toStdString() + "&port=1) could not be opened: "},
+         "The database to copy into could not be opened: "},
+        {"host=lab dbname=viscora password=secret",
+         "The database to copy into could not be opened: a password does not belong in the "
+         "database location, where others can read it: put it in ~/.pgpass or PGPASSWORD (host=lab "
+         "dbname=viscora password=…)"},
     };
     for (const auto &c : cases) {
         const Shown shown = win.copyInto(c.location);

@@ -77,6 +77,10 @@ TEST(CopyDbEndToEnd, FailuresSayWhyExitOneAndLeaveNothingBehind)
         {{"copy-db", from.path, from.path},
          "Database Error: A database cannot be copied into itself. Nothing was copied from " +
              from.path + " into " + from.path + ".\n"},
+        {{"copy-db", from.path, "postgresql://lab:secret@/viscora?host=/tmp"},
+         "Database Error: The database to copy into could not be opened: a password does not "
+         "belong in the database location, where others can read it: put it in ~/.pgpass or "
+         "PGPASSWORD (postgresql://lab@/viscora?host=/tmp)\n"},
         {{"copy-db", missing, made},
          "Database Error: The database to copy (" + missing +
              ") could not be opened: Could not find file '" + missing + "'.\n"},

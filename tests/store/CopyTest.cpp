@@ -238,7 +238,7 @@ TEST_P(CopyInto, AFailureHalfWayLeavesTheTargetAsItWas)
         EXPECT_FALSE(r.cancelled);
         EXPECT_TRUE(r.error.contains("disk full")) << r.error.toStdString();
         EXPECT_TRUE(r.error.endsWith(" Nothing was copied from " + source.path + " into " +
-                                     shownDatabaseLocation(target.path) + "."))
+                                     shownLocation(target.path) + "."))
             << r.error.toStdString();
         EXPECT_EQ(lines(contentOf(*target.db)), before) << f.table;
         // Its connection goes on working.
@@ -262,7 +262,7 @@ TEST_P(CopyInto, CountsThatDoNotMatchWhatWasReadAreAFailure)
               "sequences (4 steps) were read, but the target holds 3 tests (780 points, 2 events) "
               "and 2 sequences (4 steps). Nothing was copied from " +
                   source.path.toStdString() + " into " +
-                  shownDatabaseLocation(target.path).toStdString() + ".");
+                  shownLocation(target.path).toStdString() + ".");
     EXPECT_EQ(lines(contentOf(*target.db)), before);
 }
 
