@@ -78,6 +78,17 @@ struct Fixture {
         QSqlQuery q(other->sql());
         return q.exec(QString::fromLatin1(sql));
     }
+    // While the database cannot be written, records 3 to 5 arrive and wait in memory.
+    void threeRowsWaitForTheDatabase()
+    {
+        PollResult r = tick(record(1, 3));
+        EXPECT_FALSE(r.failed);
+        EXPECT_EQ(r.held, 1u);
+        r = tick(record(1, 4) + record(1, 5));
+        EXPECT_EQ(r.held, 3u);
+        EXPECT_TRUE(acq.running());
+        EXPECT_EQ(statuses.back(), "Waiting for the database: 3 rows held");
+    }
     // The other program takes the writers' lock and keeps it until its COMMIT or ROLLBACK.
     bool otherHoldsTheWriteLock()
     {
@@ -137,16 +148,10 @@ TEST_P(RobustAcquisitionOn, ABusyDatabaseHoldsRowsInsteadOfFailing)
     ASSERT_TRUE(f.acq.start());
     f.tick(record(1, 2));
     ASSERT_TRUE(f.otherHoldsTheWriteLock());
-    PollResult r = f.tick(record(1, 3));
-    EXPECT_FALSE(r.failed);
-    EXPECT_EQ(r.held, 1u);
-    r = f.tick(record(1, 4) + record(1, 5));
-    EXPECT_EQ(r.held, 3u);
-    EXPECT_TRUE(f.acq.running());
-    EXPECT_EQ(f.statuses.back(), "Waiting for the database: 3 rows held");
+    f.threeRowsWaitForTheDatabase();
     EXPECT_EQ(f.printed.size(), 2u); // printed once stored, not before
     ASSERT_TRUE(f.otherExec("COMMIT"));
-    r = f.tick(record(1, 6));
+    const PollResult r = f.tick(record(1, 6));
     EXPECT_EQ(r.held, 0u);
     EXPECT_EQ(r.stored, 4);
     EXPECT_EQ(f.rowsOf("B"), 6);
@@ -280,16 +285,10 @@ TEST(RobustAcquisition, ALostServerConnectionHoldsRowsUntilTheServerIsBack)
     f.t.server->asOwner("ALTER DATABASE " + name + " ALLOW_CONNECTIONS false");
     f.t.server->asOwner("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '" +
                         name + "'");
-    PollResult r = f.tick(record(1, 3));
-    EXPECT_FALSE(r.failed);
-    EXPECT_EQ(r.held, 1u);
-    r = f.tick(record(1, 4) + record(1, 5));
-    EXPECT_EQ(r.held, 3u);
-    EXPECT_TRUE(f.acq.running());
-    EXPECT_EQ(f.statuses.back(), "Waiting for the database: 3 rows held");
+    f.threeRowsWaitForTheDatabase();
 
     f.t.server->asOwner("ALTER DATABASE " + name + " ALLOW_CONNECTIONS true");
-    r = f.tick(record(1, 6));
+    const PollResult r = f.tick(record(1, 6));
     EXPECT_EQ(r.held, 0u);
     EXPECT_EQ(f.rowsOf("B"), 6);
     EXPECT_EQ(f.printed.size(), 6u);
