@@ -113,9 +113,10 @@ void frmDatabase::cmdConnect_Click()
         txtServer->setFocus();
         return;
     }
-    deps_.prompter.message(QStringLiteral("Connected to %1: %2 tests.")
+    deps_.prompter.message(QStringLiteral("Connected to %1: %2 %3.")
                                .arg(shownLocation(location))
                                .arg(tests)
+                               .arg(tests == 1 ? QStringLiteral("test") : QStringLiteral("tests"))
                                .toStdString(),
                            kTitle, Buttons::Ok, Icon::Information);
 }

@@ -96,12 +96,17 @@ TEST(DatabaseDialog, ConnectCountsTheServersTestsOrSaysWhyNot)
     EXPECT_EQ(f.p.shown[0].title, "Database");
     EXPECT_EQ(f.p.shown[0].icon, Icon::Information);
 
-    d->txtServer->setText("host=/nonexistent-folder dbname=x");
+    server.exec("DELETE FROM RelatedInfo WHERE TestName = 'b'");
     d->cmdConnect->click();
     ASSERT_EQ(f.p.shown.size(), 2u);
-    EXPECT_EQ(f.p.shown[1].text.rfind("Could not use host=/nonexistent-folder dbname=x: ", 0), 0u)
-        << f.p.shown[1].text;
-    EXPECT_EQ(f.p.shown[1].icon, Icon::Critical);
+    EXPECT_EQ(f.p.shown[1].text, "Connected to " + server.path.toStdString() + ": 1 test.");
+
+    d->txtServer->setText("host=/nonexistent-folder dbname=x");
+    d->cmdConnect->click();
+    ASSERT_EQ(f.p.shown.size(), 3u);
+    EXPECT_EQ(f.p.shown[2].text.rfind("Could not use host=/nonexistent-folder dbname=x: ", 0), 0u)
+        << f.p.shown[2].text;
+    EXPECT_EQ(f.p.shown[2].icon, Icon::Critical);
     EXPECT_EQ(f.choice.server(), ""); // trying saves nothing
 }
 
