@@ -9,7 +9,7 @@
 
 namespace viscora {
 
-FittedColumns::FittedColumns(QTableView *grid) : QObject(grid), grid_(grid)
+FittedColumns::FittedColumns(QTableView *grid) : QObject(grid), grid_(grid), viewport_(grid->viewport())
 {
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     grid->viewport()->installEventFilter(this);
@@ -53,7 +53,7 @@ void FittedColumns::fit()
 
 bool FittedColumns::eventFilter(QObject *watched, QEvent *e)
 {
-    if (grid_ && watched == grid_->viewport() && e->type() == QEvent::Resize)
+    if (e->type() == QEvent::Resize && watched == viewport_)
         fit();
     return QObject::eventFilter(watched, e);
 }

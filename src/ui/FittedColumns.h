@@ -23,6 +23,8 @@ protected:
 
 private:
     QPointer<QTableView> grid_;
+    // Compared by address only: during the grid's destruction its viewport still sends events.
+    const QObject *viewport_;
 };
 
 } // namespace viscora
