@@ -129,7 +129,7 @@ void frmMain::buildMenus()
 
 void frmMain::buildToolsMenu()
 {
-    MenuTools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    MenuTools = menuBar()->addMenu(QStringLiteral("Too&ls"));
     MenuTools->setObjectName(QStringLiteral("MenuTools"));
     MenuToolsSerialPorts = MenuTools->addAction(QStringLiteral("&Serial Ports..."));
     MenuToolsSerialPorts->setObjectName(QStringLiteral("MenuToolsSerialPorts"));

@@ -31,6 +31,7 @@
 #include <QChartView>
 #include <QApplication>
 #include <QAbstractButton>
+#include <QMap>
 #include <QLineEdit>
 #include <QPdfWriter>
 #include <QProcess>
@@ -263,6 +264,29 @@ TEST(MainWindow, ButtonsCaptionsAndTooltips)
               "Select different chart types by select corresponding pulldown items");
 }
 
+// A menu whose Alt key a button also has cannot be opened from the keyboard: Alt then only
+// moves the focus between the two.
+TEST(MainWindow, NoMenuSharesItsAltKeyWithAButton)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    auto altKey = [](QString text) {
+        text.replace(QStringLiteral("&&"), QString());
+        const qsizetype at = text.indexOf('&');
+        return at < 0 || at + 1 >= text.size() ? QChar() : text.at(at + 1).toLower();
+    };
+    QMap<QChar, QString> buttons;
+    for (QAbstractButton *b : f.w->findChildren<QAbstractButton *>())
+        if (const QChar key = altKey(b->text()); !key.isNull())
+            buttons.insert(key, b->text());
+    for (QAction *menu : f.w->menuBar()->actions()) {
+        const QChar key = altKey(menu->text());
+        ASSERT_FALSE(key.isNull()) << menu->text().toStdString();
+        EXPECT_FALSE(buttons.contains(key))
+            << menu->text().toStdString() << " and " << buttons.value(key).toStdString();
+    }
+}
+
 TEST(MainWindow, MenusToolbarAndStatusBar)
 {
     Fixture f;
@@ -271,7 +295,7 @@ TEST(MainWindow, MenusToolbarAndStatusBar)
     for (QAction *a : f.w->menuBar()->actions())
         top << a->text();
     // The program's own menus, and beside them Analysis and Tools, which grow with what is added.
-    EXPECT_EQ(top, (QStringList{"&File", "&DirectLog", "&Analysis", "&Tools", "&Help"}));
+    EXPECT_EQ(top, (QStringList{"&File", "&DirectLog", "&Analysis", "Too&ls", "&Help"}));
     auto entries = [](QMenu *menu) {
         QStringList out;
         for (QAction *a : menu->actions())
