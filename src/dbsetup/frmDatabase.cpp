@@ -40,7 +40,7 @@ frmDatabase::frmDatabase(DatabaseDialogDeps deps, QWidget *parent)
     txtServer->setPlaceholderText(QStringLiteral("postgresql://user@host:5432/viscora"));
     txtServer->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 48);
     serverRow->addWidget(txtServer, 1);
-    cmdConnect = new QPushButton(QStringLiteral("&Connect"), this);
+    cmdConnect = new QPushButton(QStringLiteral("Co&nnect"), this);
     cmdConnect->setObjectName(QStringLiteral("cmdConnect"));
     cmdConnect->setToolTip(
         QStringLiteral("Connect once and count the tests; an empty database gets its tables"));

@@ -6,6 +6,7 @@
 #include "core/Module1.h"
 #include "store/DatabaseLocator.h"
 #include "store/SequenceRepository.h"
+#include "support/AltKeys.h"
 #include "support/FakeClock.h"
 #include "support/Must.h"
 #include "support/ScriptedPort.h"
@@ -118,6 +119,7 @@ TEST(CopyTestsToDatabase, IntoAFileChosenWithTheSaveDialogThenIntoItAgain)
     bool okBefore = true;
     win.onDialog = [&](frmCopyDatabase &d) {
         okBefore = d.cmdOk->isEnabled();
+        EXPECT_EQ(altKeyClashes(d), "");
         d.cmdFile->click();
         EXPECT_EQ(d.txtTarget->text(), into);
         d.cmdOk->click();

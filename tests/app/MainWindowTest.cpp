@@ -22,6 +22,7 @@
 #include "ui/QtPrompter.h"
 #include "ui/WindowPlacement.h"
 #include "support/TestIconTheme.h"
+#include "support/AltKeys.h"
 
 #include <QLineEdit>
 
@@ -270,11 +271,6 @@ TEST(MainWindow, NoMenuSharesItsAltKeyWithAButton)
 {
     Fixture f;
     ASSERT_TRUE(f.w->Form_Load());
-    auto altKey = [](QString text) {
-        text.replace(QStringLiteral("&&"), QString());
-        const qsizetype at = text.indexOf('&');
-        return at < 0 || at + 1 >= text.size() ? QChar() : text.at(at + 1).toLower();
-    };
     QMap<QChar, QString> buttons;
     for (QAbstractButton *b : f.w->findChildren<QAbstractButton *>())
         if (const QChar key = altKey(b->text()); !key.isNull())

@@ -1,5 +1,6 @@
 #include "dbsetup/DatabaseChoice.h"
 #include "dbsetup/frmDatabase.h"
+#include "support/AltKeys.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestDb.h"
 
@@ -72,6 +73,7 @@ TEST(DatabaseDialog, ShowsTheChoiceAndWhatIsInUse)
     EXPECT_FALSE(file->txtServer->isEnabled());
     EXPECT_FALSE(file->cmdConnect->isEnabled());
     EXPECT_EQ(file->lblInUse->text(), "In use now: /lab/k7400r.mdb");
+    EXPECT_EQ(altKeyClashes(*file), "");
 
     ASSERT_EQ(f.choice.setServer("postgresql://lab@db/viscora"), "");
     auto server = f.open("postgresql://lab@db/viscora?password=x");

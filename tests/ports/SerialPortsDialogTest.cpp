@@ -1,6 +1,7 @@
 #include "device/DeviceAccess.h"
 #include "device/PortMap.h"
 #include "ports/frmSerialPorts.h"
+#include "support/AltKeys.h"
 #include "support/FakeDevices.h"
 #include "support/ScriptedPrompter.h"
 
@@ -97,6 +98,7 @@ TEST(SerialPortsDialog, ListsDevicesAndOffersStableNames)
     f.shot(*w, "serial-ports");
 
     EXPECT_EQ(w->windowTitle(), "Serial Ports");
+    EXPECT_EQ(altKeyClashes(*w), "");
     ASSERT_EQ(w->gridDevices->rowCount(), 2);
     EXPECT_EQ(f.cell(*w, 0, 0), QString::fromStdString(f.s0.device));
     EXPECT_EQ(f.cell(*w, 0, 1), "");

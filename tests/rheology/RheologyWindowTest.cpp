@@ -1,4 +1,5 @@
 #include "rheology/frmRheology.h"
+#include "support/AltKeys.h"
 
 #include "rheology/Tables.h"
 #include "sim/SimInstrument.h"
@@ -128,6 +129,7 @@ TEST(RheologyWindow, SixSpeedTestShowsEveryTableAndTheChart)
 TEST(RheologyWindow, TwoTemperaturesGiveACurveSelector)
 {
     frmRheology w(analysed({120, 180}, Units::SI), "HPHT mud");
+    EXPECT_EQ(test::altKeyClashes(w), "");
     ASSERT_EQ(w.cmbCurve->count(), 2);
     EXPECT_FALSE(w.cmbCurve->isHidden());
     EXPECT_EQ(w.cmbCurve->itemText(1).toStdString(), "Flow curve 2 of 2: 82.22 °C, steps 7-12");
