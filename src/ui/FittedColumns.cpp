@@ -9,7 +9,8 @@
 
 namespace viscora {
 
-FittedColumns::FittedColumns(QTableView *grid) : QObject(grid), grid_(grid), viewport_(grid->viewport())
+FittedColumns::FittedColumns(QTableView *grid)
+    : QObject(grid), grid_(grid), viewport_(grid->viewport())
 {
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     grid->viewport()->installEventFilter(this);
