@@ -146,7 +146,7 @@ private:
     void buildMenus();
     void buildToolsMenu();
     void buildToolbar();
-    // The Analysis menu and its toolbar key, after the specified ones.
+    // The Analysis menu and its toolbar key, after the program's own.
     void buildAnalysis();
     void writeGridHeader();
     void showReview();

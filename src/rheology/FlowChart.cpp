@@ -55,8 +55,8 @@ ChartModel flowCurveChart(const FlowCurve &c, Units units, const std::vector<boo
             }
         }
         chart.setPoints(series, std::move(cx), std::move(cy));
-        chart.setSeriesLabel(series, std::string(m.spec->name) +
-                                         (m.spec == c.recommended ? " (recommended)" : ""));
+        chart.setSeriesLabel(series, std::string(m.model->name) +
+                                         (m.model == c.recommended ? " (recommended)" : ""));
         chart.setSeriesColor(series, modelColor(i));
         ++series;
     }

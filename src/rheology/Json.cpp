@@ -100,10 +100,10 @@ void models(Writer &w, const FlowCurve &c)
     for (const ModelFit &m : c.models) {
         if (!m.fitted)
             continue;
-        w.key(m.spec->key);
+        w.key(m.model->key);
         w.open('{');
         for (std::size_t i = 0; i < m.values.size(); ++i)
-            w.member(m.spec->parameters[i].key, m.values[i]);
+            w.member(m.model->parameters[i].key, m.values[i]);
         w.member("r2", m.r2);
         w.member("rms", m.rms);
         w.close('}');
@@ -122,7 +122,7 @@ void curve(Writer &w, const FlowCurve &c)
     w.close(']');
     w.key("field");
     w.open('{');
-    for (const FieldSpec &f : fieldTable())
+    for (const Field &f : fieldTable())
         w.member(f.key, c.field.*f.member);
     w.close('}');
     w.key("gels");

@@ -185,18 +185,18 @@ std::optional<Params> fitCasson(const Samples &s)
     return Params{b * t * t, b / (ref * ref)};
 }
 
-constexpr std::array<ParameterSpec, 1> kNewtonian{{{"mu", Quantity::Viscosity, "μ"}}};
-constexpr std::array<ParameterSpec, 2> kBingham{
+constexpr std::array<Parameter, 1> kNewtonian{{{"mu", Quantity::Viscosity, "μ"}}};
+constexpr std::array<Parameter, 2> kBingham{
     {{"tau0", Quantity::Stress, "τ0"}, {"mu_p", Quantity::Viscosity, "μp"}}};
-constexpr std::array<ParameterSpec, 2> kPowerLaw{
+constexpr std::array<Parameter, 2> kPowerLaw{
     {{"K", Quantity::Consistency, "K"}, {"n", Quantity::Index, "n"}}};
-constexpr std::array<ParameterSpec, 3> kHerschelBulkley{{{"tau_y", Quantity::Stress, "τy"},
-                                                         {"K", Quantity::Consistency, "K"},
-                                                         {"n", Quantity::Index, "n"}}};
-constexpr std::array<ParameterSpec, 2> kCasson{
+constexpr std::array<Parameter, 3> kHerschelBulkley{{{"tau_y", Quantity::Stress, "τy"},
+                                                     {"K", Quantity::Consistency, "K"},
+                                                     {"n", Quantity::Index, "n"}}};
+constexpr std::array<Parameter, 2> kCasson{
     {{"tau0", Quantity::Stress, "τ0"}, {"mu_inf", Quantity::Viscosity, "μ∞"}}};
 
-const std::array<ModelSpec, 5> kModels{{
+const std::array<Model, 5> kModels{{
     {"newtonian", "Newtonian", kNewtonian, fitNewtonian,
      [](const Params &p, double rate) { return p[0] * rate; }},
     {"bingham", "Bingham", kBingham, fitBingham,
@@ -213,9 +213,9 @@ const std::array<ModelSpec, 5> kModels{{
 }};
 } // namespace
 
-std::span<const ModelSpec> modelTable() { return kModels; }
+std::span<const Model> modelTable() { return kModels; }
 
-const ModelSpec *modelByKey(const std::string &key)
+const Model *modelByKey(const std::string &key)
 {
     for (const auto &m : kModels)
         if (key == m.key)

@@ -35,7 +35,7 @@ enum class Quantity {
     Index,       // dimensionless
 };
 
-struct ParameterSpec {
+struct Parameter {
     const char *key; // JSON key: "tau0", "mu_p", ...
     Quantity quantity;
     const char *symbol; // as shown: "τ0", "μp", ...
@@ -50,17 +50,17 @@ struct Samples {
 // Parameters in stored units: stresses dyn/cm2, viscosities poise (dyn.s/cm2), K dyn.s^n/cm2.
 using Params = std::vector<double>;
 
-struct ModelSpec {
+struct Model {
     const char *key;  // "newtonian", "bingham", "power_law", "herschel_bulkley", "casson"
     const char *name; // "Herschel-Bulkley"
-    std::span<const ParameterSpec> parameters;
+    std::span<const Parameter> parameters;
     std::optional<Params> (*fit)(const Samples &);
     double (*stress)(const Params &, double rate); // dyn/cm2
 };
 
 // In the order the models are shown; a tie that nothing else breaks goes to the earlier one.
-std::span<const ModelSpec> modelTable();
-const ModelSpec *modelByKey(const std::string &key);
+std::span<const Model> modelTable();
+const Model *modelByKey(const std::string &key);
 
 // A stored-unit value of a quantity in the unit system shown.
 double toDisplay(Quantity q, double stored, Units units);

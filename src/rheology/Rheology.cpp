@@ -173,11 +173,11 @@ ModelFit leftOut(ModelFit m, std::string reason)
     return m;
 }
 
-ModelFit fitModel(const ModelSpec &spec, const Samples &s, int distinct, Units units)
+ModelFit fitModel(const Model &model, const Samples &s, int distinct, Units units)
 {
     ModelFit m;
-    m.spec = &spec;
-    const int p = static_cast<int>(spec.parameters.size());
+    m.model = &model;
+    const int p = static_cast<int>(model.parameters.size());
     const int count = static_cast<int>(s.rate.size());
     if (count < p + 1)
         return leftOut(m, "Needs at least " + plural(p + 1, "reading", "readings") +
@@ -185,17 +185,17 @@ ModelFit fitModel(const ModelSpec &spec, const Samples &s, int distinct, Units u
     if (distinct < p)
         return leftOut(m, "Needs readings at " + plural(p, "speed", "different speeds") +
                               "; the curve has " + std::to_string(distinct) + ".");
-    auto params = spec.fit(s);
+    auto params = model.fit(s);
     double sse = 0, sum = 0, largest = 0;
     for (std::size_t i = 0; params && i < s.rate.size(); ++i) {
-        const double r = s.stress[i] - spec.stress(*params, s.rate[i]);
+        const double r = s.stress[i] - model.stress(*params, s.rate[i]);
         sse += r * r;
         sum += s.stress[i];
         largest = std::max(largest, std::abs(s.stress[i]));
     }
     if (params) {
         for (std::size_t i = 0; i < params->size(); ++i)
-            m.values.push_back(toDisplay(spec.parameters[i].quantity, (*params)[i], units));
+            m.values.push_back(toDisplay(model.parameters[i].quantity, (*params)[i], units));
     }
     m.rms = toDisplay(Quantity::Stress, std::sqrt(sse / count), units);
     const bool finite =
@@ -237,8 +237,8 @@ void analyseCurve(FlowCurve &c, const std::vector<double> &stepGels, Units units
     c.temperature = temperature / static_cast<double>(c.readings.size());
     c.field = fieldValues(c, units);
     const int distinct = distinctRates(s.rate);
-    for (const ModelSpec &spec : modelTable())
-        c.models.push_back(fitModel(spec, s, distinct, units));
+    for (const Model &model : modelTable())
+        c.models.push_back(fitModel(model, s, distinct, units));
     const Recommendation r = recommend(c.models);
     c.recommended = r.model;
     c.recommendedReason = r.reason;
@@ -255,9 +255,9 @@ Geometry geometryOf(const Module1 &m)
     return g;
 }
 
-const std::vector<FieldSpec> &fieldTable()
+const std::vector<Field> &fieldTable()
 {
-    static const std::vector<FieldSpec> table{
+    static const std::vector<Field> table{
         {"AV", &FieldValues::AV, "cP", "cP", "Apparent viscosity"},
         {"PV", &FieldValues::PV, "cP", "cP", "Plastic viscosity"},
         {"YP", &FieldValues::YP, "lb/100ft2", "dyn/cm2", "Yield point"},
@@ -328,19 +328,19 @@ Recommendation recommend(const std::vector<ModelFit> &models)
     for (const ModelFit *m : scored) {
         if (*m->aicc.value > lowest + kAiccMargin)
             continue;
-        const auto size = m->spec->parameters.size();
-        if (!best || size < best->spec->parameters.size() ||
-            (size == best->spec->parameters.size() && *m->aicc.value < *best->aicc.value))
+        const auto size = m->model->parameters.size();
+        if (!best || size < best->model->parameters.size() ||
+            (size == best->model->parameters.size() && *m->aicc.value < *best->aicc.value))
             best = m;
     }
-    return {best->spec, {}};
+    return {best->model, {}};
 }
 
 std::optional<double> modelStress(const ModelFit &fit, double shearRate, Units units)
 {
     if (!fit.fitted || !std::isfinite(shearRate) || shearRate < 0)
         return std::nullopt;
-    const double v = toDisplay(Quantity::Stress, fit.spec->stress(fit.stored, shearRate), units);
+    const double v = toDisplay(Quantity::Stress, fit.model->stress(fit.stored, shearRate), units);
     if (!std::isfinite(v))
         return std::nullopt;
     return v;

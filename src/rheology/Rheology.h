@@ -80,14 +80,14 @@ struct FieldValues {
     Value AV, PV, YP, LSYP, n, K, na, Ka;
 };
 
-struct FieldSpec {
+struct Field {
     const char *key; // JSON key: "AV" ...
     Value FieldValues::*member;
     const char *unitEI;
     const char *unitSI;
     const char *name; // "Plastic viscosity"
 };
-const std::vector<FieldSpec> &fieldTable();
+const std::vector<Field> &fieldTable();
 
 struct Gel {
     int step = 0;
@@ -95,10 +95,10 @@ struct Gel {
 };
 
 struct ModelFit {
-    const ModelSpec *spec = nullptr;
+    const Model *model = nullptr;
     bool fitted = false;
     std::string reason;         // why it was left out
-    std::vector<double> values; // display units, in spec->parameters order
+    std::vector<double> values; // display units, in model->parameters order
     Params stored;              // stored units, for drawing the curve
     Value r2;
     double rms = 0; // display stress unit
@@ -111,7 +111,7 @@ struct FlowCurve {
     FieldValues field;
     std::vector<Gel> gels;
     std::vector<ModelFit> models; // one per model of the table, in its order
-    const ModelSpec *recommended = nullptr;
+    const Model *recommended = nullptr;
     std::string recommendedReason; // why there is none
 };
 
@@ -126,7 +126,7 @@ Analysis analyse(std::vector<Point> points, const Geometry &geometry, Units unit
 
 // The recommended model among fits (see the rule above), or none with the reason.
 struct Recommendation {
-    const ModelSpec *model = nullptr;
+    const Model *model = nullptr;
     std::string reason;
 };
 Recommendation recommend(const std::vector<ModelFit> &models);

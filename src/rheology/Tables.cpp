@@ -68,7 +68,7 @@ Table fieldTableOf(const FlowCurve &c, Units units)
     Table t;
     t.title = "Field values";
     t.header = {"Symbol", "Name", "Value", "Unit", "Note"};
-    for (const FieldSpec &f : fieldTable()) {
+    for (const Field &f : fieldTable()) {
         const Value &v = c.field.*f.member;
         t.rows.push_back({text(f.key), text(f.name), v.value ? number(*v.value) : text(""),
                           text(units == Units::SI ? f.unitSI : f.unitEI), text(v.reason)});
@@ -97,9 +97,9 @@ struct ParameterColumn {
 std::vector<ParameterColumn> parameterColumns()
 {
     std::vector<ParameterColumn> columns;
-    for (const ModelSpec &m : modelTable()) {
+    for (const Model &m : modelTable()) {
         std::vector<Quantity> seen;
-        for (const ParameterSpec &p : m.parameters) {
+        for (const Parameter &p : m.parameters) {
             const int occurrence =
                 static_cast<int>(std::count(seen.begin(), seen.end(), p.quantity));
             seen.push_back(p.quantity);
@@ -122,11 +122,11 @@ std::vector<ParameterColumn> parameterColumns()
 }
 
 // Where each parameter of a model goes among the columns.
-std::vector<std::size_t> columnsOf(const ModelSpec &m, const std::vector<ParameterColumn> &columns)
+std::vector<std::size_t> columnsOf(const Model &m, const std::vector<ParameterColumn> &columns)
 {
     std::vector<std::size_t> at;
     std::vector<Quantity> seen;
-    for (const ParameterSpec &p : m.parameters) {
+    for (const Parameter &p : m.parameters) {
         const int occurrence = static_cast<int>(std::count(seen.begin(), seen.end(), p.quantity));
         seen.push_back(p.quantity);
         for (std::size_t i = 0; i < columns.size(); ++i)
@@ -154,10 +154,10 @@ Table modelsTable(const FlowCurve &c, Units units)
     t.header.push_back("Note");
     for (const ModelFit &m : c.models) {
         std::vector<Cell> row(t.header.size());
-        row[0] = text(m.spec->name);
+        row[0] = text(m.model->name);
         std::string note = m.reason;
         if (m.fitted) {
-            const auto at = columnsOf(*m.spec, columns);
+            const auto at = columnsOf(*m.model, columns);
             for (std::size_t i = 0; i < m.values.size() && i < at.size(); ++i)
                 row[1 + at[i]] = number(m.values[i]);
             if (m.r2.value)
@@ -166,7 +166,7 @@ Table modelsTable(const FlowCurve &c, Units units)
                 note = m.r2.reason;
             row[columns.size() + 2] = number(m.rms);
         }
-        row[columns.size() + 3] = text(m.spec == c.recommended ? "yes" : "");
+        row[columns.size() + 3] = text(m.model == c.recommended ? "yes" : "");
         row[columns.size() + 4] = text(note);
         t.rows.push_back(std::move(row));
     }

@@ -124,9 +124,9 @@ frmRheology::frmRheology(rheology::Analysis analysis, std::string testName, QWid
     chtFlowCurve->setMinimumSize(420, 300);
 
     auto *models = new QHBoxLayout;
-    for (const rheology::ModelSpec &spec : rheology::modelTable()) {
-        auto *box = new QCheckBox(QString::fromUtf8(spec.name), this);
-        box->setObjectName(QStringLiteral("chkModel_") + QString::fromLatin1(spec.key));
+    for (const rheology::Model &model : rheology::modelTable()) {
+        auto *box = new QCheckBox(QString::fromUtf8(model.name), this);
+        box->setObjectName(QStringLiteral("chkModel_") + QString::fromLatin1(model.key));
         box->setChecked(true);
         connect(box, &QCheckBox::toggled, this, [this] { chkModel_Click(); });
         models->addWidget(box);
@@ -225,7 +225,7 @@ void frmRheology::cmbCurve_Click(int index)
                                                           analysis_.curves.size(), analysis_.units);
     int recommendedRow = -1;
     for (size_t i = 0; i < c.models.size(); ++i)
-        if (c.models[i].spec == c.recommended)
+        if (c.models[i].model == c.recommended)
             recommendedRow = static_cast<int>(i);
     fillGrid(*grdReadings, t.readings);
     fillGrid(*grdField, t.field);

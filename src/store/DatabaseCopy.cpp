@@ -44,31 +44,31 @@ QVariant valueOf(Kind kind, const QVariant &v)
 
 // The rows that belong to one test or sequence: read by its id in the source, written under
 // its new id (the first column) in the target.
-struct RowsSpec {
+struct ChildRows {
     const char *what; // for a failed read: "<what> could not be read: ..."
     const char *select;
     const char *insert; // up to VALUES
     std::vector<Kind> kinds;
 };
 
-const RowsSpec kPoints{
+const ChildRows kPoints{
     "The points to copy",
     "SELECT StepNo, Time, Temperature, Speed, Shearstress, Gel, Rbfactor FROM "
     "TestResult WHERE TestId=? ORDER BY StepNo, Time, $ROWID",
     "INSERT INTO TestResult (TestId, StepNo, Time, Temperature, Speed, "
     "Shearstress, Gel, Rbfactor) VALUES ",
     {Kind::Integer, Kind::Real, Kind::Real, Kind::Real, Kind::Real, Kind::Real, Kind::Real}};
-const RowsSpec kEvents{
+const ChildRows kEvents{
     "The test events to copy",
     "SELECT Time, Kind, Text FROM TestEvents WHERE TestId=? ORDER BY Time, $ROWID",
     "INSERT INTO TestEvents (TestId, Time, Kind, Text) VALUES ",
     {Kind::Real, Kind::Text, Kind::Text}};
-const RowsSpec kSteps{"The steps to copy",
-                      "SELECT StepNo, Time, Temperature, Speed, RecordRate FROM SequenceSetup "
-                      "WHERE SequenceId=? ORDER BY StepNo, $ROWID",
-                      "INSERT INTO SequenceSetup (SequenceId, StepNo, Time, Temperature, Speed, "
-                      "RecordRate) VALUES ",
-                      {Kind::Integer, Kind::Real, Kind::Real, Kind::Real, Kind::Integer}};
+const ChildRows kSteps{"The steps to copy",
+                       "SELECT StepNo, Time, Temperature, Speed, RecordRate FROM SequenceSetup "
+                       "WHERE SequenceId=? ORDER BY StepNo, $ROWID",
+                       "INSERT INTO SequenceSetup (SequenceId, StepNo, Time, Temperature, Speed, "
+                       "RecordRate) VALUES ",
+                       {Kind::Integer, Kind::Real, Kind::Real, Kind::Real, Kind::Integer}};
 
 // Rows gathered and written many to a statement. A batch that is not full is written in
 // statements of 128, 64, ... rows, so a copy prepares only a handful of statements.
@@ -284,26 +284,26 @@ private:
     }
 
     // The rows of one test or sequence, streamed: a long test is never held whole.
-    DbResult copyRows(const RowsSpec &spec, const QVariant &sourceId, int newId, long long &count,
+    DbResult copyRows(const ChildRows &table, const QVariant &sourceId, int newId, long long &count,
                       const std::function<bool(long long)> &onPoints = {})
     {
-        auto &out = inserts_[&spec];
+        auto &out = inserts_[&table];
         if (!out)
             out = std::make_unique<BatchInsert>(
-                target_, spec.insert, static_cast<int>(spec.kinds.size()) + 1, batchRows_);
+                target_, table.insert, static_cast<int>(table.kinds.size()) + 1, batchRows_);
         QSqlQuery q(source_.sql());
         q.setForwardOnly(true);
-        q.prepare(source_.text(spec.select));
+        q.prepare(source_.text(table.select));
         q.addBindValue(sourceId);
         if (q.lastError().isValid() || !q.exec())
-            return DbResult::failure(readFailure(spec.what, q));
+            return DbResult::failure(readFailure(table.what, q));
         QVariantList row;
         long long rows = 0;
         while (q.next()) {
             row.clear();
             row << newId;
-            for (size_t c = 0; c < spec.kinds.size(); ++c)
-                row << valueOf(spec.kinds[c], q.value(static_cast<int>(c)));
+            for (size_t c = 0; c < table.kinds.size(); ++c)
+                row << valueOf(table.kinds[c], q.value(static_cast<int>(c)));
             if (DbResult r = out->add(row); !r)
                 return r;
             ++rows;
@@ -311,7 +311,7 @@ private:
                 return stopped();
         }
         if (q.lastError().isValid())
-            return DbResult::failure(readFailure(spec.what, q));
+            return DbResult::failure(readFailure(table.what, q));
         count += rows;
         return out->flush();
     }
@@ -420,7 +420,7 @@ private:
     long long pointsTotal_;
     int testBase_ = 0, sequenceBase_ = 0;
     QSet<QString> testNames_, sequenceNames_;
-    std::map<const RowsSpec *, std::unique_ptr<BatchInsert>> inserts_;
+    std::map<const ChildRows *, std::unique_ptr<BatchInsert>> inserts_;
 };
 
 QString sentence(const QString &text)

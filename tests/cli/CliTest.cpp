@@ -419,7 +419,7 @@ TEST(Cli, ReportOfATestWithoutPoints)
     EXPECT_GT(QFileInfo(QString::fromStdString(pdf)).size(), 500);
 }
 
-// The specified message, then the system's own reason on a line of its own.
+// The port's usual message, then the system's own reason on a line of its own.
 TEST(Cli, PortFailureGivesTheSystemsReason)
 {
     TestDb t;

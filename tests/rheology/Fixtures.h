@@ -19,7 +19,7 @@ using rheology::Point;
 constexpr double kStandardSpeeds[] = {600, 300, 200, 100, 6, 3};
 constexpr double kRate = 1.7023; // R1-B1 shear rate per rpm
 
-struct StepSpec {
+struct StepReading {
     double rpm;
     double stress; // dyn/cm2
     double fahrenheit = 120;
@@ -27,11 +27,11 @@ struct StepSpec {
 };
 
 // Each step: points at 10, 20, ... 60 s, all alike.
-inline std::vector<Point> pointsOf(const std::vector<StepSpec> &steps)
+inline std::vector<Point> pointsOf(const std::vector<StepReading> &steps)
 {
     std::vector<Point> points;
     int step = 0;
-    for (const StepSpec &s : steps) {
+    for (const StepReading &s : steps) {
         ++step;
         for (int t = 10; t <= 60; t += 10)
             points.push_back({step, static_cast<double>(t), s.fahrenheit, s.rpm, s.stress, s.gel});
@@ -40,10 +40,10 @@ inline std::vector<Point> pointsOf(const std::vector<StepSpec> &steps)
 }
 
 // The six standard speeds with R1-B1, stress from a model of the shear rate (1/s).
-inline std::vector<StepSpec> sixSpeeds(const std::function<double(double)> &tau,
-                                       double fahrenheit = 120, double rateFactor = kRate)
+inline std::vector<StepReading> sixSpeeds(const std::function<double(double)> &tau,
+                                          double fahrenheit = 120, double rateFactor = kRate)
 {
-    std::vector<StepSpec> steps;
+    std::vector<StepReading> steps;
     for (double rpm : kStandardSpeeds)
         steps.push_back({rpm, tau(rpm * rateFactor), fahrenheit});
     return steps;
@@ -70,7 +70,7 @@ inline void expectAllFinite(const rheology::Analysis &a)
         for (const auto &g : c.gels)
             EXPECT_TRUE(std::isfinite(g.gel));
         for (const auto &m : c.models) {
-            EXPECT_EQ(m.fitted, m.reason.empty()) << m.spec->key;
+            EXPECT_EQ(m.fitted, m.reason.empty()) << m.model->key;
             for (double v : m.values)
                 EXPECT_TRUE(std::isfinite(v));
             EXPECT_TRUE(std::isfinite(m.rms));
@@ -87,7 +87,7 @@ inline void expectAllFinite(const rheology::Analysis &a)
 inline const rheology::ModelFit &modelOf(const rheology::FlowCurve &c, const std::string &key)
 {
     for (const auto &m : c.models)
-        if (key == m.spec->key)
+        if (key == m.model->key)
             return m;
     throw std::runtime_error("no model " + key);
 }
@@ -96,7 +96,7 @@ inline const rheology::ModelFit &modelOf(const rheology::FlowCurve &c, const std
 inline double param(const rheology::ModelFit &m, const std::string &key)
 {
     for (std::size_t i = 0; i < m.values.size(); ++i)
-        if (key == m.spec->parameters[i].key)
+        if (key == m.model->parameters[i].key)
             return m.values[i];
     throw std::runtime_error("no parameter " + key);
 }

@@ -15,7 +15,7 @@ using namespace viscora::test;
 namespace {
 constexpr double kToEI = 0.2088;
 
-Analysis run(const std::vector<StepSpec> &steps, Units units = Units::EI, Geometry g = {})
+Analysis run(const std::vector<StepReading> &steps, Units units = Units::EI, Geometry g = {})
 {
     return analyse(pointsOf(steps), g, units);
 }
@@ -93,7 +93,7 @@ TEST(RheologyModels, HerschelBulkleyYieldStressIsNeverNegative)
 // The textbook case: theta600 = 46, theta300 = 28.
 TEST(RheologyField, TwoPointCase)
 {
-    const std::vector<StepSpec> steps{{600, 46 * 5.11}, {300, 28 * 5.11}};
+    const std::vector<StepReading> steps{{600, 46 * 5.11}, {300, 28 * 5.11}};
     const Analysis ei = run(steps);
     expectAllFinite(ei);
     const FlowCurve &c = ei.curves.at(0);
@@ -132,14 +132,14 @@ TEST(RheologyUnits, EachValueFollowsItsUnit)
     for (const auto &[member, ratio] : fieldRatios)
         EXPECT_NEAR(field(si, member), field(ei, member) * ratio, 1e-9);
     for (std::size_t m = 0; m < ei.models.size(); ++m) {
-        const auto &spec = *ei.models[m].spec;
-        SCOPED_TRACE(spec.key);
-        for (std::size_t i = 0; i < spec.parameters.size(); ++i) {
-            const Quantity q = spec.parameters[i].quantity;
+        const auto &model = *ei.models[m].model;
+        SCOPED_TRACE(model.key);
+        for (std::size_t i = 0; i < model.parameters.size(); ++i) {
+            const Quantity q = model.parameters[i].quantity;
             const double ratio = q == Quantity::Stress || q == Quantity::Consistency ? kToEI : 1;
             EXPECT_NEAR(ei.models[m].values[i], si.models[m].values[i] * ratio,
                         1e-9 * std::abs(si.models[m].values[i]))
-                << spec.parameters[i].key;
+                << model.parameters[i].key;
         }
         EXPECT_NEAR(ei.models[m].rms, si.models[m].rms * kToEI, 1e-12);
     }
@@ -229,7 +229,7 @@ TEST(RheologyCurves, TemperatureSpreadSplitsCurves)
         {{122, 120, 121, 123}, {3, 1}},
     };
     for (const auto &[temperatures, sizes] : cases) {
-        std::vector<StepSpec> steps;
+        std::vector<StepReading> steps;
         for (double t : temperatures)
             steps.push_back({300, 100, t});
         const Analysis a = run(steps);
@@ -377,7 +377,7 @@ TEST(RheologyBadInput, ValuesThatCannotBeComputedSayWhy)
              EXPECT_EQ(c.readings.size(), 2u);
              for (const auto &m : c.models)
                  EXPECT_EQ(m.reason, "Needs at least " +
-                                         std::to_string(m.spec->parameters.size() + 1) +
+                                         std::to_string(m.model->parameters.size() + 1) +
                                          " readings above 0 rpm; the curve has 0.");
              for (const auto &f : fieldTable())
                  EXPECT_FALSE((c.field.*f.member).value) << f.key;
@@ -414,7 +414,7 @@ TEST(RheologyBadInput, ValuesThatCannotBeComputedSayWhy)
          [](const Analysis &a) {
              const FlowCurve &c = a.curves.at(0);
              for (const auto &m : c.models) {
-                 EXPECT_TRUE(m.fitted) << m.spec->key;
+                 EXPECT_TRUE(m.fitted) << m.model->key;
                  EXPECT_EQ(m.r2.reason, "All stresses are equal.");
              }
              ASSERT_TRUE(c.recommended);
@@ -464,12 +464,12 @@ TEST(RheologyModels, RecommendationRule)
     };
     for (const auto &[scores, expected] : cases) {
         std::vector<ModelFit> fits;
-        for (const ModelSpec &spec : modelTable()) {
+        for (const Model &model : modelTable()) {
             ModelFit f;
-            f.spec = &spec;
+            f.model = &model;
             f.aicc.reason = "Too few readings to score the model.";
             for (const auto &[key, aicc] : scores)
-                if (std::string(key) == spec.key)
+                if (std::string(key) == model.key)
                     f.aicc = {aicc, {}};
             fits.push_back(f);
         }

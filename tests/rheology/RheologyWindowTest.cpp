@@ -85,7 +85,7 @@ TEST(RheologyWindow, SixSpeedTestShowsEveryTableAndTheChart)
               std::string("Recommended model: ") + c.recommended->name);
     // The recommended model's row stands out, the others do not.
     for (int r = 0; r < 5; ++r) {
-        const bool recommended = c.models[static_cast<size_t>(r)].spec == c.recommended;
+        const bool recommended = c.models[static_cast<size_t>(r)].model == c.recommended;
         EXPECT_EQ(w.grdModels->item(r, 0)->font().bold(), recommended) << r;
         EXPECT_EQ(w.grdModels->item(r, 7)->text(), recommended ? "yes" : "") << r;
     }

@@ -15,7 +15,7 @@ using namespace viscora::test;
 
 namespace {
 
-Analysis run(const std::vector<StepSpec> &steps, Units units = Units::EI)
+Analysis run(const std::vector<StepReading> &steps, Units units = Units::EI)
 {
     return analyse(pointsOf(steps), {}, units);
 }
