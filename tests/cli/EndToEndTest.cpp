@@ -15,56 +15,74 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <optional>
 
 using namespace viscora::test;
 
+namespace {
+
+// A database file and the simulator at RATE times real time, on a link beside the file; `base`
+// points viscora-cli at both.
+struct Lab {
+    TestDb t;
+    QString link = t.dir.filePath("ttyK7400R");
+    QStringList base{"--db", t.path, "--port", link};
+    std::optional<Simulator> sim;
+
+    // FILL writes to the database before it is closed for the programs.
+    explicit Lab(const char *rate, const std::function<void(TestDb &)> &fill = {})
+    {
+        if (fill)
+            fill(t);
+        t.db.reset();
+        sim.emplace(QStringList{"--rate", rate, "--link", link});
+    }
+    bool started() const { return !sim->device.isEmpty(); }
+};
+
+} // namespace
+
 TEST(EndToEnd, CliDrivesTheSimulatorOverAPseudoTerminal)
 {
-    TestDb t;
-    ASSERT_TRUE(t.exec("INSERT INTO SequenceName VALUES (1, 'Quick', 1)"));
-    ASSERT_TRUE(t.exec("INSERT INTO SequenceSetup VALUES (1, 1, 30, 150, 300, 10)"));
-    ASSERT_TRUE(t.exec("INSERT INTO SequenceSetup VALUES (1, 2, 30, 160, 600, 10)"));
-    t.db.reset();
-    const QString link = t.dir.filePath("ttyK7400R");
-    Simulator sim({"--rate", "100", "--link", link});
-    ASSERT_FALSE(sim.device.isEmpty());
-    const QStringList base{"--db", t.path, "--port", link};
+    Lab lab("100", [](TestDb &t) {
+        EXPECT_TRUE(t.exec("INSERT INTO SequenceName VALUES (1, 'Quick', 1)"));
+        EXPECT_TRUE(t.exec("INSERT INTO SequenceSetup VALUES (1, 1, 30, 150, 300, 10)"));
+        EXPECT_TRUE(t.exec("INSERT INTO SequenceSetup VALUES (1, 2, 30, 160, 600, 10)"));
+    });
+    ASSERT_TRUE(lab.started());
 
-    Result r = runCli(base + QStringList{"download", "Quick"});
+    Result r = runCli(lab.base + QStringList{"download", "Quick"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "Sent 2 step(s) of Quick with R1-B1.\n");
-    r = runCli(base + QStringList{"start"});
+    r = runCli(lab.base + QStringList{"start"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     QThread::msleep(2500); // 60 simulated seconds at 100x, then the end of the test
-    r = runCli(base + QStringList{"retrieve", "From the simulator", "--fluid-id", "WBM"});
+    r = runCli(lab.base + QStringList{"retrieve", "From the simulator", "--fluid-id", "WBM"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 1 + 2) << r.out.toStdString(); // the header, then each step's end
     EXPECT_TRUE(lines[1].startsWith("1\t30\t")) << lines[1].toStdString();
     EXPECT_TRUE(lines[2].startsWith("2\t30\t")) << lines[2].toStdString();
-    EXPECT_EQ(runCli({"--db", t.path, "tests"}).out, "1\tFrom the simulator\n");
+    EXPECT_EQ(runCli({"--db", lab.t.path, "tests"}).out, "1\tFrom the simulator\n");
 }
 
 // A six-speed test recorded from the simulator, then its analysis as JSON from the binary.
 TEST(EndToEnd, RheologyJsonOfARecordedTest)
 {
-    TestDb t;
-    t.db.reset();
-    const QString link = t.dir.filePath("ttyK7400R");
-    Simulator sim({"--rate", "200", "--link", link});
-    ASSERT_FALSE(sim.device.isEmpty());
-    const QStringList base{"--db", t.path, "--port", link};
+    Lab lab("200");
+    ASSERT_TRUE(lab.started());
     // Warm to 120 degF at 600 rpm, then the six speeds.
-    ASSERT_EQ(runCli(base + QStringList{"new-sequence", "Six", "240,120,600,30", "30,120,600,5",
-                                        "30,120,300,5", "30,120,200,5", "30,120,100,5",
-                                        "30,120,6,5", "30,120,3,5"})
+    ASSERT_EQ(runCli(lab.base + QStringList{"new-sequence", "Six", "240,120,600,30", "30,120,600,5",
+                                            "30,120,300,5", "30,120,200,5", "30,120,100,5",
+                                            "30,120,6,5", "30,120,3,5"})
                   .code,
               0);
-    const Result run = runCli(base + QStringList{"run", "Six", "Mud 1"});
+    const Result run = runCli(lab.base + QStringList{"run", "Six", "Mud 1"});
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
 
     for (const char *units : {"EI", "SI"}) {
-        QStringList args{"--db", t.path};
+        QStringList args{"--db", lab.t.path};
         if (QString::fromLatin1(units) == "SI")
             args << "--si";
         const Result r = runCli(args + QStringList{"rheology", "Mud 1", "--json"});
@@ -84,7 +102,7 @@ TEST(EndToEnd, RheologyJsonOfARecordedTest)
         EXPECT_EQ(c["models"].keys().size(), 5u);
         EXPECT_EQ(c["recommended"].kind, JsonValue::Kind::String);
     }
-    const Result text = runCli({"--db", t.path, "rheology", "Mud 1"});
+    const Result text = runCli({"--db", lab.t.path, "rheology", "Mud 1"});
     EXPECT_TRUE(text.out.startsWith("Rheology of Mud 1\n")) << text.out.toStdString();
 }
 
@@ -99,16 +117,13 @@ TEST(EndToEnd, AbsentPortIsReported)
 
 TEST(EndToEnd, RunRecordsAndAnInterruptStopsWithTheRowsKept)
 {
-    TestDb t;
-    t.db.reset();
-    const QString link = t.dir.filePath("ttyK7400R");
-    Simulator sim({"--rate", "20", "--link", link});
-    ASSERT_FALSE(sim.device.isEmpty());
-    const QStringList base{"--db", t.path, "--port", link};
-    ASSERT_EQ(runCli(base + QStringList{"new-sequence", "Long", "600,150,300,1"}).code, 0);
+    Lab lab("20");
+    ASSERT_TRUE(lab.started());
+    ASSERT_EQ(runCli(lab.base + QStringList{"new-sequence", "Long", "600,150,300,1"}).code, 0);
 
     QProcess run;
-    run.start(QStringLiteral(VISCORA_CLI_BIN), base + QStringList{"run", "Long", "Interrupted"});
+    run.start(QStringLiteral(VISCORA_CLI_BIN),
+              lab.base + QStringList{"run", "Long", "Interrupted"});
     ASSERT_TRUE(run.waitForStarted(5000));
     // Rows are printed as they are stored; wait for a few, then interrupt.
     QByteArray out;
@@ -124,32 +139,28 @@ TEST(EndToEnd, RunRecordsAndAnInterruptStopsWithTheRowsKept)
     out += run.readAllStandardOutput();
     EXPECT_TRUE(run.readAllStandardError().contains("Stopped: the rows stored so far are kept."));
     const int printed = static_cast<int>(out.count('\n'));
-    const Result shown = runCli({"--db", t.path, "show", "Interrupted"});
+    const Result shown = runCli({"--db", lab.t.path, "show", "Interrupted"});
     EXPECT_EQ(shown.out.count('\n'), printed + 1);
 }
 
 TEST(EndToEnd, CalibrateAndLogOverAPseudoTerminal)
 {
-    TestDb t;
-    t.db.reset();
-    const QString link = t.dir.filePath("ttyK7400R");
-    Simulator sim({"--rate", "40", "--link", link});
-    ASSERT_FALSE(sim.device.isEmpty());
-    const QStringList base{"--db", t.path, "--port", link};
-    Result r = runCli(base + QStringList{"calibrate", "100"});
+    Lab lab("40");
+    ASSERT_TRUE(lab.started());
+    Result r = runCli(lab.base + QStringList{"calibrate", "100"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 5) << r.out.toStdString();
     EXPECT_FALSE(lines[2].contains("N/A")) << r.out.toStdString();
 
     QProcess log;
-    log.setWorkingDirectory(t.dir.path());
+    log.setWorkingDirectory(lab.t.dir.path());
     log.start(QStringLiteral(VISCORA_CLI_BIN),
-              base + QStringList{"log", "--speed", "300", "--rate", "1", "--file", "run.csv",
-                                 "--seconds", "4"});
+              lab.base + QStringList{"log", "--speed", "300", "--rate", "1", "--file", "run.csv",
+                                     "--seconds", "4"});
     ASSERT_TRUE(log.waitForFinished(30000));
     EXPECT_EQ(log.exitCode(), 0) << log.readAllStandardError().toStdString();
-    QFile f(t.dir.filePath("run.csv"));
+    QFile f(lab.t.dir.filePath("run.csv"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray data = f.readAll();
     EXPECT_TRUE(
@@ -230,10 +241,11 @@ TEST(EndToEnd, RunShowAndExportOnAServer)
     Simulator sim({"--rate", "100", "--link", link});
     ASSERT_FALSE(sim.device.isEmpty());
     const QStringList base{"--db", server.path, "--port", link};
-    ASSERT_EQ(runCli(base + QStringList{"new-sequence", "Quick", "30,150,300,5", "30,160,600,5"})
-                  .code,
-              0);
-    const Result run = runCli(base + QStringList{"run", "Quick", "On the server", "--company", "Lab"});
+    ASSERT_EQ(
+        runCli(base + QStringList{"new-sequence", "Quick", "30,150,300,5", "30,160,600,5"}).code,
+        0);
+    const Result run =
+        runCli(base + QStringList{"run", "Quick", "On the server", "--company", "Lab"});
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
     const int printed = static_cast<int>(run.out.count('\n'));
     EXPECT_GE(printed, 10) << run.out.toStdString();
