@@ -1,5 +1,6 @@
 // viscora: the desktop program.
 
+#include "core/CNumbers.h"
 #include "dbsetup/DatabaseChoice.h"
 #include "dbsetup/frmDatabase.h"
 #include "store/DatabaseLocator.h"
@@ -45,6 +46,7 @@ int main(int argc, char **argv)
     }
 
     QApplication app(argc, argv);
+    viscora::keepCNumbers();
     QApplication::setApplicationName(QStringLiteral("Viscora"));
     QApplication::setApplicationVersion(QString::fromLatin1(viscora::versionText()));
     args.clear();

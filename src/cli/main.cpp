@@ -1,5 +1,6 @@
 // viscora-cli: the headless twin of the desktop program.
 
+#include "core/CNumbers.h"
 #include "cli/Cli.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@ int main(int argc, char **argv)
             qputenv("XDG_RUNTIME_DIR", dir);
     }
     QApplication app(argc, argv);
+    viscora::keepCNumbers();
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);

@@ -4,6 +4,7 @@
 #include "device/PortAssignment.h"
 #include "support/CliProcess.h"
 #include "support/JsonReader.h"
+#include "support/SixSpeeds.h"
 #include "support/TestDb.h"
 
 #include <QFile>
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csignal>
 #include <functional>
 #include <optional>
@@ -104,6 +106,39 @@ TEST(EndToEnd, RheologyJsonOfARecordedTest)
     }
     const Result text = runCli({"--db", lab.t.path, "rheology", "Mud 1"});
     EXPECT_TRUE(text.out.startsWith("Rheology of Mud 1\n")) << text.out.toStdString();
+}
+
+// A user whose locale writes a decimal comma gets the same numbers, on the screen and on paper.
+TEST(EndToEnd, NumbersAreTheSameInALocaleWithADecimalComma)
+{
+    TestDb t;
+    // A power-law fluid: every number has decimals.
+    t.addTest("Mud", sixSpeedPoints([](double rate) { return 12.3 * std::pow(rate, 0.61); }));
+    t.db.reset();
+    QTemporaryDir locales;
+    QProcess make;
+    make.start("localedef", {"-i", "de_DE", "-f", "UTF-8", locales.filePath("de_DE.UTF-8")});
+    ASSERT_TRUE(make.waitForFinished(60000));
+    ASSERT_EQ(make.exitCode(), 0) << make.readAllStandardError().toStdString();
+    QProcessEnvironment german = QProcessEnvironment::systemEnvironment();
+    german.insert("LOCPATH", locales.path());
+    german.insert("LC_ALL", "de_DE.UTF-8");
+    const Result check = run("/usr/bin/printf", {"%.1f", "0.5"}, german);
+    ASSERT_EQ(check.out, "0,5") << "the locale does not write a decimal comma";
+
+    auto pdfText = [](const QString &pdf) { return run("pdftotext", {"-layout", pdf, "-"}).out; };
+    for (const QStringList &args :
+         {QStringList{"rheology", "Mud"}, {"rheology", "Mud", "--json"}, {"show", "Mud"}}) {
+        const Result plain = runCli(QStringList{"--db", t.path} + args);
+        ASSERT_EQ(plain.code, 0) << plain.err.toStdString();
+        EXPECT_EQ(runCli(QStringList{"--db", t.path} + args, german).out.toStdString(),
+                  plain.out.toStdString())
+            << args.join(' ').toStdString();
+    }
+    const QString plain = t.dir.filePath("plain.pdf"), comma = t.dir.filePath("comma.pdf");
+    ASSERT_EQ(runCli({"--db", t.path, "report", "Mud", plain}).code, 0);
+    ASSERT_EQ(runCli({"--db", t.path, "report", "Mud", comma}, german).code, 0);
+    EXPECT_EQ(pdfText(comma).toStdString(), pdfText(plain).toStdString());
 }
 
 TEST(EndToEnd, AbsentPortIsReported)
