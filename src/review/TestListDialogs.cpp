@@ -88,28 +88,13 @@ std::string deleteTestQuestion(const QString &name, std::size_t points)
            (points == 1 ? " data point" : " data points") + "? This cannot be undone.";
 }
 
-namespace {
-DbRead<std::size_t> pointCount(const TestRepository &repo, const QString &name)
-{
-    const auto id = repo.testId(name);
-    if (!id)
-        return DbRead<std::size_t>::failure(id);
-    if (!*id)
-        return std::size_t{0};
-    const auto rows = repo.reportRows(**id, 1.0);
-    if (!rows)
-        return DbRead<std::size_t>::failure(rows);
-    return rows->size();
-}
-} // namespace
-
 void OpenTest::cmdDelete_Click()
 {
     const QString name = currentText();
     if (name.isEmpty())
         return;
     // A single click must not lose a test (the selection then moves on to the next one).
-    const auto points = pointCount(repo_, name);
+    const auto points = repo_.pointCount(name);
     if (!points) {
         showDbFailure(prompter_, points.error());
         return;

@@ -182,6 +182,18 @@ DbResult TestRepository::deleteTest(const QString &name)
     });
 }
 
+DbRead<std::size_t> TestRepository::pointCount(const QString &name) const
+{
+    std::size_t n = 0;
+    QSqlQuery q(db_.sql());
+    q.prepare(db_.text("SELECT COUNT(*) FROM TestResult WHERE TestId=(SELECT TestId FROM "
+                       "RelatedInfo WHERE TestName=? ORDER BY TestId, $ROWID LIMIT 1)"));
+    q.addBindValue(name);
+    if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { n = r.value(0).toULongLong(); }))
+        return DbRead<std::size_t>::failure(*e);
+    return n;
+}
+
 DbRead<std::optional<double>> TestRepository::firstRbfactor(const QString &name) const
 {
     std::optional<double> v;

@@ -82,6 +82,8 @@ public:
     DbRead<std::vector<QueryRow>> queryRows(const TestQuery &q, const QString &name) const;
     // The printed report's rows of a test, with the shear-rate factor of its rotor-bob.
     DbRead<std::vector<ReportRow>> reportRows(int testId, double shearFactor) const;
+    // How many points the test holds (0 for a name no test has).
+    DbRead<std::size_t> pointCount(const QString &name) const;
     // A test's points as stored, ordered by step and time; a NULL value reads as NaN.
     DbRead<std::vector<StoredPoint>> storedPoints(const QString &name) const;
 

@@ -39,8 +39,12 @@ TEST_P(Repository, DeleteRenumbersHeadersAndPoints)
     t.addTest("two", {point(1, 10, 100, 100, 60), point(1, 20, 100, 100, 61)});
     t.addTest("three", {point(1, 10, 100, 100, 70)});
     TestRepository repo(*t.db);
+    // What the delete question counts.
+    EXPECT_EQ(repo.pointCount("two").value(), 2u);
+    EXPECT_EQ(repo.pointCount("ghost").value(), 0u);
     ASSERT_TRUE(repo.deleteTest("one").ok);
     EXPECT_EQ(headers(t), (std::vector<std::pair<int, QString>>{{1, "two"}, {2, "three"}}));
+    EXPECT_EQ(repo.pointCount("two").value(), 2u);
     EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM TestResult WHERE TestId=1 AND Shearstress>=60 AND "
                        "Shearstress<70")
                   .toInt(),
