@@ -28,6 +28,8 @@
 #include <QTime>
 #include <QToolBar>
 
+#include <utility>
+
 namespace viscora {
 
 namespace {
@@ -150,8 +152,12 @@ void frmSetup::buildControls()
     DBList1->setToolTip(QStringLiteral("Click to select the desired test sequence"));
     DBList1->setGeometry(10, 30, 220, 300);
     Label3->setBuddy(DBList1);
-    connect(DBList1, &QListWidget::itemClicked, this, [this] { DBList1_Click(); });
+    connect(DBList1, &QListWidget::itemClicked, this, [this] {
+        if (!std::exchange(pressChangedRow_, false))
+            DBList1_Click();
+    });
     connect(DBList1, &QListWidget::currentRowChanged, this, [this] {
+        pressChangedRow_ = QApplication::mouseButtons() != Qt::NoButton;
         if (loaded_)
             DBList1_Click();
     });
@@ -350,9 +356,14 @@ void frmSetup::DBList1_Click()
     } else {
         setDeleteEnabled(true);
         const auto seq = repo_.find(name);
-        if (!seq)
+        if (!seq) {
+            // Said once; the steps would fail the same way.
             showDbFailure(prompter(), seq.error());
-        const int code = seq && *seq ? (*seq)->rbfactor : 1;
+            grid_->setRows({}, deps_.m.isSI());
+            cmdCopyPaste->setEnabled(false);
+            return;
+        }
+        const int code = *seq ? (*seq)->rbfactor : 1;
         const SequenceRotorBob choice = sequenceRotorBob(code);
         if (!choice.inList)
             statusPanel->setText(QStringLiteral("Stored rotor-bob code %1 is not in the list; "

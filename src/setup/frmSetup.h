@@ -126,6 +126,8 @@ private:
     ProportionalLayout layout_;
     QWidget *central_;
     bool loaded_ = false;
+    // A mouse press that changed the chosen sequence has shown it; its click need not again.
+    bool pressChangedRow_ = false;
 };
 
 } // namespace viscora

@@ -25,6 +25,8 @@
 #include <QRadioButton>
 #include <QTableView>
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 using namespace viscora;
@@ -301,6 +303,25 @@ TEST(SetupWindow, ReadFailuresAreShownNotTakenForAnEmptyList)
     ASSERT_EQ(f.p.shown.size(), 1u);
     EXPECT_EQ(f.p.shown.front().title, "Database Error");
     EXPECT_EQ(f.p.shown.front().text, "The sequences could not be read: no such column: Rbfactor");
+}
+
+// Choosing a sequence that cannot be read says so once and shows no steps of another one.
+TEST(SetupWindow, AChosenSequenceThatCannotBeReadIsSaidOnce)
+{
+    Fixture f;
+    f.w->Form_Load();
+    ASSERT_GT(f.w->grid().rowCount(), 0);
+    ASSERT_TRUE(f.t.exec("ALTER TABLE SequenceName RENAME COLUMN Rbfactor TO Other"));
+    f.p.shown.clear();
+    // A click with the mouse, as an operator chooses.
+    QListWidgetItem *cement = f.w->DBList1->findItems("Cement", Qt::MatchExactly).first();
+    QTest::mouseClick(f.w->DBList1->viewport(), Qt::LeftButton, {},
+                      f.w->DBList1->visualItemRect(cement).center());
+    ASSERT_EQ(f.w->DBList1->currentItem(), cement);
+    ASSERT_EQ(f.p.shown.size(), 1u);
+    EXPECT_EQ(f.p.shown.front().title, "Database Error");
+    EXPECT_EQ(f.w->grid().rowCount(), 0);
+    EXPECT_FALSE(f.w->cmdCopyPaste->isEnabled());
 }
 
 TEST(SetupWindow, ToolbarDeleteAsksFirstTheMenuDoesNot)
