@@ -729,14 +729,14 @@ void frmMain::buildAnalysis()
 void frmMain::MenuAnalysisRheology_Click()
 {
     if (deps_.m.CurrentTestName.empty()) {
-        deps_.prompter.message(kNoTestForReportMessage);
+        prompter().message(kNoTestForReportMessage);
         return;
     }
     const auto analysis =
         analyseTest(review_->repository(), QString::fromStdString(deps_.m.CurrentTestName), deps_.m,
                     deps_.m.isSI() ? Units::SI : Units::EI);
     if (!analysis) {
-        showDbFailure(deps_.prompter, analysis.error());
+        showDbFailure(prompter(), analysis.error());
         return;
     }
     frmRheology window(*analysis, deps_.m.CurrentTestName, this);

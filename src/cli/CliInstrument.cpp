@@ -95,8 +95,10 @@ int cmdRun(Context &c, const Args &a)
     if (naming.ok(name) != NamingOutcome::Created)
         return 1;
     if (!sendSequence(c.serial(), *c.clock, c.m, seq->name, *steps, c.prompter)) {
-        // The header was made for this run only; without its download there is no run.
-        tests.deleteTest(name.header.testName);
+        // The header was made for this run only; without its download there is no run. One left
+        // behind would refuse the name next time, so its failure is said too.
+        if (const DbResult removed = tests.deleteTest(name.header.testName); !removed)
+            c.failed(removed.error);
         return 1;
     }
     Acquisition acquisition(c.m, c.serial(), *c.clock, tests, c.prompter);
