@@ -252,15 +252,21 @@ Database::Opened Database::open(const QString &location, OpenMode mode, int busy
 DbResult Database::ensureSchema()
 {
     QSqlQuery q(db_);
-    // Reading the schema is what tells a foreign or damaged file from a database.
-    if (!q.exec(QString::fromLatin1(dialect_->tableListSql())))
-        return DbResult::failure(errorText(q.lastError()));
     QStringList existing;
-    while (q.next())
-        existing << q.value(0).toString();
-    if (q.lastError().isValid())
-        return DbResult::failure(errorText(q.lastError()));
-    q.finish();
+    auto readTables = [&]() -> std::optional<QString> {
+        existing.clear();
+        if (!q.exec(QString::fromLatin1(dialect_->tableListSql())))
+            return errorText(q.lastError());
+        while (q.next())
+            existing << q.value(0).toString();
+        if (q.lastError().isValid())
+            return errorText(q.lastError());
+        q.finish();
+        return std::nullopt;
+    };
+    // Reading the schema is what tells a foreign or damaged file from a database.
+    if (const auto e = readTables())
+        return DbResult::failure(*e);
     auto has = [&](const char *table) {
         return existing.contains(QString::fromLatin1(table), Qt::CaseInsensitive);
     };
@@ -278,28 +284,30 @@ DbResult Database::ensureSchema()
                 .arg(foreign.join(QStringLiteral(", "))));
     std::vector<TableDef> wanted(std::begin(kTables), std::end(kTables));
     wanted.insert(wanted.end(), std::begin(kOwnTables), std::end(kOwnTables));
-    if (std::all_of(wanted.begin(), wanted.end(), [&](const TableDef &t) { return has(t.name); })) {
-        // Indexes only speed reading; a read-only file without them still works.
+    auto addIndexes = [&] {
+        // Indexes only speed reading; a read-only file without them still works. Outside any
+        // transaction: a failed statement would end a server's transaction unseen.
         for (const char *ix : kIndexes)
             q.exec(QString::fromLatin1(ix));
         return DbResult::success();
-    }
-    // Two programs opening an empty server database at once make its tables once.
-    return transaction([&]() {
+    };
+    if (std::all_of(wanted.begin(), wanted.end(), [&](const TableDef &t) { return has(t.name); }))
+        return addIndexes();
+    // Programs opening an empty database at once: the one holding the writers' lock reads
+    // what the others have made by then, and makes only what is still missing.
+    const DbResult made = transaction([&]() {
+        if (const auto e = readTables())
+            return DbResult::failure(*e);
         for (const TableDef &t : wanted) {
             if (has(t.name))
                 continue;
             for (const QString &statement : dialect_->createTable(t.name, t.create))
-                if (!q.exec(statement)) {
-                    // Another program made it meanwhile.
-                    if (!errorText(q.lastError()).contains(QLatin1String("already exists")))
-                        return DbResult::failure(errorText(q.lastError()));
-                }
+                if (!q.exec(statement))
+                    return DbResult::failure(errorText(q.lastError()));
         }
-        for (const char *ix : kIndexes)
-            q.exec(QString::fromLatin1(ix));
         return DbResult::success();
     });
+    return made ? addIndexes() : made;
 }
 
 DbRead<QStringList> Database::integrityProblems()

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <set>
 #include <thread>
 
@@ -182,6 +183,37 @@ TEST(ServerBackend, ConnectionStringsAsTheServerLibraryReadsThem)
     EXPECT_FALSE(refused.db);
     EXPECT_FALSE(refused.message.isEmpty());
 }
+// Programs started together on a database without tables: every one opens it.
+TEST_P(Backends, ProgramsOpeningAnEmptyDatabaseAtOnceAllOpenIt)
+{
+    constexpr int kPrograms = 4;
+    for (int round = 0; round < 5; ++round) {
+        QTemporaryDir dir;
+        std::unique_ptr<PgDatabase> server;
+        QString location = dir.filePath(QStringLiteral("k7400r.mdb"));
+        if (GetParam() == Backend::PostgreSQL) {
+            server = std::make_unique<PgDatabase>();
+            location = server->url;
+        }
+        std::atomic<int> ready{0};
+        std::vector<QString> failures(kPrograms);
+        std::vector<std::thread> programs;
+        for (int i = 0; i < kPrograms; ++i)
+            programs.emplace_back([&, i] {
+                // All read the empty schema before any makes a table, as far as can be had.
+                for (++ready; ready < kPrograms;)
+                    std::this_thread::yield();
+                const auto opened = Database::open(location, Database::OpenMode::CreateIfMissing);
+                if (!opened.db)
+                    failures[static_cast<size_t>(i)] = opened.message;
+            });
+        for (std::thread &p : programs)
+            p.join();
+        for (const QString &f : failures)
+            EXPECT_EQ(f.toStdString(), "") << "round " << round;
+    }
+}
+
 TEST_P(Backends, TwoProgramsNamingAtOnceNeverShareAnIdOrAName)
 {
     TestDb t(GetParam());
