@@ -71,12 +71,17 @@ constexpr TableDef kOwnTables[] = {
                    "Heartbeat $REAL)"},
 };
 
-constexpr const char *kIndexes[] = {
-    "CREATE INDEX IF NOT EXISTS TestResultByTest ON TestResult (TestId, StepNo, Time)",
-    "CREATE INDEX IF NOT EXISTS RelatedInfoByName ON RelatedInfo (TestName)",
-    "CREATE INDEX IF NOT EXISTS RelatedInfoById ON RelatedInfo (TestId)",
-    "CREATE INDEX IF NOT EXISTS SequenceSetupBySequence ON SequenceSetup (SequenceId, StepNo)",
-    "CREATE INDEX IF NOT EXISTS TestEventsByTest ON TestEvents (TestId, Time)",
+struct IndexDef {
+    const char *name;
+    const char *create;
+};
+constexpr IndexDef kIndexes[] = {
+    {"TestResultByTest", "CREATE INDEX TestResultByTest ON TestResult (TestId, StepNo, Time)"},
+    {"RelatedInfoByName", "CREATE INDEX RelatedInfoByName ON RelatedInfo (TestName)"},
+    {"RelatedInfoById", "CREATE INDEX RelatedInfoById ON RelatedInfo (TestId)"},
+    {"SequenceSetupBySequence",
+     "CREATE INDEX SequenceSetupBySequence ON SequenceSetup (SequenceId, StepNo)"},
+    {"TestEventsByTest", "CREATE INDEX TestEventsByTest ON TestEvents (TestId, Time)"},
 };
 
 // File systems on which SQLite's write-ahead log cannot be shared: its index lives in shared
@@ -252,18 +257,19 @@ Database::Opened Database::open(const QString &location, OpenMode mode, int busy
 DbResult Database::ensureSchema()
 {
     QSqlQuery q(db_);
-    QStringList existing;
-    auto readTables = [&]() -> std::optional<QString> {
-        existing.clear();
-        if (!q.exec(QString::fromLatin1(dialect_->tableListSql())))
+    auto readNames = [&](const char *sql, QStringList &into) -> std::optional<QString> {
+        into.clear();
+        if (!q.exec(QString::fromLatin1(sql)))
             return errorText(q.lastError());
         while (q.next())
-            existing << q.value(0).toString();
+            into << q.value(0).toString();
         if (q.lastError().isValid())
             return errorText(q.lastError());
         q.finish();
         return std::nullopt;
     };
+    QStringList existing;
+    auto readTables = [&] { return readNames(dialect_->tableListSql(), existing); };
     // Reading the schema is what tells a foreign or damaged file from a database.
     if (const auto e = readTables())
         return DbResult::failure(*e);
@@ -286,9 +292,14 @@ DbResult Database::ensureSchema()
     wanted.insert(wanted.end(), std::begin(kOwnTables), std::end(kOwnTables));
     auto addIndexes = [&] {
         // Indexes only speed reading; a read-only file without them still works. Outside any
-        // transaction: a failed statement would end a server's transaction unseen.
-        for (const char *ix : kIndexes)
-            q.exec(QString::fromLatin1(ix));
+        // transaction: a failed statement would end a server's transaction unseen. Only the
+        // missing ones: making one waits for every write in progress, a long copy's included.
+        QStringList indexes;
+        if (readNames(dialect_->indexListSql(), indexes))
+            return DbResult::success();
+        for (const IndexDef &ix : kIndexes)
+            if (!indexes.contains(QString::fromLatin1(ix.name), Qt::CaseInsensitive))
+                q.exec(QString::fromLatin1(ix.create));
         return DbResult::success();
     };
     if (std::all_of(wanted.begin(), wanted.end(), [&](const TableDef &t) { return has(t.name); }))

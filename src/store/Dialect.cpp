@@ -43,6 +43,10 @@ public:
     {
         return "SELECT name FROM sqlite_master WHERE type='table'";
     }
+    const char *indexListSql() const override
+    {
+        return "SELECT name FROM sqlite_master WHERE type='index'";
+    }
     QStringList createTable(const char *, const char *create) const override
     {
         return {text(create)};
@@ -105,6 +109,10 @@ public:
     {
         return "SELECT table_name FROM information_schema.tables WHERE table_schema = "
                "current_schema()";
+    }
+    const char *indexListSql() const override
+    {
+        return "SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()";
     }
     QStringList createTable(const char *name, const char *create) const override
     {

@@ -28,8 +28,9 @@ public:
     // bound value of such a key; $REAL, the type of a measured value.
     QString text(const char *sql) const;
 
-    // The names of the tables the database holds (any letter case).
+    // The names of the tables, and of the indexes, the database holds (any letter case).
     virtual const char *tableListSql() const = 0;
+    virtual const char *indexListSql() const = 0;
     // Statements that make a table (its CREATE text uses $REAL) and anything the backend adds:
     // the server's keys.
     virtual QStringList createTable(const char *name, const char *create) const = 0;

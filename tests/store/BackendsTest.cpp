@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <set>
 #include <thread>
 
@@ -114,6 +116,37 @@ TEST_P(Backends, AFailedTransactionLeavesEverythingAsItWas)
     EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM SequenceName").toInt(), 0);
     // The connection is fine afterwards.
     EXPECT_TRUE(t.exec("INSERT INTO SequenceName VALUES (1, 'b', 1)"));
+}
+
+// Opening does not wait for another program's write in progress, such as a long copy.
+TEST_P(Backends, OpeningDoesNotWaitForAWriteInProgress)
+{
+    TestDb t(GetParam());
+    // The indexes that serve reading were made when the database was, so an open makes none.
+    EXPECT_EQ(t.scalar(GetParam() == Backend::SQLite
+                           ? "SELECT COUNT(*) FROM sqlite_master WHERE type='index' AND name "
+                             "LIKE '%By%'"
+                           : "SELECT COUNT(*) FROM pg_indexes WHERE schemaname = current_schema() "
+                             "AND indexname LIKE '%by%'")
+                  .toInt(),
+              5);
+    const QString location = t.path;
+    std::future<bool> opening;
+    bool promptly = false;
+    t.db->transaction([&] {
+        EXPECT_TRUE(t.db->exec(QStringLiteral("INSERT INTO TestResult (TestId, StepNo, Time, "
+                                              "Temperature, Speed, Shearstress, Gel, Rbfactor) "
+                                              "VALUES (1, 1, 10, 150, 300, 510, 0, 1)"))
+                        .ok);
+        opening = std::async(std::launch::async, [location] {
+            return Database::open(location, Database::OpenMode::MustExist).db != nullptr;
+        });
+        // A guard against waiting for ever, not a measure of speed: the write ends after it.
+        promptly = opening.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+        return DbResult::failure("only held");
+    });
+    EXPECT_TRUE(promptly);
+    EXPECT_TRUE(opening.get());
 }
 
 TEST(ServerBackend, ALostConnectionIsOpenedAgainAndCountsAsBusyMeanwhile)
