@@ -5,6 +5,7 @@
 #include "core/Units.h"
 #include "core/VbFormat.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace viscora {
@@ -66,6 +67,14 @@ std::string elapsedTimeText(long long seconds)
     char buf[64];
     std::snprintf(buf, sizeof buf, "Elapsed Time: %02lld:%02lld:%s", inDay / 3600, inDay / 60 % 60,
                   formatMask(static_cast<double>(seconds % 60), "00").c_str());
+    return buf;
+}
+
+std::string clockText(double secondsSinceMidnight)
+{
+    const long t = static_cast<long>(std::floor(secondsSinceMidnight)) % 86400;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02ld:%02ld:%02ld", t / 3600, t / 60 % 60, t % 60);
     return buf;
 }
 

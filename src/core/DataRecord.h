@@ -48,5 +48,7 @@ LiveValues liveValues(const RecordFields &f, const Module1 &m);
 
 // "Elapsed Time: hh:mm:ss" of a count of seconds (wraps after a day).
 std::string elapsedTimeText(long long seconds);
+// "hh:mm:ss" of the instrument's clock, seconds since midnight (wraps after a day).
+std::string clockText(double secondsSinceMidnight);
 
 } // namespace viscora

@@ -1,6 +1,7 @@
 #include "directlog/DirectLog.h"
 
 #include "device/Link.h"
+#include "core/DataRecord.h"
 #include "core/Module1.h"
 #include "core/Prompter.h"
 #include "core/Protocol.h"
@@ -54,9 +55,7 @@ std::string DirectLog::number(double v)
 std::string DirectLog::dataLine(double seconds, double clockSeconds, double stress, double rpm,
                                 float viscosity)
 {
-    const long t = static_cast<long>(std::floor(clockSeconds)) % 86400;
-    char clock[16];
-    std::snprintf(clock, sizeof clock, "%02ld:%02ld:%02ld", t / 3600, t / 60 % 60, t % 60);
+    const std::string clock = clockText(clockSeconds);
     const std::string visc = singleText(viscosity);
     return number(seconds) + "," + clock + "," + number(stress) + "," + number(rpm) + "," +
            (viscosity < 0 ? "" : " ") + visc + " \r\n";

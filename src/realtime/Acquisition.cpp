@@ -1,5 +1,6 @@
 #include "realtime/Acquisition.h"
 
+#include "core/DataRecord.h"
 #include "core/Module1.h"
 #include "core/Prompter.h"
 #include "core/Protocol.h"
@@ -22,14 +23,6 @@ const char *const kConnectionLostStatus = "Connection to the instrument lost —
 
 namespace {
 constexpr const char *kInProgress = "Test in progress ...";
-
-std::string timeOfDay(double seconds)
-{
-    const long t = static_cast<long>(std::floor(seconds)) % 86400;
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%02ld:%02ld:%02ld", t / 3600, t / 60 % 60, t % 60);
-    return buf;
-}
 } // namespace
 
 Acquisition::Acquisition(Module1 &m, SerialPort &port, Clock &clock, TestRepository &repo,
@@ -288,8 +281,8 @@ PollResult Acquisition::poll()
                 if (pendingGap_ && pendingGap_->time < 0) {
                     pendingGap_->time = at;
                     pendingGap_->text = QString::fromStdString(
-                        "No record reached the program from " + timeOfDay(gapFrom_) + " to " +
-                        timeOfDay(clock_.secondsSinceMidnight()) + ".");
+                        "No record reached the program from " + clockText(gapFrom_) + " to " +
+                        clockText(clock_.secondsSinceMidnight()) + ".");
                 }
                 held_.push_back(p);
             }
