@@ -3,6 +3,7 @@
 #include "rheology/FlowChart.h"
 #include "rheology/Tables.h"
 #include "ui/ChartView.h"
+#include "ui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,7 +17,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -190,10 +190,8 @@ frmRheology::frmRheology(rheology::Analysis analysis, std::string testName, QWid
     grid->setColumnStretch(1, 2);
     setMinimumSize(900, 700);
     // Roomy, but never larger than the screen it opens on.
-    QSize size(1200, 900);
-    if (const QScreen *s = screen())
-        size = size.boundedTo(s->availableGeometry().size() * 0.95);
-    resize(size.expandedTo(minimumSize()));
+    resize(1200, 900);
+    fitOnScreen(*this);
 
     QStringList notes;
     for (const std::string &n : rheology::analysisNotes(analysis_))
