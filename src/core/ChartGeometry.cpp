@@ -188,6 +188,9 @@ ChartGeometry chartGeometry(const ChartModel &model, std::size_t buckets, AxisRo
     g.x.log = model.xScale() == ScaleType::Log;
     g.y.log = model.yScale() == ScaleType::Log;
     const PlottingMethod method = model.plottingMethod();
+    const bool fitting =
+        method == PlottingMethod::BestFitLinear || method == PlottingMethod::BestFitPower;
+    const bool showRests = model.showsRests();
     double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
     for (int s = 0; s < model.subsetCount(); ++s) {
         const std::size_t n = model.drawnPointCount(s);
@@ -198,24 +201,37 @@ ChartGeometry chartGeometry(const ChartModel &model, std::size_t buckets, AxisRo
         std::vector<std::size_t> starts{0}; // of the pieces, in xs
         xs.reserve(n);
         ys.reserve(n);
-        std::size_t nextBreak = 0;
+        // Without rest points the fit takes the drawn points themselves.
+        const bool fitOwn = fitting && !src.rests.empty();
+        std::vector<double> fitXs, fitYs;
+        std::size_t nextBreak = 0, nextRest = 0;
         for (std::size_t i = 0; i < n; ++i) {
             for (; nextBreak < src.breaks.size() && src.breaks[nextBreak] <= i; ++nextBreak)
                 if (!xs.empty() && starts.back() != xs.size())
                     starts.push_back(xs.size());
+            while (nextRest < src.rests.size() && src.rests[nextRest] < i)
+                ++nextRest;
+            const bool rest = nextRest < src.rests.size() && src.rests[nextRest] == i;
             const double x = src.x[i], y = src.y[i];
             if (!std::isfinite(x) || !std::isfinite(y) || (g.x.log && x <= 0) ||
-                (g.y.log && y <= 0))
+                (g.y.log && y <= 0) || (rest && !showRests))
                 continue;
             xs.push_back(x);
             ys.push_back(y);
+            if (fitOwn && !rest) {
+                fitXs.push_back(x);
+                fitYs.push_back(y);
+            }
         }
         if (starts.size() > 1 && starts.back() == xs.size())
             starts.pop_back();
         SeriesGeometry sg;
         sg.index = s;
-        // The fit uses every drawn point, not only the thinned ones.
-        sg.fit = xs.empty() ? std::nullopt : fitSeries(method, xs, ys);
+        // The fit uses every drawn point but the rest points, not only the thinned ones.
+        if (fitOwn)
+            sg.fit = fitXs.empty() ? std::nullopt : fitSeries(method, fitXs, fitYs);
+        else
+            sg.fit = xs.empty() ? std::nullopt : fitSeries(method, xs, ys);
         sg.pieces.clear();
         for (std::size_t p = 0; p < starts.size(); ++p) {
             const std::size_t lo = starts[p];

@@ -1,8 +1,9 @@
 #pragma once
 // What a chart shows, worked out before anything is drawn: the points of each series after
-// dropping what an axis cannot show and thinning to the plot's width, the axis ranges, the
-// best-fit curve of each series and the labels of a logarithmic axis. A view only turns this
-// into widgets, so all of it is tested as plain code.
+// dropping what an axis cannot show (and the rest points the chart leaves out) and thinning
+// to the plot's width, the axis ranges, the best-fit curve of each series and the labels of
+// a logarithmic axis. A view only turns this into widgets, so all of it is tested as plain
+// code.
 
 #include "core/ChartModel.h"
 #include "core/CurveFit.h"

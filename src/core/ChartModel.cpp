@@ -1,5 +1,7 @@
 #include "core/ChartModel.h"
 
+#include "core/ChartTypes.h"
+
 #include <algorithm>
 #include <array>
 
@@ -71,12 +73,25 @@ void ChartModel::setPoints(int series, std::vector<double> xs, std::vector<doubl
     s.x = std::move(xs);
     s.y = std::move(ys);
     s.breaks.clear();
+    s.rests.clear();
 }
 
 void ChartModel::setBreaks(int series, std::vector<std::size_t> breaks)
 {
     if (series >= 0)
         at(series).breaks = std::move(breaks);
+}
+
+void ChartModel::setRests(int series, std::vector<std::size_t> rests)
+{
+    if (series >= 0)
+        at(series).rests = std::move(rests);
+}
+
+bool ChartModel::showsRests() const
+{
+    return showsRestPoints(xColumn_, yColumn_, xScale_ == ScaleType::Log,
+                           yScale_ == ScaleType::Log);
 }
 
 void ChartModel::setSeriesLabel(int series, std::string label)

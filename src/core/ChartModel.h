@@ -26,6 +26,9 @@ struct ChartSeries {
     // Points that start a new piece of the line: nothing was recorded between them and the
     // point before (a lost connection), so the line is not drawn across.
     std::vector<std::size_t> breaks;
+    // Points of a rest step (see isRestSpeed), ascending: never fitted, and not drawn where the
+    // chart's axes leave them out.
+    std::vector<std::size_t> rests;
     bool colorSet = false; // the colour was chosen; else a view picks one apart from series 0
     bool markers = false;  // points only, not joined
 };
@@ -53,9 +56,11 @@ public:
     void setY(int series, int point, double v);
     double x(int series, int point) const;
     double y(int series, int point) const;
-    // Replaces a whole series' points at once (the fast path for long tests); no breaks.
+    // Replaces a whole series' points at once (the fast path for long tests); no breaks, no
+    // rest points.
     void setPoints(int series, std::vector<double> xs, std::vector<double> ys);
     void setBreaks(int series, std::vector<std::size_t> breaks);
+    void setRests(int series, std::vector<std::size_t> rests);
 
     void setSeriesLabel(int series, std::string label);
     void setSeriesColor(int series, int color);
@@ -71,6 +76,14 @@ public:
     ScaleType yScale() const { return yScale_; }
     void setPlottingMethod(PlottingMethod m) { method_ = m; }
     PlottingMethod plottingMethod() const { return method_; }
+    // The test query's columns on the axes (-1 when the chart is not of a test's rows).
+    void setAxisColumns(int x, int y)
+    {
+        xColumn_ = x;
+        yColumn_ = y;
+    }
+    // Whether the rest points are drawn, with these axes on the present scales.
+    bool showsRests() const;
 
     // Clears every series and title.
     void reset();
@@ -84,6 +97,7 @@ private:
     ScaleType xScale_ = ScaleType::Normal;
     ScaleType yScale_ = ScaleType::Normal;
     PlottingMethod method_ = PlottingMethod::Linear;
+    int xColumn_ = -1, yColumn_ = -1;
 };
 
 } // namespace viscora

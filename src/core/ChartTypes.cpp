@@ -36,6 +36,15 @@ const ChartType &chartType(int index)
     return kTypes[static_cast<size_t>(index)];
 }
 
+bool showsRestPoints(int xColumn, int yColumn, bool xLog, bool yLog)
+{
+    const auto swampedByRests = [](int column, bool log) {
+        return column == col::Viscosity ||
+               (log && (column == col::ShearRate || column == col::Speed));
+    };
+    return !swampedByRests(xColumn, xLog) && !swampedByRests(yColumn, yLog);
+}
+
 std::string stressAxisLabel(bool si)
 {
     return si ? "Shear Stress (dyn/cm2)" : "Shear Stress (lb/100ft2)";

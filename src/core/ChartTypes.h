@@ -25,6 +25,13 @@ struct ChartType {
 constexpr int kChartTypeCount = 10;
 const ChartType &chartType(int index);
 
+// A rest step (see isRestSpeed) is stored at an all but nil speed, so its points have an all
+// but nil shear rate and a viscosity far beyond anything measured. A chart of viscosity, or
+// with a logarithmic axis of shear rate or speed, would be scaled to them alone: they are left
+// out of those, and out of every best fit.
+// Whether a chart over these query columns (-1: not a test's rows) shows the rest points.
+bool showsRestPoints(int xColumn, int yColumn, bool xLog, bool yLog);
+
 std::string stressAxisLabel(bool si);
 std::string temperatureAxisLabel(bool si);
 

@@ -86,6 +86,9 @@ inline double stressToEI(double dynPerCm2) { return dynPerCm2 * kStressToEI; }
 inline double stressFromEI(double lbPer100ft2) { return lbPer100ft2 / kStressToEI; }
 // A stored speed: zero (and below the floor) becomes the small speed the database keeps.
 inline double storedSpeed(double rpm) { return rpm > kStoredSpeedFloor ? rpm : kStoredZeroSpeed; }
+// Below the instrument's least speed step the rotor is at rest (stored as kStoredZeroSpeed).
+constexpr double kRestSpeedBelow = 0.01; // rpm
+inline bool isRestSpeed(double rpm) { return rpm < kRestSpeedBelow; }
 
 // Setup window step list, real-time step list and the step dialogs.
 inline double shearRateSetup(double speed, double shearFactor)

@@ -4,6 +4,7 @@
 #include "core/Module1.h"
 #include "core/Prompter.h"
 #include "core/StepTimeline.h"
+#include "core/Units.h"
 #include "core/VbFormat.h"
 
 #include <algorithm>
@@ -50,22 +51,25 @@ std::vector<double> runningTime(const std::vector<QueryRow> &rows)
 
 namespace {
 
+// `gaps`: rows after which nothing was recorded for a while (time charts only).
 void fillSeries(ChartModel &chart, int series, const ChartType &t,
-                const std::vector<QueryRow> &rows)
+                const std::vector<QueryRow> &rows, const std::vector<std::size_t> &gaps = {})
 {
     std::vector<double> xs, ys;
     ys.reserve(rows.size());
     for (const auto &r : rows)
         ys.push_back(r[static_cast<size_t>(t.yColumn)]);
+    std::vector<size_t> order(rows.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::vector<std::size_t> breaks;
     if (t.treatment == XTreatment::RunningTime) {
         xs = runningTime(rows);
+        breaks = gaps;
     } else {
         xs.reserve(rows.size());
         for (const auto &r : rows)
             xs.push_back(r[static_cast<size_t>(t.xColumn)]);
         // Ascending X; a stable sort keeps equal X in recorded order.
-        std::vector<size_t> order(xs.size());
-        std::iota(order.begin(), order.end(), size_t{0});
         std::stable_sort(order.begin(), order.end(),
                          [&](size_t a, size_t b) { return xs[a] < xs[b]; });
         std::vector<double> sx(xs.size()), sy(ys.size());
@@ -76,7 +80,23 @@ void fillSeries(ChartModel &chart, int series, const ChartType &t,
         xs.swap(sx);
         ys.swap(sy);
     }
+    // A time chart that leaves the rest out does not join the points on either side of it.
+    const bool breakAtRests = t.treatment == XTreatment::RunningTime &&
+                              !showsRestPoints(t.xColumn, t.yColumn, false, false);
+    std::vector<std::size_t> rests;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (!formula::isRestSpeed(rows[order[i]][col::Speed]))
+            continue;
+        rests.push_back(i);
+        if (breakAtRests && i + 1 < order.size() &&
+            !formula::isRestSpeed(rows[order[i + 1]][col::Speed]))
+            breaks.push_back(i + 1);
+    }
+    std::sort(breaks.begin(), breaks.end());
+    breaks.erase(std::unique(breaks.begin(), breaks.end()), breaks.end());
     chart.setPoints(series, std::move(xs), std::move(ys));
+    chart.setBreaks(series, std::move(breaks));
+    chart.setRests(series, std::move(rests));
 }
 
 } // namespace
@@ -104,16 +124,15 @@ void drawChartType(ChartModel &chart, MainChartState &state, int type, const Mod
     chart.setXAxisLabel(t.xLabel(si));
     chart.setYAxisLabel(t.yLabel(si));
     chart.setMainTitle(t.title);
+    chart.setAxisColumns(t.xColumn, t.yColumn);
     if (state.PointCount == ChartModel::kNoTestPointCount) {
         const int n = static_cast<int>(opened.size());
         chart.setPointCount(n);
         state.PointCount = n;
         state.SubsetCount = 1;
         chart.setSubsetCount(1);
-        fillSeries(chart, 0, t, opened);
         // Points in time order are the rows in their order; sorted charts have no gaps.
-        if (t.treatment == XTreatment::RunningTime)
-            chart.setBreaks(0, breaks);
+        fillSeries(chart, 0, t, opened, breaks);
         return;
     }
     if (!overlay)

@@ -2,6 +2,7 @@
 #include "core/ChartModel.h"
 #include "core/ChartTypes.h"
 #include "core/CurveFit.h"
+#include "core/TestQuery.h"
 
 #include <gtest/gtest.h>
 
@@ -236,4 +237,47 @@ TEST(ChartGeometry, ABrokenLineIsDrawnInPieces)
     // No breaks: one piece.
     m.setPoints(0, {1, 2}, {3, 4});
     EXPECT_EQ(chartGeometry(m, 200).series[0].pieces, (std::vector<std::size_t>{0}));
+}
+
+TEST(ChartGeometry, RestPointsAreNeverFittedAndDrawnOnlyWhereTheyCannotSwampAnAxis)
+{
+    struct Case {
+        int xColumn, yColumn;
+        bool xLog, yLog;
+        std::size_t drawn;
+    };
+    const Case cases[] = {
+        {col::ShearRate, col::ShearStress, false, false, 5},
+        {col::ShearRate, col::ShearStress, true, false, 4},
+        {col::Speed, col::Dial, true, false, 4},
+        {col::ShearRate, col::Viscosity, false, false, 4},
+        {col::Temperature, col::Viscosity, false, false, 4},
+        {col::Time, col::ShearStress, true, true, 5},
+        {-1, -1, true, true, 5}, // not a test's rows
+    };
+    ChartModel m;
+    m.setPointCount(5);
+    // A rest point among them, as sorted by temperature.
+    m.setPoints(0, {10, 20, 30, 40, 50}, {3, 5, 900, 9, 11});
+    m.setRests(0, {2});
+    m.setPlottingMethod(PlottingMethod::BestFitLinear);
+    for (const Case &c : cases) {
+        m.setAxisColumns(c.xColumn, c.yColumn);
+        m.setXScale(c.xLog ? ScaleType::Log : ScaleType::Normal);
+        m.setYScale(c.yLog ? ScaleType::Log : ScaleType::Normal);
+        const ChartGeometry g = chartGeometry(m, 200);
+        ASSERT_EQ(g.series.size(), 1u);
+        EXPECT_EQ(g.series[0].x.size(), c.drawn) << c.xColumn << "," << c.yColumn;
+        EXPECT_EQ(g.series[0].pieces, (std::vector<std::size_t>{0}));
+        ASSERT_TRUE(g.series[0].fit);
+        EXPECT_NEAR(g.series[0].fit->b, 0.2, 1e-12);
+        EXPECT_NEAR(g.series[0].fit->r2, 1, 1e-12);
+    }
+    m.setAxisColumns(col::ShearRate, col::Viscosity);
+    m.setXScale(ScaleType::Normal);
+    m.setYScale(ScaleType::Normal);
+    EXPECT_NEAR(chartGeometry(m, 200).y.max, 11, 1e-12);
+    // New points are no longer the rest.
+    m.setPoints(0, {10, 20, 30}, {3, 5, 900});
+    EXPECT_EQ(chartGeometry(m, 200).series[0].x.size(), 3u);
 }
