@@ -73,6 +73,8 @@ int rheologyTable(Workbook &wb, int row, const rheology::Table &t, int &widest)
     const int lastCol = static_cast<int>(t.header.size());
     widest = std::max(widest, lastCol);
     wb.text(row++, 1, t.title);
+    if (!t.note.empty())
+        wb.text(row++, 1, t.note);
     const int first = row, last = row + static_cast<int>(t.rows.size());
     for (int c = 1; c <= lastCol; ++c)
         wb.text(row, c, t.header[static_cast<size_t>(c - 1)],
@@ -95,7 +97,8 @@ int rheologyTable(Workbook &wb, int row, const rheology::Table &t, int &widest)
     return row + 2;
 }
 
-// The second sheet: every flow curve's readings, field values, gels and models.
+// The second sheet: every flow curve's warnings, mud report, readings, field values, gels and
+// models.
 void rheologySheet(Workbook &wb, const rheology::Analysis &a, const QString &testName)
 {
     wb.addSheet("Rheology");
@@ -114,7 +117,11 @@ void rheologySheet(Workbook &wb, const rheology::Analysis &a, const QString &tes
             rheology::curveTables(a.curves[i], i, a.curves.size(), a.units);
         wb.text(row, 1, t.title);
         row += 2;
-        for (const rheology::Table *table : {&t.readings, &t.field, &t.gels, &t.models})
+        for (const std::string &w : t.warnings)
+            wb.text(row++, 1, "Warning: " + w);
+        if (!t.warnings.empty())
+            ++row;
+        for (const rheology::Table *table : t.tables())
             row = rheologyTable(wb, row, *table, widest);
         wb.text(row, 1, t.recommendation);
         row += 3;

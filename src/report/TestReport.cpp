@@ -470,6 +470,8 @@ void drawTable(Flow &flow, const rheology::Table &t, const QFont &base)
     const QFont titleFont = bold;
     flow.need(tp.lineHeight(titleFont) + headerHeight + 2 * tp.lineHeight(font));
     flow.line(titleFont, t.title);
+    if (!t.note.empty())
+        flow.line(font, t.note);
     drawRow(t.header, headerNumbers, bold, headerHeight);
     for (const auto &row : t.rows) {
         std::vector<std::string> cells;
@@ -506,9 +508,10 @@ void drawRheology(Flow &flow, const rheology::Analysis &a, const QFont &font)
         flow.y() += 120;
         flow.need(1500);
         flow.line(curveFont, t.title, 60);
-        drawTable(flow, t.field, font);
-        drawTable(flow, t.gels, font);
-        drawTable(flow, t.models, font);
+        for (const std::string &w : t.warnings)
+            flow.line(font, "Warning: " + w);
+        for (const rheology::Table *table : t.tables())
+            drawTable(flow, *table, font);
         flow.line(curveFont, t.recommendation, 60);
     }
 }

@@ -24,14 +24,19 @@ ChartModel flowCurveChart(const FlowCurve &c, Units units, const std::vector<boo
     chart.setXScale(scale);
     chart.setYScale(scale);
 
-    std::vector<double> xs, ys;
+    std::vector<double> xs, ys, outX, outY;
     double lo = HUGE_VAL, hi = 0;
     for (const Reading &r : c.readings) {
-        xs.push_back(r.shearRate);
-        ys.push_back(r.stress);
-        if (r.fitted && r.shearRate > 0) {
-            lo = std::min(lo, r.shearRate);
-            hi = std::max(hi, r.shearRate);
+        if (r.used) {
+            xs.push_back(r.shearRate);
+            ys.push_back(r.stress);
+            if (r.shearRate > 0) {
+                lo = std::min(lo, r.shearRate);
+                hi = std::max(hi, r.shearRate);
+            }
+        } else if (r.fullScale) {
+            outX.push_back(r.shearRate);
+            outY.push_back(r.stress);
         }
     }
     chart.setPoints(0, std::move(xs), std::move(ys));
@@ -59,6 +64,12 @@ ChartModel flowCurveChart(const FlowCurve &c, Units units, const std::vector<boo
                                          (m.model == c.recommended ? " (recommended)" : ""));
         chart.setSeriesColor(series, modelColor(i));
         ++series;
+    }
+    if (!outX.empty()) {
+        chart.setPoints(series, std::move(outX), std::move(outY));
+        chart.setSeriesLabel(series, "At full scale (left out)");
+        chart.setSeriesColor(series, 7);
+        chart.setSeriesMarkers(series, true);
     }
     return chart;
 }

@@ -64,6 +64,11 @@ public:
         key(k);
         number(v);
     }
+    void boolean(bool b)
+    {
+        separate();
+        out_ += b ? "true" : "false";
+    }
     void null()
     {
         separate();
@@ -91,6 +96,18 @@ void reading(Writer &w, const Reading &r)
     w.member("stress", r.stress);
     w.member("dial", r.dial);
     w.member("temperature", r.temperature);
+    w.key("stable");
+    w.boolean(r.stable);
+    w.key("used");
+    w.boolean(r.used);
+    if (!r.used) {
+        w.key("why");
+        w.string(r.why);
+    }
+    if (r.up && r.down) {
+        w.member("up", *r.up);
+        w.member("down", *r.down);
+    }
     w.close('}');
 }
 
@@ -131,6 +148,9 @@ void curve(Writer &w, const FlowCurve &c)
         w.open('{');
         w.member("step", g.step);
         w.member("gel", g.gel);
+        w.member("rest", g.rest);
+        w.key("label");
+        w.string(g.label);
         w.close('}');
     }
     w.close(']');
@@ -141,6 +161,15 @@ void curve(Writer &w, const FlowCurve &c)
         w.string(c.recommended->key);
     else
         w.null();
+    if (!c.recommended) {
+        w.key("recommendation_note");
+        w.string(c.recommendedReason);
+    }
+    w.key("warnings");
+    w.open('[');
+    for (const std::string &text : c.warnings)
+        w.string(text);
+    w.close(']');
     w.close('}');
 }
 } // namespace

@@ -11,16 +11,30 @@
 namespace viscora::rheology {
 
 namespace {
-constexpr double kWindow = 30;        // s: a step's reading is the mean of its last 30 s
-constexpr double kCurveSpread = 2;    // degF: the temperatures of one flow curve
-constexpr double kSpeedTolerance = 1; // rpm: a reading "at 600 rpm"
-constexpr double kZeroSpeed = 0.005;  // rpm: below half the instrument's 0.01 rpm step
-constexpr double kYieldToSI = 4.788;  // lb/100ft2 -> dyn/cm2, for YP and LSYP
-constexpr double kAiccMargin = 2;     // AICc differences below this are a tie
+constexpr double kWindow = 30;          // s: a step's reading is the mean of its last 30 s
+constexpr double kCurveSpread = 2;      // degF: a ramp's temperatures, beyond which it is warned
+constexpr double kRateTolerance = 0.01; // a reading "at 511 1/s"
+constexpr double kSameSpeed = 0.005;    // two readings at one speed
+constexpr double kYieldToSI = 4.788;    // lb/100ft2 -> dyn/cm2, for YP, LSYP
+constexpr double kAiccMargin = 2;       // AICc differences below this are a tie
 constexpr double kExactFraction = 1e-6;
+constexpr double kLeastR2 = 0.9;        // below it no model is recommended
+constexpr double kUpDownSpread = 0.10;  // up and down readings further apart are warned
+constexpr double kDriftFraction = 0.02; // a reading still drifting: of its mean ...
+constexpr double kDriftDial = 0.5;      // ... or in dial degrees, whichever is larger
+// The top of the instrument's range in dyn/cm2 with R1-B1 (the grid marks the band above it
+// N/A); a bob reading its dial through a factor reaches it at that factor times more.
+constexpr double kFullScale = 980;
 // No stored value comes near this; beyond it (or not a number) a point cannot be read, and
 // below it every sum and product here stays finite.
 constexpr double kLimit = 1e9;
+
+struct Standard {
+    double rpm;
+    double shearRate; // 1/s, as the standards round it
+};
+constexpr Standard kStandards[] = {{600, 1022}, {300, 511}, {200, 340},
+                                   {100, 170},  {6, 10.2},  {3, 5.1}};
 
 bool usable(double v) { return std::isfinite(v) && std::abs(v) <= kLimit; }
 
@@ -32,59 +46,100 @@ bool usable(const Point &p)
 
 bool usableFactor(double f) { return std::isfinite(f) && f >= 1e-6 && f <= 1e6; }
 
-Value valueOf(double v)
+Value valueOf(double v, std::string note = {})
 {
     if (std::isfinite(v))
-        return {v, {}};
+        return {v, std::move(note)};
     return {std::nullopt, "The value is out of range."};
 }
 
 Value missing(std::string reason) { return {std::nullopt, std::move(reason)}; }
 
 // The value computed from `needs`, or the reason of the first one that is missing.
-Value from(std::initializer_list<const Value *> needs, const std::function<double()> &compute)
+Value from(std::initializer_list<const Value *> needs, const std::function<double()> &compute,
+           std::string note = {})
 {
     for (const Value *v : needs)
         if (!v->value)
             return missing(v->reason);
-    return valueOf(compute());
+    return valueOf(compute(), std::move(note));
 }
+
+std::string fixed(double v, const char *mask = "0.0") { return formatMask(v, mask); }
+// 599 rpm, 2.5 rpm; 1022 1/s, 10.2 1/s.
+std::string rpmText(double rpm) { return shortestText(std::round(rpm * 100) / 100); }
+std::string rateText(double rate)
+{
+    return shortestText(rate < 100 ? std::round(rate * 10) / 10 : std::round(rate));
+}
+
+double displayTemperature(double fahrenheit, Units units)
+{
+    return units == Units::SI ? formula::fahrenheitToCelsius(fahrenheit) : fahrenheit;
+}
+const char *degrees(Units units) { return units == Units::SI ? "°C" : "°F"; }
 
 struct Step {
     Reading reading;
-    double gel = 0; // largest gel of the step, dyn/cm2; 0 when none
+    double peak = 0;     // the largest stress or gel of the step, dyn/cm2
+    double duration = 0; // s: its last point's time
 };
+
+// Whether the window's first and last thirds still differ (see the rule in the header).
+bool drifting(std::span<const Point> window)
+{
+    const std::size_t third = window.size() / 3;
+    if (third == 0)
+        return false;
+    auto mean = [](std::span<const Point> ps) {
+        double s = 0;
+        for (const Point &p : ps)
+            s += p.stress;
+        return s / static_cast<double>(ps.size());
+    };
+    const double all = mean(window);
+    const double change = mean(window.last(third)) - mean(window.first(third));
+    return std::abs(change) >
+           std::max(kDriftFraction * std::abs(all), kDriftDial * formula::kDialDivisor);
+}
 
 Step readStep(std::span<const Point> points, const Geometry &g, Units units)
 {
     const double last = points.back().time;
-    double speed = 0, stress = 0, temperature = 0, gel = 0;
-    int count = 0;
-    for (const Point &p : points) {
-        if (std::isfinite(p.gel) && p.gel > gel)
-            gel = p.gel;
+    double speed = 0, stress = 0, temperature = 0, peak = 0;
+    std::size_t first = points.size();
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const Point &p = points[i];
+        peak = std::max(peak, p.stress);
+        if (std::isfinite(p.gel) && std::abs(p.gel) <= kLimit)
+            peak = std::max(peak, p.gel);
         if (p.time > last - kWindow) {
+            first = std::min(first, i);
             speed += p.speed;
             stress += p.stress;
             temperature += p.temperature;
-            ++count;
         }
     }
-    const double n = count;
+    const auto window = points.subspan(first);
+    const double n = static_cast<double>(window.size());
     Reading r;
     r.step = points.front().step;
-    r.points = count;
+    r.points = static_cast<int>(window.size());
     r.rpm = speed / n;
     r.storedStress = stress / n;
     r.storedTemperature = temperature / n;
-    r.fitted = r.rpm >= kZeroSpeed;
-    r.shearRate = g.custom ? formula::shearRateCustom(r.rpm, g.customFactor)
-                           : formula::shearRateMain(r.rpm, factorValue(g.shearFactor));
+    r.kind = formula::isRestSpeed(r.rpm) ? StepKind::Rest : StepKind::Flow;
+    if (r.kind == StepKind::Rest) {
+        r.rpm = 0;
+    } else {
+        r.shearRate = g.custom ? formula::shearRateCustom(r.rpm, g.customFactor)
+                               : formula::shearRateMain(r.rpm, factorValue(g.shearFactor));
+        r.stable = !drifting(window);
+    }
     r.dial = formula::dialReading(r.storedStress, g.custom ? 1.0 : factorValue(g.fannFactor));
     r.stress = toDisplay(Quantity::Stress, r.storedStress, units);
-    r.temperature = units == Units::SI ? formula::fahrenheitToCelsius(r.storedTemperature)
-                                       : r.storedTemperature;
-    return {r, gel};
+    r.temperature = displayTemperature(r.storedTemperature, units);
+    return {r, peak, std::max(0.0, last)};
 }
 
 // The readings of each step, in step order.
@@ -104,42 +159,256 @@ std::vector<Step> readSteps(std::vector<Point> &points, const Geometry &g, Units
     return steps;
 }
 
-std::string rpmText(double rpm) { return formatMask(rpm, "0"); }
+bool sameRate(double a, double b) { return std::abs(a - b) <= kSameSpeed * std::max(a, b); }
 
-// The dial reading at a standard speed; the later reading when there are two.
-Value theta(const FlowCurve &c, double rpm)
+// At most the 6 rpm standard's shear rate: the speed a gel is read at.
+bool lowSpeed(const Reading &r)
 {
-    const Reading *found = nullptr;
-    for (const Reading &r : c.readings)
-        if (std::abs(r.rpm - rpm) <= kSpeedTolerance)
-            found = &r;
-    if (!found)
-        return missing("No reading at " + rpmText(rpm) + " rpm.");
-    return {found->dial, {}};
+    return r.shearRate <= kStandards[4].shearRate * (1 + kRateTolerance);
+}
+
+std::string gelLabel(double rest)
+{
+    const std::pair<double, const char *> named[] = {
+        {10, "10-s gel"}, {600, "10-min gel"}, {1800, "30-min gel"}};
+    for (const auto &[seconds, label] : named)
+        if (std::abs(rest - seconds) <= std::max(1.0, 0.1 * seconds))
+            return label;
+    return "gel after " + formatMask(rest, "0") + " s";
+}
+
+// Rests and the gels after them; everything else stays a flow reading.
+void classify(std::vector<Step> &steps, Units units, std::vector<Gel> &gels)
+{
+    double rest = 0;
+    bool afterRest = false;
+    for (Step &s : steps) {
+        Reading &r = s.reading;
+        if (r.kind == StepKind::Rest) {
+            rest = afterRest ? rest + s.duration : s.duration;
+            afterRest = true;
+            r.why = "Rest (0 rpm).";
+            continue;
+        }
+        if (afterRest && lowSpeed(r)) {
+            r.kind = StepKind::Gel;
+            const Gel gel{r.step, units == Units::SI ? s.peak : s.peak / formula::kDialDivisor,
+                          rest, gelLabel(rest)};
+            r.why = "Gel measurement: the " + gel.label + ".";
+            gels.push_back(gel);
+        }
+        afterRest = false;
+    }
+}
+
+// Which steps go into each flow curve (indices into the steps), see the header for the rule.
+std::vector<std::vector<std::size_t>> ramps(const std::vector<Step> &steps)
+{
+    std::vector<std::vector<std::size_t>> out;
+    std::vector<std::size_t> pending; // rests and gels before any ramp
+    int direction = 0;
+    bool turned = false;
+    const Reading *first = nullptr, *previous = nullptr;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const Reading &r = steps[i].reading;
+        if (r.kind != StepKind::Flow) {
+            (out.empty() ? pending : out.back()).push_back(i);
+            continue;
+        }
+        bool fresh = previous == nullptr;
+        if (previous) {
+            if (sameRate(r.shearRate, previous->shearRate)) {
+                fresh = std::abs(r.storedTemperature - previous->storedTemperature) >
+                        kCurveSpread + 1e-9;
+            } else {
+                const int d = r.shearRate > previous->shearRate ? 1 : -1;
+                if (direction == 0 || d == direction) {
+                    direction = d;
+                } else {
+                    const bool backToStart =
+                        d > 0 ? r.shearRate >= first->shearRate * (1 - kRateTolerance)
+                              : r.shearRate <= first->shearRate * (1 + kRateTolerance);
+                    fresh = turned || backToStart;
+                    turned = true;
+                    direction = d;
+                }
+            }
+        }
+        if (fresh) {
+            out.emplace_back();
+            if (out.size() == 1)
+                out.back() = std::move(pending);
+            direction = 0;
+            turned = false;
+            first = &r;
+        }
+        out.back().push_back(i);
+        previous = &r;
+    }
+    if (out.empty() && !pending.empty())
+        out.push_back(std::move(pending));
+    for (auto &ramp : out)
+        std::sort(ramp.begin(), ramp.end());
+    return out;
+}
+
+std::string stepList(const std::vector<int> &steps)
+{
+    std::string s;
+    for (int step : steps)
+        s += (s.empty() ? "" : ", ") + std::to_string(step);
+    return s;
+}
+
+double fullScaleOf(const Geometry &g)
+{
+    return kFullScale * (g.custom ? 1.0 : factorValue(g.fannFactor));
+}
+
+// Which flow readings count, and the mean of each up-and-down pair.
+void chooseReadings(FlowCurve &c, const Geometry &g, Units units)
+{
+    std::vector<Reading *> flow;
+    for (Reading &r : c.readings)
+        if (r.kind == StepKind::Flow)
+            flow.push_back(&r);
+    for (std::size_t i = 0; i < flow.size(); ++i) {
+        Reading &r = *flow[i];
+        r.used = true;
+        if (i + 1 < flow.size() && sameRate(r.shearRate, flow[i + 1]->shearRate)) {
+            r.used = false;
+            r.why = "Repeated at " + rpmText(r.rpm) + " rpm: the later reading counts.";
+        } else if (r.storedStress > fullScaleOf(g)) {
+            r.used = false;
+            r.fullScale = true;
+            r.why = "At the instrument's full scale: left out.";
+            c.warnings.push_back("The " + rpmText(r.rpm) + " rpm reading (step " +
+                                 std::to_string(r.step) +
+                                 ") is at the instrument's full scale and is left out.");
+        }
+    }
+    // The turn of an up-and-down ramp: the first change of direction (the ramps never hold
+    // a second one).
+    std::size_t turn = flow.size();
+    int direction = 0;
+    for (std::size_t i = 1; i < flow.size() && turn == flow.size(); ++i) {
+        if (sameRate(flow[i]->shearRate, flow[i - 1]->shearRate))
+            continue;
+        const int d = flow[i]->shearRate > flow[i - 1]->shearRate ? 1 : -1;
+        if (direction != 0 && d != direction)
+            turn = i;
+        direction = d;
+    }
+    for (std::size_t i = turn; i < flow.size(); ++i) {
+        Reading &down = *flow[i];
+        if (!down.used)
+            continue;
+        for (std::size_t j = 0; j < turn; ++j) {
+            Reading &up = *flow[j];
+            if (!up.used || up.up || !sameRate(up.shearRate, down.shearRate))
+                continue;
+            up.up = up.stress;
+            up.down = down.stress;
+            up.downStep = down.step;
+            const double spread = std::abs(up.storedStress - down.storedStress);
+            const double mean = (up.storedStress + down.storedStress) / 2;
+            if (spread > kUpDownSpread * std::abs(mean))
+                c.warnings.push_back(
+                    "At " + rpmText(up.rpm) + " rpm the up and down readings (steps " +
+                    std::to_string(up.step) + " and " + std::to_string(down.step) + ") differ by " +
+                    formatMask(100 * spread / std::abs(mean), "0") +
+                    " %: the sample may be thixotropic or settling.");
+            up.storedStress = mean;
+            up.rpm = (up.rpm + down.rpm) / 2;
+            up.shearRate = (up.shearRate + down.shearRate) / 2;
+            up.storedTemperature = (up.storedTemperature + down.storedTemperature) / 2;
+            up.stress = toDisplay(Quantity::Stress, up.storedStress, units);
+            up.dial =
+                formula::dialReading(up.storedStress, g.custom ? 1.0 : factorValue(g.fannFactor));
+            up.temperature = displayTemperature(up.storedTemperature, units);
+            up.points += down.points;
+            up.stable = up.stable && down.stable;
+            down.used = false;
+            down.why = "Averaged with its up reading, step " + std::to_string(up.step) + ".";
+            c.upAndDown = true;
+            break;
+        }
+    }
+    for (const Reading *r : flow)
+        if (r->used && !r->stable)
+            c.warnings.push_back("The " + rpmText(r->rpm) + " rpm reading (step " +
+                                 std::to_string(r->step) +
+                                 ") was still drifting in its last 30 s; it is used.");
+}
+
+// The dial readings at the standard shear rates.
+std::vector<Theta> thetas(const FlowCurve &c, const Geometry &g)
+{
+    const bool r1b1 = !g.custom && factorValue(g.shearFactor) == 1.0;
+    std::vector<Theta> out;
+    for (const Standard &s : kStandards) {
+        Theta t{s.rpm, s.shearRate, {}};
+        const std::string where =
+            rateText(s.shearRate) + " 1/s (" + rpmText(s.rpm) + " rpm with R1-B1)";
+        auto near = [&](const Reading &r) {
+            return r.kind == StepKind::Flow &&
+                   std::abs(r.shearRate - s.shearRate) <= kRateTolerance * s.shearRate;
+        };
+        const Reading *found = nullptr, *saturated = nullptr;
+        for (const Reading &r : c.readings) {
+            if (near(r) && r.used)
+                found = &r;
+            else if (near(r) && r.fullScale)
+                saturated = &r;
+        }
+        if (found) {
+            std::string note;
+            if (found->up)
+                note = "Mean of up and down, steps " + std::to_string(found->step) + " and " +
+                       std::to_string(found->downStep) + ".";
+            if (!r1b1 || std::abs(found->rpm - s.rpm) > 0.005)
+                note += std::string(note.empty() ? "" : " ") + "Step " +
+                        std::to_string(found->step) + " at " + rpmText(found->rpm) + " rpm, " +
+                        formatMask(found->shearRate, "0.0") + " 1/s.";
+            t.dial = {found->storedStress / formula::kDialDivisor, note};
+        } else if (saturated) {
+            t.dial = missing("The reading at " + where + " is at the instrument's full scale.");
+        } else {
+            t.dial = missing("No reading at " + where + ".");
+        }
+        out.push_back(std::move(t));
+    }
+    return out;
 }
 
 // A dial reading whose logarithm is taken.
-Value positive(const Value &theta, double rpm)
+Value positive(const Theta &t)
 {
-    if (theta.value && *theta.value <= 0)
-        return missing("The " + rpmText(rpm) + " rpm reading is not positive.");
-    return theta;
+    if (t.dial.value && *t.dial.value <= 0)
+        return missing("The " + rpmText(t.rpm) + " rpm reading is not positive.");
+    return t.dial;
 }
 
 // The field formulas as drilling-fluid practice writes them, rounded constants included (511
 // and 170.2 are the shear rates of 300 and 100 rpm, 510 turns degrees into eq. cP).
-FieldValues fieldValues(const FlowCurve &c, Units units)
+FieldValues fieldValues(const std::vector<Theta> &th, bool upAndDown, Units units)
 {
-    const Value t600 = theta(c, 600), t300 = theta(c, 300), t100 = theta(c, 100), t6 = theta(c, 6),
-                t3 = theta(c, 3);
-    const Value p600 = positive(t600, 600), p300 = positive(t300, 300), p100 = positive(t100, 100),
-                p3 = positive(t3, 3);
+    const Value &t600 = th[0].dial, &t300 = th[1].dial, &t100 = th[3].dial, &t6 = th[4].dial,
+                &t3 = th[5].dial;
+    const Value p600 = positive(th[0]), p300 = positive(th[1]), p100 = positive(th[3]),
+                p3 = positive(th[5]);
     const double yield = units == Units::SI ? kYieldToSI : 1;
     auto v = [](const Value &x) { return *x.value; };
     FieldValues f;
     f.AV = from({&t600}, [&] { return v(t600) / 2; });
     f.PV = from({&t600, &t300}, [&] { return v(t600) - v(t300); });
-    f.YP = from({&t300, &f.PV}, [&] { return (v(t300) - v(f.PV)) * yield; });
+    if (upAndDown && !t600.value && t300.value && t100.value)
+        f.PV = from(
+            {&t300, &t100}, [&] { return 1.5 * (v(t300) - v(t100)); },
+            "No 600 rpm reading: 1.5 (θ300 - θ100), as cement practice computes it.");
+    f.YP = from(
+        {&t300, &f.PV}, [&] { return (v(t300) - v(f.PV)) * yield; },
+        t600.value ? "" : "θ300 - PV, PV from 300 and 100 rpm.");
     f.LSYP = from({&t3, &t6}, [&] { return (2 * v(t3) - v(t6)) * yield; });
     f.n = from({&p600, &p300}, [&] { return 3.32 * std::log10(v(t600) / v(t300)); });
     f.K = from({&f.n, &t300}, [&] { return 510 * v(t300) / std::pow(511, v(f.n)); });
@@ -173,6 +442,21 @@ ModelFit leftOut(ModelFit m, std::string reason)
     return m;
 }
 
+// Why a fit cannot describe a fluid, or nothing. A yield stress may miss 0 by rounding.
+std::string unphysical(const Model &model, const Params &p, double largestStress)
+{
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        const Parameter &par = model.parameters[i];
+        const bool bad = par.quantity == Quantity::Stress
+                             ? p[i] < -kExactFraction * std::max(largestStress, 1e-12)
+                             : p[i] <= 0;
+        if (bad)
+            return std::string("Not a fluid: ") + par.symbol +
+                   (par.quantity == Quantity::Stress ? " is negative." : " is not positive.");
+    }
+    return {};
+}
+
 ModelFit fitModel(const Model &model, const Samples &s, int distinct, Units units)
 {
     ModelFit m;
@@ -204,42 +488,96 @@ ModelFit fitModel(const Model &model, const Samples &s, int distinct, Units unit
         return leftOut(m, "No fit could be made.");
     m.fitted = true;
     m.stored = *params;
+    m.unphysical = unphysical(model, *params, largest);
     const double mean = sum / count;
     double sst = 0;
     for (double t : s.stress)
         sst += (t - mean) * (t - mean);
     m.r2 = sst > 0 ? valueOf(1 - sse / sst) : missing("All stresses are equal.");
-    if (count - p - 1 <= 0) {
+    // The variance is estimated too: one parameter more than the model's own.
+    const int k = p + 1;
+    if (count - k - 1 <= 0) {
         m.aicc = missing("Too few readings to score the model.");
         return m;
     }
     const double exact = std::max(kExactFraction * largest, 1e-12);
     const double floored = std::max(sse, count * exact * exact);
     m.aicc =
-        valueOf(count * std::log(floored / count) + 2.0 * p + 2.0 * p * (p + 1) / (count - p - 1));
+        valueOf(count * std::log(floored / count) + 2.0 * k + 2.0 * k * (k + 1) / (count - k - 1));
     return m;
 }
 
-void analyseCurve(FlowCurve &c, const std::vector<double> &stepGels, Units units)
+// The recommendation, unless the readings or the fits give a reason for none.
+Recommendation recommendFor(const FlowCurve &c, bool negative)
 {
-    double temperature = 0;
+    if (negative)
+        return {nullptr, "Some stresses are negative: the instrument's zero may be offset."};
+    std::optional<double> best;
+    for (const ModelFit &m : c.models)
+        if (m.fitted && m.unphysical.empty() && m.r2.value)
+            best = std::max(best.value_or(-HUGE_VAL), *m.r2.value);
+    const Recommendation r = recommend(c.models);
+    if (!r.model)
+        return r;
+    if (!best)
+        return {nullptr, "All stresses are equal: no model can be told from another."};
+    if (*best < kLeastR2)
+        return {nullptr, "No model fits well: the best R² is " + formatMask(*best, "0.00") + "."};
+    return r;
+}
+
+void analyseCurve(FlowCurve &c, const Geometry &g, Units units)
+{
+    chooseReadings(c, g, units);
     Samples s;
-    for (std::size_t i = 0; i < c.readings.size(); ++i) {
-        const Reading &r = c.readings[i];
-        temperature += r.temperature;
-        if (r.fitted) {
-            s.rate.push_back(r.shearRate);
-            s.stress.push_back(r.storedStress);
-        }
-        if (stepGels[i] > 0)
-            c.gels.push_back({r.step, toDisplay(Quantity::Stress, stepGels[i], units)});
+    std::vector<int> negative;
+    double low = HUGE_VAL, high = -HUGE_VAL;
+    const Reading *lastFlow = nullptr;
+    for (const Reading &r : c.readings) {
+        if (r.kind != StepKind::Flow)
+            continue;
+        low = std::min(low, r.storedTemperature);
+        high = std::max(high, r.storedTemperature);
+        lastFlow = &r;
+        if (!r.used)
+            continue;
+        s.rate.push_back(r.shearRate);
+        s.stress.push_back(r.storedStress);
+        if (r.storedStress < 0)
+            negative.push_back(r.step);
     }
-    c.temperature = temperature / static_cast<double>(c.readings.size());
-    c.field = fieldValues(c, units);
+    if (lastFlow) {
+        c.temperature = lastFlow->temperature;
+        c.storedTemperature = lastFlow->storedTemperature;
+        if (high - low > kCurveSpread + 1e-9)
+            c.warnings.push_back("The temperature ranged from " +
+                                 fixed(displayTemperature(low, units)) + " to " +
+                                 fixed(displayTemperature(high, units)) + " " + degrees(units) +
+                                 " during the ramp; the curve is given at " + fixed(c.temperature) +
+                                 " " + degrees(units) + ", the temperature reached.");
+    } else if (!c.readings.empty()) {
+        c.temperature = c.readings.back().temperature;
+        c.storedTemperature = c.readings.back().storedTemperature;
+    }
+    if (!negative.empty())
+        c.warnings.push_back("Negative stresses at " +
+                             std::string(negative.size() == 1 ? "step " : "steps ") +
+                             stepList(negative) + ": the instrument's zero may be offset.");
+    c.thetas = thetas(c, g);
+    c.field = fieldValues(c.thetas, c.upAndDown, units);
+    for (const auto &[value, name] : {std::pair{&c.field.YP, "YP"}, {&c.field.LSYP, "LSYP"}})
+        if (value->value && *value->value < 0)
+            c.warnings.push_back(std::string(name) +
+                                 " is negative: the readings may carry a zero offset.");
+    for (const Gel &gel : c.gels)
+        if (gel.gel * (units == Units::SI ? 1 : formula::kDialDivisor) > fullScaleOf(g))
+            c.warnings.push_back("The " + gel.label + " (step " + std::to_string(gel.step) +
+                                 ") reached the instrument's full scale: it is at least the "
+                                 "value shown.");
     const int distinct = distinctRates(s.rate);
     for (const Model &model : modelTable())
         c.models.push_back(fitModel(model, s, distinct, units));
-    const Recommendation r = recommend(c.models);
+    const Recommendation r = recommendFor(c, !negative.empty());
     c.recommended = r.model;
     c.recommendedReason = r.reason;
 }
@@ -293,23 +631,19 @@ Analysis analyse(std::vector<Point> points, const Geometry &geometry, Units unit
         a.reason = "The test has no readable points.";
         return a;
     }
-    const std::vector<Step> steps = readSteps(points, geometry, units);
-    std::vector<std::vector<double>> gels;
-    double low = 0, high = 0;
-    for (const Step &s : steps) {
-        const double t = s.reading.storedTemperature;
-        if (a.curves.empty() || std::max(high, t) - std::min(low, t) > kCurveSpread + 1e-9) {
-            a.curves.emplace_back();
-            gels.emplace_back();
-            low = high = t;
+    std::vector<Step> steps = readSteps(points, geometry, units);
+    std::vector<Gel> gels;
+    classify(steps, units, gels);
+    for (const auto &ramp : ramps(steps)) {
+        FlowCurve &c = a.curves.emplace_back();
+        for (std::size_t i : ramp) {
+            c.readings.push_back(steps[i].reading);
+            for (const Gel &gel : gels)
+                if (gel.step == steps[i].reading.step)
+                    c.gels.push_back(gel);
         }
-        low = std::min(low, t);
-        high = std::max(high, t);
-        a.curves.back().readings.push_back(s.reading);
-        gels.back().push_back(s.gel);
+        analyseCurve(c, geometry, units);
     }
-    for (std::size_t i = 0; i < a.curves.size(); ++i)
-        analyseCurve(a.curves[i], gels[i], units);
     return a;
 }
 
@@ -321,6 +655,9 @@ Recommendation recommend(const std::vector<ModelFit> &models)
             scored.push_back(&m);
     if (scored.size() < 2)
         return {nullptr, "Too few readings to compare models."};
+    std::erase_if(scored, [](const ModelFit *m) { return !m->unphysical.empty(); });
+    if (scored.empty())
+        return {nullptr, "No fit describes a fluid: each has a parameter no fluid has."};
     double lowest = *scored.front()->aicc.value;
     for (const ModelFit *m : scored)
         lowest = std::min(lowest, *m->aicc.value);

@@ -36,15 +36,19 @@ std::string withUnit(const std::string &name, const std::string &unit)
     return unit.empty() ? name : name + " (" + unit + ")";
 }
 
-double meanStoredTemperature(const FlowCurve &c)
+const char *yesNo(bool b) { return b ? "yes" : "no"; }
+
+std::string readingNote(const Reading &r)
 {
-    double sum = 0;
-    for (const Reading &r : c.readings)
-        sum += r.storedTemperature;
-    return c.readings.empty() ? 0 : sum / static_cast<double>(c.readings.size());
+    if (!r.used)
+        return r.why;
+    if (r.up)
+        return "Mean of up " + displayNumber(*r.up) + " and down " + displayNumber(*r.down) +
+               " (step " + std::to_string(r.downStep) + ").";
+    return {};
 }
 
-Table readingsTable(const FlowCurve &c, Units units)
+Table readingsTable(const FlowCurve &c, Units units, bool storedTemperature)
 {
     Table t;
     t.title = "Readings";
@@ -53,13 +57,69 @@ Table readingsTable(const FlowCurve &c, Units units)
                 "Shear rate (1/s)",
                 withUnit("Stress", unitText(Quantity::Stress, units)),
                 "Dial (deg)",
-                withUnit("Temperature", temperatureUnit(units)),
+                withUnit("Temperature", storedTemperature ? "°F" : temperatureUnit(units)),
                 "Points",
+                "Stable",
+                "Used",
                 "Note"};
     for (const Reading &r : c.readings)
         t.rows.push_back({number(r.step), number(r.rpm), number(r.shearRate), number(r.stress),
-                          number(r.dial), number(r.temperature), number(r.points),
-                          text(r.fitted ? "" : "0 rpm: left out of the fits")});
+                          number(r.dial),
+                          number(storedTemperature ? r.storedTemperature : r.temperature),
+                          number(r.points), text(r.kind == StepKind::Flow ? yesNo(r.stable) : ""),
+                          text(yesNo(r.used)), text(readingNote(r))});
+    return t;
+}
+
+// How the field values' and gels' stresses are had, which differs from the models'.
+std::string fieldConvention(Units units)
+{
+    return units == Units::SI
+               ? "Dial readings are R1-B1/F1 degrees (stress / 5.11) at the standard shear "
+                 "rates; YP and LSYP in dyn/cm2 are 4.788 x the dial-based lb/100ft2 value."
+               : "Dial readings are R1-B1/F1 degrees (stress / 5.11) at the standard shear "
+                 "rates; YP and LSYP in lb/100ft2 are dial-based, as computed by hand "
+                 "(API RP 13B-1).";
+}
+
+Cell valueCell(const Value &v) { return v.value ? number(*v.value) : text(""); }
+
+const Gel *gelLabelled(const FlowCurve &c, const std::string &label)
+{
+    for (const Gel &g : c.gels)
+        if (g.label == label)
+            return &g;
+    return nullptr;
+}
+
+Table reportTable(const FlowCurve &c, Units units, bool storedTemperature)
+{
+    Table t;
+    t.title = "Mud report";
+    t.note = fieldConvention(units);
+    t.header = {"Item", "Value", "Unit", "Note"};
+    for (const Theta &th : c.thetas)
+        t.rows.push_back({text("θ" + displayNumber(th.rpm)), valueCell(th.dial), text("deg"),
+                          text(th.dial.reason)});
+    for (const Value FieldValues::*member : {&FieldValues::PV, &FieldValues::YP}) {
+        const auto field = std::find_if(fieldTable().begin(), fieldTable().end(),
+                                        [&](const Field &f) { return f.member == member; });
+        const Value &v = c.field.*member;
+        t.rows.push_back({text(field->key), valueCell(v),
+                          text(units == Units::SI ? field->unitSI : field->unitEI),
+                          text(v.reason)});
+    }
+    for (const char *label : {"10-s gel", "10-min gel"}) {
+        const Gel *g = gelLabelled(c, label);
+        t.rows.push_back({text(label), g ? number(g->gel) : text(""),
+                          text(unitText(Quantity::Stress, units)),
+                          text(g ? "Step " + std::to_string(g->step) + "."
+                                 : std::string("No ") + label + " in the test.")});
+    }
+    t.rows.push_back({text("Temperature"),
+                      number(storedTemperature ? c.storedTemperature : c.temperature),
+                      text(storedTemperature ? "°F" : temperatureUnit(units)),
+                      text("Reached by the last reading.")});
     return t;
 }
 
@@ -67,10 +127,11 @@ Table fieldTableOf(const FlowCurve &c, Units units)
 {
     Table t;
     t.title = "Field values";
+    t.note = fieldConvention(units);
     t.header = {"Symbol", "Name", "Value", "Unit", "Note"};
     for (const Field &f : fieldTable()) {
         const Value &v = c.field.*f.member;
-        t.rows.push_back({text(f.key), text(f.name), v.value ? number(*v.value) : text(""),
+        t.rows.push_back({text(f.key), text(f.name), valueCell(v),
                           text(units == Units::SI ? f.unitSI : f.unitEI), text(v.reason)});
     }
     return t;
@@ -80,9 +141,12 @@ Table gelsTable(const FlowCurve &c, Units units)
 {
     Table t;
     t.title = "Gels";
-    t.header = {"Step", withUnit("Gel", unitText(Quantity::Stress, units))};
+    t.note = units == Units::SI ? "A gel in dyn/cm2 is the step's peak stress."
+                                : "A gel in lb/100ft2 is the step's peak dial reading "
+                                  "(R1-B1/F1 degrees).";
+    t.header = {"Step", "Gel", "Rest (s)", withUnit("Value", unitText(Quantity::Stress, units))};
     for (const Gel &g : c.gels)
-        t.rows.push_back({number(g.step), number(g.gel)});
+        t.rows.push_back({number(g.step), text(g.label), number(g.rest), number(g.gel)});
     return t;
 }
 
@@ -141,6 +205,9 @@ Table modelsTable(const FlowCurve &c, Units units)
     const auto columns = parameterColumns();
     Table t;
     t.title = "Models";
+    t.note = units == Units::SI ? "Stresses in dyn/cm2, as measured."
+                                : "Stresses are true stresses in lb/100ft2 (dyn/cm2 x 0.2088), "
+                                  "not dial readings.";
     t.header.push_back("Model");
     for (const ParameterColumn &col : columns) {
         std::string symbols;
@@ -155,7 +222,7 @@ Table modelsTable(const FlowCurve &c, Units units)
     for (const ModelFit &m : c.models) {
         std::vector<Cell> row(t.header.size());
         row[0] = text(m.model->name);
-        std::string note = m.reason;
+        std::string note = m.reason.empty() ? m.unphysical : m.reason;
         if (m.fitted) {
             const auto at = columnsOf(*m.model, columns);
             for (std::size_t i = 0; i < m.values.size() && i < at.size(); ++i)
@@ -191,6 +258,8 @@ void rightTrim(std::string &s)
 void appendTable(std::string &out, const Table &t, TextLayout layout)
 {
     out += t.title + '\n';
+    if (!t.note.empty())
+        out += t.note + '\n';
     std::vector<std::vector<std::string>> lines{t.header};
     for (const auto &row : t.rows) {
         std::vector<std::string> line;
@@ -271,7 +340,7 @@ std::string unitsText(Units units)
 std::string curveTitle(const FlowCurve &c, std::size_t index, std::size_t count, Units units,
                        bool storedTemperature)
 {
-    const double temperature = storedTemperature ? meanStoredTemperature(c) : c.temperature;
+    const double temperature = storedTemperature ? c.storedTemperature : c.temperature;
     std::string title = "Flow curve " + std::to_string(index + 1) + " of " + std::to_string(count) +
                         ": " + displayNumber(temperature) + " " +
                         (storedTemperature ? "°F" : temperatureUnit(units));
@@ -288,7 +357,9 @@ CurveTables curveTables(const FlowCurve &c, std::size_t index, std::size_t count
 {
     CurveTables t;
     t.title = curveTitle(c, index, count, units, storedTemperature);
-    t.readings = readingsTable(c, units);
+    t.warnings = c.warnings;
+    t.report = reportTable(c, units, storedTemperature);
+    t.readings = readingsTable(c, units, storedTemperature);
     t.field = fieldTableOf(c, units);
     t.gels = gelsTable(c, units);
     t.models = modelsTable(c, units);
@@ -318,7 +389,9 @@ std::string analysisText(const Analysis &a, const std::string &testName, TextLay
     for (std::size_t i = 0; i < a.curves.size(); ++i) {
         const CurveTables t = curveTables(a.curves[i], i, a.curves.size(), a.units);
         out += '\n' + t.title + '\n';
-        for (const Table *table : {&t.readings, &t.field, &t.gels, &t.models}) {
+        for (const std::string &w : t.warnings)
+            out += "Warning: " + w + '\n';
+        for (const Table *table : t.tables()) {
             out += '\n';
             appendTable(out, *table, layout);
         }

@@ -24,14 +24,22 @@ struct Cell {
 
 struct Table {
     std::string title; // "Readings"
+    std::string note;  // the convention its values follow, when it needs saying
     std::vector<std::string> header;
     std::vector<std::vector<Cell>> rows;
 };
 
 struct CurveTables {
     std::string title; // "Flow curve 1 of 2: 120 °F, steps 1-6"
-    Table readings, field, gels, models;
+    std::vector<std::string> warnings;
+    // The standard mud-report block first: theta600 ... theta3, PV, YP, gels, temperature.
+    Table report, readings, field, gels, models;
     std::string recommendation; // "Recommended model: Bingham"
+    // Every table, in the order they are shown.
+    std::vector<const Table *> tables() const
+    {
+        return {&report, &readings, &field, &gels, &models};
+    }
 };
 
 const char *temperatureUnit(Units units); // "°F", "°C"

@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -40,7 +41,23 @@ QTableWidget *makeGrid(const char *name, QWidget *parent)
     g->verticalHeader()->setDefaultSectionSize(20);
     g->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     g->setWordWrap(false);
+    g->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     return g;
+}
+
+// A table never cut in the middle: as tall and wide as its cells, the window scrolls instead.
+void showWhole(QTableWidget &g)
+{
+    const int frame = 2 * g.frameWidth();
+    int height = frame + g.horizontalHeader()->sizeHint().height();
+    for (int r = 0; r < g.rowCount(); ++r)
+        height += g.rowHeight(r);
+    int width = frame;
+    for (int c = 0; c < g.columnCount(); ++c)
+        width += g.columnWidth(c);
+    g.setFixedHeight(height);
+    g.setMinimumWidth(width);
 }
 
 void fillGrid(QTableWidget &g, const rheology::Table &t, int boldRow = -1)
@@ -73,15 +90,30 @@ void fillGrid(QTableWidget &g, const rheology::Table &t, int boldRow = -1)
     g.resizeColumnsToContents();
     // A notes column takes the room left; a number column stays by its neighbours.
     g.horizontalHeader()->setStretchLastSection(!t.header.empty() && t.header.back() == "Note");
+    showWhole(g);
 }
 
-QGroupBox *framed(const char *title, QWidget *content, QWidget *parent)
+QGroupBox *framed(const char *title, QWidget *content, QWidget *parent, QLabel *note = nullptr)
 {
     auto *box = new QGroupBox(QString::fromUtf8(title), parent);
     auto *l = new QVBoxLayout(box);
     l->setContentsMargins(4, 4, 4, 4);
+    if (note)
+        l->addWidget(note);
     l->addWidget(content);
+    l->addStretch();
     return box;
+}
+
+QLabel *noteLabel(const char *name, QWidget *parent)
+{
+    auto *l = new QLabel(parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setWordWrap(true);
+    QFont f = l->font();
+    f.setItalic(true);
+    l->setFont(f);
+    return l;
 }
 
 } // namespace
@@ -109,23 +141,40 @@ frmRheology::frmRheology(rheology::Analysis analysis, std::string testName, QWid
     lblNotes->setObjectName(QStringLiteral("lblNotes"));
     lblNotes->setWordWrap(true);
 
-    grdReadings = makeGrid("grdReadings", this);
-    grdField = makeGrid("grdField", this);
-    grdGels = makeGrid("grdGels", this);
-    grdModels = makeGrid("grdModels", this);
+    lblWarnings = new QLabel(this);
+    lblWarnings->setObjectName(QStringLiteral("lblWarnings"));
+    lblWarnings->setWordWrap(true);
+    lblWarnings->setTextFormat(Qt::PlainText);
+    {
+        QPalette p = lblWarnings->palette();
+        p.setColor(QPalette::WindowText, QColor(0x9c, 0x1c, 0x1c));
+        lblWarnings->setPalette(p);
+    }
+
+    auto *content = new QWidget;
+    content->setObjectName(QStringLiteral("content"));
+    grdReport = makeGrid("grdReport", content);
+    grdReadings = makeGrid("grdReadings", content);
+    grdField = makeGrid("grdField", content);
+    grdGels = makeGrid("grdGels", content);
+    grdModels = makeGrid("grdModels", content);
+    lblReportNote = noteLabel("lblReportNote", content);
+    lblFieldNote = noteLabel("lblFieldNote", content);
+    lblGelsNote = noteLabel("lblGelsNote", content);
+    lblModelsNote = noteLabel("lblModelsNote", content);
     lblRecommended = new QLabel(this);
     lblRecommended->setObjectName(QStringLiteral("lblRecommended"));
     QFont bold = lblRecommended->font();
     bold.setBold(true);
     lblRecommended->setFont(bold);
 
-    chtFlowCurve = new ChartView(this);
+    chtFlowCurve = new ChartView(content);
     chtFlowCurve->setObjectName(QStringLiteral("chtFlowCurve"));
     chtFlowCurve->setMinimumSize(420, 300);
 
     auto *models = new QHBoxLayout;
     for (const rheology::Model &model : rheology::modelTable()) {
-        auto *box = new QCheckBox(QString::fromUtf8(model.name), this);
+        auto *box = new QCheckBox(QString::fromUtf8(model.name), content);
         box->setObjectName(QStringLiteral("chkModel_") + QString::fromLatin1(model.key));
         box->setChecked(true);
         connect(box, &QCheckBox::toggled, this, [this] { chkModel_Click(); });
@@ -133,9 +182,9 @@ frmRheology::frmRheology(rheology::Analysis analysis, std::string testName, QWid
         chkModel.push_back(box);
     }
     models->addStretch();
-    optLinear = new QRadioButton(QStringLiteral("&Linear axes"), this);
+    optLinear = new QRadioButton(QStringLiteral("&Linear axes"), content);
     optLinear->setObjectName(QStringLiteral("optLinear"));
-    optLog = new QRadioButton(QStringLiteral("Lo&g axes"), this);
+    optLog = new QRadioButton(QStringLiteral("Lo&g axes"), content);
     optLog->setObjectName(QStringLiteral("optLog"));
     optLinear->setChecked(true);
     connect(optLinear, &QRadioButton::toggled, this, [this] { optScale_Click(); });
@@ -165,32 +214,40 @@ frmRheology::frmRheology(rheology::Analysis analysis, std::string testName, QWid
     chartBox->addLayout(models);
     chartBox->addLayout(scales);
 
-    auto *fieldAndGels = new QVBoxLayout;
-    fieldAndGels->addWidget(framed("Field values", grdField, this), 3);
-    fieldAndGels->addWidget(framed("Gels", grdGels, this), 2);
-
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(lblRecommended, 1);
     buttons->addWidget(cmdCopy);
     buttons->addWidget(cmdClose);
 
-    // The chart beside the field values and gels; the readings and models below, full width.
-    auto *grid = new QGridLayout(this);
-    grid->addLayout(top, 0, 0, 1, 2);
-    grid->addWidget(lblNotes, 1, 0, 1, 2);
-    grid->addLayout(chartBox, 2, 0);
-    grid->addLayout(fieldAndGels, 2, 1);
-    grid->addWidget(framed("Readings", grdReadings, this), 3, 0, 1, 2);
-    grid->addWidget(framed("Models", grdModels, this), 4, 0, 1, 2);
-    grid->addLayout(buttons, 5, 0, 1, 2);
-    grid->setRowStretch(2, 5);
-    grid->setRowStretch(3, 2);
-    grid->setRowStretch(4, 2);
+    // The mud report first, beside the chart; then the field values and gels; the readings and
+    // models below, full width. Every table shows all its rows: the whole content scrolls.
+    auto *grid = new QGridLayout(content);
+    grid->addWidget(framed("Mud report", grdReport, content, lblReportNote), 0, 0);
+    grid->addLayout(chartBox, 0, 1);
+    grid->addWidget(framed("Field values", grdField, content, lblFieldNote), 1, 0);
+    grid->addWidget(framed("Gels", grdGels, content, lblGelsNote), 1, 1);
+    grid->addWidget(framed("Readings", grdReadings, content), 2, 0, 1, 2);
+    grid->addWidget(framed("Models", grdModels, content, lblModelsNote), 3, 0, 1, 2);
     grid->setColumnStretch(0, 3);
     grid->setColumnStretch(1, 2);
-    setMinimumSize(900, 700);
+    grid->setRowStretch(4, 1);
+
+    scrContent = new QScrollArea(this);
+    scrContent->setObjectName(QStringLiteral("scrContent"));
+    scrContent->setWidgetResizable(true);
+    scrContent->setFrameShape(QFrame::NoFrame);
+    scrContent->setWidget(content);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->addLayout(top);
+    outer->addWidget(lblNotes);
+    outer->addWidget(lblWarnings);
+    outer->addWidget(scrContent, 1);
+    outer->addLayout(buttons);
+    // Small screens scroll the content; the buttons stay in reach.
+    setMinimumSize(560, 360);
     // Roomy, but never larger than the screen it opens on.
-    resize(1200, 900);
+    resize(1240, 960);
     fitOnScreen(*this);
 
     QStringList notes;
@@ -207,11 +264,14 @@ void frmRheology::cmbCurve_Click(int index)
 {
     const int count = static_cast<int>(analysis_.curves.size());
     if (count == 0) {
-        for (QTableWidget *g : {grdReadings, grdField, grdGels, grdModels}) {
+        for (QTableWidget *g : {grdReport, grdReadings, grdField, grdGels, grdModels}) {
             g->clear();
             g->setRowCount(0);
             g->setColumnCount(0);
         }
+        for (QLabel *l : {lblReportNote, lblFieldNote, lblGelsNote, lblModelsNote})
+            l->clear();
+        lblWarnings->hide();
         lblRecommended->clear();
         redrawChart();
         return;
@@ -225,10 +285,20 @@ void frmRheology::cmbCurve_Click(int index)
     for (size_t i = 0; i < c.models.size(); ++i)
         if (c.models[i].model == c.recommended)
             recommendedRow = static_cast<int>(i);
+    fillGrid(*grdReport, t.report);
     fillGrid(*grdReadings, t.readings);
     fillGrid(*grdField, t.field);
     fillGrid(*grdGels, t.gels);
     fillGrid(*grdModels, t.models, recommendedRow);
+    lblReportNote->setText(qs(t.report.note));
+    lblFieldNote->setText(qs(t.field.note));
+    lblGelsNote->setText(qs(t.gels.note));
+    lblModelsNote->setText(qs(t.models.note));
+    QStringList warnings;
+    for (const std::string &w : t.warnings)
+        warnings << QStringLiteral("Warning: ") + qs(w);
+    lblWarnings->setText(warnings.join(QLatin1Char('\n')));
+    lblWarnings->setVisible(!warnings.isEmpty());
     lblRecommended->setText(qs(t.recommendation));
     for (size_t i = 0; i < chkModel.size() && i < c.models.size(); ++i) {
         chkModel[i]->setEnabled(c.models[i].fitted);

@@ -1,6 +1,7 @@
 #pragma once
-// The Rheology window: one test's analysis, one flow curve at a time: its readings, field
-// values, gels and models as tables, and a chart of the readings with the models' curves.
+// The Rheology window: one test's analysis, one flow curve at a time: its warnings, the mud
+// report, readings, field values, gels and models as tables, and a chart of the readings with
+// the models' curves.
 // It only shows what the analysis holds.
 
 #include "rheology/Rheology.h"
@@ -16,6 +17,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class QTableWidget;
 
 namespace viscora {
@@ -41,9 +43,11 @@ public:
     const rheology::Analysis &analysis() const { return analysis_; }
     int currentCurve() const { return curve_; }
 
-    QLabel *lblCurve, *lblNotes, *lblRecommended;
+    QLabel *lblCurve, *lblNotes, *lblWarnings, *lblRecommended;
+    QLabel *lblReportNote, *lblFieldNote, *lblGelsNote, *lblModelsNote;
     QComboBox *cmbCurve;
-    QTableWidget *grdReadings, *grdField, *grdGels, *grdModels;
+    QTableWidget *grdReport, *grdReadings, *grdField, *grdGels, *grdModels;
+    QScrollArea *scrContent;
     ChartView *chtFlowCurve;
     std::vector<QCheckBox *> chkModel; // one per model of the table, in its order
     QRadioButton *optLinear, *optLog;

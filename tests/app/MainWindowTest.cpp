@@ -883,7 +883,7 @@ TEST(MainWindow, RheologyWindowOfTheOpenedTest)
     f.w->Toolbar1_ButtonClick("Rheology");
     EXPECT_EQ(f.dialogsRun.back(), "Rheology");
     EXPECT_TRUE(shown);
-    EXPECT_EQ(curves, 2u); // 150 degF, then 180 degF
+    EXPECT_EQ(curves, 1u); // one ramp, 300 then 200 rpm, warming from 150 to 180 degF
     EXPECT_EQ(firstRpm, 300);
     EXPECT_EQ(f.p.shown.size(), messages);
 

@@ -186,10 +186,21 @@ TEST(TestWorkbook, RheologySheetFollowsTheFirstWhichStaysAsItWas)
         ASSERT_NE(pv, "");
         EXPECT_DOUBLE_EQ(x.number(right(pv, 1)), *c.field.PV.value);
         EXPECT_EQ(x.text(right(pv, 2)), "cP");
+        // No rest before a slow step: no gels, said under the table's note and heading.
         const std::string gels = cellWith(x, "Gels");
         ASSERT_NE(gels, "");
-        EXPECT_EQ(x.number(below(gels, 2)), 5);
-        EXPECT_DOUBLE_EQ(x.number(right(below(gels, 2), 1)), units == 1 ? 40 * 0.2088 : 40);
+        EXPECT_EQ(x.text(below(gels, 1)), units == 1
+                                              ? "A gel in lb/100ft2 is the step's peak "
+                                                "dial reading (R1-B1/F1 degrees)."
+                                              : "A gel in dyn/cm2 is the step's peak stress.");
+        EXPECT_EQ(x.text(below(gels, 2)), "Step");
+        EXPECT_EQ(x.text(below(gels, 3)), "(none)");
+        // The mud report opens the curve, its dial readings as numbers.
+        const std::string report = cellWith(x, "Mud report");
+        ASSERT_NE(report, "");
+        EXPECT_LT(std::stoi(report.substr(1)), std::stoi(readings.substr(1)));
+        EXPECT_EQ(x.text(below(report, 3)), "θ600");
+        EXPECT_DOUBLE_EQ(x.number(right(below(report, 3), 1)), *c.thetas[0].dial.value);
         const std::string bingham = cellWith(x, "Bingham");
         ASSERT_NE(bingham, "");
         EXPECT_DOUBLE_EQ(x.number(right(bingham, 1)), param(modelOf(c, "bingham"), "tau0"));

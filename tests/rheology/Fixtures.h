@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -24,19 +25,34 @@ struct StepReading {
     double stress; // dyn/cm2
     double fahrenheit = 120;
     double gel = 0;
+    double seconds = 60; // how long the step lasts
 };
 
-// Each step: points at 10, 20, ... 60 s, all alike.
+// Each step: points every 10 s and one at its end, all alike.
 inline std::vector<Point> pointsOf(const std::vector<StepReading> &steps)
 {
     std::vector<Point> points;
     int step = 0;
     for (const StepReading &s : steps) {
         ++step;
-        for (int t = 10; t <= 60; t += 10)
-            points.push_back({step, static_cast<double>(t), s.fahrenheit, s.rpm, s.stress, s.gel});
+        for (double t = 10; t < s.seconds; t += 10)
+            points.push_back({step, t, s.fahrenheit, s.rpm, s.stress, s.gel});
+        points.push_back({step, s.seconds, s.fahrenheit, s.rpm, s.stress, s.gel});
     }
     return points;
+}
+
+// A step read as dial degrees (R1-B1/F1: 5.11 dyn/cm2 each).
+constexpr double kDyn = 5.11;
+inline StepReading dial(double rpm, double degrees, double fahrenheit = 120)
+{
+    return {rpm, degrees * kDyn, fahrenheit};
+}
+// A rest of `seconds` and the 3 rpm gel step after it, peaking at `peak` degrees and
+// flowing at half that.
+inline std::vector<StepReading> restAndGel(double seconds, double peak)
+{
+    return {{0.000001, 0, 120, 0, seconds}, {3, peak / 2 * kDyn, 120, peak * kDyn, 30}};
 }
 
 // The six standard speeds with R1-B1, stress from a model of the shear rate (1/s).
@@ -62,9 +78,11 @@ inline void expectAllFinite(const rheology::Analysis &a)
 {
     for (const auto &c : a.curves) {
         EXPECT_TRUE(std::isfinite(c.temperature));
-        for (const auto &r : c.readings)
+        for (const auto &r : c.readings) {
             for (double v : {r.rpm, r.shearRate, r.stress, r.dial, r.temperature})
                 EXPECT_TRUE(std::isfinite(v));
+            EXPECT_EQ(r.used, r.why.empty()) << r.step;
+        }
         for (const auto &f : rheology::fieldTable())
             expectFinite(c.field.*f.member);
         for (const auto &g : c.gels)
@@ -78,6 +96,8 @@ inline void expectAllFinite(const rheology::Analysis &a)
             expectFinite(m.aicc);
         }
         EXPECT_EQ(c.recommended == nullptr, !c.recommendedReason.empty());
+        for (const auto &t : c.thetas)
+            expectFinite(t.dial);
     }
     // The reader is strict: a nan or inf would not parse.
     const std::string json = rheology::toJson(a, "T");

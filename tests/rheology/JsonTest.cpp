@@ -17,7 +17,8 @@ using Keys = std::vector<std::string>;
 TEST(RheologyJson, ExactKeysNullsAndRoundTrippedNumbers)
 {
     auto steps = sixSpeeds([](double g) { return 10 + 0.5 * std::pow(g, 0.7); });
-    steps[5].gel = 25;
+    for (const StepReading &s : restAndGel(10, 5))
+        steps.push_back(s);
     steps.push_back({600, 46 * 5.11, 180});
     steps.push_back({300, 28 * 5.11, 180});
     const std::string name = "Mud \"A\" \\ 1\n\t\x01 Ölschlamm";
@@ -32,18 +33,30 @@ TEST(RheologyJson, ExactKeysNullsAndRoundTrippedNumbers)
     EXPECT_EQ(parseJson(toJson(analyse({}, {}, Units::SI), ""))->operator[]("units").text, "SI");
     const auto &curves = (*json)["curves"].items;
     ASSERT_EQ(curves.size(), 2u);
+    EXPECT_EQ(curves[0].keys(), (Keys{"temperature", "readings", "field", "gels", "models",
+                                      "recommended", "warnings"}));
+    EXPECT_EQ(curves[1].keys(), (Keys{"temperature", "readings", "field", "gels", "models",
+                                      "recommended", "recommendation_note", "warnings"}));
+    EXPECT_EQ(curves[1]["recommendation_note"].text, "Too few readings to compare models.");
     for (const auto &c : curves) {
-        EXPECT_EQ(c.keys(),
-                  (Keys{"temperature", "readings", "field", "gels", "models", "recommended"}));
         EXPECT_EQ(c["field"].keys(), (Keys{"AV", "PV", "YP", "LSYP", "n", "K", "na", "Ka"}));
-        for (const auto &r : c["readings"].items)
-            EXPECT_EQ(r.keys(),
-                      (Keys{"step", "rpm", "shear_rate", "stress", "dial", "temperature"}));
+        EXPECT_TRUE(c["warnings"].items.empty());
+        for (const auto &r : c["readings"].items) {
+            Keys keys{"step", "rpm",         "shear_rate", "stress",
+                      "dial", "temperature", "stable",     "used"};
+            if (!r["used"].boolean)
+                keys.push_back("why");
+            EXPECT_EQ(r.keys(), keys);
+        }
     }
 
     const auto &full = curves[0];
     EXPECT_EQ(full["temperature"].number, 120);
-    ASSERT_EQ(full["readings"].items.size(), 6u);
+    ASSERT_EQ(full["readings"].items.size(), 8u);
+    // The rest at 0 rpm, not 1e-6; neither it nor the gel step is a flow reading.
+    EXPECT_EQ(full["readings"].items[6]["rpm"].number, 0);
+    EXPECT_EQ(full["readings"].items[6]["why"].text, "Rest (0 rpm).");
+    EXPECT_EQ(full["readings"].items[7]["why"].text, "Gel measurement: the 10-s gel.");
     for (std::size_t i = 0; i < 6; ++i) {
         const Reading &r = a.curves[0].readings[i];
         const auto &j = full["readings"].items[i];
@@ -56,9 +69,12 @@ TEST(RheologyJson, ExactKeysNullsAndRoundTrippedNumbers)
     }
     EXPECT_EQ(full["field"]["Ka"].number, *a.curves[0].field.Ka.value);
     ASSERT_EQ(full["gels"].items.size(), 1u);
-    EXPECT_EQ(full["gels"].items[0].keys(), (Keys{"step", "gel"}));
-    EXPECT_EQ(full["gels"].items[0]["step"].number, 6);
-    EXPECT_EQ(full["gels"].items[0]["gel"].number, 25 * 0.2088);
+    const auto &gel = full["gels"].items[0];
+    EXPECT_EQ(gel.keys(), (Keys{"step", "gel", "rest", "label"}));
+    EXPECT_EQ(gel["step"].number, 8);
+    EXPECT_DOUBLE_EQ(gel["gel"].number, 5);
+    EXPECT_EQ(gel["rest"].number, 10);
+    EXPECT_EQ(gel["label"].text, "10-s gel");
     const auto &models = full["models"];
     EXPECT_EQ(models.keys(),
               (Keys{"newtonian", "bingham", "power_law", "herschel_bulkley", "casson"}));

@@ -103,9 +103,9 @@ TEST(RheologyField, TwoPointCase)
     EXPECT_NEAR(field(c, &FieldValues::n), 0.716, 0.0005);
     EXPECT_NEAR(field(c, &FieldValues::K), 510 * 28 / std::pow(511, 3.32 * std::log10(46 / 28.0)),
                 1e-9);
-    EXPECT_EQ(c.field.LSYP.reason, "No reading at 3 rpm.");
-    EXPECT_EQ(c.field.na.reason, "No reading at 100 rpm.");
-    EXPECT_EQ(c.field.Ka.reason, "No reading at 100 rpm.");
+    EXPECT_EQ(c.field.LSYP.reason, "No reading at 5.1 1/s (3 rpm with R1-B1).");
+    EXPECT_EQ(c.field.na.reason, "No reading at 170 1/s (100 rpm with R1-B1).");
+    EXPECT_EQ(c.field.Ka.reason, "No reading at 170 1/s (100 rpm with R1-B1).");
     // Two readings carry a one-parameter model only, and nothing to compare it with.
     EXPECT_TRUE(modelOf(c, "newtonian").fitted);
     EXPECT_EQ(modelOf(c, "bingham").reason,
@@ -122,9 +122,11 @@ TEST(RheologyField, TwoPointCase)
 TEST(RheologyUnits, EachValueFollowsItsUnit)
 {
     auto steps = sixSpeeds([](double g) { return 10 + 0.5 * std::pow(g, 0.7); });
-    steps[4].gel = 30;
+    for (const StepReading &s : restAndGel(10, 30 / kDyn))
+        steps.push_back(s);
     const FlowCurve ei = run(steps, Units::EI).curves.at(0);
     const FlowCurve si = run(steps, Units::SI).curves.at(0);
+    // Field stresses are dial-based: SI is 4.788 times the EI value.
     const std::pair<Value FieldValues::*, double> fieldRatios[] = {
         {&FieldValues::AV, 1},       {&FieldValues::PV, 1}, {&FieldValues::YP, 4.788},
         {&FieldValues::LSYP, 4.788}, {&FieldValues::n, 1},  {&FieldValues::K, 1},
@@ -151,8 +153,9 @@ TEST(RheologyUnits, EachValueFollowsItsUnit)
     EXPECT_NEAR(si.readings[0].temperature, (120 - 32) * 5 / 9.0, 1e-12);
     EXPECT_EQ(r.dial, si.readings[0].dial);
     EXPECT_NEAR(r.shearRate, 600 * kRate, 1e-9);
-    EXPECT_NEAR(ei.gels.at(0).gel, 30 * kToEI, 1e-12);
-    EXPECT_EQ(si.gels.at(0).gel, 30);
+    // Gels: the peak dial reading in EI, the peak stress in SI, as the standards write them.
+    EXPECT_NEAR(ei.gels.at(0).gel, 30 / kDyn, 1e-12);
+    EXPECT_DOUBLE_EQ(si.gels.at(0).gel, 30);
     EXPECT_NEAR(si.temperature, (120 - 32) * 5 / 9.0, 1e-12);
     EXPECT_STREQ(unitText(Quantity::Consistency, Units::EI), "lb.s^n/100ft2");
     EXPECT_STREQ(unitText(Quantity::Stress, Units::SI), "dyn/cm2");
@@ -218,71 +221,65 @@ TEST(RheologyCurves, TwoTemperaturesGiveTwoFlowCurves)
     }
 }
 
-// Consecutive steps stay in one curve while their temperatures lie within 2 degF.
-TEST(RheologyCurves, TemperatureSpreadSplitsCurves)
+// One ramp is one curve: a run of speeds one way, turning back at most once; a jump back to
+// where it began, or a repeated speed at another temperature, starts the next.
+TEST(RheologyCurves, RampsMakeCurves)
 {
-    const std::pair<std::vector<double>, std::vector<std::size_t>> cases[] = {
-        {{120, 121, 122}, {3}},
-        {{120, 121, 122.5}, {2, 1}},
-        {{120, 121.5, 123, 124.5}, {2, 2}},
-        {{120, 150, 120}, {1, 1, 1}},
-        {{122, 120, 121, 123}, {3, 1}},
+    struct Case {
+        const char *name;
+        std::vector<std::pair<double, double>> steps; // rpm, degF
+        std::vector<std::size_t> sizes;
     };
-    for (const auto &[temperatures, sizes] : cases) {
+    const Case cases[] = {
+        {"down, warming", {{600, 76}, {300, 90}, {100, 110}, {3, 120}}, {4}},
+        {"up and down", {{3, 120}, {100, 120}, {300, 120}, {100, 120}, {3, 120}}, {5}},
+        {"down twice", {{600, 120}, {300, 120}, {600, 120}, {300, 120}}, {2, 2}},
+        {"down, then up past the start", {{300, 120}, {100, 120}, {600, 120}}, {2, 1}},
+        {"up twice", {{3, 120}, {300, 120}, {3, 120}, {300, 120}}, {2, 2}},
+        {"up, down, up again",
+         {{3, 120}, {100, 120}, {300, 120}, {100, 120}, {3, 120}, {100, 120}},
+         {5, 1}},
+        {"a stir, then the reading", {{600, 120}, {600, 120}, {300, 120}}, {3}},
+        {"one speed, warming", {{300, 120}, {300, 121}, {300, 125}}, {2, 1}},
+    };
+    for (const Case &c : cases) {
         std::vector<StepReading> steps;
-        for (double t : temperatures)
-            steps.push_back({300, 100, t});
+        for (const auto &[rpm, f] : c.steps)
+            steps.push_back({rpm, 100, f});
         const Analysis a = run(steps);
         std::vector<std::size_t> got;
-        for (const auto &c : a.curves)
-            got.push_back(c.readings.size());
-        EXPECT_EQ(got, sizes) << temperatures.size() << " steps from " << temperatures[0];
+        for (const auto &curve : a.curves)
+            got.push_back(curve.readings.size());
+        EXPECT_EQ(got, c.sizes) << c.name;
     }
 }
 
-TEST(RheologyReadings, GelsZeroSpeedAndRepeatedSpeeds)
+// The gel is the peak of the step after a rest, of its stresses and its gel column alike.
+TEST(RheologyReadings, GelIsThePeakOfTheStepAfterARest)
 {
-    auto steps = sixSpeeds([](double g) { return 10 + 0.5 * std::pow(g, 0.7); });
-    const Analysis plain = run(steps);
-    // A rest step at 0 rpm (stored as 0.000001) with gels, a stirring step at 600 rpm first.
-    steps.insert(steps.begin() + 3, {0.000001, 50, 120, 40});
-    steps.insert(steps.begin(), {600, 999, 120, 0});
-    steps[6].gel = 25; // 6 rpm
-    const Analysis a = run(steps);
-    expectAllFinite(a);
-    const FlowCurve &c = a.curves.at(0);
-    ASSERT_EQ(c.readings.size(), 8u);
-    EXPECT_FALSE(c.readings[4].fitted);
-    // The later 600 rpm reading counts; the 0 rpm step is in no fit.
-    EXPECT_EQ(*c.field.AV.value, *plain.curves[0].field.AV.value);
-    // Every reading above 0 rpm is fitted, the stirring one too.
-    for (std::size_t m = 0; m < c.models.size(); ++m)
-        EXPECT_NE(c.models[m].values, plain.curves[0].models[m].values);
-    ASSERT_EQ(c.gels.size(), 2u);
-    EXPECT_EQ(c.gels[0].step, 5);
-    EXPECT_NEAR(c.gels[0].gel, 40 * kToEI, 1e-12);
-    EXPECT_EQ(c.gels[1].step, 7);
-
-    // Without the stirring step the fits equal those without the rest step.
-    steps.erase(steps.begin());
-    const Analysis withRest = run(steps);
-    const FlowCurve &rest = withRest.curves.at(0);
-    for (std::size_t m = 0; m < rest.models.size(); ++m)
-        EXPECT_EQ(rest.models[m].values, plain.curves[0].models[m].values);
-}
-
-TEST(RheologyReadings, GelIsTheLargestOfTheStep)
-{
-    std::vector<Point> points{{1, 10, 120, 3, 20, 0},
-                              {1, 20, 120, 3, 20, 35},
-                              {1, 30, 120, 3, 20, 30},
-                              {2, 10, 120, 3, 20, 0},
-                              {3, 10, 120, 3, 20, 12}};
+    std::vector<Point> points{{1, 10, 120, 3, 20, 0},       {2, 10, 120, 0.000001, 0, 0},
+                              {3, 1, 120, 3, 60, 0},        {3, 20, 120, 3, 20, 35},
+                              {3, 30, 120, 3, 20, 30},      {4, 1800, 120, 0.000001, 0, 0},
+                              {5, 1, 120, 3, 20, 0},        {5, 2, 120, 3, 20, 90},
+                              {6, 45, 120, 0.000001, 0, 0}, {7, 1, 120, 300, 20, 80}};
     const Analysis a = analyse(points, {}, Units::SI);
-    ASSERT_EQ(a.curves.at(0).gels.size(), 2u);
-    EXPECT_EQ(a.curves[0].gels[0].step, 1);
-    EXPECT_EQ(a.curves[0].gels[0].gel, 35);
-    EXPECT_EQ(a.curves[0].gels[1].step, 3);
+    ASSERT_EQ(a.curves.size(), 1u);
+    const auto &gels = a.curves[0].gels;
+    ASSERT_EQ(gels.size(), 2u); // not after the last rest: 300 rpm is no gel speed
+    EXPECT_EQ(gels[0].step, 3);
+    EXPECT_EQ(gels[0].gel, 60);
+    EXPECT_EQ(gels[0].label, "10-s gel");
+    EXPECT_EQ(gels[1].gel, 90);
+    EXPECT_EQ(gels[1].label, "30-min gel");
+    EXPECT_EQ(gels[1].rest, 1800);
+    const std::pair<double, const char *> labels[] = {
+        {10, "10-s gel"},     {11, "10-s gel"},       {600, "10-min gel"},     {570, "10-min gel"},
+        {1800, "30-min gel"}, {45, "gel after 45 s"}, {120, "gel after 120 s"}};
+    for (const auto &[rest, label] : labels) {
+        const Analysis g = run(restAndGel(rest, 9), Units::EI);
+        ASSERT_EQ(g.curves.at(0).gels.size(), 1u) << rest;
+        EXPECT_EQ(g.curves[0].gels[0].label, label) << rest;
+    }
 }
 
 // Shear rate and dial reading with each rotor-bob variant, as the main window reads them.
@@ -360,13 +357,15 @@ TEST(RheologyBadInput, ValuesThatCannotBeComputedSayWhy)
          {},
          [](const Analysis &a) {
              const FlowCurve &c = a.curves.at(0);
-             EXPECT_TRUE(modelOf(c, "newtonian").fitted);
-             EXPECT_EQ(modelOf(c, "bingham").reason,
-                       "Needs readings at 2 different speeds; the curve has 1.");
-             EXPECT_EQ(modelOf(c, "herschel_bulkley").reason,
-                       "Needs readings at 3 different speeds; the curve has 1.");
-             EXPECT_EQ(c.field.AV.reason, "No reading at 600 rpm.");
-             EXPECT_EQ(c.field.YP.reason, "No reading at 600 rpm.");
+             // A speed read again counts once, by its later reading.
+             EXPECT_EQ(std::count_if(c.readings.begin(), c.readings.end(),
+                                     [](const Reading &r) { return r.used; }),
+                       1);
+             EXPECT_EQ(c.readings[0].why, "Repeated at 300 rpm: the later reading counts.");
+             EXPECT_EQ(modelOf(c, "newtonian").reason,
+                       "Needs at least 2 readings above 0 rpm; the curve has 1.");
+             EXPECT_EQ(c.field.AV.reason, "No reading at 1022 1/s (600 rpm with R1-B1).");
+             EXPECT_EQ(c.field.YP.reason, "No reading at 1022 1/s (600 rpm with R1-B1).");
              EXPECT_EQ(c.recommended, nullptr);
          }},
         {"all speeds 0",
@@ -381,7 +380,9 @@ TEST(RheologyBadInput, ValuesThatCannotBeComputedSayWhy)
                                          " readings above 0 rpm; the curve has 0.");
              for (const auto &f : fieldTable())
                  EXPECT_FALSE((c.field.*f.member).value) << f.key;
-             EXPECT_EQ(c.gels.size(), 1u);
+             EXPECT_TRUE(c.gels.empty());
+             EXPECT_EQ(c.readings[0].rpm, 0);
+             EXPECT_EQ(c.readings[0].why, "Rest (0 rpm).");
          }},
         {"theta300 is 0",
          withStress(1, 0),
@@ -406,7 +407,11 @@ TEST(RheologyBadInput, ValuesThatCannotBeComputedSayWhy)
          withStress(0, -50),
          {},
          [](const Analysis &a) {
-             EXPECT_EQ(a.curves.at(0).field.n.reason, "The 600 rpm reading is not positive.");
+             const FlowCurve &c = a.curves.at(0);
+             EXPECT_EQ(c.field.n.reason, "The 600 rpm reading is not positive.");
+             EXPECT_EQ(c.recommended, nullptr);
+             EXPECT_EQ(c.recommendedReason,
+                       "Some stresses are negative: the instrument's zero may be offset.");
          }},
         {"all stresses 0",
          pointsOf(sixSpeeds([](double) { return 0.0; })),
@@ -417,13 +422,17 @@ TEST(RheologyBadInput, ValuesThatCannotBeComputedSayWhy)
                  EXPECT_TRUE(m.fitted) << m.model->key;
                  EXPECT_EQ(m.r2.reason, "All stresses are equal.");
              }
-             ASSERT_TRUE(c.recommended);
-             EXPECT_STREQ(c.recommended->key, "newtonian");
+             // A fluid of no viscosity at all is no fluid.
+             EXPECT_EQ(c.recommended, nullptr);
+             EXPECT_EQ(modelOf(c, "newtonian").unphysical, "Not a fluid: μ is not positive.");
          }},
         {"huge values",
          pointsOf(sixSpeeds([](double g) { return 1e9 - g; })),
          {},
-         [](const Analysis &a) { EXPECT_EQ(a.curves.size(), 1u); }},
+         [](const Analysis &a) {
+             ASSERT_EQ(a.curves.size(), 1u);
+             EXPECT_EQ(a.curves[0].warnings.size(), 6u); // each at full scale
+         }},
         {"a rotor-bob factor of 0",
          pointsOf(sixSpeeds(hb)),
          {false, 0.0f, 1.0f, 0},

@@ -63,23 +63,51 @@ TEST(RheologyTables, NumbersAreRoundedForReading)
         EXPECT_EQ(displayNumber(v), text) << v;
 }
 
-// A Bingham fluid at the six standard speeds, with gels at the slow speeds.
+// A Bingham fluid at the six standard speeds, then a 10-s and a 10-min gel.
 TEST(RheologyTables, CurveTablesCarryTextAndFullNumbers)
 {
     auto steps = sixSpeeds([](double g) { return 20 + 0.2 * g; });
-    steps[4].gel = 30;
-    steps[5].gel = 25;
+    for (const auto &gel : {restAndGel(10, 6), restAndGel(600, 12)})
+        steps.insert(steps.end(), gel.begin(), gel.end());
     const Analysis a = run(steps);
     ASSERT_EQ(a.curves.size(), 1u);
     const CurveTables t = curveTables(a.curves[0], 0, 1, Units::EI);
-    EXPECT_EQ(t.title, "Flow curve 1 of 1: 120 °F, steps 1-6");
+    EXPECT_EQ(t.title, "Flow curve 1 of 1: 120 °F, steps 1-10");
+    EXPECT_TRUE(t.warnings.empty());
+    EXPECT_EQ(t.tables(),
+              (std::vector<const Table *>{&t.report, &t.readings, &t.field, &t.gels, &t.models}));
+
+    // The mud report: the six dial readings, PV, YP, both gels and the temperature.
+    std::vector<std::string> items;
+    for (const auto &row : t.report.rows)
+        items.push_back(row[0].text);
+    EXPECT_EQ(items, (std::vector<std::string>{"θ600", "θ300", "θ200", "θ100", "θ6", "θ3", "PV",
+                                               "YP", "10-s gel", "10-min gel", "Temperature"}));
+    EXPECT_DOUBLE_EQ(*t.report.rows[0][1].number, (20 + 0.2 * 600 * kRate) / kDyn);
+    EXPECT_EQ(t.report.rows[0][2].text, "deg");
+    EXPECT_EQ(t.report.rows[0][3].text, "");
+    EXPECT_DOUBLE_EQ(*t.report.rows[8][1].number, 6);
+    EXPECT_EQ(t.report.rows[8][3].text, "Step 8.");
+    EXPECT_DOUBLE_EQ(*t.report.rows[9][1].number, 12);
+    EXPECT_EQ(t.report.rows[10][1].text, "120");
+    EXPECT_NE(t.report.note.find("dial-based"), std::string::npos);
+    EXPECT_NE(t.models.note.find("true stresses"), std::string::npos);
     EXPECT_EQ(t.recommendation, "Recommended model: Bingham");
 
-    EXPECT_EQ(
-        t.readings.header,
-        (std::vector<std::string>{"Step", "Speed (rpm)", "Shear rate (1/s)", "Stress (lb/100ft2)",
-                                  "Dial (deg)", "Temperature (°F)", "Points", "Note"}));
-    ASSERT_EQ(t.readings.rows.size(), 6u);
+    EXPECT_EQ(t.readings.header,
+              (std::vector<std::string>{"Step", "Speed (rpm)", "Shear rate (1/s)",
+                                        "Stress (lb/100ft2)", "Dial (deg)", "Temperature (°F)",
+                                        "Points", "Stable", "Used", "Note"}));
+    ASSERT_EQ(t.readings.rows.size(), 10u);
+    EXPECT_EQ(cellOf(t.readings, 0, "Used").text, "yes");
+    EXPECT_EQ(cellOf(t.readings, 0, "Stable").text, "yes");
+    // A rest shows 0 rpm, not the 1e-6 it is stored as.
+    EXPECT_EQ(cellOf(t.readings, 6, "Speed (rpm)").text, "0");
+    EXPECT_EQ(cellOf(t.readings, 6, "Shear rate (1/s)").text, "0");
+    EXPECT_EQ(cellOf(t.readings, 6, "Used").text, "no");
+    EXPECT_EQ(cellOf(t.readings, 6, "Stable").text, "");
+    EXPECT_EQ(cellOf(t.readings, 6, "Note").text, "Rest (0 rpm).");
+    EXPECT_EQ(cellOf(t.readings, 9, "Note").text, "Gel measurement: the 10-min gel.");
     const Cell &rate = cellOf(t.readings, 0, "Shear rate (1/s)");
     EXPECT_DOUBLE_EQ(*rate.number, 600 * kRate);
     EXPECT_EQ(rate.text, "1021");
@@ -92,9 +120,12 @@ TEST(RheologyTables, CurveTablesCarryTextAndFullNumbers)
     EXPECT_EQ(t.field.rows[2][3].text, "lb/100ft2");
 
     ASSERT_EQ(t.gels.rows.size(), 2u);
-    EXPECT_EQ(t.gels.header[1], "Gel (lb/100ft2)");
-    EXPECT_EQ(t.gels.rows[0][0].text, "5");
-    EXPECT_DOUBLE_EQ(*t.gels.rows[0][1].number, 30 * 0.2088);
+    EXPECT_EQ(t.gels.header,
+              (std::vector<std::string>{"Step", "Gel", "Rest (s)", "Value (lb/100ft2)"}));
+    EXPECT_EQ(t.gels.rows[1][0].text, "10");
+    EXPECT_EQ(t.gels.rows[1][1].text, "10-min gel");
+    EXPECT_EQ(t.gels.rows[1][2].text, "600");
+    EXPECT_DOUBLE_EQ(*t.gels.rows[1][3].number, 12); // the peak dial reading
 
     // One column per quantity, headed by the symbols that share it.
     EXPECT_EQ(
@@ -127,7 +158,7 @@ TEST(RheologyTables, LeftOutModelsAndMissingValuesSayWhy)
     EXPECT_EQ(t.field.rows[3][0].text, "LSYP");
     EXPECT_EQ(t.field.rows[3][2].text, "");
     EXPECT_FALSE(t.field.rows[3][2].number);
-    EXPECT_EQ(t.field.rows[3][4].text, "No reading at 3 rpm.");
+    EXPECT_EQ(t.field.rows[3][4].text, "No reading at 5.1 1/s (3 rpm with R1-B1).");
     EXPECT_EQ(t.field.rows[3][3].text, "dyn/cm2");
     EXPECT_EQ(t.recommendation, "Recommended model: none. Too few readings to compare models.");
     EXPECT_TRUE(t.gels.rows.empty());
@@ -151,10 +182,12 @@ TEST(RheologyTables, TextAsTabsAndAsColumns)
     // Every line of a table has as many cells as its header.
     const auto header = std::find(tl.begin(), tl.end(), "Readings") + 1;
     const auto tabsIn = [](const std::string &s) { return std::count(s.begin(), s.end(), '\t'); };
-    EXPECT_EQ(tabsIn(*header), 7);
-    EXPECT_EQ(tabsIn(*(header + 1)), 7);
+    EXPECT_EQ(tabsIn(*header), 9);
+    EXPECT_EQ(tabsIn(*(header + 1)), 9);
     EXPECT_EQ((header + 1)->substr(0, 6), "1\t600\t");
-    EXPECT_NE(tabs.find("Gels\nStep\tGel (lb/100ft2)\n(none)\n"), std::string::npos);
+    EXPECT_NE(tabs.find("Gels\nA gel in lb/100ft2 is the step's peak dial reading (R1-B1/F1 "
+                        "degrees).\nStep\tGel\tRest (s)\tValue (lb/100ft2)\n(none)\n"),
+              std::string::npos);
 
     const std::string columns = analysisText(a, "Mud", TextLayout::Columns);
     EXPECT_EQ(columns.find('\t'), std::string::npos);
@@ -167,7 +200,7 @@ TEST(RheologyTables, TextAsTabsAndAsColumns)
     EXPECT_EQ(r.substr(0, 17), "   1          600");
     const auto models = std::find(cl.begin(), cl.end(), "Models");
     ASSERT_NE(models, cl.end());
-    EXPECT_EQ((models + 2)->substr(0, 11), "Newtonian  ");
+    EXPECT_EQ((models + 3)->substr(0, 11), "Newtonian  "); // after its note and header
     for (const std::string &l : cl)
         EXPECT_TRUE(l.empty() || l.back() != ' ') << l;
 
@@ -189,7 +222,7 @@ TEST(RheologyTables, UnusablePointsAreNoted)
 TEST(RheologyChart, ReadingsAsPointsAndEachShownModelsCurve)
 {
     auto steps = sixSpeeds([](double g) { return 20 + 0.2 * g; });
-    steps.push_back({0, 30}); // a reading at rest: shown, not fitted
+    steps.push_back({0, 30}); // a rest: neither fitted nor drawn
     const Analysis a = run(steps);
     const FlowCurve &c = a.curves.at(0);
     const double top = 600 * kRate;
@@ -199,7 +232,7 @@ TEST(RheologyChart, ReadingsAsPointsAndEachShownModelsCurve)
     EXPECT_EQ(linear.yAxisLabel(), "Shear Stress (lb/100ft2)");
     ASSERT_EQ(linear.subsetCount(), 1 + 5);
     EXPECT_TRUE(linear.series(0).markers);
-    EXPECT_EQ(linear.series(0).x.size(), 7u);
+    EXPECT_EQ(linear.series(0).x.size(), 6u);
     EXPECT_EQ(linear.series(2).label, "Bingham (recommended)");
     EXPECT_FALSE(linear.series(2).markers);
     // Linear axes: from a shear rate of 0, where the Bingham curve shows its yield stress.
