@@ -4,7 +4,10 @@
 #include "core/VbFormat.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
+#include <span>
 #include <sstream>
 
 namespace viscora::sim {
@@ -28,7 +31,16 @@ bool digits(const std::string &t, size_t &p, long &value, size_t maxDigits = 9)
     return p < t.size() && p > start;
 }
 
-std::vector<RetrievedRecord> defaultResult()
+// A low-speed step after a rest starts at the gel and is back at the flow stress this many
+// seconds later, as a broken gel is.
+constexpr double kGelBreakSeconds = 5;
+constexpr double kGelMaxRpm = 6;
+
+// The option's units in the protocol's: lb/100ft2 -> dyn/cm2, cP -> poise.
+double dynFromEI(double lbPer100ft2) { return formula::stressFromEI(lbPer100ft2); }
+constexpr double kPoisePerCp = 0.01;
+
+std::vector<RetrievedRecord> defaultResult(const std::optional<Fluid> &fluid)
 {
     // A six-speed rheology test at 120 degF, as the instrument holds it out of the box.
     std::vector<RetrievedRecord> r;
@@ -36,11 +48,78 @@ std::vector<RetrievedRecord> defaultResult()
     int step = 1;
     for (int s : speeds) {
         const double rate = s * formula::kShearPerRpm;
-        r.push_back({static_cast<double>(step++), 60, 120,
-                     static_cast<double>(fluidStress(rate, 120)), s <= 6 ? 25.0 : 0.0,
+        const int stress = fluid ? fluidStress(*fluid, rate) : fluidStress(rate, 120);
+        const double gel = s > 6 ? 0.0 : fluid ? stress : 25.0;
+        r.push_back({static_cast<double>(step++), 60, 120, static_cast<double>(stress), gel,
                      static_cast<double>(s * 100), 1});
     }
     return r;
+}
+
+struct ModelText {
+    std::string_view key;
+    Fluid::Model model;
+    std::array<std::string_view, 3> names;
+    size_t count;
+};
+constexpr ModelText kModels[] = {
+    {"newtonian", Fluid::Model::Newtonian, {"MU"}, 1},
+    {"bingham", Fluid::Model::Bingham, {"TAU0", "MU"}, 2},
+    {"power", Fluid::Model::PowerLaw, {"K", "N"}, 2},
+    {"hb", Fluid::Model::HerschelBulkley, {"TAUY", "K", "N"}, 3},
+    {"casson", Fluid::Model::Casson, {"TAU0", "MUINF"}, 2},
+};
+
+std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+// The comma-separated numbers of `text`, exactly `names.size()` of them, each finite and in
+// the range its name stands for.
+bool parseNumbers(std::string_view text, std::span<const std::string_view> names, double *out,
+                  std::string &error)
+{
+    std::vector<std::string_view> fields;
+    for (size_t from = 0;;) {
+        const size_t comma = text.find(',', from);
+        fields.push_back(text.substr(from, comma == std::string_view::npos ? comma : comma - from));
+        if (comma == std::string_view::npos)
+            break;
+        from = comma + 1;
+    }
+    if (fields.size() != names.size()) {
+        std::string list;
+        for (std::string_view n : names)
+            list += (list.empty() ? "" : ",") + std::string(n);
+        error = "expected " + std::to_string(names.size()) + " value" +
+                (names.size() == 1 ? "" : "s") + " (" + list + "), not " +
+                std::to_string(fields.size()) + ": " + quoted(text);
+        return false;
+    }
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const std::string_view field = fields[i], name = names[i];
+        double v = 0;
+        const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), v);
+        if (field.empty() || ec != std::errc() || end != field.data() + field.size() ||
+            !std::isfinite(v)) {
+            error = std::string(name) + " " + quoted(field) + " is not a finite number";
+            return false;
+        }
+        const char *range = nullptr;
+        if (name == "N") {
+            if (!(v > 0 && v <= 3))
+                range = "must be above 0 and at most 3";
+        } else if (name == "MU" || name == "MUINF" || name == "K") {
+            if (!(v > 0))
+                range = "must be above 0";
+        } else if (!(v >= 0)) {
+            range = "must be 0 or more";
+        }
+        if (range) {
+            error = std::string(name) + " " + quoted(field) + " " + range;
+            return false;
+        }
+        out[i] = v;
+    }
+    return true;
 }
 } // namespace
 
@@ -52,8 +131,76 @@ int fluidStress(double shearRate, double fahrenheit)
     return static_cast<int>(std::lround(stress / 5.0)) * 5;
 }
 
+int fluidStress(const Fluid &f, double shearRate)
+{
+    const double g = std::max(0.0, shearRate);
+    double stress = 0;
+    switch (f.model) {
+    case Fluid::Model::Newtonian:
+        stress = f.a * kPoisePerCp * g;
+        break;
+    case Fluid::Model::Bingham:
+        stress = dynFromEI(f.a) + f.b * kPoisePerCp * g;
+        break;
+    case Fluid::Model::PowerLaw:
+        stress = dynFromEI(f.a) * std::pow(g, f.b);
+        break;
+    case Fluid::Model::HerschelBulkley:
+        stress = dynFromEI(f.a) + dynFromEI(f.b) * std::pow(g, f.c);
+        break;
+    case Fluid::Model::Casson: {
+        const double root = std::sqrt(dynFromEI(f.a)) + std::sqrt(f.b * kPoisePerCp * g);
+        stress = root * root;
+        break;
+    }
+    }
+    return static_cast<int>(std::lround(stress));
+}
+
+std::optional<Fluid> parseFluid(std::string_view text, std::string &error)
+{
+    const size_t colon = text.find(':');
+    const std::string_view key = text.substr(0, colon);
+    for (const ModelText &m : kModels) {
+        if (key != m.key)
+            continue;
+        if (colon == std::string_view::npos) {
+            error = "no values after " + quoted(key) + " (" + quoted(text) + ")";
+            return std::nullopt;
+        }
+        double v[3] = {0, 0, 0};
+        if (!parseNumbers(text.substr(colon + 1), std::span(m.names).first(m.count), v, error))
+            return std::nullopt;
+        return Fluid{m.model, v[0], v[1], v[2]};
+    }
+    error = "unknown model " + quoted(key) + " (newtonian, bingham, power, hb or casson)";
+    return std::nullopt;
+}
+
+std::optional<Gel> parseGel(std::string_view text, std::string &error)
+{
+    static constexpr std::string_view names[] = {"G10S", "G10MIN"};
+    double v[2] = {0, 0};
+    if (!parseNumbers(text, names, v, error))
+        return std::nullopt;
+    if (v[1] < v[0]) {
+        error = "G10MIN " + quoted(text.substr(text.find(',') + 1)) + " is below G10S " +
+                quoted(text.substr(0, text.find(',')));
+        return std::nullopt;
+    }
+    return Gel{v[0], v[1]};
+}
+
+double gelStrength(const Gel &gel, double restSeconds)
+{
+    const double t = std::max(0.0, restSeconds);
+    if (t < 10)
+        return gel.tenSeconds * t / 10;
+    return gel.tenSeconds + (gel.tenMinutes - gel.tenSeconds) * std::log(t / 10) / std::log(60.0);
+}
+
 SimInstrument::SimInstrument(SimOptions options)
-    : options_(options), rng_(options.seed), lastResult_(defaultResult())
+    : options_(options), rng_(options.seed), lastResult_(defaultResult(options.fluid))
 {
     if (options_.rate <= 0)
         options_.rate = 1;
@@ -136,29 +283,52 @@ void SimInstrument::start(double now)
     for (const auto &s : sequence_)
         total_ += std::max(0, s.time);
     temperature_ = 75.0;
+    peakStep_ = static_cast<size_t>(-1);
     run_.clear();
 }
 
 std::string SimInstrument::recordText(int k)
 {
     int remaining = k;
-    const SimStep *step = &sequence_.back();
+    size_t index = sequence_.size() - 1;
     int second = 0;
-    for (const auto &s : sequence_) {
-        if (remaining <= s.time) {
-            step = &s;
+    for (size_t i = 0; i < sequence_.size(); ++i) {
+        if (remaining <= sequence_[i].time) {
+            index = i;
             second = remaining;
             break;
         }
-        remaining -= s.time;
+        remaining -= sequence_[i].time;
     }
+    const SimStep *step = &sequence_[index];
     temperature_ += (step->temperature - temperature_) * (1 - std::exp(-1.0 / 60.0));
     const double rpm = step->speedHundredths / 100.0;
     const RotorBob *rb = rotorBobByCode(step->rbCode);
     const double shearRate =
         rpm * formula::kShearPerRpm * (rb ? factorValue(rb->shearFactor) : 1.0);
-    const int stress = fluidStress(shearRate, temperature_);
-    const int gel = rpm <= 6 ? stress : 0;
+    const int flow = options_.fluid ? fluidStress(*options_.fluid, shearRate)
+                                    : fluidStress(shearRate, temperature_);
+    int stress = flow;
+    int gel = rpm <= kGelMaxRpm ? stress : 0;
+    if (options_.gel) {
+        // Speeds are held in hundredths, so a rest is a speed of 0.
+        auto resting = [](const SimStep &s) { return s.speedHundredths <= 0; };
+        double rest = 0;
+        for (size_t i = index; i > 0 && resting(sequence_[i - 1]); --i)
+            rest += std::max(0, sequence_[i - 1].time);
+        gel = 0;
+        if (resting(*step)) {
+            stress = 0;
+        } else if (rpm <= kGelMaxRpm && rest > 0) {
+            // A gel in lb/100ft2 is a dial reading, as labs report it, not a true stress.
+            const double strength = gelStrength(*options_.gel, rest) * formula::kDialDivisor;
+            const double left = std::clamp(1 - (second - 1) / kGelBreakSeconds, 0.0, 1.0);
+            stress = static_cast<int>(std::lround(flow + std::max(0.0, strength - flow) * left));
+            peak_ = peakStep_ == index ? std::max(peak_, stress) : stress;
+            peakStep_ = index;
+            gel = peak_;
+        }
+    }
     const long temp = std::lround(temperature_);
     RetrievedRecord rec{
         static_cast<double>(step->stepNo), static_cast<double>(second),
@@ -210,6 +380,7 @@ bool SimInstrument::restore(const std::string &state)
     running_ = running == 1 && !sequence_.empty() && !options_.silent;
     startTime_ = start;
     temperature_ = temperature;
+    peakStep_ = static_cast<size_t>(-1);
     resumed_ = running_;
     return true;
 }

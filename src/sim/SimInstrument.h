@@ -22,12 +22,29 @@ struct SimStep {
     int rbCode = 1;
 };
 
+// A fluid of known parameters, so that an analysis of its records can be checked against them.
+// The values are the option's, in its order and units: MU and MUINF in cP, TAU0 and TAUY in
+// lb/100ft2, K in lbf.s^n/100ft2, N without unit.
+struct Fluid {
+    enum class Model { Newtonian, Bingham, PowerLaw, HerschelBulkley, Casson };
+    Model model = Model::Newtonian;
+    double a = 0, b = 0, c = 0; // newtonian MU; bingham TAU0,MU; power K,N; hb TAUY,K,N;
+                                // casson TAU0,MUINF
+};
+
+// Gel strengths in lb/100ft2 after 10 s and after 10 min at rest.
+struct Gel {
+    double tenSeconds = 0, tenMinutes = 0;
+};
+
 struct SimOptions {
     double rate = 1.0;               // simulated seconds per real second
     bool silent = false;             // never answers
     double noise = 0.0;              // chance of random bytes after a record
     std::optional<int> customFactor; // header marks a custom rotor-bob (thousandths)
     unsigned seed = 1;
+    std::optional<Fluid> fluid; // none: the built-in mud
+    std::optional<Gel> gel;     // none: the gel column is the stress at 6 rpm and below
 
     static SimOptions silentOne()
     {
@@ -77,6 +94,8 @@ private:
     int total_ = 0;
     double lastRecordTime_ = 0;
     double temperature_ = 75.0;
+    size_t peakStep_ = static_cast<size_t>(-1); // the step whose running peak peak_ holds
+    int peak_ = 0;
     bool resumed_ = false; // restored mid-test: the records owed so far were never heard
     std::vector<RetrievedRecord> run_;
     std::vector<RetrievedRecord> lastResult_;
@@ -86,5 +105,18 @@ private:
 // The fluid's shear stress in dyn/cm2 at a shear rate and temperature (Herschel-Bulkley,
 // thinning as it warms), on the instrument's 5 dyn/cm2 resolution.
 int fluidStress(double shearRate, double fahrenheit);
+// A known fluid's shear stress in dyn/cm2 at a shear rate (1/s): the same at any temperature,
+// and in whole dyn/cm2 so that its parameters can be recovered closely.
+int fluidStress(const Fluid &fluid, double shearRate);
+
+// "newtonian:MU", "bingham:TAU0,MU", "power:K,N", "hb:TAUY,K,N" or "casson:TAU0,MUINF";
+// nothing, and `error` naming the bad value, unless the whole text is the right count of finite
+// numbers in range.
+std::optional<Fluid> parseFluid(std::string_view text, std::string &error);
+// "G10S,G10MIN" in lb/100ft2, both 0 or more and G10MIN at least G10S.
+std::optional<Gel> parseGel(std::string_view text, std::string &error);
+// The gel strength in lb/100ft2 after `restSeconds` at rest: G10S * t/10 up to 10 s, then
+// growing with the log of the rest through G10MIN at 10 min and on beyond it.
+double gelStrength(const Gel &gel, double restSeconds);
 
 } // namespace viscora::sim

@@ -26,7 +26,8 @@ void onSignal(int) { stopRequested = 1; }
 
 const char *kUsage =
     "usage: k7400r-sim [--link PATH] [--rate N] [--silent] [--noise P] [--custom FACTOR]\n"
-    "                  [--seed N] [--state FILE] [--exit-with-parent]\n"
+    "                  [--seed N] [--state FILE] [--fluid MODEL:VALUES] [--gel G10S,G10MIN]\n"
+    "                  [--exit-with-parent]\n"
     "  --link PATH     also make PATH a symbolic link to the device\n"
     "  --rate N        N simulated seconds per real second (default 1)\n"
     "  --silent        never answer\n"
@@ -36,6 +37,16 @@ const char *kUsage =
     "  --state FILE    keep the sequence and a running test in FILE, so that a simulator\n"
     "                  started again on it goes on with the test, as an instrument does\n"
     "                  while its cable is out\n"
+    "  --fluid MODEL:VALUES  a fluid of known parameters instead of the built-in mud, the\n"
+    "                  same at any temperature, its stress in whole dyn/cm2:\n"
+    "                    newtonian:MU  bingham:TAU0,MU  power:K,N  hb:TAUY,K,N\n"
+    "                    casson:TAU0,MUINF\n"
+    "                  MU, MUINF in cP (above 0); TAU0, TAUY in lb/100ft2 (0 or more);\n"
+    "                  K in lbf.s^n/100ft2 (above 0); N without unit (above 0, at most 3)\n"
+    "  --gel G10S,G10MIN  gels in lb/100ft2 after 10 s and 10 min at rest (0 rpm), growing\n"
+    "                  with the log of the rest time (G10S*t/10 below 10 s); a step of at\n"
+    "                  most 6 rpm after a rest starts at the gel, falls to the flow stress\n"
+    "                  within 5 s and records the gel in its gel column\n"
     "  --exit-with-parent  end when the program that started it ends\n"
     "  --version       print the version and end\n"
     "  -h, --help      print this help and end\n";
@@ -94,7 +105,17 @@ int main(int argc, char **argv)
             options.seed = static_cast<unsigned>(std::atoi(value("--seed")));
         else if (a == "--state")
             statePath = value("--state");
-        else if (a == "--version") {
+        else if (a == "--fluid" || a == "--gel") {
+            const char *text = value(a.c_str());
+            std::string error;
+            const bool ok =
+                a == "--fluid" ? (options.fluid = viscora::sim::parseFluid(text, error)).has_value()
+                               : (options.gel = viscora::sim::parseGel(text, error)).has_value();
+            if (!ok) {
+                std::fprintf(stderr, "k7400r-sim: %s %s: %s\n", a.c_str(), text, error.c_str());
+                return 2;
+            }
+        } else if (a == "--version") {
             std::printf("k7400r-sim %s\n", viscora::versionText());
             return 0;
         } else if (a == "-h" || a == "--help") {
