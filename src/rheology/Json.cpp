@@ -128,7 +128,7 @@ void models(Writer &w, const FlowCurve &c)
     w.close('}');
 }
 
-void curve(Writer &w, const FlowCurve &c)
+void curve(Writer &w, const FlowCurve &c, Units units)
 {
     w.open('{');
     w.member("temperature", c.temperature);
@@ -167,7 +167,7 @@ void curve(Writer &w, const FlowCurve &c)
     }
     w.key("warnings");
     w.open('[');
-    for (const std::string &text : c.warnings)
+    for (const std::string &text : warningsOf(c, units))
         w.string(text);
     w.close(']');
     w.close('}');
@@ -185,7 +185,7 @@ std::string toJson(const Analysis &analysis, const std::string &testName)
     w.key("curves");
     w.open('[');
     for (const FlowCurve &c : analysis.curves)
-        curve(w, c);
+        curve(w, c, analysis.units);
     w.close(']');
     w.close('}');
     return w.take();

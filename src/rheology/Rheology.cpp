@@ -549,15 +549,11 @@ void analyseCurve(FlowCurve &c, const Geometry &g, Units units)
     if (lastFlow) {
         c.temperature = lastFlow->temperature;
         c.storedTemperature = lastFlow->storedTemperature;
-        if (high - low > kCurveSpread + 1e-9)
-            c.warnings.push_back("The temperature ranged from " +
-                                 fixed(displayTemperature(low, units)) + " to " +
-                                 fixed(displayTemperature(high, units)) + " " + degrees(units) +
-                                 " during the ramp; the curve is given at " + fixed(c.temperature) +
-                                 " " + degrees(units) + ", the temperature reached.");
+        c.lowest = low;
+        c.highest = high;
     } else if (!c.readings.empty()) {
         c.temperature = c.readings.back().temperature;
-        c.storedTemperature = c.readings.back().storedTemperature;
+        c.storedTemperature = c.lowest = c.highest = c.readings.back().storedTemperature;
     }
     if (!negative.empty())
         c.warnings.push_back("Negative stresses at " +
@@ -671,6 +667,20 @@ Recommendation recommend(const std::vector<ModelFit> &models)
             best = m;
     }
     return {best->model, {}};
+}
+
+std::vector<std::string> warningsOf(const FlowCurve &c, Units units, bool storedTemperature)
+{
+    std::vector<std::string> out;
+    if (c.highest - c.lowest > kCurveSpread + 1e-9) {
+        const Units shown = storedTemperature ? Units::EI : units;
+        auto t = [&](double f) { return fixed(displayTemperature(f, shown)); };
+        out.push_back("The temperature ranged from " + t(c.lowest) + " to " + t(c.highest) + " " +
+                      degrees(shown) + " during the ramp; the curve is given at " +
+                      t(c.storedTemperature) + " " + degrees(shown) + ", the temperature reached.");
+    }
+    out.insert(out.end(), c.warnings.begin(), c.warnings.end());
+    return out;
 }
 
 std::optional<double> modelStress(const ModelFit &fit, double shearRate, Units units)

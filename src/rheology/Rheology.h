@@ -143,17 +143,18 @@ struct ModelFit {
 };
 
 struct FlowCurve {
-    double temperature = 0;        // reached by its last flow reading, display unit
-    double storedTemperature = 0;  // the same in degF
-    std::vector<Reading> readings; // every step of the ramp, its rests and gels
-    std::vector<Theta> thetas;     // 600, 300, 200, 100, 6, 3 rpm
-    bool upAndDown = false;        // its speeds were read up and down again
+    double temperature = 0;         // reached by its last flow reading, display unit
+    double storedTemperature = 0;   // the same in degF
+    double lowest = 0, highest = 0; // degF: the range of its flow readings' temperatures
+    std::vector<Reading> readings;  // every step of the ramp, its rests and gels
+    std::vector<Theta> thetas;      // 600, 300, 200, 100, 6, 3 rpm
+    bool upAndDown = false;         // its speeds were read up and down again
     FieldValues field;
     std::vector<Gel> gels;
     std::vector<ModelFit> models; // one per model of the table, in its order
     const Model *recommended = nullptr;
-    std::string recommendedReason; // why there is none
-    std::vector<std::string> warnings;
+    std::string recommendedReason;     // why there is none
+    std::vector<std::string> warnings; // but the temperature's: see warningsOf
 };
 
 struct Analysis {
@@ -171,6 +172,11 @@ struct Recommendation {
     std::string reason;
 };
 Recommendation recommend(const std::vector<ModelFit> &models);
+
+// Every warning of a curve: its temperature spread first (in degF when `storedTemperature`,
+// else in the unit system's degrees), then the rest.
+std::vector<std::string> warningsOf(const FlowCurve &c, Units units,
+                                    bool storedTemperature = false);
 
 // A fitted model's stress at a shear rate, in the analysis' display unit.
 std::optional<double> modelStress(const ModelFit &fit, double shearRate, Units units);

@@ -357,7 +357,7 @@ CurveTables curveTables(const FlowCurve &c, std::size_t index, std::size_t count
 {
     CurveTables t;
     t.title = curveTitle(c, index, count, units, storedTemperature);
-    t.warnings = c.warnings;
+    t.warnings = warningsOf(c, units, storedTemperature);
     t.report = reportTable(c, units, storedTemperature);
     t.readings = readingsTable(c, units, storedTemperature);
     t.field = fieldTableOf(c, units);

@@ -32,13 +32,15 @@ struct Lab {
     QStringList base{"--db", t.path, "--port", link};
     std::optional<Simulator> sim;
 
-    // FILL writes to the database before it is closed for the programs.
-    explicit Lab(const char *rate, const std::function<void(TestDb &)> &fill = {})
+    // FILL writes to the database before it is closed for the programs; OPTIONS go to the
+    // simulator.
+    explicit Lab(const char *rate, const std::function<void(TestDb &)> &fill = {},
+                 const QStringList &options = {})
     {
         if (fill)
             fill(t);
         t.db.reset();
-        sim.emplace(QStringList{"--rate", rate, "--link", link});
+        sim.emplace(QStringList{"--rate", rate, "--link", link} + options);
     }
     bool started() const { return !sim->device.isEmpty(); }
 };
@@ -106,6 +108,48 @@ TEST(EndToEnd, RheologyJsonOfARecordedTest)
     }
     const Result text = runCli({"--db", lab.t.path, "rheology", "Mud 1"});
     EXPECT_TRUE(text.out.startsWith("Rheology of Mud 1\n")) << text.out.toStdString();
+}
+
+// The lab's standard mud sequence on a known Herschel-Bulkley fluid with gels: the six speeds,
+// a 10 s rest and a 3 rpm gel step, a 10 min rest and another. The analysis gives back the
+// fluid and both gels by their labels.
+TEST(EndToEnd, StandardMudSequenceOnAKnownFluid)
+{
+    Lab lab("1000", {}, {"--fluid", "hb:10,0.6,0.7", "--gel", "15,25"});
+    ASSERT_TRUE(lab.started());
+    ASSERT_EQ(runCli(lab.base + QStringList{"new-sequence", "API mud", "60,120,600,1",
+                                            "60,120,300,1", "60,120,200,1", "60,120,100,1",
+                                            "60,120,6,1", "60,120,3,1", "10,120,0,1", "30,120,3,1",
+                                            "600,120,0,1", "30,120,3,1"})
+                  .code,
+              0);
+    const Result run = runCli(lab.base + QStringList{"run", "API mud", "Known HB"});
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+
+    const Result r = runCli({"--db", lab.t.path, "rheology", "Known HB", "--json"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const auto json = parseJson(r.out.toStdString());
+    ASSERT_TRUE(json) << r.out.toStdString();
+    const auto &curves = (*json)["curves"].items;
+    ASSERT_EQ(curves.size(), 1u) << r.out.toStdString();
+    const JsonValue &c = curves[0];
+    const JsonValue &hb = c["models"]["herschel_bulkley"];
+    EXPECT_NEAR(hb["tau_y"].number, 10, 0.2);
+    EXPECT_NEAR(hb["K"].number, 0.6, 0.012);
+    EXPECT_NEAR(hb["n"].number, 0.7, 0.014);
+    const auto &gels = c["gels"].items;
+    ASSERT_EQ(gels.size(), 2u);
+    EXPECT_EQ(gels[0]["label"].text, "10-s gel");
+    EXPECT_EQ(gels[0]["rest"].number, 10);
+    EXPECT_NEAR(gels[0]["gel"].number, 15, 0.1);
+    EXPECT_EQ(gels[1]["label"].text, "10-min gel");
+    EXPECT_NEAR(gels[1]["gel"].number, 25, 0.1);
+    // Neither the rests nor the gel steps are flow readings.
+    const auto &readings = c["readings"].items;
+    ASSERT_EQ(readings.size(), 10u);
+    for (std::size_t i = 0; i < readings.size(); ++i)
+        EXPECT_EQ(readings[i]["used"].boolean, i < 6) << i;
+    EXPECT_EQ(readings[6]["rpm"].number, 0);
 }
 
 // A user whose locale writes a decimal comma gets the same numbers, on the screen and on paper.

@@ -196,7 +196,7 @@ TEST(RheologyStandards, KnownAnswers)
              ASSERT_EQ(a.curves.size(), 1u);
              EXPECT_EQ(a.curves[0].temperature, 120);
              EXPECT_TRUE(a.curves[0].field.PV.value && a.curves[0].field.LSYP.value);
-             EXPECT_EQ(a.curves[0].warnings,
+             EXPECT_EQ(warningsOf(a.curves[0], Units::EI),
                        (std::vector<std::string>{
                            "The temperature ranged from 76.0 to 120.0 °F during the ramp; the "
                            "curve is given at 120.0 °F, the temperature reached."}));
@@ -357,4 +357,22 @@ TEST(RheologyStandards, JsonOfAnUpAndDownRampWithoutRecommendation)
     EXPECT_NEAR(r["stress"].number, 21 * kDyn * 0.2088, 1e-9);
     EXPECT_TRUE(c["recommended"].isNull());
     EXPECT_EQ(c["recommendation_note"].text, a.curves[0].recommendedReason);
+}
+
+// The temperature a warning names is in the unit its table shows: the unit system's, or the
+// stored degF of the printed report.
+TEST(RheologyStandards, TemperatureWarningFollowsTheShownUnit)
+{
+    const Steps warming{dial(600, 60, 77), dial(300, 38, 104), dial(3, 7, 122)};
+    const FlowCurve si = analyse(pointsOf(warming), {}, Units::SI).curves.at(0);
+    const std::string tail = " during the ramp; the curve is given at ";
+    EXPECT_EQ(warningsOf(si, Units::SI).at(0), "The temperature ranged from 25.0 to 50.0 °C" +
+                                                   tail +
+                                                   "50.0 °C, the temperature "
+                                                   "reached.");
+    EXPECT_EQ(warningsOf(si, Units::SI, true).at(0),
+              "The temperature ranged from 77.0 to 122.0 °F" + tail +
+                  "122.0 °F, the temperature "
+                  "reached.");
+    EXPECT_EQ(curveTables(si, 0, 1, Units::SI, true).warnings, warningsOf(si, Units::SI, true));
 }
