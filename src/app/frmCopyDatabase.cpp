@@ -122,7 +122,7 @@ void copyTestsToDatabase(QWidget &window, Database &source, Prompter &prompter,
     else if (r.cancelled)
         prompter.message(r.error.toStdString(), frmCopyDatabase::kCaption);
     else
-        showDbFailure(prompter, r.error);
+        viscora::show(prompter, dbFailure(r.error));
 }
 
 } // namespace viscora

@@ -4,7 +4,7 @@
 #include "ui/BusyCursor.h"
 #include "ui/ChartView.h"
 #include "ui/ConventionalIcons.h"
-#include "store/DatabaseLocator.h"
+#include "app/DatabaseLocator.h"
 #include "device/Exchanges.h"
 #include "report/Exports.h"
 #include "report/TestReport.h"
@@ -398,10 +398,13 @@ void frmMain::cmdRetrieve_Click()
         statusPanel->repaint();
     };
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto records =
-        retrieveLastResult(deps_.MSComm1, deps_.clock, deps_.m, prompter(), observer);
+    const Retrieval retrieval =
+        retrieveLastResult(deps_.MSComm1, deps_.clock, deps_.m.CommPort, observer);
+    keepRetrieval(deps_.m, retrieval);
+    if (!retrieval.records)
+        viscora::show(prompter(), retrieval.records.failure());
     QApplication::restoreOverrideCursor();
-    if (!records)
+    if (!retrieval.records)
         return;
     if (!storeRetrievedTest(deps_.m, review_->repository(), prompter(),
                             [this] { RelatedInfo_Click(); }))
@@ -413,13 +416,15 @@ void frmMain::cmdRetrieve_Click()
 void frmMain::cmdStartTest_Click()
 {
     const BusyCursor busy;
-    remoteStart(deps_.MSComm1, deps_.m, prompter());
+    if (const Outcome started = remoteStart(deps_.MSComm1, deps_.m.CommPort); !started)
+        viscora::show(prompter(), started.failure());
 }
 
 void frmMain::cmdStopTest_Click()
 {
     const BusyCursor busy;
-    remoteStop(deps_.MSComm1, deps_.m, prompter());
+    if (const Outcome stopped = remoteStop(deps_.MSComm1, deps_.m.CommPort); !stopped)
+        viscora::show(prompter(), stopped.failure());
 }
 
 void frmMain::cmdRealTime_Click()
@@ -507,7 +512,7 @@ void frmMain::cmdReport_Click()
     }
     const auto report = openedTestReport(*review_, deps_.m);
     if (!report) {
-        showDbFailure(prompter(), report.error());
+        viscora::show(prompter(), report.failure());
         return;
     }
     // A custom rotor-bob has no report.
@@ -545,7 +550,7 @@ template <typename Writer> void frmMain::exportWorkbook(const char *what, Writer
         return;
     const auto input = exportInput(*review_, deps_.m);
     if (!input) {
-        showDbFailure(prompter(), input.error());
+        viscora::show(prompter(), input.failure());
         return;
     }
     const ExportInput &in = *input;
@@ -736,7 +741,7 @@ void frmMain::MenuAnalysisRheology_Click()
         analyseTest(review_->repository(), QString::fromStdString(deps_.m.CurrentTestName), deps_.m,
                     deps_.m.isSI() ? Units::SI : Units::EI);
     if (!analysis) {
-        showDbFailure(prompter(), analysis.error());
+        viscora::show(prompter(), analysis.failure());
         return;
     }
     frmRheology window(*analysis, deps_.m.CurrentTestName, this);

@@ -3,7 +3,6 @@
 #include "core/CNumbers.h"
 #include "dbsetup/DatabaseChoice.h"
 #include "dbsetup/frmDatabase.h"
-#include "store/DatabaseLocator.h"
 #include "device/Link.h"
 #include "core/Module1.h"
 #include "core/Version.h"
@@ -16,6 +15,7 @@
 #include "ui/QtPrompter.h"
 #include "device/QtSerialPortDevice.h"
 #include "ui/QtTextPrinter.h"
+#include "app/DatabaseLocator.h"
 #include "app/HelpViewer.h"
 #include "app/StartOptions.h"
 #include "app/frmMain.h"
@@ -120,8 +120,8 @@ int main(int argc, char **argv)
         {m, prompter, clock, port, makePort, makePrinter, choosePrinter, previewReport,
          openDocument,
          [&] {
-             return viscora::locateDatabase(
-                 prompter, databaseChoice.startLocation(QString::fromStdString(options.db)));
+             return viscora::locateDatabase(prompter, databaseChoice,
+                                            QString::fromStdString(options.db));
          },
          options.commandLine,
          [&](QWidget *parent) -> std::unique_ptr<QDialog> {

@@ -55,7 +55,7 @@ bool CalibrationCheck::start(const std::string &viscosityText)
         return false;
     }
     auto fail = [this] {
-        showPortFailure(prompter_, PortFailureWording::CommPort, port_);
+        show(prompter_, portFailure(PortFailureWording::CommPort, port_));
         return false;
     };
     // A check already running holds the port: opening it again fails.

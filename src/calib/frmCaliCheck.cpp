@@ -96,7 +96,7 @@ frmCaliCheck::frmCaliCheck(CalibrationWindowDeps deps, QWidget *parent)
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
     connect(Timer1, &QTimer::timeout, this, &frmCaliCheck::Timer1_Timer);
-    initialCommport(*MSComm1, deps_.m);
+    initialCommport(*MSComm1, deps_.m.CommPort);
     resize(520, 360);
 }
 

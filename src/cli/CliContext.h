@@ -5,6 +5,7 @@
 #include "cli/CliPrompter.h"
 #include "store/Database.h"
 #include "device/Link.h"
+#include "core/Failure.h"
 #include "core/Module1.h"
 #include "device/PortAssignment.h"
 #include "device/PortMap.h"
@@ -77,7 +78,12 @@ struct Context {
     // A store failure, whose message is complete.
     int failed(const QString &storeMessage)
     {
-        showDbFailure(ask(), storeMessage);
+        show(ask(), dbFailure(storeMessage));
+        return 1;
+    }
+    int failed(const Failure &failure)
+    {
+        show(ask(), failure);
         return 1;
     }
     SerialPort &serial()

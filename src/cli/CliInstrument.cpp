@@ -15,9 +15,17 @@ namespace viscora::cli {
 volatile std::sig_atomic_t interrupted = 0;
 void onInterrupt(int) { interrupted = 1; }
 
-int cmdStart(Context &c, const Args &) { return remoteStart(c.serial(), c.m, c.prompter) ? 0 : 1; }
+int cmdStart(Context &c, const Args &)
+{
+    const Outcome started = remoteStart(c.serial(), c.m.CommPort);
+    return started ? 0 : c.failed(started.failure());
+}
 
-int cmdStop(Context &c, const Args &) { return remoteStop(c.serial(), c.m, c.prompter) ? 0 : 1; }
+int cmdStop(Context &c, const Args &)
+{
+    const Outcome stopped = remoteStop(c.serial(), c.m.CommPort);
+    return stopped ? 0 : c.failed(stopped.failure());
+}
 
 int cmdDownload(Context &c, const Args &a)
 {
@@ -51,8 +59,10 @@ int cmdRetrieve(Context &c, const Args &a)
         return c.failed(exists.error());
     if (*exists)
         return c.fail("Test Name Error.", "Duplicated test name. Please enter a new test name.");
-    if (!retrieveLastResult(c.serial(), *c.clock, c.m, c.prompter))
-        return 1;
+    const Retrieval retrieval = retrieveLastResult(c.serial(), *c.clock, c.m.CommPort);
+    keepRetrieval(c.m, retrieval);
+    if (!retrieval.records)
+        return c.failed(retrieval.records.failure());
     RelatedInfoEditor editor(c.m, repo, c.prompter);
     const TestHeader header{name, QString::fromStdString(a.option("--fluid-id")),
                             QString::fromStdString(a.option("--sample-time")),
@@ -160,7 +170,7 @@ int cmdCalibrate(Context &c, const Args &a)
 {
     ensureRotorBobChosen(c.m);
     CalibrationCheck check(c.m, c.serial(), *c.clock, c.prompter);
-    initialCommport(c.serial(), c.m);
+    initialCommport(c.serial(), c.m.CommPort);
     if (!check.start(a.positional[0]))
         return 1;
     interrupted = 0;

@@ -1,5 +1,6 @@
 #include "dbsetup/DatabaseChoice.h"
 
+#include "store/DbResult.h"
 #include "store/Dialect.h"
 
 #include <QSettings>
@@ -10,12 +11,30 @@ namespace {
 const QString kKey = QStringLiteral("database/server");
 } // namespace
 
-QString DatabaseChoice::server() const
+QString DatabaseChoice::saved() const
+{
+    return QSettings(file_, QSettings::IniFormat).value(kKey).toString().trimmed();
+}
+
+Result<QString> DatabaseChoice::server() const
 {
     const QSettings s(file_, QSettings::IniFormat);
     const QString location = s.value(kKey).toString().trimmed();
+    if (s.status() != QSettings::NoError)
+        return Failure{
+            QStringLiteral("The settings in %1 cannot be read.").arg(file_).toStdString(),
+            kDatabaseErrorTitle,
+            {}};
     // A hand-edited file could name anything; only a server is taken from it.
-    return isServerLocation(location) ? location : QString();
+    if (!location.isEmpty() && !isServerLocation(location))
+        return Failure{QStringLiteral("The database remembered in %1 is not a server's location: "
+                                      "'%2'. Start with --db LOCATION and choose the database "
+                                      "again under Tools → Database...")
+                           .arg(file_, shownLocation(location))
+                           .toStdString(),
+                       kDatabaseErrorTitle,
+                       {}};
+    return location;
 }
 
 QString DatabaseChoice::setServer(const QString &location) const
@@ -39,9 +58,9 @@ QString DatabaseChoice::setServer(const QString &location) const
     return s.status() == QSettings::NoError ? QString() : QStringLiteral("cannot write ") + file_;
 }
 
-QString DatabaseChoice::startLocation(const QString &option) const
+Result<QString> DatabaseChoice::startLocation(const QString &option) const
 {
-    return option.isEmpty() ? server() : option;
+    return option.isEmpty() ? server() : Result<QString>(option);
 }
 
 } // namespace viscora

@@ -71,7 +71,9 @@ frmDatabase::frmDatabase(DatabaseDialogDeps deps, QWidget *parent)
     connect(cmdConnect, &QPushButton::clicked, this, &frmDatabase::cmdConnect_Click);
     connect(optServer, &QRadioButton::toggled, this, &frmDatabase::enableServer);
 
-    const QString remembered = deps_.choice.server();
+    // A setting that names no server is shown as it stands, for the operator to put right.
+    const auto server = deps_.choice.server();
+    const QString remembered = server ? *server : deps_.choice.saved();
     txtServer->setText(remembered);
     (remembered.isEmpty() ? optFile : optServer)->setChecked(true);
     enableServer();

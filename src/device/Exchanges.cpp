@@ -1,8 +1,6 @@
 #include "device/Exchanges.h"
 
 #include "device/Link.h"
-#include "core/Module1.h"
-#include "core/Prompter.h"
 
 namespace viscora {
 
@@ -19,13 +17,12 @@ void progress(const ExchangeObserver &o, int value, int maximum)
 }
 } // namespace
 
-bool downloadSequence(SerialPort &port, Clock &clock, Module1 &m,
-                      const std::vector<DownloadStep> &steps, Prompter &prompter,
-                      const ExchangeObserver &observer)
+Outcome downloadSequence(SerialPort &port, Clock &clock, int commPort, Units units, int rbIndex,
+                         const std::vector<DownloadStep> &steps, const ExchangeObserver &observer)
 {
     std::vector<ProgramStep> program;
     for (const DownloadStep &s : steps)
-        program.push_back(downloadProgramStep(s, m.isSI(), m.RbIndex));
+        program.push_back(downloadProgramStep(s, units == Units::SI, rbIndex));
     ProgramPacing pacing;
     pacing.afterDownloadByte = [&] {
         report(observer, "Sending Setup Steps ...");
@@ -33,12 +30,11 @@ bool downloadSequence(SerialPort &port, Clock &clock, Module1 &m,
         return !program.empty();
     };
     pacing.step = [&](int i, int n) { progress(observer, i, n); };
-    if (!sendProgram(port, clock, m, program, prompter, pacing))
-        return false;
+    if (Outcome sent = sendProgram(port, clock, commPort, program, pacing); !sent)
+        return sent;
     progress(observer, -1, static_cast<int>(program.size()));
     report(observer, "Sending Setups Finished!");
-    m.SequenceSent = true;
-    return true;
+    return Outcome::done();
 }
 
 std::string readBlock(SerialPort &port, Clock &clock)
@@ -52,45 +48,30 @@ std::string readBlock(SerialPort &port, Clock &clock)
     return text;
 }
 
-std::optional<std::vector<RetrievedRecord>> retrieveLastResult(SerialPort &port, Clock &clock,
-                                                               Module1 &m, Prompter &prompter,
-                                                               const ExchangeObserver &observer)
+Retrieval retrieveLastResult(SerialPort &port, Clock &clock, int commPort,
+                             const ExchangeObserver &observer)
 {
-    initialCommport(port, m);
-    if (!port.open()) {
-        showPortFailure(prompter, PortFailureWording::Comport, port);
-        return std::nullopt;
-    }
+    initialCommport(port, commPort);
+    if (!port.open())
+        return {portFailure(PortFailureWording::Comport, port), false, std::nullopt};
     report(observer, "Retrieving Data From K7400r ...");
     port.setReadLength(0);
     bool written = port.write(std::string(1, cmd::CmdReadHeader));
     const std::string header = written ? readBlock(port, clock) : std::string();
-    if (const auto factor = customHeaderFactor(header)) {
-        m.CustomRb = true;
-        m.CustomRbFactor = *factor;
-    } else {
-        m.CustomRb = false;
-    }
+    const std::optional<double> customFactor = customHeaderFactor(header);
+    auto failed = [&](Failure f) { return Retrieval{std::move(f), true, customFactor}; };
     written = written && port.write(std::string(1, cmd::CmdReadData));
     const std::string data = written ? readBlock(port, clock) : std::string();
     port.close();
-    if (!written) {
-        showPortFailure(prompter, PortFailureWording::Comport, port);
-        return std::nullopt;
-    }
-    if (data.empty()) {
-        prompter.message(kNoResponseMessage, kCommunicationErrorTitle);
-        return std::nullopt;
-    }
+    if (!written)
+        return failed(portFailure(PortFailureWording::Comport, port));
+    if (data.empty())
+        return failed({kNoResponseMessage, kCommunicationErrorTitle, {}});
     auto records = data.back() == cmd::BlockEnd ? parseRetrievalData(data) : std::nullopt;
-    if (!records) {
-        prompter.message(kCommunicationErrorMessage, kCommunicationErrorTitle);
-        return std::nullopt;
-    }
+    if (!records)
+        return failed({kCommunicationErrorMessage, kCommunicationErrorTitle, {}});
     report(observer, "Retrieving Data Finished Successfully!");
-    m.RetrievedRecords = *records;
-    m.RetrievedCount = static_cast<int>(records->size());
-    return records;
+    return {std::move(*records), true, customFactor};
 }
 
 } // namespace viscora

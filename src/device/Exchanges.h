@@ -2,7 +2,9 @@
 // The two exchanges that carry data: the sequence download and the result retrieval.
 
 #include "core/Clock.h"
+#include "core/Failure.h"
 #include "core/Protocol.h"
+#include "core/Units.h"
 #include "device/SerialPort.h"
 
 #include <functional>
@@ -12,9 +14,6 @@
 
 namespace viscora {
 
-struct Module1;
-class Prompter;
-
 // What a long exchange reports while it runs: the "Status" panel text and a progress bar.
 struct ExchangeObserver {
     std::function<void(const std::string &)> status;
@@ -22,18 +21,27 @@ struct ExchangeObserver {
     std::function<void(int value, int maximum)> progress;
 };
 
-// Writes CmdDownload, ten pieces per step each followed by a 0.1 s pause, then "99", and
-// sets SequenceSent. On failure shows the "comport" PortFailure and changes nothing.
-bool downloadSequence(SerialPort &port, Clock &clock, Module1 &m,
-                      const std::vector<DownloadStep> &steps, Prompter &prompter,
-                      const ExchangeObserver &observer = {});
+// Writes CmdDownload, ten pieces per step (temperatures read in the given units, the rotor-bob
+// code in each) each followed by a 0.1 s pause, then "99", on port "Comm n". Fails with the
+// "comport" PortFailure.
+Outcome downloadSequence(SerialPort &port, Clock &clock, int commPort, Units units, int rbIndex,
+                         const std::vector<DownloadStep> &steps,
+                         const ExchangeObserver &observer = {});
 
-// Reads the header and data blocks of the instrument's last result, checks and parses
-// them into m.RetrievedRecords / m.RetrievedCount, and sets CustomRb (and CustomRbFactor,
-// in thousandths) from the header. Failures are shown; nullopt then.
-std::optional<std::vector<RetrievedRecord>>
-retrieveLastResult(SerialPort &port, Clock &clock, Module1 &m, Prompter &prompter,
-                   const ExchangeObserver &observer = {});
+// The instrument's last result as read: its records or why there are none, and what its
+// header said of the rotor-bob. The header is asked for once the port opens, so it counts
+// also when the data then fails.
+struct Retrieval {
+    Result<std::vector<RetrievedRecord>> records;
+    bool headerAsked = false;
+    // The custom shear-rate factor (thousandths) the header named; none for a listed rotor-bob.
+    std::optional<double> customFactor;
+};
+
+// Reads the header and data blocks of the instrument's last result and checks and parses
+// them.
+Retrieval retrieveLastResult(SerialPort &port, Clock &clock, int commPort,
+                             const ExchangeObserver &observer = {});
 
 // Appends everything waiting, waits 0.4 s, and repeats while bytes are waiting. Bounded so
 // that a line that never falls quiet cannot hold the program.

@@ -1,8 +1,5 @@
 #include "device/Link.h"
 
-#include "core/Module1.h"
-#include "core/Prompter.h"
-
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -16,11 +13,11 @@ const char *const kCommunicationErrorMessage =
     "Communication error from K7400r, please download data again.";
 const char *const kCommunicationErrorTitle = "Communication Error";
 
-void initialCommport(SerialPort &port, const Module1 &m)
+void initialCommport(SerialPort &port, int commPort)
 {
     if (port.isOpen())
         port.close();
-    port.setPortNumber(m.CommPort);
+    port.setPortNumber(commPort);
     port.setSettings(kLineSettings);
     port.setReadLength(0);
 }
@@ -45,50 +42,45 @@ void BusyWait(Clock &clock, float seconds, const std::function<void()> &whileWai
     }
 }
 
-void showPortFailure(Prompter &prompter, PortFailureWording wording, const SerialPort &port)
+Failure portFailure(PortFailureWording wording, const SerialPort &port)
 {
     if (wording == PortFailureWording::CommPort)
-        prompter.message(
-            "Fail to open comm port, make sure comm port is available and working properly.",
-            "Comm Port Error");
-    else
-        prompter.message(
-            "Fail to open comport, make sure comport is available and working properly.",
-            "Comport Error");
-    const std::string reason = port.errorText();
-    if (!reason.empty())
-        prompter.detail(reason);
+        return {"Fail to open comm port, make sure comm port is available and working properly.",
+                "Comm Port Error", port.errorText()};
+    return {"Fail to open comport, make sure comport is available and working properly.",
+            "Comport Error", port.errorText()};
 }
 
-bool remoteStart(SerialPort &port, const Module1 &m, Prompter &prompter)
+Outcome remoteStart(SerialPort &port, int commPort)
 {
-    initialCommport(port, m);
-    const bool ok = port.open() && port.write(std::string(1, cmd::CmdStart));
-    if (!ok)
-        showPortFailure(prompter, PortFailureWording::CommPort, port);
+    initialCommport(port, commPort);
+    Outcome outcome;
+    if (!port.open() || !port.write(std::string(1, cmd::CmdStart)))
+        outcome = portFailure(PortFailureWording::CommPort, port);
     port.close();
-    return ok;
+    return outcome;
 }
 
-bool sendStop(SerialPort &port, const Module1 &m)
+bool sendStop(SerialPort &port, int commPort)
 {
     if (!port.isOpen()) {
-        initialCommport(port, m);
+        initialCommport(port, commPort);
         if (!port.open())
             return false;
     }
     return port.write(std::string(1, cmd::CmdStop));
 }
 
-bool remoteStop(SerialPort &port, const Module1 &m, Prompter &prompter)
+Outcome remoteStop(SerialPort &port, int commPort)
 {
-    const bool ok = sendStop(port, m);
+    const bool sent = sendStop(port, commPort);
     port.setReadLength(0);
-    if (!ok)
-        showPortFailure(prompter, PortFailureWording::Comport, port);
+    Outcome outcome;
+    if (!sent)
+        outcome = portFailure(PortFailureWording::Comport, port);
     if (port.isOpen())
         port.close();
-    return ok;
+    return outcome;
 }
 
 bool waitForStartReply(SerialPort &port, Clock &clock)
@@ -107,25 +99,23 @@ bool waitForStartReply(SerialPort &port, Clock &clock)
     }
 }
 
-StartOutcome startAndAwaitReply(SerialPort &port, Clock &clock, const Module1 &m,
-                                Prompter &prompter, PortFailureWording wording,
-                                const std::function<void()> &afterStartByte)
+Outcome startAndAwaitReply(SerialPort &port, Clock &clock, int commPort, PortFailureWording wording,
+                           const std::function<void()> &afterStartByte)
 {
-    initialCommport(port, m);
+    initialCommport(port, commPort);
     port.setReadLength(0);
     if (!port.open() || !port.write(std::string(1, cmd::CmdStart))) {
-        showPortFailure(prompter, wording, port);
+        Failure failure = portFailure(wording, port);
         port.close();
-        return StartOutcome::PortFailed;
+        return failure;
     }
     if (afterStartByte)
         afterStartByte();
     if (!waitForStartReply(port, clock)) {
-        prompter.message(kNoResponseMessage, kCommunicationErrorTitle);
         port.close();
-        return StartOutcome::NoReply;
+        return Failure{kNoResponseMessage, kCommunicationErrorTitle, {}};
     }
-    return StartOutcome::Started;
+    return Outcome::done();
 }
 
 bool writeProgram(SerialPort &port, Clock &clock, const std::vector<ProgramStep> &steps,
@@ -155,17 +145,16 @@ bool writeProgram(SerialPort &port, Clock &clock, const std::vector<ProgramStep>
     return port.write("99");
 }
 
-bool sendProgram(SerialPort &port, Clock &clock, const Module1 &m,
-                 const std::vector<ProgramStep> &steps, Prompter &prompter,
-                 const ProgramPacing &pacing)
+Outcome sendProgram(SerialPort &port, Clock &clock, int commPort,
+                    const std::vector<ProgramStep> &steps, const ProgramPacing &pacing)
 {
-    initialCommport(port, m);
+    initialCommport(port, commPort);
     port.setReadLength(0);
-    const bool ok = port.open() && writeProgram(port, clock, steps, pacing);
-    if (!ok)
-        showPortFailure(prompter, PortFailureWording::Comport, port);
+    Outcome outcome;
+    if (!port.open() || !writeProgram(port, clock, steps, pacing))
+        outcome = portFailure(PortFailureWording::Comport, port);
     port.close();
-    return ok;
+    return outcome;
 }
 
 bool readTick(SerialPort &port, RecordSplitter &buffer)

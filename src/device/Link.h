@@ -5,6 +5,7 @@
 
 #include "core/Clock.h"
 #include "core/DataRecord.h"
+#include "core/Failure.h"
 #include "core/Protocol.h"
 #include "device/SerialPort.h"
 
@@ -14,11 +15,9 @@
 
 namespace viscora {
 
-struct Module1;
-class Prompter;
-
-// Closes the port if open, then sets port number CommPort, "19200,n,8,1" and read length 0.
-void initialCommport(SerialPort &port, const Module1 &m);
+// Closes the port if open, then sets the port number ("Comm n"), "19200,n,8,1" and read
+// length 0.
+void initialCommport(SerialPort &port, int commPort);
 
 // Returns once the clock reads more than now + seconds (held in single precision, never
 // rounded below the requested end), also across midnight. `whileWaiting` runs on every turn of
@@ -26,33 +25,32 @@ void initialCommport(SerialPort &port, const Module1 &m);
 void BusyWait(Clock &clock, float seconds, const std::function<void()> &whileWaiting = {});
 
 enum class PortFailureWording { CommPort, Comport };
-// The PortFailure message box, followed by the system's reason as a detail when there is one.
-void showPortFailure(Prompter &prompter, PortFailureWording wording, const SerialPort &port);
+// The PortFailure message, with the system's reason as its detail when there is one.
+Failure portFailure(PortFailureWording wording, const SerialPort &port);
 
 extern const char *const kNoResponseMessage;
 extern const char *const kCommunicationErrorMessage;
 extern const char *const kCommunicationErrorTitle;
 
-// Remote start: the one byte CmdStart, port opened and closed around it. False on failure
-// (the "comm port" wording shown).
-bool remoteStart(SerialPort &port, const Module1 &m, Prompter &prompter);
-// Remote stop: CmdStop on the open port or after opening it; the port is left closed.
-bool remoteStop(SerialPort &port, const Module1 &m, Prompter &prompter);
-// CmdStop on the port as it is, opened first when closed. False when it could not be sent
-// (nothing shown).
-bool sendStop(SerialPort &port, const Module1 &m);
+// Remote start: the one byte CmdStart, port opened and closed around it. Fails with the
+// "comm port" wording.
+Outcome remoteStart(SerialPort &port, int commPort);
+// Remote stop: CmdStop on the open port or after opening it; the port is left closed. Fails
+// with the "comport" wording.
+Outcome remoteStop(SerialPort &port, int commPort);
+// CmdStop on the port as it is, opened first when closed. False when it could not be sent;
+// the caller decides whether that is worth a word.
+bool sendStop(SerialPort &port, int commPort);
 
 // After CmdStart: true once 5 bytes wait and more than 2 s have passed, false after 11 s.
 // Reads the seconds field of the time of day, so it holds across a minute boundary.
 bool waitForStartReply(SerialPort &port, Clock &clock);
 
-enum class StartOutcome { Started, PortFailed, NoReply };
-// Starting a test: the port configured and opened, CmdStart, then the reply wait. A port
-// failure shows PortFailure in the given wording, no reply shows the no-response message; the
+// Starting a test: the port configured and opened, CmdStart, then the reply wait. Fails with
+// PortFailure in the given wording, or with the no-response message when nothing answers; the
 // port is closed after either. `afterStartByte` runs once the byte is written.
-StartOutcome startAndAwaitReply(SerialPort &port, Clock &clock, const Module1 &m,
-                                Prompter &prompter, PortFailureWording wording,
-                                const std::function<void()> &afterStartByte = {});
+Outcome startAndAwaitReply(SerialPort &port, Clock &clock, int commPort, PortFailureWording wording,
+                           const std::function<void()> &afterStartByte = {});
 
 // How a program is paced and what it reports while it is written.
 struct ProgramPacing {
@@ -68,11 +66,10 @@ struct ProgramPacing {
 // pause, then "99". On an open port; false as soon as a write fails.
 bool writeProgram(SerialPort &port, Clock &clock, const std::vector<ProgramStep> &steps,
                   const ProgramPacing &pacing = {});
-// The whole exchange: port configured, opened, the program written, port closed. A failure
-// shows the "comport" PortFailure.
-bool sendProgram(SerialPort &port, Clock &clock, const Module1 &m,
-                 const std::vector<ProgramStep> &steps, Prompter &prompter,
-                 const ProgramPacing &pacing = {});
+// The whole exchange: port configured, opened, the program written, port closed. Fails with
+// the "comport" PortFailure.
+Outcome sendProgram(SerialPort &port, Clock &clock, int commPort,
+                    const std::vector<ProgramStep> &steps, const ProgramPacing &pacing = {});
 
 // The start of every poll tick of a running test: false when the instrument has ended it
 // (TestEnd alone, received on an earlier tick), the buffer then emptied and the port closed;

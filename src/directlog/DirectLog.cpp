@@ -65,7 +65,10 @@ bool DirectLog::SendLogProgram(const std::string &text)
 {
     // One long step at the speed: 60000 s at 35 degF.
     const ProgramStep step{1, 60000, 35, Val(text) * 100, m_.RbIndex};
-    return sendProgram(port_, clock_, m_, {step}, prompter_);
+    const Outcome sent = sendProgram(port_, clock_, m_.CommPort, {step});
+    if (!sent)
+        show(prompter_, sent.failure());
+    return sent.ok();
 }
 
 std::string DirectLog::speedChanged(const std::string &text)
@@ -120,9 +123,12 @@ bool DirectLog::run(const std::string &fileName)
     }
     InBuffer.clear();
     chart.Initial_chart(now());
-    if (startAndAwaitReply(port_, clock_, m_, prompter_, PortFailureWording::CommPort) !=
-        StartOutcome::Started)
+    if (const Outcome started =
+            startAndAwaitReply(port_, clock_, m_.CommPort, PortFailureWording::CommPort);
+        !started) {
+        show(prompter_, started.failure());
         return false;
+    }
     path_ = QDir::current().filePath(QString::fromStdString(fileName)).toStdString();
     if (!append(std::string(kHeader) + "\r\n")) {
         // The run goes on charting; nothing can be recorded to this file.
@@ -174,8 +180,10 @@ bool DirectLog::poll()
 
 void DirectLog::stop()
 {
-    if (!remoteStop(port_, m_, prompter_))
+    if (const Outcome stopped = remoteStop(port_, m_.CommPort); !stopped) {
+        show(prompter_, stopped.failure());
         return;
+    }
     buttons = {true, false, false, false};
     running_ = false;
 }

@@ -103,10 +103,12 @@ bool Acquisition::start()
         runName_ = *header ? (*header)->testName : QString();
     }
     chart.Initial_chart(now());
-    const StartOutcome started = startAndAwaitReply(
-        port_, clock_, m_, prompter_, PortFailureWording::Comport, [this] { status(kInProgress); });
-    if (started != StartOutcome::Started)
+    const Outcome started = startAndAwaitReply(
+        port_, clock_, m_.CommPort, PortFailureWording::Comport, [this] { status(kInProgress); });
+    if (!started) {
+        show(prompter_, started.failure());
         return false;
+    }
     chart.startAt(now());
     startedAt_ = lastRecordAt_ = lastBeat_ = now();
     currentStep_ = 1;
@@ -167,7 +169,7 @@ void Acquisition::loseConnection()
 
 bool Acquisition::reconnect()
 {
-    initialCommport(port_, m_);
+    initialCommport(port_, m_.CommPort);
     port_.setReadLength(0);
     if (!port_.open())
         return false;
@@ -316,13 +318,13 @@ bool Acquisition::stop()
 {
     if (lostAt_ && TestRunning) {
         // The instrument is gone: the run ends here all the same, its rows kept.
-        const bool told = sendStop(port_, m_);
+        const bool told = sendStop(port_, m_.CommPort);
         InBuffer.clear();
         endTest();
         return told;
     }
-    if (!sendStop(port_, m_)) {
-        showPortFailure(prompter_, PortFailureWording::Comport, port_);
+    if (!sendStop(port_, m_.CommPort)) {
+        show(prompter_, portFailure(PortFailureWording::Comport, port_));
         return false;
     }
     if (TestRunning) {

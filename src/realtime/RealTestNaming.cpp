@@ -12,14 +12,14 @@ TestHeader RealTestNaming::load(const QString &currentName) const
         return {};
     const auto h = repo_.header(currentName);
     if (!h)
-        showDbFailure(prompter_, h.error());
+        show(prompter_, h.failure());
     return h && *h ? **h : TestHeader{};
 }
 
 NamingOutcome RealTestNaming::ok(const RealTestName &e)
 {
     m_.RelatedOk = true;
-    const Naming n = nameNewTest(repo_, prompter_, e.header, Qt::CaseInsensitive, [&] {
+    const Naming n = nameNewTest(repo_, e.header, Qt::CaseInsensitive, [&] {
         // A rate factor of 0 would leave every viscosity of the run without a value.
         if (e.custom && Val(e.rateFactor) <= 0) {
             prompter_.message("The shear rate factor must be a number greater than 0.",
@@ -28,10 +28,12 @@ NamingOutcome RealTestNaming::ok(const RealTestName &e)
         }
         return true;
     });
+    if (n.failure)
+        show(prompter_, *n.failure);
     if (n.outcome == NamingOutcome::Failed && !n.writeFailure.ok) {
         // A file held by another program is no fault of what was typed.
         if (n.writeFailure.busy)
-            showDbFailure(prompter_, saveFailure(n.writeFailure));
+            show(prompter_, dbFailure(saveFailure(n.writeFailure)));
         else
             prompter_.message("Input error! Please check your input.", "Input Error");
     }

@@ -166,7 +166,7 @@ void frmRealTime::Form_Load()
     // The sequence the instrument runs: the one sent last, not what Setup selects since.
     const auto running = runningSequence(deps_.m, SequenceRepository(deps_.db));
     if (!running)
-        showDbFailure(prompter(), running.error());
+        viscora::show(prompter(), running.failure());
     const std::vector<SequenceStep> steps = running ? running->steps : std::vector<SequenceStep>();
     grid_->setRows(setupRows(steps, deps_.m.isSI(), deps_.m.RbShearFactor), deps_.m.isSI());
     acquisition_->setSteps(steps);

@@ -15,7 +15,7 @@ TestHeader RelatedInfoEditor::load() const
     const QString name = QString::fromStdString(m_.CurrentTestName);
     const auto h = repo_.header(name);
     if (!h)
-        showDbFailure(prompter_, h.error());
+        show(prompter_, h.failure());
     // A header deleted meanwhile still shows its name, so OK can close the dialog.
     return h && *h ? **h : TestHeader{name, {}, {}, {}, {}};
 }
@@ -24,9 +24,11 @@ bool RelatedInfoEditor::ok(const TestHeader &entered)
 {
     m_.RelatedOk = true;
     if (newMode()) {
-        const Naming n = nameNewTest(repo_, prompter_, entered, Qt::CaseSensitive, {});
+        const Naming n = nameNewTest(repo_, entered, Qt::CaseSensitive, {});
+        if (n.failure)
+            show(prompter_, *n.failure);
         if (!n.writeFailure.ok)
-            showDbFailure(prompter_, saveFailure(n.writeFailure));
+            show(prompter_, dbFailure(saveFailure(n.writeFailure)));
         if (n.outcome != NamingOutcome::Created)
             return false;
         m_.CurrentTestName = entered.testName.toStdString();

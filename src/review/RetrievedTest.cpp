@@ -6,6 +6,19 @@
 
 namespace viscora {
 
+void keepRetrieval(Module1 &m, const Retrieval &retrieval)
+{
+    if (retrieval.headerAsked) {
+        m.CustomRb = retrieval.customFactor.has_value();
+        if (retrieval.customFactor)
+            m.CustomRbFactor = *retrieval.customFactor;
+    }
+    if (!retrieval.records)
+        return;
+    m.RetrievedRecords = *retrieval.records;
+    m.RetrievedCount = static_cast<int>(retrieval.records->size());
+}
+
 std::vector<StoredPoint> retrievedPoints(const Module1 &m)
 {
     std::vector<StoredPoint> points;
@@ -43,11 +56,16 @@ bool storeRetrievedTest(Module1 &m, TestRepository &repo, Prompter &prompter,
     }
     const DbResult r = repo.insertPoints(m.NewTestId, retrievedPoints(m));
     if (!r) {
-        // Without its points the new header would be a test that was never retrieved.
-        repo.deleteTest(QString::fromStdString(m.CurrentTestName));
+        // Without its points the new header would be a test that was never retrieved, and its
+        // name taken for the next retrieval: when it stays, the operator is told.
+        const std::string name = m.CurrentTestName;
+        const DbResult removed = repo.deleteTest(QString::fromStdString(name));
         restore();
-        prompter.message("The retrieved test could not be saved: " + r.error.toStdString(),
-                         "Database Error");
+        std::string text = "The retrieved test could not be saved: " + r.error.toStdString();
+        if (!removed)
+            text += ". The test \"" + name + "\" it left without points could not be deleted: " +
+                    removed.error.toStdString();
+        prompter.message(text, "Database Error");
         return false;
     }
     if (m.RetrievedCount > 0)

@@ -2,6 +2,7 @@
 // Storing a retrieved result as a new test: named through the related-information dialog
 // in new-test mode, its points written in one transaction.
 
+#include "device/Exchanges.h"
 #include "store/TestRepository.h"
 
 #include <functional>
@@ -10,6 +11,11 @@ namespace viscora {
 
 struct Module1;
 class Prompter;
+
+// Keeps what a retrieval read where the main window and the naming read it: the header's
+// rotor-bob in CustomRb (and CustomRbFactor) once it was asked for, the records in
+// RetrievedRecords / RetrievedCount when there are any.
+void keepRetrieval(Module1 &m, const Retrieval &retrieval);
 
 // The TestResult rows of the retrieved records: speed 0 stored as 0.000001, and the custom
 // factor (in thousandths) as Rbfactor when the header marked one.

@@ -48,7 +48,7 @@ void TestNameListDialog::reloadList()
     DBList1->clear();
     const auto names = repo_.testNames();
     if (!names) {
-        showDbFailure(prompter_, names.error());
+        viscora::show(prompter_, names.failure());
         return;
     }
     DBList1->addItems(*names);
@@ -96,7 +96,7 @@ void OpenTest::cmdDelete_Click()
     // A single click must not lose a test (the selection then moves on to the next one).
     const auto points = repo_.pointCount(name);
     if (!points) {
-        showDbFailure(prompter_, points.error());
+        viscora::show(prompter_, points.failure());
         return;
     }
     if (prompter_.message(deleteTestQuestion(name, *points), "Delete Confirmation.",

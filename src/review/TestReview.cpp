@@ -15,7 +15,7 @@ TestReview::TestReview(Module1 &m, Database &db, Prompter &prompter)
 
 bool TestReview::reported(const QString &error)
 {
-    showDbFailure(prompter_, error);
+    show(prompter_, dbFailure(error));
     return false;
 }
 

@@ -24,7 +24,7 @@ std::optional<int> SequenceOperations::sequenceId(const QString &name)
 {
     const auto s = repo_.find(name);
     if (!s)
-        showDbFailure(prompter_, s.error());
+        show(prompter_, s.failure());
     else if (*s)
         return (*s)->sequenceId;
     return std::nullopt;
@@ -34,7 +34,7 @@ bool SequenceOperations::nameTaken(const QString &name)
 {
     const auto exists = repo_.existsIgnoringCase(name);
     if (!exists) {
-        showDbFailure(prompter_, exists.error());
+        show(prompter_, exists.failure());
         return true;
     }
     if (*exists)
@@ -74,7 +74,7 @@ std::optional<QString> SequenceOperations::saveAs(const QString &selected)
 {
     const auto found = repo_.find(selected);
     if (!found) {
-        showDbFailure(prompter_, found.error());
+        show(prompter_, found.failure());
         return std::nullopt;
     }
     const auto &source = *found;
@@ -99,7 +99,7 @@ std::optional<QString> SequenceOperations::saveAs(const QString &selected)
         return std::nullopt;
     auto read = repo_.steps(source->sequenceId);
     if (!read) {
-        showDbFailure(prompter_, read.error());
+        show(prompter_, read.failure());
         return std::nullopt;
     }
     std::vector<SequenceStep> steps = std::move(*read);
@@ -122,7 +122,7 @@ bool SequenceOperations::deleteSequence(const QString &name, DeleteQuestion ques
 {
     const auto found = repo_.find(name);
     if (!found) {
-        showDbFailure(prompter_, found.error());
+        show(prompter_, found.failure());
         return false;
     }
     if (name.isEmpty() || !*found) {
@@ -136,7 +136,7 @@ bool SequenceOperations::deleteSequence(const QString &name, DeleteQuestion ques
     if (question == DeleteQuestion::Toolbar) {
         const auto steps = repo_.steps((*found)->sequenceId);
         if (!steps) {
-            showDbFailure(prompter_, steps.error());
+            show(prompter_, steps.failure());
             return false;
         }
         if (prompter_.message(deleteSequenceQuestion(name, steps->size()), "Delete Confirmation.",

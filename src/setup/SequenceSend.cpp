@@ -1,5 +1,6 @@
 #include "setup/SequenceSend.h"
 
+#include "core/Failure.h"
 #include "core/Module1.h"
 #include "core/Units.h"
 #include "setup/SetupGrid.h"
@@ -10,8 +11,14 @@ bool sendSequence(SerialPort &port, Clock &clock, Module1 &m, const QString &nam
                   const std::vector<SequenceStep> &steps, Prompter &prompter,
                   const ExchangeObserver &observer)
 {
-    if (!downloadSequence(port, clock, m, downloadSteps(steps, m.isSI()), prompter, observer))
+    const Outcome downloaded =
+        downloadSequence(port, clock, m.CommPort, m.isSI() ? Units::SI : Units::EI, m.RbIndex,
+                         downloadSteps(steps, m.isSI()), observer);
+    if (!downloaded) {
+        show(prompter, downloaded.failure());
         return false;
+    }
+    m.SequenceSent = true;
     SentSequence sent{name.toStdString(), m.RbIndex, {}};
     for (const SequenceStep &s : steps)
         sent.steps.push_back({s.stepNo, s.time, s.temperature, s.speed, s.recordRate});

@@ -301,7 +301,7 @@ void frmSetup::selectFirstSequence()
 {
     const auto all = repo_.sequences();
     if (!all) {
-        showDbFailure(prompter(), all.error());
+        viscora::show(prompter(), all.failure());
         return;
     }
     selectSequence(all->empty() ? QString() : all->front().name);
@@ -314,7 +314,7 @@ bool frmSetup::reloadList(const QString &select)
     DBList1->clear();
     const auto all = repo_.sequences();
     if (!all) {
-        showDbFailure(prompter(), all.error());
+        viscora::show(prompter(), all.failure());
         loaded_ = wasLoaded;
         return false;
     }
@@ -358,7 +358,7 @@ void frmSetup::DBList1_Click()
         const auto seq = repo_.find(name);
         if (!seq) {
             // Said once; the steps would fail the same way.
-            showDbFailure(prompter(), seq.error());
+            viscora::show(prompter(), seq.failure());
             grid_->setRows({}, deps_.m.isSI());
             cmdCopyPaste->setEnabled(false);
             return;
@@ -385,7 +385,7 @@ void frmSetup::refreshGrid()
     if (name.isEmpty()) {
         // No sequence is selected: nothing to read.
     } else if (const auto read = repo_.stepsOf(name); !read) {
-        showDbFailure(prompter(), read.error());
+        viscora::show(prompter(), read.failure());
     } else if (*read) {
         steps = std::move(**read);
     }
@@ -527,7 +527,7 @@ void frmSetup::cmdSend_Click()
         return;
     const auto read = repo_.stepsOf(currentSequence());
     if (!read) {
-        showDbFailure(prompter(), read.error());
+        viscora::show(prompter(), read.failure());
         return;
     }
     const std::vector<SequenceStep> steps = read->value_or(std::vector<SequenceStep>());

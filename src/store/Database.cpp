@@ -1,7 +1,5 @@
 #include "store/Database.h"
 
-#include "core/Prompter.h"
-
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -147,7 +145,61 @@ void quietenServerDriverOnce()
     std::call_once(once, [] { previousHandler = qInstallMessageHandler(quietServerDriver); });
 }
 
+Database::StatementFault &statementFault()
+{
+    static Database::StatementFault fault;
+    return fault;
+}
+
 } // namespace
+
+void Database::setStatementFault(StatementFault fault) { statementFault() = std::move(fault); }
+
+DbResult Database::run(QSqlQuery &q, const QString &statement)
+{
+    if (const auto &fault = statementFault())
+        if (auto e = fault(statement))
+            return DbResult::failure(*e);
+    return q.exec(statement) ? DbResult::success() : failureOf(q.lastError());
+}
+
+DbResult Database::onConnect()
+{
+    for (const QString &s : dialect_->onConnect()) {
+        QSqlQuery q(db_);
+        if (DbResult r = run(q, s); !r)
+            return r;
+    }
+    return DbResult::success();
+}
+
+DbResult Database::setUp()
+{
+    for (const QString &s : dialect_->setUp(network(), busyMs_)) {
+        QSqlQuery q(db_);
+        if (DbResult r = run(q, s); !r)
+            return r;
+        // SQLite's journal pragma answers with the journal the file is kept with now.
+        if (backend() == Backend::SQLite && q.next())
+            journal_ = q.value(0).toString().toLower();
+    }
+    if (backend() == Backend::PostgreSQL)
+        journal_ = QStringLiteral("server");
+    return DbResult::success();
+}
+
+DbResult Database::reopen()
+{
+    db_.close();
+    DbResult r = db_.open() ? onConnect() : failureOf(db_.lastError());
+    if (r)
+        r = setUp();
+    // Half set up is not ours to use: left closed, every use fails as a lost connection does,
+    // and a server's is tried again at the next.
+    if (!r)
+        db_.close();
+    return r;
+}
 
 Database::Database(QSqlDatabase db, QString location, Backend backend)
     : db_(std::move(db)), path_(std::move(location)), connection_(db_.connectionName()),
@@ -168,13 +220,10 @@ bool Database::network() const
 
 QSqlDatabase &Database::sql()
 {
-    // A server connection that dropped is opened again before it is used.
-    if (dialect_->connectionLost(db_)) {
-        db_.close();
-        if (db_.open())
-            for (const QString &s : dialect_->onConnect() + dialect_->setUp(network(), busyMs_))
-                QSqlQuery(db_).exec(s);
-    }
+    // A server connection that dropped is opened again before it is used. When it cannot be,
+    // it stays closed, and the statement about to run on it fails as the lost connection's.
+    if (dialect_->connectionLost(db_))
+        (void)reopen();
     return db_;
 }
 
@@ -234,22 +283,18 @@ Database::Opened Database::open(const QString &location, OpenMode mode, int busy
         QSqlDatabase::removeDatabase(name);
         return result;
     }
-    for (const QString &s : opened->dialect_->onConnect())
-        QSqlQuery(opened->db_).exec(s);
-    // The schema is read first: a file that is not ours is left exactly as it was.
-    const DbResult schema = opened->ensureSchema();
-    if (!schema) {
+    // The schema is read first: a file that is not ours is left exactly as it was. A journal
+    // that cannot be set is refused too: the write-ahead log on a network share is not safe.
+    DbResult ready = opened->onConnect();
+    if (ready)
+        ready = opened->ensureSchema();
+    if (ready)
+        ready = opened->setUp();
+    if (!ready) {
         result.error = OpenError::Other;
-        result.message = schema.error;
+        result.message = ready.error;
         return result;
     }
-    for (const QString &s : opened->dialect_->setUp(opened->network(), busyMs)) {
-        QSqlQuery q(opened->db_);
-        if (q.exec(s) && q.next() && backend == Backend::SQLite)
-            opened->journal_ = q.value(0).toString().toLower();
-    }
-    if (backend == Backend::PostgreSQL)
-        opened->journal_ = QStringLiteral("server");
     result.db = std::move(opened);
     return result;
 }
@@ -259,8 +304,8 @@ DbResult Database::ensureSchema()
     QSqlQuery q(db_);
     auto readNames = [&](const char *sql, QStringList &into) -> std::optional<QString> {
         into.clear();
-        if (!q.exec(QString::fromLatin1(sql)))
-            return errorText(q.lastError());
+        if (const DbResult r = run(q, QString::fromLatin1(sql)); !r)
+            return r.error;
         while (q.next())
             into << q.value(0).toString();
         if (q.lastError().isValid())
@@ -295,8 +340,8 @@ DbResult Database::ensureSchema()
         // transaction: a failed statement would end a server's transaction unseen. Only the
         // missing ones: making one waits for every write in progress, a long copy's included.
         QStringList indexes;
-        if (readNames(dialect_->indexListSql(), indexes))
-            return DbResult::success();
+        if (const auto e = readNames(dialect_->indexListSql(), indexes))
+            return DbResult::failure(*e);
         for (const IndexDef &ix : kIndexes)
             if (!indexes.contains(QString::fromLatin1(ix.name), Qt::CaseInsensitive))
                 q.exec(QString::fromLatin1(ix.create));
@@ -367,7 +412,20 @@ DbRead<QStringList> Database::integrityProblems()
 DbResult Database::exec(const QString &statement)
 {
     QSqlQuery q(sql());
-    return q.exec(statement) ? DbResult::success() : failureOf(q.lastError());
+    return run(q, statement);
+}
+
+DbResult Database::rollback()
+{
+    // Not through sql(): a lost server connection ended its transaction with it.
+    QSqlQuery q(db_);
+    if (run(q, QStringLiteral("ROLLBACK")) || dialect_->connectionLost(db_))
+        return DbResult::success();
+    q.finish();
+    if (const DbResult again = reopen(); !again)
+        return DbResult::failure(QStringLiteral("the connection could not be opened again: ") +
+                                 again.error);
+    return DbResult::success();
 }
 
 DbResult Database::transaction(const std::function<DbResult()> &work, int busyMs)
@@ -396,13 +454,17 @@ DbResult Database::transaction(const std::function<DbResult()> &work, int busyMs
     }
     if (!r) {
         if (begun)
-            exec(QStringLiteral("ROLLBACK"));
+            if (const DbResult undone = rollback(); !undone)
+                r.error += QStringLiteral("; ") + undone.error;
         // A server that cannot be reached may well be back later: nothing was written.
         if (dialect_->connectionLost(db_))
             r.busy = true;
     }
-    if (busyMs >= 0 && dialect_->backend() == Backend::SQLite)
-        exec(QStringLiteral("PRAGMA busy_timeout=%1").arg(busyMs_));
+    // The wait asked for is this transaction's alone: a connection that cannot be set back is
+    // opened again, with its usual one. Should that fail, what uses it next says so.
+    if (busyMs >= 0 && dialect_->backend() == Backend::SQLite &&
+        !exec(QStringLiteral("PRAGMA busy_timeout=%1").arg(busyMs_)))
+        (void)reopen();
     return r;
 }
 
@@ -431,9 +493,9 @@ std::optional<QString> readRows(QSqlQuery &query, const char *what,
     return std::nullopt;
 }
 
-void showDbFailure(Prompter &prompter, const QString &message)
+Failure dbFailure(const QString &message)
 {
-    prompter.message(message.toStdString(), kDatabaseErrorTitle);
+    return {message.toStdString(), kDatabaseErrorTitle, {}};
 }
 
 QString findFileCaseInsensitive(const QString &dir, const QString &fileName)

@@ -50,6 +50,17 @@ public:
     DbResult transaction(const std::function<DbResult()> &work, int busyMs = -1);
     // One statement of our own (no values).
     DbResult exec(const QString &statement);
+    // Ends the transaction or read begun on the connection without writing. A connection that
+    // cannot is opened again, which ends it: left open, it would hold the file's lock, go on
+    // reading an old state and refuse the next transaction. The failure says why when even
+    // that fails.
+    DbResult rollback();
+
+    // For tests: statements of our own (set-up, BEGIN, COMMIT, ROLLBACK, the schema's reads)
+    // fail as the database would. Given each before it runs; a message fails it with that
+    // message, nothing lets it run. Empty: none fail. For every connection of the process.
+    using StatementFault = std::function<std::optional<QString>(const QString &statement)>;
+    static void setStatementFault(StatementFault fault);
 
     // The file lies on a network share (its journal is then the rollback journal, not the
     // write-ahead log).
@@ -65,6 +76,12 @@ public:
 private:
     Database(QSqlDatabase db, QString location, Backend backend);
     DbResult ensureSchema();
+    // A statement of our own on the connection as it is (never opened again first).
+    DbResult run(QSqlQuery &q, const QString &statement);
+    DbResult onConnect();
+    DbResult setUp();
+    // The connection closed and opened as open() left it.
+    DbResult reopen();
 
     QSqlDatabase db_;
     QString path_;

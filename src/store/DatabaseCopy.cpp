@@ -136,7 +136,9 @@ private:
     std::map<int, std::unique_ptr<QSqlQuery>> statements_;
 };
 
-// One unchanging state of the source for the whole copy, left again without a write.
+// One unchanging state of the source for the whole copy, left again without a write. Left by
+// end() on every way out: the source is often the window's own database, which must not go on
+// reading this state, nor refuse its next write.
 class ReadView {
 public:
     explicit ReadView(Database &db) : db_(db)
@@ -150,10 +152,16 @@ public:
             begun_ = true;
         }
     }
-    ~ReadView()
+    DbResult end()
     {
-        if (begun_)
-            db_.exec(QStringLiteral("ROLLBACK"));
+        if (!begun_)
+            return DbResult::success();
+        begun_ = false;
+        const DbResult r = db_.rollback();
+        return r ? r
+                 : DbResult::failure(
+                       QStringLiteral("The reading of the database to copy could not be ended: ") +
+                       r.error);
     }
     ReadView(const ReadView &) = delete;
     ReadView &operator=(const ReadView &) = delete;
@@ -434,10 +442,14 @@ CopyResult copyDatabase(Database &source, Database &target, const CopyProgressFn
                         int batchRows)
 {
     CopyResult result;
+    ReadView *reading = nullptr;
     auto failed = [&](const QString &why) {
-        result.error =
-            sentence(why) + QStringLiteral(" Nothing was copied from %1 into %2.")
-                                .arg(shownLocation(source.path()), shownLocation(target.path()));
+        QString text = sentence(why);
+        if (reading)
+            if (const DbResult left = reading->end(); !left)
+                text += QLatin1Char(' ') + sentence(left.error);
+        result.error = text + QStringLiteral(" Nothing was copied from %1 into %2.")
+                                  .arg(shownLocation(source.path()), shownLocation(target.path()));
         return result;
     };
     if (source.backend() == target.backend()) {
@@ -445,7 +457,8 @@ CopyResult copyDatabase(Database &source, Database &target, const CopyProgressFn
         if (!from.isEmpty() && from == target.dialect().identity(target.sql()))
             return failed(QStringLiteral("A database cannot be copied into itself."));
     }
-    const ReadView view(source);
+    ReadView view(source);
+    reading = &view;
     if (!view.error.isEmpty())
         return failed(view.error);
     const auto tests = owners(source, "The tests to copy",
@@ -471,7 +484,12 @@ CopyResult copyDatabase(Database &source, Database &target, const CopyProgressFn
         return failed(*e);
 
     Copier copier(source, target, progress, batchRows, pointsTotal);
-    const DbResult r = target.transaction([&] { return copier.run(*tests, *sequences); });
+    // The source is left before the copy is committed: a failure to leave it still leaves the
+    // target as it was.
+    const DbResult r = target.transaction([&] {
+        const DbResult copied = copier.run(*tests, *sequences);
+        return copied ? view.end() : copied;
+    });
     result.read = copier.read;
     result.copied = copier.copied;
     result.cancelled = copier.cancelled;
@@ -514,25 +532,33 @@ DbRead<std::unique_ptr<Database>> openCopySource(const QString &location)
 CopyResult copyDatabaseTo(Database &source, const QString &targetLocation,
                           const CopyProgressFn &progress)
 {
-    // A file made for the copy goes again when the copy fails: the target is left as it was.
+    // A file made for the copy goes again when the copy fails: the target is left as it was,
+    // or the failure says what is left behind.
     const bool made = !isServerLocation(targetLocation) && !QFileInfo::exists(targetLocation);
-    auto removeMade = [&] {
+    auto removeMade = [&](CopyResult &r) {
         if (!made)
             return;
-        for (const char *suffix : {"", "-wal", "-shm", "-journal"})
-            QFile::remove(targetLocation + QLatin1String(suffix));
+        QStringList left;
+        for (const char *suffix : {"", "-wal", "-shm", "-journal"}) {
+            QFile f(targetLocation + QLatin1String(suffix));
+            if (f.exists() && !f.remove())
+                left << QStringLiteral("%1 (%2)").arg(f.fileName(), f.errorString());
+        }
+        if (!left.isEmpty())
+            r.error += QStringLiteral(" The file made for the copy could not be removed: %1.")
+                           .arg(left.join(QStringLiteral(", ")));
     };
     auto target = openForCopy("copy into", targetLocation, Database::OpenMode::CreateIfMissing);
     if (!target) {
-        removeMade();
         CopyResult r;
         r.error = target.error();
+        removeMade(r);
         return r;
     }
     CopyResult r = copyDatabase(source, **target, progress);
     target.value().reset();
     if (!r.ok)
-        removeMade();
+        removeMade(r);
     return r;
 }
 

@@ -1,26 +1,21 @@
 #pragma once
-// Finds the database at start: the one named for the run (a file or a server), else
-// k7400r.mdb (any letter case) in the current folder, or the file the operator picks. A
-// file's folder becomes the current folder for the whole run.
+// The database a run starts with: the one named for it (a file or a server), else k7400r.mdb
+// (any letter case) in the current folder. Asking the operator for it, when there is none, is
+// the start-up's (app/DatabaseLocator.h).
 
+#include "core/Failure.h"
 #include "store/Database.h"
 
 #include <memory>
 
 namespace viscora {
 
-class Prompter;
+// k7400r.mdb in dir, in any letter case; empty when there is none.
+QString findDatabaseFile(const QString &dir);
 
-struct Located {
-    enum class Status { Opened, Cancelled, Failed } status = Status::Failed;
-    std::unique_ptr<Database> db;
-};
-
-// location: the database the run was given (--db, or the server the settings remember);
-// empty to look for the file. A named file must exist; a server's database gets its tables.
-Located locateDatabase(Prompter &prompter, const QString &location = {});
-
-// The dialog's acceptance rule: the path, upper-cased, ends with "K7400R.MDB".
-bool hasDatabaseFileName(const QString &path);
+// Opens the database a run starts with: a server's (its tables made when it has none; a
+// password in the location is refused), or a file, which must exist. The failure is
+// "Unexpected Error: <why>" under the default title.
+Result<std::unique_ptr<Database>> openStartDatabase(const QString &location);
 
 } // namespace viscora

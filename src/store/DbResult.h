@@ -2,6 +2,8 @@
 // What the store hands back: a write's outcome, or a read's value, each with a message fit to
 // show the operator when it failed. A failed read is never an empty result.
 
+#include "core/Failure.h"
+
 #include <QString>
 
 #include <optional>
@@ -10,7 +12,10 @@
 
 namespace viscora {
 
-class Prompter;
+extern const char *const kDatabaseErrorTitle; // "Database Error"
+
+// A store message as the operator is shown it: complete, under the database error title.
+Failure dbFailure(const QString &message);
 
 // Outcome of a database write: ok, or a message fit to show the operator.
 struct DbResult {
@@ -22,6 +27,7 @@ struct DbResult {
     static DbResult success() { return {}; }
     static DbResult failure(QString e) { return {false, std::move(e), false}; }
     explicit operator bool() const { return ok; }
+    Failure failure() const { return dbFailure(error); }
 };
 
 // A read's value, or the message that says why there is none.
@@ -48,16 +54,12 @@ public:
     T &operator*() { return *value_; }
     const T *operator->() const { return &*value_; }
     const QString &error() const { return error_; }
+    Failure failure() const { return dbFailure(error_); }
 
 private:
     DbRead() = default;
     std::optional<T> value_;
     QString error_;
 };
-
-extern const char *const kDatabaseErrorTitle; // "Database Error"
-
-// Shows a store failure (its message is complete) under the database error title.
-void showDbFailure(Prompter &prompter, const QString &message);
 
 } // namespace viscora

@@ -75,7 +75,8 @@ public:
         const int code = primaryCode(e);
         return code == 5 || code == 6;
     }
-    bool connectionLost(const QSqlDatabase &) const override { return false; }
+    // Only a connection that could not be set up again is closed: it is tried again.
+    bool connectionLost(const QSqlDatabase &db) const override { return !db.isOpen(); }
     // Deferred: the view is taken at the first read.
     QStringList beginRead() const override { return {QStringLiteral("BEGIN")}; }
     // The file itself, however its path was written (a link, a relative path).

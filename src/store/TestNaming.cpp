@@ -1,35 +1,33 @@
 #include "store/TestNaming.h"
 
-#include "core/Prompter.h"
-
 namespace viscora {
 
 namespace {
-void duplicate(Prompter &prompter)
-{
-    prompter.message("Duplicated test name. Please enter a new test name.", "Test Name Error.");
-}
-} // namespace
-
-Naming nameNewTest(TestRepository &repo, Prompter &prompter, const TestHeader &header,
-                   Qt::CaseSensitivity cs, const std::function<bool()> &otherChecks)
+Naming refusedName(Failure why)
 {
     Naming n;
-    if (header.testName.isEmpty()) {
-        prompter.message("Must input Test name.", "Blank Input Error.");
-        n.outcome = NamingOutcome::RefusedName;
-        return n;
-    }
+    n.outcome = NamingOutcome::RefusedName;
+    n.failure = std::move(why);
+    return n;
+}
+const Failure kDuplicate{
+    "Duplicated test name. Please enter a new test name.", "Test Name Error.", {}};
+} // namespace
+
+Naming nameNewTest(TestRepository &repo, const TestHeader &header, Qt::CaseSensitivity cs,
+                   const std::function<bool()> &otherChecks)
+{
+    if (header.testName.isEmpty())
+        return refusedName({"Must input Test name.", "Blank Input Error.", {}});
     const auto exists = repo.exists(header.testName, cs);
     if (!exists) {
-        showDbFailure(prompter, exists.error());
+        Naming n;
+        n.failure = exists.failure();
         return n;
     }
-    if (*exists) {
-        duplicate(prompter);
-        n.outcome = NamingOutcome::RefusedName;
-        return n;
-    }
+    if (*exists)
+        return refusedName(kDuplicate);
+    Naming n;
     if (otherChecks && !otherChecks()) {
         n.outcome = NamingOutcome::RefusedOther;
         return n;
@@ -41,9 +39,7 @@ Naming nameNewTest(TestRepository &repo, Prompter &prompter, const TestHeader &h
         n.id = made.id;
         break;
     case NewHeader::Outcome::Duplicate: // another program took the name a moment ago
-        duplicate(prompter);
-        n.outcome = NamingOutcome::RefusedName;
-        break;
+        return refusedName(kDuplicate);
     case NewHeader::Outcome::Failed:
         n.writeFailure = made.failure;
         break;

@@ -4,7 +4,7 @@
 #include "app/frmCopyDatabase.h"
 #include "app/frmMain.h"
 #include "core/Module1.h"
-#include "store/DatabaseLocator.h"
+#include "app/DatabaseLocator.h"
 #include "store/SequenceRepository.h"
 #include "support/AltKeys.h"
 #include "support/FakeClock.h"

@@ -1,6 +1,6 @@
 #include "ui/ChartView.h"
 #include "core/ChartTypes.h"
-#include "store/DatabaseLocator.h"
+#include "app/DatabaseLocator.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedPort.h"
 #include "core/Module1.h"

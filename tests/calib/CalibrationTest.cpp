@@ -36,7 +36,7 @@ struct Fixture {
     Fixture()
     {
         m.RbIndex = 1;
-        initialCommport(port, m);
+        initialCommport(port, m.CommPort);
     }
     bool tick(const std::string &bytes)
     {
@@ -147,7 +147,7 @@ TEST(CalibrationCheck, PortFailure)
 {
     Fixture f;
     f.m.CommPort = 3;
-    initialCommport(f.port, f.m);
+    initialCommport(f.port, f.m.CommPort);
     EXPECT_FALSE(f.check.start("100"));
     EXPECT_EQ(f.p.shown.back().text,
               "Fail to open comm port, make sure comm port is available and working properly.");

@@ -39,7 +39,7 @@ TEST(CopyDbEndToEnd, FileToServerAndBackShowsTheSameTests)
     back.db.reset();
     QFile::remove(back.path); // made by the copy
 
-    Result r = runCli({"copy-db", file.path, server.path});
+    ProcessResult r = runCli({"copy-db", file.path, server.path});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "Copied 2 tests (3 points, 0 events) and 1 sequence (2 steps) into " +
                          server.path + ".\n");
@@ -55,7 +55,7 @@ TEST(CopyDbEndToEnd, FileToServerAndBackShowsTheSameTests)
     // Every digit of the grid as the file showed it, through the server and back.
     for (const auto &[original, copied] :
          {std::pair{"A", "A (2)"}, std::pair{"Mud \"7\" 'x'", "Mud \"7\" 'x'"}}) {
-        const Result shown = runCli({"--db", file.path, "show", original});
+        const ProcessResult shown = runCli({"--db", file.path, "show", original});
         ASSERT_EQ(shown.code, 0) << shown.err.toStdString();
         EXPECT_EQ(runCli({"--db", back.path, "show", copied}).out, shown.out) << copied;
     }
@@ -101,7 +101,7 @@ TEST(CopyDbEndToEnd, FailuresSayWhyExitOneAndLeaveNothingBehind)
 
     // Points of no test in the target would join a copied test: the counts read back differ.
     ASSERT_TRUE(to.exec("INSERT INTO TestResult VALUES (2, 1, 1, 100, 300, 510, 0, 1)"));
-    const Result r = runCli({"copy-db", from.path, to.path});
+    const ProcessResult r = runCli({"copy-db", from.path, to.path});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.endsWith(
         "Database Error: The copy does not match what was read: 2 tests (3 points, 0 events) and "

@@ -173,7 +173,7 @@ TEST_P(ResilienceOn, FourRecordingsAndADeleteLoopKeepEveryRowInItsOwnTest)
     clock.start();
     while (anyRunning() && clock.elapsed() < 150000) {
         if (deleted < 300) {
-            const Result d =
+            const ProcessResult d =
                 runCli({"--db", t.path, "delete", QStringLiteral("filler %1").arg(deleted)});
             EXPECT_EQ(d.code, 0) << d.err.toStdString();
             ++deleted;

@@ -29,17 +29,24 @@ struct Fixture {
     }
 };
 
+// A location the choice gives, which must be one.
+QString must(const Result<QString> &location)
+{
+    EXPECT_TRUE(location.ok()) << location.failure().text;
+    return location ? *location : QString();
+}
+
 } // namespace
 
 TEST(DatabaseChoice, RemembersAServerAndNeverAPassword)
 {
     Fixture f;
-    EXPECT_EQ(f.choice.server(), "");
+    EXPECT_EQ(must(f.choice.server()), "");
     EXPECT_EQ(f.choice.setServer(" postgresql://lab@db/viscora "), "");
-    EXPECT_EQ(f.choice.server(), "postgresql://lab@db/viscora");
+    EXPECT_EQ(must(f.choice.server()), "postgresql://lab@db/viscora");
     // --db wins over the remembered server; without either, the file is looked for.
-    EXPECT_EQ(f.choice.startLocation("/x/k7400r.mdb"), "/x/k7400r.mdb");
-    EXPECT_EQ(f.choice.startLocation(""), "postgresql://lab@db/viscora");
+    EXPECT_EQ(must(f.choice.startLocation("/x/k7400r.mdb")), "/x/k7400r.mdb");
+    EXPECT_EQ(must(f.choice.startLocation("")), "postgresql://lab@db/viscora");
 
     struct Refused {
         const char *location, *why;
@@ -51,17 +58,52 @@ TEST(DatabaseChoice, RemembersAServerAndNeverAPassword)
     for (const Refused &r : refused) {
         const QString why = f.choice.setServer(QString::fromLatin1(r.location));
         EXPECT_TRUE(why.contains(QString::fromLatin1(r.why))) << r.location << ": " << why.toStdString();
-        EXPECT_EQ(f.choice.server(), "postgresql://lab@db/viscora") << "kept after " << r.location;
+        EXPECT_EQ(must(f.choice.server()), "postgresql://lab@db/viscora")
+            << "kept after " << r.location;
     }
     QFile settings(f.choice.file());
     ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
     EXPECT_FALSE(settings.readAll().contains("secret"));
 
     EXPECT_EQ(f.choice.setServer(""), "");
-    EXPECT_EQ(f.choice.startLocation(""), "");
-    // A hand-edited file naming a path is not taken for a server.
+    EXPECT_EQ(must(f.choice.startLocation("")), "");
+    // A hand-edited file naming a path is not taken for a server, nor quietly for the file.
     QSettings(f.choice.file(), QSettings::IniFormat).setValue("database/server", "/tmp/x.mdb");
-    EXPECT_EQ(f.choice.server(), "");
+    const Failure bad{"The database remembered in " + f.choice.file().toStdString() +
+                          " is not a server's location: '/tmp/x.mdb'. Start with --db LOCATION "
+                          "and choose the database again under Tools → Database...",
+                      "Database Error", ""};
+    for (const Result<QString> &read : {f.choice.server(), f.choice.startLocation("")}) {
+        ASSERT_FALSE(read.ok());
+        EXPECT_EQ(read.failure(), bad);
+    }
+    EXPECT_EQ(must(f.choice.startLocation("/x/k7400r.mdb")), "/x/k7400r.mdb");
+
+    // Settings that cannot be read are said, as unreadable.
+    const DatabaseChoice unreadable(f.config.path());
+    ASSERT_FALSE(unreadable.server().ok());
+    EXPECT_EQ(unreadable.server().failure(),
+              (Failure{"The settings in " + f.config.path().toStdString() + " cannot be read.",
+                       "Database Error", ""}));
+}
+
+TEST(DatabaseDialog, ARememberedSettingThatNamesNoServerIsShownToBePutRight)
+{
+    Fixture f;
+    QSettings(f.choice.file(), QSettings::IniFormat).setValue("database/server", "/tmp/x.mdb");
+    auto d = f.open();
+    EXPECT_TRUE(d->optServer->isChecked());
+    EXPECT_EQ(d->txtServer->text(), "/tmp/x.mdb");
+    d->cmdOk->click();
+    ASSERT_EQ(f.p.shown.size(), 1u);
+    EXPECT_EQ(f.p.shown[0].text,
+              "The database was not saved: '/tmp/x.mdb' is not a server's location: "
+              "postgresql://USER@HOST:PORT/DBNAME or host=HOST dbname=NAME.");
+    EXPECT_EQ(f.p.shown[0].title, "Database");
+    d->optFile->setChecked(true);
+    d->cmdOk->click();
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+    EXPECT_EQ(must(f.choice.server()), "");
 }
 
 TEST(DatabaseDialog, ShowsTheChoiceAndWhatIsInUse)
@@ -109,7 +151,7 @@ TEST(DatabaseDialog, ConnectCountsTheServersTestsOrSaysWhyNot)
     EXPECT_EQ(f.p.shown[2].text.rfind("Could not use host=/nonexistent-folder dbname=x: ", 0), 0u)
         << f.p.shown[2].text;
     EXPECT_EQ(f.p.shown[2].icon, Icon::Critical);
-    EXPECT_EQ(f.choice.server(), ""); // trying saves nothing
+    EXPECT_EQ(must(f.choice.server()), ""); // trying saves nothing
 }
 
 TEST(DatabaseDialog, OkSavesForTheNextStartOrSaysWhyNot)
@@ -145,7 +187,7 @@ TEST(DatabaseDialog, OkSavesForTheNextStartOrSaysWhyNot)
         } else {
             EXPECT_TRUE(f.p.shown.empty()) << f.p.shown[0].text;
         }
-        EXPECT_EQ(f.choice.server(), c.saved) << c.typed;
+        EXPECT_EQ(must(f.choice.server()), c.saved) << c.typed;
         EXPECT_EQ(d->result() == QDialog::Accepted, c.accepted) << c.typed;
     }
 }

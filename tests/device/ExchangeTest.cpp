@@ -17,6 +17,7 @@ namespace {
 struct Link {
     FakeClock clock;
     ScriptedPort port{clock};
+    // Where the main window keeps a retrieval, and its prompter, for storing it as a test.
     ScriptedPrompter p;
     Module1 m;
     std::vector<std::string> statuses;
@@ -65,9 +66,8 @@ TEST(DownloadPieces, EdgeCases)
 TEST(Download, ExactBytesPacingAndProgress)
 {
     Link l;
-    l.m.RbIndex = 6;
     const std::vector<DownloadStep> steps{{1, 600, 100, 100}, {2, 30, 20, 0}};
-    ASSERT_TRUE(downloadSequence(l.port, l.clock, l.m, steps, l.p, l.observer()));
+    ASSERT_TRUE(downloadSequence(l.port, l.clock, 1, Units::EI, 6, steps, l.observer()));
     EXPECT_EQ(l.port.allWritten(), "\x03"
                                    "01,00600,100,10000,611"
                                    "02,00030,020,00000,611"
@@ -76,36 +76,35 @@ TEST(Download, ExactBytesPacingAndProgress)
     // Every piece but the closing "99" is followed by at least 0.1 s.
     for (size_t i = 1; i < l.port.writes.size(); ++i)
         EXPECT_GE(l.port.writes[i].at - l.port.writes[i - 1].at, 0.1 - 1e-9) << i;
-    EXPECT_TRUE(l.m.SequenceSent);
     EXPECT_FALSE(l.port.isOpen());
     EXPECT_EQ(l.statuses,
               (std::vector<std::string>{"Sending Setup Steps ...", "Sending Setups Finished!"}));
     EXPECT_EQ(l.progress, (std::vector<std::pair<int, int>>{{1, 2}, {2, 2}, {-1, 2}}));
-    EXPECT_TRUE(l.p.shown.empty());
 }
 
-TEST(Download, NoStepsOrNoPortFailsWithoutSettingSent)
+TEST(Download, NoStepsOrNoPortFails)
 {
+    const Failure comport{
+        "Fail to open comport, make sure comport is available and working properly.",
+        "Comport Error", ""};
     Link l;
-    EXPECT_FALSE(downloadSequence(l.port, l.clock, l.m, {}, l.p, l.observer()));
+    const Outcome none = downloadSequence(l.port, l.clock, 1, Units::EI, 1, {}, l.observer());
+    ASSERT_FALSE(none);
     EXPECT_EQ(l.port.allWritten(), "\x03");
-    EXPECT_EQ(l.p.shown.back().text,
-              "Fail to open comport, make sure comport is available and working properly.");
-    EXPECT_EQ(l.p.shown.back().title, "Comport Error");
-    EXPECT_FALSE(l.m.SequenceSent);
+    EXPECT_EQ(none.failure(), comport);
 
     Link broken;
-    broken.m.SequenceSent = true;
     broken.port.failWriteAfter = 5;
-    EXPECT_FALSE(
-        downloadSequence(broken.port, broken.clock, broken.m, {{1, 600, 100, 100}}, broken.p));
-    EXPECT_TRUE(broken.m.SequenceSent); // keeps its earlier value
-    EXPECT_EQ(broken.p.shown.back().title, "Comport Error");
+    const Outcome cut =
+        downloadSequence(broken.port, broken.clock, 1, Units::EI, 1, {{1, 600, 100, 100}});
+    ASSERT_FALSE(cut);
+    EXPECT_EQ(cut.failure(), comport);
 
     Link absent;
-    absent.m.CommPort = 4;
-    EXPECT_FALSE(
-        downloadSequence(absent.port, absent.clock, absent.m, {{1, 600, 100, 100}}, absent.p));
+    const Outcome closed =
+        downloadSequence(absent.port, absent.clock, 4, Units::EI, 1, {{1, 600, 100, 100}});
+    ASSERT_FALSE(closed);
+    EXPECT_EQ(closed.failure(), comport);
     EXPECT_TRUE(absent.port.writes.empty());
 }
 
@@ -140,20 +139,21 @@ TEST(Retrieval, ChecksAndTheirMessages)
     for (const auto &c : cases) {
         Link l;
         answer(l, std::string("K7400R V1.0 SIM\x02"), c.data);
-        const auto r = retrieveLastResult(l.port, l.clock, l.m, l.p, l.observer());
+        const Retrieval r = retrieveLastResult(l.port, l.clock, 1, l.observer());
         EXPECT_EQ(l.port.allWritten(), "\x08\x01") << c.name;
         EXPECT_FALSE(l.port.isOpen()) << c.name;
         EXPECT_EQ(l.statuses.front(), "Retrieving Data From K7400r ...") << c.name;
+        EXPECT_TRUE(r.headerAsked) << c.name;
+        EXPECT_FALSE(r.customFactor) << c.name;
         if (c.message) {
-            EXPECT_FALSE(r) << c.name;
-            ASSERT_EQ(l.p.shown.size(), 1u) << c.name;
-            EXPECT_EQ(l.p.shown[0].text, c.message) << c.name;
-            EXPECT_EQ(l.p.shown[0].title, "Communication Error") << c.name;
+            ASSERT_FALSE(r.records) << c.name;
+            EXPECT_EQ(r.records.failure(), (Failure{c.message, "Communication Error", ""}))
+                << c.name;
         } else {
-            ASSERT_TRUE(r) << c.name;
-            EXPECT_TRUE(l.p.shown.empty()) << c.name;
+            ASSERT_TRUE(r.records) << c.name;
             EXPECT_EQ(l.statuses.back(), "Retrieving Data Finished Successfully!") << c.name;
-            EXPECT_EQ(l.m.RetrievedCount, static_cast<int>(r->size()));
+            keepRetrieval(l.m, r);
+            EXPECT_EQ(l.m.RetrievedCount, static_cast<int>(r.records->size()));
         }
     }
 }
@@ -168,11 +168,49 @@ TEST(Retrieval, LateHeaderReadsEmptyAndANoisyLineStillEnds)
             for (int i = 0; i < 1000; ++i) // never falls quiet
                 l.port.deliver("junk", l.clock.now + 0.3 * i);
     };
-    const auto r = retrieveLastResult(l.port, l.clock, l.m, l.p);
-    EXPECT_FALSE(l.m.CustomRb);
-    EXPECT_FALSE(r);
-    EXPECT_EQ(l.p.shown.back().text,
+    const Retrieval r = retrieveLastResult(l.port, l.clock, 1);
+    EXPECT_TRUE(r.headerAsked);
+    EXPECT_FALSE(r.customFactor);
+    ASSERT_FALSE(r.records);
+    EXPECT_EQ(r.records.failure().text,
               "Communication error from K7400r, please download data again.");
+}
+
+TEST(Retrieval, TheHeaderIsKeptOnceAskedEvenWhenTheDataFails)
+{
+    // No port: nothing asked, the rotor-bob of the test shown stays.
+    Link absent;
+    absent.m.CustomRb = true;
+    absent.m.CustomRbFactor = 1500;
+    const Retrieval none = retrieveLastResult(absent.port, absent.clock, 4);
+    EXPECT_FALSE(none.headerAsked);
+    ASSERT_FALSE(none.records);
+    EXPECT_EQ(none.records.failure(),
+              (Failure{"Fail to open comport, make sure comport is available and working properly.",
+                       "Comport Error", ""}));
+    keepRetrieval(absent.m, none);
+    EXPECT_TRUE(absent.m.CustomRb);
+    EXPECT_EQ(absent.m.CustomRbFactor, 1500);
+
+    // A custom header, then silence: the header counts, the earlier records stay.
+    Link l;
+    answer(l, "1702XXXXX\x02", "");
+    l.m.RetrievedRecords = {{1, 30, 100, 50, 0, 100, 3}};
+    l.m.RetrievedCount = 1;
+    const Retrieval silent = retrieveLastResult(l.port, l.clock, 1);
+    ASSERT_FALSE(silent.records);
+    EXPECT_EQ(silent.records.failure().text, "No response from K7400r, please check connection.");
+    keepRetrieval(l.m, silent);
+    EXPECT_TRUE(l.m.CustomRb);
+    EXPECT_EQ(l.m.CustomRbFactor, 1702);
+    EXPECT_EQ(l.m.RetrievedCount, 1);
+
+    // A listed rotor-bob's header clears a custom one.
+    Link listed;
+    answer(listed, "K7400R V1.0 SIM\x02", "");
+    listed.m.CustomRb = true;
+    keepRetrieval(listed.m, retrieveLastResult(listed.port, listed.clock, 1));
+    EXPECT_FALSE(listed.m.CustomRb);
 }
 
 TEST(Retrieval, StoresNamedTestWithCustomHeaderAndSpeedZero)
@@ -180,7 +218,11 @@ TEST(Retrieval, StoresNamedTestWithCustomHeaderAndSpeedZero)
     Link l;
     TestDb t;
     answer(l, "1702XXXXX\x02", std::string("1,30,212,510,0,0,1,2,60,200,500,,30000,1,\x02"));
-    ASSERT_TRUE(retrieveLastResult(l.port, l.clock, l.m, l.p));
+    const Retrieval r = retrieveLastResult(l.port, l.clock, 1);
+    ASSERT_TRUE(r.records);
+    ASSERT_TRUE(r.customFactor);
+    EXPECT_EQ(*r.customFactor, 1702);
+    keepRetrieval(l.m, r);
     EXPECT_TRUE(l.m.CustomRb);
     EXPECT_EQ(l.m.CustomRbFactor, 1702);
     ASSERT_EQ(l.m.RetrievedCount, 2);

@@ -1,6 +1,5 @@
 #include "support/FakeClock.h"
 #include "device/Link.h"
-#include "core/Module1.h"
 #include "device/PortMap.h"
 #include "support/ScriptedPort.h"
 #include "support/ScriptedPrompter.h"
@@ -10,16 +9,13 @@
 using namespace viscora;
 using namespace viscora::test;
 
-TEST(InitialCommport, ClosesAndConfiguresFromTheGlobals)
+TEST(InitialCommport, ClosesAndConfiguresTheGivenPort)
 {
     FakeClock clock;
     ScriptedPort port(clock);
-    Module1 m;
-    m.CommPort = 3;
     port.availablePort = 3;
-    ASSERT_TRUE((initialCommport(port, m), port.open()));
-    m.CommPort = 1;
-    initialCommport(port, m);
+    ASSERT_TRUE((initialCommport(port, 3), port.open()));
+    initialCommport(port, 1);
     EXPECT_FALSE(port.isOpen());
     EXPECT_EQ(port.portNumber, 1);
     EXPECT_EQ(port.settings, "19200,n,8,1");
@@ -49,46 +45,71 @@ TEST(RemoteStartStop, BytesAndPortDiscipline)
 {
     FakeClock clock;
     ScriptedPort port(clock);
-    ScriptedPrompter p;
-    Module1 m;
-    EXPECT_TRUE(remoteStart(port, m, p));
+    EXPECT_TRUE(remoteStart(port, 1));
     EXPECT_EQ(port.allWritten(), "\x05");
     EXPECT_FALSE(port.isOpen());
     // Stop when no test runs still writes the byte once and leaves the port closed.
-    EXPECT_TRUE(remoteStop(port, m, p));
+    EXPECT_TRUE(remoteStop(port, 1));
     EXPECT_EQ(port.allWritten(), std::string("\x05\x06"));
     EXPECT_FALSE(port.isOpen());
-    EXPECT_TRUE(p.shown.empty());
     // A stop on a port that is already open reuses it without configuring it again.
     ASSERT_TRUE(port.open());
     const int configured = port.configured;
-    EXPECT_TRUE(remoteStop(port, m, p));
+    EXPECT_TRUE(remoteStop(port, 1));
     EXPECT_EQ(port.configured, configured);
     EXPECT_FALSE(port.isOpen());
 }
 
-TEST(RemoteStartStop, MissingPortShowsEachWording)
+namespace {
+// A port whose system gives a reason for its failures.
+class ReasonedPort : public ScriptedPort {
+public:
+    using ScriptedPort::ScriptedPort;
+    std::string errorText() const override { return reason; }
+    std::string reason;
+};
+} // namespace
+
+TEST(RemoteStartStop, MissingPortFailsInEachWordingWithTheSystemsReason)
 {
     FakeClock clock;
-    ScriptedPort port(clock);
-    ScriptedPrompter p;
-    Module1 m;
-    m.CommPort = 7;
-    EXPECT_FALSE(remoteStart(port, m, p));
-    EXPECT_EQ(p.shown.back().text,
-              "Fail to open comm port, make sure comm port is available and working properly.");
-    EXPECT_EQ(p.shown.back().title, "Comm Port Error");
-    EXPECT_EQ(p.shown.back().buttons, Buttons::Ok);
-    EXPECT_EQ(p.shown.back().icon, Icon::None);
-    EXPECT_FALSE(remoteStop(port, m, p));
-    EXPECT_EQ(p.shown.back().text,
-              "Fail to open comport, make sure comport is available and working properly.");
-    EXPECT_EQ(p.shown.back().title, "Comport Error");
+    ReasonedPort port(clock);
+    const Outcome started = remoteStart(port, 7);
+    ASSERT_FALSE(started);
+    EXPECT_EQ(started.failure(),
+              (Failure{"Fail to open comm port, make sure comm port is available and working "
+                       "properly.",
+                       "Comm Port Error", ""}));
+    port.reason = "/dev/ttyS6: No such file or directory";
+    const Outcome stopped = remoteStop(port, 7);
+    ASSERT_FALSE(stopped);
+    EXPECT_EQ(stopped.failure(),
+              (Failure{"Fail to open comport, make sure comport is available and working properly.",
+                       "Comport Error", "/dev/ttyS6: No such file or directory"}));
     EXPECT_TRUE(port.writes.empty());
     // The next exchange uses a changed port number.
-    m.CommPort = 1;
-    EXPECT_TRUE(remoteStart(port, m, p));
+    EXPECT_TRUE(remoteStart(port, 1));
     EXPECT_EQ(port.portNumber, 1);
+}
+
+TEST(PortFailure, ShownAsAPlainMessageThenTheSystemsReason)
+{
+    FakeClock clock;
+    ReasonedPort port(clock);
+    port.reason = "/dev/ttyS0: Permission denied";
+    ScriptedPrompter p;
+    show(p, portFailure(PortFailureWording::CommPort, port));
+    port.reason.clear();
+    show(p, portFailure(PortFailureWording::Comport, port));
+    ASSERT_EQ(p.shown.size(), 2u);
+    for (const Shown &s : p.shown) {
+        EXPECT_EQ(s.buttons, Buttons::Ok);
+        EXPECT_EQ(s.icon, Icon::None);
+    }
+    EXPECT_EQ(p.shown[0].title, "Comm Port Error");
+    EXPECT_EQ(p.shown[1].title, "Comport Error");
+    // No reason known: no detail line.
+    EXPECT_EQ(p.details, (std::vector<std::string>{"/dev/ttyS0: Permission denied"}));
 }
 
 TEST(PortMap, DefaultsAndOverrides)

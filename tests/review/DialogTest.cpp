@@ -2,6 +2,7 @@
 #include "support/ScriptedPrompter.h"
 #include "support/TestDb.h"
 #include "review/TestListDialogs.h"
+#include "review/RetrievedTest.h"
 #include "review/frmRelated.h"
 
 #include <QLabel>
@@ -219,4 +220,43 @@ TEST(RelatedDialog, WriteFailuresAreReported)
     EXPECT_EQ(f.p.shown.back().text, "The test could not be deleted: locked");
     EXPECT_EQ(f.p.shown.back().title, "Database Error");
     EXPECT_EQ(open.DBList1->count(), 3);
+}
+
+TEST(RetrievedTest, ANameLeftWithoutPointsIsDeletedOrSaid)
+{
+    TestDb t;
+    TestRepository repo(*t.db);
+    ASSERT_TRUE(t.failOn("INSERT", "TestResult", "disk full"));
+    const struct {
+        bool deletable;
+        std::string shown;
+        QStringList left;
+    } cases[] = {
+        {true, "The retrieved test could not be saved: disk full", {}},
+        {false,
+         "The retrieved test could not be saved: disk full. The test \"R\" it left without points "
+         "could not be deleted: disk I/O error",
+         {"R"}},
+    };
+    for (const auto &c : cases) {
+        if (!c.deletable) {
+            ASSERT_TRUE(t.failOn("DELETE", "RelatedInfo", "disk I/O error"));
+        }
+        Module1 m;
+        m.RetrievedRecords = {{1, 30, 100, 50, 0, 100, 3}};
+        m.RetrievedCount = 1;
+        ScriptedPrompter p;
+        EXPECT_FALSE(storeRetrievedTest(m, repo, p, [&] {
+            int id = 0;
+            ASSERT_TRUE(repo.createHeader({"R", "", "", "", ""}, id).ok);
+            m.RelatedOk = true;
+            m.NewTestId = id;
+            m.CurrentTestName = "R";
+        }));
+        ASSERT_EQ(p.shown.size(), 1u);
+        EXPECT_EQ(p.shown[0].text, c.shown);
+        EXPECT_EQ(p.shown[0].title, "Database Error");
+        EXPECT_EQ(must(repo.testNames()), c.left);
+        EXPECT_TRUE(m.CurrentTestName.empty());
+    }
 }

@@ -2,6 +2,9 @@
 #include "support/ScriptedPrompter.h"
 #include "setup/SequenceOperations.h"
 #include "setup/SequencePrintout.h"
+#include "setup/SequenceSend.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedPort.h"
 #include "support/TestDb.h"
 #include "ui/QtTextPrinter.h"
 
@@ -344,4 +347,46 @@ TEST(SequenceOperations, FailedWritesAreReportedAndChangeNothing)
     EXPECT_FALSE(f.ops.newSequence());
     EXPECT_EQ(f.p.shown.back().text, "The sequence could not be saved: disk full");
     EXPECT_EQ(must(f.repo.sequences()).size(), 1u);
+}
+
+TEST(SendSequence, OnlyADownloadTheInstrumentTookCountsAsSent)
+{
+    struct Case {
+        const char *name;
+        int commPort, failWriteAfter;
+        bool sentBefore, ok;
+    } cases[] = {
+        {"taken", 1, -1, false, true},
+        {"cut off", 1, 5, true, false}, // keeps its earlier value
+        {"no port", 4, -1, false, false},
+    };
+    const std::vector<SequenceStep> steps{{1, 600, 212, 100, 10}};
+    for (const auto &c : cases) {
+        Module1 m;
+        m.RbIndex = 2;
+        m.CommPort = static_cast<std::int16_t>(c.commPort);
+        m.SequenceSent = c.sentBefore;
+        FakeClock clock;
+        ScriptedPort port(clock);
+        port.failWriteAfter = c.failWriteAfter;
+        ScriptedPrompter p;
+        EXPECT_EQ(sendSequence(port, clock, m, "Mud", steps, p), c.ok) << c.name;
+        EXPECT_EQ(m.SequenceSent, c.ok || c.sentBefore) << c.name;
+        EXPECT_EQ(m.LastSentSequence.has_value(), c.ok) << c.name;
+        if (c.ok) {
+            EXPECT_EQ(port.allWritten(), "\x03"
+                                         "01,00600,212,10000,211"
+                                         "99")
+                << c.name;
+            EXPECT_EQ(m.LastSentSequence->name, "Mud");
+            EXPECT_EQ(m.LastSentSequence->rbIndex, 2);
+            EXPECT_TRUE(p.shown.empty()) << c.name;
+            continue;
+        }
+        ASSERT_EQ(p.shown.size(), 1u) << c.name;
+        EXPECT_EQ(p.shown[0].text,
+                  "Fail to open comport, make sure comport is available and working properly.")
+            << c.name;
+        EXPECT_EQ(p.shown[0].title, "Comport Error") << c.name;
+    }
 }

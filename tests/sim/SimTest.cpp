@@ -1,8 +1,6 @@
 #include "device/Exchanges.h"
 #include "support/FakeClock.h"
 #include "device/Link.h"
-#include "core/Module1.h"
-#include "support/ScriptedPrompter.h"
 #include "sim/SimInstrument.h"
 #include "sim/SimPort.h"
 #include "rheology/Rheology.h"
@@ -23,10 +21,8 @@ TEST(SimInstrument, KeepsTheDownloadedSequence)
     FakeClock clock;
     SimInstrument sim;
     SimPort port(sim, clock);
-    Module1 m;
-    m.RbIndex = 2;
-    ScriptedPrompter p;
-    ASSERT_TRUE(downloadSequence(port, clock, m, {{1, 5, 150, 300}, {2, 3, 180, 600.5}}, p));
+    ASSERT_TRUE(
+        downloadSequence(port, clock, 1, Units::EI, 2, {{1, 5, 150, 300}, {2, 3, 180, 600.5}}));
     ASSERT_EQ(sim.sequence().size(), 2u);
     EXPECT_EQ(sim.sequence()[1].stepNo, 2);
     EXPECT_EQ(sim.sequence()[1].time, 3);
@@ -74,12 +70,11 @@ TEST(SimInstrument, StopEndsTheStreamAndRetrievalAnswersTheRun)
     EXPECT_FALSE(sim.poll(clock.now).empty());
     sim.receive("\x06", clock.now);
     EXPECT_FALSE(sim.running());
-    Module1 m;
-    ScriptedPrompter p;
-    const auto records = retrieveLastResult(port, clock, m, p);
-    ASSERT_TRUE(records) << (p.shown.empty() ? "" : p.shown[0].text);
-    EXPECT_TRUE(m.CustomRb);
-    EXPECT_EQ(m.CustomRbFactor, 1702);
+    const Retrieval r = retrieveLastResult(port, clock, 1);
+    ASSERT_TRUE(r.records) << r.records.failure().text;
+    ASSERT_TRUE(r.customFactor);
+    EXPECT_EQ(*r.customFactor, 1702);
+    const auto &records = r.records;
     ASSERT_EQ(records->size(), 1u); // the sample at 30 s
     EXPECT_EQ((*records)[0][1], 30);
     EXPECT_EQ((*records)[0][5], 300);

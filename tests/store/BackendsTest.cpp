@@ -279,3 +279,75 @@ TEST_P(Backends, TwoProgramsNamingAtOnceNeverShareAnIdOrAName)
     EXPECT_EQ(*all.rbegin(), 120); // dense
     EXPECT_EQ(t.scalar("SELECT COUNT(DISTINCT TestName) FROM RelatedInfo").toInt(), 120);
 }
+
+TEST_P(Backends, AStatementThatSetsUpTheConnectionFailsTheOpening)
+{
+    TestDb t(GetParam());
+    t.db.reset();
+    const auto dialect = Dialect::make(GetParam());
+    QStringList statements = dialect->onConnect() + dialect->setUp(false, 0);
+    statements << QString::fromLatin1(dialect->indexListSql());
+    for (const QString &s : statements) {
+        const FailingStatements failing({s});
+        const auto opened = Database::open(t.path, Database::OpenMode::MustExist);
+        EXPECT_FALSE(opened.db) << s.toStdString();
+        EXPECT_EQ(opened.message, "disk I/O error") << s.toStdString();
+    }
+    EXPECT_TRUE(Database::open(t.path, Database::OpenMode::MustExist).db);
+}
+
+TEST_P(Backends, AFailedRollbackNeverLeavesTheTransactionOpen)
+{
+    const QString setUp =
+        GetParam() == Backend::SQLite ? "PRAGMA journal_mode" : "SET client_min_messages";
+    const struct {
+        QStringList failing;
+        QString error;
+    } cases[] = {
+        {{"ROLLBACK"}, "stop"},
+        {{"ROLLBACK", setUp}, "stop; the connection could not be opened again: disk I/O error"},
+    };
+    for (const auto &c : cases) {
+        TestDb t(GetParam());
+        DbResult r;
+        {
+            const FailingStatements failing(c.failing);
+            r = t.db->transaction([&] {
+                EXPECT_TRUE(t.db->exec("INSERT INTO SequenceName VALUES (1, 'half', 1)").ok);
+                return DbResult::failure("stop");
+            });
+        }
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.error, c.error);
+        // Nothing of it stays, the writers' lock is free, and the next write works.
+        auto other = Database::open(t.path, Database::OpenMode::MustExist, 100).db;
+        ASSERT_TRUE(other);
+        EXPECT_TRUE(other->transaction([] { return DbResult::success(); }).ok);
+        const DbResult next = t.db->transaction(
+            [&] { return t.db->exec("INSERT INTO SequenceName VALUES (1, 'b', 1)"); });
+        EXPECT_TRUE(next.ok) << next.error.toStdString();
+        EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM SequenceName WHERE SequenceName='half'").toInt(),
+                  0);
+    }
+}
+
+TEST(ServerBackend, AConnectionThatCannotBeSetUpAgainIsNotUsed)
+{
+    TestDb t(Backend::PostgreSQL);
+    t.addTest("t", {point(1, 1, 100, 300, 510)});
+    TestRepository repo(*t.db);
+    t.server->asOwner(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                     "WHERE datname = '%1'")
+                          .arg(t.server->name()));
+    {
+        const FailingStatements failing({"SET client_min_messages"});
+        for (int i = 0; i < 2; ++i) {
+            const DbResult r = repo.insertPoints(1, {point(1, 2, 100, 300, 515)});
+            EXPECT_FALSE(r.ok) << i;
+            EXPECT_TRUE(r.busy) << r.error.toStdString();
+        }
+    }
+    const DbResult r = repo.insertPoints(1, {point(1, 3, 100, 300, 520)});
+    EXPECT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM TestResult").toInt(), 2);
+}

@@ -8,12 +8,15 @@
 #include "support/TestDb.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
 #include <gtest/gtest.h>
 
 #include <map>
+
+#include <unistd.h>
 
 using namespace viscora;
 using namespace viscora::test;
@@ -357,6 +360,83 @@ TEST(Copy, AnUnreadableSourceIsAFailureAndAFileMadeForTheCopyGoesAgain)
     auto copied = Database::open(into, Database::OpenMode::MustExist).db;
     ASSERT_TRUE(copied);
     EXPECT_EQ(lines(contentOf(*copied)), lines(contentOf(*good.db)));
+}
+
+TEST_P(CopyInto, TheSourceIsLeftAsItWasReadOrNothingIsCopied)
+{
+    const QString setUp =
+        GetParam() == Backend::SQLite ? "PRAGMA journal_mode" : "SET client_min_messages";
+    const struct {
+        QStringList failing;
+        const char *error; // empty: copied
+    } cases[] = {
+        // The source's connection is opened again, which ends its reading.
+        {{}, ""},
+        {{setUp},
+         "The reading of the database to copy could not be ended: the connection could not be "
+         "opened again: disk I/O error."},
+    };
+    for (const auto &c : cases) {
+        TestDb source(GetParam()), target(GetParam());
+        fillSource(source);
+        fillTarget(target);
+        const auto before = lines(contentOf(*target.db));
+        CopyResult r;
+        {
+            const FailingStatements failing(c.failing, {"ROLLBACK"});
+            r = copyDatabase(*source.db, *target.db);
+        }
+        if (*c.error) {
+            EXPECT_FALSE(r.ok);
+            EXPECT_EQ(r.error, QString::fromLatin1(c.error) + " Nothing was copied from " +
+                                   shownLocation(source.path) + " into " +
+                                   shownLocation(target.path) + ".");
+            EXPECT_EQ(lines(contentOf(*target.db)), before);
+        } else {
+            EXPECT_TRUE(r.ok) << r.error.toStdString();
+        }
+        // The source reads what others write now, and takes writes again.
+        auto other = Database::open(source.path, Database::OpenMode::MustExist).db;
+        int id = 0;
+        ASSERT_TRUE(TestRepository(*other).createHeader({"later", "", "", "", ""}, id).ok);
+        EXPECT_TRUE(must(TestRepository(*source.db).testNames()).contains("later"));
+        EXPECT_TRUE(TestRepository(*source.db).deleteTest("later").ok);
+    }
+}
+
+TEST(Copy, AFileMadeForACopyThatCannotBeRemovedIsSaid)
+{
+    TestDb source;
+    fillSource(source);
+    QTemporaryDir dir;
+    const QString into = dir.filePath("new.mdb");
+    // The folder stops taking changes half-way (root ignores its permissions).
+    auto keep = [&](bool on) {
+        if (geteuid() == 0)
+            return QProcess::execute("chattr", {on ? "+i" : "-i", dir.path()}) == 0;
+        return QFile::setPermissions(dir.path(), on ? QFileDevice::ReadOwner | QFileDevice::ExeOwner
+                                                    : QFileDevice::ReadOwner |
+                                                          QFileDevice::WriteOwner |
+                                                          QFileDevice::ExeOwner);
+    };
+    bool kept = false;
+    const CopyResult r = copyDatabaseTo(*source.db, into, [&](const CopyProgress &) {
+        kept = keep(true);
+        return false;
+    });
+    if (!kept)
+        GTEST_SKIP() << "this file system cannot keep a folder from changing";
+    ASSERT_TRUE(keep(false));
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_TRUE(r.error.startsWith("The copy was stopped. Nothing was copied from "))
+        << r.error.toStdString();
+    EXPECT_TRUE(r.error.contains(" into " + into +
+                                 ". The file made for the copy could not be "
+                                 "removed: " +
+                                 into + " ("))
+        << r.error.toStdString();
+    EXPECT_TRUE(r.error.endsWith(").")) << r.error.toStdString();
+    EXPECT_TRUE(QFile::exists(into));
 }
 
 TEST(Copy, SummaryAndProgressTexts)

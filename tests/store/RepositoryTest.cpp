@@ -1,4 +1,5 @@
 #include "store/SequenceRepository.h"
+#include "store/TestNaming.h"
 #include "support/TestDb.h"
 
 #include <gtest/gtest.h>
@@ -158,4 +159,33 @@ TEST_P(Repository, SequenceDeleteRenumbersAndRollsBack)
     EXPECT_FALSE(repo.deleteSequence("S2").ok);
     EXPECT_EQ(must(repo.sequences()).size(), 2u);
     EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM SequenceSetup").toInt(), 2);
+}
+
+TEST_P(Repository, NamingANewTestHandsBackWhatToTell)
+{
+    TestDb t(GetParam());
+    t.addTest("taken", {});
+    TestRepository repo(*t.db);
+    const struct {
+        const char *name;
+        NamingOutcome outcome;
+        std::optional<Failure> told;
+    } cases[] = {
+        {"", NamingOutcome::RefusedName,
+         Failure{"Must input Test name.", "Blank Input Error.", ""}},
+        {"taken", NamingOutcome::RefusedName,
+         Failure{"Duplicated test name. Please enter a new test name.", "Test Name Error.", ""}},
+        {"new", NamingOutcome::Created, std::nullopt},
+    };
+    for (const auto &c : cases) {
+        const Naming n = nameNewTest(repo, {c.name, "", "", "", ""}, Qt::CaseSensitive, {});
+        EXPECT_EQ(n.outcome, c.outcome) << c.name;
+        EXPECT_EQ(n.failure, c.told) << c.name;
+    }
+    // Names that cannot be read are the database's failure.
+    ASSERT_TRUE(t.exec("ALTER TABLE RelatedInfo RENAME TO Gone"));
+    const Naming n = nameNewTest(repo, {"other", "", "", "", ""}, Qt::CaseSensitive, {});
+    EXPECT_EQ(n.outcome, NamingOutcome::Failed);
+    EXPECT_EQ(n.failure, repo.exists("other", Qt::CaseSensitive).failure());
+    EXPECT_EQ(n.failure->title, "Database Error");
 }

@@ -24,13 +24,13 @@ struct Simulator {
     }
 };
 
-struct Result {
+struct ProcessResult {
     int code;
     QString out, err;
 };
 
-inline Result run(const QString &program, const QStringList &args,
-                  const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
+inline ProcessResult run(const QString &program, const QStringList &args,
+                         const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
     p.setProcessEnvironment(env);
@@ -40,8 +40,9 @@ inline Result run(const QString &program, const QStringList &args,
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-inline Result runCli(const QStringList &args,
-                     const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
+inline ProcessResult
+runCli(const QStringList &args,
+       const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
 {
     return run(QStringLiteral(VISCORA_CLI_BIN), args, env);
 }

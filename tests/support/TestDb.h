@@ -85,6 +85,31 @@ inline StoredPoint point(int step, double time, double temp, double speed, doubl
     return StoredPoint{step, time, temp, speed, stress, gel, rb};
 }
 
+// While it lives, statements of our own that begin with one of `always` fail with "disk I/O
+// error", as a failing disk or a dropped server would make them; those of `once`, the first
+// time only.
+class FailingStatements {
+public:
+    explicit FailingStatements(QStringList always, QStringList once = {})
+    {
+        Database::setStatementFault(
+            [always, once](const QString &s) mutable -> std::optional<QString> {
+                for (const QString &p : always)
+                    if (s.startsWith(p))
+                        return QStringLiteral("disk I/O error");
+                for (qsizetype i = 0; i < once.size(); ++i)
+                    if (s.startsWith(once[i])) {
+                        once.removeAt(i);
+                        return QStringLiteral("disk I/O error");
+                    }
+                return std::nullopt;
+            });
+    }
+    ~FailingStatements() { Database::setStatementFault({}); }
+    FailingStatements(const FailingStatements &) = delete;
+    FailingStatements &operator=(const FailingStatements &) = delete;
+};
+
 // Parameterised suites run on both backends, named by them.
 inline const auto kBothBackends = ::testing::Values(Backend::SQLite, Backend::PostgreSQL);
 inline std::string backendName(const ::testing::TestParamInfo<Backend> &info)

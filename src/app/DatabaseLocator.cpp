@@ -1,0 +1,77 @@
+#include "app/DatabaseLocator.h"
+
+#include "core/Failure.h"
+#include "core/Prompter.h"
+#include "dbsetup/DatabaseChoice.h"
+#include "store/DatabaseLocator.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace viscora {
+
+bool hasDatabaseFileName(const QString &path)
+{
+    return path.toUpper().endsWith(QStringLiteral("K7400R.MDB"));
+}
+
+namespace {
+
+Located openOrReport(Prompter &prompter, const QString &location)
+{
+    auto opened = openStartDatabase(location);
+    if (!opened) {
+        show(prompter, opened.failure());
+        return {Located::Status::Failed, nullptr};
+    }
+    return {Located::Status::Opened, std::move(*opened)};
+}
+
+} // namespace
+
+Located locateDatabase(Prompter &prompter, const QString &location)
+{
+    if (isServerLocation(location))
+        return openOrReport(prompter, location);
+    if (!location.isEmpty()) {
+        const QFileInfo info(location);
+        if (info.exists())
+            QDir::setCurrent(info.absolutePath());
+        return openOrReport(prompter, info.absoluteFilePath());
+    }
+    const QString cwd = QDir::currentPath();
+    const QString found = findDatabaseFile(cwd);
+    if (!found.isEmpty())
+        return openOrReport(prompter, found);
+
+    FileDialogRequest request;
+    request.title = "Unable to find the k7400r.mdb file location";
+    request.filter = "(*.mdb)|*.mdb";
+    request.initialDir = cwd.toStdString();
+    request.proposedName = "K7400r.mdb";
+    request.fileMustExist = true;
+    request.pathMustExist = true;
+    // A file of another name cannot be the database; the dialog is shown again for it.
+    for (;;) {
+        const QString chosen = QString::fromStdString(prompter.openFile(request));
+        if (chosen.isEmpty())
+            return {Located::Status::Cancelled, nullptr};
+        if (!hasDatabaseFileName(chosen))
+            continue;
+        const QFileInfo info(chosen);
+        QDir::setCurrent(info.absolutePath());
+        return openOrReport(prompter, info.absoluteFilePath());
+    }
+}
+
+Located locateDatabase(Prompter &prompter, const DatabaseChoice &choice, const QString &option)
+{
+    const auto location = choice.startLocation(option);
+    if (!location) {
+        show(prompter, location.failure());
+        return {Located::Status::Failed, nullptr};
+    }
+    return locateDatabase(prompter, *location);
+}
+
+} // namespace viscora

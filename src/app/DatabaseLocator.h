@@ -1,0 +1,31 @@
+#pragma once
+// Finds the database at start: the one named for the run (a file or a server), else
+// k7400r.mdb (any letter case) in the current folder, or the file the operator picks. A
+// file's folder becomes the current folder for the whole run.
+
+#include "store/Database.h"
+
+#include <memory>
+
+namespace viscora {
+
+class DatabaseChoice;
+class Prompter;
+
+struct Located {
+    enum class Status { Opened, Cancelled, Failed } status = Status::Failed;
+    std::unique_ptr<Database> db;
+};
+
+// location: the database the run was given (--db, or the server the settings remember);
+// empty to look for the file. A named file must exist; a server's database gets its tables.
+Located locateDatabase(Prompter &prompter, const QString &location = {});
+
+// The same for the window's start: --db when given, else the server the settings remember. A
+// remembered setting that cannot be used is shown, and nothing is opened in its place.
+Located locateDatabase(Prompter &prompter, const DatabaseChoice &choice, const QString &option);
+
+// The dialog's acceptance rule: the path, upper-cased, ends with "K7400R.MDB".
+bool hasDatabaseFileName(const QString &path);
+
+} // namespace viscora
