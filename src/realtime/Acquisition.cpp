@@ -114,9 +114,12 @@ bool Acquisition::start()
     lostAt_.reset();
     pendingGap_.reset();
     timeline_ = StepTimeline();
-    // Marks the test as being recorded, so that nobody deletes it meanwhile.
-    Recordings(repo_.database()).begin(runName_, kWriteWaitMs);
     TestRunning = true;
+    if (const DbResult marked = keepMarked(); !marked && !marked.busy) {
+        PollResult ignored;
+        failWrite(marked, ignored);
+        return false;
+    }
     return true;
 }
 
@@ -137,8 +140,8 @@ StoredPoint Acquisition::storedPoint(const RecordFields &f) const
 void Acquisition::endTest()
 {
     port_.close();
-    if (TestRunning)
-        Recordings(repo_.database()).end(runName_, kWriteWaitMs);
+    if (marked_)
+        unmark();
     TestRunning = false;
     TestNamed = false;
     lostAt_.reset();
@@ -177,27 +180,53 @@ bool Acquisition::reconnect()
     return true;
 }
 
-void Acquisition::beat()
+DbResult Acquisition::keepMarked()
 {
+    Recordings recordings(repo_.database());
+    if (!marked_) {
+        const DbResult r = recordings.begin(runName_, kWriteWaitMs);
+        if (r) {
+            marked_ = true;
+            lastBeat_ = now();
+        }
+        return r;
+    }
     if (now() - lastBeat_ < Recordings::kBeatSeconds)
-        return;
-    lastBeat_ = now();
-    Recordings(repo_.database()).beat(runName_, kWriteWaitMs);
+        return {};
+    const DbResult r = recordings.beat(runName_, kWriteWaitMs);
+    if (r)
+        lastBeat_ = now();
+    return r;
+}
+
+void Acquisition::unmark()
+{
+    const DbResult r = Recordings(repo_.database()).end(runName_, kWriteWaitMs);
+    if (r || !r.busy)
+        marked_ = false;
+    if (!r && !r.busy)
+        status("The test's recording mark could not be removed: " + r.error.toStdString() +
+               "; it lapses in " + std::to_string(static_cast<int>(Recordings::kStaleSeconds)) +
+               " s.");
 }
 
 void Acquisition::failWrite(const DbResult &r, PollResult &result)
 {
     result.failed = true;
-    if (TestRunning && port_.isOpen())
-        port_.write(std::string(1, cmd::CmdStop));
+    const bool told = TestRunning && port_.isOpen() && port_.write(std::string(1, cmd::CmdStop));
     const bool wasRunning = TestRunning;
     endTest();
     InBuffer.clear();
     const std::size_t lost = held_.size();
     held_.clear();
     pendingGap_.reset();
-    if (wasRunning)
+    if (wasRunning && told)
         prompter_.message("The test could not be saved and was stopped: " + r.error.toStdString(),
+                          "Database Error");
+    else if (wasRunning)
+        prompter_.message("The test could not be saved: " + r.error.toStdString() +
+                              ". The instrument could not be told to stop: stop the test on the "
+                              "instrument itself.",
                           "Database Error");
     else
         prompter_.message(std::to_string(lost) +
@@ -245,8 +274,10 @@ PollResult Acquisition::poll()
 {
     PollResult result;
     if (!TestRunning) {
-        if (holding())
+        if (!held_.empty())
             flush(result);
+        if (marked_ && held_.empty())
+            unmark();
         return result;
     }
     if (lostAt_ && !reconnect()) {
@@ -307,8 +338,10 @@ PollResult Acquisition::poll()
     }
     if (!flush(result))
         return result;
-    if (TestRunning)
-        beat();
+    if (TestRunning) {
+        if (const DbResult marked = keepMarked(); !marked && !marked.busy)
+            failWrite(marked, result);
+    }
     return result;
 }
 

@@ -56,8 +56,9 @@ public:
     // numbered NewTestId.
     void setTestName(const QString &name) { testName_ = name; }
     bool running() const { return TestRunning; }
-    // Rows of an ended test still wait for the database: keep polling until they are written.
-    bool holding() const { return !held_.empty(); }
+    // Rows of an ended test, or the end of its recording mark, still wait for the database:
+    // keep polling until they are written.
+    bool holding() const { return !held_.empty() || marked_; }
     std::size_t heldRows() const { return held_.size(); }
     // Seconds since the connection to the instrument was lost; nullopt while connected.
     std::optional<double> lostFor();
@@ -107,7 +108,11 @@ private:
     // Writes the held rows (and a pending gap event); false on a real write error.
     bool flush(PollResult &result);
     void failWrite(const DbResult &r, PollResult &result);
-    void beat();
+    // Marks the run as being recorded, so that nobody deletes it meanwhile, or renews the
+    // mark when it is due. A busy database is tried again on the next tick.
+    DbResult keepMarked();
+    // Takes the mark away; a busy database keeps it for the next tick.
+    void unmark();
 
     Module1 &m_;
     SerialPort &port_;
@@ -126,6 +131,7 @@ private:
     QString runName_; // the name the running test's rows are filed under
     std::vector<StoredPoint> held_;
     bool waiting_ = false; // the status says rows are held
+    bool marked_ = false;  // the Recordings table holds this run
     StepTimeline timeline_;
     double startedAt_ = 0, lastRecordAt_ = 0, lastBeat_ = 0;
     int currentStep_ = 1;

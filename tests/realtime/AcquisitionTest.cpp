@@ -292,6 +292,24 @@ TEST(AcquisitionPoll, DatabaseFailureStopsOnceAndKeepsRows)
     EXPECT_EQ(f.rows(), 1);
 }
 
+// The stop byte that does not go out is not reported as a stopped test.
+TEST(AcquisitionPoll, DatabaseFailureWithAnInstrumentThatCannotBeToldToStop)
+{
+    Fixture f;
+    f.acq.setRecordRates({1});
+    ASSERT_TRUE(f.start());
+    f.port.readAll();
+    ASSERT_TRUE(f.t.exec("CREATE TRIGGER full BEFORE INSERT ON TestResult "
+                         "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"));
+    f.port.failWriteAfter = static_cast<int>(f.port.writes.size());
+    EXPECT_TRUE(f.tick(record(1, 1, 150, 100, 0, 30000, 1)).failed);
+    EXPECT_FALSE(f.acq.running());
+    EXPECT_EQ(f.p.shown.back().text,
+              "The test could not be saved: database or disk is full. The instrument could not "
+              "be told to stop: stop the test on the instrument itself.");
+    EXPECT_EQ(f.p.shown.back().title, "Database Error");
+}
+
 TEST(AcquisitionStop, SendsStopAndEndsTheRun)
 {
     Fixture f;

@@ -142,6 +142,57 @@ TEST_P(RobustAcquisitionOn, ARecordingThatDiedDoesNotBlockDeletingForever)
     EXPECT_TRUE(TestRepository(*f.other).deleteTest("A").ok);
 }
 
+// The mark that keeps a running test from being deleted is made, renewed and taken away even
+// when the database is busy at that moment: each is tried again on the next tick.
+TEST_P(RobustAcquisitionOn, TheRecordingMarkSurvivesABusyDatabase)
+{
+    Fixture f(GetParam());
+    // Busy at the start: the run goes on, and is marked once the lock is gone.
+    ASSERT_TRUE(f.otherHoldsTheWriteLock());
+    ASSERT_TRUE(f.acq.start());
+    EXPECT_FALSE(*Recordings(*f.other).isRecorded("B"));
+    ASSERT_TRUE(f.otherExec("COMMIT"));
+    f.tick(record(1, 2));
+    EXPECT_TRUE(*Recordings(*f.other).isRecorded("B"));
+
+    // A heartbeat due while the lock is held is renewed as soon as it is free, not a whole
+    // beat later: the mark never goes stale meanwhile.
+    for (int i = 0; i < 9; ++i)
+        f.tick(record(1, 3 + i));
+    ASSERT_TRUE(f.otherHoldsTheWriteLock());
+    f.tick(record(1, 12));
+    f.tick(record(1, 13));
+    ASSERT_TRUE(f.otherExec("UPDATE Recordings SET Heartbeat = Heartbeat - 121"));
+    ASSERT_TRUE(f.otherExec("COMMIT"));
+    f.tick(record(1, 14));
+    EXPECT_TRUE(*Recordings(*f.other).isRecorded("B"));
+
+    // Ended while the lock is held: the mark goes once the lock does.
+    ASSERT_TRUE(f.otherHoldsTheWriteLock());
+    ASSERT_TRUE(f.acq.stop());
+    EXPECT_TRUE(f.acq.holding());
+    ASSERT_TRUE(f.otherExec("COMMIT"));
+    f.tick();
+    EXPECT_FALSE(f.acq.holding());
+    EXPECT_FALSE(*Recordings(*f.other).isRecorded("B"));
+    EXPECT_TRUE(f.p.shown.empty());
+}
+
+// A mark that cannot be made for another reason than a busy database stops the test at once,
+// before a row is recorded unprotected.
+TEST(RobustAcquisition, AMarkThatCannotBeMadeStopsTheTest)
+{
+    Fixture f;
+    ASSERT_TRUE(f.t.exec("CREATE TRIGGER nomark BEFORE INSERT ON Recordings "
+                         "BEGIN SELECT RAISE(ABORT, 'no room for the mark'); END"));
+    EXPECT_FALSE(f.acq.start());
+    EXPECT_FALSE(f.acq.running());
+    ASSERT_FALSE(f.p.shown.empty());
+    EXPECT_EQ(f.p.shown.back().text,
+              "The test could not be saved and was stopped: no room for the mark");
+    EXPECT_EQ(f.port.writes.back().bytes, "\x06");
+}
+
 TEST_P(RobustAcquisitionOn, ABusyDatabaseHoldsRowsInsteadOfFailing)
 {
     Fixture f(GetParam());
