@@ -108,7 +108,8 @@ bool Acquisition::start()
     if (started != StartOutcome::Started)
         return false;
     chart.startAt(now());
-    startedAt_ = lastRecordAt_ = lastBeat_ = now();
+    startedAt_ = lastRecordAt_ = lastBytesAt_ = lastValidAt_ = lastBeat_ = now();
+    strayEndAt_.reset();
     currentStep_ = 1;
     spoiled_ = 0;
     lostAt_.reset();
@@ -175,9 +176,20 @@ bool Acquisition::reconnect()
     if (!port_.open())
         return false;
     lostAt_.reset();
-    lastRecordAt_ = now();
+    lastRecordAt_ = lastBytesAt_ = lastValidAt_ = now();
     status(kInProgress);
     return true;
+}
+
+bool Acquisition::endIsDue(double t) const
+{
+    const double total = std::accumulate(stepSeconds_.begin(), stepSeconds_.end(), 0.0);
+    return stepSeconds_.empty() || t - startedAt_ >= total - kEndMarginSeconds;
+}
+
+bool Acquisition::knownStep(double step) const
+{
+    return stepSeconds_.empty() || step <= static_cast<double>(stepSeconds_.size());
 }
 
 DbResult Acquisition::keepMarked()
@@ -285,24 +297,43 @@ PollResult Acquisition::poll()
         flush(result);
         return result;
     }
-    if (!readTick(port_, InBuffer)) {
-        finishRun();
-        result.finished = true;
-        flush(result);
-        return result;
+    const double t = now();
+    // The end byte, last in what came (noise before it is noise). Before the sequence's time is
+    // over it may be a stray byte the line made: the records that follow it tell.
+    if (InBuffer.endsWithTestEnd()) {
+        InBuffer.clear();
+        if (endIsDue(t)) {
+            port_.close();
+            finishRun();
+            result.finished = true;
+            flush(result);
+            return result;
+        }
+        if (!strayEndAt_)
+            strayEndAt_ = t;
     }
+    const std::string bytes = port_.readAll();
+    if (!bytes.empty())
+        lastBytesAt_ = t;
+    InBuffer.append(bytes);
     if (port_.broken()) {
         loseConnection();
         result.connectionLost = true;
         flush(result);
         return result;
     }
-    const double t = now();
     while (auto record = InBuffer.next()) {
-        const RecordFields f = parseDataRecord(*record);
+        const std::optional<RecordFields> read = readRecord(*record);
+        const RecordFields f = read.value_or(RecordFields{});
         ++result.records;
         lastRecordAt_ = t;
-        if (isValidRecord(f)) {
+        if (read && isValidRecord(f) && isPhysicalRecord(f) && knownStep(f[0])) {
+            lastValidAt_ = t;
+            if (strayEndAt_) {
+                // Records go on: the end byte was the line's.
+                strayEndAt_.reset();
+                ++spoiled_;
+            }
             const int step = static_cast<int>(f[0]);
             currentStep_ = step;
             const int rate = step <= 100 ? recordRate(step) : 0;
@@ -325,15 +356,24 @@ PollResult Acquisition::poll()
         }
         ++RecordsReceived;
     }
-    if (result.records == 0 && t - lastRecordAt_ > kSilenceSeconds + recordRate(currentStep_)) {
-        // Silence once the sequence's time is over is its end, whose byte the line lost.
+    if (strayEndAt_ && t - *strayEndAt_ >= kEndQuietSeconds) {
+        // Nothing after it: the instrument did end the test early (stopped at its keys).
+        port_.close();
+        finishRun();
+        result.finished = true;
+    } else if (t - lastValidAt_ > kSilenceSeconds + recordRate(currentStep_)) {
         const double total = std::accumulate(stepSeconds_.begin(), stepSeconds_.end(), 0.0);
         if (!stepSeconds_.empty() && t - startedAt_ >= total) {
+            // No record once the sequence's time is over is its end, whose byte the line lost.
             finishRun();
             result.finished = true;
-        } else {
+        } else if (t - lastBytesAt_ > kSilenceSeconds + recordRate(currentStep_)) {
             loseConnection();
             result.connectionLost = true;
+        } else {
+            // The line still brings bytes, none of them a record: noise, not a lost instrument.
+            status("Only line noise from the instrument: no record for " +
+                   std::to_string(static_cast<long long>(t - lastValidAt_)) + " s.");
         }
     }
     if (!flush(result))

@@ -98,10 +98,18 @@ public:
     static constexpr int kWriteWaitMs = 200;
     // Silence beyond a step's record interval that means the instrument is gone.
     static constexpr double kSilenceSeconds = 30;
+    // An end byte before the sequence's time is over ends the test only when no record
+    // follows it for this long; the end is due from this long before the sequence's time.
+    static constexpr double kEndQuietSeconds = 5;
+    static constexpr double kEndMarginSeconds = 10;
 
 private:
     void status(const std::string &text);
     void endTest();
+    // Whether the sequence's time is over (or unknown), so that an end byte is the end.
+    bool endIsDue(double t) const;
+    // A step of the sequence sent (any step when the sequence is unknown).
+    bool knownStep(double step) const;
     void finishRun();
     void loseConnection();
     bool reconnect();
@@ -137,6 +145,9 @@ private:
     int currentStep_ = 1;
     long long spoiled_ = 0;
     std::optional<double> lostAt_;        // run-clock time the connection was lost
+    std::optional<double> strayEndAt_;    // an early end byte came then; records may follow
+    double lastBytesAt_ = 0;              // anything at all came from the line
+    double lastValidAt_ = 0;              // a record that could be used came
     std::optional<TestEvent> pendingGap_; // the gap to record with the first row after it
     double gapFrom_ = 0;                  // time of day the last record came before a gap
 };

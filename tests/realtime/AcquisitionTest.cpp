@@ -198,10 +198,11 @@ TEST(AcquisitionPoll, SplitRecordsNoiseAndCustomFactors)
     const std::string r = record(1, 1, 150, 100, 7, 30000, 1);
     f.tick(r.substr(0, 6));
     EXPECT_EQ(f.rows(), 0);
-    // Noise ending in a RecordEnd is one bad record; noise glued to a record spoils it.
+    // Noise ending in a RecordEnd is one bad record; noise glued before a record spoils only
+    // itself.
     f.tick(r.substr(6) + "\x01\x7f\x1a" + record(1, 2, 150, 50, 0, 30000, 1) + "~" +
            record(1, 3, 150, 50, 0, 30000, 1));
-    EXPECT_EQ(f.rows(), 2);
+    EXPECT_EQ(f.rows(), 3);
     EXPECT_EQ(f.acq.recordsReceived(), 4);
     EXPECT_DOUBLE_EQ(f.t.scalar("SELECT Shearstress FROM TestResult WHERE Time=1").toDouble(), 200);
     EXPECT_DOUBLE_EQ(f.t.scalar("SELECT Gel FROM TestResult WHERE Time=1").toDouble(), 14);
