@@ -518,8 +518,11 @@ void frmMain::cmdReport_Click()
     // A custom rotor-bob has no report.
     if (!*report || !deps_.previewReport)
         return;
-    deps_.previewReport(
-        [data = **report](QPagedPaintDevice &device) { renderReport(data, device); });
+    // The preview draws again for each print; a printer that does not start is said each time.
+    deps_.previewReport([this, data = **report](QPagedPaintDevice &device) {
+        if (!renderReport(data, device))
+            prompter().message(kReportNotPrintedMessage);
+    });
 }
 
 void frmMain::MenuFilePrint_Click()

@@ -158,8 +158,8 @@ int cmdReport(Context &c, const Args &a)
         return c.failed(report.error());
     if (!*report)
         return c.fail("Report", "A test with a custom rotor-bob has no printed report.");
-    const ExportResult saved =
-        savePdf(a.positional[1], [&](QPagedPaintDevice &pdf) { renderReport(**report, pdf); });
+    const ExportResult saved = savePdf(
+        a.positional[1], [&](QPagedPaintDevice &pdf) { return renderReport(**report, pdf); });
     if (!saved.ok)
         return c.fail("Report",
                       "The report could not be written to " + a.positional[1] + ": " + saved.error);

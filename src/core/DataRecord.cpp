@@ -50,6 +50,41 @@ bool RecordSplitter::holdsOnlyTestEnd() const
     return buffer_.size() == 1 && buffer_[0] == cmd::TestEnd;
 }
 
+bool RecordSplitter::endsWithTestEnd() const
+{
+    return !buffer_.empty() && buffer_.back() == cmd::TestEnd;
+}
+
+namespace {
+bool digit(char c) { return c >= '0' && c <= '9'; }
+} // namespace
+
+std::optional<RecordFields> readRecord(std::string_view record)
+{
+    if (!record.empty() && record.back() == cmd::RecordEnd)
+        record.remove_suffix(1);
+    // From the end: seven digit runs, one separator between each.
+    std::size_t start = record.size();
+    for (int field = 0; field < 7; ++field) {
+        if (field > 0) {
+            if (start == 0 || digit(record[start - 1]))
+                return std::nullopt;
+            --start; // its separator
+        }
+        const std::size_t end = start;
+        while (start > 0 && digit(record[start - 1]))
+            --start;
+        if (start == end)
+            return std::nullopt;
+    }
+    return parseDataRecord(record.substr(start));
+}
+
+bool isPhysicalRecord(const RecordFields &f)
+{
+    return f[1] <= 6300 && f[2] <= 400 && f[3] < 60001 && f[4] < 60001 && f[5] <= 60100;
+}
+
 LiveValues liveValues(const RecordFields &f, const Module1 &m)
 {
     const double stressFactor = m.CustomRb ? m.CustomStressFactor : 1.0;

@@ -19,6 +19,16 @@ RecordFields parseDataRecord(std::string_view record);
 // Field 1, 2 and 3 at least 1 and field 4 below 60001.
 bool isValidRecord(const RecordFields &f);
 
+// A recorded record's fields when it is well formed: seven runs of digits with one separator
+// between each, up to its RecordEnd. Line noise before a record spoils nothing but itself: a
+// text that is not one record is read from its last seven fields, so a run of garbage ends at
+// the record's own start. nullopt when there are no such fields.
+std::optional<RecordFields> readRecord(std::string_view record);
+
+// Within what the instrument can measure: at most 6300 s into a step, at most 400 degF,
+// stress and gel below 60001 dyn/cm2, at most 601 rpm.
+bool isPhysicalRecord(const RecordFields &f);
+
 // Collects received text and hands out whole records; a record split across reads waits
 // for its RecordEnd.
 class RecordSplitter {
@@ -29,6 +39,8 @@ public:
     const std::string &pending() const { return buffer_; }
     // The instrument's end of test: TestEnd alone, with nothing after it.
     bool holdsOnlyTestEnd() const;
+    // TestEnd last, with nothing after it (whatever noise came before it).
+    bool endsWithTestEnd() const;
     void clear() { buffer_.clear(); }
     // Without a RecordEnd, text cannot grow past this; the oldest is dropped.
     static constexpr size_t kMaxPending = 64 * 1024;

@@ -110,15 +110,19 @@ bool Acquisition::start()
         return false;
     }
     chart.startAt(now());
-    startedAt_ = lastRecordAt_ = lastBeat_ = now();
+    startedAt_ = lastRecordAt_ = lastBytesAt_ = lastValidAt_ = lastBeat_ = now();
+    strayEndAt_.reset();
     currentStep_ = 1;
     spoiled_ = 0;
     lostAt_.reset();
     pendingGap_.reset();
     timeline_ = StepTimeline();
-    // Marks the test as being recorded, so that nobody deletes it meanwhile.
-    Recordings(repo_.database()).begin(runName_, kWriteWaitMs);
     TestRunning = true;
+    if (const DbResult marked = keepMarked(); !marked && !marked.busy) {
+        PollResult ignored;
+        failWrite(marked, ignored);
+        return false;
+    }
     return true;
 }
 
@@ -139,8 +143,8 @@ StoredPoint Acquisition::storedPoint(const RecordFields &f) const
 void Acquisition::endTest()
 {
     port_.close();
-    if (TestRunning)
-        Recordings(repo_.database()).end(runName_, kWriteWaitMs);
+    if (marked_)
+        unmark();
     TestRunning = false;
     TestNamed = false;
     lostAt_.reset();
@@ -174,32 +178,69 @@ bool Acquisition::reconnect()
     if (!port_.open())
         return false;
     lostAt_.reset();
-    lastRecordAt_ = now();
+    lastRecordAt_ = lastBytesAt_ = lastValidAt_ = now();
     status(kInProgress);
     return true;
 }
 
-void Acquisition::beat()
+bool Acquisition::endIsDue(double t) const
 {
+    const double total = std::accumulate(stepSeconds_.begin(), stepSeconds_.end(), 0.0);
+    return stepSeconds_.empty() || t - startedAt_ >= total - kEndMarginSeconds;
+}
+
+bool Acquisition::knownStep(double step) const
+{
+    return stepSeconds_.empty() || step <= static_cast<double>(stepSeconds_.size());
+}
+
+DbResult Acquisition::keepMarked()
+{
+    Recordings recordings(repo_.database());
+    if (!marked_) {
+        const DbResult r = recordings.begin(runName_, kWriteWaitMs);
+        if (r) {
+            marked_ = true;
+            lastBeat_ = now();
+        }
+        return r;
+    }
     if (now() - lastBeat_ < Recordings::kBeatSeconds)
-        return;
-    lastBeat_ = now();
-    Recordings(repo_.database()).beat(runName_, kWriteWaitMs);
+        return {};
+    const DbResult r = recordings.beat(runName_, kWriteWaitMs);
+    if (r)
+        lastBeat_ = now();
+    return r;
+}
+
+void Acquisition::unmark()
+{
+    const DbResult r = Recordings(repo_.database()).end(runName_, kWriteWaitMs);
+    if (r || !r.busy)
+        marked_ = false;
+    if (!r && !r.busy)
+        status("The test's recording mark could not be removed: " + r.error.toStdString() +
+               "; it lapses in " + std::to_string(static_cast<int>(Recordings::kStaleSeconds)) +
+               " s.");
 }
 
 void Acquisition::failWrite(const DbResult &r, PollResult &result)
 {
     result.failed = true;
-    if (TestRunning && port_.isOpen())
-        port_.write(std::string(1, cmd::CmdStop));
+    const bool told = TestRunning && port_.isOpen() && port_.write(std::string(1, cmd::CmdStop));
     const bool wasRunning = TestRunning;
     endTest();
     InBuffer.clear();
     const std::size_t lost = held_.size();
     held_.clear();
     pendingGap_.reset();
-    if (wasRunning)
+    if (wasRunning && told)
         prompter_.message("The test could not be saved and was stopped: " + r.error.toStdString(),
+                          "Database Error");
+    else if (wasRunning)
+        prompter_.message("The test could not be saved: " + r.error.toStdString() +
+                              ". The instrument could not be told to stop: stop the test on the "
+                              "instrument itself.",
                           "Database Error");
     else
         prompter_.message(std::to_string(lost) +
@@ -247,8 +288,10 @@ PollResult Acquisition::poll()
 {
     PollResult result;
     if (!TestRunning) {
-        if (holding())
+        if (!held_.empty())
             flush(result);
+        if (marked_ && held_.empty())
+            unmark();
         return result;
     }
     if (lostAt_ && !reconnect()) {
@@ -256,24 +299,43 @@ PollResult Acquisition::poll()
         flush(result);
         return result;
     }
-    if (!readTick(port_, InBuffer)) {
-        finishRun();
-        result.finished = true;
-        flush(result);
-        return result;
+    const double t = now();
+    // The end byte, last in what came (noise before it is noise). Before the sequence's time is
+    // over it may be a stray byte the line made: the records that follow it tell.
+    if (InBuffer.endsWithTestEnd()) {
+        InBuffer.clear();
+        if (endIsDue(t)) {
+            port_.close();
+            finishRun();
+            result.finished = true;
+            flush(result);
+            return result;
+        }
+        if (!strayEndAt_)
+            strayEndAt_ = t;
     }
+    const std::string bytes = port_.readAll();
+    if (!bytes.empty())
+        lastBytesAt_ = t;
+    InBuffer.append(bytes);
     if (port_.broken()) {
         loseConnection();
         result.connectionLost = true;
         flush(result);
         return result;
     }
-    const double t = now();
     while (auto record = InBuffer.next()) {
-        const RecordFields f = parseDataRecord(*record);
+        const std::optional<RecordFields> read = readRecord(*record);
+        const RecordFields f = read.value_or(RecordFields{});
         ++result.records;
         lastRecordAt_ = t;
-        if (isValidRecord(f)) {
+        if (read && isValidRecord(f) && isPhysicalRecord(f) && knownStep(f[0])) {
+            lastValidAt_ = t;
+            if (strayEndAt_) {
+                // Records go on: the end byte was the line's.
+                strayEndAt_.reset();
+                ++spoiled_;
+            }
             const int step = static_cast<int>(f[0]);
             currentStep_ = step;
             const int rate = step <= 100 ? recordRate(step) : 0;
@@ -296,21 +358,32 @@ PollResult Acquisition::poll()
         }
         ++RecordsReceived;
     }
-    if (result.records == 0 && t - lastRecordAt_ > kSilenceSeconds + recordRate(currentStep_)) {
-        // Silence once the sequence's time is over is its end, whose byte the line lost.
+    if (strayEndAt_ && t - *strayEndAt_ >= kEndQuietSeconds) {
+        // Nothing after it: the instrument did end the test early (stopped at its keys).
+        port_.close();
+        finishRun();
+        result.finished = true;
+    } else if (t - lastValidAt_ > kSilenceSeconds + recordRate(currentStep_)) {
         const double total = std::accumulate(stepSeconds_.begin(), stepSeconds_.end(), 0.0);
         if (!stepSeconds_.empty() && t - startedAt_ >= total) {
+            // No record once the sequence's time is over is its end, whose byte the line lost.
             finishRun();
             result.finished = true;
-        } else {
+        } else if (t - lastBytesAt_ > kSilenceSeconds + recordRate(currentStep_)) {
             loseConnection();
             result.connectionLost = true;
+        } else {
+            // The line still brings bytes, none of them a record: noise, not a lost instrument.
+            status("Only line noise from the instrument: no record for " +
+                   std::to_string(static_cast<long long>(t - lastValidAt_)) + " s.");
         }
     }
     if (!flush(result))
         return result;
-    if (TestRunning)
-        beat();
+    if (TestRunning) {
+        if (const DbResult marked = keepMarked(); !marked && !marked.busy)
+            failWrite(marked, result);
+    }
     return result;
 }
 

@@ -63,8 +63,9 @@ public:
     // numbered NewTestId.
     void setTestName(const QString &name) { testName_ = name; }
     bool running() const { return TestRunning; }
-    // Rows of an ended test still wait for the database: keep polling until they are written.
-    bool holding() const { return !held_.empty(); }
+    // Rows of an ended test, or the end of its recording mark, still wait for the database:
+    // keep polling until they are written.
+    bool holding() const { return !held_.empty() || marked_; }
     std::size_t heldRows() const { return held_.size(); }
     // Seconds since the connection to the instrument was lost; nullopt while connected.
     std::optional<double> lostFor();
@@ -104,17 +105,29 @@ public:
     static constexpr int kWriteWaitMs = 200;
     // Silence beyond a step's record interval that means the instrument is gone.
     static constexpr double kSilenceSeconds = 30;
+    // An end byte before the sequence's time is over ends the test only when no record
+    // follows it for this long; the end is due from this long before the sequence's time.
+    static constexpr double kEndQuietSeconds = 5;
+    static constexpr double kEndMarginSeconds = 10;
 
 private:
     void status(const std::string &text);
     void endTest();
+    // Whether the sequence's time is over (or unknown), so that an end byte is the end.
+    bool endIsDue(double t) const;
+    // A step of the sequence sent (any step when the sequence is unknown).
+    bool knownStep(double step) const;
     void finishRun();
     void loseConnection();
     bool reconnect();
     // Writes the held rows (and a pending gap event); false on a real write error.
     bool flush(PollResult &result);
     void failWrite(const DbResult &r, PollResult &result);
-    void beat();
+    // Marks the run as being recorded, so that nobody deletes it meanwhile, or renews the
+    // mark when it is due. A busy database is tried again on the next tick.
+    DbResult keepMarked();
+    // Takes the mark away; a busy database keeps it for the next tick.
+    void unmark();
 
     Module1 &m_;
     SerialPort &port_;
@@ -133,11 +146,15 @@ private:
     QString runName_; // the name the running test's rows are filed under
     std::vector<StoredPoint> held_;
     bool waiting_ = false; // the status says rows are held
+    bool marked_ = false;  // the Recordings table holds this run
     StepTimeline timeline_;
     double startedAt_ = 0, lastRecordAt_ = 0, lastBeat_ = 0;
     int currentStep_ = 1;
     long long spoiled_ = 0;
     std::optional<double> lostAt_;        // run-clock time the connection was lost
+    std::optional<double> strayEndAt_;    // an early end byte came then; records may follow
+    double lastBytesAt_ = 0;              // anything at all came from the line
+    double lastValidAt_ = 0;              // a record that could be used came
     std::optional<TestEvent> pendingGap_; // the gap to record with the first row after it
     double gapFrom_ = 0;                  // time of day the last record came before a gap
 };

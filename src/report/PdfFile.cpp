@@ -7,17 +7,18 @@
 
 namespace viscora {
 
-ExportResult savePdf(const std::string &path, const std::function<void(QPagedPaintDevice &)> &draw)
+ExportResult savePdf(const std::string &path, const std::function<bool(QPagedPaintDevice &)> &draw)
 {
     QByteArray bytes;
+    bool drawn = false;
     {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         QPdfWriter pdf(&buffer);
         pdf.setPageOrientation(QPageLayout::Portrait);
-        draw(pdf);
+        drawn = draw(pdf);
     }
-    if (bytes.isEmpty())
+    if (!drawn || bytes.isEmpty())
         return {false, "nothing could be drawn"};
     QSaveFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::WriteOnly))

@@ -12,6 +12,7 @@ class QPagedPaintDevice;
 
 namespace viscora {
 
-ExportResult savePdf(const std::string &path, const std::function<void(QPagedPaintDevice &)> &draw);
+// `draw` says whether it could draw.
+ExportResult savePdf(const std::string &path, const std::function<bool(QPagedPaintDevice &)> &draw);
 
 } // namespace viscora

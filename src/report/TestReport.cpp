@@ -20,6 +20,8 @@ namespace viscora {
 
 const char *const kNoTestForReportMessage =
     "Currently no valid test selected.  Please first open a saved test.";
+const char *const kReportNotPrintedMessage =
+    "The report could not be printed: the printer could not be started.";
 const char *const kPrinterTestDoneMessage =
     "Two pages, each with a single, centered line of text, have been sent to your printer.";
 const char *const kPrinterTestFailedMessage = "There was a problem printing to your printer.";
@@ -518,11 +520,11 @@ void drawRheology(Flow &flow, const rheology::Analysis &a, const QFont &font)
 
 } // namespace
 
-void renderReport(const ReportData &report, QPagedPaintDevice &device)
+bool renderReport(const ReportData &report, QPagedPaintDevice &device)
 {
     QPainter painter;
     if (!painter.begin(&device))
-        return;
+        return false;
     const double scale = device.logicalDpiY() / 1440.0;
     const int pageHeight = static_cast<int>(painter.viewport().height() / scale);
     const int pageWidth = static_cast<int>(painter.viewport().width() / scale);
@@ -584,6 +586,7 @@ void renderReport(const ReportData &report, QPagedPaintDevice &device)
         drawRheology(flow, *report.rheology, font);
     }
     painter.end();
+    return true;
 }
 
 bool printPrinterTest(QPagedPaintDevice &device)

@@ -49,9 +49,12 @@ struct ReportPage {
 };
 std::vector<ReportPage> paginateReport(int lines, int pageHeightTwips);
 
-void renderReport(const ReportData &report, QPagedPaintDevice &device);
+// False when the device could not be drawn on (a printer that does not start).
+[[nodiscard]] bool renderReport(const ReportData &report, QPagedPaintDevice &device);
 
 extern const char *const kNoTestForReportMessage;
+// "The report could not be printed: the printer could not be started."
+extern const char *const kReportNotPrintedMessage;
 
 // The two-page printer test. False when the printer failed.
 bool printPrinterTest(QPagedPaintDevice &device);

@@ -29,7 +29,7 @@ uint8_t borderOf(Edge e)
 }
 } // namespace
 
-Workbook::Workbook(std::string path) : path_(std::move(path))
+Workbook::Workbook(std::string path, const std::string &firstSheet) : path_(std::move(path))
 {
     // The temporary name keeps the folder, so the final rename never crosses file systems.
     const auto slash = path_.find_last_of('/');
@@ -43,7 +43,9 @@ Workbook::Workbook(std::string path) : path_(std::move(path))
         error_ = "the workbook could not be created";
         return;
     }
-    sheet_ = workbook_add_worksheet(book_, nullptr);
+    sheet_ = workbook_add_worksheet(book_, firstSheet.empty() ? nullptr : firstSheet.c_str());
+    if (!sheet_)
+        error_ = "the first worksheet could not be added";
 }
 
 Workbook::~Workbook()

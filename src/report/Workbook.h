@@ -27,7 +27,8 @@ constexpr std::uint32_t kHeadingFill = 0xCCCCFF;
 
 class Workbook {
 public:
-    explicit Workbook(std::string path);
+    // The first sheet is named `firstSheet`, or by the spreadsheet's default when empty.
+    explicit Workbook(std::string path, const std::string &firstSheet = {});
     ~Workbook();
     Workbook(const Workbook &) = delete;
     Workbook &operator=(const Workbook &) = delete;

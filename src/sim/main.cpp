@@ -1,15 +1,19 @@
 // k7400r-sim: a simulated K7400R behind a pseudo-terminal. Prints the device path that a
 // program opens as its serial port.
 
+#include "core/NumberText.h"
 #include "core/Version.h"
 #include "sim/SimInstrument.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cerrno>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -54,16 +58,23 @@ const char *kUsage =
     "  -h, --help      print this help and end\n";
 
 // Written whole, then renamed: a simulator killed mid-write leaves the last state intact.
-void saveState(const std::string &path, const std::string &state)
+// The reason, when it could not be written.
+std::optional<std::string> saveState(const std::string &path, const std::string &state)
 {
     const std::string temp = path + ".part";
     {
         std::ofstream out(temp, std::ios::trunc);
         out << state;
+        out.flush();
         if (!out)
-            return;
+            return std::string(std::strerror(errno));
     }
-    std::rename(temp.c_str(), path.c_str());
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        const std::string why = std::strerror(errno);
+        std::remove(temp.c_str());
+        return why;
+    }
+    return std::nullopt;
 }
 
 double now()
@@ -72,51 +83,87 @@ double now()
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-} // namespace
-
-int main(int argc, char **argv)
-{
-    viscora::sim::SimOptions options;
+struct Options {
+    viscora::sim::SimOptions sim;
     std::string link, statePath;
+};
+
+int usageError(const std::string &text)
+{
+    std::fprintf(stderr, "k7400r-sim: %s\n", text.c_str());
+    return 2;
+}
+
+// The options, or the exit status when the program is to end here.
+std::optional<int> parseOptions(int argc, char **argv, Options &o)
+{
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        auto value = [&](const char *name) -> const char * {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "k7400r-sim: %s needs a value\n%s", name, kUsage);
-                std::exit(2);
+        static const std::string_view withValue[] = {"--link", "--rate",  "--noise", "--custom",
+                                                     "--seed", "--state", "--fluid", "--gel"};
+        if (std::find(std::begin(withValue), std::end(withValue), a) != std::end(withValue) &&
+            i + 1 >= argc) {
+            std::fprintf(stderr, "k7400r-sim: %s needs a value\n%s", a.c_str(), kUsage);
+            return 2;
+        }
+        auto number = [&](double lo, double hi, const char *range) -> std::optional<double> {
+            const std::string text = argv[++i];
+            const auto v = viscora::parseNumber(text);
+            if (!v || *v < lo || *v > hi) {
+                usageError(a + " " + text + ": not a number " + range);
+                return std::nullopt;
             }
-            return argv[++i];
+            return v;
         };
-        if (a == "--link")
-            link = value("--link");
-        else if (a == "--rate")
-            options.rate = std::atof(value("--rate"));
-        else if (a == "--silent")
-            options.silent = true;
-        else if (a == "--noise")
-            options.noise = std::atof(value("--noise"));
-        else if (a == "--custom")
-            options.customFactor = std::atoi(value("--custom"));
-        else if (a == "--exit-with-parent") {
+        auto whole = [&](long long lo, long long hi) -> std::optional<long long> {
+            const std::string text = argv[++i];
+            const auto v = viscora::parseWhole(text, lo, hi);
+            if (!v)
+                usageError(a + " " + text + ": not a whole number from " + std::to_string(lo) +
+                           " to " + std::to_string(hi));
+            return v;
+        };
+        if (a == "--link") {
+            o.link = argv[++i];
+        } else if (a == "--rate") {
+            const auto v = number(1e-6, 1e6, "above 0 and at most 1000000");
+            if (!v)
+                return 2;
+            o.sim.rate = *v;
+        } else if (a == "--silent") {
+            o.sim.silent = true;
+        } else if (a == "--noise") {
+            const auto v = number(0, 1, "from 0 to 1");
+            if (!v)
+                return 2;
+            o.sim.noise = *v;
+        } else if (a == "--custom") {
+            // Above 7: a smaller value is a rotor-bob code, not a factor.
+            const auto v = whole(8, 9999);
+            if (!v)
+                return 2;
+            o.sim.customFactor = static_cast<int>(*v);
+        } else if (a == "--exit-with-parent") {
             // A program that started the simulator and then died must not leave it behind.
             const pid_t parent = getppid();
             prctl(PR_SET_PDEATHSIG, SIGTERM);
             if (getppid() != parent)
                 return 0;
-        } else if (a == "--seed")
-            options.seed = static_cast<unsigned>(std::atoi(value("--seed")));
-        else if (a == "--state")
-            statePath = value("--state");
-        else if (a == "--fluid" || a == "--gel") {
-            const char *text = value(a.c_str());
-            std::string error;
-            const bool ok =
-                a == "--fluid" ? (options.fluid = viscora::sim::parseFluid(text, error)).has_value()
-                               : (options.gel = viscora::sim::parseGel(text, error)).has_value();
-            if (!ok) {
-                std::fprintf(stderr, "k7400r-sim: %s %s: %s\n", a.c_str(), text, error.c_str());
+        } else if (a == "--seed") {
+            const auto v = whole(0, 4294967295LL);
+            if (!v)
                 return 2;
-            }
+            o.sim.seed = static_cast<unsigned>(*v);
+        } else if (a == "--state") {
+            o.statePath = argv[++i];
+        } else if (a == "--fluid" || a == "--gel") {
+            const char *text = argv[++i];
+            std::string error;
+            const bool ok = a == "--fluid"
+                                ? (o.sim.fluid = viscora::sim::parseFluid(text, error)).has_value()
+                                : (o.sim.gel = viscora::sim::parseGel(text, error)).has_value();
+            if (!ok)
+                return usageError(a + " " + text + ": " + error);
         } else if (a == "--version") {
             std::printf("k7400r-sim %s\n", viscora::versionText());
             return 0;
@@ -128,47 +175,63 @@ int main(int argc, char **argv)
             return 2;
         }
     }
-    if (options.rate <= 0) {
-        std::fprintf(stderr, "k7400r-sim: --rate must be above 0\n");
-        return 2;
-    }
+    return std::nullopt;
+}
 
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+// The pseudo-terminal's master side, its other end held open in raw mode: held, the line stays
+// up between the program's opens; raw, the terminal does not echo commands back.
+struct Terminal {
+    int master = -1;
+    std::string device;
+};
+
+std::optional<Terminal> openTerminal()
+{
+    Terminal t;
+    t.master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (t.master < 0 || grantpt(t.master) != 0 || unlockpt(t.master) != 0) {
         std::perror("k7400r-sim: pseudo-terminal");
-        return 1;
+        return std::nullopt;
     }
-    const char *slaveName = ptsname(master);
-    // Holding the other end open keeps the line up between the program's opens, and raw
-    // mode stops the terminal from echoing commands back.
-    const int keep = open(slaveName, O_RDWR | O_NOCTTY);
-    if (keep >= 0) {
-        termios t{};
-        tcgetattr(keep, &t);
-        cfmakeraw(&t);
-        tcsetattr(keep, TCSANOW, &t);
+    const char *name = ptsname(t.master);
+    const int keep = name ? open(name, O_RDWR | O_NOCTTY) : -1;
+    termios mode{};
+    if (keep < 0 || tcgetattr(keep, &mode) != 0) {
+        std::perror("k7400r-sim: pseudo-terminal");
+        return std::nullopt;
     }
-    if (!link.empty()) {
-        unlink(link.c_str());
-        if (symlink(slaveName, link.c_str()) != 0) {
-            std::perror("k7400r-sim: --link");
-            return 1;
-        }
+    cfmakeraw(&mode);
+    if (tcsetattr(keep, TCSANOW, &mode) != 0) {
+        std::perror("k7400r-sim: raw mode");
+        return std::nullopt;
     }
-    std::printf("%s\n", slaveName);
-    std::fflush(stdout);
+    t.device = name;
+    return t;
+}
 
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-    viscora::sim::SimInstrument instrument(options);
-    std::string saved;
-    if (!statePath.empty()) {
-        std::ifstream in(statePath);
-        std::stringstream text;
-        text << in.rdbuf();
-        if (instrument.restore(text.str()))
-            saved = text.str();
-    }
+// Restores the instrument from its state file; a missing file is a first start.
+void restoreState(viscora::sim::SimInstrument &instrument, const std::string &path,
+                  std::string &saved)
+{
+    std::ifstream in(path);
+    if (!in)
+        return;
+    std::stringstream text;
+    text << in.rdbuf();
+    if (instrument.restore(text.str()))
+        saved = text.str();
+    else
+        std::fprintf(stderr,
+                     "k7400r-sim: --state %s: not a state this program wrote; starting "
+                     "afresh\n",
+                     path.c_str());
+}
+
+// Answers the program on the line until stopped; the state is kept in its file as it changes.
+void serve(int master, viscora::sim::SimInstrument &instrument, const std::string &statePath,
+           std::string saved)
+{
+    bool saving = true; // said once when saving fails, once again when it works again
     char buf[4096];
     while (!stopRequested) {
         pollfd p{master, POLLIN, 0};
@@ -180,8 +243,19 @@ int main(int argc, char **argv)
         }
         const std::string out = instrument.poll(now());
         if (!statePath.empty() && instrument.state() != saved) {
-            saved = instrument.state();
-            saveState(statePath, saved);
+            const std::string state = instrument.state();
+            if (const auto why = saveState(statePath, state)) {
+                if (saving)
+                    std::fprintf(stderr, "k7400r-sim: --state %s: cannot be written: %s\n",
+                                 statePath.c_str(), why->c_str());
+                saving = false;
+            } else {
+                if (!saving)
+                    std::fprintf(stderr, "k7400r-sim: --state %s: written again\n",
+                                 statePath.c_str());
+                saving = true;
+                saved = state;
+            }
         }
         size_t off = 0;
         while (off < out.size()) {
@@ -191,7 +265,36 @@ int main(int argc, char **argv)
             off += static_cast<size_t>(w);
         }
     }
-    if (!link.empty())
-        unlink(link.c_str());
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Options options;
+    if (const auto status = parseOptions(argc, argv, options))
+        return *status;
+    const auto terminal = openTerminal();
+    if (!terminal)
+        return 1;
+    if (!options.link.empty()) {
+        unlink(options.link.c_str());
+        if (symlink(terminal->device.c_str(), options.link.c_str()) != 0) {
+            std::perror("k7400r-sim: --link");
+            return 1;
+        }
+    }
+    std::printf("%s\n", terminal->device.c_str());
+    std::fflush(stdout);
+
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    viscora::sim::SimInstrument instrument(options.sim);
+    std::string saved;
+    if (!options.statePath.empty())
+        restoreState(instrument, options.statePath, saved);
+    serve(terminal->master, instrument, options.statePath, saved);
+    if (!options.link.empty())
+        unlink(options.link.c_str());
     return 0;
 }

@@ -71,6 +71,7 @@ struct Fixture {
     std::vector<QString> dialogsRun;
     std::unique_ptr<QPdfWriter> pdf;
     int prints = 0, previews = 0;
+    QString reportFile = QStringLiteral("report.pdf"); // where the preview "prints"
     std::vector<std::string> opened;
     std::function<void(QDialog &)> calibration;
     // What the next dialog does: pick a name and press OK, or cancel.
@@ -101,7 +102,7 @@ struct Fixture {
                                return pdf.get();
                            },
                            [this](std::function<void(QPagedPaintDevice &)> draw) {
-                               QPdfWriter writer(t.dir.filePath("report.pdf"));
+                               QPdfWriter writer(t.dir.filePath(reportFile));
                                draw(writer);
                                ++previews;
                            },
@@ -821,6 +822,13 @@ TEST(MainWindow, ReportPrintAndExportCommands)
     f.w->MenuFileReport->trigger();
     EXPECT_EQ(f.previews, 1);
     EXPECT_TRUE(QFileInfo(f.t.dir.filePath("report.pdf")).size() > 0);
+    // A printer that does not start is said.
+    f.reportFile = QStringLiteral("no/such/folder/report.pdf");
+    f.w->MenuFileReport->trigger();
+    EXPECT_EQ(f.p.shown.back().text,
+              "The report could not be printed: the printer could not be started.");
+    EXPECT_EQ(f.p.shown.back().title, "");
+    f.reportFile = QStringLiteral("report.pdf");
 
     f.w->MenuFilePrint->trigger();
     EXPECT_EQ(

@@ -85,3 +85,47 @@ TEST(RecordSplitter, RecordsAcrossReadsAndTheCapOnTextWithoutAnEnd)
     s.append("\x08");
     EXPECT_FALSE(s.holdsOnlyTestEnd());
 }
+
+// A recorded record read from its last seven fields: noise before it spoils nothing but itself.
+TEST(ReadRecord, WellFormedFromItsOwnStart)
+{
+    const RecordFields one{1, 5, 150, 100, 0, 30000, 1};
+    const std::pair<std::string, std::optional<RecordFields>> cases[] = {
+        {"1,5,150,100,0,30000,1\x1a", one},
+        {"\x83\x02"
+         "1,5,150,100,0,30000,1\x1a",
+         one},
+        {"9,9;1,5,150,100,0,30000,1\x1a", one},
+        {"1;5;150;100;0;30000;1", one},
+        {"1,5,150,100,0,30000\x1a", std::nullopt},    // six fields
+        {"1,5,150,,100,0,30000,1\x1a", std::nullopt}, // two separators
+        {"garbage\x1a", std::nullopt},
+        {"\x1a", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto &[text, fields] : cases)
+        EXPECT_EQ(readRecord(text), fields) << text;
+}
+
+// The instrument's own ranges: a record beyond them is spoiled, however it parses.
+TEST(ReadRecord, PhysicalRanges)
+{
+    const RecordFields good{1, 5, 150, 100, 0, 30000, 1};
+    EXPECT_TRUE(isPhysicalRecord(good));
+    const struct {
+        std::size_t field;
+        double value;
+        bool physical;
+    } cases[] = {
+        {1, 6300, true},         {1, 6301, false},  {1, 99999999999, false},
+        {2, 400, true},          {2, 401, false},   {2, 99999999999, false},
+        {3, 60000, true},        {3, 60001, false}, {4, 60000, true},
+        {4, 20879999, false},    {5, 60100, true},  {5, 60101, false},
+        {5, 99999999999, false}, {0, 101, true},    {6, 7, true},
+    };
+    for (const auto &c : cases) {
+        RecordFields f = good;
+        f[c.field] = c.value;
+        EXPECT_EQ(isPhysicalRecord(f), c.physical) << c.field << " = " << c.value;
+    }
+}

@@ -198,10 +198,11 @@ TEST(AcquisitionPoll, SplitRecordsNoiseAndCustomFactors)
     const std::string r = record(1, 1, 150, 100, 7, 30000, 1);
     f.tick(r.substr(0, 6));
     EXPECT_EQ(f.rows(), 0);
-    // Noise ending in a RecordEnd is one bad record; noise glued to a record spoils it.
+    // Noise ending in a RecordEnd is one bad record; noise glued before a record spoils only
+    // itself.
     f.tick(r.substr(6) + "\x01\x7f\x1a" + record(1, 2, 150, 50, 0, 30000, 1) + "~" +
            record(1, 3, 150, 50, 0, 30000, 1));
-    EXPECT_EQ(f.rows(), 2);
+    EXPECT_EQ(f.rows(), 3);
     EXPECT_EQ(f.acq.recordsReceived(), 4);
     EXPECT_DOUBLE_EQ(f.t.scalar("SELECT Shearstress FROM TestResult WHERE Time=1").toDouble(), 200);
     EXPECT_DOUBLE_EQ(f.t.scalar("SELECT Gel FROM TestResult WHERE Time=1").toDouble(), 14);
@@ -290,6 +291,24 @@ TEST(AcquisitionPoll, DatabaseFailureStopsOnceAndKeepsRows)
     f.tick(record(1, 3, 150, 100, 0, 30000, 1));
     EXPECT_EQ(f.p.shown.size(), messages);
     EXPECT_EQ(f.rows(), 1);
+}
+
+// The stop byte that does not go out is not reported as a stopped test.
+TEST(AcquisitionPoll, DatabaseFailureWithAnInstrumentThatCannotBeToldToStop)
+{
+    Fixture f;
+    f.acq.setRecordRates({1});
+    ASSERT_TRUE(f.start());
+    f.port.readAll();
+    ASSERT_TRUE(f.t.exec("CREATE TRIGGER full BEFORE INSERT ON TestResult "
+                         "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"));
+    f.port.failWriteAfter = static_cast<int>(f.port.writes.size());
+    EXPECT_TRUE(f.tick(record(1, 1, 150, 100, 0, 30000, 1)).failed);
+    EXPECT_FALSE(f.acq.running());
+    EXPECT_EQ(f.p.shown.back().text,
+              "The test could not be saved: database or disk is full. The instrument could not "
+              "be told to stop: stop the test on the instrument itself.");
+    EXPECT_EQ(f.p.shown.back().title, "Database Error");
 }
 
 TEST(AcquisitionStop, SendsStopAndEndsTheRun)

@@ -142,6 +142,57 @@ TEST_P(RobustAcquisitionOn, ARecordingThatDiedDoesNotBlockDeletingForever)
     EXPECT_TRUE(TestRepository(*f.other).deleteTest("A").ok);
 }
 
+// The mark that keeps a running test from being deleted is made, renewed and taken away even
+// when the database is busy at that moment: each is tried again on the next tick.
+TEST_P(RobustAcquisitionOn, TheRecordingMarkSurvivesABusyDatabase)
+{
+    Fixture f(GetParam());
+    // Busy at the start: the run goes on, and is marked once the lock is gone.
+    ASSERT_TRUE(f.otherHoldsTheWriteLock());
+    ASSERT_TRUE(f.acq.start());
+    EXPECT_FALSE(*Recordings(*f.other).isRecorded("B"));
+    ASSERT_TRUE(f.otherExec("COMMIT"));
+    f.tick(record(1, 2));
+    EXPECT_TRUE(*Recordings(*f.other).isRecorded("B"));
+
+    // A heartbeat due while the lock is held is renewed as soon as it is free, not a whole
+    // beat later: the mark never goes stale meanwhile.
+    for (int i = 0; i < 9; ++i)
+        f.tick(record(1, 3 + i));
+    ASSERT_TRUE(f.otherHoldsTheWriteLock());
+    f.tick(record(1, 12));
+    f.tick(record(1, 13));
+    ASSERT_TRUE(f.otherExec("UPDATE Recordings SET Heartbeat = Heartbeat - 121"));
+    ASSERT_TRUE(f.otherExec("COMMIT"));
+    f.tick(record(1, 14));
+    EXPECT_TRUE(*Recordings(*f.other).isRecorded("B"));
+
+    // Ended while the lock is held: the mark goes once the lock does.
+    ASSERT_TRUE(f.otherHoldsTheWriteLock());
+    ASSERT_TRUE(f.acq.stop());
+    EXPECT_TRUE(f.acq.holding());
+    ASSERT_TRUE(f.otherExec("COMMIT"));
+    f.tick();
+    EXPECT_FALSE(f.acq.holding());
+    EXPECT_FALSE(*Recordings(*f.other).isRecorded("B"));
+    EXPECT_TRUE(f.p.shown.empty());
+}
+
+// A mark that cannot be made for another reason than a busy database stops the test at once,
+// before a row is recorded unprotected.
+TEST(RobustAcquisition, AMarkThatCannotBeMadeStopsTheTest)
+{
+    Fixture f;
+    ASSERT_TRUE(f.t.exec("CREATE TRIGGER nomark BEFORE INSERT ON Recordings "
+                         "BEGIN SELECT RAISE(ABORT, 'no room for the mark'); END"));
+    EXPECT_FALSE(f.acq.start());
+    EXPECT_FALSE(f.acq.running());
+    ASSERT_FALSE(f.p.shown.empty());
+    EXPECT_EQ(f.p.shown.back().text,
+              "The test could not be saved and was stopped: no room for the mark");
+    EXPECT_EQ(f.port.writes.back().bytes, "\x06");
+}
+
 TEST_P(RobustAcquisitionOn, ABusyDatabaseHoldsRowsInsteadOfFailing)
 {
     Fixture f(GetParam());
@@ -162,7 +213,9 @@ TEST_P(RobustAcquisitionOn, ABusyDatabaseHoldsRowsInsteadOfFailing)
     ASSERT_TRUE(f.otherHoldsTheWriteLock());
     f.tick(record(1, 7));
     f.tick("\x08");
-    f.tick();
+    // Early in the sequence: the end once no record follows it for a while.
+    for (int i = 0; i < 6; ++i)
+        f.tick();
     EXPECT_FALSE(f.acq.running());
     EXPECT_TRUE(f.acq.holding());
     ASSERT_TRUE(f.otherExec("COMMIT"));
@@ -243,6 +296,89 @@ TEST(RobustAcquisition, SilenceAfterTheLastStepIsTheEndAndNoiseIsCounted)
     EXPECT_EQ(f.p.shown.back().text, "Test is finished.");
     EXPECT_EQ(f.acq.spoiledRecords(), 2);
     EXPECT_EQ(f.statuses.back(), "2 records were spoiled by line noise and skipped.");
+}
+
+// An end byte long before the sequence's time is over, with records after it, is the line's:
+// counted with the spoiled records, and the test goes on.
+TEST(RobustAcquisition, AStrayEndByteBetweenRecordsIsNoise)
+{
+    Fixture f;
+    f.acq.setSteps({{1, 240, 150, 300, 1}});
+    ASSERT_TRUE(f.acq.start());
+    for (int s = 2; s <= 36; ++s)
+        f.tick(record(1, s));
+    f.tick("\x08");
+    EXPECT_FALSE(f.tick().finished);
+    EXPECT_FALSE(f.tick(record(1, 38)).finished);
+    f.tick(record(1, 39));
+    EXPECT_TRUE(f.acq.running());
+    EXPECT_EQ(f.acq.spoiledRecords(), 1);
+    EXPECT_EQ(f.rowsOf("B"), 38);
+    EXPECT_TRUE(f.p.shown.empty());
+}
+
+// With nothing after it, an early end byte is the end: the test was stopped at the instrument.
+// Noise before the end byte does not hide it.
+TEST(RobustAcquisition, AnEarlyEndByteWithNothingAfterItEndsTheTest)
+{
+    for (const std::string before : {"", "\x83\x91"}) {
+        Fixture f;
+        f.acq.setSteps({{1, 240, 150, 300, 1}});
+        ASSERT_TRUE(f.acq.start());
+        f.tick(record(1, 2) + before);
+        f.tick("\x08");
+        PollResult r;
+        int ticks = 0;
+        for (; ticks < 10 && !r.finished; ++ticks)
+            r = f.tick();
+        EXPECT_TRUE(r.finished) << before.size();
+        EXPECT_EQ(ticks, 6); // the end byte seen, then 5 s without a record
+        EXPECT_EQ(f.p.shown.back().text, "Test is finished.");
+    }
+    // At the sequence's end, the end byte ends the test at once, noise or not.
+    Fixture f;
+    f.acq.setSteps({{1, 3, 150, 300, 1}});
+    ASSERT_TRUE(f.acq.start());
+    f.tick(record(1, 2));
+    f.tick(record(1, 3) + "\x83\x91");
+    f.tick("\x08");
+    EXPECT_TRUE(f.tick().finished);
+}
+
+// Garbage before a record spoils only itself: the record is read from its own start. A record
+// of a step the sequence does not have is spoiled.
+TEST(RobustAcquisition, NoiseBeforeARecordSpoilsNothingButItself)
+{
+    Fixture f;
+    f.acq.setSteps({{1, 100, 150, 300, 1}});
+    ASSERT_TRUE(f.acq.start());
+    const char *noise[] = {"\x83\x02", "abc", ",,\x7f", "12;", "\x1a\x1a"};
+    int second = 1;
+    for (const char *n : noise)
+        f.tick(n + record(1, ++second));
+    f.tick("7" + record(1, ++second)); // reads as step 71
+    EXPECT_EQ(f.rowsOf("B"), 6);
+    EXPECT_EQ(f.acq.spoiledRecords(), 3); // two empty records, step 71
+}
+
+// A line that brings only garbage is noise, not a lost instrument.
+TEST(RobustAcquisition, ALineOfOnlyNoiseIsNotALostInstrument)
+{
+    Fixture f;
+    f.acq.setSteps({{1, 600, 150, 300, 1}});
+    ASSERT_TRUE(f.acq.start());
+    PollResult r;
+    for (int i = 0; i < 40; ++i)
+        r = f.tick("\x83\x91\x22");
+    EXPECT_FALSE(r.connectionLost);
+    EXPECT_TRUE(f.acq.running());
+    EXPECT_TRUE(
+        f.statuses.back().starts_with("Only line noise from the instrument: no record for "))
+        << f.statuses.back();
+    // Silence is still a lost instrument.
+    for (int i = 0; i < 40 && !r.connectionLost; ++i)
+        r = f.tick();
+    EXPECT_TRUE(r.connectionLost);
 }
 
 TEST_P(RobustAcquisitionOn, TestIdsAboveThirtyTwoThousandDoNotWrap)

@@ -1,4 +1,5 @@
 #include "report/Exports.h"
+#include "report/Workbook.h"
 #include "core/Module1.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SixSpeeds.h"
@@ -276,4 +277,12 @@ TEST(Workbooks, AFailedWriteLeavesNoFileAndKeepsTheOldOne)
     EXPECT_TRUE(QFileInfo(o.file("taken.xlsx")).isDir());
     for (const QString &f : QDir(o.t.dir.path()).entryList(QDir::Files | QDir::Hidden))
         EXPECT_FALSE(f.endsWith(".part")) << f.toStdString();
+
+    // The first sheet cannot be started (here: a name no sheet may have): the workbook says so
+    // at its close instead of saving a file without it.
+    Workbook book(o.file("first.xlsx").toStdString(), "no [sheet]");
+    book.text(1, 1, "lost");
+    EXPECT_FALSE(book.close());
+    EXPECT_EQ(book.error(), "the first worksheet could not be added");
+    EXPECT_FALSE(QFileInfo::exists(o.file("first.xlsx")));
 }

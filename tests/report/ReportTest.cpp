@@ -66,7 +66,7 @@ QString render(const ReportData &data, const QString &path)
 {
     {
         QPdfWriter pdf(path);
-        renderReport(data, pdf);
+        EXPECT_TRUE(renderReport(data, pdf));
     }
     return path;
 }
@@ -189,7 +189,7 @@ TEST(ReportPdf, ReadsBackWithHeaderColumnsAndValues)
     const QString path = t.dir.filePath("r.pdf");
     {
         QPdfWriter pdf(path);
-        renderReport(*r, pdf);
+        EXPECT_TRUE(renderReport(*r, pdf));
     }
     const QString text = pdfText(path);
     for (const char *s :
@@ -203,9 +203,13 @@ TEST(ReportPdf, ReadsBackWithHeaderColumnsAndValues)
     const QString emptyPath = t.dir.filePath("e.pdf");
     {
         QPdfWriter pdf(emptyPath);
-        renderReport(*empty, pdf);
+        EXPECT_TRUE(renderReport(*empty, pdf));
     }
     EXPECT_TRUE(pdfText(emptyPath).contains("Empty"));
+
+    // A device that cannot be drawn on (a printer that does not start) is said, not passed over.
+    QPdfWriter nowhere(t.dir.filePath("no/such/folder/r.pdf"));
+    EXPECT_FALSE(renderReport(*r, nowhere));
 }
 
 // Each value of a row is its own number, inside its own column with a gap before the next,
