@@ -97,7 +97,7 @@ bool Acquisition::start()
     if (runName_.isEmpty()) {
         const auto header = repo_.headerById(RunTestId);
         if (!header) {
-            showDbFailure(prompter_, header.error());
+            show(prompter_, header.failure());
             return false;
         }
         runName_ = *header ? (*header)->testName : QString();

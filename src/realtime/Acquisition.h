@@ -27,13 +27,6 @@ namespace viscora {
 struct Module1;
 class Prompter;
 
-// A store read's failure shown under the database title, until the acquisition hands its
-// failures back to the window instead of showing them.
-inline void showDbFailure(Prompter &prompter, const QString &message)
-{
-    show(prompter, dbFailure(message));
-}
-
 struct PollResult {
     int records = 0; // taken from the buffer this tick
     int stored = 0;  // rows written this tick

@@ -26,7 +26,7 @@ TEST(SimProgram, NumbersOutOfRangeOrNotNumbersAreUsageErrors)
         {{"--seed"}, "--seed needs a value"},
     };
     for (const auto &[args, message] : cases) {
-        const Result r = run(QStringLiteral(VISCORA_SIM_BIN), args);
+        const ProcessResult r = run(QStringLiteral(VISCORA_SIM_BIN), args);
         EXPECT_EQ(r.code, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(message))) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty()) << "nothing served: " << r.out.toStdString();
