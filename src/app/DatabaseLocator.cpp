@@ -31,7 +31,8 @@ Located openOrReport(Prompter &prompter, const QString &location)
 
 Located locateDatabase(Prompter &prompter, const QString &location)
 {
-    if (isServerLocation(location))
+    // Refused as given: a blank location is no file in the current folder.
+    if (isServerLocation(location) || (!location.isEmpty() && !locationProblem(location).isEmpty()))
         return openOrReport(prompter, location);
     if (!location.isEmpty()) {
         const QFileInfo info(location);
@@ -64,14 +65,33 @@ Located locateDatabase(Prompter &prompter, const QString &location)
     }
 }
 
-Located locateDatabase(Prompter &prompter, const DatabaseChoice &choice, const QString &option)
+Located locateDatabase(Prompter &prompter, const DatabaseChoice &choice, const QString &option,
+                       const std::function<void()> &chooseDatabase)
 {
-    const auto location = choice.startLocation(option);
-    if (!location) {
-        show(prompter, location.failure());
-        return {Located::Status::Failed, nullptr};
+    for (;;) {
+        const auto location = choice.startLocation(option);
+        if (!location) {
+            show(prompter, location.failure());
+            return {Located::Status::Failed, nullptr};
+        }
+        if (!option.isEmpty() || location->isEmpty())
+            return locateDatabase(prompter, *location);
+        // A remembered server that is down must not lock the user out, nor be replaced by a
+        // file unasked.
+        auto opened = openStartDatabase(*location);
+        if (opened)
+            return {Located::Status::Opened, std::move(*opened)};
+        const Answer answer = prompter.message(
+            QStringLiteral("%1\n\nIt is the database remembered in %2. Retry, choose another "
+                           "database, or quit.")
+                .arg(QString::fromStdString(opened.failure().text), choice.file())
+                .toStdString(),
+            kDatabaseErrorTitle, Buttons::RetryChooseQuit, Icon::Critical);
+        if (answer == Answer::Choose && chooseDatabase)
+            chooseDatabase();
+        else if (answer != Answer::Retry)
+            return {Located::Status::Cancelled, nullptr};
     }
-    return locateDatabase(prompter, *location);
 }
 
 } // namespace viscora

@@ -5,6 +5,7 @@
 
 #include "store/Database.h"
 
+#include <functional>
 #include <memory>
 
 namespace viscora {
@@ -22,8 +23,11 @@ struct Located {
 Located locateDatabase(Prompter &prompter, const QString &location = {});
 
 // The same for the window's start: --db when given, else the server the settings remember. A
-// remembered setting that cannot be used is shown, and nothing is opened in its place.
-Located locateDatabase(Prompter &prompter, const DatabaseChoice &choice, const QString &option);
+// remembered setting that cannot be used is shown, and nothing is opened in its place: a
+// remembered server that cannot be opened offers Retry, Choose (chooseDatabase, the Database
+// dialog, after which the choice is read again) and Quit.
+Located locateDatabase(Prompter &prompter, const DatabaseChoice &choice, const QString &option,
+                       const std::function<void()> &chooseDatabase = {});
 
 // The dialog's acceptance rule: the path, upper-cased, ends with "K7400R.MDB".
 bool hasDatabaseFileName(const QString &path);

@@ -120,8 +120,15 @@ int main(int argc, char **argv)
         {m, prompter, clock, port, makePort, makePrinter, choosePrinter, previewReport,
          openDocument,
          [&] {
+             // The Database dialog, when the remembered server cannot be opened: nothing is
+             // in use yet.
+             auto chooseDatabase = [&] {
+                 viscora::frmDatabase dialog(
+                     viscora::DatabaseDialogDeps{prompter, databaseChoice, QString()});
+                 dialog.exec();
+             };
              return viscora::locateDatabase(prompter, databaseChoice,
-                                            QString::fromStdString(options.db));
+                                            QString::fromStdString(options.db), chooseDatabase);
          },
          options.commandLine,
          [&](QWidget *parent) -> std::unique_ptr<QDialog> {

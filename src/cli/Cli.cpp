@@ -1,12 +1,15 @@
 #include "cli/Cli.h"
 
 #include "cli/CliContext.h"
+#include "core/NumberText.h"
 #include "core/Version.h"
+#include "dbsetup/DatabaseChoice.h"
 #include "setup/SequenceOperations.h"
 
 #include <QDir>
 
 #include <algorithm>
+#include <cmath>
 
 namespace viscora {
 
@@ -83,7 +86,7 @@ const std::map<std::string, CommandDef> &commands()
         {"tests", {0, 0, {}, cmdTests}},
         {"show", {1, 1, {}, cmdShow}},
         {"delete", {1, 1, {}, cmdDelete}},
-        {"chart", {3, 3, {}, cmdChart}},
+        {"chart", {3, 3, {}, cmdChart, checkChart}},
         {"check", {0, 0, {}, cmdCheck}},
         {"copy-db", {2, 2, {}, cmdCopyDb}},
         {"start", {0, 0, {}, cmdStart}},
@@ -91,16 +94,17 @@ const std::map<std::string, CommandDef> &commands()
         {"download", {1, 1, {{"--rotor-bob"}}, cmdDownload}},
         {"sequences", {0, 0, {}, cmdSequences}},
         {"steps", {1, 1, {{"--rotor-bob"}}, cmdSteps}},
-        {"new-sequence", {1, 1 + kMaxSteps, {{"--rotor-bob"}}, cmdNewSequence}},
+        {"new-sequence", {1, 1 + kMaxSteps, {{"--rotor-bob"}}, cmdNewSequence, checkNewSequence}},
         {"retrieve", {1, 1, header, cmdRetrieve}},
         {"export", {2, 2, {}, cmdExport}},
         {"cement", {2, 2, {}, cmdCement}},
         {"report", {2, 2, {}, cmdReport}},
         {"rheology", {1, 1, {{"--json", 0}}, cmdRheology}},
         {"run",
-         {2, 2, with(header, {{"--custom", 2}, {"--rotor-bob"}, {"--reconnect-timeout"}}), cmdRun}},
-        {"calibrate", {1, 1, {}, cmdCalibrate}},
-        {"log", {0, 0, {{"--speed"}, {"--rate"}, {"--file"}, {"--seconds"}}, cmdLog}},
+         {2, 2, with(header, {{"--custom", 2}, {"--rotor-bob"}, {"--reconnect-timeout"}}), cmdRun,
+          checkRun}},
+        {"calibrate", {1, 1, {}, cmdCalibrate, checkCalibrate}},
+        {"log", {0, 0, {{"--speed"}, {"--rate"}, {"--file"}, {"--seconds"}}, cmdLog, checkLog}},
         {"ports", {0, 0, {}, cmdPorts}},
     };
     return k;
@@ -133,9 +137,52 @@ Args parseArgs(const std::string &command, const CommandDef &def,
     return a;
 }
 
-bool openDatabase(Context &c, const std::string &dbOption)
+} // namespace
+
+double numberArg(const std::string &what, const std::string &text, const std::string &range,
+                 bool (*fits)(double))
 {
-    QString path = QString::fromStdString(dbOption);
+    const auto v = parseNumber(text);
+    if (!v || (fits && !fits(*v)))
+        throw Usage{what + " " + text + ": not a number " + range};
+    return *v;
+}
+
+double numberOf(const std::string &text) { return parseNumber(text).value_or(NAN); }
+
+std::string oneLine(const QString &name)
+{
+    QString out;
+    for (const QChar ch : name) {
+        const char16_t u = ch.unicode();
+        if (u == '\t')
+            out += QLatin1String("\\t");
+        else if (u == '\n')
+            out += QLatin1String("\\n");
+        else if (u == '\r')
+            out += QLatin1String("\\r");
+        else if (u < 0x20 || u == 0x7f)
+            out += QStringLiteral("\\x%1").arg(static_cast<uint>(u), 2, 16, QLatin1Char('0'));
+        else if (u >= 0x80 && u < 0xa0)
+            out += QStringLiteral("\\u%1").arg(static_cast<uint>(u), 4, 16, QLatin1Char('0'));
+        else
+            out += ch;
+    }
+    return out.toStdString();
+}
+
+namespace {
+
+bool openDatabase(Context &c, const std::string &dbOption, const DatabaseChoice &choice)
+{
+    // What the window opens: --db, else the server remembered for the user, else the file.
+    const auto location = choice.startLocation(QString::fromStdString(dbOption));
+    if (!location) {
+        show(c.ask(), location.failure());
+        return false;
+    }
+    QString path = *location;
+    const bool remembered = dbOption.empty() && !path.isEmpty();
     if (path.isEmpty()) {
         path =
             findFileCaseInsensitive(QDir::currentPath(), QString::fromLatin1(Database::kFileName));
@@ -143,18 +190,23 @@ bool openDatabase(Context &c, const std::string &dbOption)
             path = QDir::current().filePath(QString::fromLatin1(Database::kFileName));
     }
     const bool server = isServerLocation(path);
-    if (server) {
-        const QString problem = serverLocationProblem(path);
-        if (!problem.isEmpty()) {
-            c.fail("Database Error", "--db: " + problem.toStdString());
-            return false;
-        }
+    const QString problem = locationProblem(path);
+    if (!problem.isEmpty()) {
+        c.fail("Database Error", (remembered ? "" : "--db: ") + problem.toStdString());
+        return false;
     }
     auto opened = Database::open(path, Database::OpenMode::CreateIfMissing);
     if (!opened.db) {
         // A server's failure names its location already, without the password.
-        c.fail("Database Error", "Unexpected Error: " + opened.message.toStdString() +
-                                     (server ? "" : " (" + path.toStdString() + ")"));
+        std::string text = opened.message.toStdString();
+        if (opened.error != Database::OpenError::Damaged)
+            text = "Unexpected Error: " + text;
+        if (!server)
+            text += " (" + path.toStdString() + ")";
+        if (remembered)
+            text += " It is the database remembered in " + choice.file().toStdString() +
+                    ": --db LOCATION opens another.";
+        c.fail("Database Error", text);
         return false;
     }
     c.db = std::move(opened.db);
@@ -222,8 +274,11 @@ int runCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
         const Args parsed = parseArgs(
             args[i], it->second,
             std::vector<std::string>(args.begin() + static_cast<long>(i) + 1, args.end()));
+        if (it->second.check)
+            it->second.check(c, parsed);
         // Listing the ports must not leave a database behind; a copy names its own two.
-        if (args[i] != "ports" && args[i] != "copy-db" && !openDatabase(c, dbOption))
+        if (args[i] != "ports" && args[i] != "copy-db" &&
+            !openDatabase(c, dbOption, DatabaseChoice(saved.file())))
             return 1;
         return it->second.run(c, parsed);
     } catch (const Usage &u) {

@@ -104,7 +104,18 @@ struct CommandDef {
     size_t maxPositional;
     std::vector<OptionDef> options;
     Command run;
+    // Throws Usage for a wrong argument, before anything is opened or sent.
+    std::function<void(const Context &, const Args &)> check = {};
 };
+
+// A number given on the command line, read whole: one that is not finite or does not fit is
+// a usage error naming it and the range ("--speed 6OO: not a number from 0 to 600 rpm").
+double numberArg(const std::string &what, const std::string &text, const std::string &range,
+                 bool (*fits)(double) = nullptr);
+// The number of an argument its check has read already.
+double numberOf(const std::string &text);
+// A stored name on one line of output: control characters written as \t, \n, \x1b.
+std::string oneLine(const QString &name);
 
 // Set by ^C while a long command runs.
 extern volatile std::sig_atomic_t interrupted;
@@ -120,6 +131,7 @@ int cmdTests(Context &c, const Args &a);
 int cmdShow(Context &c, const Args &a);
 int cmdDelete(Context &c, const Args &a);
 int cmdChart(Context &c, const Args &a);
+void checkChart(const Context &c, const Args &a);
 int cmdCheck(Context &c, const Args &a);
 int cmdExport(Context &c, const Args &a);
 int cmdCement(Context &c, const Args &a);
@@ -132,6 +144,7 @@ std::optional<SequenceEntry> sequenceWithRotorBob(Context &c, const Args &a, con
 int cmdSequences(Context &c, const Args &a);
 int cmdSteps(Context &c, const Args &a);
 int cmdNewSequence(Context &c, const Args &a);
+void checkNewSequence(const Context &c, const Args &a);
 
 // Copying between databases (CliCopy.cpp).
 int cmdCopyDb(Context &c, const Args &a);
@@ -147,5 +160,8 @@ int cmdRetrieve(Context &c, const Args &a);
 int cmdRun(Context &c, const Args &a);
 int cmdCalibrate(Context &c, const Args &a);
 int cmdLog(Context &c, const Args &a);
+void checkRun(const Context &c, const Args &a);
+void checkCalibrate(const Context &c, const Args &a);
+void checkLog(const Context &c, const Args &a);
 
 } // namespace viscora::cli

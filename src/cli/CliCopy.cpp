@@ -15,7 +15,8 @@ int cmdCopyDb(Context &c, const Args &a)
     interrupted = 0;
     auto previous = std::signal(SIGINT, onInterrupt);
     size_t shown = 0;
-    const CopyResult r = copyDatabaseTo(**source, to, [&](const CopyProgress &p) {
+    const CopyResult r = copyDatabaseTo(**source, to, [&](CopyProgress p) {
+        p.name = QString::fromStdString(oneLine(p.name)); // the progress stays one line
         std::string line = copyProgressText(p).toStdString();
         const size_t length = line.size();
         if (length < shown) // over what a longer line left

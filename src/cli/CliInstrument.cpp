@@ -52,7 +52,11 @@ int cmdDownload(Context &c, const Args &a)
 
 int cmdRetrieve(Context &c, const Args &a)
 {
-    const QString name = QString::fromStdString(a.positional[0]);
+    // The name is checked as the dialog will check it, before the instrument is asked.
+    const NewName kept = newName(QString::fromStdString(a.positional[0]), NameOf::Test);
+    if (kept.failure)
+        return c.failed(*kept.failure);
+    const QString &name = kept.name;
     TestRepository repo(*c.db);
     const auto exists = repo.exists(name, Qt::CaseSensitive);
     if (!exists)
@@ -80,6 +84,43 @@ int cmdRetrieve(Context &c, const Args &a)
     return 0;
 }
 
+namespace {
+constexpr const char *kFactors = "above 0 and at most 1000";
+bool stressFactorFits(double v) { return v > 0 && v <= 1000; }
+// One at or below 0 is the naming dialog's to refuse, in its own words.
+bool rateFactorFits(double v) { return v <= 1000; }
+bool reconnectTimeoutFits(double v) { return v >= 0 && v <= 86400; }
+bool notNegative(double v) { return v >= 0; }
+} // namespace
+
+void checkRun(const Context &, const Args &a)
+{
+    if (a.has("--custom")) {
+        numberArg("--custom STRESS_FACTOR", a.option("--custom", 0), kFactors, stressFactorFits);
+        numberArg("--custom RATE_FACTOR", a.option("--custom", 1), kFactors, rateFactorFits);
+    }
+    if (a.has("--reconnect-timeout"))
+        numberArg("--reconnect-timeout", a.option("--reconnect-timeout"),
+                  "of seconds from 0 to 86400", reconnectTimeoutFits);
+}
+
+// Ranges the windows check are said in their words, once the value is known to be a number.
+void checkCalibrate(const Context &, const Args &a)
+{
+    numberArg("VISCOSITY", a.positional[0], "from 0.9 to 5000 cP");
+}
+
+void checkLog(const Context &, const Args &a)
+{
+    for (const char *required : {"--speed", "--rate", "--file"})
+        if (!a.has(required))
+            throw Usage{std::string("log needs ") + required};
+    numberArg("--speed", a.option("--speed"), "from 0 to 600 rpm");
+    numberArg("--rate", a.option("--rate"), "of seconds from 1 to 6000");
+    if (a.has("--seconds"))
+        numberArg("--seconds", a.option("--seconds"), "of seconds, 0 or more", notNegative);
+}
+
 int cmdRun(Context &c, const Args &a)
 {
     const RotorBob *rb = nullptr;
@@ -99,11 +140,12 @@ int cmdRun(Context &c, const Args &a)
     name.stressFactor = a.option("--custom", 0);
     name.rateFactor = a.option("--custom", 1);
     const double giveUpAfter =
-        a.has("--reconnect-timeout") ? Val(a.option("--reconnect-timeout")) : 600;
+        a.has("--reconnect-timeout") ? numberOf(a.option("--reconnect-timeout")) : 600;
     // Named before anything is sent: a refused name or a locked database costs no download.
     RealTestNaming naming(c.m, tests, c.prompter);
     if (naming.ok(name) != NamingOutcome::Created)
         return 1;
+    name.header.testName = naming.createdName();
     if (!sendSequence(c.serial(), *c.clock, c.m, seq->name, *steps, c.prompter)) {
         // The header was made for this run only; without its download there is no run. One left
         // behind would refuse the name next time, so its failure is said too.
@@ -187,14 +229,11 @@ int cmdCalibrate(Context &c, const Args &a)
 
 int cmdLog(Context &c, const Args &a)
 {
-    for (const char *required : {"--speed", "--rate", "--file"})
-        if (!a.has(required))
-            throw Usage{std::string("log needs ") + required};
-    if (!DirectLog::validSpeed(Val(a.option("--speed"))))
+    if (!DirectLog::validSpeed(numberOf(a.option("--speed"))))
         return c.fail("Input Error", "Invalid Speed Entry! Please Try Again.");
-    if (!DirectLog::validRate(Val(a.option("--rate"))))
+    if (!DirectLog::validRate(numberOf(a.option("--rate"))))
         return c.fail("Input Error", "Invalid Record Rate Entry! Please Try Again.");
-    const double seconds = a.has("--seconds") ? Val(a.option("--seconds")) : -1;
+    const double seconds = a.has("--seconds") ? numberOf(a.option("--seconds")) : -1;
     DirectLog log(c.m, c.serial(), *c.clock, c.prompter);
     log.rateChanged(a.option("--rate"));
     if (!log.SendLogProgram(a.option("--speed")) || !log.run(a.option("--file")))

@@ -13,6 +13,8 @@ Answer CliPrompter::message(const std::string &text, const std::string &title, B
         return Answer::Yes;
     case Buttons::YesNoDefaultNo:
         return Answer::No;
+    case Buttons::RetryChooseQuit:
+        return Answer::Quit;
     default:
         return Answer::Ok;
     }

@@ -3,6 +3,7 @@
 #include "setup/SequenceOperations.h"
 #include "setup/SetupGrid.h"
 #include "setup/StepDialogLogic.h"
+#include "store/TestNaming.h"
 #include "core/VbFormat.h"
 
 namespace viscora::cli {
@@ -43,7 +44,7 @@ int cmdSequences(Context &c, const Args &)
     if (!all)
         return c.failed(all.error());
     for (const auto &s : *all)
-        c.out << s.sequenceId << '\t' << s.name.toStdString() << '\t' << s.rbfactor << '\n';
+        c.out << s.sequenceId << '\t' << oneLine(s.name) << '\t' << s.rbfactor << '\n';
     return 0;
 }
 
@@ -69,22 +70,47 @@ int cmdSteps(Context &c, const Args &a)
     return 0;
 }
 
+namespace {
+std::vector<std::string> stepParts(const std::string &step)
+{
+    const QStringList parts = QString::fromStdString(step).split(QLatin1Char(','));
+    if (parts.size() != 4)
+        throw Usage{"a step is TIME,TEMP,SPEED,RATE, not " + step};
+    std::vector<std::string> out;
+    for (const QString &p : parts)
+        out.push_back(p.toStdString());
+    return out;
+}
+} // namespace
+
+// Each field a number; its range is the step dialogs', which say it in their own words.
+void checkNewSequence(const Context &c, const Args &a)
+{
+    const std::string temperatures = c.m.isSI() ? "from -6 to 90 degC" : "from 20 to 200 degF";
+    for (size_t i = 1; i < a.positional.size(); ++i) {
+        const auto parts = stepParts(a.positional[i]);
+        const std::string step = "step " + std::to_string(i) + " ";
+        numberArg(step + "TIME", parts[0], "of seconds from 0 to 6300");
+        numberArg(step + "TEMP", parts[1], temperatures);
+        numberArg(step + "SPEED", parts[2], "from 0 to 600 rpm");
+        numberArg(step + "RATE", parts[3], "of seconds from 1 to 6300");
+    }
+}
+
 int cmdNewSequence(Context &c, const Args &a)
 {
     const RotorBob &rb = rotorBobOption(a, *rotorBobByCode(1));
     // As the window's New: a sequence without a name is not made.
-    if (a.positional[0].empty())
-        return c.fail("Blank Input Error.", "Please input the new sequence name");
+    const NewName kept = newName(QString::fromStdString(a.positional[0]), NameOf::Sequence);
+    if (kept.failure)
+        return c.failed(*kept.failure);
     std::vector<SequenceStep> steps;
     for (size_t i = 1; i < a.positional.size(); ++i) {
-        const QStringList parts = QString::fromStdString(a.positional[i]).split(QLatin1Char(','));
-        if (parts.size() != 4)
-            throw Usage{"a step is TIME,TEMP,SPEED,RATE, not " + a.positional[i]};
+        const auto parts = stepParts(a.positional[i]);
         const StepFields fields{
-            parts[0].toStdString(), parts[1].toStdString(), parts[2].toStdString(),
-            formatMask(formula::shearRateSetup(Val(parts[2].toStdString()), rb.shearFactor),
-                       "###.00"),
-            parts[3].toStdString()};
+            parts[0], parts[1], parts[2],
+            formatMask(formula::shearRateSetup(numberOf(parts[2]), rb.shearFactor), "###.00"),
+            parts[3]};
         if (const auto error = acceptStepFields(fields, StepDialogKind::Insert, c.m))
             return c.fail(error->title, error->message + " (step " + std::to_string(i) + ")");
         steps.push_back({static_cast<int>(i), Val(c.m.StepTimeText), Val(c.m.StepTempText),
@@ -94,7 +120,7 @@ int cmdNewSequence(Context &c, const Args &a)
     if (steps.empty())
         steps.push_back({1, 600, 100, 100, 10});
     SequenceRepository repo(*c.db);
-    const QString name = QString::fromStdString(a.positional[0]);
+    const QString &name = kept.name;
     const auto exists = repo.existsIgnoringCase(name);
     if (!exists)
         return c.failed(exists.error());
@@ -105,7 +131,7 @@ int cmdNewSequence(Context &c, const Args &a)
     if (!r)
         return c.fail("Database Error",
                       "The sequence could not be saved: " + r.error.toStdString());
-    c.out << id << '\t' << a.positional[0] << '\t' << rb.code << '\n';
+    c.out << id << '\t' << name.toStdString() << '\t' << rb.code << '\n';
     return 0;
 }
 

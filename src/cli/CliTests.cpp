@@ -5,7 +5,7 @@
 #include "report/PdfFile.h"
 #include "report/TestReport.h"
 
-#include <cstdlib>
+#include "core/NumberText.h"
 
 namespace viscora::cli {
 
@@ -28,7 +28,7 @@ int cmdTests(Context &c, const Args &)
     if (!tests)
         return c.failed(tests.error());
     for (const auto &t : *tests)
-        c.out << t.testId << '\t' << t.testName.toStdString() << '\n';
+        c.out << t.testId << '\t' << oneLine(t.testName) << '\n';
     return 0;
 }
 
@@ -91,18 +91,24 @@ int cmdCheck(Context &c, const Args &)
         c.out << "ok\n";
         return 0;
     }
-    for (const QString &p : *problems)
+    // The first problems say what is wrong; a hundred more say only how much.
+    constexpr qsizetype kShown = 10;
+    for (const QString &p : problems->mid(0, kShown))
         c.out << p.toStdString() << '\n';
+    if (problems->size() > kShown)
+        c.out << "… and " << problems->size() - kShown << " more problems\n";
     return c.failed(QStringLiteral("The database file is damaged: ") + problems->first());
+}
+
+void checkChart(const Context &, const Args &a)
+{
+    if (!parseWhole(a.positional[1], 0, 9))
+        throw Usage{"TYPE must be a chart type from 0 to 9"};
 }
 
 int cmdChart(Context &c, const Args &a)
 {
-    const std::string &typeText = a.positional[1];
-    char *end = nullptr;
-    const long type = std::strtol(typeText.c_str(), &end, 10);
-    if (typeText.empty() || *end || type < 0 || type > 9)
-        throw Usage{"TYPE must be a chart type from 0 to 9"};
+    const auto type = parseWhole(a.positional[1], 0, 9).value_or(0);
     const auto review = openTest(c, a.positional[0]);
     if (!review)
         return 1;

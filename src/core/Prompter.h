@@ -8,9 +8,11 @@
 namespace viscora {
 
 // YesNoDefaultNo: a question whose careless Enter must not do what it asks (a delete).
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, YesNoDefaultNo };
+// RetryChooseQuit: a database that cannot be opened at start: Retry, Choose another
+// database, or Quit (also the answer of a box closed without a choice).
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, YesNoDefaultNo, RetryChooseQuit };
 enum class Icon { None, Information, Exclamation, Critical, Question };
-enum class Answer { Ok, Cancel, Yes, No };
+enum class Answer { Ok, Cancel, Yes, No, Retry, Choose, Quit };
 
 struct FileDialogRequest {
     std::string title;

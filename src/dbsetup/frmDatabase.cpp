@@ -60,6 +60,7 @@ frmDatabase::frmDatabase(DatabaseDialogDeps deps, QWidget *parent)
     lblInUse->setObjectName(QStringLiteral("lblInUse"));
     lblInUse->setWordWrap(true);
     lblInUse->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblInUse->setVisible(!deps_.inUse.isEmpty());
     layout->addWidget(lblInUse);
     layout->addStretch(1);
 
@@ -108,6 +109,7 @@ void frmDatabase::cmdConnect_Click()
                 problem = names.error();
         }
     }
+    failedConnect_ = problem.isEmpty() ? QString() : location;
     if (!problem.isEmpty()) {
         deps_.prompter.message(
             QStringLiteral("Could not use %1: %2").arg(shownLocation(location), problem).toStdString(),
@@ -132,6 +134,16 @@ void frmDatabase::cmdOk_Click()
         txtServer->setFocus();
         return;
     }
+    // Saved unasked, a server that cannot be reached would be what every start meets first.
+    if (optServer->isChecked() && location == failedConnect_ &&
+        deps_.prompter.message(QStringLiteral("Connect could not use %1 just now. Save it anyway, "
+                                              "for the program to open at every start?")
+                                   .arg(shownLocation(location))
+                                   .toStdString(),
+                               kTitle, Buttons::YesNoDefaultNo, Icon::Question) != Answer::Yes) {
+        txtServer->setFocus();
+        return;
+    }
     const QString problem = deps_.choice.setServer(location);
     if (!problem.isEmpty()) {
         deps_.prompter.message(
@@ -142,7 +154,8 @@ void frmDatabase::cmdOk_Click()
     }
     const bool sameAsNow = isServerLocation(deps_.inUse) ? location == deps_.inUse
                                                          : location.isEmpty();
-    if (!sameAsNow)
+    // At start, with nothing in use, the choice is opened at once.
+    if (!sameAsNow && !deps_.inUse.isEmpty())
         deps_.prompter.message("Saved. The program opens this database when it starts next.",
                                kTitle, Buttons::Ok, Icon::Information);
     accept();

@@ -18,7 +18,7 @@ class Prompter;
 struct DatabaseDialogDeps {
     Prompter &prompter;
     const DatabaseChoice &choice;
-    // The location of the database open now.
+    // The location of the database open now; empty at start, when none is.
     QString inUse;
 };
 
@@ -42,6 +42,8 @@ public:
 private:
     void enableServer();
     DatabaseDialogDeps deps_;
+    // The location Connect could not use, last time it was pressed.
+    QString failedConnect_;
 };
 
 } // namespace viscora

@@ -31,8 +31,9 @@ NamingOutcome RealTestNaming::ok(const RealTestName &e)
     if (n.failure)
         show(prompter_, *n.failure);
     if (n.outcome == NamingOutcome::Failed && !n.writeFailure.ok) {
-        // A file held by another program is no fault of what was typed.
-        if (n.writeFailure.busy)
+        // A file held by another program, or one nobody may write, is no fault of what was
+        // typed.
+        if (n.writeFailure.busy || n.writeFailure.readOnly)
             show(prompter_, dbFailure(saveFailure(n.writeFailure)));
         else
             prompter_.message("Input error! Please check your input.", "Input Error");
@@ -40,6 +41,7 @@ NamingOutcome RealTestNaming::ok(const RealTestName &e)
     if (n.outcome != NamingOutcome::Created)
         return n.outcome;
     m_.NewTestId = n.id;
+    created_ = n.name;
     m_.CustomRb = e.custom;
     if (e.custom) {
         m_.CustomStressFactor = Val(e.stressFactor);

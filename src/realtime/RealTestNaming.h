@@ -26,12 +26,15 @@ public:
     // OK: Created when the header was created and the dialog closes; otherwise which entry
     // was refused (the name, or the custom factors), or a failure that was shown.
     NamingOutcome ok(const RealTestName &entered);
+    // The name the last Created test was given: as typed, blanks around it trimmed.
+    const QString &createdName() const { return created_; }
     void cancel();
 
 private:
     Module1 &m_;
     TestRepository &repo_;
     Prompter &prompter_;
+    QString created_;
 };
 
 } // namespace viscora

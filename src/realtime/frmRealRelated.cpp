@@ -92,7 +92,10 @@ void frmRealRelated::Option2_Click()
     m_.CustomRb = true;
 }
 
-QString frmRealRelated::testName() const { return txtTestName->text(); }
+QString frmRealRelated::testName() const
+{
+    return naming_.createdName().isEmpty() ? txtTestName->text() : naming_.createdName();
+}
 
 void frmRealRelated::focusEntry(QLineEdit *box)
 {

@@ -31,7 +31,7 @@ bool RelatedInfoEditor::ok(const TestHeader &entered)
             show(prompter_, dbFailure(saveFailure(n.writeFailure)));
         if (n.outcome != NamingOutcome::Created)
             return false;
-        m_.CurrentTestName = entered.testName.toStdString();
+        m_.CurrentTestName = n.name.toStdString();
         m_.NewTestId = n.id;
         m_.NoTestShown = false;
         return true;

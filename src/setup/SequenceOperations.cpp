@@ -1,6 +1,7 @@
 #include "setup/SequenceOperations.h"
 
 #include "core/Module1.h"
+#include "core/NumberText.h"
 #include "core/Prompter.h"
 #include "core/Units.h"
 #include "core/VbFormat.h"
@@ -56,14 +57,27 @@ SequenceStep SequenceOperations::handedBackStep(int stepNo) const
             recordRateOf(Val(m_.StepRecordRateText))};
 }
 
+std::optional<QString> SequenceOperations::typedName()
+{
+    const NewName typed =
+        newName(QString::fromStdString(prompter_.input(kNewNamePrompt, kNewNameTitle).value_or("")),
+                NameOf::Sequence);
+    // A blank name is taken as Cancel, as an empty one always was.
+    if (typed.name.isEmpty())
+        return std::nullopt;
+    if (typed.failure) {
+        show(prompter_, *typed.failure);
+        return std::nullopt;
+    }
+    return typed.name;
+}
+
 std::optional<QString> SequenceOperations::newSequence()
 {
-    const QString name =
-        QString::fromStdString(prompter_.input(kNewNamePrompt, kNewNameTitle).value_or(""));
-    if (nameTaken(name))
+    const auto typed = typedName();
+    if (!typed || nameTaken(*typed))
         return std::nullopt;
-    if (name.isEmpty())
-        return std::nullopt;
+    const QString &name = *typed;
     int id = 0;
     if (!report(repo_.createSequence(name, m_.RbIndex, {kDefaultStep}, id), "The sequence"))
         return std::nullopt;
@@ -82,15 +96,15 @@ std::optional<QString> SequenceOperations::saveAs(const QString &selected)
         prompter_.message(kNothingSelected, kSelectionTitle);
         return std::nullopt;
     }
-    const QString name =
-        QString::fromStdString(prompter_.input(kNewNamePrompt, kNewNameTitle).value_or(""));
-    if (name.isEmpty())
+    const auto typed = typedName();
+    if (!typed)
         return std::nullopt;
+    const QString &name = *typed;
     const auto target = prompter_.input(
         "Please input the new temperature target (°F). Please leave it blank if no change.",
         "New Temperature Target");
     const std::string targetText = target.value_or("");
-    const double v = Val(targetText);
+    const double v = parseNumber(targetText).value_or(0);
     if (!targetText.empty() && (v <= 20 || v >= 210)) {
         prompter_.message("Invalid input of new temperature target. Copy action canceled.");
         return std::nullopt;

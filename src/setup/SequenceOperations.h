@@ -3,6 +3,7 @@
 // questions through the Prompter, writes in one transaction, and reports a failure.
 
 #include "store/SequenceRepository.h"
+#include "store/TestNaming.h"
 #include "setup/SetupGrid.h"
 
 #include <optional>
@@ -55,6 +56,9 @@ private:
     std::optional<int> sequenceId(const QString &name);
     // True (with its message) when the name is taken ignoring case, or cannot be checked.
     bool nameTaken(const QString &name);
+    // The new name asked for, as the name rule keeps it; nullopt when cancelled, blank or
+    // refused (then said).
+    std::optional<QString> typedName();
     bool report(const DbResult &r, const char *what);
     SequenceStep handedBackStep(int stepNo) const;
 

@@ -1,8 +1,11 @@
 #include "setup/StepDialogLogic.h"
 
 #include "core/Module1.h"
+#include "core/NumberText.h"
 #include "core/Units.h"
 #include "core/VbFormat.h"
+
+#include <cmath>
 
 namespace viscora {
 
@@ -11,21 +14,28 @@ constexpr const char *kSpeedMessage = "Invalid speed inpute.";
 constexpr const char *kSpeedTitle = "Speed input out range";
 constexpr const char *kShearMessage = "Invalid shear rate inpute.";
 constexpr const char *kShearLeaveTitle = "Shear rate input out of range. Please try again.";
+// No step lasts longer: a slower rate would store nothing in it.
+constexpr double kMostRecordRate = 6300;
+
+// A field that is not a number in full is as wrong as one out of range: never a leading
+// number ("6OO" as 6) nor 0 for text.
+double fieldNumber(const std::string &text) { return parseNumber(text).value_or(NAN); }
+bool outside(double v, double lo, double hi) { return !(v >= lo && v <= hi); }
 } // namespace
 
 Conversion speedLostFocus(const std::string &speedText, float rbShearFactor)
 {
-    const double v = Val(speedText);
-    if (v < -0.0099 || v > 600.01)
+    const double v = fieldNumber(speedText);
+    if (outside(v, -0.0099, 600.01))
         return {std::nullopt, StepFieldError{StepField::Speed, kSpeedMessage, kSpeedTitle}};
     return {formatMask(formula::shearRateSetup(v, rbShearFactor), "###.00"), std::nullopt};
 }
 
 Conversion shearRateLostFocus(const std::string &shearText, float rbShearFactor)
 {
-    const double s = Val(shearText);
+    const double s = fieldNumber(shearText);
     const StepFieldError error{StepField::ShearRate, kShearMessage, kShearLeaveTitle};
-    if (s < -0.01 || s > 90000)
+    if (outside(s, -0.01, 90000))
         return {std::nullopt, error};
     const std::string speed =
         formatMask(formula::speedFromShearRateSetup(s, rbShearFactor), "####.00");
@@ -37,22 +47,22 @@ Conversion shearRateLostFocus(const std::string &shearText, float rbShearFactor)
 
 std::optional<StepFieldError> acceptStepFields(const StepFields &f, StepDialogKind kind, Module1 &m)
 {
-    const double t = Val(f.time);
-    if (t < 0 || t > 6300)
+    const double t = fieldNumber(f.time);
+    if (outside(t, 0, 6300))
         return StepFieldError{StepField::Time, "Invalid time inpute.", "Time input out range"};
-    const double temp = Val(f.temperature);
+    const double temp = fieldNumber(f.temperature);
     const double tempMax = kind == StepDialogKind::Edit ? 220 : 200;
-    const bool tempBad = m.isSI() ? (temp < -6 || temp > 90) : (temp < 20 || temp > tempMax);
+    const bool tempBad = m.isSI() ? outside(temp, -6, 90) : outside(temp, 20, tempMax);
     if (tempBad)
         return StepFieldError{StepField::Temperature, "Invalid temperature inpute.",
                               "Temperature input out range"};
-    const double v = Val(f.speed);
-    if (v < -0.00099 || v > 600.01)
+    const double v = fieldNumber(f.speed);
+    if (outside(v, -0.00099, 600.01))
         return StepFieldError{StepField::Speed, kSpeedMessage, kSpeedTitle};
-    const double s = Val(f.shearRate);
-    if (s < -0.01 || s > 9000)
+    const double s = fieldNumber(f.shearRate);
+    if (outside(s, -0.01, 9000))
         return StepFieldError{StepField::ShearRate, kShearMessage, "Shear rate input out range"};
-    if (Val(f.recordRate) < 1)
+    if (outside(fieldNumber(f.recordRate), 1, kMostRecordRate))
         return StepFieldError{StepField::RecordRate,
                               "Invalid real time data recording rate inpute.",
                               "Shear rate input out range"};

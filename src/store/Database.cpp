@@ -4,7 +4,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlError>
+#include <QSqlDriver>
 #include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlResult>
 #include <QStringList>
 
 #include <algorithm>
@@ -69,6 +72,18 @@ constexpr TableDef kOwnTables[] = {
                    "Heartbeat $REAL)"},
 };
 
+// The column names a CREATE TABLE text declares, in order.
+QStringList declaredColumns(const char *create)
+{
+    const QString text = QString::fromLatin1(create);
+    const qsizetype open = text.indexOf(QLatin1Char('(')),
+                    close = text.lastIndexOf(QLatin1Char(')'));
+    QStringList names;
+    for (const QString &column : text.mid(open + 1, close - open - 1).split(QLatin1Char(',')))
+        names << column.trimmed().section(QLatin1Char(' '), 0, 0).remove(QLatin1Char('"'));
+    return names;
+}
+
 struct IndexDef {
     const char *name;
     const char *create;
@@ -122,8 +137,15 @@ bool isBusy(const QSqlError &e) { return sqliteRules().busy(e) || serverRules().
 
 DbResult failureOf(const QSqlError &e)
 {
-    DbResult r = DbResult::failure(errorText(e));
+    // SQLite's "attempt to write a readonly database" does not say it is the file.
+    const bool readOnlyFile = sqliteRules().readOnly(e);
+    DbResult r = DbResult::failure(
+        readOnlyFile ? QStringLiteral("the database file cannot be written: it is read-only")
+                     : errorText(e));
     r.busy = isBusy(e);
+    r.readOnly = readOnlyFile || serverRules().readOnly(e);
+    // A file that is no database at all is someone else's, not a damaged one of ours.
+    r.damaged = isDamaged(e) && !sqliteRules().foreign(e);
     return r;
 }
 
@@ -145,6 +167,56 @@ void quietenServerDriverOnce()
     std::call_once(once, [] { previousHandler = qInstallMessageHandler(quietServerDriver); });
 }
 
+// The server's code of a connection that could not be made, which counts as busy.
+const QString kConnectionFailure = QStringLiteral("08006");
+const QString kUnreachable = QStringLiteral("-unreachable");
+
+// Stands in for a connection that could not be opened again: every statement fails at once
+// with the reason the connection could not be made.
+class UnreachableResult final : public QSqlResult {
+public:
+    UnreachableResult(const QSqlDriver *driver, QSqlError why)
+        : QSqlResult(driver), why_(std::move(why))
+    {}
+
+protected:
+    QVariant data(int) override { return {}; }
+    bool isNull(int) override { return true; }
+    bool reset(const QString &) override { return fail(); }
+    bool prepare(const QString &) override { return fail(); }
+    bool exec() override { return fail(); }
+    bool fetch(int) override { return false; }
+    bool fetchFirst() override { return false; }
+    bool fetchLast() override { return false; }
+    int size() override { return -1; }
+    int numRowsAffected() override { return -1; }
+
+private:
+    bool fail()
+    {
+        setLastError(why_);
+        return false;
+    }
+    QSqlError why_;
+};
+
+class UnreachableDriver final : public QSqlDriver {
+public:
+    UnreachableDriver() { setOpen(true); }
+    bool hasFeature(DriverFeature f) const override
+    {
+        return f == PreparedQueries || f == PositionalPlaceholders;
+    }
+    bool open(const QString &, const QString &, const QString &, const QString &, int,
+              const QString &) override
+    {
+        return true;
+    }
+    void close() override {}
+    QSqlResult *createResult() const override { return new UnreachableResult(this, why); }
+    QSqlError why;
+};
+
 Database::StatementFault &statementFault()
 {
     static Database::StatementFault fault;
@@ -160,6 +232,15 @@ DbResult Database::run(QSqlQuery &q, const QString &statement)
     if (const auto &fault = statementFault())
         if (auto e = fault(statement))
             return DbResult::failure(*e);
+    // Given a closed connection, a statement draws Qt's warning and can only fail: it fails
+    // with the reason the connection could not be opened again.
+    if (!db_.isOpen()) {
+        if (!lost_.ok)
+            return lost_;
+        DbResult closed = DbResult::failure(QStringLiteral("the database is not open"));
+        closed.busy = true;
+        return closed;
+    }
     return q.exec(statement) ? DbResult::success() : failureOf(q.lastError());
 }
 
@@ -198,7 +279,18 @@ DbResult Database::reopen()
     // and a server's is tried again at the next.
     if (!r)
         db_.close();
+    lost_ = r;
+    lost_.busy = true;
     return r;
+}
+
+QSqlDatabase &Database::unreachable()
+{
+    if (!unreachable_.isValid())
+        unreachable_ = QSqlDatabase::addDatabase(new UnreachableDriver, connection_ + kUnreachable);
+    static_cast<UnreachableDriver *>(unreachable_.driver())->why =
+        QSqlError(QString(), lost_.error, QSqlError::ConnectionError, kConnectionFailure);
+    return unreachable_;
 }
 
 Database::Database(QSqlDatabase db, QString location, Backend backend)
@@ -211,6 +303,10 @@ Database::~Database()
     db_.close();
     db_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(connection_);
+    if (unreachable_.isValid()) {
+        unreachable_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(connection_ + kUnreachable);
+    }
 }
 
 bool Database::network() const
@@ -220,16 +316,22 @@ bool Database::network() const
 
 QSqlDatabase &Database::sql()
 {
-    // A server connection that dropped is opened again before it is used. When it cannot be,
-    // it stays closed, and the statement about to run on it fails as the lost connection's.
-    if (dialect_->connectionLost(db_))
-        (void)reopen();
+    // A server connection that dropped is opened again before it is used. While it cannot be,
+    // the statements meant for it go to a stand-in that fails each with the reason: given the
+    // closed connection, each would also draw Qt's warning.
+    if (dialect_->connectionLost(db_) && !reopen())
+        return unreachable();
     return db_;
 }
 
 Database::Opened Database::open(const QString &location, OpenMode mode, int busyMs)
 {
     Opened result;
+    if (const QString problem = locationProblem(location); !problem.isEmpty()) {
+        result.error = OpenError::Other;
+        result.message = problem;
+        return result;
+    }
     const bool server = isServerLocation(location);
     if (!server) {
         const QFileInfo info(location);
@@ -291,8 +393,10 @@ Database::Opened Database::open(const QString &location, OpenMode mode, int busy
     if (ready)
         ready = opened->setUp();
     if (!ready) {
-        result.error = OpenError::Other;
-        result.message = ready.error;
+        result.error = ready.damaged ? OpenError::Damaged : OpenError::Other;
+        result.message = ready.damaged
+                             ? QStringLiteral("The database file is damaged: ") + ready.error
+                             : ready.error;
         return result;
     }
     result.db = std::move(opened);
@@ -302,22 +406,22 @@ Database::Opened Database::open(const QString &location, OpenMode mode, int busy
 DbResult Database::ensureSchema()
 {
     QSqlQuery q(db_);
-    auto readNames = [&](const char *sql, QStringList &into) -> std::optional<QString> {
+    auto readNames = [&](const char *sql, QStringList &into) -> DbResult {
         into.clear();
         if (const DbResult r = run(q, QString::fromLatin1(sql)); !r)
-            return r.error;
+            return r;
         while (q.next())
             into << q.value(0).toString();
         if (q.lastError().isValid())
-            return errorText(q.lastError());
+            return failureOf(q.lastError());
         q.finish();
-        return std::nullopt;
+        return DbResult::success();
     };
     QStringList existing;
     auto readTables = [&] { return readNames(dialect_->tableListSql(), existing); };
     // Reading the schema is what tells a foreign or damaged file from a database.
-    if (const auto e = readTables())
-        return DbResult::failure(*e);
+    if (const DbResult r = readTables(); !r)
+        return r;
     auto has = [&](const char *table) {
         return existing.contains(QString::fromLatin1(table), Qt::CaseInsensitive);
     };
@@ -335,13 +439,50 @@ DbResult Database::ensureSchema()
                 .arg(foreign.join(QStringLiteral(", "))));
     std::vector<TableDef> wanted(std::begin(kTables), std::end(kTables));
     wanted.insert(wanted.end(), std::begin(kOwnTables), std::end(kOwnTables));
+    // Nothing to make: the database is used as it is (a column lost from one of ours fails the
+    // reads that need it, each saying so).
+    QStringList indexes;
+    if (const DbResult r = readNames(dialect_->indexListSql(), indexes); !r)
+        return r;
+    const bool complete =
+        std::all_of(wanted.begin(), wanted.end(), [&](const TableDef &t) { return has(t.name); }) &&
+        std::all_of(std::begin(kIndexes), std::end(kIndexes), [&](const IndexDef &ix) {
+            return indexes.contains(QString::fromLatin1(ix.name), Qt::CaseInsensitive);
+        });
+    if (complete)
+        return DbResult::success();
+    // Before anything is made in it: a table of our name is ours only with our columns, and
+    // someone else's TestResult is no reason to make tables beside it.
+    for (const TableDef &t : wanted) {
+        const auto found = std::find_if(existing.begin(), existing.end(), [&](const QString &e) {
+            return e.compare(QLatin1String(t.name), Qt::CaseInsensitive) == 0;
+        });
+        if (found == existing.end())
+            continue;
+        const QString read =
+            QStringLiteral("SELECT * FROM %1 WHERE 1=0")
+                .arg(db_.driver()->escapeIdentifier(*found, QSqlDriver::TableName));
+        if (const DbResult r = run(q, read); !r)
+            return r;
+        const QSqlRecord columns = q.record();
+        q.finish();
+        QStringList missing;
+        for (const QString &c : declaredColumns(t.create))
+            if (!columns.contains(c)) // in any letter case
+                missing << c;
+        if (!missing.isEmpty())
+            return DbResult::failure(
+                QStringLiteral("The %1 is not a viscometer database: its table %2 lacks the "
+                               "columns %3. It was left unchanged.")
+                    .arg(QLatin1String(backend() == Backend::SQLite ? "file" : "database"),
+                         QLatin1String(t.name), missing.join(QStringLiteral(", "))));
+    }
     auto addIndexes = [&] {
         // Indexes only speed reading; a read-only file without them still works. Outside any
         // transaction: a failed statement would end a server's transaction unseen. Only the
         // missing ones: making one waits for every write in progress, a long copy's included.
-        QStringList indexes;
-        if (const auto e = readNames(dialect_->indexListSql(), indexes))
-            return DbResult::failure(*e);
+        if (const DbResult r = readNames(dialect_->indexListSql(), indexes); !r)
+            return r;
         for (const IndexDef &ix : kIndexes)
             if (!indexes.contains(QString::fromLatin1(ix.name), Qt::CaseInsensitive))
                 q.exec(QString::fromLatin1(ix.create));
@@ -352,8 +493,8 @@ DbResult Database::ensureSchema()
     // Programs opening an empty database at once: the one holding the writers' lock reads
     // what the others have made by then, and makes only what is still missing.
     const DbResult made = transaction([&]() {
-        if (const auto e = readTables())
-            return DbResult::failure(*e);
+        if (const DbResult r = readTables(); !r)
+            return r;
         for (const TableDef &t : wanted) {
             if (has(t.name))
                 continue;
@@ -372,10 +513,12 @@ DbRead<QStringList> Database::integrityProblems()
     if (dialect_->backend() == Backend::SQLite) {
         QSqlQuery q(sql());
         q.prepare(QStringLiteral("PRAGMA integrity_check"));
+        // A row may hold several problems, a line each, under a line naming the database.
         if (auto e = readRows(q, "The database file", [&](const QSqlQuery &r) {
-                const QString line = r.value(0).toString();
-                if (line != QLatin1String("ok"))
-                    problems << line;
+                for (const QString &line : r.value(0).toString().split(QLatin1Char('\n')))
+                    if (line != QLatin1String("ok") && !line.trimmed().isEmpty() &&
+                        !line.startsWith(QLatin1String("*** in database ")))
+                        problems << line;
             }))
             return DbRead<QStringList>::failure(*e);
     }

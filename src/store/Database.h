@@ -20,7 +20,9 @@ namespace viscora {
 class Database {
 public:
     enum class OpenMode { MustExist, CreateIfMissing };
-    enum class OpenError { None, NotFound, Other };
+    // Damaged: the message is whole ("The database file is damaged: ..."), not an
+    // unexpected error.
+    enum class OpenError { None, NotFound, Damaged, Other };
 
     struct Opened {
         std::unique_ptr<Database> db;
@@ -82,8 +84,13 @@ private:
     DbResult setUp();
     // The connection closed and opened as open() left it.
     DbResult reopen();
+    // What statements go to while the connection cannot be opened again.
+    QSqlDatabase &unreachable();
 
     QSqlDatabase db_;
+    QSqlDatabase unreachable_;
+    // Why the connection could not be opened again, while it cannot.
+    DbResult lost_;
     QString path_;
     QString connection_;
     std::unique_ptr<Dialect> dialect_;

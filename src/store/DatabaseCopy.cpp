@@ -1,5 +1,7 @@
 #include "store/DatabaseCopy.h"
 
+#include "store/DenseNumbering.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -329,6 +331,9 @@ private:
                   const std::function<DbResult(const Owner &, int id, const CopyProgress &)> &copy)
     {
         const int n = static_cast<int>(all.size());
+        if (!idsLeftAfter(base, n))
+            return DbResult::failure(QString::fromLatin1(
+                kind == CopyProgress::Kind::Test ? kNoTestIdLeft : kNoSequenceIdLeft));
         for (int i = 0; i < n; ++i) {
             const Owner &o = all[static_cast<size_t>(i)];
             CopyProgress at{kind, i + 1, n, o.header.value(0).toString()};

@@ -17,12 +17,12 @@ QString findDatabaseFile(const QString &dir)
 Result<std::unique_ptr<Database>> openStartDatabase(const QString &location)
 {
     const bool server = isServerLocation(location);
-    if (server) {
-        if (const QString problem = serverLocationProblem(location); !problem.isEmpty())
-            return unexpected(problem);
-    }
+    if (const QString problem = locationProblem(location); !problem.isEmpty())
+        return unexpected(problem);
     auto opened = Database::open(location, server ? Database::OpenMode::CreateIfMissing
                                                   : Database::OpenMode::MustExist);
+    if (opened.error == Database::OpenError::Damaged)
+        return Failure{opened.message.toStdString(), {}, {}};
     if (!opened.db)
         return unexpected(opened.message);
     return std::move(opened.db);

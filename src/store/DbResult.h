@@ -24,8 +24,19 @@ struct DbResult {
     // The file was held by another program for longer than the wait: trying again later
     // may well succeed, unlike a full disk or a read-only file.
     bool busy = false;
+    // The file cannot be written at all (a read-only file or folder): no fault of what was
+    // typed, and no use trying again.
+    bool readOnly = false;
+    // The database is broken (a damaged page), not merely unusable for now.
+    bool damaged = false;
     static DbResult success() { return {}; }
-    static DbResult failure(QString e) { return {false, std::move(e), false}; }
+    static DbResult failure(QString e)
+    {
+        DbResult r;
+        r.ok = false;
+        r.error = std::move(e);
+        return r;
+    }
     explicit operator bool() const { return ok; }
     Failure failure() const { return dbFailure(error); }
 };

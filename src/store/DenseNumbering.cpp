@@ -3,11 +3,22 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <cstdint>
+#include <limits>
+
 namespace viscora {
 
 const NumberedTables kTestTables{"RelatedInfo", "TestName", "TestId", {"TestResult", "TestEvents"}};
 const NumberedTables kSequenceTables{
     "SequenceName", "SequenceName", "SequenceId", {"SequenceSetup", nullptr}};
+
+const char *const kNoTestIdLeft = "The database holds the most tests it can number.";
+const char *const kNoSequenceIdLeft = "The database holds the most sequences it can number.";
+
+bool idsLeftAfter(long long largest, long long wanted)
+{
+    return largest <= std::numeric_limits<std::int32_t>::max() - wanted;
+}
 
 namespace {
 // Table and column names come from the two fixed descriptions above, never from input.

@@ -18,6 +18,12 @@ struct NumberedTables {
 extern const NumberedTables kTestTables;
 extern const NumberedTables kSequenceTables;
 
+// Ids are 32-bit and a new one follows the largest: past the last one there is none, never a
+// wrap to a negative id.
+bool idsLeftAfter(long long largest, long long wanted = 1);
+extern const char *const kNoTestIdLeft;     // "The database holds the most tests it can number."
+extern const char *const kNoSequenceIdLeft; // the same for sequences
+
 // Deletes the first header of that name (in table order) with its rows; a name that is not
 // there changes nothing.
 DbResult deleteAndRenumber(Database &db, const NumberedTables &t, const QString &name);

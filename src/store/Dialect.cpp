@@ -75,6 +75,10 @@ public:
         const int code = primaryCode(e);
         return code == 5 || code == 6;
     }
+    // SQLITE_READONLY.
+    bool readOnly(const QSqlError &e) const override { return primaryCode(e) == 8; }
+    // SQLITE_NOTADB.
+    bool foreign(const QSqlError &e) const override { return primaryCode(e) == 26; }
     // Only a connection that could not be set up again is closed: it is tried again.
     bool connectionLost(const QSqlDatabase &db) const override { return !db.isOpen(); }
     // Deferred: the view is taken at the first read.
@@ -162,6 +166,11 @@ public:
                code == QLatin1String("40001") || code.startsWith(QLatin1String("08")) ||
                code.startsWith(QLatin1String("57P"));
     }
+    // read_only_sql_transaction: a server or database set to read only.
+    bool readOnly(const QSqlError &e) const override
+    {
+        return e.nativeErrorCode() == QLatin1String("25006");
+    }
     bool connectionLost(const QSqlDatabase &db) const override
     {
         if (!db.isOpen())
@@ -209,6 +218,21 @@ bool isServerLocation(const QString &location)
            location.startsWith(QLatin1String("postgres://")) || keyword.match(location).hasMatch();
 }
 
+namespace {
+// A value as the server library reads it in a connection string: bare when it can be, else
+// quoted, so that a value never adds settings of its own.
+QString connectionValue(const QString &value)
+{
+    static const QRegularExpression bare(QStringLiteral("^[A-Za-z0-9_.:/,+@-]+$"));
+    if (bare.match(value).hasMatch())
+        return value;
+    QString quoted = value;
+    quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+        .replace(QLatin1Char('\''), QLatin1String("\\'"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+} // namespace
+
 DbRead<ServerSettings> serverSettings(const QString &location)
 {
     char *error = nullptr;
@@ -221,27 +245,37 @@ DbRead<ServerSettings> serverSettings(const QString &location)
     }
     ServerSettings s;
     QStringList rest;
+    bool timeout = false;
+    QString unpassable;
     for (PQconninfoOption *o = options; o->keyword; ++o) {
         if (!o->val || !*o->val)
             continue;
         const QString key = QString::fromLatin1(o->keyword), value = QString::fromUtf8(o->val);
+        bool number = false;
+        const int port = key == QLatin1String("port") ? value.toInt(&number) : -1;
         if (key == QLatin1String("host"))
             s.host = value;
-        else if (key == QLatin1String("port"))
-            s.port = value.toInt();
+        else if (number)
+            s.port = port;
         else if (key == QLatin1String("user"))
             s.user = value;
         else if (key == QLatin1String("password"))
             s.password = value;
         else if (key == QLatin1String("dbname"))
             s.database = value;
+        else if (value.contains(QLatin1Char(';')))
+            // The Qt driver turns every ';' of its options into a space.
+            unpassable = key;
         else
-            rest << key + QLatin1Char('=') + value;
+            rest << key + QLatin1Char('=') + connectionValue(value);
+        timeout = timeout || key == QLatin1String("connect_timeout");
     }
     PQconninfoFree(options);
+    if (!unpassable.isEmpty())
+        return DbRead<ServerSettings>::failure(
+            QStringLiteral("the setting %1 cannot hold a ';'").arg(unpassable));
     // An unreachable server must not hold the window for the system's minutes.
-    if (!rest.join(QLatin1Char(' ')).contains(QLatin1String("connect_timeout=")) &&
-        qEnvironmentVariableIsEmpty("PGCONNECT_TIMEOUT"))
+    if (!timeout && qEnvironmentVariableIsEmpty("PGCONNECT_TIMEOUT"))
         rest << QStringLiteral("connect_timeout=10");
     s.options = rest.join(QLatin1Char(';'));
     return s;
@@ -265,6 +299,23 @@ QString serverLocationProblem(const QString &location)
     if (!settings->password.isEmpty())
         return QStringLiteral("a password does not belong in the database location, where others "
                               "can read it: put it in ~/.pgpass or PGPASSWORD");
+    return {};
+}
+
+QString locationProblem(const QString &location)
+{
+    if (location.trimmed().isEmpty())
+        return QStringLiteral("no database location was given");
+    if (isServerLocation(location))
+        return serverLocationProblem(location);
+    // SQLite reads a file: location as a URI, whose options can open the file without its
+    // locks (vfs=unix-none, nolock, immutable) while other programs write it.
+    if (location.startsWith(QLatin1String("file:"), Qt::CaseInsensitive) &&
+        location.contains(QLatin1Char('?')))
+        return QStringLiteral("SQLite's options in a database location (%1) could turn off the "
+                              "locking that keeps the file safe for several programs: give the "
+                              "file's path alone")
+            .arg(location.section(QLatin1Char('?'), 1));
     return {};
 }
 

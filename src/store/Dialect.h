@@ -46,6 +46,10 @@ public:
     virtual bool damaged(const QSqlError &e) const = 0;
     // Another program holds the lock for now: trying again later may well succeed.
     virtual bool busy(const QSqlError &e) const = 0;
+    // The database cannot be written at all: a read-only file, folder or server.
+    virtual bool readOnly(const QSqlError &e) const = 0;
+    // What was opened is no database of this backend at all: someone else's file.
+    virtual bool foreign(const QSqlError &) const { return false; }
     // The connection itself is gone (a server restarted, a network cut).
     virtual bool connectionLost(const QSqlDatabase &db) const = 0;
 
@@ -81,5 +85,9 @@ QString shownLocation(const QString &location);
 // is refused: a command line and a settings file are read by others, ~/.pgpass and
 // PGPASSWORD are where the server library looks for it.
 QString serverLocationProblem(const QString &location);
+
+// Why a database location cannot be used, whatever it names; empty when it can. None given; a
+// server's with a password; a file's with SQLite's options, which could turn off its locking.
+QString locationProblem(const QString &location);
 
 } // namespace viscora

@@ -66,7 +66,10 @@ DbResult SequenceRepository::createSequence(const QString &name, int rbfactor,
         const auto all = sequences();
         if (!all)
             return DbResult::failure(all.error());
-        const int id = all->empty() ? 1 : all->back().sequenceId + 1;
+        const long long largest = all->empty() ? 0 : all->back().sequenceId;
+        if (!idsLeftAfter(largest))
+            return DbResult::failure(QString::fromLatin1(kNoSequenceIdLeft));
+        const int id = static_cast<int>(largest + 1);
         QSqlQuery q(db_.sql());
         q.prepare(QStringLiteral(
             "INSERT INTO SequenceName (SequenceId, SequenceName, Rbfactor) VALUES (?, ?, ?)"));

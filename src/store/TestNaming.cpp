@@ -1,33 +1,61 @@
 #include "store/TestNaming.h"
 
+#include <algorithm>
+
 namespace viscora {
 
 namespace {
-Naming refusedName(Failure why)
+Naming refusedName(const QString &name, Failure why)
 {
     Naming n;
     n.outcome = NamingOutcome::RefusedName;
+    n.name = name;
     n.failure = std::move(why);
     return n;
 }
 const Failure kDuplicate{
     "Duplicated test name. Please enter a new test name.", "Test Name Error.", {}};
+
+bool control(QChar c) { return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0); }
 } // namespace
 
-Naming nameNewTest(TestRepository &repo, const TestHeader &header, Qt::CaseSensitivity cs,
+NewName newName(const QString &typed, NameOf what)
+{
+    const bool test = what == NameOf::Test;
+    NewName n{typed.trimmed(), std::nullopt};
+    if (n.name.isEmpty())
+        n.failure = test ? Failure{"Must input Test name.", "Blank Input Error.", {}}
+                         : Failure{"Please input the new sequence name", "Blank Input Error.", {}};
+    else if (std::any_of(n.name.begin(), n.name.end(), control))
+        n.failure =
+            test ? Failure{"A test name cannot hold control characters (tabs, line breaks, "
+                           "escapes).",
+                           "Test Name Error.",
+                           {}}
+                 : Failure{"A sequence name cannot hold control characters (tabs, line breaks, "
+                           "escapes).",
+                           "New Sequence Naming Error",
+                           {}};
+    return n;
+}
+
+Naming nameNewTest(TestRepository &repo, const TestHeader &typed, Qt::CaseSensitivity cs,
                    const std::function<bool()> &otherChecks)
 {
-    if (header.testName.isEmpty())
-        return refusedName({"Must input Test name.", "Blank Input Error.", {}});
+    const NewName kept = newName(typed.testName, NameOf::Test);
+    if (kept.failure)
+        return refusedName(kept.name, *kept.failure);
+    TestHeader header = typed;
+    header.testName = kept.name;
+    Naming n;
+    n.name = kept.name;
     const auto exists = repo.exists(header.testName, cs);
     if (!exists) {
-        Naming n;
         n.failure = exists.failure();
         return n;
     }
     if (*exists)
-        return refusedName(kDuplicate);
-    Naming n;
+        return refusedName(kept.name, kDuplicate);
     if (otherChecks && !otherChecks()) {
         n.outcome = NamingOutcome::RefusedOther;
         return n;
@@ -39,7 +67,10 @@ Naming nameNewTest(TestRepository &repo, const TestHeader &header, Qt::CaseSensi
         n.id = made.id;
         break;
     case NewHeader::Outcome::Duplicate: // another program took the name a moment ago
-        return refusedName(kDuplicate);
+        return refusedName(kept.name, kDuplicate);
+    case NewHeader::Outcome::Full:
+        n.failure = dbFailure(made.failure.error);
+        break;
     case NewHeader::Outcome::Failed:
         n.writeFailure = made.failure;
         break;

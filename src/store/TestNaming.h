@@ -11,11 +11,22 @@
 
 namespace viscora {
 
+// The rule every new test and sequence name follows, in the windows and the CLI alike: blanks
+// around it do not count, and it holds no control character, which would break the one-line
+// listings and could drive the terminal that shows them.
+enum class NameOf { Test, Sequence };
+struct NewName {
+    QString name;                   // as it is kept: trimmed; empty when blank
+    std::optional<Failure> failure; // blank, or a control character within
+};
+NewName newName(const QString &typed, NameOf what);
+
 enum class NamingOutcome { Created, RefusedName, RefusedOther, Failed };
 
 struct Naming {
     NamingOutcome outcome = NamingOutcome::Failed;
     int id = 0;
+    QString name; // as kept, once the name rule has taken it
     // A refused name or a failed read, as the operator is to be told it.
     std::optional<Failure> failure;
     // Why the header could not be written (Failed); the caller says it in its own words.

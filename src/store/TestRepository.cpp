@@ -75,15 +75,17 @@ DbRead<bool> TestRepository::exists(const QString &name, Qt::CaseSensitivity cs)
 
 DbRead<int> TestRepository::nextTestId() const
 {
-    int next = 1;
+    long long largest = 0;
     QSqlQuery q(db_.sql());
     q.prepare(QStringLiteral("SELECT COUNT(*), MAX(TestId) FROM RelatedInfo"));
     if (auto e = readRows(q, kTests, [&](const QSqlQuery &r) {
             if (r.value(0).toInt() > 0)
-                next = std::max(1, r.value(1).toInt()) + 1;
+                largest = std::max(1LL, r.value(1).toLongLong());
         }))
         return DbRead<int>::failure(*e);
-    return next;
+    if (!idsLeftAfter(largest))
+        return DbRead<int>::failure(QString::fromLatin1(kNoTestIdLeft));
+    return static_cast<int>(largest + 1);
 }
 
 DbRead<std::optional<TestHeader>> TestRepository::header(const QString &name) const
@@ -143,7 +145,9 @@ NewHeader TestRepository::createUniqueHeader(const TestHeader &h, Qt::CaseSensit
         return *taken ? DbResult::success() : createHeader(h, made.id);
     });
     if (!made.failure)
-        made.outcome = NewHeader::Outcome::Failed;
+        made.outcome = made.failure.error == QLatin1String(kNoTestIdLeft)
+                           ? NewHeader::Outcome::Full
+                           : NewHeader::Outcome::Failed;
     return made;
 }
 

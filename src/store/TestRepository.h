@@ -46,7 +46,8 @@ struct TestEvent {
 
 // Creating a header under a name that must not be taken yet.
 struct NewHeader {
-    enum class Outcome { Created, Duplicate, Failed } outcome = Outcome::Failed;
+    // Full: the database holds a test under the last id there is.
+    enum class Outcome { Created, Duplicate, Full, Failed } outcome = Outcome::Failed;
     int id = 0;
     DbResult failure;
 };
@@ -61,7 +62,8 @@ public:
     DbRead<std::vector<TestListEntry>> tests() const;
     DbRead<std::optional<int>> testId(const QString &name) const;
     DbRead<bool> exists(const QString &name, Qt::CaseSensitivity cs) const;
-    // (largest TestId, but at least 1) + 1, or 1 for an empty table.
+    // (largest TestId, but at least 1) + 1, or 1 for an empty table; a failure past the last
+    // 32-bit id.
     DbRead<int> nextTestId() const;
     DbRead<std::optional<TestHeader>> header(const QString &name) const;
     DbRead<std::optional<TestHeader>> headerById(int testId) const;

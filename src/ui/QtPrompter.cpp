@@ -2,6 +2,7 @@
 
 #include "ui/BusyCursor.h"
 
+#include <QPushButton>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -79,6 +80,7 @@ Answer QtPrompter::message(const std::string &text, const std::string &title, Bu
     case Icon::None:
         break;
     }
+    QPushButton *choose = nullptr, *quit = nullptr;
     switch (buttons) {
     case Buttons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
@@ -96,6 +98,14 @@ Answer QtPrompter::message(const std::string &text, const std::string &title, Bu
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::No);
         break;
+    case Buttons::RetryChooseQuit:
+        box.setStandardButtons(QMessageBox::Retry);
+        box.setDefaultButton(QMessageBox::Retry);
+        choose =
+            box.addButton(QStringLiteral("&Choose Another Database..."), QMessageBox::ActionRole);
+        quit = box.addButton(QStringLiteral("&Quit"), QMessageBox::RejectRole);
+        box.setEscapeButton(quit);
+        break;
     }
     // Wide enough for its title: the titles say what kind of error it is.
     if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
@@ -104,7 +114,12 @@ Answer QtPrompter::message(const std::string &text, const std::string &title, Bu
                                       QSizePolicy::Expanding),
                       grid->rowCount(), 0, 1, grid->columnCount());
     }
-    switch (box.exec()) {
+    const int pressed = box.exec();
+    if (buttons == Buttons::RetryChooseQuit)
+        return box.clickedButton() == box.button(QMessageBox::Retry) ? Answer::Retry
+               : box.clickedButton() == choose                       ? Answer::Choose
+                                                                     : Answer::Quit;
+    switch (pressed) {
     case QMessageBox::Yes:
         return Answer::Yes;
     case QMessageBox::No:

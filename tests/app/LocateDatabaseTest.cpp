@@ -14,9 +14,12 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+
 using namespace viscora;
 using viscora::test::must;
 using viscora::test::ScriptedPrompter;
+using viscora::test::Shown;
 using viscora::test::TestDb;
 
 namespace {
@@ -188,4 +191,104 @@ TEST(LocateDatabase, ARememberedSettingThatNamesNoServerIsShownAndNothingOpens)
     EXPECT_EQ(locateDatabase(q, choice, dir.filePath("k7400r.mdb")).status,
               Located::Status::Opened);
     EXPECT_TRUE(q.shown.empty());
+}
+
+// A remembered server that cannot be opened offers Retry, another database or Quit, and never
+// opens the file in the current folder in its place.
+TEST(LocateDatabase, ARememberedServerThatCannotBeOpenedOffersRetryChooseOrQuit)
+{
+    CwdGuard guard;
+    QTemporaryDir dir, config;
+    QDir::setCurrent(dir.path());
+    TestDb file;
+    file.addTest("in the file", {});
+    file.db.reset(); // its log written back into it
+    ASSERT_TRUE(QFile::copy(file.path, dir.filePath("k7400r.mdb")));
+    TestDb down(Backend::PostgreSQL), other(Backend::PostgreSQL);
+    down.addTest("on the server", {});
+    other.addTest("on another server", {});
+    down.db.reset();
+    const QString name = down.server->name();
+    down.server->asOwner("ALTER DATABASE " + name + " ALLOW_CONNECTIONS false");
+    const DatabaseChoice choice(config.filePath("viscora.conf"));
+    ASSERT_EQ(choice.setServer(down.path), "");
+
+    enum class Then { Nothing, ServerUp, OtherServer, TheFile };
+    const struct {
+        const char *what;
+        std::deque<Answer> answers;
+        Then chosen; // what the Database dialog, or the server meanwhile, does
+        Located::Status status;
+        const char *test;
+    } cases[] = {
+        {"quit", {Answer::Quit}, Then::Nothing, Located::Status::Cancelled, ""},
+        {"retry, then quit",
+         {Answer::Retry, Answer::Quit},
+         Then::Nothing,
+         Located::Status::Cancelled,
+         ""},
+        {"retry once it is back",
+         {Answer::Retry},
+         Then::ServerUp,
+         Located::Status::Opened,
+         "on the server"},
+        {"another server",
+         {Answer::Choose},
+         Then::OtherServer,
+         Located::Status::Opened,
+         "on another server"},
+        {"the file", {Answer::Choose}, Then::TheFile, Located::Status::Opened, "in the file"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(choice.setServer(down.path), "");
+        ScriptedPrompter p;
+        p.answers = c.answers;
+        if (c.chosen == Then::ServerUp)
+            p.onMessage = [&](const Shown &) {
+                down.server->asOwner("ALTER DATABASE " + name + " ALLOW_CONNECTIONS true");
+            };
+        int dialogs = 0;
+        const Located l = locateDatabase(p, choice, "", [&] {
+            ++dialogs;
+            choice.setServer(c.chosen == Then::OtherServer ? other.path : QString());
+        });
+        EXPECT_EQ(l.status, c.status);
+        ASSERT_EQ(p.shown.size(), c.answers.size());
+        for (const Shown &s : p.shown) {
+            EXPECT_EQ(s.text.rfind("Unexpected Error: ", 0), 0u) << s.text;
+            EXPECT_NE(s.text.find(down.path.toStdString()), std::string::npos) << s.text;
+            const std::string end = "\n\nIt is the database remembered in " +
+                                    choice.file().toStdString() +
+                                    ". Retry, choose another database, or quit.";
+            EXPECT_EQ(s.text.substr(s.text.size() - std::min(s.text.size(), end.size())), end);
+            EXPECT_EQ(s.title, "Database Error");
+            EXPECT_EQ(s.buttons, Buttons::RetryChooseQuit);
+            EXPECT_EQ(s.icon, Icon::Critical);
+        }
+        EXPECT_EQ(dialogs, c.answers.back() == Answer::Choose ? 1 : 0);
+        EXPECT_TRUE(p.fileRequests.empty());
+        if (*c.test) {
+            ASSERT_TRUE(l.db);
+            EXPECT_EQ(must(TestRepository(*l.db).testNames()), QStringList{c.test});
+        } else {
+            EXPECT_FALSE(l.db);
+        }
+        down.server->asOwner("ALTER DATABASE " + name + " ALLOW_CONNECTIONS false");
+    }
+    down.server->asOwner("ALTER DATABASE " + name + " ALLOW_CONNECTIONS true");
+}
+
+// A location that names no file is refused as given, never taken for one in the current
+// folder.
+TEST(LocateDatabase, ABlankLocationIsRefused)
+{
+    CwdGuard guard;
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    ScriptedPrompter p;
+    EXPECT_EQ(locateDatabase(p, " ").status, Located::Status::Failed);
+    ASSERT_EQ(p.shown.size(), 1u);
+    EXPECT_EQ(p.shown[0].text, "Unexpected Error: no database location was given");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{});
 }

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 using namespace viscora;
@@ -596,4 +597,181 @@ TEST(Cli, TheSameDigitsFromEitherBackend)
     ASSERT_EQ(server.size(), file.size());
     for (size_t i = 0; i < file.size(); ++i)
         EXPECT_EQ(server[i], file[i]) << "output " << i;
+}
+
+TEST(Cli, NumbersAreReadWholeBeforeAnythingIsOpenedOrSent)
+{
+    const std::string stress = ": not a number above 0 and at most 1000";
+    const std::string timeout = ": not a number of seconds from 0 to 86400";
+    const std::string seconds = ": not a number of seconds, 0 or more";
+    const std::string time = ": not a number of seconds from 0 to 6300";
+    const struct {
+        std::vector<std::string> args;
+        std::string why;
+    } cases[] = {
+        {{"run", "Q", "T", "--custom", "abc", "1"}, "--custom STRESS_FACTOR abc" + stress},
+        {{"run", "Q", "T", "--custom", "-1", "1"}, "--custom STRESS_FACTOR -1" + stress},
+        {{"run", "Q", "T", "--custom", "0", "1"}, "--custom STRESS_FACTOR 0" + stress},
+        {{"run", "Q", "T", "--custom", "1e308", "1"}, "--custom STRESS_FACTOR 1e308" + stress},
+        {{"run", "Q", "T", "--custom", "2", "nan"}, "--custom RATE_FACTOR nan" + stress},
+        {{"run", "Q", "T", "--custom", "2", "1e308"}, "--custom RATE_FACTOR 1e308" + stress},
+        {{"run", "Q", "T", "--reconnect-timeout", "abc"}, "--reconnect-timeout abc" + timeout},
+        {{"run", "Q", "T", "--reconnect-timeout", "-1"}, "--reconnect-timeout -1" + timeout},
+        {{"run", "Q", "T", "--reconnect-timeout", "nan"}, "--reconnect-timeout nan" + timeout},
+        {{"run", "Q", "T", "--reconnect-timeout", "inf"}, "--reconnect-timeout inf" + timeout},
+        {{"run", "Q", "T", "--reconnect-timeout", "86401"}, "--reconnect-timeout 86401" + timeout},
+        {{"log", "--speed", "nan", "--rate", "5", "--file", "x"},
+         "--speed nan: not a number from 0 to 600 rpm"},
+        {{"log", "--speed", "6OO", "--rate", "5", "--file", "x"},
+         "--speed 6OO: not a number from 0 to 600 rpm"},
+        {{"log", "--speed", "600", "--rate", "5s", "--file", "x"},
+         "--rate 5s: not a number of seconds from 1 to 6000"},
+        {{"log", "--speed", "600", "--rate", "5", "--file", "x", "--seconds", "nan"},
+         "--seconds nan" + seconds},
+        {{"log", "--speed", "600", "--rate", "5", "--file", "x", "--seconds", "-1"},
+         "--seconds -1" + seconds},
+        {{"calibrate", "100x"}, "VISCOSITY 100x: not a number from 0.9 to 5000 cP"},
+        {{"calibrate", "&H64"}, "VISCOSITY &H64: not a number from 0.9 to 5000 cP"},
+        {{"new-sequence", "N", "nan,120,600,5"}, "step 1 TIME nan" + time},
+        {{"new-sequence", "N", "60,120,600,5", "inf,120,600,5"}, "step 2 TIME inf" + time},
+        {{"new-sequence", "N", "0x10,120,600,5"}, "step 1 TIME 0x10" + time},
+        {{"new-sequence", "N", "60,hot,600,5"},
+         "step 1 TEMP hot: not a number from 20 to 200 degF"},
+        {{"--si", "new-sequence", "N", "60,hot,600,5"},
+         "step 1 TEMP hot: not a number from -6 to 90 degC"},
+        {{"new-sequence", "N", "60,120,6OO,5"}, "step 1 SPEED 6OO: not a number from 0 to 600 rpm"},
+        {{"new-sequence", "N", "60,120,600,ten"},
+         "step 1 RATE ten: not a number of seconds from 1 to 6300"},
+        {{"chart", "t", "4x", "f.png"}, "TYPE must be a chart type from 0 to 9"},
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath("never.mdb");
+    for (const auto &c : cases) {
+        SimBench s;
+        std::vector<std::string> args{"--db", path.toStdString()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliRun r = cli(args, s.seams());
+        EXPECT_EQ(r.code, 2) << c.why;
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "viscora-cli: " + c.why);
+        EXPECT_FALSE(QFile::exists(path)) << c.why;
+        EXPECT_TRUE(s.port.written.empty()) << c.why;
+    }
+}
+
+TEST(Cli, NumbersOutsideTheWindowsRangesGetTheirMessages)
+{
+    TestDb t;
+    const std::string db = t.path.toStdString();
+    ASSERT_EQ(cli({"--db", db, "new-sequence", "Quick", "40,150,300,10"}).code, 0);
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"new-sequence", "N", "60,120,600,99999999999"},
+         "Shear rate input out range: Invalid real time data recording rate inpute. (step 1)\n"},
+        {{"new-sequence", "N", "60,120,600,6301"},
+         "Shear rate input out range: Invalid real time data recording rate inpute. (step 1)\n"},
+        {{"new-sequence", "N", "6301,120,600,5"},
+         "Time input out range: Invalid time inpute. (step 1)\n"},
+        {{"run", "Quick", "T", "--custom", "2", "-1"},
+         "Input Error: The shear rate factor must be a number greater than 0.\n"},
+        {{"log", "--speed", "700", "--rate", "5", "--file", "x"},
+         "Input Error: Invalid Speed Entry! Please Try Again.\n"},
+        {{"calibrate", "0.5"}, "Viscora: Invalid viscosity input. Please input correct number.\n"},
+    };
+    for (const auto &c : cases) {
+        SimBench s;
+        std::vector<std::string> args{"--db", db};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliRun r = cli(args, s.seams());
+        EXPECT_EQ(r.code, 1) << c.err;
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_TRUE(s.port.written.empty()) << c.err;
+    }
+    EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM SequenceName").toInt(), 1);
+    EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM RelatedInfo").toInt(), 0);
+
+    // What is a number in full is taken: blanks around it, a sign, an exponent.
+    const CliRun made = cli({"--db", db, "new-sequence", "Spaced", " 60 ,+120, 600.0 ,1e1"});
+    ASSERT_EQ(made.code, 0) << made.err;
+    const std::string steps = cli({"--db", db, "steps", "Spaced"}).out;
+    EXPECT_EQ(steps.substr(steps.find('\n') + 1), "1\t60\t120.0\t600.00\t1021.38\t10\n");
+}
+
+TEST(Cli, NewNamesAreTrimmedAndControlCharactersRefused)
+{
+    TestDb t;
+    const std::string db = t.path.toStdString();
+    ASSERT_EQ(cli({"--db", db, "new-sequence", "Quick", "40,150,300,10"}).code, 0);
+    const std::string testControl = "Test Name Error.: A test name cannot hold control "
+                                    "characters (tabs, line breaks, escapes).\n";
+    const std::string sequenceControl = "New Sequence Naming Error: A sequence name cannot hold "
+                                        "control characters (tabs, line breaks, escapes).\n";
+    const std::string duplicateTest =
+        "Test Name Error.: Duplicated test name. Please enter a new test name.\n";
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string out, err;
+    } cases[] = {
+        {{"new-sequence", "  Mud  "}, 0, "2\tMud\t1\n", ""},
+        {{"new-sequence", "MUD "},
+         1,
+         "",
+         "New Sequence Naming Error: Duplicated test name, please input again.\n"},
+        {{"new-sequence", "   "},
+         1,
+         "",
+         "Blank Input Error.: Please input the new sequence name\n"},
+        {{"new-sequence", "a\tb"}, 1, "", sequenceControl},
+        {{"new-sequence", "\x1b]0;owned\x07"}, 1, "", sequenceControl},
+        {{"run", "Quick", "two\nlines"}, 1, "", testControl},
+        {{"run", "Quick", "\x1b[2J"}, 1, "", testControl},
+        {{"run", "Quick", "   "}, 1, "", "Blank Input Error.: Must input Test name.\n"},
+        {{"retrieve", "del\x7f"}, 1, "", testControl},
+        {{"run", "Quick", " Padded "}, 0, "", "Message: Test is finished.\n"},
+        {{"run", "Quick", "Padded  "}, 1, "", duplicateTest},
+        {{"retrieve", " Padded"}, 1, "", duplicateTest},
+    };
+    for (const auto &c : cases) {
+        SimBench s;
+        std::vector<std::string> args{"--db", db};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliRun r = cli(args, s.seams());
+        EXPECT_EQ(r.code, c.code) << c.args.back();
+        EXPECT_EQ(r.err, c.err) << c.args.back();
+        if (c.code) {
+            EXPECT_EQ(r.out, "") << c.args.back();
+            EXPECT_TRUE(s.port.written.empty()) << c.args.back();
+        } else if (!c.out.empty()) {
+            EXPECT_EQ(r.out, c.out) << c.args.back();
+        }
+    }
+    EXPECT_EQ(cli({"--db", db, "tests"}).out, "1\tPadded\n");
+    EXPECT_GT(t.scalar("SELECT COUNT(*) FROM TestResult WHERE TestId=1").toInt(), 0);
+    EXPECT_EQ(cli({"--db", db, "sequences"}).out, "1\tQuick\t1\n2\tMud\t1\n");
+}
+
+TEST(Cli, StoredNamesWithControlCharactersPrintOnOneLine)
+{
+    TestDb t;
+    for (const char *name : {"tab\there", "line\nbreak\r", "\x1b]0;title\x07", "del\x7f"})
+        t.addTest(QString::fromUtf8(name), {});
+    t.addTest(QString::fromUtf8("c1\u009b2J caf\u00e9"), {});
+    int id = 0;
+    ASSERT_TRUE(
+        SequenceRepository(*t.db).createSequence("seq\tname", 2, {{1, 60, 100, 100, 10}}, id).ok);
+    const std::string db = t.path.toStdString();
+    EXPECT_EQ(cli({"--db", db, "tests"}).out, "1\ttab\\there\n"
+                                              "2\tline\\nbreak\\r\n"
+                                              "3\t\\x1b]0;title\\x07\n"
+                                              "4\tdel\\x7f\n"
+                                              "5\tc1\\u009b2J caf\u00e9\n");
+    EXPECT_EQ(cli({"--db", db, "sequences"}).out, "1\tseq\\tname\t2\n");
+    // The copy's progress, one line rewritten in place, names them the same way.
+    const CliRun copied = cli({"copy-db", db, t.dir.filePath("copy.mdb").toStdString()});
+    ASSERT_EQ(copied.code, 0) << copied.err;
+    EXPECT_NE(copied.err.find("\\x1b]0;title\\x07"), std::string::npos) << copied.err;
+    EXPECT_EQ(copied.err.find('\x1b'), std::string::npos);
+    EXPECT_EQ(std::count(copied.err.begin(), copied.err.end(), '\n'), 1);
 }

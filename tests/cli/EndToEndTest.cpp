@@ -7,8 +7,11 @@
 #include "support/SixSpeeds.h"
 #include "support/TestDb.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QProcess>
 #include <QThread>
@@ -368,4 +371,96 @@ TEST(EndToEnd, AFailedWriteOnAServerSaysOnlyWhy)
     EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains("the disk is full")) << r.err.toStdString();
     EXPECT_EQ(runCli({"--db", server.path, "show", "kept"}).out.count('\n'), 3);
+}
+
+// viscora-cli opens what the window would: --db, else the server remembered for the user, else
+// k7400r.mdb here; a remembered server that cannot be reached is a failure naming it, never a
+// stray file, and a location that names no file, or loosens its locking, is refused.
+TEST(EndToEnd, TheDatabaseIsFoundAsTheWindowFindsIt)
+{
+    QTemporaryDir here, config;
+    TestDb server(viscora::Backend::PostgreSQL), file;
+    server.addTest("on the server", {});
+    file.addTest("in the file", {});
+    const QString unreachable = "host=/nonexistent-folder port=1 dbname=viscora";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", config.path());
+    auto remember = [&](const QString &location) {
+        QSettings s(config.filePath("viscora/viscora.conf"), QSettings::IniFormat);
+        s.setValue("database/server", location);
+    };
+    auto cli = [&](const QStringList &args) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(here.path());
+        p.start(QStringLiteral(VISCORA_CLI_BIN), args);
+        p.waitForFinished(60000);
+        return ProcessResult{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                             QString::fromUtf8(p.readAllStandardError())};
+    };
+    const QString fileOption = "file:" + here.filePath("k7400r.mdb");
+    const struct {
+        QString remembered;
+        QStringList args;
+        int code;
+        QString out, err; // err: how it begins
+    } cases[] = {
+        {server.path, {"tests"}, 0, "1\ton the server\n", ""},
+        {server.path, {"--db", file.path, "tests"}, 0, "1\tin the file\n", ""},
+        {unreachable, {"tests"}, 1, "", "Database Error: Unexpected Error: "},
+        {"",
+         {"--db", " ", "tests"},
+         1,
+         "",
+         "Database Error: --db: no database location was given\n"},
+        {"",
+         {"--db", fileOption + "?vfs=unix-none", "tests"},
+         1,
+         "",
+         "Database Error: --db: SQLite's options in a database location (vfs=unix-none) could "
+         "turn off the locking that keeps the file safe for several programs: give the file's "
+         "path alone\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        remember(c.remembered);
+        const ProcessResult r = cli(c.args);
+        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err.toStdString().rfind(c.err.toStdString(), 0), 0u) << r.err.toStdString();
+        EXPECT_EQ(QDir(here.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                  QStringList{});
+    }
+    remember(unreachable);
+    const ProcessResult r = cli({"tests"});
+    EXPECT_EQ(r.err.count("host=/nonexistent-folder"), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith(" It is the database remembered in " +
+                               config.filePath("viscora/viscora.conf") +
+                               ": --db LOCATION opens another.\n"))
+        << r.err.toStdString();
+}
+
+// A check that finds many problems names the first ones and counts the rest.
+TEST(EndToEnd, CheckNamesTheFirstProblemsAndCountsTheRest)
+{
+    TestDb t;
+    std::vector<viscora::StoredPoint> points;
+    for (int i = 0; i < 500; ++i)
+        points.push_back(point(1 + i / 100, i % 100, 100, 300, 510 + i));
+    t.addTest("t", points);
+    // The index no longer says what its table holds.
+    ASSERT_TRUE(t.exec("PRAGMA writable_schema=ON"));
+    ASSERT_TRUE(t.exec("UPDATE sqlite_master SET sql='CREATE INDEX TestResultByTest ON "
+                       "TestResult (TestId, Time, StepNo)' WHERE name='TestResultByTest'"));
+    t.db.reset();
+    const ProcessResult r = runCli({"--db", t.path, "check"});
+    EXPECT_EQ(r.code, 1);
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 11) << r.out.toStdString();
+    for (int i = 0; i < 10; ++i)
+        EXPECT_TRUE(lines[i].endsWith(" missing from index TestResultByTest"))
+            << lines[i].toStdString();
+    EXPECT_TRUE(QRegularExpression("^… and [0-9]+ more problems$").match(lines[10]).hasMatch())
+        << lines[10].toStdString();
+    EXPECT_EQ(r.err, "Database Error: The database file is damaged: " + lines[0] + "\n");
 }

@@ -191,3 +191,49 @@ TEST(DatabaseDialog, OkSavesForTheNextStartOrSaysWhyNot)
         EXPECT_EQ(d->result() == QDialog::Accepted, c.accepted) << c.typed;
     }
 }
+
+// A server Connect could not use is saved only when the operator says so: remembered, it is
+// what every start tries first.
+TEST(DatabaseDialog, AServerConnectCouldNotUseIsSavedOnlyWhenAsked)
+{
+    const std::string location = "host=/nonexistent-folder dbname=x";
+    const std::string question = "Connect could not use " + location +
+                                 " just now. Save it anyway, for the program to open at every "
+                                 "start?";
+    const struct {
+        Answer answer;
+        const char *saved;
+        bool accepted;
+    } cases[] = {{Answer::No, "", false}, {Answer::Yes, "host=/nonexistent-folder dbname=x", true}};
+    for (const auto &c : cases) {
+        Fixture f;
+        auto d = f.open();
+        d->optServer->setChecked(true);
+        d->txtServer->setText(QString::fromStdString(location));
+        d->cmdConnect->click();
+        f.p.answers = {c.answer};
+        d->cmdOk->click();
+        ASSERT_GE(f.p.shown.size(), 2u);
+        EXPECT_EQ(f.p.shown[1].text, question);
+        EXPECT_EQ(f.p.shown[1].title, "Database");
+        EXPECT_EQ(f.p.shown[1].buttons, Buttons::YesNoDefaultNo);
+        EXPECT_EQ(f.p.shown[1].icon, Icon::Question);
+        EXPECT_EQ(f.p.shown.size(), c.accepted ? 3u : 2u);
+        if (c.accepted) {
+            EXPECT_EQ(f.p.shown[2].text,
+                      "Saved. The program opens this database when it starts next.");
+        }
+        EXPECT_EQ(must(f.choice.server()), c.saved);
+        EXPECT_EQ(d->result() == QDialog::Accepted, c.accepted);
+    }
+    // Chosen at start, with nothing in use: nothing to say of the next start.
+    Fixture f;
+    auto d = f.open("");
+    EXPECT_TRUE(d->lblInUse->isHidden());
+    d->optServer->setChecked(true);
+    d->txtServer->setText("postgresql://lab@db/v");
+    d->cmdOk->click();
+    EXPECT_TRUE(f.p.shown.empty()) << f.p.shown[0].text;
+    EXPECT_EQ(must(f.choice.server()), "postgresql://lab@db/v");
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+}

@@ -345,8 +345,11 @@ TEST(RealTestNaming, RulesAndCustomFactors)
     EXPECT_FALSE(naming.ok({{"abc", "", "", "", ""}, false, "", ""}) == NamingOutcome::Created);
     EXPECT_EQ(p.shown.back().text, "Duplicated test name. Please enter a new test name.");
     EXPECT_EQ(p.shown.back().title, "Test Name Error.");
-    EXPECT_TRUE(naming.ok({{" abc", "", "", "", ""}, false, "", ""}) ==
-                NamingOutcome::Created); // blanks count
+    // Blanks around a name do not count.
+    EXPECT_FALSE(naming.ok({{" abc", "", "", "", ""}, false, "", ""}) == NamingOutcome::Created);
+    EXPECT_EQ(p.shown.back().text, "Duplicated test name. Please enter a new test name.");
+    EXPECT_TRUE(naming.ok({{" other ", "", "", "", ""}, false, "", ""}) == NamingOutcome::Created);
+    EXPECT_EQ(naming.createdName(), "other");
     EXPECT_FALSE(naming.ok({{"zero", "", "", "", ""}, true, "1", "0"}) == NamingOutcome::Created);
     EXPECT_EQ(p.shown.back().text, "The shear rate factor must be a number greater than 0.");
     EXPECT_EQ(p.shown.back().title, "Input Error");

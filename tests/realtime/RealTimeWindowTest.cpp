@@ -199,6 +199,20 @@ TEST(RealTimeWindow, StopEndsTheRunWithRowsKept)
               "Please first name this test by clicking the 'Save Result As' button.");
 }
 
+TEST(RealTimeWindow, ANameTypedWithBlanksAroundItRecordsUnderTheNameKept)
+{
+    Fixture f;
+    f.download();
+    f.name("  Padded  ");
+    f.w->cmdStart->click();
+    ASSERT_TRUE(f.w->acquisition().running());
+    for (int i = 0; i < 12; ++i)
+        f.tick();
+    f.w->cmdStop->click();
+    EXPECT_EQ(f.t.scalar("SELECT TestName FROM RelatedInfo WHERE TestId=1").toString(), "Padded");
+    EXPECT_EQ(f.t.scalar("SELECT COUNT(*) FROM TestResult WHERE TestId=1").toInt(), 2);
+}
+
 TEST(RealTimeWindow, APrefilledNameIsSelectedSoTypingReplacesIt)
 {
     Fixture f;

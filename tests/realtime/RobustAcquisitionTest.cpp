@@ -11,9 +11,12 @@
 #include "support/ScriptedPrompter.h"
 #include "support/TestDb.h"
 
+#include <QProcess>
 #include <QSqlQuery>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using namespace viscora;
 using namespace viscora::test;
@@ -430,4 +433,37 @@ TEST(RobustAcquisition, ALostServerConnectionHoldsRowsUntilTheServerIsBack)
     EXPECT_EQ(f.printed.size(), 6u);
     EXPECT_TRUE(f.p.shown.empty());
     ASSERT_TRUE(f.acq.stop());
+}
+
+// A file nobody may write is said to be one, not taken for a fault in what was typed.
+TEST(RobustAcquisition, NamingInAReadOnlyFileSaysSo)
+{
+    TestDb t;
+    t.db.reset();
+    // Root writes a file whatever its permissions; only an immutable one stops it.
+    auto keep = [&](bool on) {
+        if (geteuid() == 0)
+            return QProcess::execute("chattr", {on ? "+i" : "-i", t.path}) == 0;
+        return QFile::setPermissions(t.path, on ? QFileDevice::ReadOwner
+                                                : QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    };
+    if (!keep(true))
+        GTEST_SKIP() << "this file system cannot keep a file from changing";
+    NamingOutcome outcome = NamingOutcome::Created;
+    ScriptedPrompter p;
+    {
+        auto opened = Database::open(t.path, Database::OpenMode::MustExist);
+        if (opened.db) {
+            Module1 m;
+            TestRepository repo(*opened.db);
+            outcome = RealTestNaming(m, repo, p).ok({{"late", "", "", "", ""}, false, "", ""});
+        }
+        EXPECT_TRUE(opened.db) << opened.message.toStdString();
+    }
+    ASSERT_TRUE(keep(false));
+    EXPECT_EQ(outcome, NamingOutcome::Failed);
+    ASSERT_EQ(p.shown.size(), 1u);
+    EXPECT_EQ(p.shown[0].text,
+              "The test could not be saved: the database file cannot be written: it is read-only");
+    EXPECT_EQ(p.shown[0].title, "Database Error");
 }

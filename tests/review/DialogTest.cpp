@@ -159,6 +159,39 @@ TEST(RelatedDialog, NewModeChecksAndCreatesTheNextId)
     EXPECT_EQ(h->desc, "");
 }
 
+TEST(RelatedDialog, NewNamesAreTrimmedAndControlCharactersRefused)
+{
+    const char *control = "A test name cannot hold control characters (tabs, line breaks, "
+                          "escapes).";
+    const struct {
+        const char *typed;
+        const char *message, *title;
+    } refused[] = {
+        {"  alpha ", "Duplicated test name. Please enter a new test name.", "Test Name Error."},
+        {"   ", "Must input Test name.", "Blank Input Error."},
+        {"tab\there", control, "Test Name Error."},
+        {"two\nlines", control, "Test Name Error."},
+        {"\x1b]0;title\x07", control, "Test Name Error."},
+    };
+    Fixture f;
+    f.m.NoTestShown = true;
+    frmRelated d(f.m, f.repo, f.p);
+    for (const auto &c : refused) {
+        d.txtTestName->setText(QString::fromUtf8(c.typed));
+        d.cmdok->click();
+        EXPECT_EQ(f.p.shown.back().text, c.message) << c.typed;
+        EXPECT_EQ(f.p.shown.back().title, c.title) << c.typed;
+        EXPECT_NE(d.result(), QDialog::Accepted) << c.typed;
+    }
+    d.txtTestName->setText(" delta  ");
+    d.cmdok->click();
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(f.m.CurrentTestName, "delta");
+    EXPECT_EQ(f.m.NewTestId, 4);
+    EXPECT_TRUE(must(f.repo.header("delta")));
+    EXPECT_EQ(f.p.shown.size(), std::size(refused));
+}
+
 TEST(RelatedDialog, EditModeKeepsTheNameAndCancelClearsOk)
 {
     Fixture f;

@@ -96,6 +96,62 @@ TEST(NewSequence, FirstOneDefaultsAndCaseInsensitiveDuplicates)
     EXPECT_EQ(must(f.repo.sequences()).size(), 1u);
 }
 
+TEST(NewSequence, NamesAreTrimmedAndControlCharactersRefused)
+{
+    const char *control = "A sequence name cannot hold control characters (tabs, line breaks, "
+                          "escapes).";
+    const struct {
+        const char *typed;
+        std::optional<QString> made; // else refused with the message below, or silently
+        const char *message;
+    } cases[] = {
+        {"  Mud  ", QString("Mud"), ""},
+        {"MUD ", std::nullopt, "Duplicated test name, please input again."},
+        {"   ", std::nullopt, ""}, // as an empty name: nothing
+        {"tab\there", std::nullopt, control},
+        {"two\nlines", std::nullopt, control},
+        {"\x1b]0;title\x07", std::nullopt, control},
+        {"del\x7f", std::nullopt, control},
+        {"\tPadded\n", QString("Padded"), ""},
+    };
+    for (const bool saveAs : {false, true}) {
+        Fixture f;
+        f.addSequence("Base", 1);
+        for (const auto &c : cases) {
+            f.p.shown.clear();
+            f.p.inputAnswers = {std::string(c.typed), std::string("")};
+            const auto made = saveAs ? f.ops.saveAs("Base") : f.ops.newSequence();
+            EXPECT_EQ(made, c.made) << c.typed;
+            if (*c.message) {
+                ASSERT_EQ(f.p.shown.size(), 1u) << c.typed;
+                EXPECT_EQ(f.p.shown[0].text, c.message) << c.typed;
+                EXPECT_EQ(f.p.shown[0].title, "New Sequence Naming Error") << c.typed;
+            } else {
+                EXPECT_TRUE(f.p.shown.empty()) << c.typed;
+            }
+        }
+        QStringList names;
+        for (const auto &s : must(f.repo.sequences()))
+            names << s.name;
+        EXPECT_EQ(names, QStringList({"Base", "Mud", "Padded"})) << saveAs;
+    }
+}
+
+TEST(SaveAs, ATargetThatIsNotANumberInFullIsRefused)
+{
+    Fixture f;
+    f.addSequence("Base", 1);
+    for (const char *bad : {"150x", "nan", "1 50", "&H96"}) {
+        f.p.inputAnswers = {std::string("Copy"), std::string(bad)};
+        EXPECT_FALSE(f.ops.saveAs("Base")) << bad;
+        EXPECT_EQ(f.p.shown.back().text,
+                  "Invalid input of new temperature target. Copy action canceled.");
+    }
+    f.p.inputAnswers = {std::string("Copy"), std::string(" 1.5e2 ")};
+    ASSERT_EQ(f.ops.saveAs("Base"), QString("Copy"));
+    EXPECT_EQ(must(f.repo.steps(2))[0].temperature, 150);
+}
+
 TEST(SaveAs, CopiesWithOrWithoutANewTarget)
 {
     Fixture f;

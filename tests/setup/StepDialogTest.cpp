@@ -106,8 +106,74 @@ TEST(StepDialogOk, HandsBackTextsAndSiTemperatureInFahrenheit)
     EXPECT_EQ(m.StepSpeedText, "176.23");
     EXPECT_EQ(m.StepRecordRateText, "5");
     m.UnitSystem = 1;
-    ASSERT_FALSE(acceptStepFields({"12abc", "150x", "50", "85", "2"}, StepDialogKind::Edit, m));
-    EXPECT_EQ(m.StepTimeText, "12abc"); // the text as typed; the writes use its number
+    ASSERT_FALSE(acceptStepFields({" 12 ", "+150", "50.", ".85e2", "2"}, StepDialogKind::Edit, m));
+    EXPECT_EQ(m.StepTimeText, " 12 "); // the text as typed; the writes use its number
+}
+
+TEST(StepDialogOk, TextThatIsNotANumberInFullIsOutOfRange)
+{
+    const StepFieldError time{StepField::Time, "Invalid time inpute.", "Time input out range"};
+    const StepFieldError temp{StepField::Temperature, "Invalid temperature inpute.",
+                              "Temperature input out range"};
+    const StepFieldError speed{StepField::Speed, "Invalid speed inpute.", "Speed input out range"};
+    const StepFieldError shear{StepField::ShearRate, "Invalid shear rate inpute.",
+                               "Shear rate input out range"};
+    const StepFieldError rate{StepField::RecordRate,
+                              "Invalid real time data recording rate inpute.",
+                              "Shear rate input out range"};
+    const struct {
+        StepField field;
+        const char *text;
+        std::optional<StepFieldError> error;
+    } cases[] = {
+        {StepField::Time, "abc", time},
+        {StepField::Time, "12abc", time},
+        {StepField::Time, "", time},
+        {StepField::Time, "nan", time},
+        {StepField::Time, "inf", time},
+        {StepField::Time, "0x10", time},
+        {StepField::Time, "&H10", time},
+        {StepField::Time, "1 00", time},
+        {StepField::Time, "1e400", time},
+        {StepField::Time, "+6300", std::nullopt},
+        {StepField::Time, "\t60\t", std::nullopt},
+        {StepField::Temperature, "150x", temp},
+        {StepField::Temperature, "1,5e2", temp},
+        {StepField::Temperature, "1.5e2", std::nullopt},
+        {StepField::Speed, "6OO", speed},
+        {StepField::Speed, "-", speed},
+        {StepField::Speed, "-.0", std::nullopt},
+        {StepField::ShearRate, "abc", shear},
+        {StepField::ShearRate, ".00", std::nullopt},
+        {StepField::RecordRate, "ten", rate},
+        {StepField::RecordRate, "99999999999", rate},
+        {StepField::RecordRate, "6301", rate},
+        {StepField::RecordRate, "6300", std::nullopt},
+    };
+    for (const auto &c : cases) {
+        StepFields f = valid();
+        std::string *text[] = {&f.time, &f.temperature, &f.speed, &f.shearRate, &f.recordRate};
+        *text[static_cast<int>(c.field)] = c.text;
+        Module1 m;
+        const auto error = acceptStepFields(f, StepDialogKind::Edit, m);
+        ASSERT_EQ(error.has_value(), c.error.has_value()) << c.text;
+        if (!error)
+            continue;
+        EXPECT_EQ(error->field, c.error->field) << c.text;
+        EXPECT_EQ(error->message, c.error->message) << c.text;
+        EXPECT_EQ(error->title, c.error->title) << c.text;
+    }
+    // Leaving a field that is not a number converts nothing.
+    for (const char *text : {"6OO", "abc", "", "nan", "1e400"}) {
+        const Conversion fromSpeed = speedLostFocus(text, 1.0f);
+        ASSERT_TRUE(fromSpeed.error) << text;
+        EXPECT_EQ(fromSpeed.error->title, "Speed input out range") << text;
+        EXPECT_FALSE(fromSpeed.text) << text;
+        const Conversion fromShear = shearRateLostFocus(text, 1.0f);
+        ASSERT_TRUE(fromShear.error) << text;
+        EXPECT_EQ(fromShear.error->message, "Invalid shear rate inpute.") << text;
+        EXPECT_FALSE(fromShear.text) << text;
+    }
 }
 
 TEST(StepDialogLostFocus, SpeedAndShearRateConvert)

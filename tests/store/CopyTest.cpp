@@ -269,6 +269,31 @@ TEST_P(CopyInto, CountsThatDoNotMatchWhatWasReadAreAFailure)
     EXPECT_EQ(lines(contentOf(*target.db)), before);
 }
 
+TEST_P(CopyInto, IdsPastTheLargestA32BitIdHoldsAreRefused)
+{
+    const struct {
+        const char *sql;
+        const char *said;
+    } cases[] = {
+        {"UPDATE RelatedInfo SET TestId=2147483646 WHERE TestName='A (2)'",
+         "The database holds the most tests it can number."},
+        {"UPDATE SequenceName SET SequenceId=2147483647",
+         "The database holds the most sequences it can number."},
+    };
+    for (const auto &c : cases) {
+        TestDb source, target(GetParam());
+        fillSource(source);
+        fillTarget(target);
+        ASSERT_TRUE(target.exec(QString::fromLatin1(c.sql)));
+        const auto before = lines(contentOf(*target.db));
+        const CopyResult r = copyDatabase(*source.db, *target.db);
+        EXPECT_FALSE(r.ok) << c.said;
+        EXPECT_TRUE(r.error.startsWith(QString::fromLatin1(c.said) + " Nothing was copied from "))
+            << r.error.toStdString();
+        EXPECT_EQ(lines(contentOf(*target.db)), before) << c.said;
+    }
+}
+
 TEST_P(CopyInto, ADatabaseIsNotCopiedIntoItself)
 {
     TestDb t(GetParam());

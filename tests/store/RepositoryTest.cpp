@@ -189,3 +189,103 @@ TEST_P(Repository, NamingANewTestHandsBackWhatToTell)
     EXPECT_EQ(n.failure, repo.exists("other", Qt::CaseSensitive).failure());
     EXPECT_EQ(n.failure->title, "Database Error");
 }
+
+TEST(NewName, TrimmedAndFreeOfControlCharacters)
+{
+    const Failure blankTest{"Must input Test name.", "Blank Input Error.", ""};
+    const Failure controlTest{
+        "A test name cannot hold control characters (tabs, line breaks, escapes).",
+        "Test Name Error.", ""};
+    const Failure blankSequence{"Please input the new sequence name", "Blank Input Error.", ""};
+    const Failure controlSequence{
+        "A sequence name cannot hold control characters (tabs, line breaks, escapes).",
+        "New Sequence Naming Error", ""};
+    const struct {
+        QString typed;
+        QString kept;
+        std::optional<Failure> test, sequence;
+    } cases[] = {
+        {"LONG", "LONG", std::nullopt, std::nullopt},
+        {"  LONG ", "LONG", std::nullopt, std::nullopt},
+        {"\tLONG\r\n", "LONG", std::nullopt, std::nullopt},
+        {QString::fromUtf8("\u00a0Mud 7\u3000"), "Mud 7", std::nullopt, std::nullopt},
+        {"Mud  \"7\" 'x'", "Mud  \"7\" 'x'", std::nullopt, std::nullopt},
+        {"", "", blankTest, blankSequence},
+        {"   ", "", blankTest, blankSequence},
+        {"a\tb", "a\tb", controlTest, controlSequence},
+        {"a\nb", "a\nb", controlTest, controlSequence},
+        {"\x1b]0;owned\x07", "\x1b]0;owned\x07", controlTest, controlSequence},
+        {"a\x1b[2Jb", "a\x1b[2Jb", controlTest, controlSequence},
+        {"del\x7f", "del\x7f", controlTest, controlSequence},
+        {QString::fromUtf8("c1\u009b2J"), QString::fromUtf8("c1\u009b2J"), controlTest,
+         controlSequence},
+        {QString(QChar(0)) + "nul", QString(QChar(0)) + "nul", controlTest, controlSequence},
+    };
+    for (const auto &c : cases) {
+        const NewName test = newName(c.typed, NameOf::Test);
+        EXPECT_EQ(test.name, c.kept) << c.typed.toStdString();
+        EXPECT_EQ(test.failure, c.test) << c.typed.toStdString();
+        const NewName sequence = newName(c.typed, NameOf::Sequence);
+        EXPECT_EQ(sequence.name, c.kept) << c.typed.toStdString();
+        EXPECT_EQ(sequence.failure, c.sequence) << c.typed.toStdString();
+    }
+}
+
+TEST_P(Repository, NamingANewTestKeepsItTrimmedAndRefusesControlCharacters)
+{
+    TestDb t(GetParam());
+    t.addTest("LONG", {});
+    TestRepository repo(*t.db);
+    const Failure duplicate{"Duplicated test name. Please enter a new test name.",
+                            "Test Name Error.", ""};
+    const struct {
+        const char *typed;
+        NamingOutcome outcome;
+        std::optional<Failure> told;
+        QString kept;
+    } cases[] = {
+        {"LONG ", NamingOutcome::RefusedName, duplicate, "LONG"},
+        {"  new  ", NamingOutcome::Created, std::nullopt, "new"},
+        {"   ", NamingOutcome::RefusedName,
+         Failure{"Must input Test name.", "Blank Input Error.", ""}, ""},
+        {"tab\there", NamingOutcome::RefusedName,
+         Failure{"A test name cannot hold control characters (tabs, line breaks, escapes).",
+                 "Test Name Error.", ""},
+         "tab\there"},
+    };
+    for (const auto &c : cases) {
+        const Naming n = nameNewTest(repo, {c.typed, "", "", "", ""}, Qt::CaseSensitive, {});
+        EXPECT_EQ(n.outcome, c.outcome) << c.typed;
+        EXPECT_EQ(n.failure, c.told) << c.typed;
+        EXPECT_EQ(n.name, c.kept) << c.typed;
+    }
+    EXPECT_EQ(headers(t), (std::vector<std::pair<int, QString>>{{1, "LONG"}, {2, "new"}}));
+}
+
+TEST_P(Repository, IdsStopAtTheLargestA32BitIdHolds)
+{
+    TestDb t(GetParam());
+    t.addTest("last", {point(1, 10, 100, 100, 50)});
+    ASSERT_TRUE(t.exec("UPDATE TestResult SET TestId=2147483647"));
+    ASSERT_TRUE(t.exec("UPDATE RelatedInfo SET TestId=2147483647"));
+    TestRepository tests(*t.db);
+    const Failure full{"The database holds the most tests it can number.", "Database Error", ""};
+    EXPECT_EQ(tests.nextTestId().failure(), full);
+    int id = 0;
+    EXPECT_EQ(tests.createHeader({"direct", "", "", "", ""}, id).failure(), full);
+    const Naming n = nameNewTest(tests, {"next", "", "", "", ""}, Qt::CaseSensitive, {});
+    EXPECT_EQ(n.outcome, NamingOutcome::Failed);
+    EXPECT_EQ(n.failure, full);
+    EXPECT_TRUE(n.writeFailure.ok); // said once, by the failure above
+    EXPECT_EQ(headers(t), (std::vector<std::pair<int, QString>>{{2147483647, "last"}}));
+
+    SequenceRepository sequences(*t.db);
+    ASSERT_TRUE(sequences.createSequence("last", 1, {{1, 600, 100, 100, 10}}, id).ok);
+    ASSERT_TRUE(t.exec("UPDATE SequenceSetup SET SequenceId=2147483647"));
+    ASSERT_TRUE(t.exec("UPDATE SequenceName SET SequenceId=2147483647"));
+    const DbResult r = sequences.createSequence("next", 1, {{1, 600, 100, 100, 10}}, id);
+    EXPECT_EQ(r.failure(), (Failure{"The database holds the most sequences it can number.",
+                                    "Database Error", ""}));
+    EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM SequenceName").toInt(), 1);
+    EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM SequenceSetup").toInt(), 1);
+}

@@ -29,7 +29,10 @@ public:
             answers.pop_front();
             return a;
         }
-        // Unscripted questions are answered Yes, whatever their default.
+        // Unscripted questions are answered Yes, whatever their default; a database that
+        // cannot be opened, Quit: trying again would find it as it is.
+        if (buttons == Buttons::RetryChooseQuit)
+            return Answer::Quit;
         return buttons == Buttons::Ok || buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes;
     }
     std::optional<std::string> input(const std::string &prompt, const std::string &title,
