@@ -350,7 +350,7 @@ PollResult Acquisition::poll()
                 }
                 held_.push_back(p);
             }
-            const LiveValues v = liveValues(f, m_);
+            const LiveValues v = liveValues(f, m_.rotorBob(), m_.CustomStressFactor);
             chart.add(t, v.stress, v.viscosity, v.temperature);
             result.charted = true;
         } else {

@@ -1,6 +1,5 @@
 #include "rheology/Rheology.h"
 
-#include "core/Module1.h"
 #include "core/VbFormat.h"
 
 #include <algorithm>
@@ -579,13 +578,13 @@ void analyseCurve(FlowCurve &c, const Geometry &g, Units units)
 }
 } // namespace
 
-Geometry geometryOf(const Module1 &m)
+Geometry geometryOf(const RotorBobSetting &rb)
 {
     Geometry g;
-    g.custom = m.CustomRb;
-    g.shearFactor = m.RbShearFactor;
-    g.fannFactor = m.CustomRb ? 1.0f : m.RbFannFactor;
-    g.customFactor = m.CustomRbFactor;
+    g.custom = rb.custom;
+    g.shearFactor = rb.shearFactor;
+    g.fannFactor = rb.custom ? 1.0f : rb.fannFactor;
+    g.customFactor = rb.customFactor;
     return g;
 }
 

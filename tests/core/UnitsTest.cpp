@@ -92,48 +92,45 @@ TEST(ChooseOpenedTestRotorBob, ClassifiesTheFirstRowsCode)
         {std::nullopt, false, 99, 1.0f, 1.0f, false, 0},
     };
     for (const auto &c : cases) {
-        Module1 m;
-        m.RbIndex = 99;
-        m.RbShearFactor = 5.0f;
-        m.RbFannFactor = 5.0f;
-        m.CustomRb = c.customBefore;
-        const RotorBobChoice choice = chooseOpenedTestRotorBob(m, c.first);
-        EXPECT_EQ(m.RbIndex, c.rbIndex);
-        EXPECT_EQ(m.RbShearFactor, c.shear);
-        EXPECT_EQ(m.RbFannFactor, c.fann);
-        EXPECT_EQ(m.CustomRb, c.custom);
-        EXPECT_EQ(choice.custom, c.custom);
+        RotorBobSetting before;
+        before.index = 99;
+        before.shearFactor = 5.0f;
+        before.fannFactor = 5.0f;
+        before.custom = c.customBefore;
+        const RotorBobSetting s = openedTestRotorBob(before, c.first);
+        EXPECT_EQ(s.index, c.rbIndex);
+        EXPECT_EQ(s.shearFactor, c.shear);
+        EXPECT_EQ(s.fannFactor, c.fann);
+        EXPECT_EQ(s.custom, c.custom);
         if (c.custom && c.customFactor) {
-            EXPECT_DOUBLE_EQ(m.CustomRbFactor, c.customFactor);
+            EXPECT_DOUBLE_EQ(s.customFactor, c.customFactor);
         }
     }
 }
 
 TEST(ChooseOverlayRotorBob, OnlyDecidesCustom)
 {
-    Module1 m;
-    m.RbIndex = 2;
-    m.RbShearFactor = 3.185f;
-    m.RbFannFactor = 1.0f;
-    EXPECT_TRUE(chooseOverlayRotorBob(m, 2500.0).custom);
-    EXPECT_DOUBLE_EQ(m.CustomRbFactor, 2.5);
-    EXPECT_FALSE(chooseOverlayRotorBob(m, 4.0).custom);
-    EXPECT_EQ(m.RbIndex, 2);
-    EXPECT_EQ(m.RbShearFactor, 3.185f);
+    const RotorBobSetting r2b1{2, 3.185f, 1.0f, false, 0};
+    const RotorBobSetting custom = overlayRotorBob(r2b1, 2500.0);
+    EXPECT_TRUE(custom.custom);
+    EXPECT_DOUBLE_EQ(custom.customFactor, 2.5);
+    const RotorBobSetting standard = overlayRotorBob(custom, 4.0);
+    EXPECT_FALSE(standard.custom);
+    EXPECT_EQ(standard.index, 2);
+    EXPECT_EQ(standard.shearFactor, 3.185f);
 }
 
 TEST(TestQueryText, VariantsCarryTheirFactorsAndOrder)
 {
-    Module1 m;
-    m.RbShearFactor = 0.2215f;
-    m.RbFannFactor = 1.973f;
-    TestQuery ei = buildTestQuery(m, false, QueryOrder::StepThenTime);
+    RotorBobSetting rb;
+    rb.shearFactor = 0.2215f;
+    rb.fannFactor = 1.973f;
+    TestQuery ei = buildTestQuery(Units::EI, rb, false, QueryOrder::StepThenTime);
     EXPECT_NE(ei.sql.find("Shearstress*0.2088"), std::string::npos);
     EXPECT_NE(ei.sql.find("ORDER BY StepNo, Time ASC"), std::string::npos);
     EXPECT_EQ(ei.factors, (std::vector<double>{0.2215, 0.2215, 1.973}));
-    m.UnitSystem = 2;
-    m.CustomRbFactor = 1.703;
-    TestQuery si = buildTestQuery(m, true, QueryOrder::Unordered);
+    rb.customFactor = 1.703;
+    TestQuery si = buildTestQuery(Units::SI, rb, true, QueryOrder::Unordered);
     EXPECT_NE(si.sql.find("(Temperature-32)*5/9.0"), std::string::npos);
     EXPECT_NE(si.sql.find("Rbfactor/1000.0"), std::string::npos);
     EXPECT_EQ(si.sql.find("ORDER BY"), std::string::npos);
