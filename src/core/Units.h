@@ -60,7 +60,9 @@ namespace formula {
 // Every constant of the formulas lives here; the query texts bind them.
 constexpr double kShearPerRpm = 1.7023; // R1-B1 shear rate per rpm
 constexpr double kSetupRpmPerShear = 0.58744;
-constexpr double kStressToEI = 0.2088;         // dyn/cm2 -> lb/100ft2
+constexpr double kStressToEI = 0.2088; // dyn/cm2 -> lb/100ft2
+// lb/100ft2 -> dyn/cm2 as the field formulas write it, for YP and LSYP in SI.
+constexpr double kYieldToSI = 4.788;
 constexpr double kDialDivisor = 5.11;          // dyn/cm2 per Fann35 degree
 constexpr double kGelDialEI = 1.044;           // lb/100ft2 per gel dial degree (the workbook's)
 constexpr double kSpeedGuard = 0.000001;       // keeps a zero speed's viscosity finite
@@ -93,7 +95,6 @@ inline double dialReading(double stress, double fannFactor)
 {
     return stress / kDialDivisor / fannFactor;
 }
-inline double stressToEI(double dynPerCm2) { return dynPerCm2 * kStressToEI; }
 inline double stressFromEI(double lbPer100ft2) { return lbPer100ft2 / kStressToEI; }
 // A stored speed: zero (and below the floor) becomes the small speed the database keeps.
 inline double storedSpeed(double rpm) { return rpm > kStoredSpeedFloor ? rpm : kStoredZeroSpeed; }

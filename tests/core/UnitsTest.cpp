@@ -63,10 +63,21 @@ TEST(Formulas, CustomTemperatureAndSpeedZero)
 
 TEST(Formulas, LiveViscosity)
 {
-    // A record of 510 dyn/cm2 at 30000 hundredths of rpm.
-    EXPECT_NEAR(viscosityLive(510, 30000, 1.0), (510.000001) / (30000.001 * 1.7023) * 10000, 1e-9);
-    EXPECT_NEAR(viscosityLiveCustom(510, 30000, 2.0, 1.5),
-                510.000001 * 2.0 / (30000.001 * 1.5) * 10000, 1e-9);
+    // 510 dyn/cm2 at 300 rpm with R1-B1 is about 99.86 cP (510 / 510.69 1/s); the guards
+    // change only the last digits. A zero speed stays finite.
+    const std::tuple<double, double, double, double> cases[] = {
+        // stress, speed (1/100 rpm), shear factor, cP
+        {510, 30000, 1.0, 99.8649},
+        {510, 30000, 3.185, 31.3548},
+        {0, 30000, 1.0, 0.0},
+        {100, 300, 1.0, 1958.13},
+    };
+    for (const auto &[stress, speed, shear, cp] : cases)
+        EXPECT_NEAR(viscosityLive(stress, speed, shear), cp, 1e-3 * std::max(cp, 1.0)) << stress;
+    EXPECT_TRUE(std::isfinite(viscosityLive(510, 0, 1.0)));
+    EXPECT_GT(viscosityLive(510, 0, 1.0), 1e9);
+    // A custom rotor-bob of 1.5 1/s per rpm, its stresses read twice: 1020 dyn/cm2 at 450 1/s.
+    EXPECT_NEAR(viscosityLiveCustom(510, 30000, 2.0, 1.5), 226.667, 1e-3);
 }
 
 struct RbCase {
