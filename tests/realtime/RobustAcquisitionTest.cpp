@@ -137,13 +137,23 @@ TEST_P(RobustAcquisitionOn, RowsLandInTheirOwnTestWhateverIsRenumbered)
     EXPECT_TRUE(TestRepository(*f.other).deleteTest("B").ok);
 }
 
-TEST_P(RobustAcquisitionOn, ARecordingThatDiedDoesNotBlockDeletingForever)
+// A recording is known by the lock it holds, not by the clock: one whose heartbeat looks
+// stale (another machine's clock behind, a database busy for minutes) still keeps its test,
+// and one that died (its lock gone with it) keeps nothing, however fresh its row looks.
+TEST_P(RobustAcquisitionOn, ARecordingIsKnownByItsLockNotByTheClock)
 {
     Fixture f(GetParam());
     ASSERT_TRUE(Recordings(*f.t.db).begin("A").ok);
     EXPECT_FALSE(TestRepository(*f.other).deleteTest("A").ok);
-    // Its heartbeat stops: after a while the mark is stale and the test can go.
-    ASSERT_TRUE(f.otherExec("UPDATE Recordings SET Heartbeat = Heartbeat - 121"));
+    ASSERT_TRUE(f.otherExec("UPDATE Recordings SET Heartbeat = Heartbeat - 300"));
+    EXPECT_TRUE(*Recordings(*f.other).isRecorded("A"));
+    EXPECT_FALSE(TestRepository(*f.other).deleteTest("A").ok);
+    ASSERT_TRUE(Recordings(*f.t.db).end("A").ok);
+
+    // What a recording killed mid-run leaves: its row, fresh, and no lock.
+    ASSERT_TRUE(f.otherExec("INSERT INTO Recordings (TestName, Host, Pid, Heartbeat) "
+                            "VALUES ('A', 'elsewhere', 1, 9e12)"));
+    EXPECT_FALSE(*Recordings(*f.other).isRecorded("A"));
     EXPECT_TRUE(TestRepository(*f.other).deleteTest("A").ok);
 }
 
@@ -152,12 +162,15 @@ TEST_P(RobustAcquisitionOn, ARecordingThatDiedDoesNotBlockDeletingForever)
 TEST_P(RobustAcquisitionOn, TheRecordingMarkSurvivesABusyDatabase)
 {
     Fixture f(GetParam());
-    // Busy at the start: the run goes on, and is marked once the lock is gone.
+    // Busy at the start: the run goes on, kept by its lock at once; its row is written once
+    // the database is free.
     ASSERT_TRUE(f.otherHoldsTheWriteLock());
     ASSERT_TRUE(f.acq.start());
-    EXPECT_FALSE(*Recordings(*f.other).isRecorded("B"));
+    EXPECT_TRUE(*Recordings(*f.other).isRecorded("B"));
+    EXPECT_EQ(f.t.scalar("SELECT COUNT(*) FROM Recordings WHERE TestName='B'").toInt(), 0);
     ASSERT_TRUE(f.otherExec("COMMIT"));
     f.tick(record(1, 2));
+    EXPECT_EQ(f.t.scalar("SELECT COUNT(*) FROM Recordings WHERE TestName='B'").toInt(), 1);
     EXPECT_TRUE(*Recordings(*f.other).isRecorded("B"));
 
     // A heartbeat due while the lock is held is renewed as soon as it is free, not a whole
