@@ -510,7 +510,7 @@ void frmMain::cmdReport_Click()
         prompter().message(kNoTestForReportMessage);
         return;
     }
-    const auto report = openedTestReport(*review_, deps_.m);
+    const auto report = openedTestReport(*review_, deps_.m.CurrentTestName, deps_.m.rotorBob());
     if (!report) {
         viscora::show(prompter(), report.failure());
         return;
@@ -551,7 +551,8 @@ template <typename Writer> void frmMain::exportWorkbook(const char *what, Writer
     const std::string path = askWorkbookPath(deps_.m.CurrentTestName + ".xlsx");
     if (path.empty())
         return;
-    const auto input = exportInput(*review_, deps_.m);
+    const auto input =
+        exportInput(*review_, deps_.m.CurrentTestName, deps_.m.units(), deps_.m.rotorBob());
     if (!input) {
         viscora::show(prompter(), input.failure());
         return;
@@ -741,8 +742,8 @@ void frmMain::MenuAnalysisRheology_Click()
         return;
     }
     const auto analysis =
-        analyseTest(review_->repository(), QString::fromStdString(deps_.m.CurrentTestName), deps_.m,
-                    deps_.m.isSI() ? Units::SI : Units::EI);
+        analyseTest(review_->repository(), QString::fromStdString(deps_.m.CurrentTestName),
+                    deps_.m.rotorBob(), deps_.m.units());
     if (!analysis) {
         viscora::show(prompter(), analysis.failure());
         return;

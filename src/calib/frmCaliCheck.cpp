@@ -24,7 +24,7 @@ frmCaliCheck::frmCaliCheck(CalibrationWindowDeps deps, QWidget *parent)
     setObjectName(QStringLiteral("frmCaliCheck"));
     setWindowTitle(QStringLiteral("Auto Calibration Check"));
     setModal(true);
-    ensureRotorBobChosen(deps_.m);
+    deps_.m.setRotorBob(chosenRotorBob(deps_.m.rotorBob()));
     MSComm1 = deps_.makePort();
     check_ = std::make_unique<CalibrationCheck>(deps_.m, *MSComm1, deps_.clock, prompter_);
     check_->processEvents = [] { QApplication::processEvents(); };

@@ -210,7 +210,7 @@ int cmdRun(Context &c, const Args &a)
 
 int cmdCalibrate(Context &c, const Args &a)
 {
-    ensureRotorBobChosen(c.m);
+    c.m.setRotorBob(chosenRotorBob(c.m.rotorBob()));
     CalibrationCheck check(c.m, c.serial(), *c.clock, c.prompter);
     initialCommport(c.serial(), c.m.CommPort);
     if (!check.start(a.positional[0]))

@@ -13,8 +13,8 @@ int cmdRheology(Context &c, const Args &a)
     const std::string &name = a.positional[0];
     if (!requireTest(c, QString::fromStdString(name)))
         return 1;
-    const auto analysis = analyseTest(TestRepository(*c.db), QString::fromStdString(name), c.m,
-                                      c.m.isSI() ? Units::SI : Units::EI);
+    const auto analysis = analyseTest(TestRepository(*c.db), QString::fromStdString(name),
+                                      c.m.rotorBob(), c.m.units());
     if (!analysis)
         return c.failed(analysis.error());
     if (a.has("--json"))

@@ -34,7 +34,7 @@ std::optional<SequenceEntry> sequenceWithRotorBob(Context &c, const Args &a, con
         return std::nullopt;
     }
     rb = &rotorBobOption(a, sequenceRotorBob(seq->rbfactor).rb);
-    applyRotorBob(c.m, *rb);
+    c.m.setRotorBob(withRotorBob(c.m.rotorBob(), *rb));
     return seq;
 }
 

@@ -138,7 +138,7 @@ template <typename Writer> int exportWorkbook(Context &c, const Args &a, Writer 
     const auto review = openTest(c, a.positional[0]);
     if (!review)
         return 1;
-    const auto input = exportInput(*review, c.m);
+    const auto input = exportInput(*review, c.m.CurrentTestName, c.m.units(), c.m.rotorBob());
     if (!input)
         return c.failed(input.error());
     const ExportInput &in = *input;
@@ -159,7 +159,7 @@ int cmdReport(Context &c, const Args &a)
     const auto review = openTest(c, a.positional[0]);
     if (!review)
         return 1;
-    const auto report = openedTestReport(*review, c.m);
+    const auto report = openedTestReport(*review, c.m.CurrentTestName, c.m.rotorBob());
     if (!report)
         return c.failed(report.error());
     if (!*report)

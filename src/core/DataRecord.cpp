@@ -1,6 +1,5 @@
 #include "core/DataRecord.h"
 
-#include "core/Module1.h"
 #include "core/Protocol.h"
 #include "core/Units.h"
 #include "core/VbFormat.h"
@@ -85,14 +84,13 @@ bool isPhysicalRecord(const RecordFields &f)
     return f[1] <= 6300 && f[2] <= 400 && f[3] < 60001 && f[4] < 60001 && f[5] <= 60100;
 }
 
-LiveValues liveValues(const RecordFields &f, const Module1 &m)
+LiveValues liveValues(const RecordFields &f, const RotorBobSetting &rb, double customStressFactor)
 {
-    const double stressFactor = m.CustomRb ? m.CustomStressFactor : 1.0;
+    const double stressFactor = rb.custom ? customStressFactor : 1.0;
     const double stress = (f[3] + formula::kLiveStressGuard) * stressFactor;
     const double viscosity =
-        m.CustomRb
-            ? formula::viscosityLiveCustom(f[3], f[5], m.CustomStressFactor, m.CustomRbFactor)
-            : formula::viscosityLive(f[3], f[5], factorValue(m.RbShearFactor));
+        rb.custom ? formula::viscosityLiveCustom(f[3], f[5], customStressFactor, rb.customFactor)
+                  : formula::viscosityLive(f[3], f[5], factorValue(rb.shearFactor));
     return {static_cast<float>(stress), static_cast<float>(viscosity), static_cast<float>(f[2])};
 }
 

@@ -49,14 +49,15 @@ private:
     std::string buffer_;
 };
 
-struct Module1;
+struct RotorBobSetting;
 
 // What the live charts plot for a record: stress and viscosity (with the custom factors
-// when CustomRb is set) and temperature, in single precision.
+// for a custom rotor-bob, its stresses times `customStressFactor`) and temperature, in single
+// precision.
 struct LiveValues {
     float stress, viscosity, temperature;
 };
-LiveValues liveValues(const RecordFields &f, const Module1 &m);
+LiveValues liveValues(const RecordFields &f, const RotorBobSetting &rb, double customStressFactor);
 
 // "Elapsed Time: hh:mm:ss" of a count of seconds (wraps after a day).
 std::string elapsedTimeText(long long seconds);

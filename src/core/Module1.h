@@ -2,6 +2,9 @@
 // The program's global settings. One instance is built at start-up and handed to every
 // window and to the CLI; nothing here is persisted, every run starts from these values.
 
+#include "core/Protocol.h"
+#include "core/Units.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -27,9 +30,6 @@ struct SentSequence {
     int rbIndex = 0;
     std::vector<SentStep> steps;
 };
-
-// One record of a retrieval block: step, time, temperature, stress, gel, speed, rotor-bob.
-using RetrievedRecord = std::array<double, 7>;
 
 struct Module1 {
     std::int32_t UnitSystem = 1; // 1 = EI, 2 = SI
@@ -62,6 +62,20 @@ struct Module1 {
     bool InsertAfter = false;
 
     bool isSI() const { return UnitSystem == 2; }
+    // The typed values the layers below the windows take.
+    Units units() const { return isSI() ? Units::SI : Units::EI; }
+    RotorBobSetting rotorBob() const
+    {
+        return {RbIndex, RbShearFactor, RbFannFactor, CustomRb, CustomRbFactor};
+    }
+    void setRotorBob(const RotorBobSetting &s)
+    {
+        RbIndex = s.index;
+        RbShearFactor = s.shearFactor;
+        RbFannFactor = s.fannFactor;
+        CustomRb = s.custom;
+        CustomRbFactor = s.customFactor;
+    }
 };
 
 // True when the whole command line, lower-cased, is exactly "/debug".

@@ -3,8 +3,7 @@
 // the retrieval blocks. Pure functions over bytes; the exchanges that move them live in
 // device/.
 
-#include "core/Module1.h"
-
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,6 +51,9 @@ ProgramStep downloadProgramStep(const DownloadStep &step, bool si, int rbIndex);
 
 // The retrieval data block's records (at most 101), or nullopt when the block is not
 // well formed: no records end exactly at its BlockEnd, or more than 101 records.
+// One record of a retrieval block: step, time, temperature, stress, gel, speed, rotor-bob.
+using RetrievedRecord = std::array<double, 7>;
+
 constexpr int kMaxRetrievedRecords = 101;
 std::optional<std::vector<RetrievedRecord>> parseRetrievalData(std::string_view block);
 

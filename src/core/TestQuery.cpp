@@ -1,6 +1,5 @@
 #include "core/TestQuery.h"
 
-#include "core/Module1.h"
 #include "core/Units.h"
 #include "core/VbFormat.h"
 
@@ -30,10 +29,10 @@ struct QueryText {
 };
 } // namespace
 
-TestQuery buildTestQuery(const Module1 &m, bool custom, QueryOrder order)
+TestQuery buildTestQuery(Units units, const RotorBobSetting &rb, bool custom, QueryOrder order)
 {
     using namespace formula;
-    const bool si = m.isSI();
+    const bool si = units == Units::SI;
     QueryText t;
     t.text("SELECT StepNo, Time, ");
     t.text(si ? "(Temperature-32)*5/9.0, " : "Temperature, ");
@@ -44,14 +43,14 @@ TestQuery buildTestQuery(const Module1 &m, bool custom, QueryOrder order)
         t.text(", ");
     };
     if (custom) {
-        t.text("Speed*").value(m.CustomRbFactor).text(", Speed, ");
+        t.text("Speed*").value(rb.customFactor).text(", Speed, ");
         stress("Shearstress");
         t.text("Shearstress/((Speed+").constant(kSpeedGuard).text("))*100/");
-        t.value(m.CustomRbFactor).text(", ");
+        t.value(rb.customFactor).text(", ");
         stress("Gel");
         t.text("Rbfactor/1000.0, ");
     } else {
-        const double shear = factorValue(m.RbShearFactor);
+        const double shear = factorValue(rb.shearFactor);
         t.text("Speed*").constant(kShearPerRpm).text("*").value(shear).text(", Speed, ");
         stress("Shearstress");
         t.text("Shearstress/((Speed+").constant(kSpeedGuard).text(")*").constant(kShearPerRpm);
@@ -59,7 +58,7 @@ TestQuery buildTestQuery(const Module1 &m, bool custom, QueryOrder order)
         stress("Gel");
         t.text("Rbfactor, ");
     }
-    t.text("Shearstress/").constant(kDialDivisor).text("/").value(factorValue(m.RbFannFactor));
+    t.text("Shearstress/").constant(kDialDivisor).text("/").value(factorValue(rb.fannFactor));
     t.text(" FROM TestResult WHERE TestId=(SELECT TestId FROM RelatedInfo WHERE TestName=?)");
     if (order == QueryOrder::StepThenTime)
         t.text(" ORDER BY StepNo, Time ASC");

@@ -4,12 +4,12 @@
 // '?' placeholders: the formulas' constants and factors come first in order, the test name
 // (or id) last.
 
+#include "core/Units.h"
+
 #include <string>
 #include <vector>
 
 namespace viscora {
-
-struct Module1;
 
 namespace col {
 enum : int {
@@ -35,7 +35,7 @@ struct TestQuery {
 };
 
 // The final query of the opened test (Unordered for the overlay).
-TestQuery buildTestQuery(const Module1 &m, bool custom, QueryOrder order);
+TestQuery buildTestQuery(Units units, const RotorBobSetting &rb, bool custom, QueryOrder order);
 
 // First Rbfactor of a test, in the order the points are read.
 std::string firstRbfactorSql();

@@ -1,6 +1,5 @@
 #include "core/Units.h"
 
-#include "core/Module1.h"
 #include "core/VbFormat.h"
 
 #include <algorithm>
@@ -44,11 +43,12 @@ const RotorBob *rotorBobByName(const std::string &name)
 
 int rotorBobPosition(const RotorBob &rb) { return static_cast<int>(&rb - kRotorBobs.data()); }
 
-void applyRotorBob(Module1 &m, const RotorBob &rb)
+RotorBobSetting withRotorBob(RotorBobSetting s, const RotorBob &rb)
 {
-    m.RbIndex = static_cast<std::int16_t>(rb.code);
-    m.RbShearFactor = rb.shearFactor;
-    m.RbFannFactor = rb.fannFactor;
+    s.index = static_cast<std::int16_t>(rb.code);
+    s.shearFactor = rb.shearFactor;
+    s.fannFactor = rb.fannFactor;
+    return s;
 }
 
 SequenceRotorBob sequenceRotorBob(int storedCode)
@@ -60,42 +60,41 @@ SequenceRotorBob sequenceRotorBob(int storedCode)
 
 double factorValue(float factor) { return std::strtod(shortestText(factor).c_str(), nullptr); }
 
-RotorBobChoice chooseOpenedTestRotorBob(Module1 &m, std::optional<double> firstRbfactor)
+RotorBobSetting openedTestRotorBob(RotorBobSetting s, std::optional<double> firstRbfactor)
 {
-    m.RbFannFactor = 1.0f;
-    m.RbShearFactor = 1.0f;
+    s.fannFactor = 1.0f;
+    s.shearFactor = 1.0f;
     if (!firstRbfactor)
-        return {false};
+        return s;
     const double v = *firstRbfactor;
     if (v >= 1 && v <= 6) {
-        applyRotorBob(m, *rotorBobByCode(static_cast<int>(roundHalfEven(v))));
-        m.CustomRb = false;
+        s = withRotorBob(s, *rotorBobByCode(static_cast<int>(roundHalfEven(v))));
+        s.custom = false;
     } else if (v > 7) {
-        m.RbIndex = static_cast<std::int16_t>(roundHalfEven(std::min(v, 32767.0)));
-        m.CustomRb = true;
-        m.CustomRbFactor = v / 1000.0;
+        s.index = static_cast<std::int16_t>(roundHalfEven(std::min(v, 32767.0)));
+        s.custom = true;
+        s.customFactor = v / 1000.0;
     }
-    return {m.CustomRb};
+    return s;
 }
 
-void ensureRotorBobChosen(Module1 &m)
+RotorBobSetting chosenRotorBob(RotorBobSetting s)
 {
-    if (m.RbIndex == 0)
-        applyRotorBob(m, kRotorBobs.front());
+    return s.index == 0 ? withRotorBob(s, kRotorBobs.front()) : s;
 }
 
-RotorBobChoice chooseOverlayRotorBob(Module1 &m, std::optional<double> firstRbfactor)
+RotorBobSetting overlayRotorBob(RotorBobSetting s, std::optional<double> firstRbfactor)
 {
     if (firstRbfactor) {
         const double v = *firstRbfactor;
         if (v >= 1 && v <= 6) {
-            m.CustomRb = false;
+            s.custom = false;
         } else if (v > 7) {
-            m.CustomRb = true;
-            m.CustomRbFactor = v / 1000.0;
+            s.custom = true;
+            s.customFactor = v / 1000.0;
         }
     }
-    return {m.CustomRb};
+    return s;
 }
 
 } // namespace viscora

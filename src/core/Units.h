@@ -3,13 +3,12 @@
 // database hold rpm, dyn/cm2, degF and seconds; everything else is derived here. Each
 // consumer keeps its own variant: they differ in the last digits on purpose.
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 
 namespace viscora {
-
-struct Module1;
 
 enum class Units { EI = 1, SI = 2 };
 
@@ -30,8 +29,20 @@ const RotorBob *rotorBobByName(const std::string &name);
 // Position of an entry in the list (the setup window's list position).
 int rotorBobPosition(const RotorBob &rb);
 
-// Picking a list entry: RbIndex and both factors from the table (CustomRb untouched).
-void applyRotorBob(Module1 &m, const RotorBob &rb);
+// The rotor-bob a test is read with: its code and both factors, or a custom shear-rate
+// factor (the windows keep it in RbIndex, RbShearFactor, RbFannFactor, CustomRb and
+// CustomRbFactor).
+struct RotorBobSetting {
+    std::int16_t index = 0;  // RbIndex: a code 1 to 6, a custom factor x 1000, 0 when none
+    float shearFactor = 0;   // RbShearFactor
+    float fannFactor = 0;    // RbFannFactor
+    bool custom = false;     // CustomRb
+    double customFactor = 0; // CustomRbFactor: shear rate per rpm
+    bool operator==(const RotorBobSetting &) const = default;
+};
+
+// Picking a list entry: the code and both factors from the table (custom untouched).
+RotorBobSetting withRotorBob(RotorBobSetting s, const RotorBob &rb);
 
 // The entry a sequence's stored Rbfactor stands for; a code outside the list is used as R1-B1
 // and says so, so that the operator can be told.
@@ -49,7 +60,9 @@ namespace formula {
 // Every constant of the formulas lives here; the query texts bind them.
 constexpr double kShearPerRpm = 1.7023; // R1-B1 shear rate per rpm
 constexpr double kSetupRpmPerShear = 0.58744;
-constexpr double kStressToEI = 0.2088;         // dyn/cm2 -> lb/100ft2
+constexpr double kStressToEI = 0.2088; // dyn/cm2 -> lb/100ft2
+// lb/100ft2 -> dyn/cm2 as the field formulas write it, for YP and LSYP in SI.
+constexpr double kYieldToSI = 4.788;
 constexpr double kDialDivisor = 5.11;          // dyn/cm2 per Fann35 degree
 constexpr double kGelDialEI = 1.044;           // lb/100ft2 per gel dial degree (the workbook's)
 constexpr double kSpeedGuard = 0.000001;       // keeps a zero speed's viscosity finite
@@ -82,7 +95,6 @@ inline double dialReading(double stress, double fannFactor)
 {
     return stress / kDialDivisor / fannFactor;
 }
-inline double stressToEI(double dynPerCm2) { return dynPerCm2 * kStressToEI; }
 inline double stressFromEI(double lbPer100ft2) { return lbPer100ft2 / kStressToEI; }
 // A stored speed: zero (and below the floor) becomes the small speed the database keeps.
 inline double storedSpeed(double rpm) { return rpm > kStoredSpeedFloor ? rpm : kStoredZeroSpeed; }
@@ -114,21 +126,16 @@ inline double viscosityLiveCustom(double stress, double speedHundredths, double 
 }
 } // namespace formula
 
-// Which variant of the main window's query an opened test is read with.
-struct RotorBobChoice {
-    bool custom = false;
-};
-
-// Sets the rotor-bob globals from the Rbfactor of an opened test's first row (or none).
+// The rotor-bob an opened test is read with, from the Rbfactor of its first row (or none).
 // Both factors start at 1.0; codes 1..6 take the table's factors, values above 7 are a
-// custom factor x 1000, anything else leaves the factors at 1.0 and CustomRb as it was.
-RotorBobChoice chooseOpenedTestRotorBob(Module1 &m, std::optional<double> firstRbfactor);
+// custom factor x 1000, anything else leaves the factors at 1.0 and custom as it was.
+RotorBobSetting openedTestRotorBob(RotorBobSetting s, std::optional<double> firstRbfactor);
 
-// A rotor-bob never chosen in this run (RbIndex still 0) is R1-B1, as the setup window
-// would choose on loading: code 1 and both factors 1.0.
-void ensureRotorBobChosen(Module1 &m);
+// A rotor-bob never chosen in this run (code still 0) is R1-B1, as the setup window would
+// choose on loading: code 1 and both factors 1.0.
+RotorBobSetting chosenRotorBob(RotorBobSetting s);
 
-// The overlaid test's code only decides CustomRb (and CustomRbFactor); the factors stay.
-RotorBobChoice chooseOverlayRotorBob(Module1 &m, std::optional<double> firstRbfactor);
+// The overlaid test's code only decides custom (and its factor); the factors stay.
+RotorBobSetting overlayRotorBob(RotorBobSetting s, std::optional<double> firstRbfactor);
 
 } // namespace viscora

@@ -70,6 +70,8 @@ Retrieval retrieveLastResult(SerialPort &port, Clock &clock, int commPort,
     auto records = data.back() == cmd::BlockEnd ? parseRetrievalData(data) : std::nullopt;
     if (!records)
         return failed({kCommunicationErrorMessage, kCommunicationErrorTitle, {}});
+    if (records->empty())
+        return failed({kNothingRetrievedMessage, kCommunicationErrorTitle, {}});
     report(observer, "Retrieving Data Finished Successfully!");
     return {std::move(*records), true, customFactor};
 }

@@ -11,6 +11,7 @@ namespace viscora {
 const char *const kNoResponseMessage = "No response from K7400r, please check connection.";
 const char *const kCommunicationErrorMessage =
     "Communication error from K7400r, please download data again.";
+const char *const kNothingRetrievedMessage = "K7400r holds no test data: nothing was retrieved.";
 const char *const kCommunicationErrorTitle = "Communication Error";
 
 void initialCommport(SerialPort &port, int commPort)

@@ -30,6 +30,8 @@ Failure portFailure(PortFailureWording wording, const SerialPort &port);
 
 extern const char *const kNoResponseMessage;
 extern const char *const kCommunicationErrorMessage;
+// "K7400r holds no test data: nothing was retrieved."
+extern const char *const kNothingRetrievedMessage;
 extern const char *const kCommunicationErrorTitle;
 
 // Remote start: the one byte CmdStart, port opened and closed around it. Fails with the

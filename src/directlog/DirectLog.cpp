@@ -27,7 +27,7 @@ const char *const DirectLog::kHeader =
 DirectLog::DirectLog(Module1 &m, SerialPort &port, Clock &clock, Prompter &prompter)
     : m_(m), port_(port), clock_(clock), runClock_(clock), prompter_(prompter)
 {
-    ensureRotorBobChosen(m_);
+    m_.setRotorBob(chosenRotorBob(m_.rotorBob()));
     chart.Initial_chart(now());
 }
 
@@ -157,7 +157,7 @@ bool DirectLog::poll()
         const RecordFields f = parseDataRecord(*record);
         if (!isValidRecord(f))
             continue;
-        const LiveValues v = liveValues(f, m_);
+        const LiveValues v = liveValues(f, m_.rotorBob(), m_.CustomStressFactor);
         const double t = now();
         chart.add(t, v.stress, v.viscosity, v.temperature);
         const long long rate = roundHalfEven(Val(rateText));

@@ -9,6 +9,11 @@
 #include "device/Link.h"
 #include "store/Recordings.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTextStream>
+
 #include <cmath>
 #include <cstdio>
 #include <numeric>
@@ -118,6 +123,8 @@ bool Acquisition::start()
     pendingGap_.reset();
     timeline_ = StepTimeline();
     TestRunning = true;
+    file_.emplace(repo_.database().path());
+    runRows_.clear();
     if (const DbResult marked = keepMarked(); !marked && !marked.busy) {
         PollResult ignored;
         failWrite(marked, ignored);
@@ -180,6 +187,82 @@ bool Acquisition::reconnect()
     lostAt_.reset();
     lastRecordAt_ = lastBytesAt_ = lastValidAt_ = now();
     status(kInProgress);
+    return true;
+}
+
+namespace {
+// Where the rows of a run whose database went away are kept: beside the database when its
+// folder is still there, else in the current folder; never over an earlier such file.
+QString rescueFile(const QString &databasePath, const QString &testName)
+{
+    QString base = testName;
+    for (QChar &c : base)
+        if (!c.isLetterOrNumber() && c != QLatin1Char(' ') && c != QLatin1Char('-') &&
+            c != QLatin1Char('_'))
+            c = QLatin1Char('_');
+    QDir dir = QFileInfo(databasePath).absoluteDir();
+    if (!dir.exists())
+        dir = QDir::current();
+    QString path = dir.filePath(base + QStringLiteral(".rescued.csv"));
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = dir.filePath(base + QStringLiteral(".rescued-%1.csv").arg(n));
+    return path;
+}
+
+// The rows as comma-separated text under the table's column names; the reason when not kept.
+std::optional<QString> writeRows(const QString &path, const std::vector<StoredPoint> &rows)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Text))
+        return f.errorString();
+    QTextStream out(&f);
+    out << "StepNo,Time,Temperature,Speed,Shearstress,Gel,Rbfactor\n";
+    for (const StoredPoint &p : rows)
+        out << QString::fromStdString(shortestText(static_cast<double>(p.stepNo))) << ','
+            << QString::fromStdString(shortestText(p.time)) << ','
+            << QString::fromStdString(shortestText(p.temperature)) << ','
+            << QString::fromStdString(shortestText(p.speed)) << ','
+            << QString::fromStdString(shortestText(p.shearStress)) << ','
+            << QString::fromStdString(shortestText(p.gel)) << ','
+            << QString::fromStdString(shortestText(p.rbfactor)) << '\n';
+    out.flush();
+    if (!f.commit())
+        return f.errorString();
+    return std::nullopt;
+}
+} // namespace
+
+bool Acquisition::fileChanged(PollResult &result)
+{
+    if (!file_)
+        return false;
+    const std::optional<std::string> why = file_->change();
+    if (!why)
+        return false;
+    result.failed = true;
+    const bool wasRunning = TestRunning;
+    const bool told = TestRunning && port_.isOpen() && port_.write(std::string(1, cmd::CmdStop));
+    marked_ = false; // the mark was in the file that went
+    std::vector<StoredPoint> rows = std::move(runRows_);
+    rows.insert(rows.end(), held_.begin(), held_.end());
+    held_.clear();
+    runRows_.clear();
+    pendingGap_.reset();
+    file_.reset();
+    endTest();
+    InBuffer.clear();
+    const QString path = rescueFile(repo_.database().path(), runName_);
+    const std::optional<QString> unwritten = writeRows(path, rows);
+    std::string text = "The database file was " + *why + " while the test was recorded";
+    text += wasRunning ? (told ? ": the test was stopped"
+                               : ": the test could not be stopped (stop it "
+                                 "on the instrument itself)")
+                       : "";
+    text += unwritten ? ", and its " + std::to_string(rows.size()) +
+                            " rows could not be kept: " + unwritten->toStdString() + "."
+                      : ". Its " + std::to_string(rows.size()) + " rows are kept in " +
+                            path.toStdString() + ".";
+    prompter_.message(text, "Database Error");
     return true;
 }
 
@@ -263,6 +346,7 @@ bool Acquisition::flush(PollResult &result)
             return false;
         }
         result.stored += static_cast<int>(held_.size());
+        runRows_.insert(runRows_.end(), held_.begin(), held_.end());
         if (onStored)
             for (const auto &p : held_)
                 onStored(p);
@@ -287,6 +371,8 @@ bool Acquisition::flush(PollResult &result)
 PollResult Acquisition::poll()
 {
     PollResult result;
+    if ((TestRunning || !held_.empty()) && fileChanged(result))
+        return result;
     if (!TestRunning) {
         if (!held_.empty())
             flush(result);
@@ -350,7 +436,7 @@ PollResult Acquisition::poll()
                 }
                 held_.push_back(p);
             }
-            const LiveValues v = liveValues(f, m_);
+            const LiveValues v = liveValues(f, m_.rotorBob(), m_.CustomStressFactor);
             chart.add(t, v.stress, v.viscosity, v.temperature);
             result.charted = true;
         } else {

@@ -14,6 +14,7 @@
 #include "core/StepTimeline.h"
 #include "device/Link.h"
 #include "device/SerialPort.h"
+#include "store/FileIdentity.h"
 #include "store/SequenceRepository.h"
 #include "store/TestRepository.h"
 
@@ -121,6 +122,9 @@ private:
     DbResult keepMarked();
     // Takes the mark away; a busy database keeps it for the next tick.
     void unmark();
+    // The database file is no longer the one opened: the run stops without writing to it, and
+    // its rows go to a file beside it, which the operator is told of. False while it is.
+    bool fileChanged(PollResult &result);
 
     Module1 &m_;
     SerialPort &port_;
@@ -138,8 +142,10 @@ private:
     QString testName_;
     QString runName_; // the name the running test's rows are filed under
     std::vector<StoredPoint> held_;
-    bool waiting_ = false; // the status says rows are held
-    bool marked_ = false;  // the Recordings table holds this run
+    bool waiting_ = false;             // the status says rows are held
+    bool marked_ = false;              // the Recordings table holds this run
+    std::optional<FileIdentity> file_; // the database file the run writes to
+    std::vector<StoredPoint> runRows_; // every row of the run stored so far
     StepTimeline timeline_;
     double startedAt_ = 0, lastRecordAt_ = 0, lastBeat_ = 0;
     int currentStep_ = 1;

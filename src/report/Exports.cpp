@@ -1,6 +1,5 @@
 #include "report/Exports.h"
 
-#include "core/Module1.h"
 #include "core/StepTimeline.h"
 #include "core/Units.h"
 #include "review/TestAnalysis.h"
@@ -14,9 +13,10 @@
 
 namespace viscora {
 
-DbRead<ExportInput> exportInput(TestReview &review, const Module1 &m)
+DbRead<ExportInput> exportInput(TestReview &review, const std::string &testName, Units units,
+                                const RotorBobSetting &rb)
 {
-    const QString name = QString::fromStdString(m.CurrentTestName);
+    const QString name = QString::fromStdString(testName);
     const auto header = review.repository().header(name);
     if (!header)
         return DbRead<ExportInput>::failure(header);
@@ -24,8 +24,8 @@ DbRead<ExportInput> exportInput(TestReview &review, const Module1 &m)
     in.header = *header ? **header : TestHeader{name, {}, {}, {}, {}};
     in.rows = &review.grid().rows();
     in.viscosityNA = [&review](int row) { return review.grid().markedNA(row); };
-    in.si = m.isSI();
-    auto analysis = analyseTest(review.repository(), name, m, m.isSI() ? Units::SI : Units::EI);
+    in.si = units == Units::SI;
+    auto analysis = analyseTest(review.repository(), name, rb, units);
     if (!analysis)
         return DbRead<ExportInput>::failure(analysis);
     in.rheology = std::move(*analysis);

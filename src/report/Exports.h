@@ -21,11 +21,11 @@ struct ExportInput {
 };
 
 class TestReview;
-struct Module1;
 
 // The opened test as the exports read it: its header as stored now, the grid's rows and
 // "N/A" marks, the unit system and the analysis.
-DbRead<ExportInput> exportInput(TestReview &review, const Module1 &m);
+DbRead<ExportInput> exportInput(TestReview &review, const std::string &testName, Units units,
+                                const RotorBobSetting &rb);
 
 // Called with (record, total) before each data row.
 using ExportProgress = std::function<void(long record, long total)>;

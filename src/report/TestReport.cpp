@@ -1,6 +1,5 @@
 #include "report/TestReport.h"
 
-#include "core/Module1.h"
 #include "core/Units.h"
 #include "review/TestAnalysis.h"
 #include "review/TestReview.h"
@@ -101,15 +100,16 @@ DbRead<std::optional<ReportData>> loadReport(const TestRepository &repo, int tes
     return std::optional<ReportData>(std::move(data));
 }
 
-DbRead<std::optional<ReportData>> openedTestReport(TestReview &review, const Module1 &m)
+DbRead<std::optional<ReportData>> openedTestReport(TestReview &review, const std::string &testName,
+                                                   const RotorBobSetting &rb)
 {
     using Result = DbRead<std::optional<ReportData>>;
-    auto report = loadReport(review.repository(), review.CurrentTestId, m.RbIndex);
+    auto report = loadReport(review.repository(), review.CurrentTestId, rb.index);
     if (!report || !*report)
         return report;
     // The report's numbers are in stored units; so are its analysis' stresses.
     const auto analysis =
-        analyseTest(review.repository(), QString::fromStdString(m.CurrentTestName), m, Units::SI);
+        analyseTest(review.repository(), QString::fromStdString(testName), rb, Units::SI);
     if (!analysis)
         return Result::failure(analysis);
     (*report)->rheology = *analysis;

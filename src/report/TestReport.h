@@ -32,9 +32,9 @@ struct ReportData {
 DbRead<std::optional<ReportData>> loadReport(const TestRepository &repo, int testId, int rbIndex);
 
 class TestReview;
-struct Module1;
-// The opened test's report with its rheology section.
-DbRead<std::optional<ReportData>> openedTestReport(TestReview &review, const Module1 &m);
+// The opened test's report with its rheology section, `rb` the rotor-bob it was opened with.
+DbRead<std::optional<ReportData>> openedTestReport(TestReview &review, const std::string &testName,
+                                                   const RotorBobSetting &rb);
 
 // How a value of the query prints: up to 15 significant digits, no trailing zeros.
 std::string reportNumber(double v);

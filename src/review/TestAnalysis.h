@@ -6,11 +6,10 @@
 
 namespace viscora {
 
-struct Module1;
-
 // The test's points read with its own rotor-bob, chosen from its first point as opening the
-// test chooses it (an overlay since then does not change it), in the given units.
+// test chooses it from `rb`, the setting in force (an overlay since then does not change it),
+// in the given units.
 DbRead<rheology::Analysis> analyseTest(const TestRepository &repo, const QString &name,
-                                       const Module1 &m, Units units);
+                                       const RotorBobSetting &rb, Units units);
 
 } // namespace viscora

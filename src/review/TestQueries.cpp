@@ -10,10 +10,11 @@ DbRead<std::vector<QueryRow>> dosql(Module1 &m, const TestRepository &repo, cons
     const auto first = repo.firstRbfactor(name);
     if (!first)
         return DbRead<std::vector<QueryRow>>::failure(first);
-    const RotorBobChoice choice = chooseOpenedTestRotorBob(m, *first);
+    m.setRotorBob(openedTestRotorBob(m.rotorBob(), *first));
     if (!*first)
         return std::vector<QueryRow>();
-    return repo.queryRows(buildTestQuery(m, choice.custom, QueryOrder::StepThenTime), name);
+    return repo.queryRows(
+        buildTestQuery(m.units(), m.rotorBob(), m.CustomRb, QueryOrder::StepThenTime), name);
 }
 
 DbRead<std::vector<QueryRow>> dosqloverlap(Module1 &m, const TestRepository &repo,
@@ -22,8 +23,9 @@ DbRead<std::vector<QueryRow>> dosqloverlap(Module1 &m, const TestRepository &rep
     const auto first = repo.firstRbfactor(name);
     if (!first)
         return DbRead<std::vector<QueryRow>>::failure(first);
-    const RotorBobChoice choice = chooseOverlayRotorBob(m, *first);
-    return repo.queryRows(buildTestQuery(m, choice.custom, QueryOrder::Unordered), name);
+    m.setRotorBob(overlayRotorBob(m.rotorBob(), *first));
+    return repo.queryRows(
+        buildTestQuery(m.units(), m.rotorBob(), m.CustomRb, QueryOrder::Unordered), name);
 }
 
 } // namespace viscora

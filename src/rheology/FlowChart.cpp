@@ -1,5 +1,7 @@
 #include "rheology/FlowChart.h"
 
+#include "core/ChartTypes.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -19,7 +21,7 @@ ChartModel flowCurveChart(const FlowCurve &c, Units units, const std::vector<boo
     chart.setMainTitle("Shear Stress Vs. Shear Rate");
     chart.setSubtitle(subtitle);
     chart.setXAxisLabel("Shear Rate (1/S)");
-    chart.setYAxisLabel(units == Units::SI ? "Shear Stress (dyn/cm2)" : "Shear Stress (lb/100ft2)");
+    chart.setYAxisLabel(stressAxisLabel(units == Units::SI));
     const ScaleType scale = log ? ScaleType::Log : ScaleType::Normal;
     chart.setXScale(scale);
     chart.setYScale(scale);

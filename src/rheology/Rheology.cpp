@@ -1,6 +1,5 @@
 #include "rheology/Rheology.h"
 
-#include "core/Module1.h"
 #include "core/VbFormat.h"
 
 #include <algorithm>
@@ -15,7 +14,6 @@ constexpr double kWindow = 30;          // s: a step's reading is the mean of it
 constexpr double kCurveSpread = 2;      // degF: a ramp's temperatures, beyond which it is warned
 constexpr double kRateTolerance = 0.01; // a reading "at 511 1/s"
 constexpr double kSameSpeed = 0.005;    // two readings at one speed
-constexpr double kYieldToSI = 4.788;    // lb/100ft2 -> dyn/cm2, for YP, LSYP
 constexpr double kAiccMargin = 2;       // AICc differences below this are a tie
 constexpr double kExactFraction = 1e-6;
 constexpr double kLeastR2 = 0.9;        // below it no model is recommended
@@ -397,7 +395,7 @@ FieldValues fieldValues(const std::vector<Theta> &th, bool upAndDown, Units unit
                 &t3 = th[5].dial;
     const Value p600 = positive(th[0]), p300 = positive(th[1]), p100 = positive(th[3]),
                 p3 = positive(th[5]);
-    const double yield = units == Units::SI ? kYieldToSI : 1;
+    const double yield = units == Units::SI ? formula::kYieldToSI : 1;
     auto v = [](const Value &x) { return *x.value; };
     FieldValues f;
     f.AV = from({&t600}, [&] { return v(t600) / 2; });
@@ -579,13 +577,13 @@ void analyseCurve(FlowCurve &c, const Geometry &g, Units units)
 }
 } // namespace
 
-Geometry geometryOf(const Module1 &m)
+Geometry geometryOf(const RotorBobSetting &rb)
 {
     Geometry g;
-    g.custom = m.CustomRb;
-    g.shearFactor = m.RbShearFactor;
-    g.fannFactor = m.CustomRb ? 1.0f : m.RbFannFactor;
-    g.customFactor = m.CustomRbFactor;
+    g.custom = rb.custom;
+    g.shearFactor = rb.shearFactor;
+    g.fannFactor = rb.custom ? 1.0f : rb.fannFactor;
+    g.customFactor = rb.customFactor;
     return g;
 }
 

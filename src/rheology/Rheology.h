@@ -44,10 +44,6 @@
 #include <string>
 #include <vector>
 
-namespace viscora {
-struct Module1;
-}
-
 namespace viscora::rheology {
 
 // One stored point, in stored units (as the TestResult table holds it).
@@ -67,8 +63,8 @@ struct Geometry {
     float fannFactor = 1.0f;  // RbFannFactor; a custom rotor-bob reads its dial with 1.0
     double customFactor = 0;  // CustomRbFactor: shear rate per rpm (1/s)
 };
-// The factors in force after the test was opened (CustomRb picks the variant).
-Geometry geometryOf(const Module1 &m);
+// The factors of a rotor-bob setting (a custom one reads its dial with 1.0).
+Geometry geometryOf(const RotorBobSetting &rb);
 
 struct Value {
     std::optional<double> value;

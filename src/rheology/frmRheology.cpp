@@ -1,6 +1,8 @@
 #include "rheology/frmRheology.h"
 
 #include "rheology/FlowChart.h"
+
+#include "core/ChartTypes.h"
 #include "rheology/Tables.h"
 #include "ui/ChartView.h"
 #include "ui/WindowPlacement.h"
@@ -318,8 +320,7 @@ void frmRheology::redrawChart()
         empty.setMainTitle("Shear Stress Vs. Shear Rate");
         empty.setSubtitle(testName_);
         empty.setXAxisLabel("Shear Rate (1/S)");
-        empty.setYAxisLabel(analysis_.units == Units::SI ? "Shear Stress (dyn/cm2)"
-                                                         : "Shear Stress (lb/100ft2)");
+        empty.setYAxisLabel(stressAxisLabel(analysis_.units == Units::SI));
         chtFlowCurve->redraw(empty);
         return;
     }

@@ -35,7 +35,7 @@ DbRead<RunningSequence> runningSequence(Module1 &m, const SequenceRepository &re
         // The shear rates shown and the live viscosity follow the rotor-bob the instrument got.
         if (sent->rbIndex != m.RbIndex)
             if (const RotorBob *rb = rotorBobByCode(sent->rbIndex))
-                applyRotorBob(m, *rb);
+                m.setRotorBob(withRotorBob(m.rotorBob(), *rb));
         return r;
     }
     RunningSequence r{QString::fromStdString(m.CurrentSequenceName), {}};

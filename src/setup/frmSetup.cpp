@@ -421,7 +421,7 @@ void frmSetup::cmbRbselect_Click(int position)
     const auto list = rotorBobList();
     if (position < 0 || position >= static_cast<int>(list.size()))
         position = 0;
-    applyRotorBob(deps_.m, list[static_cast<size_t>(position)]);
+    deps_.m.setRotorBob(withRotorBob(deps_.m.rotorBob(), list[static_cast<size_t>(position)]));
     refreshGrid();
 }
 

@@ -65,7 +65,6 @@ public:
 
     const std::vector<SimStep> &sequence() const { return sequence_; }
     bool running() const { return running_; }
-    int recordsSent() const { return sent_; }
     const std::vector<RetrievedRecord> &lastResult() const { return lastResult_; }
     // The record the instrument reports at second `k` (1-based) of the loaded sequence.
     std::string recordText(int k);

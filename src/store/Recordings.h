@@ -1,11 +1,16 @@
 #pragma once
-// Which tests are being recorded right now, by any program using the database: a row per
-// running test with the recording program's host and process and a heartbeat. A test with a
-// fresh heartbeat is not deleted; a recording that died leaves a row that goes stale.
+// Which tests are being recorded right now, by any program using the database. A recording
+// holds a lock that dies with it: on a server an advisory lock of its session, on a file a
+// lock on a file beside the database. So a live recording is never taken for a dead one,
+// whatever the clocks say or however long the database was busy, and one killed frees its
+// test at once. A row per running test (host, process, heartbeat) says who records it; where
+// no lock can be had, a fresh heartbeat stands for it.
 
 #include "store/Database.h"
 
 #include <QString>
+
+#include <optional>
 
 namespace viscora {
 
@@ -23,6 +28,9 @@ public:
     DbResult beat(const QString &testName, int busyMs = -1);
     DbResult end(const QString &testName, int busyMs = -1);
     DbRead<bool> isRecorded(const QString &testName) const;
+    // Whether a recording of the test holds its lock: this program's, or another's. nullopt
+    // when that cannot be told (the lock file cannot be opened).
+    std::optional<bool> lockHeld(const QString &testName) const;
 
     // Seconds since the epoch, the heartbeats' clock (shared by every machine using the file).
     static double now();

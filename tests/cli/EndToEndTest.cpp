@@ -120,12 +120,12 @@ TEST(EndToEnd, StandardMudSequenceOnAKnownFluid)
 {
     Lab lab("1000", {}, {"--fluid", "hb:10,0.6,0.7", "--gel", "15,25"});
     ASSERT_TRUE(lab.started());
-    ASSERT_EQ(runCli(lab.base + QStringList{"new-sequence", "API mud", "60,120,600,1",
-                                            "60,120,300,1", "60,120,200,1", "60,120,100,1",
-                                            "60,120,6,1", "60,120,3,1", "10,120,0,1", "30,120,3,1",
-                                            "600,120,0,1", "30,120,3,1"})
-                  .code,
-              0);
+    ASSERT_EQ(
+        runCli(lab.base + QStringList{"new-sequence", "API mud", "60,120,600,1", "60,120,300,1",
+                                      "60,120,200,1", "60,120,100,1", "60,120,6,1", "60,120,3,1",
+                                      "10,120,0,1", "30,120,3,1", "600,120,0,1", "30,120,3,1"})
+            .code,
+        0);
     const ProcessResult run = runCli(lab.base + QStringList{"run", "API mud", "Known HB"});
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
 
@@ -224,6 +224,32 @@ TEST(EndToEnd, RunRecordsAndAnInterruptStopsWithTheRowsKept)
     const int printed = static_cast<int>(out.count('\n'));
     const ProcessResult shown = runCli({"--db", lab.t.path, "show", "Interrupted"});
     EXPECT_EQ(shown.out.count('\n'), printed + 1);
+}
+
+// Another program cannot delete a test being recorded; once its recorder is killed outright,
+// the test can go at once, without waiting for a heartbeat to go stale.
+TEST(EndToEnd, ARecordingKilledOutrightFreesItsTestAtOnce)
+{
+    Lab lab("20");
+    ASSERT_TRUE(lab.started());
+    ASSERT_EQ(runCli(lab.base + QStringList{"new-sequence", "Long", "600,150,300,1"}).code, 0);
+    QProcess recorder;
+    recorder.start(QStringLiteral(VISCORA_CLI_BIN),
+                   lab.base + QStringList{"run", "Long", "Killed"});
+    ASSERT_TRUE(recorder.waitForStarted(5000));
+    QByteArray out;
+    for (int i = 0; i < 100 && out.count('\n') < 2; ++i) {
+        recorder.waitForReadyRead(200);
+        out += recorder.readAllStandardOutput();
+    }
+    ASSERT_GE(out.count('\n'), 2) << recorder.readAllStandardError().toStdString();
+    const ProcessResult refused = runCli({"--db", lab.t.path, "delete", "Killed"});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_TRUE(refused.err.contains("is being recorded")) << refused.err.toStdString();
+    ::kill(static_cast<pid_t>(recorder.processId()), SIGKILL);
+    ASSERT_TRUE(recorder.waitForFinished(10000));
+    const ProcessResult deleted = runCli({"--db", lab.t.path, "delete", "Killed"});
+    EXPECT_EQ(deleted.code, 0) << deleted.err.toStdString();
 }
 
 TEST(EndToEnd, CalibrateAndLogOverAPseudoTerminal)

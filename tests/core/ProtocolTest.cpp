@@ -38,7 +38,13 @@ TEST(RetrievalParse, ArbitraryBytesNeverCrash)
         if (r) {
             EXPECT_LE(r->size(), 101u);
         }
-        customHeaderFactor(s);
+        // A factor comes only from four digits above 7 and the end of the block at the tenth.
+        if (const auto factor = customHeaderFactor(s)) {
+            EXPECT_EQ(s.find('\x02'), 9u);
+            EXPECT_GT(*factor, 7);
+            EXPECT_LE(*factor, 9999);
+            EXPECT_EQ(*factor, std::stod(s.substr(0, 4)));
+        }
     }
 }
 

@@ -63,10 +63,21 @@ TEST(Formulas, CustomTemperatureAndSpeedZero)
 
 TEST(Formulas, LiveViscosity)
 {
-    // A record of 510 dyn/cm2 at 30000 hundredths of rpm.
-    EXPECT_NEAR(viscosityLive(510, 30000, 1.0), (510.000001) / (30000.001 * 1.7023) * 10000, 1e-9);
-    EXPECT_NEAR(viscosityLiveCustom(510, 30000, 2.0, 1.5),
-                510.000001 * 2.0 / (30000.001 * 1.5) * 10000, 1e-9);
+    // 510 dyn/cm2 at 300 rpm with R1-B1 is about 99.86 cP (510 / 510.69 1/s); the guards
+    // change only the last digits. A zero speed stays finite.
+    const std::tuple<double, double, double, double> cases[] = {
+        // stress, speed (1/100 rpm), shear factor, cP
+        {510, 30000, 1.0, 99.8649},
+        {510, 30000, 3.185, 31.3548},
+        {0, 30000, 1.0, 0.0},
+        {100, 300, 1.0, 1958.13},
+    };
+    for (const auto &[stress, speed, shear, cp] : cases)
+        EXPECT_NEAR(viscosityLive(stress, speed, shear), cp, 1e-3 * std::max(cp, 1.0)) << stress;
+    EXPECT_TRUE(std::isfinite(viscosityLive(510, 0, 1.0)));
+    EXPECT_GT(viscosityLive(510, 0, 1.0), 1e9);
+    // A custom rotor-bob of 1.5 1/s per rpm, its stresses read twice: 1020 dyn/cm2 at 450 1/s.
+    EXPECT_NEAR(viscosityLiveCustom(510, 30000, 2.0, 1.5), 226.667, 1e-3);
 }
 
 struct RbCase {
@@ -92,48 +103,45 @@ TEST(ChooseOpenedTestRotorBob, ClassifiesTheFirstRowsCode)
         {std::nullopt, false, 99, 1.0f, 1.0f, false, 0},
     };
     for (const auto &c : cases) {
-        Module1 m;
-        m.RbIndex = 99;
-        m.RbShearFactor = 5.0f;
-        m.RbFannFactor = 5.0f;
-        m.CustomRb = c.customBefore;
-        const RotorBobChoice choice = chooseOpenedTestRotorBob(m, c.first);
-        EXPECT_EQ(m.RbIndex, c.rbIndex);
-        EXPECT_EQ(m.RbShearFactor, c.shear);
-        EXPECT_EQ(m.RbFannFactor, c.fann);
-        EXPECT_EQ(m.CustomRb, c.custom);
-        EXPECT_EQ(choice.custom, c.custom);
+        RotorBobSetting before;
+        before.index = 99;
+        before.shearFactor = 5.0f;
+        before.fannFactor = 5.0f;
+        before.custom = c.customBefore;
+        const RotorBobSetting s = openedTestRotorBob(before, c.first);
+        EXPECT_EQ(s.index, c.rbIndex);
+        EXPECT_EQ(s.shearFactor, c.shear);
+        EXPECT_EQ(s.fannFactor, c.fann);
+        EXPECT_EQ(s.custom, c.custom);
         if (c.custom && c.customFactor) {
-            EXPECT_DOUBLE_EQ(m.CustomRbFactor, c.customFactor);
+            EXPECT_DOUBLE_EQ(s.customFactor, c.customFactor);
         }
     }
 }
 
 TEST(ChooseOverlayRotorBob, OnlyDecidesCustom)
 {
-    Module1 m;
-    m.RbIndex = 2;
-    m.RbShearFactor = 3.185f;
-    m.RbFannFactor = 1.0f;
-    EXPECT_TRUE(chooseOverlayRotorBob(m, 2500.0).custom);
-    EXPECT_DOUBLE_EQ(m.CustomRbFactor, 2.5);
-    EXPECT_FALSE(chooseOverlayRotorBob(m, 4.0).custom);
-    EXPECT_EQ(m.RbIndex, 2);
-    EXPECT_EQ(m.RbShearFactor, 3.185f);
+    const RotorBobSetting r2b1{2, 3.185f, 1.0f, false, 0};
+    const RotorBobSetting custom = overlayRotorBob(r2b1, 2500.0);
+    EXPECT_TRUE(custom.custom);
+    EXPECT_DOUBLE_EQ(custom.customFactor, 2.5);
+    const RotorBobSetting standard = overlayRotorBob(custom, 4.0);
+    EXPECT_FALSE(standard.custom);
+    EXPECT_EQ(standard.index, 2);
+    EXPECT_EQ(standard.shearFactor, 3.185f);
 }
 
 TEST(TestQueryText, VariantsCarryTheirFactorsAndOrder)
 {
-    Module1 m;
-    m.RbShearFactor = 0.2215f;
-    m.RbFannFactor = 1.973f;
-    TestQuery ei = buildTestQuery(m, false, QueryOrder::StepThenTime);
+    RotorBobSetting rb;
+    rb.shearFactor = 0.2215f;
+    rb.fannFactor = 1.973f;
+    TestQuery ei = buildTestQuery(Units::EI, rb, false, QueryOrder::StepThenTime);
     EXPECT_NE(ei.sql.find("Shearstress*0.2088"), std::string::npos);
     EXPECT_NE(ei.sql.find("ORDER BY StepNo, Time ASC"), std::string::npos);
     EXPECT_EQ(ei.factors, (std::vector<double>{0.2215, 0.2215, 1.973}));
-    m.UnitSystem = 2;
-    m.CustomRbFactor = 1.703;
-    TestQuery si = buildTestQuery(m, true, QueryOrder::Unordered);
+    rb.customFactor = 1.703;
+    TestQuery si = buildTestQuery(Units::SI, rb, true, QueryOrder::Unordered);
     EXPECT_NE(si.sql.find("(Temperature-32)*5/9.0"), std::string::npos);
     EXPECT_NE(si.sql.find("Rbfactor/1000.0"), std::string::npos);
     EXPECT_EQ(si.sql.find("ORDER BY"), std::string::npos);

@@ -133,7 +133,8 @@ TEST(Retrieval, ChecksAndTheirMessages)
          "Communication error from K7400r, please download data again."},
         {"end used as separator", std::string("1,30,212,510,0,30000,1\x02", 23),
          "Communication error from K7400r, please download data again."},
-        {"only the end", "\x02", nullptr},
+        // Nothing to retrieve is no retrieval: no test is made of it.
+        {"only the end", "\x02", "K7400r holds no test data: nothing was retrieved."},
         {"one record", std::string("1,30,212,510,0,30000,1;\x02"), nullptr},
     };
     for (const auto &c : cases) {
@@ -147,6 +148,7 @@ TEST(Retrieval, ChecksAndTheirMessages)
         EXPECT_FALSE(r.customFactor) << c.name;
         if (c.message) {
             ASSERT_FALSE(r.records) << c.name;
+            EXPECT_NE(l.statuses.back(), "Retrieving Data Finished Successfully!") << c.name;
             EXPECT_EQ(r.records.failure(), (Failure{c.message, "Communication Error", ""}))
                 << c.name;
         } else {

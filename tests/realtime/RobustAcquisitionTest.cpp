@@ -11,8 +11,13 @@
 #include "support/ScriptedPrompter.h"
 #include "support/TestDb.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSqlQuery>
+
+#include <cstdio>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -135,13 +140,23 @@ TEST_P(RobustAcquisitionOn, RowsLandInTheirOwnTestWhateverIsRenumbered)
     EXPECT_TRUE(TestRepository(*f.other).deleteTest("B").ok);
 }
 
-TEST_P(RobustAcquisitionOn, ARecordingThatDiedDoesNotBlockDeletingForever)
+// A recording is known by the lock it holds, not by the clock: one whose heartbeat looks
+// stale (another machine's clock behind, a database busy for minutes) still keeps its test,
+// and one that died (its lock gone with it) keeps nothing, however fresh its row looks.
+TEST_P(RobustAcquisitionOn, ARecordingIsKnownByItsLockNotByTheClock)
 {
     Fixture f(GetParam());
     ASSERT_TRUE(Recordings(*f.t.db).begin("A").ok);
     EXPECT_FALSE(TestRepository(*f.other).deleteTest("A").ok);
-    // Its heartbeat stops: after a while the mark is stale and the test can go.
-    ASSERT_TRUE(f.otherExec("UPDATE Recordings SET Heartbeat = Heartbeat - 121"));
+    ASSERT_TRUE(f.otherExec("UPDATE Recordings SET Heartbeat = Heartbeat - 300"));
+    EXPECT_TRUE(*Recordings(*f.other).isRecorded("A"));
+    EXPECT_FALSE(TestRepository(*f.other).deleteTest("A").ok);
+    ASSERT_TRUE(Recordings(*f.t.db).end("A").ok);
+
+    // What a recording killed mid-run leaves: its row, fresh, and no lock.
+    ASSERT_TRUE(f.otherExec("INSERT INTO Recordings (TestName, Host, Pid, Heartbeat) "
+                            "VALUES ('A', 'elsewhere', 1, 9e12)"));
+    EXPECT_FALSE(*Recordings(*f.other).isRecorded("A"));
     EXPECT_TRUE(TestRepository(*f.other).deleteTest("A").ok);
 }
 
@@ -150,12 +165,15 @@ TEST_P(RobustAcquisitionOn, ARecordingThatDiedDoesNotBlockDeletingForever)
 TEST_P(RobustAcquisitionOn, TheRecordingMarkSurvivesABusyDatabase)
 {
     Fixture f(GetParam());
-    // Busy at the start: the run goes on, and is marked once the lock is gone.
+    // Busy at the start: the run goes on, kept by its lock at once; its row is written once
+    // the database is free.
     ASSERT_TRUE(f.otherHoldsTheWriteLock());
     ASSERT_TRUE(f.acq.start());
-    EXPECT_FALSE(*Recordings(*f.other).isRecorded("B"));
+    EXPECT_TRUE(*Recordings(*f.other).isRecorded("B"));
+    EXPECT_EQ(f.t.scalar("SELECT COUNT(*) FROM Recordings WHERE TestName='B'").toInt(), 0);
     ASSERT_TRUE(f.otherExec("COMMIT"));
     f.tick(record(1, 2));
+    EXPECT_EQ(f.t.scalar("SELECT COUNT(*) FROM Recordings WHERE TestName='B'").toInt(), 1);
     EXPECT_TRUE(*Recordings(*f.other).isRecorded("B"));
 
     // A heartbeat due while the lock is held is renewed as soon as it is free, not a whole
@@ -299,6 +317,70 @@ TEST(RobustAcquisition, SilenceAfterTheLastStepIsTheEndAndNoiseIsCounted)
     EXPECT_EQ(f.p.shown.back().text, "Test is finished.");
     EXPECT_EQ(f.acq.spoiledRecords(), 2);
     EXPECT_EQ(f.statuses.back(), "2 records were spoiled by line noise and skipped.");
+}
+
+// The file removed, replaced or cut under a running recording: the run stops without writing
+// into whatever is there now, never says it finished, and its rows are kept in a file beside.
+TEST(RobustAcquisition, ADatabaseFileThatGoesAwayStopsTheRunWithItsRowsKept)
+{
+    const struct {
+        const char *why;
+        std::function<void(const QString &path)> act;
+    } cases[] = {
+        {"removed", [](const QString &path) { ASSERT_TRUE(QFile::remove(path)); }},
+        {"replaced by another file",
+         [](const QString &path) {
+             QFile other(path + ".other");
+             ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+             other.write("someone else's file");
+             other.close();
+             ASSERT_EQ(::rename((path + ".other").toLocal8Bit().constData(),
+                                path.toLocal8Bit().constData()),
+                       0);
+         }},
+        {"truncated", [](const QString &path) { ASSERT_TRUE(QFile::resize(path, 0)); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        Fixture f;
+        ASSERT_TRUE(f.acq.start());
+        f.tick(record(1, 2));
+        f.tick(record(1, 3));
+        c.act(f.t.path);
+        const QByteArray now = QFileInfo::exists(f.t.path) ? [&] {
+            QFile in(f.t.path);
+            return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+        }() : QByteArray();
+        const PollResult r = f.tick(record(1, 4));
+        EXPECT_TRUE(r.failed);
+        EXPECT_FALSE(f.acq.running());
+        EXPECT_FALSE(f.acq.holding());
+        EXPECT_EQ(f.port.writes.back().bytes, "\x06");
+        const QString kept = f.t.dir.filePath("B.rescued.csv");
+        ASSERT_FALSE(f.p.shown.empty());
+        EXPECT_EQ(f.p.shown.back().text,
+                  "The database file was " + std::string(c.why) +
+                      " while the test was recorded: the test was stopped. Its 3 rows are kept "
+                      "in " +
+                      kept.toStdString() + ".");
+        EXPECT_EQ(f.p.shown.back().title, "Database Error");
+        QFile rows(kept);
+        ASSERT_TRUE(rows.open(QIODevice::ReadOnly));
+        EXPECT_EQ(rows.readAll(), "StepNo,Time,Temperature,Speed,Shearstress,Gel,Rbfactor\n"
+                                  "1,1,150,300,100,0,1\n1,2,150,300,100,0,1\n"
+                                  "1,3,150,300,100,0,1\n");
+        // Nothing more goes into what is there now, and no end is reported as success.
+        f.tick(record(1, 5));
+        f.tick("\x08");
+        f.tick();
+        if (QFileInfo::exists(f.t.path)) {
+            QFile in(f.t.path);
+            ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+            EXPECT_EQ(in.readAll(), now);
+        }
+        for (const auto &shown : f.p.shown)
+            EXPECT_NE(shown.text, "Test is finished.");
+    }
 }
 
 // An end byte long before the sequence's time is over, with records after it, is the line's:

@@ -154,7 +154,8 @@ TEST(TestWorkbook, RheologySheetFollowsTheFirstWhichStaysAsItWas)
         SCOPED_TRACE(units);
         Opened o(binghamMud(), units);
         ASSERT_TRUE(writeTestWorkbook(o.file("plain.xlsx").toStdString(), o.input()).ok);
-        const auto in = must(exportInput(*o.review, o.m));
+        const auto in =
+            must(exportInput(*o.review, o.m.CurrentTestName, o.m.units(), o.m.rotorBob()));
         ASSERT_TRUE(in.rheology);
         ASSERT_TRUE(writeTestWorkbook(o.file("both.xlsx").toStdString(), in).ok);
         const XlsxReader plain(o.file("plain.xlsx")), first(o.file("both.xlsx"));
@@ -211,7 +212,8 @@ TEST(TestWorkbook, RheologySheetFollowsTheFirstWhichStaysAsItWas)
 
     // A test without points: the first sheet as before, the second says why it is empty.
     Opened none({});
-    const auto in = must(exportInput(*none.review, none.m));
+    const auto in =
+        must(exportInput(*none.review, none.m.CurrentTestName, none.m.units(), none.m.rotorBob()));
     ASSERT_TRUE(writeTestWorkbook(none.file("n.xlsx").toStdString(), in).ok);
     EXPECT_EQ(XlsxReader(none.file("n.xlsx")).lastCell(), "B7");
     const XlsxReader x(none.file("n.xlsx"), 2);

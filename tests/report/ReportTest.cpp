@@ -314,7 +314,7 @@ TEST(ReportPdf, RheologySectionFollowsTheTableInStoredUnits)
         TestReview review(m, *t.db, p);
         m.CurrentTestName = "Mud";
         ASSERT_TRUE(review.openCurrentTest());
-        const auto report = must(openedTestReport(review, m));
+        const auto report = must(openedTestReport(review, m.CurrentTestName, m.rotorBob()));
         ASSERT_TRUE(report && report->rheology);
         EXPECT_EQ(report->rheology->units, Units::SI);
         const QString path =
@@ -340,7 +340,7 @@ TEST(ReportPdf, RheologySectionFollowsTheTableInStoredUnits)
     m.CurrentTestName = "Empty";
     review.openCurrentTest();
     m.RbIndex = 0;
-    const auto empty = must(openedTestReport(review, m));
+    const auto empty = must(openedTestReport(review, m.CurrentTestName, m.rotorBob()));
     ASSERT_TRUE(empty);
     const QString text = pdfText(render(*empty, t.dir.filePath("empty.pdf")));
     for (const char *s :

@@ -116,8 +116,8 @@ TEST(Dosql, SameDigitsAsTheLiteralQueryText)
             m.RbShearFactor = 0.1574f;
             m.RbFannFactor = 8.012f;
             m.CustomRbFactor = 1.703;
-            const auto built =
-                must(repo.queryRows(buildTestQuery(m, custom, QueryOrder::StepThenTime), "t"));
+            const auto built = must(repo.queryRows(
+                buildTestQuery(m.units(), m.rotorBob(), custom, QueryOrder::StepThenTime), "t"));
             const std::string sql =
                 literal(si, custom, custom ? "1.703" : "0.1574", custom ? "8.012" : "8.012");
             QSqlQuery q(t.db->sql());

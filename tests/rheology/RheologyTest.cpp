@@ -1,6 +1,5 @@
 #include "rheology/Rheology.h"
 
-#include "core/Module1.h"
 #include "rheology/Fixtures.h"
 
 #include <gtest/gtest.h>
@@ -303,11 +302,11 @@ TEST(RheologyReadings, RotorBobFactors)
         EXPECT_NEAR(r.shearRate, c.rate, 1e-9);
         EXPECT_NEAR(r.dial, c.dial, 1e-9);
     }
-    Module1 m;
-    m.CustomRb = true;
-    m.CustomRbFactor = 1.703;
-    m.RbFannFactor = 8.012f;
-    const Geometry g = geometryOf(m);
+    RotorBobSetting rb;
+    rb.custom = true;
+    rb.customFactor = 1.703;
+    rb.fannFactor = 8.012f;
+    const Geometry g = geometryOf(rb);
     EXPECT_TRUE(g.custom);
     EXPECT_EQ(g.customFactor, 1.703);
     EXPECT_EQ(g.fannFactor, 1.0f);

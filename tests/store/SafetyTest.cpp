@@ -91,7 +91,7 @@ TEST(DatabaseSafety, ADamagedFileIsNeverShownAsComplete)
     ASSERT_TRUE(opened.db) << opened.message.toStdString();
     const auto rows =
         TestRepository(*opened.db)
-            .queryRows(buildTestQuery(Module1{}, false, QueryOrder::StepThenTime), "long");
+            .queryRows(buildTestQuery(Units::EI, {}, false, QueryOrder::StepThenTime), "long");
     EXPECT_FALSE(rows.ok());
     EXPECT_TRUE(rows.error().startsWith("The database file is damaged: "))
         << rows.error().toStdString();

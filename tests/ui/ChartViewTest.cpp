@@ -9,6 +9,8 @@
 
 #include <cmath>
 #include <QPdfWriter>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QXYSeries>
 
@@ -75,12 +77,27 @@ TEST(ChartView, PrintsToAPdf)
     QTemporaryDir dir;
     ChartView v;
     v.resize(600, 400);
-    v.redraw(sample(10, PlottingMethod::Spline));
+    ChartModel m = sample(10, PlottingMethod::Spline);
+    m.setMainTitle("Printed chart title");
+    m.setXAxisLabel("Time (S)");
+    v.redraw(m);
+    const QString path = dir.filePath("c.pdf");
     {
-        QPdfWriter pdf(dir.filePath("c.pdf"));
+        QPdfWriter pdf(path);
         v.print(pdf);
     }
-    EXPECT_GT(QFileInfo(dir.filePath("c.pdf")).size(), 500);
+    // One page, carrying the chart's own texts.
+    QProcess info;
+    info.start("pdfinfo", {path});
+    ASSERT_TRUE(info.waitForFinished(10000));
+    EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput())
+                    .contains(QRegularExpression("Pages: +1\\n")));
+    QProcess text;
+    text.start("pdftotext", {path, "-"});
+    ASSERT_TRUE(text.waitForFinished(10000));
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(printed.contains("Printed chart title")) << printed.toStdString();
+    EXPECT_TRUE(printed.contains("Time (S)")) << printed.toStdString();
 }
 
 TEST(QtPrompter, FileFilters)
