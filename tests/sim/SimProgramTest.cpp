@@ -46,7 +46,7 @@ TEST(SimProgram, StateItCannotKeepIsSaid)
     Simulator unwritable({"--state", file + "/state"});
     EXPECT_FALSE(unwritable.device.isEmpty());
     unwritable.process.setReadChannel(QProcess::StandardError);
-    ASSERT_TRUE(unwritable.process.waitForReadyRead(5000));
+    ASSERT_TRUE(unwritable.process.waitForReadyRead(30000));
     const QString said = QString::fromLocal8Bit(unwritable.process.readAllStandardError());
     EXPECT_TRUE(said.startsWith("k7400r-sim: --state " + file + "/state: cannot be written: "))
         << said.toStdString();
@@ -54,7 +54,7 @@ TEST(SimProgram, StateItCannotKeepIsSaid)
     Simulator foreign({"--state", file});
     EXPECT_FALSE(foreign.device.isEmpty());
     foreign.process.setReadChannel(QProcess::StandardError);
-    ASSERT_TRUE(foreign.process.waitForReadyRead(5000));
+    ASSERT_TRUE(foreign.process.waitForReadyRead(30000));
     EXPECT_EQ(QString::fromLocal8Bit(foreign.process.readAllStandardError()),
               "k7400r-sim: --state " + file +
                   ": not a state this program wrote; starting afresh\n");

@@ -14,7 +14,7 @@ struct Simulator {
     explicit Simulator(const QStringList &args)
     {
         process.start(QStringLiteral(VISCORA_SIM_BIN), args);
-        if (process.waitForStarted(5000) && process.waitForReadyRead(5000))
+        if (process.waitForStarted(30000) && process.waitForReadyRead(30000))
             device = QString::fromLocal8Bit(process.readLine()).trimmed();
     }
     ~Simulator()
