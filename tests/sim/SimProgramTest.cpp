@@ -10,6 +10,17 @@
 
 using namespace viscora::test;
 
+namespace {
+// What the program said on stderr, waiting for it when nothing came yet (it may already have).
+QString stderrOf(QProcess &p)
+{
+    p.setReadChannel(QProcess::StandardError);
+    if (p.bytesAvailable() == 0)
+        p.waitForReadyRead(30000);
+    return QString::fromLocal8Bit(p.readAllStandardError());
+}
+} // namespace
+
 // Every number is read whole and in its range before anything is served.
 TEST(SimProgram, NumbersOutOfRangeOrNotNumbersAreUsageErrors)
 {
@@ -45,17 +56,12 @@ TEST(SimProgram, StateItCannotKeepIsSaid)
     }
     Simulator unwritable({"--state", file + "/state"});
     EXPECT_FALSE(unwritable.device.isEmpty());
-    unwritable.process.setReadChannel(QProcess::StandardError);
-    ASSERT_TRUE(unwritable.process.waitForReadyRead(30000));
-    const QString said = QString::fromLocal8Bit(unwritable.process.readAllStandardError());
+    const QString said = stderrOf(unwritable.process);
     EXPECT_TRUE(said.startsWith("k7400r-sim: --state " + file + "/state: cannot be written: "))
         << said.toStdString();
 
     Simulator foreign({"--state", file});
     EXPECT_FALSE(foreign.device.isEmpty());
-    foreign.process.setReadChannel(QProcess::StandardError);
-    ASSERT_TRUE(foreign.process.waitForReadyRead(30000));
-    EXPECT_EQ(QString::fromLocal8Bit(foreign.process.readAllStandardError()),
-              "k7400r-sim: --state " + file +
-                  ": not a state this program wrote; starting afresh\n");
+    EXPECT_EQ(stderrOf(foreign.process), "k7400r-sim: --state " + file +
+                                             ": not a state this program wrote; starting afresh\n");
 }
