@@ -192,7 +192,7 @@ bool openDatabase(Context &c, const std::string &dbOption, const DatabaseChoice 
     const bool server = isServerLocation(path);
     const QString problem = locationProblem(path);
     if (!problem.isEmpty()) {
-        c.fail("Database Error", (remembered ? "" : "--db: ") + problem.toStdString());
+        c.fail(kDatabaseErrorTitle, (remembered ? "" : "--db: ") + problem.toStdString());
         return false;
     }
     auto opened = Database::open(path, Database::OpenMode::CreateIfMissing);
@@ -206,7 +206,7 @@ bool openDatabase(Context &c, const std::string &dbOption, const DatabaseChoice 
         if (remembered)
             text += " It is the database remembered in " + choice.file().toStdString() +
                     ": --db LOCATION opens another.";
-        c.fail("Database Error", text);
+        c.fail(kDatabaseErrorTitle, text);
         return false;
     }
     c.db = std::move(opened.db);

@@ -5,7 +5,6 @@ namespace viscora {
 Answer CliPrompter::message(const std::string &text, const std::string &title, Buttons buttons,
                             Icon)
 {
-    ++count_;
     err_ << (title.empty() ? "Viscora" : title) << ": " << text << '\n';
     switch (buttons) {
     case Buttons::YesNo:

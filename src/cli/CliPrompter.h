@@ -21,11 +21,9 @@ public:
     std::string openFile(const FileDialogRequest &) override { return {}; }
     std::string saveFile(const FileDialogRequest &) override { return {}; }
     void detail(const std::string &text) override { err_ << text << '\n'; }
-    int messageCount() const { return count_; }
 
 private:
     std::ostream &err_;
-    int count_ = 0;
 };
 
 } // namespace viscora

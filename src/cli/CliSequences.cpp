@@ -129,7 +129,7 @@ int cmdNewSequence(Context &c, const Args &a)
     int id = 0;
     const DbResult r = repo.createSequence(name, rb.code, steps, id);
     if (!r)
-        return c.fail("Database Error",
+        return c.fail(kDatabaseErrorTitle,
                       "The sequence could not be saved: " + r.error.toStdString());
     c.out << id << '\t' << name.toStdString() << '\t' << rb.code << '\n';
     return 0;

@@ -78,7 +78,7 @@ int cmdDelete(Context &c, const Args &a)
     TestRepository repo(*c.db);
     const DbResult r = repo.deleteTest(name);
     if (!r)
-        return c.fail("Database Error", "The test could not be deleted: " + r.error.toStdString());
+        return c.fail(kDatabaseErrorTitle, "The test could not be deleted: " + r.error.toStdString());
     return 0;
 }
 

@@ -262,7 +262,7 @@ bool Acquisition::fileChanged(PollResult &result)
                             " rows could not be kept: " + unwritten->toStdString() + "."
                       : ". Its " + std::to_string(rows.size()) + " rows are kept in " +
                             path.toStdString() + ".";
-    prompter_.message(text, "Database Error");
+    prompter_.message(text, kDatabaseErrorTitle);
     return true;
 }
 
@@ -319,16 +319,16 @@ void Acquisition::failWrite(const DbResult &r, PollResult &result)
     pendingGap_.reset();
     if (wasRunning && told)
         prompter_.message("The test could not be saved and was stopped: " + r.error.toStdString(),
-                          "Database Error");
+                          kDatabaseErrorTitle);
     else if (wasRunning)
         prompter_.message("The test could not be saved: " + r.error.toStdString() +
                               ". The instrument could not be told to stop: stop the test on the "
                               "instrument itself.",
-                          "Database Error");
+                          kDatabaseErrorTitle);
     else
         prompter_.message(std::to_string(lost) +
                               " rows of the test could not be saved: " + r.error.toStdString(),
-                          "Database Error");
+                          kDatabaseErrorTitle);
 }
 
 bool Acquisition::flush(PollResult &result)

@@ -45,7 +45,7 @@ bool RelatedInfoEditor::ok(const TestHeader &entered)
     const DbResult r = repo_.updateHeader(h);
     if (!r)
         prompter_.message("The related information could not be saved: " + r.error.toStdString(),
-                          "Database Error");
+                          kDatabaseErrorTitle);
     return true;
 }
 

@@ -65,7 +65,7 @@ bool storeRetrievedTest(Module1 &m, TestRepository &repo, Prompter &prompter,
         if (!removed)
             text += ". The test \"" + name + "\" it left without points could not be deleted: " +
                     removed.error.toStdString();
-        prompter.message(text, "Database Error");
+        prompter.message(text, kDatabaseErrorTitle);
         return false;
     }
     if (m.RetrievedCount > 0)

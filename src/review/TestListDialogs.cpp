@@ -105,7 +105,7 @@ void OpenTest::cmdDelete_Click()
     const DbResult r = repo_.deleteTest(name);
     if (!r) {
         prompter_.message("The test could not be deleted: " + r.error.toStdString(),
-                          "Database Error");
+                          kDatabaseErrorTitle);
     } else {
         // The main window must not go on showing a test that is gone.
         if (m_.CurrentTestName == name.toStdString())

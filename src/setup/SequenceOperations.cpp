@@ -47,7 +47,7 @@ bool SequenceOperations::report(const DbResult &r, const char *what)
 {
     if (!r)
         prompter_.message(std::string(what) + " could not be saved: " + r.error.toStdString(),
-                          "Database Error");
+                          kDatabaseErrorTitle);
     return r.ok;
 }
 
@@ -160,7 +160,7 @@ bool SequenceOperations::deleteSequence(const QString &name, DeleteQuestion ques
     const DbResult r = repo_.deleteSequence(name);
     if (!r)
         prompter_.message("The sequence could not be deleted: " + r.error.toStdString(),
-                          "Database Error");
+                          kDatabaseErrorTitle);
     return r.ok;
 }
 
@@ -206,7 +206,7 @@ bool SequenceOperations::deleteStep(const QString &name, int row)
     const DbResult r = repo_.deleteStep(*id, row);
     if (!r)
         prompter_.message("The step could not be deleted: " + r.error.toStdString(),
-                          "Database Error");
+                          kDatabaseErrorTitle);
     return r.ok;
 }
 
