@@ -23,7 +23,7 @@ CommDevices PortAssignment::load() const
 {
     const QSettings s(file_, QSettings::IniFormat);
     CommDevices out;
-    for (int n = 1; n <= 12; ++n) {
+    for (int n = 1; n <= kCommPorts; ++n) {
         const std::string device = s.value(key(n)).toString().trimmed().toStdString();
         if (!device.empty())
             out[n] = device;
@@ -36,7 +36,7 @@ bool PortAssignment::save(const CommDevices &devices, std::string *error) const
     QSettings s(file_, QSettings::IniFormat);
     s.remove(QStringLiteral("ports"));
     for (const auto &[n, device] : devices)
-        if (n >= 1 && n <= 12 && !device.empty())
+        if (n >= 1 && n <= kCommPorts && !device.empty())
             s.setValue(key(n), QString::fromStdString(device));
     s.sync();
     if (s.status() == QSettings::NoError)
@@ -53,7 +53,7 @@ bool parseCommOption(const std::string &value, CommDevices &into)
         return false;
     char *end = nullptr;
     const long n = std::strtol(value.c_str(), &end, 10);
-    if (end != value.c_str() + eq || n < 1 || n > 12)
+    if (end != value.c_str() + eq || n < 1 || n > kCommPorts)
         return false;
     into[static_cast<int>(n)] = value.substr(eq + 1);
     return true;

@@ -7,6 +7,9 @@
 
 namespace viscora {
 
+// The program offers "Comm 1" to "Comm 12".
+constexpr int kCommPorts = 12;
+
 class PortMap {
 public:
     void set(int commPort, std::string device) { overrides_[commPort] = std::move(device); }

@@ -82,7 +82,7 @@ std::vector<PortRow> portRows(const std::vector<SerialDeviceInfo> &present, cons
         }
     }
     for (PortRow &r : rows)
-        for (int n = 1; n <= 12; ++n) {
+        for (int n = 1; n <= kCommPorts; ++n) {
             const std::string device = map.device(n);
             if (device == r.info.device || sameDevice(device, r.info.device))
                 r.commPorts.push_back(n);

@@ -64,7 +64,7 @@ frmSerialPorts::frmSerialPorts(SerialPortsDeps deps, QWidget *parent)
     auto *assigned = new QGroupBox(QStringLiteral("Device of each port"), this);
     auto *form = new QFormLayout(assigned);
     const CommDevices saved = deps_.assignment.load();
-    for (int n = 1; n <= 12; ++n) {
+    for (int n = 1; n <= kCommPorts; ++n) {
         QComboBox *box = new QComboBox(assigned);
         box->setObjectName(QStringLiteral("cmbComm%1").arg(n));
         box->setEditable(true);
@@ -77,7 +77,7 @@ frmSerialPorts::frmSerialPorts(SerialPortsDeps deps, QWidget *parent)
         form->addRow(QStringLiteral("Comm %1").arg(n), box);
     }
     fillDevices();
-    for (int n = 1; n <= 12; ++n) {
+    for (int n = 1; n <= kCommPorts; ++n) {
         const auto it = saved.find(n);
         cmbComm[static_cast<size_t>(n - 1)]->setEditText(
             it == saved.end() ? QString() : shownDevice(it->second));
@@ -146,7 +146,7 @@ void frmSerialPorts::cmdRefresh_Click() { fillDevices(); }
 CommDevices frmSerialPorts::chosen() const
 {
     CommDevices out;
-    for (int n = 1; n <= 12; ++n) {
+    for (int n = 1; n <= kCommPorts; ++n) {
         const QString t = cmbComm[static_cast<size_t>(n - 1)]->currentText().trimmed();
         if (t == QLatin1String(kSimulatedText))
             out[n] = kSimulatedDevice;

@@ -1,6 +1,7 @@
 #include "setup/frmSetup.h"
 
 #include "device/Exchanges.h"
+#include "device/PortMap.h"
 #include "core/Module1.h"
 #include "core/Prompter.h"
 #include "setup/SequencePrintout.h"
@@ -274,7 +275,7 @@ void frmSetup::Form_Load()
 {
     timePanel->setText(QTime::currentTime().toString(QStringLiteral("h:mm AP")));
     cmbComm->clear();
-    for (int i = 1; i <= 12; ++i)
+    for (int i = 1; i <= kCommPorts; ++i)
         cmbComm->addItem(QStringLiteral("Comm %1").arg(i));
     cmbComm->setCurrentIndex(0);
     cmbComm_Click(0);
