@@ -9,8 +9,6 @@
 
 namespace viscora {
 
-class Prompter;
-
 struct Failure {
     std::string text;   // exactly as shown
     std::string title;  // empty: the program's default title
@@ -55,8 +53,5 @@ private:
     std::optional<T> value_;
     std::optional<Failure> failure_;
 };
-
-// Shows a failure: its text under its title, then its detail line when it has one.
-void show(Prompter &prompter, const Failure &failure);
 
 } // namespace viscora

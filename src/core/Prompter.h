@@ -2,6 +2,8 @@
 // Everything the program asks or tells the operator goes through a Prompter: message
 // boxes in the windows, scripted answers in tests, "TITLE: MESSAGE" on stderr in the CLI.
 
+#include "core/Failure.h"
+
 #include <optional>
 #include <string>
 
@@ -42,5 +44,13 @@ public:
     // window puts it in its status bar, the CLI prints it on a line of its own.
     virtual void detail(const std::string &text) { (void)text; }
 };
+
+// Shows a failure a lower layer returned: its text under its title, then its detail line.
+inline void show(Prompter &prompter, const Failure &failure)
+{
+    prompter.message(failure.text, failure.title);
+    if (!failure.detail.empty())
+        prompter.detail(failure.detail);
+}
 
 } // namespace viscora

@@ -1,6 +1,7 @@
 #include "review/TestReview.h"
 
 #include "core/Module1.h"
+#include "core/Prompter.h"
 #include "review/TestQueries.h"
 
 #include <algorithm>

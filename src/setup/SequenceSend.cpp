@@ -1,7 +1,7 @@
 #include "setup/SequenceSend.h"
 
-#include "core/Failure.h"
 #include "core/Module1.h"
+#include "core/Prompter.h"
 #include "core/Units.h"
 #include "setup/SetupGrid.h"
 
