@@ -41,36 +41,25 @@ struct DbResult {
     Failure failure() const { return dbFailure(error); }
 };
 
-// A read's value, or the message that says why there is none.
-template <typename T> class DbRead {
+// A read's value, or the failure (under the database title) that says why there is none.
+template <typename T> class DbRead : public Result<T> {
 public:
-    DbRead(T value) : value_(std::move(value)) {}
-    static DbRead failure(QString message)
-    {
-        DbRead r;
-        r.error_ = std::move(message);
-        return r;
-    }
+    DbRead(T value) : Result<T>(std::move(value)) {}
+    static DbRead failure(const QString &message) { return DbRead(dbFailure(message)); }
     // A read that gave way to an earlier failure.
     template <typename U> static DbRead failure(const DbRead<U> &other)
     {
-        return failure(other.error());
+        return DbRead(other.Result<U>::failure());
+    }
+    using Result<T>::failure;
+    // The store's message, as its callers word their own around it.
+    QString error() const
+    {
+        return this->ok() ? QString() : QString::fromStdString(Result<T>::failure().text);
     }
 
-    bool ok() const { return value_.has_value(); }
-    explicit operator bool() const { return ok(); }
-    const T &value() const { return *value_; }
-    T &value() { return *value_; }
-    const T &operator*() const { return *value_; }
-    T &operator*() { return *value_; }
-    const T *operator->() const { return &*value_; }
-    const QString &error() const { return error_; }
-    Failure failure() const { return dbFailure(error_); }
-
 private:
-    DbRead() = default;
-    std::optional<T> value_;
-    QString error_;
+    explicit DbRead(Failure f) : Result<T>(std::move(f)) {}
 };
 
 } // namespace viscora
