@@ -46,6 +46,21 @@ struct Lab {
         sim.emplace(QStringList{"--rate", rate, "--link", link} + options);
     }
     bool started() const { return !sim->device.isEmpty(); }
+
+    // Starts `run` of a long one-step sequence as its own process and waits until it has
+    // printed (stored) `rows` rows; what it printed so far.
+    QByteArray startLongRun(QProcess &run, const QString &test, int rows)
+    {
+        EXPECT_EQ(runCli(base + QStringList{"new-sequence", "Long", "600,150,300,1"}).code, 0);
+        run.start(QStringLiteral(VISCORA_CLI_BIN), base + QStringList{"run", "Long", test});
+        EXPECT_TRUE(run.waitForStarted(5000));
+        QByteArray out;
+        for (int i = 0; i < 100 && out.count('\n') < rows; ++i) {
+            run.waitForReadyRead(200);
+            out += run.readAllStandardOutput();
+        }
+        return out;
+    }
 };
 
 } // namespace
@@ -202,18 +217,9 @@ TEST(EndToEnd, RunRecordsAndAnInterruptStopsWithTheRowsKept)
 {
     Lab lab("20");
     ASSERT_TRUE(lab.started());
-    ASSERT_EQ(runCli(lab.base + QStringList{"new-sequence", "Long", "600,150,300,1"}).code, 0);
-
     QProcess run;
-    run.start(QStringLiteral(VISCORA_CLI_BIN),
-              lab.base + QStringList{"run", "Long", "Interrupted"});
-    ASSERT_TRUE(run.waitForStarted(5000));
     // Rows are printed as they are stored; wait for a few, then interrupt.
-    QByteArray out;
-    for (int i = 0; i < 100 && out.count('\n') < 3; ++i) {
-        run.waitForReadyRead(200);
-        out += run.readAllStandardOutput();
-    }
+    QByteArray out = lab.startLongRun(run, "Interrupted", 3);
     ASSERT_GE(out.count('\n'), 3) << run.readAllStandardError().toStdString();
     ::kill(static_cast<pid_t>(run.processId()), SIGINT);
     ASSERT_TRUE(run.waitForFinished(10000));
@@ -232,17 +238,9 @@ TEST(EndToEnd, ARecordingKilledOutrightFreesItsTestAtOnce)
 {
     Lab lab("20");
     ASSERT_TRUE(lab.started());
-    ASSERT_EQ(runCli(lab.base + QStringList{"new-sequence", "Long", "600,150,300,1"}).code, 0);
     QProcess recorder;
-    recorder.start(QStringLiteral(VISCORA_CLI_BIN),
-                   lab.base + QStringList{"run", "Long", "Killed"});
-    ASSERT_TRUE(recorder.waitForStarted(5000));
-    QByteArray out;
-    for (int i = 0; i < 100 && out.count('\n') < 2; ++i) {
-        recorder.waitForReadyRead(200);
-        out += recorder.readAllStandardOutput();
-    }
-    ASSERT_GE(out.count('\n'), 2) << recorder.readAllStandardError().toStdString();
+    ASSERT_GE(lab.startLongRun(recorder, "Killed", 2).count('\n'), 2)
+        << recorder.readAllStandardError().toStdString();
     const ProcessResult refused = runCli({"--db", lab.t.path, "delete", "Killed"});
     EXPECT_EQ(refused.code, 1);
     EXPECT_TRUE(refused.err.contains("is being recorded")) << refused.err.toStdString();
