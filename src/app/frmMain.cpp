@@ -184,52 +184,55 @@ void frmMain::buildControls()
     setCentralWidget(central_);
     central_->resize(kDesignWidth, kDesignHeight);
 
-    auto button = [this](const char *name, const char *caption, const char *tip, int x, int y,
-                         void (frmMain::*slot)()) {
-        auto *b = new QPushButton(QString::fromUtf8(caption), central_);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setToolTip(QString::fromUtf8(tip));
-        b->setGeometry(x, y, 166, 30);
-        connect(b, &QPushButton::clicked, this, slot);
-        return b;
+    const char *exportTip = "Click here to generate report or export data to other format";
+    const char *instrumentTip =
+        "Click here to remotely start K7400r testing. Results will be saved at K7400r";
+    struct Button {
+        QPushButton *frmMain::*member;
+        const char *name, *caption, *tip;
+        void (frmMain::*slot)();
+    };
+    // Two columns, filled row by row.
+    const Button buttons[] = {
+        {&frmMain::cmdOpen, "cmdOpen", "&Open Saved Test", "Click here to open saved test",
+         &frmMain::cmdOpen_Click},
+        {&frmMain::cmdRetrieve, "cmdRetrieve", "&Get K7400r Data",
+         "Click here to get last test result from K7400r through comport",
+         &frmMain::cmdRetrieve_Click},
+        {&frmMain::cmdStartTest, "cmdStartTest", "Start Test on K7400r", instrumentTip,
+         &frmMain::cmdStartTest_Click},
+        {&frmMain::cmdStopTest, "cmdStopTest", "Stop T&est on K7400r",
+         "Press here to stop current test at K7400r", &frmMain::cmdStopTest_Click},
+        {&frmMain::cmdRealTime, "cmdRealTime", "Real &Time Test",
+         "Click here to run real time test", &frmMain::cmdRealTime_Click},
+        {&frmMain::cmdSetup, "cmdSetup", "&Setup",
+         "Setup test procedures, comport, rotor bob info, etc", &frmMain::cmdSetup_Click},
+        {&frmMain::RelatedInfo, "RelatedInfo", "Related &Information",
+         "Edit or input related information", &frmMain::RelatedInfo_Click},
+        {&frmMain::cmdOverlap, "cmdOverlap", "Overlap Charts",
+         "Click here to overlap another test on graphs", &frmMain::cmdOverlap_Click},
+        {&frmMain::cmdReport, "cmdReport", "Re&port", exportTip, &frmMain::cmdReport_Click},
+        {&frmMain::cmdExport, "cmdExport", "E&xport Excel", exportTip, &frmMain::cmdExport_Click},
+        {&frmMain::cmdPrintChart, "cmdPrintChart", "Print Chart",
+         "Click here to print the chart shown at left", &frmMain::cmdPrintChart_Click},
+        {&frmMain::cmdCalicheck, "cmdCalicheck", "Calibration Check", instrumentTip,
+         &frmMain::cmdCalicheck_Click},
+        {&frmMain::cmdExit, "cmdExit", "&Exit", "Click here to exit Viscora",
+         &frmMain::cmdExit_Click},
     };
     // Room enough that at the window's minimum size every caption still fits.
     const int c1 = 656, c2 = 828, y0 = 128, dy = 36;
-    const char *exportTip = "Click here to generate report or export data to other format";
-    cmdOpen = button("cmdOpen", "&Open Saved Test", "Click here to open saved test", c1, y0,
-                     &frmMain::cmdOpen_Click);
-    cmdRetrieve = button("cmdRetrieve", "&Get K7400r Data",
-                         "Click here to get last test result from K7400r through comport", c2, y0,
-                         &frmMain::cmdRetrieve_Click);
-    cmdStartTest = button("cmdStartTest", "Start Test on K7400r",
-                          "Click here to remotely start K7400r testing. Results will be saved at "
-                          "K7400r",
-                          c1, y0 + dy, &frmMain::cmdStartTest_Click);
-    cmdStopTest =
-        button("cmdStopTest", "Stop T&est on K7400r", "Press here to stop current test at K7400r",
-               c2, y0 + dy, &frmMain::cmdStopTest_Click);
-    cmdRealTime = button("cmdRealTime", "Real &Time Test", "Click here to run real time test", c1,
-                         y0 + 2 * dy, &frmMain::cmdRealTime_Click);
-    cmdSetup = button("cmdSetup", "&Setup", "Setup test procedures, comport, rotor bob info, etc",
-                      c2, y0 + 2 * dy, &frmMain::cmdSetup_Click);
-    RelatedInfo = button("RelatedInfo", "Related &Information", "Edit or input related information",
-                         c1, y0 + 3 * dy, &frmMain::RelatedInfo_Click);
-    cmdOverlap =
-        button("cmdOverlap", "Overlap Charts", "Click here to overlap another test on graphs", c2,
-               y0 + 3 * dy, &frmMain::cmdOverlap_Click);
-    cmdReport =
-        button("cmdReport", "Re&port", exportTip, c1, y0 + 4 * dy, &frmMain::cmdReport_Click);
-    cmdExport =
-        button("cmdExport", "E&xport Excel", exportTip, c2, y0 + 4 * dy, &frmMain::cmdExport_Click);
-    cmdPrintChart =
-        button("cmdPrintChart", "Print Chart", "Click here to print the chart shown at left", c1,
-               y0 + 5 * dy, &frmMain::cmdPrintChart_Click);
-    cmdCalicheck = button("cmdCalicheck", "Calibration Check",
-                          "Click here to remotely start K7400r testing. Results will be saved at "
-                          "K7400r",
-                          c2, y0 + 5 * dy, &frmMain::cmdCalicheck_Click);
-    cmdExit = button("cmdExit", "&Exit", "Click here to exit Viscora", c1, y0 + 6 * dy,
-                     &frmMain::cmdExit_Click);
+    const int columns[] = {c1, c2};
+    int i = 0;
+    for (const Button &d : buttons) {
+        auto *b = new QPushButton(QString::fromUtf8(d.caption), central_);
+        b->setObjectName(QString::fromLatin1(d.name));
+        b->setToolTip(QString::fromUtf8(d.tip));
+        b->setGeometry(columns[i % 2], y0 + i / 2 * dy, 166, 30);
+        connect(b, &QPushButton::clicked, this, d.slot);
+        this->*d.member = b;
+        ++i;
+    }
 
     Label2 = new QLabel(QStringLiteral("Select Chart Type:"), central_);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -343,6 +346,7 @@ void frmMain::redrawChart() { Pesgo1->redraw(review_->chart()); }
 
 void frmMain::showReview()
 {
+    deps_.m.keep(review_->takeChanges());
     writeGridHeader();
     RelatedInfo->setEnabled(review_->relatedInfoEnabled);
     cmbChartType->setCurrentIndex(review_->chartState().ChartType);
@@ -400,15 +404,19 @@ void frmMain::cmdRetrieve_Click()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const Retrieval retrieval =
         retrieveLastResult(deps_.MSComm1, deps_.clock, deps_.m.CommPort, observer);
-    keepRetrieval(deps_.m, retrieval);
+    deps_.m.keepRetrieval(retrieval.headerAsked, retrieval.customFactor, retrieval.read());
     if (!retrieval.records)
         viscora::show(prompter(), retrieval.records.failure());
     QApplication::restoreOverrideCursor();
     if (!retrieval.records)
         return;
-    if (!storeRetrievedTest(deps_.m, review_->repository(), prompter(),
-                            [this] { RelatedInfo_Click(); }))
+    const auto stored =
+        storeRetrievedTest(review_->repository(), prompter(),
+                           retrievedPoints(*retrieval.records, retrieval.customFactor),
+                           [this] { return related(frmRelated::Purpose::NameNewTest); });
+    if (!stored)
         return;
+    deps_.m.showRetrievedTest(stored->name.toStdString(), stored->id);
     review_->showNewTest();
     showReview();
 }
@@ -479,14 +487,19 @@ void frmMain::showAgain()
     Form_Activate();
 }
 
-void frmMain::RelatedInfo_Click()
+void frmMain::RelatedInfo_Click() { related(frmRelated::Purpose::OpenedTest); }
+
+std::optional<NamedTest> frmMain::related(frmRelated::Purpose purpose)
 {
     hide();
+    std::optional<NamedTest> created;
     {
-        frmRelated dialog(deps_.m, review_->repository(), prompter(), this);
+        frmRelated dialog(deps_.m, review_->repository(), prompter(), this, purpose);
         exec(dialog);
+        created = dialog.created();
     }
     show();
+    return created;
 }
 
 void frmMain::cmdOverlap_Click()
@@ -501,6 +514,7 @@ void frmMain::cmdOverlap_Click()
         exec(dialog);
     }
     review_->overlayTest();
+    deps_.m.keep(review_->takeChanges());
     redrawChart();
 }
 

@@ -5,6 +5,7 @@
 #include "ui/ProportionalLayout.h"
 #include "ui/QtPrompter.h"
 #include "review/TestReview.h"
+#include "review/frmRelated.h"
 
 #include <QMainWindow>
 
@@ -152,6 +153,8 @@ private:
     void showReview();
     void redrawChart();
     void openSetup();
+    // The related-information dialog, the window hidden meanwhile; the test it made, if any.
+    std::optional<NamedTest> related(frmRelated::Purpose purpose);
     // Help and about over the window that asked for them.
     void showHelp(QWidget &over);
     void showAbout(QWidget &over);

@@ -34,13 +34,14 @@ int main(int argc, char **argv)
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);
-    // Answered before any window system is needed.
-    const viscora::StartOptions early = viscora::parseStartOptions(args);
-    if (early.help) {
+    // Read once, before any window system: help and the version need none. Qt's own options
+    // (-platform ...) stay in the command line as typed.
+    const viscora::StartOptions options = viscora::parseStartOptions(args);
+    if (options.help) {
         std::fputs(viscora::kStartUsage, stdout);
         return 0;
     }
-    if (early.version) {
+    if (options.version) {
         std::printf("viscora %s\n", viscora::versionText());
         return 0;
     }
@@ -49,10 +50,6 @@ int main(int argc, char **argv)
     viscora::keepCNumbers();
     QApplication::setApplicationName(QStringLiteral("Viscora"));
     QApplication::setApplicationVersion(QString::fromLatin1(viscora::versionText()));
-    args.clear();
-    for (int i = 1; i < argc; ++i)
-        args.emplace_back(argv[i]);
-    const viscora::StartOptions options = viscora::parseStartOptions(args);
     if (!options.error.empty()) {
         std::fprintf(stderr, "viscora: %s\n", options.error.c_str());
         return 2;
@@ -116,34 +113,43 @@ int main(int argc, char **argv)
     auto openDocument = [](const std::string &path) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
     };
-    viscora::frmMain window(
-        {m, prompter, clock, port, makePort, makePrinter, choosePrinter, previewReport,
-         openDocument,
-         [&] {
-             // The Database dialog, when the remembered server cannot be opened: nothing is
-             // in use yet.
-             auto chooseDatabase = [&] {
-                 viscora::frmDatabase dialog(
-                     viscora::DatabaseDialogDeps{prompter, databaseChoice, QString()});
-                 dialog.exec();
-             };
-             return viscora::locateDatabase(prompter, databaseChoice,
-                                            QString::fromStdString(options.db), chooseDatabase);
-         },
-         options.commandLine,
-         [&](QWidget *parent) -> std::unique_ptr<QDialog> {
-             return std::make_unique<viscora::frmSerialPorts>(
-                 viscora::SerialPortsDeps{
-                     prompter, systemPorts, assignment, ports, overrides,
-                     [&simulatorDevice] { return simulatorDevice; }, applyPorts,
-                     [](const std::string &device) { return viscora::accessProblem(device); }},
-                 parent);
-         },
-         viscora::qtPrompterFactory(),
-         [&](QWidget *parent, const QString &inUse) -> std::unique_ptr<QDialog> {
-             return std::make_unique<viscora::frmDatabase>(
-                 viscora::DatabaseDialogDeps{prompter, databaseChoice, inUse}, parent);
-         }});
+    // The Database dialog, when the remembered server cannot be opened: nothing is in use yet.
+    auto chooseDatabase = [&] {
+        viscora::frmDatabase dialog(
+            viscora::DatabaseDialogDeps{prompter, databaseChoice, QString()});
+        dialog.exec();
+    };
+    viscora::frmMain window(viscora::MainWindowDeps{
+        .m = m,
+        .prompter = prompter,
+        .clock = clock,
+        .MSComm1 = port,
+        .makePort = makePort,
+        .makePrinter = makePrinter,
+        .choosePrinter = choosePrinter,
+        .previewReport = previewReport,
+        .openDocument = openDocument,
+        .locateDatabase =
+            [&] {
+                return viscora::locateDatabase(prompter, databaseChoice,
+                                               QString::fromStdString(options.db), chooseDatabase);
+            },
+        .commandLine = options.commandLine,
+        .makeSerialPortsDialog = [&](QWidget *parent) -> std::unique_ptr<QDialog> {
+            return std::make_unique<viscora::frmSerialPorts>(
+                viscora::SerialPortsDeps{
+                    prompter, systemPorts, assignment, ports, overrides,
+                    [&simulatorDevice] { return simulatorDevice; }, applyPorts,
+                    [](const std::string &device) { return viscora::accessProblem(device); }},
+                parent);
+        },
+        .makePrompter = viscora::qtPrompterFactory(),
+        .makeDatabaseDialog = [&](QWidget *parent,
+                                  const QString &inUse) -> std::unique_ptr<QDialog> {
+            return std::make_unique<viscora::frmDatabase>(
+                viscora::DatabaseDialogDeps{prompter, databaseChoice, inUse}, parent);
+        },
+    });
     prompter.setParent(&window);
     mainWindow = &window;
     if (!window.Form_Load())

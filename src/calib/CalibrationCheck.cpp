@@ -15,7 +15,8 @@ namespace {
 constexpr const char *kStresses[] = {"3", "6", "10", "100", "800"};
 } // namespace
 
-CalibrationCheck::CalibrationCheck(Module1 &m, SerialPort &port, Clock &clock, Prompter &prompter)
+CalibrationCheck::CalibrationCheck(const Module1 &m, SerialPort &port, Clock &clock,
+                                   Prompter &prompter)
     : m_(m), port_(port), clock_(clock), prompter_(prompter)
 {
     for (size_t r = 0; r < rows.size(); ++r)

@@ -25,7 +25,7 @@ struct CalibrationRow {
 
 class CalibrationCheck {
 public:
-    CalibrationCheck(Module1 &m, SerialPort &port, Clock &clock, Prompter &prompter);
+    CalibrationCheck(const Module1 &m, SerialPort &port, Clock &clock, Prompter &prompter);
 
     // 0.9 to 5000 cP, both included.
     static bool validViscosity(double cP);
@@ -56,7 +56,7 @@ private:
     void WaitSeconds(float seconds);
     void use(const RecordFields &f);
 
-    Module1 &m_;
+    const Module1 &m_;
     SerialPort &port_;
     Clock &clock_;
     Prompter &prompter_;

@@ -121,6 +121,19 @@ std::string oneLine(const QString &name);
 extern volatile std::sig_atomic_t interrupted;
 void onInterrupt(int);
 
+// While one lives, ^C sets `interrupted` (cleared at the start) instead of ending the
+// program; the previous handler comes back with its end.
+class InterruptGuard {
+public:
+    InterruptGuard() : previous_(std::signal(SIGINT, onInterrupt)) { interrupted = 0; }
+    ~InterruptGuard() { std::signal(SIGINT, previous_); }
+    InterruptGuard(const InterruptGuard &) = delete;
+    InterruptGuard &operator=(const InterruptGuard &) = delete;
+
+private:
+    void (*previous_)(int);
+};
+
 // Saved tests (CliTests.cpp).
 bool requireTest(Context &c, const QString &name);
 std::unique_ptr<TestReview> openTest(Context &c, const std::string &name);

@@ -12,9 +12,8 @@ int cmdCopyDb(Context &c, const Args &a)
     if (!source)
         return c.failed(source.error());
     // ^C stops the copy, which then writes nothing.
-    interrupted = 0;
-    auto previous = std::signal(SIGINT, onInterrupt);
     size_t shown = 0;
+    std::optional<InterruptGuard> guard(std::in_place);
     const CopyResult r = copyDatabaseTo(**source, to, [&](CopyProgress p) {
         p.name = QString::fromStdString(oneLine(p.name)); // the progress stays one line
         std::string line = copyProgressText(p).toStdString();
@@ -25,7 +24,7 @@ int cmdCopyDb(Context &c, const Args &a)
         c.err << '\r' << line << std::flush;
         return !interrupted;
     });
-    std::signal(SIGINT, previous);
+    guard.reset();
     if (shown > 0)
         c.err << '\n';
     if (!r.ok)

@@ -43,8 +43,10 @@ int cmdDownload(Context &c, const Args &a)
         else
             c.err << '\n';
     };
-    if (!sendSequence(c.serial(), *c.clock, c.m, seq->name, *stored, c.prompter, observer))
+    auto sent = sendSequence(c.serial(), *c.clock, c.m, seq->name, *stored, c.prompter, observer);
+    if (!sent)
         return 1;
+    c.m.keepSent(std::move(*sent));
     c.out << "Sent " << stored->size() << " step(s) of " << a.positional[0] << " with " << rb->name
           << ".\n";
     return 0;
@@ -64,21 +66,24 @@ int cmdRetrieve(Context &c, const Args &a)
     if (*exists)
         return c.fail("Test Name Error.", "Duplicated test name. Please enter a new test name.");
     const Retrieval retrieval = retrieveLastResult(c.serial(), *c.clock, c.m.CommPort);
-    keepRetrieval(c.m, retrieval);
+    c.m.keepRetrieval(retrieval.headerAsked, retrieval.customFactor, retrieval.read());
     if (!retrieval.records)
         return c.failed(retrieval.records.failure());
-    RelatedInfoEditor editor(c.m, repo, c.prompter);
+    RelatedInfoEditor editor(repo, c.prompter, std::nullopt);
     const TestHeader header{name, QString::fromStdString(a.option("--fluid-id")),
                             QString::fromStdString(a.option("--sample-time")),
                             QString::fromStdString(a.option("--company")),
                             QString::fromStdString(a.option("--desc"))};
-    if (!storeRetrievedTest(c.m, repo, c.prompter, [&] {
-            if (!editor.ok(header))
-                editor.cancel();
-        }))
+    const auto stored = storeRetrievedTest(
+        repo, c.prompter, retrievedPoints(*retrieval.records, retrieval.customFactor),
+        [&] { return editor.ok(header) ? editor.created() : std::nullopt; });
+    if (!stored)
         return 1;
+    c.m.showRetrievedTest(stored->name.toStdString(), stored->id);
     TestReview review(c.m, *c.db, c.prompter);
-    if (!review.showNewTest())
+    const bool shown = review.showNewTest();
+    c.m.keep(review.takeChanges());
+    if (!shown)
         return 1;
     printGrid(c, review.grid());
     return 0;
@@ -139,21 +144,28 @@ int cmdRun(Context &c, const Args &a)
     name.custom = a.has("--custom");
     name.stressFactor = a.option("--custom", 0);
     name.rateFactor = a.option("--custom", 1);
-    const double giveUpAfter =
-        a.has("--reconnect-timeout") ? numberOf(a.option("--reconnect-timeout")) : 600;
+    const double giveUpAfter = a.has("--reconnect-timeout")
+                                   ? numberOf(a.option("--reconnect-timeout"))
+                                   : Acquisition::kGiveUpAfter;
     // Named before anything is sent: a refused name or a locked database costs no download.
-    RealTestNaming naming(c.m, tests, c.prompter);
+    RealTestNaming naming(tests, c.prompter);
+    c.m.RelatedOk = true;
     if (naming.ok(name) != NamingOutcome::Created)
         return 1;
-    name.header.testName = naming.createdName();
-    if (!sendSequence(c.serial(), *c.clock, c.m, seq->name, *steps, c.prompter)) {
+    const NamedRun &run = *naming.created();
+    c.m.nameRun(run.id, run.custom);
+    name.header.testName = run.name;
+    auto sent = sendSequence(c.serial(), *c.clock, c.m, seq->name, *steps, c.prompter);
+    if (!sent) {
         // The header was made for this run only; without its download there is no run. One left
         // behind would refuse the name next time, so its failure is said too.
         if (const DbResult removed = tests.deleteTest(name.header.testName); !removed)
             c.failed(removed.error);
         return 1;
     }
+    c.m.keepSent(std::move(*sent));
     Acquisition acquisition(c.m, c.serial(), *c.clock, tests, c.prompter);
+    acquisition.setGiveUpAfter(giveUpAfter);
     acquisition.setSteps(*steps);
     acquisition.setNamed(true);
     acquisition.setTestName(name.header.testName);
@@ -172,8 +184,7 @@ int cmdRun(Context &c, const Args &a)
     };
     if (!acquisition.start())
         return 1;
-    interrupted = 0;
-    auto previous = std::signal(SIGINT, onInterrupt);
+    const InterruptGuard guard;
     int code = 0;
     while (acquisition.running() || acquisition.holding()) {
         BusyWait(*c.clock, 1.0f);
@@ -193,18 +204,9 @@ int cmdRun(Context &c, const Args &a)
             code = 1;
             break;
         }
-        const PollResult r = acquisition.poll();
-        if (r.failed)
+        if (acquisition.poll().failed)
             code = 1;
-        if (const auto lost = acquisition.lostFor(); lost && *lost > giveUpAfter) {
-            acquisition.giveUp();
-            c.fail(kCommunicationErrorTitle,
-                   "The instrument did not come back within " + shortestText(giveUpAfter) +
-                       " s; the run is given up. The rows stored so far are kept.");
-            code = 1;
-        }
     }
-    std::signal(SIGINT, previous);
     return code;
 }
 
@@ -215,12 +217,12 @@ int cmdCalibrate(Context &c, const Args &a)
     initialCommport(c.serial(), c.m.CommPort);
     if (!check.start(a.positional[0]))
         return 1;
-    interrupted = 0;
-    auto previous = std::signal(SIGINT, onInterrupt);
-    do
-        BusyWait(*c.clock, 1.0f);
-    while (!interrupted && check.poll());
-    std::signal(SIGINT, previous);
+    {
+        const InterruptGuard guard;
+        do
+            BusyWait(*c.clock, 1.0f);
+        while (!interrupted && check.poll());
+    }
     check.stop();
     for (const auto &row : check.rows)
         c.out << row.Stress3 << '\t' << row.lbl3Err << '\t' << row.lbl3PercentErr << '\n';
@@ -240,8 +242,7 @@ int cmdLog(Context &c, const Args &a)
         return 1;
     log.startRecording();
     c.err << "Logging to " << log.dataPath() << (log.Recording ? "" : " (not recording)") << '\n';
-    interrupted = 0;
-    auto previous = std::signal(SIGINT, onInterrupt);
+    const InterruptGuard guard;
     bool ended = false;
     for (long elapsed = 0; !ended; ++elapsed) {
         if (interrupted || (seconds >= 0 && static_cast<double>(elapsed) >= seconds)) {
@@ -251,7 +252,6 @@ int cmdLog(Context &c, const Args &a)
         BusyWait(*c.clock, 1.0f);
         ended = !log.poll();
     }
-    std::signal(SIGINT, previous);
     return 0;
 }
 

@@ -111,27 +111,17 @@ int cmdNewSequence(Context &c, const Args &a)
             parts[0], parts[1], parts[2],
             formatMask(formula::shearRateSetup(numberOf(parts[2]), rb.shearFactor), "###.00"),
             parts[3]};
-        if (const auto error = acceptStepFields(fields, StepDialogKind::Insert, c.m))
+        const AcceptedStep accepted = acceptStepFields(fields, StepDialogKind::Insert, c.m.units());
+        if (const auto &error = accepted.error)
             return c.fail(error->title, error->message + " (step " + std::to_string(i) + ")");
-        steps.push_back({static_cast<int>(i), Val(c.m.StepTimeText), Val(c.m.StepTempText),
-                         Val(c.m.StepSpeedText),
-                         static_cast<int>(roundHalfEven(Val(c.m.StepRecordRateText)))});
+        steps.push_back(handedBackStep(accepted.handBack, static_cast<int>(i)));
     }
-    if (steps.empty())
-        steps.push_back({1, 600, 100, 100, 10});
     SequenceRepository repo(*c.db);
     const QString &name = kept.name;
-    const auto exists = repo.existsIgnoringCase(name);
-    if (!exists)
-        return c.failed(exists.error());
-    if (*exists)
-        return c.fail("New Sequence Naming Error", "Duplicated test name, please input again.");
-    int id = 0;
-    const DbResult r = repo.createSequence(name, rb.code, steps, id);
-    if (!r)
-        return c.fail(kDatabaseErrorTitle,
-                      "The sequence could not be saved: " + r.error.toStdString());
-    c.out << id << '\t' << name.toStdString() << '\t' << rb.code << '\n';
+    const Result<int> id = createNewSequence(repo, name, rb.code, std::move(steps));
+    if (!id)
+        return c.failed(id.failure());
+    c.out << *id << '\t' << name.toStdString() << '\t' << rb.code << '\n';
     return 0;
 }
 

@@ -128,7 +128,9 @@ std::unique_ptr<TestReview> openTest(Context &c, const std::string &name)
         return nullptr;
     auto review = std::make_unique<TestReview>(c.m, *c.db, c.prompter);
     c.m.CurrentTestName = name;
-    if (!review->openCurrentTest())
+    const bool opened = review->openCurrentTest();
+    c.m.keep(review->takeChanges());
+    if (!opened)
         return nullptr;
     return review;
 }

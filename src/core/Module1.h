@@ -3,6 +3,7 @@
 // window and to the CLI; nothing here is persisted, every run starts from these values.
 
 #include "core/Protocol.h"
+#include "core/SequenceStep.h"
 #include "core/Units.h"
 
 #include <array>
@@ -15,20 +16,20 @@ namespace viscora {
 
 enum class WindowState { None, Normal, Minimized, Maximized };
 
-// A step as a download sent it, in stored units, with the record rate the real-time test
-// stores by.
-struct SentStep {
-    int stepNo = 0;
-    double time = 0, temperature = 0, speed = 0; // s, degF, rpm
-    int recordRate = 0;
-};
-
 // The sequence a download put into the instrument: what a real-time test then runs, whatever
 // the setup window selects afterwards.
 struct SentSequence {
     std::string name;
     int rbIndex = 0;
-    std::vector<SentStep> steps;
+    std::vector<SequenceStep> steps;
+};
+
+// What showing a test hands back to the session: the rotor-bob its rows were read with, that
+// a test is shown, that a change of units was taken in.
+struct ReviewChanges {
+    std::optional<RotorBobSetting> rotorBob;
+    bool testShown = false;
+    bool unitChangeApplied = false;
 };
 
 struct Module1 {
@@ -62,6 +63,57 @@ struct Module1 {
     bool InsertAfter = false;
 
     bool isSI() const { return UnitSystem == 2; }
+    void keep(const ReviewChanges &c)
+    {
+        if (c.rotorBob)
+            setRotorBob(*c.rotorBob);
+        if (c.testShown)
+            NoTestShown = false;
+        if (c.unitChangeApplied)
+            UnitChanged = false;
+    }
+    // The real-time test named for the next run, with a special rotor-bob's factors if any.
+    void nameRun(std::int32_t id, std::optional<CustomFactors> custom)
+    {
+        NewTestId = id;
+        CustomRb = custom.has_value();
+        if (custom) {
+            CustomStressFactor = custom->stress;
+            CustomRbFactor = custom->rate;
+        }
+    }
+    // What a retrieval read, where the main window and the naming read it: the header's
+    // rotor-bob once it was asked for (its factor given in thousandths), the records when
+    // there are any.
+    void keepRetrieval(bool headerAsked, std::optional<double> customFactorThousandths,
+                       const std::vector<RetrievedRecord> *records)
+    {
+        if (headerAsked) {
+            CustomRb = customFactorThousandths.has_value();
+            if (customFactorThousandths)
+                CustomRbFactor = *customFactorThousandths / 1000.0;
+        }
+        if (!records)
+            return;
+        RetrievedRecords = *records;
+        RetrievedCount = static_cast<int>(records->size());
+    }
+    // A retrieved test now stored: it is the opened test, with the rotor-bob of its last record.
+    void showRetrievedTest(std::string name, std::int32_t id)
+    {
+        CurrentTestName = std::move(name);
+        NewTestId = id;
+        NoTestShown = false;
+        if (RetrievedCount > 0 && RetrievedCount <= static_cast<int>(RetrievedRecords.size()))
+            RbIndex = static_cast<std::int16_t>(
+                RetrievedRecords[static_cast<std::size_t>(RetrievedCount - 1)][6]);
+    }
+    // A download the instrument took: what a real-time test then runs.
+    void keepSent(SentSequence sent)
+    {
+        SequenceSent = true;
+        LastSentSequence = std::move(sent);
+    }
     // The typed values the layers below the windows take.
     Units units() const { return isSI() ? Units::SI : Units::EI; }
     RotorBobSetting rotorBob() const

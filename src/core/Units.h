@@ -29,6 +29,12 @@ const RotorBob *rotorBobByName(const std::string &name);
 // Position of an entry in the list (the setup window's list position).
 int rotorBobPosition(const RotorBob &rb);
 
+// A special rotor-bob's two factors as the operator typed them for a run: the stress
+// factor, and the shear rate per rpm.
+struct CustomFactors {
+    double stress = 1, rate = 0;
+};
+
 // The rotor-bob a test is read with: its code and both factors, or a custom shear-rate
 // factor (the windows keep it in RbIndex, RbShearFactor, RbFannFactor, CustomRb and
 // CustomRbFactor).
@@ -82,15 +88,7 @@ inline double shearRateMain(double speed, double shearFactor)
 {
     return speed * kShearPerRpm * shearFactor;
 }
-inline double viscosityMain(double stress, double speed, double shearFactor)
-{
-    return stress / ((speed + kSpeedGuard) * kShearPerRpm) * 100 / shearFactor;
-}
 inline double shearRateCustom(double speed, double customFactor) { return speed * customFactor; }
-inline double viscosityCustom(double stress, double speed, double customFactor)
-{
-    return stress / ((speed + kSpeedGuard)) * 100 / customFactor;
-}
 inline double dialReading(double stress, double fannFactor)
 {
     return stress / kDialDivisor / fannFactor;

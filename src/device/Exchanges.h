@@ -36,6 +36,9 @@ struct Retrieval {
     bool headerAsked = false;
     // The custom shear-rate factor (thousandths) the header named; none for a listed rotor-bob.
     std::optional<double> customFactor;
+
+    // The records read, or none: as Module1::keepRetrieval takes them.
+    const std::vector<RetrievedRecord> *read() const { return records ? &*records : nullptr; }
 };
 
 // Reads the header and data blocks of the instrument's last result and checks and parses

@@ -24,10 +24,10 @@ const std::string kFirstRate = "1";
 const char *const DirectLog::kHeader =
     "Accu_Time(Sec),Clock_Time,S_Stress(dyn/cm2),Speed(Rpm),Visc(cP)";
 
-DirectLog::DirectLog(Module1 &m, SerialPort &port, Clock &clock, Prompter &prompter)
-    : m_(m), port_(port), clock_(clock), runClock_(clock), prompter_(prompter)
+DirectLog::DirectLog(const Module1 &m, SerialPort &port, Clock &clock, Prompter &prompter)
+    : m_(m), rotorBob_(chosenRotorBob(m.rotorBob())), port_(port), clock_(clock), runClock_(clock),
+      prompter_(prompter)
 {
-    m_.setRotorBob(chosenRotorBob(m_.rotorBob()));
     chart.Initial_chart(now());
 }
 
@@ -64,7 +64,7 @@ std::string DirectLog::dataLine(double seconds, double clockSeconds, double stre
 bool DirectLog::SendLogProgram(const std::string &text)
 {
     // One long step at the speed: 60000 s at 35 degF.
-    const ProgramStep step{1, 60000, 35, Val(text) * 100, m_.RbIndex};
+    const ProgramStep step{1, 60000, 35, Val(text) * 100, rotorBob_.index};
     const Outcome sent = sendProgram(port_, clock_, m_.CommPort, {step});
     if (!sent)
         show(prompter_, sent.failure());
@@ -157,7 +157,7 @@ bool DirectLog::poll()
         const RecordFields f = parseDataRecord(*record);
         if (!isValidRecord(f))
             continue;
-        const LiveValues v = liveValues(f, m_.rotorBob(), m_.CustomStressFactor);
+        const LiveValues v = liveValues(f, rotorBob_, m_.CustomStressFactor);
         const double t = now();
         chart.add(t, v.stress, v.viscosity, v.temperature);
         const long long rate = roundHalfEven(Val(rateText));

@@ -5,6 +5,7 @@
 #include "core/Clock.h"
 #include "core/DataRecord.h"
 #include "core/LiveChart.h"
+#include "core/Units.h"
 #include "device/Link.h"
 #include "device/SerialPort.h"
 
@@ -22,7 +23,7 @@ struct DirectLogButtons {
 
 class DirectLog {
 public:
-    DirectLog(Module1 &m, SerialPort &port, Clock &clock, Prompter &prompter);
+    DirectLog(const Module1 &m, SerialPort &port, Clock &clock, Prompter &prompter);
 
     // The one-step program for a speed (text as typed). False on a port failure.
     bool SendLogProgram(const std::string &speedText);
@@ -46,6 +47,8 @@ public:
     void resetChart() { chart.Initial_chart(now()); }
 
     bool running() const { return running_; }
+    // The rotor-bob the log reads by: the chosen one, R1-B1 when none was chosen.
+    const RotorBobSetting &rotorBob() const { return rotorBob_; }
     bool Recording = false;
     DirectLogButtons buttons;
     LiveChart chart;
@@ -65,7 +68,8 @@ private:
     bool append(const std::string &text);
     double now() { return runClock_.now(); }
 
-    Module1 &m_;
+    const Module1 &m_;
+    RotorBobSetting rotorBob_;
     SerialPort &port_;
     Clock &clock_;
     RunClock runClock_;

@@ -32,6 +32,7 @@ frmDirectLog::frmDirectLog(DirectLogWindowDeps deps, QWidget *parent)
     setWindowTitle(QStringLiteral("Direct Data Logging"));
     MSComm1 = deps_.makePort();
     log_ = std::make_unique<DirectLog>(deps_.m, *MSComm1, deps_.clock, prompter_);
+    deps_.m.setRotorBob(log_->rotorBob());
 
     auto *central = new QWidget(this);
     setCentralWidget(central);

@@ -30,7 +30,7 @@ namespace {
 constexpr const char *kInProgress = "Test in progress ...";
 } // namespace
 
-Acquisition::Acquisition(Module1 &m, SerialPort &port, Clock &clock, TestRepository &repo,
+Acquisition::Acquisition(const Module1 &m, SerialPort &port, Clock &clock, TestRepository &repo,
                          Prompter &prompter)
     : m_(m), port_(port), clock_(clock), runClock_(clock), repo_(repo), prompter_(prompter)
 {
@@ -135,16 +135,10 @@ bool Acquisition::start()
 
 StoredPoint Acquisition::storedPoint(const RecordFields &f) const
 {
-    StoredPoint p;
-    p.stepNo = static_cast<int>(f[0]);
-    p.time = f[1];
-    p.temperature = f[2];
-    p.speed = formula::storedSpeed(f[5] / 100);
-    const double stressFactor = m_.CustomRb ? m_.CustomStressFactor : 1.0;
-    p.shearStress = f[3] * stressFactor;
-    p.gel = f[4] * stressFactor;
-    p.rbfactor = m_.CustomRb ? Int(m_.CustomRbFactor * 1000) : f[6];
-    return p;
+    if (!m_.CustomRb)
+        return viscora::storedPoint(f, f[5] / 100, 1.0, std::nullopt);
+    return viscora::storedPoint(f, f[5] / 100, m_.CustomStressFactor,
+                                Int(m_.CustomRbFactor * 1000));
 }
 
 void Acquisition::endTest()
@@ -382,6 +376,14 @@ PollResult Acquisition::poll()
     }
     if (lostAt_ && !reconnect()) {
         result.connectionLost = true;
+        if (now() - *lostAt_ > giveUpAfter_) {
+            giveUp();
+            prompter_.message("The instrument did not come back within " +
+                                  shortestText(giveUpAfter_) +
+                                  " s; the run is given up. The rows stored so far are kept.",
+                              kCommunicationErrorTitle);
+            result.failed = true;
+        }
         flush(result);
         return result;
     }

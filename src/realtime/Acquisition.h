@@ -32,15 +32,15 @@ struct PollResult {
     int records = 0; // taken from the buffer this tick
     int stored = 0;  // rows written this tick
     bool charted = false;
-    bool finished = false;       // the instrument ended the test (or its time is over)
-    bool failed = false;         // a database write failed; the test was stopped
-    std::size_t held = 0;        // rows waiting in memory for the database
+    bool finished = false; // the instrument ended the test (or its time is over)
+    bool failed = false;   // a write failed or the instrument was given up: the test was stopped
+    std::size_t held = 0;  // rows waiting in memory for the database
     bool connectionLost = false; // no record arrives: reconnecting
 };
 
 class Acquisition {
 public:
-    Acquisition(Module1 &m, SerialPort &port, Clock &clock, TestRepository &repo,
+    Acquisition(const Module1 &m, SerialPort &port, Clock &clock, TestRepository &repo,
                 Prompter &prompter);
 
     // The sequence the instrument runs: each step's RecordRate decides which records are
@@ -77,6 +77,9 @@ public:
     bool stop();
     // Ends a run whose instrument did not come back; rows stored and held are kept.
     void giveUp();
+    // How long a lost instrument is waited for before a poll gives the run up (and says so).
+    static constexpr double kGiveUpAfter = 600; // s
+    void setGiveUpAfter(double seconds) { giveUpAfter_ = seconds; }
 
     std::string elapsedText() const { return elapsedTimeText(RecordsReceived); }
     // Seconds on the run's clock, continuing past midnight.
@@ -126,7 +129,8 @@ private:
     // its rows go to a file beside it, which the operator is told of. False while it is.
     bool fileChanged(PollResult &result);
 
-    Module1 &m_;
+    double giveUpAfter_ = kGiveUpAfter;
+    const Module1 &m_;
     SerialPort &port_;
     Clock &clock_;
     RunClock runClock_;

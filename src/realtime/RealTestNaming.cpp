@@ -1,6 +1,5 @@
 #include "realtime/RealTestNaming.h"
 
-#include "core/Module1.h"
 #include "core/Prompter.h"
 #include "core/VbFormat.h"
 
@@ -18,7 +17,6 @@ TestHeader RealTestNaming::load(const QString &currentName) const
 
 NamingOutcome RealTestNaming::ok(const RealTestName &e)
 {
-    m_.RelatedOk = true;
     const Naming n = nameNewTest(repo_, e.header, Qt::CaseInsensitive, [&] {
         // A rate factor of 0 would leave every viscosity of the run without a value.
         if (e.custom && Val(e.rateFactor) <= 0) {
@@ -40,16 +38,10 @@ NamingOutcome RealTestNaming::ok(const RealTestName &e)
     }
     if (n.outcome != NamingOutcome::Created)
         return n.outcome;
-    m_.NewTestId = n.id;
-    created_ = n.name;
-    m_.CustomRb = e.custom;
-    if (e.custom) {
-        m_.CustomStressFactor = Val(e.stressFactor);
-        m_.CustomRbFactor = Val(e.rateFactor);
-    }
+    created_ = NamedRun{n.name, n.id, std::nullopt};
+    if (e.custom)
+        created_->custom = CustomFactors{Val(e.stressFactor), Val(e.rateFactor)};
     return n.outcome;
 }
-
-void RealTestNaming::cancel() { m_.RelatedOk = false; }
 
 } // namespace viscora

@@ -17,7 +17,7 @@ namespace viscora {
 
 frmRealRelated::frmRealRelated(Module1 &m, TestRepository &repo, Prompter &prompter,
                                const QString &currentName, QWidget *parent)
-    : QDialog(parent), m_(m), naming_(m, repo, prompter)
+    : QDialog(parent), m_(m), naming_(repo, prompter)
 {
     setObjectName(QStringLiteral("frmRealRelated"));
     setWindowTitle(QStringLiteral("Real Time Test Testname"));
@@ -94,7 +94,7 @@ void frmRealRelated::Option2_Click()
 
 QString frmRealRelated::testName() const
 {
-    return naming_.createdName().isEmpty() ? txtTestName->text() : naming_.createdName();
+    return naming_.created() ? naming_.created()->name : txtTestName->text();
 }
 
 void frmRealRelated::focusEntry(QLineEdit *box)
@@ -110,8 +110,10 @@ void frmRealRelated::cmdOk_Click()
     e.custom = Option2->isChecked();
     e.stressFactor = txtStressFactor->text().toStdString();
     e.rateFactor = txtRateFactor->text().toStdString();
+    m_.RelatedOk = true;
     switch (naming_.ok(e)) {
     case NamingOutcome::Created:
+        m_.nameRun(naming_.created()->id, naming_.created()->custom);
         accept();
         return;
     case NamingOutcome::RefusedOther:
@@ -126,7 +128,7 @@ void frmRealRelated::cmdOk_Click()
 
 void frmRealRelated::reject()
 {
-    naming_.cancel();
+    m_.RelatedOk = false;
     QDialog::reject();
 }
 

@@ -15,6 +15,8 @@ class QRadioButton;
 
 namespace viscora {
 
+struct Module1;
+
 // The header boxes (txtTestName ... txtDesc) are the form's own members.
 class frmRealRelated : public QDialog, public TestHeaderFields {
     Q_OBJECT

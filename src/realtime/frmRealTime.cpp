@@ -167,6 +167,8 @@ void frmRealTime::Form_Load()
     const auto running = runningSequence(deps_.m, SequenceRepository(deps_.db));
     if (!running)
         viscora::show(prompter(), running.failure());
+    else if (running->sentRotorBob)
+        deps_.m.setRotorBob(withRotorBob(deps_.m.rotorBob(), *running->sentRotorBob));
     const std::vector<SequenceStep> steps = running ? running->steps : std::vector<SequenceStep>();
     grid_->setRows(setupRows(steps, deps_.m.isSI(), deps_.m.RbShearFactor), deps_.m.isSI());
     acquisition_->setSteps(steps);

@@ -1,18 +1,15 @@
 #include "review/RelatedInfoEditor.h"
 
-#include "core/Module1.h"
 #include "core/Prompter.h"
 #include "store/TestNaming.h"
 
 namespace viscora {
 
-bool RelatedInfoEditor::newMode() const { return m_.NoTestShown; }
-
 TestHeader RelatedInfoEditor::load() const
 {
     if (newMode())
         return {};
-    const QString name = QString::fromStdString(m_.CurrentTestName);
+    const QString &name = *shownTest_;
     const auto h = repo_.header(name);
     if (!h)
         show(prompter_, h.failure());
@@ -22,7 +19,6 @@ TestHeader RelatedInfoEditor::load() const
 
 bool RelatedInfoEditor::ok(const TestHeader &entered)
 {
-    m_.RelatedOk = true;
     if (newMode()) {
         const Naming n = nameNewTest(repo_, entered, Qt::CaseSensitive, {});
         if (n.failure)
@@ -31,9 +27,7 @@ bool RelatedInfoEditor::ok(const TestHeader &entered)
             show(prompter_, dbFailure(saveFailure(n.writeFailure)));
         if (n.outcome != NamingOutcome::Created)
             return false;
-        m_.CurrentTestName = n.name.toStdString();
-        m_.NewTestId = n.id;
-        m_.NoTestShown = false;
+        created_ = NamedTest{n.name, n.id};
         return true;
     }
     if (entered.testName.isEmpty()) {
@@ -41,14 +35,12 @@ bool RelatedInfoEditor::ok(const TestHeader &entered)
         return false;
     }
     TestHeader h = entered;
-    h.testName = QString::fromStdString(m_.CurrentTestName);
+    h.testName = *shownTest_;
     const DbResult r = repo_.updateHeader(h);
     if (!r)
         prompter_.message("The related information could not be saved: " + r.error.toStdString(),
                           kDatabaseErrorTitle);
     return true;
 }
-
-void RelatedInfoEditor::cancel() { m_.RelatedOk = false; }
 
 } // namespace viscora

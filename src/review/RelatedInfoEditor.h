@@ -4,29 +4,39 @@
 
 #include "store/TestRepository.h"
 
+#include <optional>
+
 namespace viscora {
 
-struct Module1;
 class Prompter;
+
+// A test the dialog created: its name as kept and its id.
+struct NamedTest {
+    QString name;
+    int id = 0;
+};
 
 class RelatedInfoEditor {
 public:
-    RelatedInfoEditor(Module1 &m, TestRepository &repo, Prompter &prompter)
-        : m_(m), repo_(repo), prompter_(prompter)
+    // shownTest: the test whose header is edited; none creates a new test.
+    RelatedInfoEditor(TestRepository &repo, Prompter &prompter, std::optional<QString> shownTest)
+        : repo_(repo), prompter_(prompter), shownTest_(std::move(shownTest))
     {}
 
-    bool newMode() const;
+    bool newMode() const { return !shownTest_; }
     // The fields the dialog starts with: empty in new mode, the shown test's header in edit
     // mode (empty texts when it is gone).
     TestHeader load() const;
     // OK: true when the dialog closes, false when it stays open after a message.
     bool ok(const TestHeader &entered);
-    void cancel();
+    // The test OK created in new mode.
+    const std::optional<NamedTest> &created() const { return created_; }
 
 private:
-    Module1 &m_;
     TestRepository &repo_;
     Prompter &prompter_;
+    std::optional<QString> shownTest_;
+    std::optional<NamedTest> created_;
 };
 
 } // namespace viscora

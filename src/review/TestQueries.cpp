@@ -1,31 +1,34 @@
 #include "review/TestQueries.h"
 
-#include "core/Module1.h"
-#include "core/Units.h"
-
 namespace viscora {
 
-DbRead<std::vector<QueryRow>> dosql(Module1 &m, const TestRepository &repo, const QString &name)
+DbRead<QueriedTest> dosql(const TestRepository &repo, const QString &name, Units units,
+                          RotorBobSetting current)
 {
     const auto first = repo.firstRbfactor(name);
     if (!first)
-        return DbRead<std::vector<QueryRow>>::failure(first);
-    m.setRotorBob(openedTestRotorBob(m.rotorBob(), *first));
+        return DbRead<QueriedTest>::failure(first);
+    const RotorBobSetting rb = openedTestRotorBob(current, *first);
     if (!*first)
-        return std::vector<QueryRow>();
-    return repo.queryRows(
-        buildTestQuery(m.units(), m.rotorBob(), m.CustomRb, QueryOrder::StepThenTime), name);
+        return QueriedTest{{}, rb};
+    auto rows =
+        repo.queryRows(buildTestQuery(units, rb, rb.custom, QueryOrder::StepThenTime), name);
+    if (!rows)
+        return DbRead<QueriedTest>::failure(rows);
+    return QueriedTest{std::move(*rows), rb};
 }
 
-DbRead<std::vector<QueryRow>> dosqloverlap(Module1 &m, const TestRepository &repo,
-                                           const QString &name)
+DbRead<QueriedTest> dosqloverlap(const TestRepository &repo, const QString &name, Units units,
+                                 RotorBobSetting current)
 {
     const auto first = repo.firstRbfactor(name);
     if (!first)
-        return DbRead<std::vector<QueryRow>>::failure(first);
-    m.setRotorBob(overlayRotorBob(m.rotorBob(), *first));
-    return repo.queryRows(
-        buildTestQuery(m.units(), m.rotorBob(), m.CustomRb, QueryOrder::Unordered), name);
+        return DbRead<QueriedTest>::failure(first);
+    const RotorBobSetting rb = overlayRotorBob(current, *first);
+    auto rows = repo.queryRows(buildTestQuery(units, rb, rb.custom, QueryOrder::Unordered), name);
+    if (!rows)
+        return DbRead<QueriedTest>::failure(rows);
+    return QueriedTest{std::move(*rows), rb};
 }
 
 } // namespace viscora

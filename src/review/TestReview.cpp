@@ -8,7 +8,7 @@
 
 namespace viscora {
 
-TestReview::TestReview(Module1 &m, Database &db, Prompter &prompter)
+TestReview::TestReview(const Module1 &m, Database &db, Prompter &prompter)
     : m_(m), repo_(db), prompter_(prompter)
 {
     grid_.setSI(m_.isSI());
@@ -22,13 +22,33 @@ bool TestReview::reported(const QString &error)
 
 void TestReview::initialChart() { Initial_Chart_Stress_Rate(chart_, state_, m_); }
 
+RotorBobSetting TestReview::currentRotorBob() const
+{
+    return changes_.rotorBob.value_or(m_.rotorBob());
+}
+
+bool TestReview::keepRows(DbRead<QueriedTest> read, std::vector<QueryRow> &rows)
+{
+    if (!read) {
+        rows.clear();
+        return false;
+    }
+    changes_.rotorBob = read->rotorBob;
+    rows = std::move(read->rows);
+    return true;
+}
+
 bool TestReview::fillGrid()
 {
-    auto rows = dosql(m_, repo_, QString::fromStdString(m_.CurrentTestName));
-    grid_.setRows(rows ? std::move(*rows) : std::vector<QueryRow>());
+    auto read =
+        dosql(repo_, QString::fromStdString(m_.CurrentTestName), m_.units(), currentRotorBob());
+    const QString error = read ? QString() : read.error();
+    std::vector<QueryRow> rows;
+    const bool ok = keepRows(std::move(read), rows);
+    grid_.setRows(std::move(rows));
     grid_.setSI(m_.isSI());
     gapRows_.clear();
-    return rows ? readGaps() : reported(rows.error());
+    return ok ? readGaps() : reported(error);
 }
 
 bool TestReview::readGaps()
@@ -79,7 +99,7 @@ bool TestReview::openCurrentTest()
         }
         if (grid_.rowCount() > 0) {
             // The chart is drawn once, by the chart-type selection below.
-            m_.NoTestShown = false;
+            changes_.testShown = true;
             relatedInfoEnabled = true;
         } else {
             relatedInfoEnabled = false;
@@ -105,7 +125,7 @@ bool TestReview::showNewTest()
     initialChart();
     CurrentTestId = m_.NewTestId;
     const bool ok = fillGrid() && readHeader();
-    m_.NoTestShown = false;
+    changes_.testShown = true;
     chart_.setSubtitle(m_.CurrentTestName);
     if (grid_.rowCount() > 0)
         drawChartType(chart_, state_, 0, m_, grid_.rows(), nullptr, prompter_, gapRows_);
@@ -133,7 +153,7 @@ bool TestReview::activate()
         grid_.setSI(m_.isSI());
         if (!m_.CurrentTestName.empty()) {
             ok = fillGrid();
-            m_.NoTestShown = false;
+            changes_.testShown = true;
             chart_.setSubtitle(m_.CurrentTestName);
             if (grid_.rowCount() > 0) {
                 initialChart();
@@ -141,7 +161,7 @@ bool TestReview::activate()
                 drawChartType(chart_, state_, 0, m_, grid_.rows(), nullptr, prompter_, gapRows_);
             }
         }
-        m_.UnitChanged = false;
+        changes_.unitChangeApplied = true;
     }
     grid_.Check_Stress();
     return ok;
@@ -151,10 +171,11 @@ bool TestReview::overlayTest()
 {
     if (m_.OverlapTestName.empty() || m_.OverlapTestName == m_.CurrentTestName)
         return true;
-    auto rows = dosqloverlap(m_, repo_, QString::fromStdString(m_.OverlapTestName));
-    if (!rows)
-        return reported(rows.error());
-    overlayRows_ = std::move(*rows);
+    auto read = dosqloverlap(repo_, QString::fromStdString(m_.OverlapTestName), m_.units(),
+                             currentRotorBob());
+    const QString error = read ? QString() : read.error();
+    if (!keepRows(std::move(read), overlayRows_))
+        return reported(error);
     state_.SubsetCount += 1;
     chart_.setSubsetCount(state_.SubsetCount);
     drawChartType(chart_, state_, state_.ChartType, m_, grid_.rows(), &overlayRows_, prompter_,

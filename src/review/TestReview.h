@@ -3,20 +3,22 @@
 // commands share. The window and the CLI both drive this; neither repeats its steps.
 
 #include "core/ChartModel.h"
+#include "core/Module1.h"
 #include "review/MainChart.h"
 #include "review/TestGridModel.h"
+#include "review/TestQueries.h"
 #include "store/TestRepository.h"
 
 #include <optional>
+#include <utility>
 
 namespace viscora {
 
-struct Module1;
 class Prompter;
 
 class TestReview {
 public:
-    TestReview(Module1 &m, Database &db, Prompter &prompter);
+    TestReview(const Module1 &m, Database &db, Prompter &prompter);
 
     // Every step that reads the database returns false when the read failed; the failure
     // has then been shown through the prompter and the view holds no partial result.
@@ -46,6 +48,8 @@ public:
     const std::optional<TestHeader> &header() const { return header_; }
     // The rows that come first after a gap in the recording (a lost connection).
     const std::vector<std::size_t> &gapRows() const { return gapRows_; }
+    // What the steps since the last call changed of the session, for Module1::keep.
+    ReviewChanges takeChanges() { return std::exchange(changes_, {}); }
     int CurrentTestId = 0;
     // The RelatedInfo button: enabled once a test with points is shown.
     bool relatedInfoEnabled = false;
@@ -55,7 +59,13 @@ private:
     bool readGaps();
     bool reported(const QString &error);
 
-    Module1 &m_;
+    // The rotor-bob the next read starts from: the one a read since the last takeChanges
+    // found, else the session's.
+    RotorBobSetting currentRotorBob() const;
+    bool keepRows(DbRead<QueriedTest> read, std::vector<QueryRow> &rows);
+
+    const Module1 &m_;
+    ReviewChanges changes_;
     TestRepository repo_;
     Prompter &prompter_;
     TestGridModel grid_;

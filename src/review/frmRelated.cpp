@@ -1,5 +1,7 @@
 #include "review/frmRelated.h"
 
+#include "core/Module1.h"
+
 #include "ui/DialogButtons.h"
 
 #include <QLabel>
@@ -10,8 +12,18 @@
 
 namespace viscora {
 
-frmRelated::frmRelated(Module1 &m, TestRepository &repo, Prompter &prompter, QWidget *parent)
-    : QDialog(parent), editor_(m, repo, prompter)
+namespace {
+std::optional<QString> editedTest(const Module1 &m, frmRelated::Purpose purpose)
+{
+    if (purpose == frmRelated::Purpose::NameNewTest || m.NoTestShown)
+        return std::nullopt;
+    return QString::fromStdString(m.CurrentTestName);
+}
+} // namespace
+
+frmRelated::frmRelated(Module1 &m, TestRepository &repo, Prompter &prompter, QWidget *parent,
+                       Purpose purpose)
+    : QDialog(parent), m_(m), purpose_(purpose), editor_(repo, prompter, editedTest(m, purpose))
 {
     setWindowTitle(QStringLiteral("Related Information "));
     setModal(true);
@@ -32,7 +44,13 @@ frmRelated::frmRelated(Module1 &m, TestRepository &repo, Prompter &prompter, QWi
 
 void frmRelated::cmdok_Click()
 {
+    m_.RelatedOk = true;
     if (editor_.ok(header())) {
+        if (const auto &made = editor_.created(); made && purpose_ == Purpose::OpenedTest) {
+            m_.CurrentTestName = made->name.toStdString();
+            m_.NewTestId = made->id;
+            m_.NoTestShown = false;
+        }
         accept();
         return;
     }
@@ -43,7 +61,7 @@ void frmRelated::cmdCancel_Click() { reject(); }
 
 void frmRelated::reject()
 {
-    editor_.cancel();
+    m_.RelatedOk = false;
     QDialog::reject();
 }
 

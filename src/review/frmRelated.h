@@ -12,11 +12,20 @@ class QPushButton;
 
 namespace viscora {
 
+struct Module1;
+
 // The header boxes (txtTestName ... txtDesc) are the form's own members.
 class frmRelated : public QDialog, public TestHeaderFields {
     Q_OBJECT
 public:
-    frmRelated(Module1 &m, TestRepository &repo, Prompter &prompter, QWidget *parent = nullptr);
+    // Shows the opened test's header, or makes a new test while none is shown. With
+    // Purpose::NameNewTest it always makes a new test and leaves the opened one as it is: the
+    // caller takes created().
+    enum class Purpose { OpenedTest, NameNewTest };
+    frmRelated(Module1 &m, TestRepository &repo, Prompter &prompter, QWidget *parent = nullptr,
+               Purpose purpose = Purpose::OpenedTest);
+
+    const std::optional<NamedTest> &created() const { return editor_.created(); }
 
     QPushButton *cmdok;
     QPushButton *cmdCancel;
@@ -28,6 +37,8 @@ public:
     void reject() override;
 
 private:
+    Module1 &m_;
+    Purpose purpose_;
     RelatedInfoEditor editor_;
 };
 

@@ -5,6 +5,7 @@
 #include "core/Prompter.h"
 #include "core/Units.h"
 #include "core/VbFormat.h"
+#include "setup/StepDialogLogic.h"
 
 namespace viscora {
 
@@ -16,10 +17,32 @@ constexpr const char *kDuplicateTitle = "New Sequence Naming Error";
 constexpr const char *kNothingSelected = "Please select a test sequence first.";
 constexpr const char *kSelectionTitle = "Selection Error.";
 
-int recordRateOf(double v) { return static_cast<int>(roundHalfEven(v)); }
-
 const SequenceStep kDefaultStep{1, 600, 100, 100, 10};
 } // namespace
+
+Result<int> createNewSequence(SequenceRepository &repo, const QString &name, int rbCode,
+                              std::vector<SequenceStep> steps)
+{
+    const auto exists = repo.existsIgnoringCase(name);
+    if (!exists)
+        return exists.failure();
+    if (*exists)
+        return Failure{kDuplicateMessage, kDuplicateTitle, {}};
+    if (steps.empty())
+        steps.push_back(kDefaultStep);
+    int id = 0;
+    if (const DbResult r = repo.createSequence(name, rbCode, steps, id); !r)
+        return dbFailure("The sequence could not be saved: " + r.error);
+    return id;
+}
+
+bool SequenceOperations::created(const QString &name, std::vector<SequenceStep> steps)
+{
+    const Result<int> id = createNewSequence(repo_, name, m_.RbIndex, std::move(steps));
+    if (!id)
+        show(prompter_, id.failure());
+    return id.ok();
+}
 
 std::optional<int> SequenceOperations::sequenceId(const QString &name)
 {
@@ -29,18 +52,6 @@ std::optional<int> SequenceOperations::sequenceId(const QString &name)
     else if (*s)
         return (*s)->sequenceId;
     return std::nullopt;
-}
-
-bool SequenceOperations::nameTaken(const QString &name)
-{
-    const auto exists = repo_.existsIgnoringCase(name);
-    if (!exists) {
-        show(prompter_, exists.failure());
-        return true;
-    }
-    if (*exists)
-        prompter_.message(kDuplicateMessage, kDuplicateTitle);
-    return *exists;
 }
 
 bool SequenceOperations::report(const DbResult &r, const char *what)
@@ -53,8 +64,8 @@ bool SequenceOperations::report(const DbResult &r, const char *what)
 
 SequenceStep SequenceOperations::handedBackStep(int stepNo) const
 {
-    return {stepNo, Val(m_.StepTimeText), Val(m_.StepTempText), Val(m_.StepSpeedText),
-            recordRateOf(Val(m_.StepRecordRateText))};
+    return viscora::handedBackStep(
+        {m_.StepTimeText, m_.StepTempText, m_.StepSpeedText, m_.StepRecordRateText}, stepNo);
 }
 
 std::optional<QString> SequenceOperations::typedName()
@@ -75,13 +86,9 @@ std::optional<QString> SequenceOperations::typedName()
 std::optional<QString> SequenceOperations::newSequence()
 {
     const auto typed = typedName();
-    if (!typed || nameTaken(*typed))
+    if (!typed || !created(*typed, {}))
         return std::nullopt;
-    const QString &name = *typed;
-    int id = 0;
-    if (!report(repo_.createSequence(name, m_.RbIndex, {kDefaultStep}, id), "The sequence"))
-        return std::nullopt;
-    return name;
+    return typed;
 }
 
 std::optional<QString> SequenceOperations::saveAs(const QString &selected)
@@ -109,8 +116,6 @@ std::optional<QString> SequenceOperations::saveAs(const QString &selected)
         prompter_.message("Invalid input of new temperature target. Copy action canceled.");
         return std::nullopt;
     }
-    if (nameTaken(name))
-        return std::nullopt;
     auto read = repo_.steps(source->sequenceId);
     if (!read) {
         show(prompter_, read.failure());
@@ -120,8 +125,7 @@ std::optional<QString> SequenceOperations::saveAs(const QString &selected)
     if (!targetText.empty())
         for (auto &s : steps)
             s.temperature = v;
-    int id = 0;
-    if (!report(repo_.createSequence(name, m_.RbIndex, steps, id), "The sequence"))
+    if (!created(name, std::move(steps)))
         return std::nullopt;
     return name;
 }
@@ -228,12 +232,10 @@ bool SequenceOperations::copyPaste(const QString &name, const CopyPasteChoice &c
     std::vector<SequenceStep> block;
     for (int i = 0; i < k; ++i) {
         const SetupRow &row = shown[static_cast<size_t>(c.copyFrom1 - 1 + i)];
-        const double shownTemp = Val(row[2].toStdString());
-        const double fahrenheit =
-            m_.isSI() ? Val(formatMask(formula::celsiusToFahrenheit(shownTemp), "###.#"))
-                      : shownTemp;
-        block.push_back({0, Val(row[1].toStdString()), fahrenheit, Val(row[3].toStdString()),
-                         recordRateOf(Val(row[5].toStdString()))});
+        block.push_back(viscora::handedBackStep({row[1].toStdString(),
+                                                 fahrenheitText(row[2].toStdString(), m_.units()),
+                                                 row[3].toStdString(), row[5].toStdString()},
+                                                0));
     }
     const int s = c.pasteBeforeAfter == 0 ? c.Pasteto + 1 : c.Pasteto;
     return report(repo_.insertSteps(*id, s, block), "The copied steps");

@@ -25,9 +25,14 @@ constexpr int kMaxSteps = 98;
 // "Delete sequence "NAME" and its N steps? This cannot be undone."
 std::string deleteSequenceQuestion(const QString &name, std::size_t steps);
 
+// A new sequence's rule, for the window and the CLI alike: a name nobody has (ignoring case),
+// and the default step when no step is given. The new sequence's id.
+Result<int> createNewSequence(SequenceRepository &repo, const QString &name, int rbCode,
+                              std::vector<SequenceStep> steps);
+
 class SequenceOperations {
 public:
-    SequenceOperations(Module1 &m, SequenceRepository &repo, Prompter &prompter)
+    SequenceOperations(const Module1 &m, SequenceRepository &repo, Prompter &prompter)
         : m_(m), repo_(repo), prompter_(prompter)
     {}
 
@@ -54,15 +59,15 @@ public:
 private:
     // The id of a sequence; nullopt when there is none or the read failed (then shown).
     std::optional<int> sequenceId(const QString &name);
-    // True (with its message) when the name is taken ignoring case, or cannot be checked.
-    bool nameTaken(const QString &name);
+    // True when the sequence was created; otherwise the failure was shown.
+    bool created(const QString &name, std::vector<SequenceStep> steps);
     // The new name asked for, as the name rule keeps it; nullopt when cancelled, blank or
     // refused (then said).
     std::optional<QString> typedName();
     bool report(const DbResult &r, const char *what);
     SequenceStep handedBackStep(int stepNo) const;
 
-    Module1 &m_;
+    const Module1 &m_;
     SequenceRepository &repo_;
     Prompter &prompter_;
 };

@@ -7,38 +7,30 @@
 
 namespace viscora {
 
-bool sendSequence(SerialPort &port, Clock &clock, Module1 &m, const QString &name,
-                  const std::vector<SequenceStep> &steps, Prompter &prompter,
-                  const ExchangeObserver &observer)
+std::optional<SentSequence> sendSequence(SerialPort &port, Clock &clock, const Module1 &m,
+                                         const QString &name,
+                                         const std::vector<SequenceStep> &steps, Prompter &prompter,
+                                         const ExchangeObserver &observer)
 {
-    const Outcome downloaded =
-        downloadSequence(port, clock, m.CommPort, m.isSI() ? Units::SI : Units::EI, m.RbIndex,
-                         downloadSteps(steps, m.isSI()), observer);
+    const Outcome downloaded = downloadSequence(port, clock, m.CommPort, m.units(), m.RbIndex,
+                                                downloadSteps(steps, m.isSI()), observer);
     if (!downloaded) {
         show(prompter, downloaded.failure());
-        return false;
+        return std::nullopt;
     }
-    m.SequenceSent = true;
-    SentSequence sent{name.toStdString(), m.RbIndex, {}};
-    for (const SequenceStep &s : steps)
-        sent.steps.push_back({s.stepNo, s.time, s.temperature, s.speed, s.recordRate});
-    m.LastSentSequence = std::move(sent);
-    return true;
+    return SentSequence{name.toStdString(), m.RbIndex, steps};
 }
 
-DbRead<RunningSequence> runningSequence(Module1 &m, const SequenceRepository &repo)
+DbRead<RunningSequence> runningSequence(const Module1 &m, const SequenceRepository &repo)
 {
     if (const auto &sent = m.LastSentSequence) {
-        RunningSequence r{QString::fromStdString(sent->name), {}};
-        for (const SentStep &s : sent->steps)
-            r.steps.push_back({s.stepNo, s.time, s.temperature, s.speed, s.recordRate});
-        // The shear rates shown and the live viscosity follow the rotor-bob the instrument got.
+        RunningSequence r{QString::fromStdString(sent->name), sent->steps, {}};
         if (sent->rbIndex != m.RbIndex)
             if (const RotorBob *rb = rotorBobByCode(sent->rbIndex))
-                m.setRotorBob(withRotorBob(m.rotorBob(), *rb));
+                r.sentRotorBob = *rb;
         return r;
     }
-    RunningSequence r{QString::fromStdString(m.CurrentSequenceName), {}};
+    RunningSequence r{QString::fromStdString(m.CurrentSequenceName), {}, {}};
     const auto read = repo.stepsOf(r.name);
     if (!read)
         return DbRead<RunningSequence>::failure(read);

@@ -1,6 +1,5 @@
 #include "setup/StepDialogLogic.h"
 
-#include "core/Module1.h"
 #include "core/NumberText.h"
 #include "core/Units.h"
 #include "core/VbFormat.h"
@@ -45,34 +44,43 @@ Conversion shearRateLostFocus(const std::string &shearText, float rbShearFactor)
     return {speed, std::nullopt};
 }
 
-std::optional<StepFieldError> acceptStepFields(const StepFields &f, StepDialogKind kind, Module1 &m)
+AcceptedStep acceptStepFields(const StepFields &f, StepDialogKind kind, Units units)
 {
+    const auto refused = [](StepFieldError e) { return AcceptedStep{std::move(e), {}}; };
     const double t = fieldNumber(f.time);
     if (outside(t, 0, 6300))
-        return StepFieldError{StepField::Time, "Invalid time inpute.", "Time input out range"};
+        return refused({StepField::Time, "Invalid time inpute.", "Time input out range"});
     const double temp = fieldNumber(f.temperature);
     const double tempMax = kind == StepDialogKind::Edit ? 220 : 200;
-    const bool tempBad = m.isSI() ? outside(temp, -6, 90) : outside(temp, 20, tempMax);
+    const bool si = units == Units::SI;
+    const bool tempBad = si ? outside(temp, -6, 90) : outside(temp, 20, tempMax);
     if (tempBad)
-        return StepFieldError{StepField::Temperature, "Invalid temperature inpute.",
-                              "Temperature input out range"};
+        return refused(
+            {StepField::Temperature, "Invalid temperature inpute.", "Temperature input out range"});
     const double v = fieldNumber(f.speed);
     if (outside(v, -0.00099, 600.01))
-        return StepFieldError{StepField::Speed, kSpeedMessage, kSpeedTitle};
+        return refused({StepField::Speed, kSpeedMessage, kSpeedTitle});
     const double s = fieldNumber(f.shearRate);
     if (outside(s, -0.01, 9000))
-        return StepFieldError{StepField::ShearRate, kShearMessage, "Shear rate input out range"};
+        return refused({StepField::ShearRate, kShearMessage, "Shear rate input out range"});
     if (outside(fieldNumber(f.recordRate), 1, kMostRecordRate))
-        return StepFieldError{StepField::RecordRate,
-                              "Invalid real time data recording rate inpute.",
-                              "Shear rate input out range"};
-    m.StepTimeText = f.time;
-    m.StepTempText =
-        m.isSI() ? formatMask(formula::celsiusToFahrenheit(temp), "###.#") : f.temperature;
-    m.StepSpeedText = f.speed;
-    m.StepRecordRateText = f.recordRate;
-    m.StepDialogCancelled = false;
-    return std::nullopt;
+        return refused({StepField::RecordRate, "Invalid real time data recording rate inpute.",
+                        "Shear rate input out range"});
+    return {std::nullopt, {f.time, fahrenheitText(f.temperature, units), f.speed, f.recordRate}};
+}
+
+std::string fahrenheitText(const std::string &shown, Units units)
+{
+    if (units == Units::EI)
+        return shown;
+    return formatMask(formula::celsiusToFahrenheit(parseNumber(shown).value_or(Val(shown))),
+                      "###.#");
+}
+
+SequenceStep handedBackStep(const StepHandBack &b, int stepNo)
+{
+    return {stepNo, Val(b.time), Val(b.temperatureF), Val(b.speed),
+            static_cast<int>(roundHalfEven(Val(b.recordRate)))};
 }
 
 } // namespace viscora

@@ -2,12 +2,13 @@
 // The checks and conversions of the two step dialogs: leaving the speed or shear-rate
 // field, and OK.
 
+#include "core/Units.h"
+#include "store/SequenceRepository.h"
+
 #include <optional>
 #include <string>
 
 namespace viscora {
-
-struct Module1;
 
 enum class StepField { Time, Temperature, Speed, ShearRate, RecordRate };
 
@@ -30,8 +31,24 @@ struct Conversion {
 Conversion speedLostFocus(const std::string &speedText, float rbShearFactor);
 Conversion shearRateLostFocus(const std::string &shearText, float rbShearFactor);
 
-// OK: the first failing check, or nothing (then the hand-back values are written to m).
-std::optional<StepFieldError> acceptStepFields(const StepFields &f, StepDialogKind kind,
-                                               Module1 &m);
+// What OK hands back to the setup window: the texts as typed, the temperature in degF.
+struct StepHandBack {
+    std::string time, temperatureF, speed, recordRate;
+};
+
+// OK: the first failing check, or none and the hand-back texts.
+struct AcceptedStep {
+    std::optional<StepFieldError> error;
+    StepHandBack handBack;
+};
+AcceptedStep acceptStepFields(const StepFields &f, StepDialogKind kind, Units units);
+
+// A temperature as typed or shown in the unit system, as the degF text a step keeps: SI's
+// degC converted and rounded to a tenth.
+std::string fahrenheitText(const std::string &shown, Units units);
+
+// The step the hand-back texts store: their numbers, the record rate a whole number of
+// seconds.
+SequenceStep handedBackStep(const StepHandBack &b, int stepNo);
 
 } // namespace viscora

@@ -156,11 +156,17 @@ void StepDialog::cmdOk_Click()
     const StepFields f{txtTime->text().toStdString(), txtTemp->text().toStdString(),
                        txtSpeed->text().toStdString(), txtShearrate->text().toStdString(),
                        txtRecordRate->text().toStdString()};
-    if (const auto error = acceptStepFields(f, kind_, m_)) {
+    const AcceptedStep accepted = acceptStepFields(f, kind_, m_.units());
+    if (const auto &error = accepted.error) {
         prompter_.message(error->message, error->title);
         focus(error->field);
         return;
     }
+    m_.StepTimeText = accepted.handBack.time;
+    m_.StepTempText = accepted.handBack.temperatureF;
+    m_.StepSpeedText = accepted.handBack.speed;
+    m_.StepRecordRateText = accepted.handBack.recordRate;
+    m_.StepDialogCancelled = false;
     accept();
 }
 

@@ -548,7 +548,9 @@ void frmSetup::cmdSend_Click()
         ProgressBar1->repaint();
     };
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    sendSequence(*MSComm1, deps_.clock, deps_.m, currentSequence(), steps, prompter(), observer);
+    if (auto sent = sendSequence(*MSComm1, deps_.clock, deps_.m, currentSequence(), steps,
+                                 prompter(), observer))
+        deps_.m.keepSent(std::move(*sent));
     QApplication::restoreOverrideCursor();
 }
 

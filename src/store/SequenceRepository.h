@@ -2,6 +2,7 @@
 // Named test sequences: SequenceName rows with SequenceId dense 1..N, and their steps in
 // SequenceSetup numbered 1..n.
 
+#include "core/SequenceStep.h"
 #include "store/Database.h"
 
 #include <QString>
@@ -15,13 +16,6 @@ struct SequenceEntry {
     int sequenceId = 0;
     QString name;
     int rbfactor = 0;
-};
-
-// One SequenceSetup row as stored: temperature in degF, speed in rpm.
-struct SequenceStep {
-    int stepNo = 0;
-    double time = 0, temperature = 0, speed = 0;
-    int recordRate = 0;
 };
 
 class SequenceRepository {

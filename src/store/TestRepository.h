@@ -25,6 +25,12 @@ struct StoredPoint {
     double time = 0, temperature = 0, speed = 0, shearStress = 0, gel = 0, rbfactor = 0;
 };
 
+// A point as the instrument reports it (step, time, temperature, stress, gel, speed, rotor-bob
+// code), stored at rpm (at rest below the least speed): with a custom rotor-bob its stress
+// factor scales the stresses, and its rate factor in thousandths is the Rbfactor.
+StoredPoint storedPoint(const std::array<double, 7> &f, double rpm, double stressFactor,
+                        std::optional<double> customFactorThousandths);
+
 using QueryRow = std::array<double, col::Count>;
 
 struct TestListEntry {

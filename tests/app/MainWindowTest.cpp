@@ -24,6 +24,7 @@
 #include "support/TestIconTheme.h"
 #include "support/AltKeys.h"
 
+#include <QApplication>
 #include <QLineEdit>
 
 #include <QAction>
@@ -33,6 +34,7 @@
 #include <QApplication>
 #include <QAbstractButton>
 #include <QMap>
+#include <QApplication>
 #include <QLineEdit>
 #include <QPdfWriter>
 #include <QProcess>
@@ -219,7 +221,7 @@ template <typename T> T *child(QWidget *w, const char *name)
 
 } // namespace
 
-TEST(MainWindow, ButtonsCaptionsAndTooltips)
+TEST(MainWindow, EveryCommandIsShownWholeWithItsTip)
 {
     Fixture f;
     ASSERT_TRUE(f.w->Form_Load());
@@ -245,11 +247,28 @@ TEST(MainWindow, ButtonsCaptionsAndTooltips)
         {"cmdCalicheck", "Calibration Check", remoteTip},
         {"cmdExit", "&Exit", "Click here to exit Viscora"},
     };
+    // What the operator sees: every command by its caption and tip, each caption whole in its
+    // button at the window's smallest, and no button over another.
+    f.w->resize(f.w->minimumSize());
+    QApplication::processEvents();
+    QMap<QString, QPushButton *> shown;
+    for (QPushButton *btn : f.w->centralWidget()->findChildren<QPushButton *>())
+        shown.insert(btn->text(), btn);
+    ASSERT_EQ(shown.size(), static_cast<int>(std::size(buttons)));
     for (const auto &b : buttons) {
-        auto *btn = child<QPushButton>(f.w.get(), b.name);
-        ASSERT_TRUE(btn) << b.name;
-        EXPECT_EQ(btn->text(), b.caption);
-        EXPECT_EQ(btn->toolTip(), b.tip);
+        QPushButton *btn = shown.value(QString::fromUtf8(b.caption));
+        ASSERT_TRUE(btn) << b.caption;
+        EXPECT_EQ(btn->objectName(), b.name);
+        EXPECT_EQ(btn->toolTip(), b.tip) << b.caption;
+        const QString visible = QString::fromUtf8(b.caption).remove(QLatin1Char('&'));
+        EXPECT_LE(btn->fontMetrics().horizontalAdvance(visible), btn->contentsRect().width())
+            << b.caption;
+        for (const auto &other : buttons) {
+            if (QPushButton *o = shown.value(QString::fromUtf8(other.caption)); o != btn) {
+                EXPECT_FALSE(btn->geometry().intersects(o->geometry()))
+                    << b.caption << " over " << other.caption;
+            }
+        }
     }
     EXPECT_FALSE(f.w->RelatedInfo->isEnabled());
     EXPECT_EQ(f.w->Label2->text(), "Select Chart Type:");

@@ -40,9 +40,6 @@ TEST(Formulas, MainWindowAndSetupVariantsDiffer)
 
 TEST(Formulas, ReferencePoint300Rpm510Dyn)
 {
-    const double visc = viscosityMain(510, 300, 1.0);
-    EXPECT_NEAR(visc, 510 / ((300 + 0.000001) * 1.7023) * 100, 1e-12);
-    EXPECT_EQ(formatMask(visc, "#####.00"), "99.86");
     EXPECT_EQ(formatMask(dialReading(510, 1.0), "####.0"), "99.8");
     EXPECT_EQ(formatMask(510 * kStressToEI, "###.000"), "106.488");
     // R1-B4 divides the dial reading by 8.012 as well.
@@ -54,9 +51,6 @@ TEST(Formulas, CustomTemperatureAndSpeedZero)
     EXPECT_NEAR(shearRateCustom(100, 1703 / 1000.0), 170.3, 1e-9);
     EXPECT_EQ(formatMask(fahrenheitToCelsius(212), "###.0"), "100.0");
     EXPECT_EQ(formatMask(fahrenheitToCelsius(32.5), "###.0"), ".3");
-    const double v = viscosityMain(100, 0, 1.0);
-    EXPECT_TRUE(std::isfinite(v));
-    EXPECT_GT(v, 1e9);
     EXPECT_NEAR(speedFromShearRateSetup(300, 1.0), 176.232, 1e-3);
     EXPECT_NEAR(speedFromShearRateSetup(300, 3.185f), 55.33, 1e-2);
 }

@@ -14,6 +14,11 @@ using namespace viscora;
 using namespace viscora::test;
 
 namespace {
+void keepIn(Module1 &m, const Retrieval &r)
+{
+    m.keepRetrieval(r.headerAsked, r.customFactor, r.read());
+}
+
 struct Link {
     FakeClock clock;
     ScriptedPort port{clock};
@@ -154,7 +159,7 @@ TEST(Retrieval, ChecksAndTheirMessages)
         } else {
             ASSERT_TRUE(r.records) << c.name;
             EXPECT_EQ(l.statuses.back(), "Retrieving Data Finished Successfully!") << c.name;
-            keepRetrieval(l.m, r);
+            keepIn(l.m, r);
             EXPECT_EQ(l.m.RetrievedCount, static_cast<int>(r.records->size()));
         }
     }
@@ -190,7 +195,7 @@ TEST(Retrieval, TheHeaderIsKeptOnceAskedEvenWhenTheDataFails)
     EXPECT_EQ(none.records.failure(),
               (Failure{"Fail to open comport, make sure comport is available and working properly.",
                        "Comport Error", ""}));
-    keepRetrieval(absent.m, none);
+    keepIn(absent.m, none);
     EXPECT_TRUE(absent.m.CustomRb);
     EXPECT_EQ(absent.m.CustomRbFactor, 1500);
 
@@ -202,16 +207,16 @@ TEST(Retrieval, TheHeaderIsKeptOnceAskedEvenWhenTheDataFails)
     const Retrieval silent = retrieveLastResult(l.port, l.clock, 1);
     ASSERT_FALSE(silent.records);
     EXPECT_EQ(silent.records.failure().text, "No response from K7400r, please check connection.");
-    keepRetrieval(l.m, silent);
+    keepIn(l.m, silent);
     EXPECT_TRUE(l.m.CustomRb);
-    EXPECT_EQ(l.m.CustomRbFactor, 1702);
+    EXPECT_DOUBLE_EQ(l.m.CustomRbFactor, 1.702);
     EXPECT_EQ(l.m.RetrievedCount, 1);
 
     // A listed rotor-bob's header clears a custom one.
     Link listed;
     answer(listed, "K7400R V1.0 SIM\x02", "");
     listed.m.CustomRb = true;
-    keepRetrieval(listed.m, retrieveLastResult(listed.port, listed.clock, 1));
+    keepIn(listed.m, retrieveLastResult(listed.port, listed.clock, 1));
     EXPECT_FALSE(listed.m.CustomRb);
 }
 
@@ -224,48 +229,47 @@ TEST(Retrieval, StoresNamedTestWithCustomHeaderAndSpeedZero)
     ASSERT_TRUE(r.records);
     ASSERT_TRUE(r.customFactor);
     EXPECT_EQ(*r.customFactor, 1702);
-    keepRetrieval(l.m, r);
+    keepIn(l.m, r);
     EXPECT_TRUE(l.m.CustomRb);
-    EXPECT_EQ(l.m.CustomRbFactor, 1702);
+    EXPECT_DOUBLE_EQ(l.m.CustomRbFactor, 1.702); // shear rate per rpm, as the naming keeps it
     ASSERT_EQ(l.m.RetrievedCount, 2);
     EXPECT_EQ(l.m.RetrievedRecords[1][4], 0);   // empty field reads 0
     EXPECT_EQ(l.m.RetrievedRecords[1][5], 300); // hundredths to rpm
     TestRepository repo(*t.db);
-    RelatedInfoEditor editor(l.m, repo, l.p);
-    ASSERT_TRUE(storeRetrievedTest(l.m, repo, l.p, [&] { editor.ok({"R1", "F", "", "", ""}); }));
+    RelatedInfoEditor editor(repo, l.p, std::nullopt);
+    const auto stored =
+        storeRetrievedTest(repo, l.p, retrievedPoints(*r.records, r.customFactor), [&] {
+            return editor.ok({"R1", "F", "", "", ""}) ? editor.created() : std::nullopt;
+        });
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->name, "R1");
+    l.m.showRetrievedTest(stored->name.toStdString(), stored->id);
     EXPECT_EQ(l.m.CurrentTestName, "R1");
+    EXPECT_EQ(l.m.RbIndex, 1); // the last record's rotor-bob code
     EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM TestResult WHERE TestId=1 AND Rbfactor=1702").toInt(),
               2);
     EXPECT_DOUBLE_EQ(t.scalar("SELECT Speed FROM TestResult WHERE StepNo=1").toDouble(), 0.000001);
     EXPECT_DOUBLE_EQ(t.scalar("SELECT Speed FROM TestResult WHERE StepNo=2").toDouble(), 300);
 }
 
-TEST(Retrieval, CancelledNamingStoresNothingAndRestores)
+TEST(Retrieval, CancelledNamingOrAFailedWriteStoresNothing)
 {
     Link l;
     TestDb t;
-    l.m.NoTestShown = false;
-    l.m.CurrentTestName = "shown";
-    l.m.RetrievedRecords = {{1, 30, 100, 50, 0, 100, 3}};
-    l.m.RetrievedCount = 1;
+    const std::vector<StoredPoint> points = retrievedPoints({{1, 30, 100, 50, 0, 100, 3}}, {});
     TestRepository repo(*t.db);
-    RelatedInfoEditor editor(l.m, repo, l.p);
-    EXPECT_FALSE(storeRetrievedTest(l.m, repo, l.p, [&] {
-        EXPECT_TRUE(l.m.NoTestShown);
-        EXPECT_TRUE(l.m.CurrentTestName.empty());
-        editor.cancel();
-    }));
-    EXPECT_FALSE(l.m.NoTestShown);
-    EXPECT_EQ(l.m.CurrentTestName, "shown");
+    RelatedInfoEditor editor(repo, l.p, std::nullopt);
+    EXPECT_FALSE(storeRetrievedTest(repo, l.p, points, [] { return std::nullopt; }));
     EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM RelatedInfo").toInt(), 0);
 
     // A failing write leaves no header behind.
     ASSERT_TRUE(t.exec("CREATE TRIGGER full BEFORE INSERT ON TestResult "
                        "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"));
-    EXPECT_FALSE(storeRetrievedTest(l.m, repo, l.p, [&] { editor.ok({"R2", "", "", "", ""}); }));
+    EXPECT_FALSE(storeRetrievedTest(repo, l.p, points, [&] {
+        return editor.ok({"R2", "", "", "", ""}) ? editor.created() : std::nullopt;
+    }));
     EXPECT_EQ(l.p.shown.back().text,
               "The retrieved test could not be saved: database or disk is full");
     EXPECT_EQ(l.p.shown.back().title, "Database Error");
     EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM RelatedInfo").toInt(), 0);
-    EXPECT_EQ(l.m.CurrentTestName, "shown");
 }

@@ -83,7 +83,7 @@ TEST(DirectLog, ProgramBytesAndAnUnchosenRotorBob)
     } cases[] = {{"600", "60000"}, {"3", "00300"}, {"300", "30000"}, {"0", "00000"}};
     for (const auto &c : cases) {
         Fixture f;
-        EXPECT_EQ(f.m.RbIndex, 1);
+        EXPECT_EQ(f.log->rotorBob().index, 1);
         ASSERT_TRUE(f.log->SendLogProgram(c.speed));
         EXPECT_EQ(f.port.allWritten(),
                   std::string("\x03") + "01,60000,035," + c.field + ",111" + "99");

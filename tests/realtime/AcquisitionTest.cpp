@@ -35,8 +35,10 @@ struct Fixture {
     {
         m.SequenceSent = true;
         m.RbShearFactor = 1.0f;
-        RealTestNaming naming(m, repo, p);
+        RealTestNaming naming(repo, p);
         EXPECT_TRUE(naming.ok({{"run", "", "", "", ""}, false, "", ""}) == NamingOutcome::Created);
+        m.RelatedOk = true;
+        m.nameRun(naming.created()->id, naming.created()->custom);
         acq.setNamed(true);
         acq.setRecordRates({10, 10, 1});
         // The instrument's first record arrives a second after the start byte.
@@ -331,17 +333,16 @@ TEST(AcquisitionStop, SendsStopAndEndsTheRun)
 TEST(RealTestNaming, RulesAndCustomFactors)
 {
     TestDb t;
-    Module1 m;
     ScriptedPrompter p;
     TestRepository repo(*t.db);
-    RealTestNaming naming(m, repo, p);
+    RealTestNaming naming(repo, p);
     EXPECT_FALSE(naming.ok({{"", "", "", "", ""}, false, "", ""}) == NamingOutcome::Created);
     EXPECT_EQ(p.shown.back().text, "Must input Test name.");
     EXPECT_EQ(p.shown.back().title, "Blank Input Error.");
-    EXPECT_TRUE(m.RelatedOk);
+    EXPECT_FALSE(naming.created());
     ASSERT_TRUE(naming.ok({{"ABC", "F", "S", "C", "D"}, false, "", ""}) == NamingOutcome::Created);
-    EXPECT_EQ(m.NewTestId, 1);
-    EXPECT_FALSE(m.CustomRb);
+    EXPECT_EQ(naming.created()->id, 1);
+    EXPECT_FALSE(naming.created()->custom);
     EXPECT_FALSE(naming.ok({{"abc", "", "", "", ""}, false, "", ""}) == NamingOutcome::Created);
     EXPECT_EQ(p.shown.back().text, "Duplicated test name. Please enter a new test name.");
     EXPECT_EQ(p.shown.back().title, "Test Name Error.");
@@ -349,18 +350,25 @@ TEST(RealTestNaming, RulesAndCustomFactors)
     EXPECT_FALSE(naming.ok({{" abc", "", "", "", ""}, false, "", ""}) == NamingOutcome::Created);
     EXPECT_EQ(p.shown.back().text, "Duplicated test name. Please enter a new test name.");
     EXPECT_TRUE(naming.ok({{" other ", "", "", "", ""}, false, "", ""}) == NamingOutcome::Created);
-    EXPECT_EQ(naming.createdName(), "other");
+    EXPECT_EQ(naming.created()->name, "other");
     EXPECT_FALSE(naming.ok({{"zero", "", "", "", ""}, true, "1", "0"}) == NamingOutcome::Created);
     EXPECT_EQ(p.shown.back().text, "The shear rate factor must be a number greater than 0.");
     EXPECT_EQ(p.shown.back().title, "Input Error");
     ASSERT_TRUE(naming.ok({{"custom", "", "", "", ""}, true, "1.5x", "2.25"}) ==
                 NamingOutcome::Created);
+    EXPECT_EQ(naming.created()->id, 3);
+    ASSERT_TRUE(naming.created()->custom);
+    EXPECT_EQ(naming.created()->custom->stress, 1.5);
+    EXPECT_EQ(naming.created()->custom->rate, 2.25);
+    // The session keeps the factors for the run, and a plain rotor-bob after them.
+    Module1 m;
+    m.nameRun(naming.created()->id, naming.created()->custom);
     EXPECT_EQ(m.NewTestId, 3);
     EXPECT_TRUE(m.CustomRb);
     EXPECT_EQ(m.CustomStressFactor, 1.5);
     EXPECT_EQ(m.CustomRbFactor, 2.25);
-    naming.cancel();
-    EXPECT_FALSE(m.RelatedOk);
+    m.nameRun(4, std::nullopt);
+    EXPECT_FALSE(m.CustomRb);
     EXPECT_EQ(naming.load("ABC").companyName, "C");
     ASSERT_TRUE(t.exec("CREATE TRIGGER full BEFORE INSERT ON RelatedInfo "
                        "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));

@@ -54,8 +54,10 @@ struct Fixture {
         t.addTest("A", {point(1, 1, 100, 300, 510)});
         other = Database::open(t.path, Database::OpenMode::MustExist, 50).db;
         m.SequenceSent = true;
-        RealTestNaming naming(m, repo, p);
+        RealTestNaming naming(repo, p);
         EXPECT_EQ(naming.ok({{"B", "", "", "", ""}, false, "", ""}), NamingOutcome::Created);
+        m.RelatedOk = true;
+        m.nameRun(naming.created()->id, std::nullopt);
         acq.setNamed(true);
         acq.setTestName("B");
         acq.setSteps({{1, 100, 150, 300, 1}, {2, 100, 150, 300, 1}});
@@ -283,6 +285,31 @@ TEST(RobustAcquisition, ALostInstrumentIsReconnectedAndTheGapRecorded)
     EXPECT_TRUE(f.p.shown.empty());
 }
 
+// The window and the CLI share one patience: a lost instrument is waited for, then the run is
+// given up, said once, its rows kept.
+TEST(RobustAcquisition, AnInstrumentLostForGoodIsGivenUpAfterTheWait)
+{
+    Fixture f;
+    f.acq.setGiveUpAfter(10);
+    ASSERT_TRUE(f.acq.start());
+    f.tick(record(1, 2));
+    f.port.failOpen = true;
+    PollResult r;
+    int ticks = 0;
+    while (!r.failed && ticks++ < 100)
+        r = f.tick();
+    EXPECT_TRUE(r.failed);
+    EXPECT_TRUE(r.connectionLost);
+    EXPECT_FALSE(f.acq.running());
+    EXPECT_EQ(ticks, 32 + 11); // noticed after 30 s of silence, given up 10 s later
+    ASSERT_EQ(f.p.shown.size(), 1u);
+    EXPECT_EQ(f.p.shown[0].title, "Communication Error");
+    EXPECT_EQ(f.p.shown[0].text, "The instrument did not come back within 10 s; the run is given "
+                                 "up. The rows stored so far are kept.");
+    EXPECT_EQ(f.rowsOf("B"), 2);
+    EXPECT_EQ(Acquisition::kGiveUpAfter, 600);
+}
+
 TEST(RobustAcquisition, AVanishedDeviceIsNoticedAtOnceAndStopEndsTheRun)
 {
     Fixture f;
@@ -470,15 +497,15 @@ TEST_P(RobustAcquisitionOn, TestIdsAboveThirtyTwoThousandDoNotWrap)
 {
     Fixture f(GetParam());
     ASSERT_TRUE(f.t.exec("UPDATE RelatedInfo SET TestId=32767 WHERE TestName='B'"));
-    RealTestNaming naming(f.m, f.repo, f.p);
+    RealTestNaming naming(f.repo, f.p);
     ASSERT_EQ(naming.ok({{"C", "", "", "", ""}, false, "", ""}), NamingOutcome::Created);
-    EXPECT_EQ(f.m.NewTestId, 32768);
+    EXPECT_EQ(naming.created()->id, 32768);
+    f.m.nameRun(32768, std::nullopt);
     f.acq.setTestName("C");
     ASSERT_TRUE(f.acq.start());
     f.tick(record(1, 2));
     EXPECT_EQ(f.t.scalar("SELECT MAX(TestId) FROM TestResult").toInt(), 32768);
-    Module1 view;
-    EXPECT_EQ(must(dosql(view, f.repo, "C")).size(), 2u);
+    EXPECT_EQ(must(dosql(f.repo, "C", Units::EI, {})).rows.size(), 2u);
 }
 
 TEST_P(RobustAcquisitionOn, NamingReportsALockedDatabaseAsSuch)
@@ -487,7 +514,7 @@ TEST_P(RobustAcquisitionOn, NamingReportsALockedDatabaseAsSuch)
     ASSERT_TRUE(f.otherHoldsTheWriteLock());
     auto busy = Database::open(f.t.path, Database::OpenMode::MustExist, 50).db;
     TestRepository repo(*busy);
-    RealTestNaming naming(f.m, repo, f.p);
+    RealTestNaming naming(repo, f.p);
     EXPECT_EQ(naming.ok({{"D", "", "", "", ""}, false, "", ""}), NamingOutcome::Failed);
     EXPECT_EQ(f.p.shown.back().title, "Database Error");
     EXPECT_EQ(f.p.shown.back().text, "The test could not be saved: database is locked");
@@ -536,9 +563,8 @@ TEST(RobustAcquisition, NamingInAReadOnlyFileSaysSo)
     {
         auto opened = Database::open(t.path, Database::OpenMode::MustExist);
         if (opened.db) {
-            Module1 m;
             TestRepository repo(*opened.db);
-            outcome = RealTestNaming(m, repo, p).ok({{"late", "", "", "", ""}, false, "", ""});
+            outcome = RealTestNaming(repo, p).ok({{"late", "", "", "", ""}, false, "", ""});
         }
         EXPECT_TRUE(opened.db) << opened.message.toStdString();
     }

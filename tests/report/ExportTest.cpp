@@ -32,6 +32,7 @@ struct Opened {
         review = std::make_unique<TestReview>(m, *t.db, p);
         m.CurrentTestName = "T";
         review->openCurrentTest();
+        m.keep(review->takeChanges());
     }
     ExportInput input()
     {

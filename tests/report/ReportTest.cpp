@@ -314,6 +314,7 @@ TEST(ReportPdf, RheologySectionFollowsTheTableInStoredUnits)
         TestReview review(m, *t.db, p);
         m.CurrentTestName = "Mud";
         ASSERT_TRUE(review.openCurrentTest());
+        m.keep(review.takeChanges());
         const auto report = must(openedTestReport(review, m.CurrentTestName, m.rotorBob()));
         ASSERT_TRUE(report && report->rheology);
         EXPECT_EQ(report->rheology->units, Units::SI);
@@ -339,6 +340,7 @@ TEST(ReportPdf, RheologySectionFollowsTheTableInStoredUnits)
     TestReview review(m, *t.db, p);
     m.CurrentTestName = "Empty";
     review.openCurrentTest();
+    m.keep(review.takeChanges());
     m.RbIndex = 0;
     const auto empty = must(openedTestReport(review, m.CurrentTestName, m.rotorBob()));
     ASSERT_TRUE(empty);

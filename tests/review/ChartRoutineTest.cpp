@@ -59,6 +59,12 @@ struct Fixture {
     {
         m.CurrentTestName = name;
         review->openCurrentTest();
+        m.keep(review->takeChanges());
+    }
+    void overlay()
+    {
+        review->overlayTest();
+        m.keep(review->takeChanges());
     }
 };
 
@@ -154,7 +160,7 @@ TEST(Overlay, AccumulatesSeriesAndWarnsWhenLonger)
     f.open("ramp");
     f.review->selectChartType(2);
     f.m.OverlapTestName = "long";
-    f.review->overlayTest();
+    f.overlay();
     ASSERT_EQ(f.p.shown.size(), 1u);
     EXPECT_EQ(f.p.shown[0].text,
               "Last opened test has more data points than the first one.  Please open the one "
@@ -167,7 +173,7 @@ TEST(Overlay, AccumulatesSeriesAndWarnsWhenLonger)
     EXPECT_EQ(c.series(1).label, "long");
     EXPECT_EQ(c.mainTitle(), "Shear Stress vs. Speed");
     // The same choice again (as after a cancelled dialog) adds one more series.
-    f.review->overlayTest();
+    f.overlay();
     EXPECT_EQ(f.review->chart().subsetCount(), 3);
     // A chart-type switch leaves the opened test alone.
     f.review->selectChartType(0);
@@ -179,7 +185,7 @@ TEST(Overlay, ItselfDoesNothing)
     Fixture f;
     f.open("ramp");
     f.m.OverlapTestName = "ramp";
-    f.review->overlayTest();
+    f.overlay();
     EXPECT_EQ(f.review->chart().subsetCount(), 1);
 }
 
@@ -191,6 +197,7 @@ TEST(UnitChange, ActivationRefillsInNewUnits)
     f.m.UnitSystem = 2;
     f.m.UnitChanged = true;
     f.review->activate();
+    f.m.keep(f.review->takeChanges());
     EXPECT_FALSE(f.m.UnitChanged);
     EXPECT_EQ(f.review->grid().cellText(0, 2), "37.8");
     EXPECT_EQ(f.review->grid().headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
@@ -352,7 +359,7 @@ TEST(Overlay, TheOverlaidTestLeavesOutItsRestToo)
     f.open("ramp");
     f.review->selectChartType(1);
     f.m.OverlapTestName = "rested";
-    f.review->overlayTest();
+    f.overlay();
     ASSERT_EQ(f.review->chart().subsetCount(), 2);
     EXPECT_EQ(shown(f.review->chart(), 1), expectedPoints(rested, 1, false, false, kRestRow));
     EXPECT_LT(chartGeometry(f.review->chart(), 200).y.max, 1e6);

@@ -275,21 +275,17 @@ TEST(RetrievedTest, ANameLeftWithoutPointsIsDeletedOrSaid)
         if (!c.deletable) {
             ASSERT_TRUE(t.failOn("DELETE", "RelatedInfo", "disk I/O error"));
         }
-        Module1 m;
-        m.RetrievedRecords = {{1, 30, 100, 50, 0, 100, 3}};
-        m.RetrievedCount = 1;
         ScriptedPrompter p;
-        EXPECT_FALSE(storeRetrievedTest(m, repo, p, [&] {
-            int id = 0;
-            ASSERT_TRUE(repo.createHeader({"R", "", "", "", ""}, id).ok);
-            m.RelatedOk = true;
-            m.NewTestId = id;
-            m.CurrentTestName = "R";
-        }));
+        EXPECT_FALSE(storeRetrievedTest(repo, p, retrievedPoints({{1, 30, 100, 50, 0, 100, 3}}, {}),
+                                        [&]() -> std::optional<NamedTest> {
+                                            int id = 0;
+                                            if (!repo.createHeader({"R", "", "", "", ""}, id).ok)
+                                                return std::nullopt;
+                                            return NamedTest{"R", id};
+                                        }));
         ASSERT_EQ(p.shown.size(), 1u);
         EXPECT_EQ(p.shown[0].text, c.shown);
         EXPECT_EQ(p.shown[0].title, "Database Error");
         EXPECT_EQ(must(repo.testNames()), c.left);
-        EXPECT_TRUE(m.CurrentTestName.empty());
     }
 }

@@ -30,7 +30,7 @@ TEST(GridCells, MasksOnFormattedColumnsAndStoredValuesElsewhere)
     Module1 m;
     m.UnitSystem = 2;
     TestGridModel grid;
-    grid.setRows(must(dosql(m, TestRepository(*t.db), "t")));
+    grid.setRows(must(dosql(TestRepository(*t.db), "t", m.units(), m.rotorBob())).rows);
     const char *row0[] = {"1",       "30",    ".3",     "510.69", "300.00",
                           "510.000", "99.86", "10.000", "1",      "99.8"};
     for (int c = 0; c < 10; ++c)
@@ -78,7 +78,7 @@ TEST(CheckStress, GridShowsNA)
     m.UnitSystem = 2;
     TestGridModel grid;
     grid.setSI(true);
-    grid.setRows(must(dosql(m, TestRepository(*t.db), "t")));
+    grid.setRows(must(dosql(TestRepository(*t.db), "t", m.units(), m.rotorBob())).rows);
     grid.Check_Stress();
     EXPECT_EQ(grid.cellText(0, 6), "N/A");
     EXPECT_NE(grid.cellText(1, 6), "N/A");

@@ -17,20 +17,20 @@ TEST(Dosql, EiStandardColumnsFollowTheFormulas)
     TestDb t;
     t.addTest("t", {point(2, 5, 150, 100, 300, 20, 6), point(1, 30, 212, 300, 510, 10, 6),
                     point(1, 10, 212, 600, 800, 12, 6)});
-    Module1 m;
-    const auto rows = must(dosql(m, TestRepository(*t.db), "t"));
+    const auto read = must(dosql(TestRepository(*t.db), "t", Units::EI, {}));
+    const auto &rows = read.rows;
     ASSERT_EQ(rows.size(), 3u);
     // By step, then time.
     EXPECT_EQ(rows[0][col::Time], 10);
     EXPECT_EQ(rows[1][col::Time], 30);
     EXPECT_EQ(rows[2][col::Step], 2);
-    EXPECT_EQ(m.RbIndex, 6);
+    EXPECT_EQ(read.rotorBob.index, 6);
     const auto &r = rows[1];
     EXPECT_EQ(r[col::Temperature], 212);
     EXPECT_DOUBLE_EQ(r[col::ShearRate], 300 * 1.7023 * 0.1574);
     EXPECT_EQ(r[col::Speed], 300);
     EXPECT_DOUBLE_EQ(r[col::ShearStress], 510 * 0.2088);
-    EXPECT_DOUBLE_EQ(r[col::Viscosity], viscosityMain(510, 300, 0.1574));
+    EXPECT_NEAR(r[col::Viscosity], 510 / (300 * 1.7023) * 100 / 0.1574, 1e-6); // cP
     EXPECT_DOUBLE_EQ(r[col::Gel], 10 * 0.2088);
     EXPECT_EQ(r[col::Rbfactor], 6);
     EXPECT_DOUBLE_EQ(r[col::Dial], 510 / 5.11 / 8.012);
@@ -40,15 +40,14 @@ TEST(Dosql, SiCustomAndSpeedZero)
 {
     TestDb t;
     t.addTest("c", {point(1, 30, 212, 100, 510, 10, 1703), point(1, 60, 32.5, 0, 40, 10, 1703)});
-    Module1 m;
-    m.UnitSystem = 2;
-    const auto rows = must(dosql(m, TestRepository(*t.db), "c"));
+    const auto read = must(dosql(TestRepository(*t.db), "c", Units::SI, {}));
+    const auto &rows = read.rows;
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_TRUE(m.CustomRb);
+    EXPECT_TRUE(read.rotorBob.custom);
     EXPECT_DOUBLE_EQ(rows[0][col::Temperature], 100);
     EXPECT_DOUBLE_EQ(rows[0][col::ShearRate], 170.3);
     EXPECT_DOUBLE_EQ(rows[0][col::ShearStress], 510);
-    EXPECT_DOUBLE_EQ(rows[0][col::Viscosity], viscosityCustom(510, 100, 1.703));
+    EXPECT_NEAR(rows[0][col::Viscosity], 510 / (100 * 1.703) * 100, 1e-6);
     EXPECT_DOUBLE_EQ(rows[0][col::Rbfactor], 1.703);
     EXPECT_DOUBLE_EQ(rows[0][col::Dial], 510 / 5.11);
     EXPECT_TRUE(std::isfinite(rows[1][col::Viscosity]));
@@ -59,12 +58,13 @@ TEST(Dosql, NoRowsLeavesFactorsAtOne)
 {
     TestDb t;
     t.addTest("empty", {});
-    Module1 m;
-    m.RbIndex = 3;
-    EXPECT_TRUE(must(dosql(m, TestRepository(*t.db), "empty")).empty());
-    EXPECT_EQ(m.RbShearFactor, 1.0f);
-    EXPECT_EQ(m.RbFannFactor, 1.0f);
-    EXPECT_EQ(m.RbIndex, 3);
+    RotorBobSetting before;
+    before.index = 3;
+    const auto read = must(dosql(TestRepository(*t.db), "empty", Units::EI, before));
+    EXPECT_TRUE(read.rows.empty());
+    EXPECT_EQ(read.rotorBob.shearFactor, 1.0f);
+    EXPECT_EQ(read.rotorBob.fannFactor, 1.0f);
+    EXPECT_EQ(read.rotorBob.index, 3);
 }
 
 TEST(Dosqloverlap, StandardTestUsesTheOpenedTestsFactors)
@@ -73,16 +73,15 @@ TEST(Dosqloverlap, StandardTestUsesTheOpenedTestsFactors)
     t.addTest("r2", {point(1, 30, 100, 100, 100, 0, 2)});
     t.addTest("r1", {point(1, 30, 100, 100, 100, 0, 1)});
     t.addTest("custom", {point(1, 30, 100, 100, 100, 0, 2000)});
-    Module1 m;
     TestRepository repo(*t.db);
-    must(dosql(m, repo, "r2"));
-    const auto over = must(dosqloverlap(m, repo, "r1"));
-    ASSERT_EQ(over.size(), 1u);
-    EXPECT_DOUBLE_EQ(over[0][col::ShearRate], 100 * 1.7023 * 3.185);
-    EXPECT_EQ(m.RbIndex, 2);
-    const auto custom = must(dosqloverlap(m, repo, "custom"));
-    EXPECT_DOUBLE_EQ(custom[0][col::ShearRate], 200);
-    EXPECT_EQ(m.RbShearFactor, 3.185f);
+    const auto opened = must(dosql(repo, "r2", Units::EI, {}));
+    const auto over = must(dosqloverlap(repo, "r1", Units::EI, opened.rotorBob));
+    ASSERT_EQ(over.rows.size(), 1u);
+    EXPECT_DOUBLE_EQ(over.rows[0][col::ShearRate], 100 * 1.7023 * 3.185);
+    EXPECT_EQ(over.rotorBob.index, 2);
+    const auto custom = must(dosqloverlap(repo, "custom", Units::EI, over.rotorBob));
+    EXPECT_DOUBLE_EQ(custom.rows[0][col::ShearRate], 200);
+    EXPECT_EQ(custom.rotorBob.shearFactor, 3.185f);
 }
 
 // The query as the operators' old program wrote it, each factor pasted in as its shortest

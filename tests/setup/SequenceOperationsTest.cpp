@@ -410,32 +410,32 @@ TEST(SendSequence, OnlyADownloadTheInstrumentTookCountsAsSent)
     struct Case {
         const char *name;
         int commPort, failWriteAfter;
-        bool sentBefore, ok;
+        bool ok;
     } cases[] = {
-        {"taken", 1, -1, false, true},
-        {"cut off", 1, 5, true, false}, // keeps its earlier value
-        {"no port", 4, -1, false, false},
+        {"taken", 1, -1, true},
+        {"cut off", 1, 5, false},
+        {"no port", 4, -1, false},
     };
     const std::vector<SequenceStep> steps{{1, 600, 212, 100, 10}};
     for (const auto &c : cases) {
         Module1 m;
         m.RbIndex = 2;
         m.CommPort = static_cast<std::int16_t>(c.commPort);
-        m.SequenceSent = c.sentBefore;
         FakeClock clock;
         ScriptedPort port(clock);
         port.failWriteAfter = c.failWriteAfter;
         ScriptedPrompter p;
-        EXPECT_EQ(sendSequence(port, clock, m, "Mud", steps, p), c.ok) << c.name;
-        EXPECT_EQ(m.SequenceSent, c.ok || c.sentBefore) << c.name;
-        EXPECT_EQ(m.LastSentSequence.has_value(), c.ok) << c.name;
+        const auto sent = sendSequence(port, clock, m, "Mud", steps, p);
+        EXPECT_EQ(sent.has_value(), c.ok) << c.name;
         if (c.ok) {
             EXPECT_EQ(port.allWritten(), "\x03"
                                          "01,00600,212,10000,211"
                                          "99")
                 << c.name;
-            EXPECT_EQ(m.LastSentSequence->name, "Mud");
-            EXPECT_EQ(m.LastSentSequence->rbIndex, 2);
+            EXPECT_EQ(sent->name, "Mud");
+            EXPECT_EQ(sent->rbIndex, 2);
+            ASSERT_EQ(sent->steps.size(), 1u);
+            EXPECT_EQ(sent->steps[0].temperature, 212);
             EXPECT_TRUE(p.shown.empty()) << c.name;
             continue;
         }

@@ -78,36 +78,39 @@ TEST(StepDialogOk, ChecksInOrderWithInclusiveBounds)
          StepDialogKind::Edit, 1, StepField::Time, timeMsg, timeTitle},
     };
     for (const auto &c : cases) {
-        Module1 m;
-        m.UnitSystem = c.units;
-        m.StepDialogCancelled = true;
-        const auto error = acceptStepFields(c.fields, c.kind, m);
+        const auto error =
+            acceptStepFields(c.fields, c.kind, c.units == 2 ? Units::SI : Units::EI).error;
         if (!c.failing) {
             EXPECT_FALSE(error) << c.name;
-            EXPECT_FALSE(m.StepDialogCancelled) << c.name;
             continue;
         }
         ASSERT_TRUE(error) << c.name;
         EXPECT_EQ(error->field, *c.failing) << c.name;
         EXPECT_EQ(error->message, c.message) << c.name;
         EXPECT_EQ(error->title, c.title) << c.name;
-        EXPECT_TRUE(m.StepDialogCancelled) << c.name;
     }
 }
 
 TEST(StepDialogOk, HandsBackTextsAndSiTemperatureInFahrenheit)
 {
-    Module1 m;
-    m.UnitSystem = 2;
-    ASSERT_FALSE(
-        acceptStepFields({"300", "37.5", "176.23", "300", "5"}, StepDialogKind::Insert, m));
-    EXPECT_EQ(m.StepTempText, "99.5");
-    EXPECT_EQ(m.StepTimeText, "300");
-    EXPECT_EQ(m.StepSpeedText, "176.23");
-    EXPECT_EQ(m.StepRecordRateText, "5");
-    m.UnitSystem = 1;
-    ASSERT_FALSE(acceptStepFields({" 12 ", "+150", "50.", ".85e2", "2"}, StepDialogKind::Edit, m));
-    EXPECT_EQ(m.StepTimeText, " 12 "); // the text as typed; the writes use its number
+    const AcceptedStep si =
+        acceptStepFields({"300", "37.5", "176.23", "300", "5"}, StepDialogKind::Insert, Units::SI);
+    ASSERT_FALSE(si.error);
+    EXPECT_EQ(si.handBack.temperatureF, "99.5");
+    EXPECT_EQ(si.handBack.time, "300");
+    EXPECT_EQ(si.handBack.speed, "176.23");
+    EXPECT_EQ(si.handBack.recordRate, "5");
+    const AcceptedStep ei =
+        acceptStepFields({" 12 ", "+150", "50.", ".85e2", "2.5"}, StepDialogKind::Edit, Units::EI);
+    ASSERT_FALSE(ei.error);
+    EXPECT_EQ(ei.handBack.time, " 12 "); // the text as typed; the writes use its number
+    // The stored step: the numbers, the record rate rounded half to even.
+    const SequenceStep stored = handedBackStep(ei.handBack, 4);
+    EXPECT_EQ(stored.stepNo, 4);
+    EXPECT_EQ(stored.time, 12);
+    EXPECT_EQ(stored.temperature, 150);
+    EXPECT_EQ(stored.speed, 50);
+    EXPECT_EQ(stored.recordRate, 2);
 }
 
 TEST(StepDialogOk, TextThatIsNotANumberInFullIsOutOfRange)
@@ -154,8 +157,7 @@ TEST(StepDialogOk, TextThatIsNotANumberInFullIsOutOfRange)
         StepFields f = valid();
         std::string *text[] = {&f.time, &f.temperature, &f.speed, &f.shearRate, &f.recordRate};
         *text[static_cast<int>(c.field)] = c.text;
-        Module1 m;
-        const auto error = acceptStepFields(f, StepDialogKind::Edit, m);
+        const auto error = acceptStepFields(f, StepDialogKind::Edit, Units::EI).error;
         ASSERT_EQ(error.has_value(), c.error.has_value()) << c.text;
         if (!error)
             continue;
