@@ -64,7 +64,7 @@ int cmdRetrieve(Context &c, const Args &a)
     if (!exists)
         return c.failed(exists.error());
     if (*exists)
-        return c.fail("Test Name Error.", "Duplicated test name. Please enter a new test name.");
+        return c.failed(kDuplicatedTestName);
     const Retrieval retrieval = retrieveLastResult(c.serial(), *c.clock, c.m.CommPort);
     c.m.keepRetrieval(retrieval.headerAsked, retrieval.customFactor, retrieval.read());
     if (!retrieval.records)

@@ -87,7 +87,7 @@ bool Acquisition::start()
         return true;
     RecordsReceived = 0;
     InBuffer.clear();
-    if (!TestNamed) {
+    if (!TestNamed || testName_.isEmpty()) {
         prompter_.message(kNameFirstMessage, "Communication Error");
         return false;
     }
@@ -99,14 +99,6 @@ bool Acquisition::start()
         return false;
     RunTestId = m_.NewTestId;
     runName_ = testName_;
-    if (runName_.isEmpty()) {
-        const auto header = repo_.headerById(RunTestId);
-        if (!header) {
-            show(prompter_, header.failure());
-            return false;
-        }
-        runName_ = *header ? (*header)->testName : QString();
-    }
     chart.Initial_chart(now());
     const Outcome started = startAndAwaitReply(
         port_, clock_, m_.CommPort, PortFailureWording::Comport, [this] { status(kInProgress); });

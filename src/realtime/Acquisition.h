@@ -53,8 +53,7 @@ public:
     // Whether Save Result As has named the coming test.
     void setNamed(bool named) { TestNamed = named; }
     bool named() const { return TestNamed; }
-    // The name the test's rows are filed under. Without one, start takes the name of the test
-    // numbered NewTestId.
+    // The name the test's rows are filed under; start refuses a run without one.
     void setTestName(const QString &name) { testName_ = name; }
     bool running() const { return TestRunning; }
     // Rows of an ended test, or the end of its recording mark, still wait for the database:

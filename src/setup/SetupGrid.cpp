@@ -12,7 +12,7 @@ std::vector<SetupRow> setupRows(const std::vector<SequenceStep> &steps, bool si,
     std::vector<SetupRow> rows;
     rows.reserve(steps.size());
     for (const auto &s : steps) {
-        const double temp = si ? (s.temperature - 32) * 5.0 / 9.0 : s.temperature;
+        const double temp = si ? formula::fahrenheitToCelsius(s.temperature) : s.temperature;
         rows.push_back({QString::number(s.stepNo), QString::fromStdString(shortestText(s.time)),
                         QString::fromStdString(formatMask(temp, "###.0")),
                         QString::fromStdString(formatMask(s.speed, "###0.00")),
@@ -28,7 +28,7 @@ std::vector<DownloadStep> downloadSteps(const std::vector<SequenceStep> &steps, 
     std::vector<DownloadStep> out;
     for (const auto &s : steps)
         out.push_back(
-            {s.stepNo, s.time, si ? (s.temperature - 32) * 5.0 / 9.0 : s.temperature, s.speed});
+            {s.stepNo, s.time, si ? formula::fahrenheitToCelsius(s.temperature) : s.temperature, s.speed});
     return out;
 }
 

@@ -13,11 +13,12 @@ Naming refusedName(const QString &name, Failure why)
     n.failure = std::move(why);
     return n;
 }
-const Failure kDuplicate{
-    "Duplicated test name. Please enter a new test name.", "Test Name Error.", {}};
 
 bool control(QChar c) { return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0); }
 } // namespace
+
+const Failure kDuplicatedTestName{
+    "Duplicated test name. Please enter a new test name.", "Test Name Error.", {}};
 
 NewName newName(const QString &typed, NameOf what)
 {
@@ -55,7 +56,7 @@ Naming nameNewTest(TestRepository &repo, const TestHeader &typed, Qt::CaseSensit
         return n;
     }
     if (*exists)
-        return refusedName(kept.name, kDuplicate);
+        return refusedName(kept.name, kDuplicatedTestName);
     if (otherChecks && !otherChecks()) {
         n.outcome = NamingOutcome::RefusedOther;
         return n;
@@ -67,7 +68,7 @@ Naming nameNewTest(TestRepository &repo, const TestHeader &typed, Qt::CaseSensit
         n.id = made.id;
         break;
     case NewHeader::Outcome::Duplicate: // another program took the name a moment ago
-        return refusedName(kept.name, kDuplicate);
+        return refusedName(kept.name, kDuplicatedTestName);
     case NewHeader::Outcome::Full:
         n.failure = dbFailure(made.failure.error);
         break;

@@ -11,6 +11,9 @@
 
 namespace viscora {
 
+// A test name that is taken.
+extern const Failure kDuplicatedTestName;
+
 // The rule every new test and sequence name follows, in the windows and the CLI alike: blanks
 // around it do not count, and it holds no control character, which would break the one-line
 // listings and could drive the terminal that shows them.

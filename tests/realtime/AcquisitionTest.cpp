@@ -40,6 +40,7 @@ struct Fixture {
         m.RelatedOk = true;
         m.nameRun(naming.created()->id, naming.created()->custom);
         acq.setNamed(true);
+        acq.setTestName("run");
         acq.setRecordRates({10, 10, 1});
         // The instrument's first record arrives a second after the start byte.
         port.onWrite = [this](const std::string &b) {
