@@ -190,12 +190,11 @@ bool openDatabase(Context &c, const std::string &dbOption, const DatabaseChoice 
             path = QDir::current().filePath(QString::fromLatin1(Database::kFileName));
     }
     const bool server = isServerLocation(path);
-    const QString problem = locationProblem(path);
-    if (!problem.isEmpty()) {
-        c.fail(kDatabaseErrorTitle, (remembered ? "" : "--db: ") + problem.toStdString());
+    auto opened = Database::open(path, Database::OpenMode::CreateIfMissing);
+    if (opened.error == Database::OpenError::Refused) {
+        c.fail(kDatabaseErrorTitle, (remembered ? "" : "--db: ") + opened.message.toStdString());
         return false;
     }
-    auto opened = Database::open(path, Database::OpenMode::CreateIfMissing);
     if (!opened.db) {
         // A server's failure names its location already, without the password.
         std::string text = opened.message.toStdString();

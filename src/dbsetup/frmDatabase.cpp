@@ -54,8 +54,7 @@ frmDatabase::frmDatabase(DatabaseDialogDeps deps, QWidget *parent)
     lblPassword->setWordWrap(true);
     layout->addWidget(lblPassword);
 
-    const QString shown = isServerLocation(deps_.inUse) ? shownLocation(deps_.inUse)
-                                                        : deps_.inUse;
+    const QString shown = isServerLocation(deps_.inUse) ? shownLocation(deps_.inUse) : deps_.inUse;
     lblInUse = new QLabel(QStringLiteral("In use now: %1").arg(shown), this);
     lblInUse->setObjectName(QStringLiteral("lblInUse"));
     lblInUse->setWordWrap(true);
@@ -92,9 +91,8 @@ void frmDatabase::enableServer()
 void frmDatabase::cmdConnect_Click()
 {
     const QString location = txtServer->text().trimmed();
-    QString problem = isServerLocation(location)
-                          ? serverLocationProblem(location)
-                          : QStringLiteral("this is not a server's location");
+    QString problem =
+        isServerLocation(location) ? QString() : QStringLiteral("this is not a server's location");
     int tests = 0;
     if (problem.isEmpty()) {
         const BusyCursor busy;
@@ -111,9 +109,10 @@ void frmDatabase::cmdConnect_Click()
     }
     failedConnect_ = problem.isEmpty() ? QString() : location;
     if (!problem.isEmpty()) {
-        deps_.prompter.message(
-            QStringLiteral("Could not use %1: %2").arg(shownLocation(location), problem).toStdString(),
-            kTitle, Buttons::Ok, Icon::Critical);
+        deps_.prompter.message(QStringLiteral("Could not use %1: %2")
+                                   .arg(shownLocation(location), problem)
+                                   .toStdString(),
+                               kTitle, Buttons::Ok, Icon::Critical);
         txtServer->setFocus();
         return;
     }
@@ -152,8 +151,8 @@ void frmDatabase::cmdOk_Click()
         txtServer->setFocus();
         return;
     }
-    const bool sameAsNow = isServerLocation(deps_.inUse) ? location == deps_.inUse
-                                                         : location.isEmpty();
+    const bool sameAsNow =
+        isServerLocation(deps_.inUse) ? location == deps_.inUse : location.isEmpty();
     // At start, with nothing in use, the choice is opened at once.
     if (!sameAsNow && !deps_.inUse.isEmpty())
         deps_.prompter.message("Saved. The program opens this database when it starts next.",

@@ -328,7 +328,7 @@ Database::Opened Database::open(const QString &location, OpenMode mode, int busy
 {
     Opened result;
     if (const QString problem = locationProblem(location); !problem.isEmpty()) {
-        result.error = OpenError::Other;
+        result.error = OpenError::Refused;
         result.message = problem;
         return result;
     }

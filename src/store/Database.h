@@ -22,7 +22,8 @@ public:
     enum class OpenMode { MustExist, CreateIfMissing };
     // Damaged: the message is whole ("The database file is damaged: ..."), not an
     // unexpected error.
-    enum class OpenError { None, NotFound, Damaged, Other };
+    // Refused: a location that must not be used (locationProblem), whatever is there.
+    enum class OpenError { None, NotFound, Damaged, Refused, Other };
 
     struct Opened {
         std::unique_ptr<Database> db;

@@ -517,12 +517,10 @@ DbRead<std::unique_ptr<Database>> openForCopy(const char *which, const QString &
                 .arg(QLatin1String(which),
                      server ? QString() : QStringLiteral(" (%1)").arg(location), why));
     };
-    if (server) {
-        // Where others read it, as for every location the operator gives.
-        if (const QString problem = serverLocationProblem(location); !problem.isEmpty())
-            return failure(problem + QStringLiteral(" (") + shownLocation(location) + ')');
-    }
     auto opened = Database::open(location, mode);
+    // A refused server location is named here, where others read it, without its password.
+    if (opened.error == Database::OpenError::Refused && server)
+        return failure(opened.message + QStringLiteral(" (") + shownLocation(location) + ')');
     if (!opened.db)
         return failure(opened.message);
     return std::move(opened.db);

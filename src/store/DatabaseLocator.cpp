@@ -17,8 +17,6 @@ QString findDatabaseFile(const QString &dir)
 Result<std::unique_ptr<Database>> openStartDatabase(const QString &location)
 {
     const bool server = isServerLocation(location);
-    if (const QString problem = locationProblem(location); !problem.isEmpty())
-        return unexpected(problem);
     auto opened = Database::open(location, server ? Database::OpenMode::CreateIfMissing
                                                   : Database::OpenMode::MustExist);
     if (opened.error == Database::OpenError::Damaged)

@@ -250,6 +250,7 @@ TEST(FileLocation, OnlyAPathIsTaken)
         SCOPED_TRACE(c.location.toStdString());
         const auto opened = Database::open(c.location, Database::OpenMode::CreateIfMissing);
         EXPECT_FALSE(opened.db);
+        EXPECT_EQ(opened.error, Database::OpenError::Refused);
         EXPECT_TRUE(opened.message.contains(QString::fromLatin1(c.why)))
             << opened.message.toStdString();
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
