@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -417,6 +418,33 @@ DbResult Database::ensureSchema()
         q.finish();
         return DbResult::success();
     };
+    auto checkColumns = [&](const std::vector<TableDef> &wanted) -> DbResult {
+        // Every column of every table, in one read: cheap enough for each opening.
+        if (const DbResult r = run(q, QString::fromLatin1(dialect_->columnListSql())); !r)
+            return r;
+        std::map<QString, QStringList> columns; // by table, in lower case
+        while (q.next())
+            columns[q.value(0).toString().toLower()] << q.value(1).toString();
+        if (q.lastError().isValid())
+            return failureOf(q.lastError());
+        q.finish();
+        for (const TableDef &t : wanted) {
+            const auto found = columns.find(QString::fromLatin1(t.name).toLower());
+            if (found == columns.end())
+                continue;
+            QStringList missing;
+            for (const QString &c : declaredColumns(t.create))
+                if (!found->second.contains(c, Qt::CaseInsensitive))
+                    missing << c;
+            if (!missing.isEmpty())
+                return DbResult::failure(
+                    QStringLiteral("The %1 is not a viscometer database: its table %2 lacks the "
+                                   "columns %3. It was left unchanged.")
+                        .arg(QLatin1String(backend() == Backend::SQLite ? "file" : "database"),
+                             QLatin1String(t.name), missing.join(QStringLiteral(", "))));
+        }
+        return DbResult::success();
+    };
     QStringList existing;
     auto readTables = [&] { return readNames(dialect_->tableListSql(), existing); };
     // Reading the schema is what tells a foreign or damaged file from a database.
@@ -439,8 +467,11 @@ DbResult Database::ensureSchema()
                 .arg(foreign.join(QStringLiteral(", "))));
     std::vector<TableDef> wanted(std::begin(kTables), std::end(kTables));
     wanted.insert(wanted.end(), std::begin(kOwnTables), std::end(kOwnTables));
-    // Nothing to make: the database is used as it is (a column lost from one of ours fails the
-    // reads that need it, each saying so).
+    // A table of our name is ours only with our columns, whether or not anything is to be made:
+    // someone else's TestResult is no database of ours to read or write.
+    if (const DbResult r = checkColumns(wanted); !r)
+        return r;
+    // Nothing to make: the database is used as it is.
     QStringList indexes;
     if (const DbResult r = readNames(dialect_->indexListSql(), indexes); !r)
         return r;
@@ -451,32 +482,6 @@ DbResult Database::ensureSchema()
         });
     if (complete)
         return DbResult::success();
-    // Before anything is made in it: a table of our name is ours only with our columns, and
-    // someone else's TestResult is no reason to make tables beside it.
-    for (const TableDef &t : wanted) {
-        const auto found = std::find_if(existing.begin(), existing.end(), [&](const QString &e) {
-            return e.compare(QLatin1String(t.name), Qt::CaseInsensitive) == 0;
-        });
-        if (found == existing.end())
-            continue;
-        const QString read =
-            QStringLiteral("SELECT * FROM %1 WHERE 1=0")
-                .arg(db_.driver()->escapeIdentifier(*found, QSqlDriver::TableName));
-        if (const DbResult r = run(q, read); !r)
-            return r;
-        const QSqlRecord columns = q.record();
-        q.finish();
-        QStringList missing;
-        for (const QString &c : declaredColumns(t.create))
-            if (!columns.contains(c)) // in any letter case
-                missing << c;
-        if (!missing.isEmpty())
-            return DbResult::failure(
-                QStringLiteral("The %1 is not a viscometer database: its table %2 lacks the "
-                               "columns %3. It was left unchanged.")
-                    .arg(QLatin1String(backend() == Backend::SQLite ? "file" : "database"),
-                         QLatin1String(t.name), missing.join(QStringLiteral(", "))));
-    }
     auto addIndexes = [&] {
         // Indexes only speed reading; a read-only file without them still works. Outside any
         // transaction: a failed statement would end a server's transaction unseen. Only the

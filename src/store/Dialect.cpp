@@ -47,6 +47,11 @@ public:
     {
         return "SELECT name FROM sqlite_master WHERE type='index'";
     }
+    const char *columnListSql() const override
+    {
+        return "SELECT m.name, c.name FROM sqlite_master AS m, pragma_table_info(m.name) AS c "
+               "WHERE m.type='table'";
+    }
     QStringList createTable(const char *, const char *create) const override
     {
         return {text(create)};
@@ -118,6 +123,11 @@ public:
     const char *indexListSql() const override
     {
         return "SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()";
+    }
+    const char *columnListSql() const override
+    {
+        return "SELECT table_name, column_name FROM information_schema.columns WHERE "
+               "table_schema = current_schema()";
     }
     QStringList createTable(const char *name, const char *create) const override
     {

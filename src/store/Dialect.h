@@ -31,6 +31,8 @@ public:
     // The names of the tables, and of the indexes, the database holds (any letter case).
     virtual const char *tableListSql() const = 0;
     virtual const char *indexListSql() const = 0;
+    // Every table's columns, a row each: the table's name, the column's (any letter case).
+    virtual const char *columnListSql() const = 0;
     // Statements that make a table (its CREATE text uses $REAL) and anything the backend adds:
     // the server's keys.
     virtual QStringList createTable(const char *name, const char *create) const = 0;
