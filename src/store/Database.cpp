@@ -518,12 +518,8 @@ DbRead<QStringList> Database::integrityProblems()
     if (dialect_->backend() == Backend::SQLite) {
         QSqlQuery q(sql());
         q.prepare(QStringLiteral("PRAGMA integrity_check"));
-        // A row may hold several problems, a line each, under a line naming the database.
         if (auto e = readRows(q, "The database file", [&](const QSqlQuery &r) {
-                for (const QString &line : r.value(0).toString().split(QLatin1Char('\n')))
-                    if (line != QLatin1String("ok") && !line.trimmed().isEmpty() &&
-                        !line.startsWith(QLatin1String("*** in database ")))
-                        problems << line;
+                problems << pageProblems(r.value(0).toString());
             }))
             return DbRead<QStringList>::failure(*e);
     }
@@ -574,6 +570,26 @@ DbResult Database::rollback()
         return DbResult::failure(QStringLiteral("the connection could not be opened again: ") +
                                  again.error);
     return DbResult::success();
+}
+
+DbResult Database::readTogether(const std::function<DbResult()> &work)
+{
+    if (depth_ > 0)
+        return transaction(work);
+    bool begun = false;
+    for (const QString &s : dialect_->beginRead()) {
+        if (const DbResult r = exec(s); !r) {
+            if (begun)
+                (void)rollback();
+            return r;
+        }
+        begun = true;
+    }
+    ++depth_;
+    const DbResult r = work();
+    --depth_;
+    const DbResult left = rollback();
+    return r ? left : r;
 }
 
 DbResult Database::transaction(const std::function<DbResult()> &work, int busyMs)
@@ -639,6 +655,29 @@ std::optional<QString> readRows(QSqlQuery &query, const char *what,
     if (query.lastError().isValid())
         return readFailure(what, query);
     return std::nullopt;
+}
+
+std::optional<QString> readAll(Database &db, const char *what, const char *sql,
+                               const QVariantList &values,
+                               const std::function<void(const QSqlQuery &)> &row)
+{
+    QSqlQuery q(db.sql());
+    q.setForwardOnly(true);
+    q.prepare(db.text(sql));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    return readRows(q, what, row);
+}
+
+QStringList pageProblems(const QString &row)
+{
+    // A row may hold several problems, a line each, under a line naming the database.
+    QStringList problems;
+    for (const QString &line : row.split(QLatin1Char('\n')))
+        if (line != QLatin1String("ok") && !line.trimmed().isEmpty() &&
+            !line.startsWith(QLatin1String("*** in database ")))
+            problems << line;
+    return problems;
 }
 
 Failure dbFailure(const QString &message)

@@ -10,6 +10,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QVariant>
 
 #include <functional>
 #include <memory>
@@ -50,6 +51,9 @@ public:
     // leaves the file as it was. busyMs >= 0 waits that long for another program's lock
     // instead of the usual time. A transaction begun inside another one joins it.
     DbResult transaction(const std::function<DbResult()> &work, int busyMs = -1);
+    // Runs reads on one unchanging state of the database, left again without a write; inside a
+    // transaction, on that transaction's.
+    DbResult readTogether(const std::function<DbResult()> &work);
     // One statement of our own (no values).
     DbResult exec(const QString &statement);
     // Ends the transaction or read begun on the connection without writing. A connection that
@@ -110,6 +114,15 @@ QString readFailure(const char *what, const QSqlQuery &query);
 // early (a damaged page), comes back as its message: the rows seen so far are not a result.
 std::optional<QString> readRows(QSqlQuery &query, const char *what,
                                 const std::function<void(const QSqlQuery &)> &row);
+
+// The rows of one statement of ours (its text with the dialect's words), given its values in
+// order, as readRows hands them.
+std::optional<QString> readAll(Database &db, const char *what, const char *sql,
+                               const QVariantList &values,
+                               const std::function<void(const QSqlQuery &)> &row);
+
+// The problems a check of the file's pages lists in one of its rows ("ok" lists none).
+QStringList pageProblems(const QString &row);
 
 // The file in dir whose name is fileName in any letter case; empty when there is none.
 QString findFileCaseInsensitive(const QString &dir, const QString &fileName);

@@ -179,19 +179,6 @@ struct Owner {
     QVariantList header; // the header row's columns after its id
 };
 
-// The rows of a statement; a failure comes back as its message.
-std::optional<QString> readAll(Database &db, const char *what, const char *sql,
-                               const QVariantList &values,
-                               const std::function<void(const QSqlQuery &)> &row)
-{
-    QSqlQuery q(db.sql());
-    q.setForwardOnly(true);
-    q.prepare(db.text(sql));
-    for (const QVariant &v : values)
-        q.addBindValue(v);
-    return readRows(q, what, row);
-}
-
 DbRead<std::vector<Owner>> owners(Database &db, const char *what, const char *sql, int columns)
 {
     std::vector<Owner> out;

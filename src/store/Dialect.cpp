@@ -86,6 +86,19 @@ public:
     bool foreign(const QSqlError &e) const override { return primaryCode(e) == 26; }
     // Only a connection that could not be set up again is closed: it is tried again.
     bool connectionLost(const QSqlDatabase &db) const override { return !db.isOpen(); }
+    const RowsCheck *rowsCheck() const override
+    {
+        // Two ways to the same rows: the index, and the table's own order; where one was cut
+        // short by a damaged page they disagree. The rows either side belong to other tests
+        // unless the index lost the test's first or last ones.
+        static const RowsCheck check{
+            "PRAGMA quick_check(RelatedInfo)",
+            "SELECT COUNT(*), MIN(rowid), MAX(rowid) FROM TestResult WHERE TestId=?",
+            "SELECT COUNT(*) FROM TestResult NOT INDEXED WHERE rowid BETWEEN ? AND ? AND +TestId=?",
+            "SELECT TestId FROM TestResult NOT INDEXED WHERE rowid<? ORDER BY rowid DESC LIMIT 1",
+            "SELECT TestId FROM TestResult NOT INDEXED WHERE rowid>? ORDER BY rowid LIMIT 1"};
+        return &check;
+    }
     // Deferred: the view is taken at the first read.
     QStringList beginRead() const override { return {QStringLiteral("BEGIN")}; }
     // The file itself, however its path was written (a link, a relative path).

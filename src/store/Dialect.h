@@ -58,6 +58,16 @@ public:
     // What opens a transaction that reads one unchanging state of the database while other
     // programs go on writing (a copy must not see a renumbering half-way).
     virtual QStringList beginRead() const = 0;
+    // Reads that tell whether all of a test's rows were read, for a backend on which a damaged
+    // page can end a read early without an error (a file's). Bound: the test's id, and the
+    // bounds of its rows. Null where the backend reports damage itself.
+    struct RowsCheck {
+        const char *header;         // the test headers' table and indexes checked: "ok" when sound
+        const char *indexed;        // the test's rows by the index alone: count, first and last key
+        const char *walked;         // the table alone between those keys: count of the test's rows
+        const char *before, *after; // the test id of the row before and after those keys
+    };
+    virtual const RowsCheck *rowsCheck() const { return nullptr; }
     // What names the database a connection reaches, alike from every connection to it;
     // empty when it cannot be told.
     virtual QString identity(QSqlDatabase &db) const = 0;

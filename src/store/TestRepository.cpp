@@ -17,11 +17,87 @@ QString text(const QVariant &v) { return v.isNull() ? QString() : v.toString(); 
 
 constexpr const char *kTests = "The saved tests";
 constexpr const char *kTest = "The test";
+constexpr const char *kPoints = "The test's points";
 
 TestHeader headerOf(const QSqlQuery &q)
 {
     return TestHeader{text(q.value(0)), text(q.value(1)), text(q.value(2)), text(q.value(3)),
                       text(q.value(4))};
+}
+
+// Why the rows read of a test are not all of them: a damaged page can end a file's read early
+// without an error. Nothing when they are, or where the backend reports its damage itself.
+std::optional<QString> rowsDamage(Database &db, int testId, std::size_t read)
+{
+    const Dialect::RowsCheck *check = db.dialect().rowsCheck();
+    if (!check)
+        return std::nullopt;
+    const QString damaged = QStringLiteral("The database file is damaged: ");
+    QStringList problems;
+    if (auto e = readAll(db, kTest, check->header, {}, [&](const QSqlQuery &r) {
+            problems << pageProblems(r.value(0).toString());
+        }))
+        return e;
+    if (!problems.isEmpty())
+        return damaged + problems.first();
+    long long indexed = 0;
+    QVariant first, last;
+    if (auto e = readAll(db, kPoints, check->indexed, {testId}, [&](const QSqlQuery &r) {
+            indexed = r.value(0).toLongLong();
+            first = r.value(1);
+            last = r.value(2);
+        }))
+        return e;
+    bool sound = indexed == static_cast<long long>(read);
+    if (sound && indexed > 0) {
+        long long walked = 0;
+        if (auto e = readAll(db, kPoints, check->walked, {first, last, testId},
+                             [&](const QSqlQuery &r) { walked = r.value(0).toLongLong(); }))
+            return e;
+        sound = walked == indexed;
+        for (const auto &[sql, key] : {std::pair{check->before, first}, {check->after, last}})
+            if (auto e = readAll(db, kPoints, sql, {key}, [&](const QSqlQuery &r) {
+                    sound = sound && r.value(0).toInt() != testId;
+                }))
+                return e;
+    }
+    if (sound)
+        return std::nullopt;
+    return damaged + QStringLiteral("the test's rows do not match their index.");
+}
+
+// A test's rows, read with their check on one state of the database: the rows a damaged file
+// let through are never taken for the whole test.
+// `count` says how many rows were read, or nothing when they need no check.
+template <typename Rows>
+DbRead<Rows> wholeTest(Database &db, const std::function<DbRead<std::optional<int>>()> &id,
+                       const std::function<std::optional<std::size_t>(const Rows &)> &count,
+                       const std::function<DbRead<Rows>()> &read)
+{
+    if (!db.dialect().rowsCheck())
+        return read();
+    std::optional<DbRead<Rows>> rows;
+    const DbResult r = db.readTogether([&] {
+        rows = read();
+        const auto n = rows->ok() ? count(**rows) : std::nullopt;
+        if (!n)
+            return DbResult::success();
+        const auto testId = id();
+        if (!testId)
+            rows = DbRead<Rows>::failure(testId);
+        else if (*testId)
+            if (auto e = rowsDamage(db, **testId, *n))
+                rows = DbRead<Rows>::failure(*e);
+        return DbResult::success();
+    });
+    if (!r && (!rows || rows->ok()))
+        return DbRead<Rows>::failure(r.error);
+    return std::move(*rows);
+}
+
+template <typename Row> std::optional<std::size_t> size(const std::vector<Row> &rows)
+{
+    return rows.size();
 }
 
 } // namespace
@@ -198,7 +274,7 @@ DbRead<std::size_t> TestRepository::pointCount(const QString &name) const
     return n;
 }
 
-DbRead<std::optional<double>> TestRepository::firstRbfactor(const QString &name) const
+DbRead<std::optional<double>> TestRepository::firstRow(const QString &name) const
 {
     std::optional<double> v;
     QSqlQuery q(db_.sql());
@@ -207,6 +283,16 @@ DbRead<std::optional<double>> TestRepository::firstRbfactor(const QString &name)
     if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { v = r.value(0).toDouble(); }))
         return DbRead<std::optional<double>>::failure(*e);
     return v;
+}
+
+DbRead<std::optional<double>> TestRepository::firstRbfactor(const QString &name) const
+{
+    // No first row is a test without points only when none of them was cut off.
+    using First = std::optional<double>;
+    return wholeTest<First>(
+        db_, [&] { return testId(name); },
+        [](const First &f) { return f ? std::nullopt : std::optional<std::size_t>(0); },
+        [&] { return firstRow(name); });
 }
 
 namespace {
@@ -234,15 +320,25 @@ DbRead<std::vector<Row>> readQuery(Database &db, const TestQuery &tq, const QVar
 DbRead<std::vector<QueryRow>> TestRepository::queryRows(const TestQuery &tq,
                                                         const QString &name) const
 {
-    return readQuery<QueryRow>(db_, tq, name);
+    return wholeTest<std::vector<QueryRow>>(
+        db_, [&] { return testId(name); }, size<QueryRow>,
+        [&] { return readQuery<QueryRow>(db_, tq, name); });
 }
 
 DbRead<std::vector<ReportRow>> TestRepository::reportRows(int testId, double shearFactor) const
 {
-    return readQuery<ReportRow>(db_, buildReportQuery(shearFactor), testId);
+    return wholeTest<std::vector<ReportRow>>(
+        db_, [&] { return DbRead<std::optional<int>>(testId); }, size<ReportRow>,
+        [&] { return readQuery<ReportRow>(db_, buildReportQuery(shearFactor), testId); });
 }
 
 DbRead<std::vector<StoredPoint>> TestRepository::storedPoints(const QString &name) const
+{
+    return wholeTest<std::vector<StoredPoint>>(
+        db_, [&] { return testId(name); }, size<StoredPoint>, [&] { return readPoints(name); });
+}
+
+DbRead<std::vector<StoredPoint>> TestRepository::readPoints(const QString &name) const
 {
     std::vector<StoredPoint> points;
     QSqlQuery q(db_.sql());

@@ -100,6 +100,9 @@ public:
     DbRead<std::vector<TestEvent>> events(const QString &testName) const;
 
 private:
+    DbRead<std::optional<double>> firstRow(const QString &name) const;
+    DbRead<std::vector<StoredPoint>> readPoints(const QString &name) const;
+
     Database &db_;
 };
 
