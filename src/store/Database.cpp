@@ -1,5 +1,7 @@
 #include "store/Database.h"
 
+#include "store/Schema.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -46,57 +48,6 @@ QString errorText(const QSqlError &e)
     t.remove(severity);
     return t;
 }
-
-struct TableDef {
-    const char *name;
-    const char *create;
-};
-
-// Column order is the contract with every reader and writer; "Desc" is a keyword.
-constexpr TableDef kTables[] = {
-    {"RelatedInfo", "CREATE TABLE RelatedInfo (TestId INTEGER, TestName TEXT, MudId TEXT, "
-                    "SampleTime TEXT, CompanyName TEXT, \"Desc\" TEXT)"},
-    {"TestResult", "CREATE TABLE TestResult (TestId INTEGER, StepNo INTEGER, Time $REAL, "
-                   "Temperature $REAL, Speed $REAL, Shearstress $REAL, Gel $REAL, Rbfactor "
-                   "$REAL)"},
-    {"SequenceName",
-     "CREATE TABLE SequenceName (SequenceId INTEGER, SequenceName TEXT, Rbfactor INTEGER)"},
-    {"SequenceSetup", "CREATE TABLE SequenceSetup (SequenceId INTEGER, StepNo INTEGER, "
-                      "Time $REAL, Temperature $REAL, Speed $REAL, RecordRate INTEGER)"},
-};
-
-// Tables of our own beside the four: what happened during a test (a lost connection, say),
-// and which tests are being recorded right now.
-constexpr TableDef kOwnTables[] = {
-    {"TestEvents", "CREATE TABLE TestEvents (TestId INTEGER, Time $REAL, Kind TEXT, Text TEXT)"},
-    {"Recordings", "CREATE TABLE Recordings (TestName TEXT, Host TEXT, Pid INTEGER, "
-                   "Heartbeat $REAL)"},
-};
-
-// The column names a CREATE TABLE text declares, in order.
-QStringList declaredColumns(const char *create)
-{
-    const QString text = QString::fromLatin1(create);
-    const qsizetype open = text.indexOf(QLatin1Char('(')),
-                    close = text.lastIndexOf(QLatin1Char(')'));
-    QStringList names;
-    for (const QString &column : text.mid(open + 1, close - open - 1).split(QLatin1Char(',')))
-        names << column.trimmed().section(QLatin1Char(' '), 0, 0).remove(QLatin1Char('"'));
-    return names;
-}
-
-struct IndexDef {
-    const char *name;
-    const char *create;
-};
-constexpr IndexDef kIndexes[] = {
-    {"TestResultByTest", "CREATE INDEX TestResultByTest ON TestResult (TestId, StepNo, Time)"},
-    {"RelatedInfoByName", "CREATE INDEX RelatedInfoByName ON RelatedInfo (TestName)"},
-    {"RelatedInfoById", "CREATE INDEX RelatedInfoById ON RelatedInfo (TestId)"},
-    {"SequenceSetupBySequence",
-     "CREATE INDEX SequenceSetupBySequence ON SequenceSetup (SequenceId, StepNo)"},
-    {"TestEventsByTest", "CREATE INDEX TestEventsByTest ON TestEvents (TestId, Time)"},
-};
 
 // File systems on which SQLite's write-ahead log cannot be shared: its index lives in shared
 // memory, which a network file system does not share between machines.
@@ -418,7 +369,7 @@ DbResult Database::ensureSchema()
         q.finish();
         return DbResult::success();
     };
-    auto checkColumns = [&](const std::vector<TableDef> &wanted) -> DbResult {
+    auto checkColumns = [&](std::span<const schema::Table *const> wanted) -> DbResult {
         // Every column of every table, in one read: cheap enough for each opening.
         if (const DbResult r = run(q, QString::fromLatin1(dialect_->columnListSql())); !r)
             return r;
@@ -428,20 +379,20 @@ DbResult Database::ensureSchema()
         if (q.lastError().isValid())
             return failureOf(q.lastError());
         q.finish();
-        for (const TableDef &t : wanted) {
-            const auto found = columns.find(QString::fromLatin1(t.name).toLower());
+        for (const schema::Table *t : wanted) {
+            const auto found = columns.find(QString::fromLatin1(t->name).toLower());
             if (found == columns.end())
                 continue;
             QStringList missing;
-            for (const QString &c : declaredColumns(t.create))
-                if (!found->second.contains(c, Qt::CaseInsensitive))
-                    missing << c;
+            for (const schema::Column &c : t->columns)
+                if (!found->second.contains(QLatin1String(c.name), Qt::CaseInsensitive))
+                    missing << QString::fromLatin1(c.name);
             if (!missing.isEmpty())
                 return DbResult::failure(
                     QStringLiteral("The %1 is not a viscometer database: its table %2 lacks the "
                                    "columns %3. It was left unchanged.")
                         .arg(QLatin1String(backend() == Backend::SQLite ? "file" : "database"),
-                             QLatin1String(t.name), missing.join(QStringLiteral(", "))));
+                             QLatin1String(t->name), missing.join(QStringLiteral(", "))));
         }
         return DbResult::success();
     };
@@ -454,8 +405,8 @@ DbResult Database::ensureSchema()
         return existing.contains(QString::fromLatin1(table), Qt::CaseInsensitive);
     };
     // Someone else's database under our name: say so, and change nothing in it.
-    const bool ours = std::any_of(std::begin(kTables), std::end(kTables),
-                                  [&](const TableDef &t) { return has(t.name); });
+    const auto ours = std::ranges::any_of(schema::testTables(),
+                                          [&](const schema::Table *t) { return has(t->name); });
     QStringList foreign;
     for (const QString &t : existing)
         if (!t.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
@@ -465,8 +416,10 @@ DbResult Database::ensureSchema()
             QStringLiteral("The file is not a viscometer database: it holds other tables (%1) "
                            "and none of the test tables. It was left unchanged.")
                 .arg(foreign.join(QStringLiteral(", "))));
-    std::vector<TableDef> wanted(std::begin(kTables), std::end(kTables));
-    wanted.insert(wanted.end(), std::begin(kOwnTables), std::end(kOwnTables));
+    const auto wanted = schema::tables();
+    const auto hasAll = [&] {
+        return std::ranges::all_of(wanted, [&](const schema::Table *t) { return has(t->name); });
+    };
     // A table of our name is ours only with our columns, whether or not anything is to be made:
     // someone else's TestResult is no database of ours to read or write.
     if (const DbResult r = checkColumns(wanted); !r)
@@ -476,8 +429,7 @@ DbResult Database::ensureSchema()
     if (const DbResult r = readNames(dialect_->indexListSql(), indexes); !r)
         return r;
     const bool complete =
-        std::all_of(wanted.begin(), wanted.end(), [&](const TableDef &t) { return has(t.name); }) &&
-        std::all_of(std::begin(kIndexes), std::end(kIndexes), [&](const IndexDef &ix) {
+        hasAll() && std::ranges::all_of(schema::indexes(), [&](const schema::Index &ix) {
             return indexes.contains(QString::fromLatin1(ix.name), Qt::CaseInsensitive);
         });
     if (complete)
@@ -488,22 +440,22 @@ DbResult Database::ensureSchema()
         // missing ones: making one waits for every write in progress, a long copy's included.
         if (const DbResult r = readNames(dialect_->indexListSql(), indexes); !r)
             return r;
-        for (const IndexDef &ix : kIndexes)
+        for (const schema::Index &ix : schema::indexes())
             if (!indexes.contains(QString::fromLatin1(ix.name), Qt::CaseInsensitive))
                 q.exec(QString::fromLatin1(ix.create));
         return DbResult::success();
     };
-    if (std::all_of(wanted.begin(), wanted.end(), [&](const TableDef &t) { return has(t.name); }))
+    if (hasAll())
         return addIndexes();
     // Programs opening an empty database at once: the one holding the writers' lock reads
     // what the others have made by then, and makes only what is still missing.
     const DbResult made = transaction([&]() {
         if (const DbResult r = readTables(); !r)
             return r;
-        for (const TableDef &t : wanted) {
-            if (has(t.name))
+        for (const schema::Table *t : wanted) {
+            if (has(t->name))
                 continue;
-            for (const QString &statement : dialect_->createTable(t.name, t.create))
+            for (const QString &statement : dialect_->createTable(*t))
                 if (!q.exec(statement))
                     return DbResult::failure(errorText(q.lastError()));
         }
@@ -661,12 +613,28 @@ std::optional<QString> readAll(Database &db, const char *what, const char *sql,
                                const QVariantList &values,
                                const std::function<void(const QSqlQuery &)> &row)
 {
+    return readAll(db, what, QString::fromLatin1(sql), values, row);
+}
+
+std::optional<QString> readAll(Database &db, const char *what, const QString &sql,
+                               const QVariantList &values,
+                               const std::function<void(const QSqlQuery &)> &row)
+{
     QSqlQuery q(db.sql());
     q.setForwardOnly(true);
     q.prepare(db.text(sql));
     for (const QVariant &v : values)
         q.addBindValue(v);
     return readRows(q, what, row);
+}
+
+DbResult execute(Database &db, const QString &sql, const QVariantList &values)
+{
+    QSqlQuery q(db.sql());
+    q.prepare(db.text(sql));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    return q.exec() ? DbResult::success() : queryFailure(q);
 }
 
 QStringList pageProblems(const QString &row)

@@ -43,8 +43,9 @@ public:
     const QString &path() const { return path_; }
     Backend backend() const { return dialect_->backend(); }
     const Dialect &dialect() const { return *dialect_; }
-    // SQL text with the backend's words in it ($ROWID, $KEY, $REAL).
+    // SQL text with the backend's words in it ($ROWID, $KEY).
     QString text(const char *sql) const { return dialect_->text(sql); }
+    QString text(const QString &sql) const { return dialect_->text(sql); }
 
     // Runs work in one transaction that holds the write lock from its start: committed when
     // it returns ok, rolled back otherwise (and when the commit itself fails), so a failure
@@ -117,9 +118,15 @@ std::optional<QString> readRows(QSqlQuery &query, const char *what,
 
 // The rows of one statement of ours (its text with the dialect's words), given its values in
 // order, as readRows hands them.
+std::optional<QString> readAll(Database &db, const char *what, const QString &sql,
+                               const QVariantList &values,
+                               const std::function<void(const QSqlQuery &)> &row);
 std::optional<QString> readAll(Database &db, const char *what, const char *sql,
                                const QVariantList &values,
                                const std::function<void(const QSqlQuery &)> &row);
+
+// Runs one statement of ours (its text with the dialect's words), given its values in order.
+DbResult execute(Database &db, const QString &sql, const QVariantList &values);
 
 // The problems a check of the file's pages lists in one of its rows ("ok" lists none).
 QStringList pageProblems(const QString &row);

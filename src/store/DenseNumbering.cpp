@@ -30,15 +30,6 @@ QString sql(Database &db, const char *pattern, const NumberedTables &t, const ch
         .replace(QLatin1String("$I"), QLatin1String(t.idColumn))
         .replace(QLatin1String("$R"), QLatin1String(rows));
 }
-
-DbResult run(Database &db, const QString &text, const QVariantList &values)
-{
-    QSqlQuery q(db.sql());
-    q.prepare(text);
-    for (const QVariant &v : values)
-        q.addBindValue(v);
-    return q.exec() ? DbResult::success() : queryFailure(q);
-}
 } // namespace
 
 DbResult deleteAndRenumber(Database &db, const NumberedTables &t, const QString &name)
@@ -60,14 +51,15 @@ DbResult deleteAndRenumber(Database &db, const NumberedTables &t, const QString 
                 continue;
             for (const char *text :
                  {"DELETE FROM $R WHERE $I=?", "UPDATE $R SET $I=$I-1 WHERE $I>?"})
-                if (const DbResult r = run(db, sql(db, text, t, rows), {id}); !r)
+                if (const DbResult r = execute(db, sql(db, text, t, rows), {id}); !r)
                     return r;
         }
-        if (const DbResult r = run(db, sql(db, "DELETE FROM $H WHERE $ROWID=$KEY", t), {rowid}); !r)
+        if (const DbResult r = execute(db, sql(db, "DELETE FROM $H WHERE $ROWID=$KEY", t), {rowid});
+            !r)
             return r;
         // Every header after the deleted one moves down by one.
-        return run(db, sql(db, "UPDATE $H SET $I=$I-1 WHERE $I>? OR ($I=? AND $ROWID>$KEY)", t),
-                   {id, id, rowid});
+        return execute(db, sql(db, "UPDATE $H SET $I=$I-1 WHERE $I>? OR ($I=? AND $ROWID>$KEY)", t),
+                       {id, id, rowid});
     });
 }
 

@@ -11,12 +11,24 @@
 
 namespace viscora {
 
-QString Dialect::text(const char *sql) const
+QString Dialect::text(const char *sql) const { return text(QString::fromLatin1(sql)); }
+
+QString Dialect::text(QString sql) const
 {
-    return QString::fromLatin1(sql)
-        .replace(QLatin1String("$ROWID"), QLatin1String(rowId()))
-        .replace(QLatin1String("$KEY"), QLatin1String(rowKey()))
-        .replace(QLatin1String("$REAL"), QLatin1String(realType()));
+    return sql.replace(QLatin1String("$ROWID"), QLatin1String(rowId()))
+        .replace(QLatin1String("$KEY"), QLatin1String(rowKey()));
+}
+
+QString Dialect::createText(const schema::Table &t) const
+{
+    QStringList columns;
+    for (const schema::Column &c : t.columns)
+        columns << schema::sqlName(c) + QLatin1Char(' ') +
+                       QLatin1String(c.type == schema::Type::Integer ? "INTEGER"
+                                     : c.type == schema::Type::Text  ? "TEXT"
+                                                                     : realType());
+    return QStringLiteral("CREATE TABLE %1 (%2)")
+        .arg(QLatin1String(t.name), columns.join(QStringLiteral(", ")));
 }
 
 namespace {
@@ -52,10 +64,7 @@ public:
         return "SELECT m.name, c.name FROM sqlite_master AS m, pragma_table_info(m.name) AS c "
                "WHERE m.type='table'";
     }
-    QStringList createTable(const char *, const char *create) const override
-    {
-        return {text(create)};
-    }
+    QStringList createTable(const schema::Table &t) const override { return {createText(t)}; }
     QStringList beginWrite(int busyMs) const override
     {
         return {QStringLiteral("PRAGMA busy_timeout=%1").arg(busyMs),
@@ -142,18 +151,17 @@ public:
         return "SELECT table_name, column_name FROM information_schema.columns WHERE "
                "table_schema = current_schema()";
     }
-    QStringList createTable(const char *name, const char *create) const override
+    QStringList createTable(const schema::Table &t) const override
     {
-        QStringList out{text(create)};
+        QStringList out{createText(t)};
         // Keys the server keeps for every program at once: ids are unique by the end of each
         // transaction (renumbering moves them one by one), names are unique.
-        const QString table = QString::fromLatin1(name);
-        if (table == QLatin1String("RelatedInfo"))
+        if (&t == &schema::RelatedInfo)
             out << QStringLiteral("ALTER TABLE RelatedInfo ADD CONSTRAINT RelatedInfoIdKey "
                                   "UNIQUE (TestId) DEFERRABLE INITIALLY DEFERRED")
                 << QStringLiteral("ALTER TABLE RelatedInfo ADD CONSTRAINT RelatedInfoNameKey "
                                   "UNIQUE (TestName)");
-        else if (table == QLatin1String("SequenceName"))
+        else if (&t == &schema::SequenceName)
             out << QStringLiteral("ALTER TABLE SequenceName ADD CONSTRAINT SequenceNameIdKey "
                                   "UNIQUE (SequenceId) DEFERRABLE INITIALLY DEFERRED")
                 << QStringLiteral("ALTER TABLE SequenceName ADD CONSTRAINT SequenceNameNameKey "

@@ -4,6 +4,7 @@
 // write one SQL text for both, with a few words this fills in.
 
 #include "store/DbResult.h"
+#include "store/Schema.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -25,17 +26,18 @@ public:
     virtual const char *driver() const = 0;
 
     // The text with the dialect's words in it: $ROWID, a row's key in table order; $KEY, a
-    // bound value of such a key; $REAL, the type of a measured value.
+    // bound value of such a key.
     QString text(const char *sql) const;
+    QString text(QString sql) const;
 
     // The names of the tables, and of the indexes, the database holds (any letter case).
     virtual const char *tableListSql() const = 0;
     virtual const char *indexListSql() const = 0;
     // Every table's columns, a row each: the table's name, the column's (any letter case).
     virtual const char *columnListSql() const = 0;
-    // Statements that make a table (its CREATE text uses $REAL) and anything the backend adds:
-    // the server's keys.
-    virtual QStringList createTable(const char *name, const char *create) const = 0;
+    // Statements that make a table, with its columns' types in the backend's words, and
+    // anything the backend adds: the server's keys.
+    virtual QStringList createTable(const schema::Table &t) const = 0;
     // What opens a write transaction that holds the writers' lock from its start, waiting at
     // most busyMs for another program's.
     virtual QStringList beginWrite(int busyMs) const = 0;
@@ -73,8 +75,10 @@ public:
     virtual QString identity(QSqlDatabase &db) const = 0;
 
 protected:
+    QString createText(const schema::Table &t) const;
     virtual const char *rowId() const = 0;
     virtual const char *rowKey() const = 0;
+    // The type of a measured value.
     virtual const char *realType() const = 0;
 };
 

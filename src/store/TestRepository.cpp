@@ -2,6 +2,7 @@
 
 #include "store/DenseNumbering.h"
 #include "store/Recordings.h"
+#include "store/Schema.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -168,8 +169,8 @@ DbRead<std::optional<TestHeader>> TestRepository::header(const QString &name) co
 {
     std::optional<TestHeader> h;
     QSqlQuery q(db_.sql());
-    q.prepare(db_.text("SELECT TestName, MudId, SampleTime, CompanyName, \"Desc\" "
-                       "FROM RelatedInfo WHERE TestName=? ORDER BY TestId, $ROWID LIMIT 1"));
+    q.prepare(db_.text(schema::select(schema::RelatedInfo, 1) +
+                       QStringLiteral(" WHERE TestName=? ORDER BY TestId, $ROWID LIMIT 1")));
     q.addBindValue(name);
     if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { h = headerOf(r); }))
         return DbRead<std::optional<TestHeader>>::failure(*e);
@@ -180,8 +181,8 @@ DbRead<std::optional<TestHeader>> TestRepository::headerById(int testId) const
 {
     std::optional<TestHeader> h;
     QSqlQuery q(db_.sql());
-    q.prepare(db_.text("SELECT TestName, MudId, SampleTime, CompanyName, \"Desc\" FROM "
-                       "RelatedInfo WHERE TestId=? ORDER BY $ROWID LIMIT 1"));
+    q.prepare(db_.text(schema::select(schema::RelatedInfo, 1) +
+                       QStringLiteral(" WHERE TestId=? ORDER BY $ROWID LIMIT 1")));
     q.addBindValue(testId);
     if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { h = headerOf(r); }))
         return DbRead<std::optional<TestHeader>>::failure(*e);
@@ -195,8 +196,7 @@ DbResult TestRepository::createHeader(const TestHeader &h, int &newId)
         if (!id)
             return DbResult::failure(id.error());
         QSqlQuery q(db_.sql());
-        q.prepare(QStringLiteral("INSERT INTO RelatedInfo (TestId, TestName, MudId, SampleTime, "
-                                 "CompanyName, \"Desc\") VALUES (?, ?, ?, ?, ?, ?)"));
+        q.prepare(schema::insert(schema::RelatedInfo));
         q.addBindValue(*id);
         q.addBindValue(h.testName);
         q.addBindValue(h.mudId);
@@ -232,10 +232,10 @@ DbResult TestRepository::updateHeader(const TestHeader &h)
     return db_.transaction([&]() {
         QSqlQuery q(db_.sql());
         // Only the first row of that name, as a walk over the table would find it.
-        q.prepare(db_.text(
-            "UPDATE RelatedInfo SET TestName=?, MudId=?, SampleTime=?, CompanyName=?, \"Desc\"=? "
-            "WHERE $ROWID=(SELECT $ROWID FROM RelatedInfo WHERE TestName=? ORDER BY TestId, $ROWID "
-            "LIMIT 1)"));
+        q.prepare(db_.text(QStringLiteral("UPDATE RelatedInfo SET %1 WHERE $ROWID=(SELECT $ROWID "
+                                          "FROM RelatedInfo WHERE TestName=? ORDER BY TestId, "
+                                          "$ROWID LIMIT 1)")
+                               .arg(schema::assignments(schema::RelatedInfo, 1))));
         q.addBindValue(h.testName);
         q.addBindValue(h.mudId);
         q.addBindValue(h.sampleTime);
@@ -343,9 +343,9 @@ DbRead<std::vector<StoredPoint>> TestRepository::readPoints(const QString &name)
     std::vector<StoredPoint> points;
     QSqlQuery q(db_.sql());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT StepNo, Time, Temperature, Speed, Shearstress, Gel, Rbfactor "
-                             "FROM TestResult WHERE TestId=(SELECT TestId FROM RelatedInfo WHERE "
-                             "TestName=?) ORDER BY StepNo, Time"));
+    q.prepare(schema::select(schema::TestResult, 1) +
+              QStringLiteral(" WHERE TestId=(SELECT TestId FROM RelatedInfo WHERE TestName=?) "
+                             "ORDER BY StepNo, Time"));
     q.addBindValue(name);
     // A missing value must not pass for a reading of 0.
     auto number = [](const QVariant &v) {
@@ -373,15 +373,13 @@ bool insertOne(QSqlQuery &q, int testId, const StoredPoint &p)
     q.addBindValue(p.rbfactor);
     return q.exec();
 }
-constexpr auto kInsertPoint = "INSERT INTO TestResult (TestId, StepNo, Time, Temperature, Speed, "
-                              "Shearstress, Gel, Rbfactor) VALUES (?, ?, ?, ?, ?, ?, ?, ?)";
 } // namespace
 
 DbResult TestRepository::insertPoints(int testId, const std::vector<StoredPoint> &points)
 {
     return db_.transaction([&]() {
         QSqlQuery q(db_.sql());
-        q.prepare(QString::fromLatin1(kInsertPoint));
+        q.prepare(schema::insert(schema::TestResult));
         for (const auto &p : points)
             if (!insertOne(q, testId, p))
                 return queryFailure(q);
@@ -425,8 +423,7 @@ DbResult TestRepository::addEvent(const QString &testName, const TestEvent &even
             if (const DbResult r = currentId(*this, testName, id); !r)
                 return r;
             QSqlQuery q(db_.sql());
-            q.prepare(QStringLiteral(
-                "INSERT INTO TestEvents (TestId, Time, Kind, Text) VALUES (?, ?, ?, ?)"));
+            q.prepare(schema::insert(schema::TestEvents));
             q.addBindValue(id);
             q.addBindValue(event.time);
             q.addBindValue(event.kind);
@@ -441,9 +438,10 @@ DbRead<std::vector<TestEvent>> TestRepository::events(const QString &testName) c
     std::vector<TestEvent> out;
     QSqlQuery q(db_.sql());
     q.setForwardOnly(true);
-    q.prepare(db_.text("SELECT Time, Kind, Text FROM TestEvents WHERE TestId=(SELECT TestId "
-                       "FROM RelatedInfo WHERE TestName=? ORDER BY TestId, $ROWID LIMIT 1) "
-                       "ORDER BY Time, $ROWID"));
+    q.prepare(db_.text(schema::select(schema::TestEvents, 1) +
+                       QStringLiteral(" WHERE TestId=(SELECT TestId FROM RelatedInfo WHERE "
+                                      "TestName=? ORDER BY TestId, $ROWID LIMIT 1) ORDER BY "
+                                      "Time, $ROWID")));
     q.addBindValue(testName);
     if (auto e = readRows(q, "The test's events", [&](const QSqlQuery &r) {
             out.push_back({r.value(0).toDouble(), text(r.value(1)), text(r.value(2))});
