@@ -63,7 +63,7 @@ inline std::unique_ptr<Database> makeLongTest(const QString &path, int points)
 }
 
 // A database at path with `tests` tests of `points` points each, named "test 1", "test 2",
-// ...: 80 of 50,000 make a file of about 400 MB.
+// ...: 190 of 50,000 make a file of about 400 MB.
 inline std::unique_ptr<Database> fileOfTests(const QString &path, int tests, int points)
 {
     auto db = Database::open(path, Database::OpenMode::CreateIfMissing).db;
@@ -80,10 +80,11 @@ inline std::unique_ptr<Database> fileOfTests(const QString &path, int tests, int
 }
 
 // Where a benchmark makes its file of tests, and how many: TESTS and POINTS from its command
-// line, 80 and 50,000 unless given.
+// line, `tests` and 50,000 unless given.
 struct TestFilePlace {
-    TestFilePlace(int argc, char **argv)
-        : tests(argc > 1 ? std::atoi(argv[1]) : 80), points(argc > 2 ? std::atoi(argv[2]) : 50000),
+    TestFilePlace(int argc, char **argv, int defaultTests)
+        : tests(argc > 1 ? std::atoi(argv[1]) : defaultTests),
+          points(argc > 2 ? std::atoi(argv[2]) : 50000),
           path(dir.filePath(QStringLiteral("k7400r.mdb")))
     {}
     int tests, points;

@@ -1,4 +1,4 @@
-// What checking a file costs, on a file of about 400 MB (80 tests of 50,000 points): SQLite's
+// What checking a file costs, on a file of about 400 MB (190 tests of 50,000 points): SQLite's
 // own checks of every page, against reading one test's rows with and without the check of
 // those rows that every read of a test makes.
 // Run: build-bench/bench/viscora_check_bench [TESTS] [POINTS]
@@ -30,7 +30,7 @@ double seconds(const std::function<void()> &work)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const bench::TestFilePlace place(argc, argv);
+    const bench::TestFilePlace place(argc, argv, 190);
     const int tests = place.tests, points = place.points;
     const QString &path = place.path;
     bench::fileOfTests(path, tests, points).reset(); // the log written back: the file whole

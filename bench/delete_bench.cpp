@@ -17,7 +17,7 @@ using namespace viscora;
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const bench::TestFilePlace place(argc, argv);
+    const bench::TestFilePlace place(argc, argv, 80);
     const int tests = place.tests, points = place.points;
     const QString &path = place.path;
     QElapsedTimer t;

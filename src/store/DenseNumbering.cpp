@@ -1,5 +1,7 @@
 #include "store/DenseNumbering.h"
 
+#include "store/Schema.h"
+
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -36,8 +38,8 @@ DbResult deleteAndRenumber(Database &db, const NumberedTables &t, const QString 
 {
     return db.transaction([&]() {
         QSqlQuery find(db.sql());
-        find.prepare(
-            sql(db, "SELECT $ROWID, $I FROM $H WHERE $N=? ORDER BY $I, $ROWID LIMIT 1", t));
+        find.prepare(sql(
+            db, ("SELECT $ROWID, $I FROM $H WHERE " + schema::firstOfName("$N", "$I")).c_str(), t));
         find.addBindValue(name);
         if (!find.exec())
             return queryFailure(find);

@@ -63,6 +63,16 @@ std::span<const Index> indexes()
     return all;
 }
 
+std::string firstOfName(const char *nameColumn, const char *idColumn)
+{
+    return std::string(nameColumn) + "=? ORDER BY " + idColumn + ", $ROWID LIMIT 1";
+}
+
+std::string testOfName()
+{
+    return "(SELECT TestId FROM RelatedInfo WHERE " + firstOfName("TestName", "TestId") + ")";
+}
+
 QString sqlName(const Column &c)
 {
     const QString name = QString::fromLatin1(c.name);

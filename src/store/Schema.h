@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <span>
+#include <string>
 
 namespace viscora::schema {
 
@@ -34,6 +35,12 @@ struct Index {
     const char *create;
 };
 std::span<const Index> indexes();
+
+// Which row a name means when several rows share it: the first in id and table order.
+// "<name column>=? ORDER BY <id column>, $ROWID LIMIT 1".
+std::string firstOfName(const char *nameColumn, const char *idColumn);
+// The id of the test a bound name means, as a sub-query.
+std::string testOfName();
 
 // A column as SQL names it: quoted when it is a word of SQL.
 QString sqlName(const Column &c);

@@ -19,6 +19,10 @@ QString text(const QVariant &v) { return v.isNull() ? QString() : v.toString(); 
 constexpr const char *kTests = "The saved tests";
 constexpr const char *kTest = "The test";
 constexpr const char *kPoints = "The test's points";
+// Which test a name means.
+const std::string kFirstOfName = schema::firstOfName("TestName", "TestId");
+const QString kIdOfName =
+    QStringLiteral("SELECT TestId FROM RelatedInfo WHERE ") + QString::fromStdString(kFirstOfName);
 
 TestHeader headerOf(const QSqlQuery &q)
 {
@@ -131,8 +135,7 @@ DbRead<std::optional<int>> TestRepository::testId(const QString &name) const
 {
     std::optional<int> id;
     QSqlQuery q(db_.sql());
-    q.prepare(db_.text(
-        "SELECT TestId FROM RelatedInfo WHERE TestName=? ORDER BY TestId, $ROWID LIMIT 1"));
+    q.prepare(db_.text(kIdOfName));
     q.addBindValue(name);
     if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { id = r.value(0).toInt(); }))
         return DbRead<std::optional<int>>::failure(*e);
@@ -169,8 +172,8 @@ DbRead<std::optional<TestHeader>> TestRepository::header(const QString &name) co
 {
     std::optional<TestHeader> h;
     QSqlQuery q(db_.sql());
-    q.prepare(db_.text(schema::select(schema::RelatedInfo, 1) +
-                       QStringLiteral(" WHERE TestName=? ORDER BY TestId, $ROWID LIMIT 1")));
+    q.prepare(db_.text(schema::select(schema::RelatedInfo, 1) + QStringLiteral(" WHERE ") +
+                       QString::fromStdString(kFirstOfName)));
     q.addBindValue(name);
     if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { h = headerOf(r); }))
         return DbRead<std::optional<TestHeader>>::failure(*e);
@@ -232,10 +235,11 @@ DbResult TestRepository::updateHeader(const TestHeader &h)
     return db_.transaction([&]() {
         QSqlQuery q(db_.sql());
         // Only the first row of that name, as a walk over the table would find it.
-        q.prepare(db_.text(QStringLiteral("UPDATE RelatedInfo SET %1 WHERE $ROWID=(SELECT $ROWID "
-                                          "FROM RelatedInfo WHERE TestName=? ORDER BY TestId, "
-                                          "$ROWID LIMIT 1)")
-                               .arg(schema::assignments(schema::RelatedInfo, 1))));
+        q.prepare(db_.text(
+            QStringLiteral("UPDATE RelatedInfo SET %1 WHERE $ROWID=(SELECT $ROWID FROM RelatedInfo "
+                           "WHERE %2)")
+                .arg(schema::assignments(schema::RelatedInfo, 1),
+                     QString::fromStdString(kFirstOfName))));
         q.addBindValue(h.testName);
         q.addBindValue(h.mudId);
         q.addBindValue(h.sampleTime);
@@ -266,8 +270,8 @@ DbRead<std::size_t> TestRepository::pointCount(const QString &name) const
 {
     std::size_t n = 0;
     QSqlQuery q(db_.sql());
-    q.prepare(db_.text("SELECT COUNT(*) FROM TestResult WHERE TestId=(SELECT TestId FROM "
-                       "RelatedInfo WHERE TestName=? ORDER BY TestId, $ROWID LIMIT 1)"));
+    q.prepare(db_.text(QStringLiteral("SELECT COUNT(*) FROM TestResult WHERE TestId=") +
+                       QString::fromStdString(schema::testOfName())));
     q.addBindValue(name);
     if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { n = r.value(0).toULongLong(); }))
         return DbRead<std::size_t>::failure(*e);
@@ -278,7 +282,7 @@ DbRead<std::optional<double>> TestRepository::firstRow(const QString &name) cons
 {
     std::optional<double> v;
     QSqlQuery q(db_.sql());
-    q.prepare(QString::fromStdString(firstRbfactorSql()));
+    q.prepare(db_.text(QString::fromStdString(firstRbfactorSql())));
     q.addBindValue(name);
     if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { v = r.value(0).toDouble(); }))
         return DbRead<std::optional<double>>::failure(*e);
@@ -302,7 +306,7 @@ DbRead<std::vector<Row>> readQuery(Database &db, const TestQuery &tq, const QVar
     std::vector<Row> rows;
     QSqlQuery q(db.sql());
     q.setForwardOnly(true);
-    q.prepare(QString::fromStdString(tq.sql));
+    q.prepare(db.text(QString::fromStdString(tq.sql)));
     for (double f : tq.factors)
         q.addBindValue(f);
     q.addBindValue(key);
@@ -343,9 +347,9 @@ DbRead<std::vector<StoredPoint>> TestRepository::readPoints(const QString &name)
     std::vector<StoredPoint> points;
     QSqlQuery q(db_.sql());
     q.setForwardOnly(true);
-    q.prepare(schema::select(schema::TestResult, 1) +
-              QStringLiteral(" WHERE TestId=(SELECT TestId FROM RelatedInfo WHERE TestName=?) "
-                             "ORDER BY StepNo, Time"));
+    q.prepare(db_.text(schema::select(schema::TestResult, 1) + QStringLiteral(" WHERE TestId=") +
+                       QString::fromStdString(schema::testOfName()) +
+                       QStringLiteral(" ORDER BY StepNo, Time")));
     q.addBindValue(name);
     // A missing value must not pass for a reading of 0.
     auto number = [](const QVariant &v) {
@@ -438,10 +442,9 @@ DbRead<std::vector<TestEvent>> TestRepository::events(const QString &testName) c
     std::vector<TestEvent> out;
     QSqlQuery q(db_.sql());
     q.setForwardOnly(true);
-    q.prepare(db_.text(schema::select(schema::TestEvents, 1) +
-                       QStringLiteral(" WHERE TestId=(SELECT TestId FROM RelatedInfo WHERE "
-                                      "TestName=? ORDER BY TestId, $ROWID LIMIT 1) ORDER BY "
-                                      "Time, $ROWID")));
+    q.prepare(db_.text(schema::select(schema::TestEvents, 1) + QStringLiteral(" WHERE TestId=") +
+                       QString::fromStdString(schema::testOfName()) +
+                       QStringLiteral(" ORDER BY Time, $ROWID")));
     q.addBindValue(testName);
     if (auto e = readRows(q, "The test's events", [&](const QSqlQuery &r) {
             out.push_back({r.value(0).toDouble(), text(r.value(1)), text(r.value(2))});

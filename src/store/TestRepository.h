@@ -2,7 +2,7 @@
 // Saved tests: header rows in RelatedInfo, points in TestResult, TestId dense 1..N.
 // Every name and value is bound, so a name holding ' or " works like any other.
 
-#include "core/TestQuery.h"
+#include "store/PointQueries.h"
 #include "store/Database.h"
 
 #include <QString>
