@@ -32,12 +32,23 @@ QString nextConnectionName()
     return QStringLiteral("viscora-%1").arg(++counter);
 }
 
+// A failure read by both backends' rules: their codes never look alike (SQLite's are numbers,
+// the server's five-character states).
+const Dialect &sqliteRules()
+{
+    static const auto d = Dialect::make(Backend::SQLite);
+    return *d;
+}
+const Dialect &serverRules()
+{
+    static const auto d = Dialect::make(Backend::PostgreSQL);
+    return *d;
+}
 QString errorText(const QSqlError &e)
 {
-    // The server's lock timeout is what SQLite says of a file held by another writer; the
-    // operator is told the same words whichever backend holds the tests.
-    if (e.nativeErrorCode() == QLatin1String("55P03"))
-        return QStringLiteral("database is locked");
+    for (const Dialect *d : {&sqliteRules(), &serverRules()})
+        if (QString plain = d->plainText(e); !plain.isEmpty())
+            return plain;
     QString t = e.databaseText().trimmed();
     if (t.isEmpty())
         t = e.text().trimmed();
@@ -72,18 +83,6 @@ bool onNetworkFileSystem(const QString &path)
     }
 }
 
-// A failure read by both backends' rules: their codes never look alike (SQLite's are numbers,
-// the server's five-character states).
-const Dialect &sqliteRules()
-{
-    static const auto d = Dialect::make(Backend::SQLite);
-    return *d;
-}
-const Dialect &serverRules()
-{
-    static const auto d = Dialect::make(Backend::PostgreSQL);
-    return *d;
-}
 bool isDamaged(const QSqlError &e) { return sqliteRules().damaged(e) || serverRules().damaged(e); }
 bool isBusy(const QSqlError &e) { return sqliteRules().busy(e) || serverRules().busy(e); }
 
@@ -212,12 +211,11 @@ DbResult Database::setUp()
         QSqlQuery q(db_);
         if (DbResult r = run(q, s); !r)
             return r;
-        // SQLite's journal pragma answers with the journal the file is kept with now.
-        if (backend() == Backend::SQLite && q.next())
-            journal_ = q.value(0).toString().toLower();
+        if (const QString j = dialect_->journal(&q); !j.isEmpty())
+            journal_ = j;
     }
-    if (backend() == Backend::PostgreSQL)
-        journal_ = QStringLiteral("server");
+    if (journal_.isEmpty())
+        journal_ = dialect_->journal(nullptr);
     return DbResult::success();
 }
 
@@ -261,19 +259,24 @@ Database::~Database()
     }
 }
 
-bool Database::network() const
-{
-    return dialect_->backend() == Backend::SQLite && onNetworkFileSystem(path_);
-}
+bool Database::network() const { return dialect_->file() && onNetworkFileSystem(path_); }
 
 QSqlDatabase &Database::sql()
 {
     // A server connection that dropped is opened again before it is used. While it cannot be,
     // the statements meant for it go to a stand-in that fails each with the reason: given the
     // closed connection, each would also draw Qt's warning.
-    if (dialect_->connectionLost(db_) && !reopen())
+    if (!dialect_->connectionLost(db_))
+        return db_;
+    // Never in the middle of a transaction: what it wrote went with the connection, and the
+    // rest must not land alone on a new one.
+    if (depth_ > 0) {
+        lost_ = DbResult::failure(
+            QStringLiteral("the connection to the database was lost during a transaction"));
+        lost_.busy = true;
         return unreachable();
-    return db_;
+    }
+    return reopen() ? db_ : unreachable();
 }
 
 Database::Opened Database::open(const QString &location, OpenMode mode, int busyMs)
@@ -298,10 +301,10 @@ Database::Opened Database::open(const QString &location, OpenMode mode, int busy
             return result;
         }
     }
-    const Backend backend = server ? Backend::PostgreSQL : Backend::SQLite;
     if (server)
         quietenServerDriverOnce();
-    const auto dialect = Dialect::make(backend);
+    const auto dialect = dialectFor(location);
+    const Backend backend = dialect->backend();
     const QString name = nextConnectionName();
     std::unique_ptr<Database> opened;
     {
@@ -321,7 +324,7 @@ Database::Opened Database::open(const QString &location, OpenMode mode, int busy
             }
         } else {
             db.setDatabaseName(location);
-            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs));
+            db.setConnectOptions(dialect->connectOptions(busyMs));
         }
         if (result.message.isEmpty() && !db.open()) {
             result.error = OpenError::Other;
@@ -391,7 +394,7 @@ DbResult Database::ensureSchema()
                 return DbResult::failure(
                     QStringLiteral("The %1 is not a viscometer database: its table %2 lacks the "
                                    "columns %3. It was left unchanged.")
-                        .arg(QLatin1String(backend() == Backend::SQLite ? "file" : "database"),
+                        .arg(QLatin1String(dialect_->file() ? "file" : "database"),
                              QLatin1String(t->name), missing.join(QStringLiteral(", "))));
         }
         return DbResult::success();
@@ -409,8 +412,7 @@ DbResult Database::ensureSchema()
                                           [&](const schema::Table *t) { return has(t->name); });
     QStringList foreign;
     for (const QString &t : existing)
-        if (!t.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
-            foreign << t;
+        foreign << t;
     if (!ours && !foreign.isEmpty())
         return DbResult::failure(
             QStringLiteral("The file is not a viscometer database: it holds other tables (%1) "
@@ -467,9 +469,9 @@ DbResult Database::ensureSchema()
 DbRead<QStringList> Database::integrityProblems()
 {
     QStringList problems;
-    if (dialect_->backend() == Backend::SQLite) {
+    if (const char *pageCheck = dialect_->pageCheckSql()) {
         QSqlQuery q(sql());
-        q.prepare(QStringLiteral("PRAGMA integrity_check"));
+        q.prepare(QString::fromLatin1(pageCheck));
         if (auto e = readRows(q, "The database file", [&](const QSqlQuery &r) {
                 problems << pageProblems(r.value(0).toString());
             }))
@@ -578,9 +580,12 @@ DbResult Database::transaction(const std::function<DbResult()> &work, int busyMs
     }
     // The wait asked for is this transaction's alone: a connection that cannot be set back is
     // opened again, with its usual one. Should that fail, what uses it next says so.
-    if (busyMs >= 0 && dialect_->backend() == Backend::SQLite &&
-        !exec(QStringLiteral("PRAGMA busy_timeout=%1").arg(busyMs_)))
-        (void)reopen();
+    if (busyMs >= 0)
+        for (const QString &s : dialect_->endWrite(busyMs_))
+            if (!exec(s)) {
+                (void)reopen();
+                break;
+            }
     return r;
 }
 

@@ -38,7 +38,8 @@ public:
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
-    // The connection, opened again first when a server's dropped.
+    // The connection, opened again first when a server's dropped (outside a transaction; in
+    // one, every statement fails instead).
     QSqlDatabase &sql();
     const QString &path() const { return path_; }
     Backend backend() const { return dialect_->backend(); }

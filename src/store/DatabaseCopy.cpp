@@ -2,6 +2,8 @@
 
 #include "store/DenseNumbering.h"
 #include "store/Schema.h"
+#include "store/SequenceRepository.h"
+#include "store/TestRepository.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -246,25 +248,24 @@ private:
 
     bool tell(const CopyProgress &p) { return !progress_ || progress_(p); }
 
+    // What the target holds already, as its repositories read it.
     DbResult readTarget()
     {
-        constexpr const char *what = "The database to copy into";
-        auto largest = [&](const char *sql, int &out) {
-            return readAll(target_, what, sql, {},
-                           [&](const QSqlQuery &r) { out = r.value(0).toInt(); });
-        };
-        std::optional<QString> e = largest("SELECT MAX(TestId) FROM RelatedInfo", testBase_);
-        if (!e)
-            e = largest("SELECT MAX(SequenceId) FROM SequenceName", sequenceBase_);
-        if (!e)
-            e = readAll(target_, what, "SELECT TestName FROM RelatedInfo", {},
-                        [&](const QSqlQuery &r) { testNames_.insert(r.value(0).toString()); });
-        if (!e)
-            e = readAll(target_, what, "SELECT SequenceName FROM SequenceName", {},
-                        [&](const QSqlQuery &r) {
-                            sequenceNames_.insert(r.value(0).toString().toCaseFolded());
-                        });
-        return e ? DbResult::failure(*e) : DbResult::success();
+        const TestRepository tests(target_);
+        const auto largest = tests.largestTestId();
+        const auto names = tests.testNames();
+        const auto sequences = SequenceRepository(target_).sequences();
+        for (const QString &e : {largest.error(), names.error(), sequences.error()})
+            if (!e.isEmpty())
+                return DbResult::failure(e);
+        testBase_ = static_cast<int>(*largest);
+        for (const QString &name : *names)
+            testNames_.insert(name);
+        for (const SequenceEntry &s : *sequences) {
+            sequenceBase_ = std::max(sequenceBase_, s.sequenceId);
+            sequenceNames_.insert(s.name.toCaseFolded());
+        }
+        return DbResult::success();
     }
 
     // A header under its new id and name, its other values as the table's columns take them.
@@ -510,8 +511,8 @@ CopyResult copyDatabaseTo(Database &source, const QString &targetLocation,
         if (!made)
             return;
         QStringList left;
-        for (const char *suffix : {"", "-wal", "-shm", "-journal"}) {
-            QFile f(targetLocation + QLatin1String(suffix));
+        for (const QString &file : dialectFor(targetLocation)->files(targetLocation)) {
+            QFile f(file);
             if (f.exists() && !f.remove())
                 left << QStringLiteral("%1 (%2)").arg(f.fileName(), f.errorString());
         }

@@ -1,6 +1,7 @@
 #include "store/Dialect.h"
 
 #include <QRegularExpression>
+#include <QSqlRecord>
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QVariant>
@@ -53,7 +54,9 @@ public:
     const char *driver() const override { return "QSQLITE"; }
     const char *tableListSql() const override
     {
-        return "SELECT name FROM sqlite_master WHERE type='table'";
+        // Not SQLite's own tables.
+        return "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' "
+               "ESCAPE '\\'";
     }
     const char *indexListSql() const override
     {
@@ -67,8 +70,26 @@ public:
     QStringList createTable(const schema::Table &t) const override { return {createText(t)}; }
     QStringList beginWrite(int busyMs) const override
     {
-        return {QStringLiteral("PRAGMA busy_timeout=%1").arg(busyMs),
-                QStringLiteral("BEGIN IMMEDIATE")};
+        return {busyTimeout(busyMs), QStringLiteral("BEGIN IMMEDIATE")};
+    }
+    QStringList endWrite(int usualBusyMs) const override { return {busyTimeout(usualBusyMs)}; }
+    QString connectOptions(int busyMs) const override
+    {
+        return QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs);
+    }
+    // The journal pragma answers with the journal the file is kept with now.
+    QString journal(QSqlQuery *answer) const override
+    {
+        return answer && answer->next() ? answer->value(0).toString().toLower() : QString();
+    }
+    bool file() const override { return true; }
+    const char *pageCheckSql() const override { return "PRAGMA integrity_check"; }
+    QStringList files(const QString &location) const override
+    {
+        QStringList out;
+        for (const char *suffix : {"", "-wal", "-shm", "-journal"})
+            out << location + QLatin1String(suffix);
+        return out;
     }
     QStringList setUp(bool network, int) const override
     {
@@ -131,6 +152,9 @@ protected:
     const char *rowId() const override { return "rowid"; }
     const char *rowKey() const override { return "?"; }
     const char *realType() const override { return "REAL"; }
+
+private:
+    static QString busyTimeout(int ms) { return QStringLiteral("PRAGMA busy_timeout=%1").arg(ms); }
 };
 
 class PostgresDialect final : public Dialect {
@@ -177,6 +201,19 @@ public:
                 QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kWritersLock)};
     }
     QStringList setUp(bool, int) const override { return {}; }
+    QString journal(QSqlQuery *) const override { return QStringLiteral("server"); }
+    QString connectOptions(int) const override { return {}; }
+    // The wait was the transaction's own (SET LOCAL).
+    QStringList endWrite(int) const override { return {}; }
+    bool file() const override { return false; }
+    QStringList files(const QString &) const override { return {}; }
+    // The server's lock timeout is what SQLite says of a file held by another writer; the
+    // operator is told the same words whichever backend holds the tests.
+    QString plainText(const QSqlError &e) const override
+    {
+        return e.nativeErrorCode() == QLatin1String("55P03") ? QStringLiteral("database is locked")
+                                                             : QString();
+    }
     QStringList onConnect() const override
     {
         // The server's notices ("already exists, skipping") are not the operator's business.
@@ -240,6 +277,11 @@ std::unique_ptr<Dialect> Dialect::make(Backend backend)
     if (backend == Backend::PostgreSQL)
         return std::make_unique<PostgresDialect>();
     return std::make_unique<SqliteDialect>();
+}
+
+std::unique_ptr<Dialect> dialectFor(const QString &location)
+{
+    return Dialect::make(isServerLocation(location) ? Backend::PostgreSQL : Backend::SQLite);
 }
 
 bool isServerLocation(const QString &location)

@@ -45,6 +45,22 @@ public:
     virtual QStringList onConnect() const { return {}; }
     // Statements run once the schema is known to be ours.
     virtual QStringList setUp(bool network, int busyMs) const = 0;
+    // The journal a database is kept with ("wal", "delete", "server"): from the answer of a
+    // set-up statement, or, given none, the backend's own. Empty: the answer does not say.
+    virtual QString journal(QSqlQuery *answer) const = 0;
+    // The options of a connection to a file, which waits busyMs for another program's lock.
+    virtual QString connectOptions(int busyMs) const = 0;
+    // What sets the usual wait back after a transaction that waited its own time.
+    virtual QStringList endWrite(int usualBusyMs) const = 0;
+    // The database is a file on this machine's file systems (else a server's).
+    virtual bool file() const = 0;
+    // The statement that checks every page of the database, a problem a line ("ok": none);
+    // null where the backend keeps its pages itself.
+    virtual const char *pageCheckSql() const { return nullptr; }
+    // The files a database at location is kept in: the file and its journals.
+    virtual QStringList files(const QString &location) const = 0;
+    // The operator's words for an error the backend words its own way; empty: its own words.
+    virtual QString plainText(const QSqlError &) const { return {}; }
 
     // The file or server is broken, not merely busy.
     virtual bool damaged(const QSqlError &e) const = 0;
@@ -81,6 +97,9 @@ protected:
     // The type of a measured value.
     virtual const char *realType() const = 0;
 };
+
+// The dialect of the database at a location (a file's path, or a server's connection string).
+std::unique_ptr<Dialect> dialectFor(const QString &location);
 
 // A database location is a server's when it reads as a PostgreSQL connection string: a
 // postgresql:// or postgres:// URI, or keyword=value settings ("host=lab dbname=viscora").

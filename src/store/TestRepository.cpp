@@ -155,6 +155,16 @@ DbRead<bool> TestRepository::exists(const QString &name, Qt::CaseSensitivity cs)
 
 DbRead<int> TestRepository::nextTestId() const
 {
+    const auto largest = largestTestId();
+    if (!largest)
+        return DbRead<int>::failure(largest);
+    if (!idsLeftAfter(*largest))
+        return DbRead<int>::failure(QString::fromLatin1(kNoTestIdLeft));
+    return static_cast<int>(*largest + 1);
+}
+
+DbRead<long long> TestRepository::largestTestId() const
+{
     long long largest = 0;
     QSqlQuery q(db_.sql());
     q.prepare(QStringLiteral("SELECT COUNT(*), MAX(TestId) FROM RelatedInfo"));
@@ -162,10 +172,8 @@ DbRead<int> TestRepository::nextTestId() const
             if (r.value(0).toInt() > 0)
                 largest = std::max(1LL, r.value(1).toLongLong());
         }))
-        return DbRead<int>::failure(*e);
-    if (!idsLeftAfter(largest))
-        return DbRead<int>::failure(QString::fromLatin1(kNoTestIdLeft));
-    return static_cast<int>(largest + 1);
+        return DbRead<long long>::failure(*e);
+    return largest;
 }
 
 DbRead<std::optional<TestHeader>> TestRepository::header(const QString &name) const

@@ -65,6 +65,8 @@ public:
     // (largest TestId, but at least 1) + 1, or 1 for an empty table; a failure past the last
     // 32-bit id.
     DbRead<int> nextTestId() const;
+    // The largest TestId (at least 1), or 0 for an empty table.
+    DbRead<long long> largestTestId() const;
     DbRead<std::optional<TestHeader>> header(const QString &name) const;
     DbRead<std::optional<TestHeader>> headerById(int testId) const;
 
