@@ -5,7 +5,10 @@
 #include "store/Database.h"
 #include "store/TestRepository.h"
 
+#include <QTemporaryDir>
+
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -58,5 +61,35 @@ inline std::unique_ptr<Database> makeLongTest(const QString &path, int points)
     repo.insertPoints(id, pts);
     return db;
 }
+
+// A database at path with `tests` tests of `points` points each, named "test 1", "test 2",
+// ...: 190 of 50,000 make a file of about 400 MB.
+inline std::unique_ptr<Database> fileOfTests(const QString &path, int tests, int points)
+{
+    auto db = Database::open(path, Database::OpenMode::CreateIfMissing).db;
+    TestRepository repo(*db);
+    std::vector<StoredPoint> pts;
+    for (int i = 0; i < points; ++i)
+        pts.push_back({1 + i / 1000, static_cast<double>(i % 1000), 150, 300, 510.0 + i % 7, 0, 1});
+    for (int k = 1; k <= tests; ++k) {
+        int id = 0;
+        repo.createHeader({QStringLiteral("test %1").arg(k), "", "", "", ""}, id);
+        repo.insertPoints(id, pts);
+    }
+    return db;
+}
+
+// Where a benchmark makes its file of tests, and how many: TESTS and POINTS from its command
+// line, `tests` and 50,000 unless given.
+struct TestFilePlace {
+    TestFilePlace(int argc, char **argv, int defaultTests)
+        : tests(argc > 1 ? std::atoi(argv[1]) : defaultTests),
+          points(argc > 2 ? std::atoi(argv[2]) : 50000),
+          path(dir.filePath(QStringLiteral("k7400r.mdb")))
+    {}
+    int tests, points;
+    QTemporaryDir dir;
+    QString path;
+};
 
 } // namespace viscora::bench

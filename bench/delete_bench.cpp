@@ -17,22 +17,12 @@ using namespace viscora;
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int tests = argc > 1 ? std::atoi(argv[1]) : 80;
-    const int points = argc > 2 ? std::atoi(argv[2]) : 50000;
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("k7400r.mdb"));
-    auto db = Database::open(path, Database::OpenMode::CreateIfMissing).db;
-    TestRepository repo(*db);
-    std::vector<StoredPoint> pts;
-    for (int i = 0; i < points; ++i)
-        pts.push_back({1 + i / 1000, static_cast<double>(i % 1000), 150, 300, 510.0 + i % 7, 0, 1});
+    const bench::TestFilePlace place(argc, argv, 80);
+    const int tests = place.tests, points = place.points;
+    const QString &path = place.path;
     QElapsedTimer t;
     t.start();
-    for (int k = 1; k <= tests; ++k) {
-        int id = 0;
-        repo.createHeader({QStringLiteral("test %1").arg(k), "", "", "", ""}, id);
-        repo.insertPoints(id, pts);
-    }
+    auto db = bench::fileOfTests(path, tests, points);
     db.reset(); // the log written back: the file at its full size
     db = Database::open(path, Database::OpenMode::MustExist).db;
     TestRepository filled(*db);

@@ -5,8 +5,8 @@
 
 #include "BenchSupport.h"
 #include "core/Module1.h"
-#include "core/TestQuery.h"
 #include "core/VbFormat.h"
+#include "store/PointQueries.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -43,13 +43,14 @@ double bestOf(int runs, const QString &program, const QStringList &args)
     return best;
 }
 
-// The opened test's query with its values written into the text, for sqlite3.
-QString literalQuery()
+// The opened test's query with its values written into the text, for sqlite3 or psql (rowId:
+// the backend's word for a row's key).
+QString literalQuery(const char *rowId)
 {
     Module1 m;
     m.RbShearFactor = 1.0f;
     m.RbFannFactor = 1.0f;
-    const TestQuery q = buildTestQuery(m, false, QueryOrder::StepThenTime);
+    const TestQuery q = buildTestQuery(m.units(), m.rotorBob(), false, QueryOrder::StepThenTime);
     std::string sql;
     size_t next = 0;
     for (char c : q.sql) {
@@ -59,7 +60,7 @@ QString literalQuery()
         }
         sql += next < q.factors.size() ? shortestText(q.factors[next++]) : "'long'";
     }
-    return QString::fromStdString(sql);
+    return QString::fromStdString(sql).replace(QStringLiteral("$ROWID"), QLatin1String(rowId));
 }
 
 // The same on a server of its own, started and removed here.
@@ -87,7 +88,7 @@ int onServer(int points, const QTemporaryDir &dir)
         {QStringLiteral("--db"), location, QStringLiteral("show"), QStringLiteral("long")});
     const double psql = bestOf(3, QStringLiteral("psql"),
                                {QStringLiteral("-At"), QStringLiteral("-F"), QStringLiteral("\t"),
-                                location, QStringLiteral("-c"), literalQuery()});
+                                location, QStringLiteral("-c"), literalQuery("ctid")});
     QProcess::execute(script, {QStringLiteral("stop"), state});
     std::printf("%d points on a server: viscora-cli show %.2f s, psql %.2f s, ratio %.2f\n",
                 points, cli, psql, cli / psql);
@@ -112,7 +113,7 @@ int main(int argc, char **argv)
     const double cli =
         bestOf(3, QStringLiteral(VISCORA_CLI_BIN),
                {QStringLiteral("--db"), path, QStringLiteral("show"), QStringLiteral("long")});
-    const double sqlite = bestOf(3, QStringLiteral("sqlite3"), {path, literalQuery()});
+    const double sqlite = bestOf(3, QStringLiteral("sqlite3"), {path, literalQuery("rowid")});
     std::printf("%d points: viscora-cli show %.2f s, sqlite3 %.2f s, ratio %.2f\n", points, cli,
                 sqlite, cli / sqlite);
     return 0;

@@ -1,5 +1,7 @@
 #include "store/Database.h"
 
+#include "store/Schema.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -12,6 +14,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -29,12 +32,23 @@ QString nextConnectionName()
     return QStringLiteral("viscora-%1").arg(++counter);
 }
 
+// A failure read by both backends' rules: their codes never look alike (SQLite's are numbers,
+// the server's five-character states).
+const Dialect &sqliteRules()
+{
+    static const auto d = Dialect::make(Backend::SQLite);
+    return *d;
+}
+const Dialect &serverRules()
+{
+    static const auto d = Dialect::make(Backend::PostgreSQL);
+    return *d;
+}
 QString errorText(const QSqlError &e)
 {
-    // The server's lock timeout is what SQLite says of a file held by another writer; the
-    // operator is told the same words whichever backend holds the tests.
-    if (e.nativeErrorCode() == QLatin1String("55P03"))
-        return QStringLiteral("database is locked");
+    for (const Dialect *d : {&sqliteRules(), &serverRules()})
+        if (QString plain = d->plainText(e); !plain.isEmpty())
+            return plain;
     QString t = e.databaseText().trimmed();
     if (t.isEmpty())
         t = e.text().trimmed();
@@ -45,57 +59,6 @@ QString errorText(const QSqlError &e)
     t.remove(severity);
     return t;
 }
-
-struct TableDef {
-    const char *name;
-    const char *create;
-};
-
-// Column order is the contract with every reader and writer; "Desc" is a keyword.
-constexpr TableDef kTables[] = {
-    {"RelatedInfo", "CREATE TABLE RelatedInfo (TestId INTEGER, TestName TEXT, MudId TEXT, "
-                    "SampleTime TEXT, CompanyName TEXT, \"Desc\" TEXT)"},
-    {"TestResult", "CREATE TABLE TestResult (TestId INTEGER, StepNo INTEGER, Time $REAL, "
-                   "Temperature $REAL, Speed $REAL, Shearstress $REAL, Gel $REAL, Rbfactor "
-                   "$REAL)"},
-    {"SequenceName",
-     "CREATE TABLE SequenceName (SequenceId INTEGER, SequenceName TEXT, Rbfactor INTEGER)"},
-    {"SequenceSetup", "CREATE TABLE SequenceSetup (SequenceId INTEGER, StepNo INTEGER, "
-                      "Time $REAL, Temperature $REAL, Speed $REAL, RecordRate INTEGER)"},
-};
-
-// Tables of our own beside the four: what happened during a test (a lost connection, say),
-// and which tests are being recorded right now.
-constexpr TableDef kOwnTables[] = {
-    {"TestEvents", "CREATE TABLE TestEvents (TestId INTEGER, Time $REAL, Kind TEXT, Text TEXT)"},
-    {"Recordings", "CREATE TABLE Recordings (TestName TEXT, Host TEXT, Pid INTEGER, "
-                   "Heartbeat $REAL)"},
-};
-
-// The column names a CREATE TABLE text declares, in order.
-QStringList declaredColumns(const char *create)
-{
-    const QString text = QString::fromLatin1(create);
-    const qsizetype open = text.indexOf(QLatin1Char('(')),
-                    close = text.lastIndexOf(QLatin1Char(')'));
-    QStringList names;
-    for (const QString &column : text.mid(open + 1, close - open - 1).split(QLatin1Char(',')))
-        names << column.trimmed().section(QLatin1Char(' '), 0, 0).remove(QLatin1Char('"'));
-    return names;
-}
-
-struct IndexDef {
-    const char *name;
-    const char *create;
-};
-constexpr IndexDef kIndexes[] = {
-    {"TestResultByTest", "CREATE INDEX TestResultByTest ON TestResult (TestId, StepNo, Time)"},
-    {"RelatedInfoByName", "CREATE INDEX RelatedInfoByName ON RelatedInfo (TestName)"},
-    {"RelatedInfoById", "CREATE INDEX RelatedInfoById ON RelatedInfo (TestId)"},
-    {"SequenceSetupBySequence",
-     "CREATE INDEX SequenceSetupBySequence ON SequenceSetup (SequenceId, StepNo)"},
-    {"TestEventsByTest", "CREATE INDEX TestEventsByTest ON TestEvents (TestId, Time)"},
-};
 
 // File systems on which SQLite's write-ahead log cannot be shared: its index lives in shared
 // memory, which a network file system does not share between machines.
@@ -120,18 +83,6 @@ bool onNetworkFileSystem(const QString &path)
     }
 }
 
-// A failure read by both backends' rules: their codes never look alike (SQLite's are numbers,
-// the server's five-character states).
-const Dialect &sqliteRules()
-{
-    static const auto d = Dialect::make(Backend::SQLite);
-    return *d;
-}
-const Dialect &serverRules()
-{
-    static const auto d = Dialect::make(Backend::PostgreSQL);
-    return *d;
-}
 bool isDamaged(const QSqlError &e) { return sqliteRules().damaged(e) || serverRules().damaged(e); }
 bool isBusy(const QSqlError &e) { return sqliteRules().busy(e) || serverRules().busy(e); }
 
@@ -260,12 +211,11 @@ DbResult Database::setUp()
         QSqlQuery q(db_);
         if (DbResult r = run(q, s); !r)
             return r;
-        // SQLite's journal pragma answers with the journal the file is kept with now.
-        if (backend() == Backend::SQLite && q.next())
-            journal_ = q.value(0).toString().toLower();
+        if (const QString j = dialect_->journal(&q); !j.isEmpty())
+            journal_ = j;
     }
-    if (backend() == Backend::PostgreSQL)
-        journal_ = QStringLiteral("server");
+    if (journal_.isEmpty())
+        journal_ = dialect_->journal(nullptr);
     return DbResult::success();
 }
 
@@ -309,19 +259,24 @@ Database::~Database()
     }
 }
 
-bool Database::network() const
-{
-    return dialect_->backend() == Backend::SQLite && onNetworkFileSystem(path_);
-}
+bool Database::network() const { return dialect_->file() && onNetworkFileSystem(path_); }
 
 QSqlDatabase &Database::sql()
 {
     // A server connection that dropped is opened again before it is used. While it cannot be,
     // the statements meant for it go to a stand-in that fails each with the reason: given the
     // closed connection, each would also draw Qt's warning.
-    if (dialect_->connectionLost(db_) && !reopen())
+    if (!dialect_->connectionLost(db_))
+        return db_;
+    // Never in the middle of a transaction: what it wrote went with the connection, and the
+    // rest must not land alone on a new one.
+    if (depth_ > 0) {
+        lost_ = DbResult::failure(
+            QStringLiteral("the connection to the database was lost during a transaction"));
+        lost_.busy = true;
         return unreachable();
-    return db_;
+    }
+    return reopen() ? db_ : unreachable();
 }
 
 Database::Opened Database::open(const QString &location, OpenMode mode, int busyMs)
@@ -346,10 +301,10 @@ Database::Opened Database::open(const QString &location, OpenMode mode, int busy
             return result;
         }
     }
-    const Backend backend = server ? Backend::PostgreSQL : Backend::SQLite;
     if (server)
         quietenServerDriverOnce();
-    const auto dialect = Dialect::make(backend);
+    const auto dialect = dialectFor(location);
+    const Backend backend = dialect->backend();
     const QString name = nextConnectionName();
     std::unique_ptr<Database> opened;
     {
@@ -369,7 +324,7 @@ Database::Opened Database::open(const QString &location, OpenMode mode, int busy
             }
         } else {
             db.setDatabaseName(location);
-            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs));
+            db.setConnectOptions(dialect->connectOptions(busyMs));
         }
         if (result.message.isEmpty() && !db.open()) {
             result.error = OpenError::Other;
@@ -417,6 +372,33 @@ DbResult Database::ensureSchema()
         q.finish();
         return DbResult::success();
     };
+    auto checkColumns = [&](std::span<const schema::Table *const> wanted) -> DbResult {
+        // Every column of every table, in one read: cheap enough for each opening.
+        if (const DbResult r = run(q, QString::fromLatin1(dialect_->columnListSql())); !r)
+            return r;
+        std::map<QString, QStringList> columns; // by table, in lower case
+        while (q.next())
+            columns[q.value(0).toString().toLower()] << q.value(1).toString();
+        if (q.lastError().isValid())
+            return failureOf(q.lastError());
+        q.finish();
+        for (const schema::Table *t : wanted) {
+            const auto found = columns.find(QString::fromLatin1(t->name).toLower());
+            if (found == columns.end())
+                continue;
+            QStringList missing;
+            for (const schema::Column &c : t->columns)
+                if (!found->second.contains(QLatin1String(c.name), Qt::CaseInsensitive))
+                    missing << QString::fromLatin1(c.name);
+            if (!missing.isEmpty())
+                return DbResult::failure(
+                    QStringLiteral("The %1 is not a viscometer database: its table %2 lacks the "
+                                   "columns %3. It was left unchanged.")
+                        .arg(QLatin1String(dialect_->file() ? "file" : "database"),
+                             QLatin1String(t->name), missing.join(QStringLiteral(", "))));
+        }
+        return DbResult::success();
+    };
     QStringList existing;
     auto readTables = [&] { return readNames(dialect_->tableListSql(), existing); };
     // Reading the schema is what tells a foreign or damaged file from a database.
@@ -426,79 +408,56 @@ DbResult Database::ensureSchema()
         return existing.contains(QString::fromLatin1(table), Qt::CaseInsensitive);
     };
     // Someone else's database under our name: say so, and change nothing in it.
-    const bool ours = std::any_of(std::begin(kTables), std::end(kTables),
-                                  [&](const TableDef &t) { return has(t.name); });
+    const auto ours = std::ranges::any_of(schema::testTables(),
+                                          [&](const schema::Table *t) { return has(t->name); });
     QStringList foreign;
     for (const QString &t : existing)
-        if (!t.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
-            foreign << t;
+        foreign << t;
     if (!ours && !foreign.isEmpty())
         return DbResult::failure(
             QStringLiteral("The file is not a viscometer database: it holds other tables (%1) "
                            "and none of the test tables. It was left unchanged.")
                 .arg(foreign.join(QStringLiteral(", "))));
-    std::vector<TableDef> wanted(std::begin(kTables), std::end(kTables));
-    wanted.insert(wanted.end(), std::begin(kOwnTables), std::end(kOwnTables));
-    // Nothing to make: the database is used as it is (a column lost from one of ours fails the
-    // reads that need it, each saying so).
+    const auto wanted = schema::tables();
+    const auto hasAll = [&] {
+        return std::ranges::all_of(wanted, [&](const schema::Table *t) { return has(t->name); });
+    };
+    // A table of our name is ours only with our columns, whether or not anything is to be made:
+    // someone else's TestResult is no database of ours to read or write.
+    if (const DbResult r = checkColumns(wanted); !r)
+        return r;
+    // Nothing to make: the database is used as it is.
     QStringList indexes;
     if (const DbResult r = readNames(dialect_->indexListSql(), indexes); !r)
         return r;
     const bool complete =
-        std::all_of(wanted.begin(), wanted.end(), [&](const TableDef &t) { return has(t.name); }) &&
-        std::all_of(std::begin(kIndexes), std::end(kIndexes), [&](const IndexDef &ix) {
+        hasAll() && std::ranges::all_of(schema::indexes(), [&](const schema::Index &ix) {
             return indexes.contains(QString::fromLatin1(ix.name), Qt::CaseInsensitive);
         });
     if (complete)
         return DbResult::success();
-    // Before anything is made in it: a table of our name is ours only with our columns, and
-    // someone else's TestResult is no reason to make tables beside it.
-    for (const TableDef &t : wanted) {
-        const auto found = std::find_if(existing.begin(), existing.end(), [&](const QString &e) {
-            return e.compare(QLatin1String(t.name), Qt::CaseInsensitive) == 0;
-        });
-        if (found == existing.end())
-            continue;
-        const QString read =
-            QStringLiteral("SELECT * FROM %1 WHERE 1=0")
-                .arg(db_.driver()->escapeIdentifier(*found, QSqlDriver::TableName));
-        if (const DbResult r = run(q, read); !r)
-            return r;
-        const QSqlRecord columns = q.record();
-        q.finish();
-        QStringList missing;
-        for (const QString &c : declaredColumns(t.create))
-            if (!columns.contains(c)) // in any letter case
-                missing << c;
-        if (!missing.isEmpty())
-            return DbResult::failure(
-                QStringLiteral("The %1 is not a viscometer database: its table %2 lacks the "
-                               "columns %3. It was left unchanged.")
-                    .arg(QLatin1String(backend() == Backend::SQLite ? "file" : "database"),
-                         QLatin1String(t.name), missing.join(QStringLiteral(", "))));
-    }
     auto addIndexes = [&] {
         // Indexes only speed reading; a read-only file without them still works. Outside any
         // transaction: a failed statement would end a server's transaction unseen. Only the
         // missing ones: making one waits for every write in progress, a long copy's included.
         if (const DbResult r = readNames(dialect_->indexListSql(), indexes); !r)
             return r;
-        for (const IndexDef &ix : kIndexes)
+        for (const schema::Index &ix : schema::indexes())
             if (!indexes.contains(QString::fromLatin1(ix.name), Qt::CaseInsensitive))
                 q.exec(QString::fromLatin1(ix.create));
         return DbResult::success();
     };
-    if (std::all_of(wanted.begin(), wanted.end(), [&](const TableDef &t) { return has(t.name); }))
+    if (hasAll())
         return addIndexes();
     // Programs opening an empty database at once: the one holding the writers' lock reads
     // what the others have made by then, and makes only what is still missing.
     const DbResult made = transaction([&]() {
         if (const DbResult r = readTables(); !r)
             return r;
-        for (const TableDef &t : wanted) {
-            if (has(t.name))
+        for (const schema::Table *t : wanted) {
+            if (has(t->name))
                 continue;
-            for (const QString &statement : dialect_->createTable(t.name, t.create))
+            for (const QString &statement : dialect_->createTable(*t))
                 if (!q.exec(statement))
                     return DbResult::failure(errorText(q.lastError()));
         }
@@ -510,15 +469,11 @@ DbResult Database::ensureSchema()
 DbRead<QStringList> Database::integrityProblems()
 {
     QStringList problems;
-    if (dialect_->backend() == Backend::SQLite) {
+    if (const char *pageCheck = dialect_->pageCheckSql()) {
         QSqlQuery q(sql());
-        q.prepare(QStringLiteral("PRAGMA integrity_check"));
-        // A row may hold several problems, a line each, under a line naming the database.
+        q.prepare(QString::fromLatin1(pageCheck));
         if (auto e = readRows(q, "The database file", [&](const QSqlQuery &r) {
-                for (const QString &line : r.value(0).toString().split(QLatin1Char('\n')))
-                    if (line != QLatin1String("ok") && !line.trimmed().isEmpty() &&
-                        !line.startsWith(QLatin1String("*** in database ")))
-                        problems << line;
+                problems << pageProblems(r.value(0).toString());
             }))
             return DbRead<QStringList>::failure(*e);
     }
@@ -571,6 +526,26 @@ DbResult Database::rollback()
     return DbResult::success();
 }
 
+DbResult Database::readTogether(const std::function<DbResult()> &work)
+{
+    if (depth_ > 0)
+        return transaction(work);
+    bool begun = false;
+    for (const QString &s : dialect_->beginRead()) {
+        if (const DbResult r = exec(s); !r) {
+            if (begun)
+                (void)rollback();
+            return r;
+        }
+        begun = true;
+    }
+    ++depth_;
+    const DbResult r = work();
+    --depth_;
+    const DbResult left = rollback();
+    return r ? left : r;
+}
+
 DbResult Database::transaction(const std::function<DbResult()> &work, int busyMs)
 {
     // A transaction inside another one joins it.
@@ -605,9 +580,12 @@ DbResult Database::transaction(const std::function<DbResult()> &work, int busyMs
     }
     // The wait asked for is this transaction's alone: a connection that cannot be set back is
     // opened again, with its usual one. Should that fail, what uses it next says so.
-    if (busyMs >= 0 && dialect_->backend() == Backend::SQLite &&
-        !exec(QStringLiteral("PRAGMA busy_timeout=%1").arg(busyMs_)))
-        (void)reopen();
+    if (busyMs >= 0)
+        for (const QString &s : dialect_->endWrite(busyMs_))
+            if (!exec(s)) {
+                (void)reopen();
+                break;
+            }
     return r;
 }
 
@@ -634,6 +612,45 @@ std::optional<QString> readRows(QSqlQuery &query, const char *what,
     if (query.lastError().isValid())
         return readFailure(what, query);
     return std::nullopt;
+}
+
+std::optional<QString> readAll(Database &db, const char *what, const char *sql,
+                               const QVariantList &values,
+                               const std::function<void(const QSqlQuery &)> &row)
+{
+    return readAll(db, what, QString::fromLatin1(sql), values, row);
+}
+
+std::optional<QString> readAll(Database &db, const char *what, const QString &sql,
+                               const QVariantList &values,
+                               const std::function<void(const QSqlQuery &)> &row)
+{
+    QSqlQuery q(db.sql());
+    q.setForwardOnly(true);
+    q.prepare(db.text(sql));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    return readRows(q, what, row);
+}
+
+DbResult execute(Database &db, const QString &sql, const QVariantList &values)
+{
+    QSqlQuery q(db.sql());
+    q.prepare(db.text(sql));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    return q.exec() ? DbResult::success() : queryFailure(q);
+}
+
+QStringList pageProblems(const QString &row)
+{
+    // A row may hold several problems, a line each, under a line naming the database.
+    QStringList problems;
+    for (const QString &line : row.split(QLatin1Char('\n')))
+        if (line != QLatin1String("ok") && !line.trimmed().isEmpty() &&
+            !line.startsWith(QLatin1String("*** in database ")))
+            problems << line;
+    return problems;
 }
 
 Failure dbFailure(const QString &message)

@@ -10,6 +10,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QVariant>
 
 #include <functional>
 #include <memory>
@@ -38,19 +39,24 @@ public:
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
-    // The connection, opened again first when a server's dropped.
+    // The connection, opened again first when a server's dropped (outside a transaction; in
+    // one, every statement fails instead).
     QSqlDatabase &sql();
     const QString &path() const { return path_; }
     Backend backend() const { return dialect_->backend(); }
     const Dialect &dialect() const { return *dialect_; }
-    // SQL text with the backend's words in it ($ROWID, $KEY, $REAL).
+    // SQL text with the backend's words in it ($ROWID, $KEY).
     QString text(const char *sql) const { return dialect_->text(sql); }
+    QString text(const QString &sql) const { return dialect_->text(sql); }
 
     // Runs work in one transaction that holds the write lock from its start: committed when
     // it returns ok, rolled back otherwise (and when the commit itself fails), so a failure
     // leaves the file as it was. busyMs >= 0 waits that long for another program's lock
     // instead of the usual time. A transaction begun inside another one joins it.
     DbResult transaction(const std::function<DbResult()> &work, int busyMs = -1);
+    // Runs reads on one unchanging state of the database, left again without a write; inside a
+    // transaction, on that transaction's.
+    DbResult readTogether(const std::function<DbResult()> &work);
     // One statement of our own (no values).
     DbResult exec(const QString &statement);
     // Ends the transaction or read begun on the connection without writing. A connection that
@@ -111,6 +117,21 @@ QString readFailure(const char *what, const QSqlQuery &query);
 // early (a damaged page), comes back as its message: the rows seen so far are not a result.
 std::optional<QString> readRows(QSqlQuery &query, const char *what,
                                 const std::function<void(const QSqlQuery &)> &row);
+
+// The rows of one statement of ours (its text with the dialect's words), given its values in
+// order, as readRows hands them.
+std::optional<QString> readAll(Database &db, const char *what, const QString &sql,
+                               const QVariantList &values,
+                               const std::function<void(const QSqlQuery &)> &row);
+std::optional<QString> readAll(Database &db, const char *what, const char *sql,
+                               const QVariantList &values,
+                               const std::function<void(const QSqlQuery &)> &row);
+
+// Runs one statement of ours (its text with the dialect's words), given its values in order.
+DbResult execute(Database &db, const QString &sql, const QVariantList &values);
+
+// The problems a check of the file's pages lists in one of its rows ("ok" lists none).
+QStringList pageProblems(const QString &row);
 
 // The file in dir whose name is fileName in any letter case; empty when there is none.
 QString findFileCaseInsensitive(const QString &dir, const QString &fileName);

@@ -1,6 +1,9 @@
 #include "store/DatabaseCopy.h"
 
 #include "store/DenseNumbering.h"
+#include "store/Schema.h"
+#include "store/SequenceRepository.h"
+#include "store/TestRepository.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -25,60 +28,52 @@ namespace {
 // A long test tells its progress every this many points.
 constexpr long long kProgressPoints = 10000;
 
-enum class Kind { Integer, Real, Text };
+using schema::Type;
 
 // Values as the target's columns take them: a missing value stays missing (NaN is missing
 // too, as a file keeps it), whatever type the source happened to store it in.
-QVariant valueOf(Kind kind, const QVariant &v)
+QVariant valueOf(Type type, const QVariant &v)
 {
-    switch (kind) {
-    case Kind::Integer:
+    switch (type) {
+    case Type::Integer:
         return v.isNull() ? QVariant(QMetaType::fromType<qlonglong>()) : QVariant(v.toLongLong());
-    case Kind::Real: {
+    case Type::Real: {
         const double d = v.toDouble();
         return v.isNull() || std::isnan(d) ? QVariant(QMetaType::fromType<double>()) : QVariant(d);
     }
-    case Kind::Text:
+    case Type::Text:
         break;
     }
     return v.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(v.toString());
 }
 
-// The rows that belong to one test or sequence: read by its id in the source, written under
-// its new id (the first column) in the target.
+// The rows that belong to one test or sequence: read by its id in the source (the table's first
+// column), written under its new id in the target.
 struct ChildRows {
     const char *what; // for a failed read: "<what> could not be read: ..."
-    const char *select;
-    const char *insert; // up to VALUES
-    std::vector<Kind> kinds;
+    const schema::Table &table;
+    const char *order;
+    // Every column but the id.
+    QString select() const
+    {
+        return schema::select(table, 1) +
+               QStringLiteral(" WHERE %1=? ORDER BY %2")
+                   .arg(QLatin1String(table.columns[0].name), QLatin1String(order));
+    }
+    std::span<const schema::Column> values() const { return table.columns.subspan(1); }
 };
 
-const ChildRows kPoints{
-    "The points to copy",
-    "SELECT StepNo, Time, Temperature, Speed, Shearstress, Gel, Rbfactor FROM "
-    "TestResult WHERE TestId=? ORDER BY StepNo, Time, $ROWID",
-    "INSERT INTO TestResult (TestId, StepNo, Time, Temperature, Speed, "
-    "Shearstress, Gel, Rbfactor) VALUES ",
-    {Kind::Integer, Kind::Real, Kind::Real, Kind::Real, Kind::Real, Kind::Real, Kind::Real}};
-const ChildRows kEvents{
-    "The test events to copy",
-    "SELECT Time, Kind, Text FROM TestEvents WHERE TestId=? ORDER BY Time, $ROWID",
-    "INSERT INTO TestEvents (TestId, Time, Kind, Text) VALUES ",
-    {Kind::Real, Kind::Text, Kind::Text}};
-const ChildRows kSteps{"The steps to copy",
-                       "SELECT StepNo, Time, Temperature, Speed, RecordRate FROM SequenceSetup "
-                       "WHERE SequenceId=? ORDER BY StepNo, $ROWID",
-                       "INSERT INTO SequenceSetup (SequenceId, StepNo, Time, Temperature, Speed, "
-                       "RecordRate) VALUES ",
-                       {Kind::Integer, Kind::Real, Kind::Real, Kind::Real, Kind::Integer}};
+const ChildRows kPoints{"The points to copy", schema::TestResult, "StepNo, Time, $ROWID"};
+const ChildRows kEvents{"The test events to copy", schema::TestEvents, "Time, $ROWID"};
+const ChildRows kSteps{"The steps to copy", schema::SequenceSetup, "StepNo, $ROWID"};
 
 // Rows gathered and written many to a statement. A batch that is not full is written in
 // statements of 128, 64, ... rows, so a copy prepares only a handful of statements.
 class BatchInsert {
 public:
-    BatchInsert(Database &db, const char *insert, int columns, int batchRows)
-        : db_(db), insert_(QString::fromLatin1(insert)), columns_(columns),
-          batchRows_(std::max(1, batchRows))
+    BatchInsert(Database &db, const schema::Table &table, int batchRows)
+        : db_(db), insert_(schema::insertHead(table)),
+          columns_(static_cast<int>(table.columns.size())), batchRows_(std::max(1, batchRows))
     {
         values_.reserve(static_cast<qsizetype>(batchRows_) * columns_);
     }
@@ -179,25 +174,16 @@ struct Owner {
     QVariantList header; // the header row's columns after its id
 };
 
-// The rows of a statement; a failure comes back as its message.
-std::optional<QString> readAll(Database &db, const char *what, const char *sql,
-                               const QVariantList &values,
-                               const std::function<void(const QSqlQuery &)> &row)
-{
-    QSqlQuery q(db.sql());
-    q.setForwardOnly(true);
-    q.prepare(db.text(sql));
-    for (const QVariant &v : values)
-        q.addBindValue(v);
-    return readRows(q, what, row);
-}
-
-DbRead<std::vector<Owner>> owners(Database &db, const char *what, const char *sql, int columns)
+// Every test or sequence of the source in table order, as its header table holds it.
+DbRead<std::vector<Owner>> owners(Database &db, const char *what, const schema::Table &table)
 {
     std::vector<Owner> out;
+    const QString sql =
+        schema::select(table) +
+        QStringLiteral(" ORDER BY %1, $ROWID").arg(QLatin1String(table.columns[0].name));
     if (auto e = readAll(db, what, sql, {}, [&](const QSqlQuery &r) {
             Owner o{r.value(0), {}};
-            for (int c = 1; c < columns; ++c)
+            for (int c = 1; c < static_cast<int>(table.columns.size()); ++c)
                 o.header << r.value(c);
             out.push_back(std::move(o));
         }))
@@ -262,35 +248,34 @@ private:
 
     bool tell(const CopyProgress &p) { return !progress_ || progress_(p); }
 
+    // What the target holds already, as its repositories read it.
     DbResult readTarget()
     {
-        constexpr const char *what = "The database to copy into";
-        auto largest = [&](const char *sql, int &out) {
-            return readAll(target_, what, sql, {},
-                           [&](const QSqlQuery &r) { out = r.value(0).toInt(); });
-        };
-        std::optional<QString> e = largest("SELECT MAX(TestId) FROM RelatedInfo", testBase_);
-        if (!e)
-            e = largest("SELECT MAX(SequenceId) FROM SequenceName", sequenceBase_);
-        if (!e)
-            e = readAll(target_, what, "SELECT TestName FROM RelatedInfo", {},
-                        [&](const QSqlQuery &r) { testNames_.insert(r.value(0).toString()); });
-        if (!e)
-            e = readAll(target_, what, "SELECT SequenceName FROM SequenceName", {},
-                        [&](const QSqlQuery &r) {
-                            sequenceNames_.insert(r.value(0).toString().toCaseFolded());
-                        });
-        return e ? DbResult::failure(*e) : DbResult::success();
+        const TestRepository tests(target_);
+        const auto largest = tests.largestTestId();
+        const auto names = tests.testNames();
+        const auto sequences = SequenceRepository(target_).sequences();
+        for (const QString &e : {largest.error(), names.error(), sequences.error()})
+            if (!e.isEmpty())
+                return DbResult::failure(e);
+        testBase_ = static_cast<int>(*largest);
+        for (const QString &name : *names)
+            testNames_.insert(name);
+        for (const SequenceEntry &s : *sequences) {
+            sequenceBase_ = std::max(sequenceBase_, s.sequenceId);
+            sequenceNames_.insert(s.name.toCaseFolded());
+        }
+        return DbResult::success();
     }
 
-    DbResult insertHeader(const char *sql, int id, const QVariantList &values)
+    // A header under its new id and name, its other values as the table's columns take them.
+    DbResult insertHeader(const schema::Table &table, int id, const QString &name,
+                          const QVariantList &rest)
     {
-        QSqlQuery q(target_.sql());
-        q.prepare(QString::fromLatin1(sql));
-        q.addBindValue(id);
-        for (const QVariant &v : values)
-            q.addBindValue(v);
-        return q.exec() ? DbResult::success() : queryFailure(q);
+        QVariantList values{id, name};
+        for (qsizetype c = 1; c < rest.size(); ++c)
+            values << valueOf(table.columns[static_cast<std::size_t>(c) + 1].type, rest[c]);
+        return execute(target_, schema::insert(table), values);
     }
 
     // The rows of one test or sequence, streamed: a long test is never held whole.
@@ -299,11 +284,10 @@ private:
     {
         auto &out = inserts_[&table];
         if (!out)
-            out = std::make_unique<BatchInsert>(
-                target_, table.insert, static_cast<int>(table.kinds.size()) + 1, batchRows_);
+            out = std::make_unique<BatchInsert>(target_, table.table, batchRows_);
         QSqlQuery q(source_.sql());
         q.setForwardOnly(true);
-        q.prepare(source_.text(table.select));
+        q.prepare(source_.text(table.select()));
         q.addBindValue(sourceId);
         if (q.lastError().isValid() || !q.exec())
             return DbResult::failure(readFailure(table.what, q));
@@ -312,8 +296,9 @@ private:
         while (q.next()) {
             row.clear();
             row << newId;
-            for (size_t c = 0; c < table.kinds.size(); ++c)
-                row << valueOf(table.kinds[c], q.value(static_cast<int>(c)));
+            int c = 0;
+            for (const schema::Column &column : table.values())
+                row << valueOf(column.type, q.value(c++));
             if (DbResult r = out->add(row); !r)
                 return r;
             ++rows;
@@ -356,14 +341,7 @@ private:
                         const QString name = freeName(
                             at.name, [&](const QString &c) { return testNames_.contains(c); });
                         testNames_.insert(name);
-                        QVariantList header{name};
-                        for (qsizetype c = 1; c < t.header.size(); ++c)
-                            header << valueOf(Kind::Text, t.header[c]);
-                        if (DbResult r = insertHeader(
-                                "INSERT INTO RelatedInfo (TestId, TestName, MudId, SampleTime, "
-                                "CompanyName, \"Desc\") VALUES (?, ?, ?, ?, ?, ?)",
-                                id, header);
-                            !r)
+                        if (DbResult r = insertHeader(schema::RelatedInfo, id, name, t.header); !r)
                             return r;
                         ++read.tests;
                         if (DbResult r = copyRows(kPoints, t.sourceId, id, read.points,
@@ -389,11 +367,7 @@ private:
                             return sequenceNames_.contains(c.toCaseFolded());
                         });
                         sequenceNames_.insert(name.toCaseFolded());
-                        if (DbResult r =
-                                insertHeader("INSERT INTO SequenceName (SequenceId, "
-                                             "SequenceName, Rbfactor) VALUES (?, ?, ?)",
-                                             id, {name, valueOf(Kind::Integer, s.header.value(1))});
-                            !r)
+                        if (DbResult r = insertHeader(schema::SequenceName, id, name, s.header); !r)
                             return r;
                         ++read.sequences;
                         return copyRows(kSteps, s.sourceId, id, read.steps);
@@ -466,17 +440,10 @@ CopyResult copyDatabase(Database &source, Database &target, const CopyProgressFn
     reading = &view;
     if (!view.error.isEmpty())
         return failed(view.error);
-    const auto tests = owners(source, "The tests to copy",
-                              "SELECT TestId, TestName, MudId, SampleTime, CompanyName, \"Desc\" "
-                              "FROM RelatedInfo ORDER BY TestId, $ROWID",
-                              6);
+    const auto tests = owners(source, "The tests to copy", schema::RelatedInfo);
     if (!tests)
         return failed(tests.error());
-    const auto sequences =
-        owners(source, "The sequences to copy",
-               "SELECT SequenceId, SequenceName, Rbfactor FROM SequenceName ORDER BY SequenceId, "
-               "$ROWID",
-               3);
+    const auto sequences = owners(source, "The sequences to copy", schema::SequenceName);
     if (!sequences)
         return failed(sequences.error());
 
@@ -542,8 +509,8 @@ CopyResult copyDatabaseTo(Database &source, const QString &targetLocation,
         if (!made)
             return;
         QStringList left;
-        for (const char *suffix : {"", "-wal", "-shm", "-journal"}) {
-            QFile f(targetLocation + QLatin1String(suffix));
+        for (const QString &file : dialectFor(targetLocation)->files(targetLocation)) {
+            QFile f(file);
             if (f.exists() && !f.remove())
                 left << QStringLiteral("%1 (%2)").arg(f.fileName(), f.errorString());
         }

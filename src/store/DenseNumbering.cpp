@@ -1,5 +1,7 @@
 #include "store/DenseNumbering.h"
 
+#include "store/Schema.h"
+
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -30,23 +32,14 @@ QString sql(Database &db, const char *pattern, const NumberedTables &t, const ch
         .replace(QLatin1String("$I"), QLatin1String(t.idColumn))
         .replace(QLatin1String("$R"), QLatin1String(rows));
 }
-
-DbResult run(Database &db, const QString &text, const QVariantList &values)
-{
-    QSqlQuery q(db.sql());
-    q.prepare(text);
-    for (const QVariant &v : values)
-        q.addBindValue(v);
-    return q.exec() ? DbResult::success() : queryFailure(q);
-}
 } // namespace
 
 DbResult deleteAndRenumber(Database &db, const NumberedTables &t, const QString &name)
 {
     return db.transaction([&]() {
         QSqlQuery find(db.sql());
-        find.prepare(
-            sql(db, "SELECT $ROWID, $I FROM $H WHERE $N=? ORDER BY $I, $ROWID LIMIT 1", t));
+        find.prepare(sql(
+            db, ("SELECT $ROWID, $I FROM $H WHERE " + schema::firstOfName("$N", "$I")).c_str(), t));
         find.addBindValue(name);
         if (!find.exec())
             return queryFailure(find);
@@ -60,14 +53,15 @@ DbResult deleteAndRenumber(Database &db, const NumberedTables &t, const QString 
                 continue;
             for (const char *text :
                  {"DELETE FROM $R WHERE $I=?", "UPDATE $R SET $I=$I-1 WHERE $I>?"})
-                if (const DbResult r = run(db, sql(db, text, t, rows), {id}); !r)
+                if (const DbResult r = execute(db, sql(db, text, t, rows), {id}); !r)
                     return r;
         }
-        if (const DbResult r = run(db, sql(db, "DELETE FROM $H WHERE $ROWID=$KEY", t), {rowid}); !r)
+        if (const DbResult r = execute(db, sql(db, "DELETE FROM $H WHERE $ROWID=$KEY", t), {rowid});
+            !r)
             return r;
         // Every header after the deleted one moves down by one.
-        return run(db, sql(db, "UPDATE $H SET $I=$I-1 WHERE $I>? OR ($I=? AND $ROWID>$KEY)", t),
-                   {id, id, rowid});
+        return execute(db, sql(db, "UPDATE $H SET $I=$I-1 WHERE $I>? OR ($I=? AND $ROWID>$KEY)", t),
+                       {id, id, rowid});
     });
 }
 

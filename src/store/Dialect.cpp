@@ -1,6 +1,7 @@
 #include "store/Dialect.h"
 
 #include <QRegularExpression>
+#include <QSqlRecord>
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QVariant>
@@ -11,12 +12,24 @@
 
 namespace viscora {
 
-QString Dialect::text(const char *sql) const
+QString Dialect::text(const char *sql) const { return text(QString::fromLatin1(sql)); }
+
+QString Dialect::text(QString sql) const
 {
-    return QString::fromLatin1(sql)
-        .replace(QLatin1String("$ROWID"), QLatin1String(rowId()))
-        .replace(QLatin1String("$KEY"), QLatin1String(rowKey()))
-        .replace(QLatin1String("$REAL"), QLatin1String(realType()));
+    return sql.replace(QLatin1String("$ROWID"), QLatin1String(rowId()))
+        .replace(QLatin1String("$KEY"), QLatin1String(rowKey()));
+}
+
+QString Dialect::createText(const schema::Table &t) const
+{
+    QStringList columns;
+    for (const schema::Column &c : t.columns)
+        columns << schema::sqlName(c) + QLatin1Char(' ') +
+                       QLatin1String(c.type == schema::Type::Integer ? "INTEGER"
+                                     : c.type == schema::Type::Text  ? "TEXT"
+                                                                     : realType());
+    return QStringLiteral("CREATE TABLE %1 (%2)")
+        .arg(QLatin1String(t.name), columns.join(QStringLiteral(", ")));
 }
 
 namespace {
@@ -41,20 +54,42 @@ public:
     const char *driver() const override { return "QSQLITE"; }
     const char *tableListSql() const override
     {
-        return "SELECT name FROM sqlite_master WHERE type='table'";
+        // Not SQLite's own tables.
+        return "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' "
+               "ESCAPE '\\'";
     }
     const char *indexListSql() const override
     {
         return "SELECT name FROM sqlite_master WHERE type='index'";
     }
-    QStringList createTable(const char *, const char *create) const override
+    const char *columnListSql() const override
     {
-        return {text(create)};
+        return "SELECT m.name, c.name FROM sqlite_master AS m, pragma_table_info(m.name) AS c "
+               "WHERE m.type='table'";
     }
+    QStringList createTable(const schema::Table &t) const override { return {createText(t)}; }
     QStringList beginWrite(int busyMs) const override
     {
-        return {QStringLiteral("PRAGMA busy_timeout=%1").arg(busyMs),
-                QStringLiteral("BEGIN IMMEDIATE")};
+        return {busyTimeout(busyMs), QStringLiteral("BEGIN IMMEDIATE")};
+    }
+    QStringList endWrite(int usualBusyMs) const override { return {busyTimeout(usualBusyMs)}; }
+    QString connectOptions(int busyMs) const override
+    {
+        return QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs);
+    }
+    // The journal pragma answers with the journal the file is kept with now.
+    QString journal(QSqlQuery *answer) const override
+    {
+        return answer && answer->next() ? answer->value(0).toString().toLower() : QString();
+    }
+    bool file() const override { return true; }
+    const char *pageCheckSql() const override { return "PRAGMA integrity_check"; }
+    QStringList files(const QString &location) const override
+    {
+        QStringList out;
+        for (const char *suffix : {"", "-wal", "-shm", "-journal"})
+            out << location + QLatin1String(suffix);
+        return out;
     }
     QStringList setUp(bool network, int) const override
     {
@@ -81,6 +116,19 @@ public:
     bool foreign(const QSqlError &e) const override { return primaryCode(e) == 26; }
     // Only a connection that could not be set up again is closed: it is tried again.
     bool connectionLost(const QSqlDatabase &db) const override { return !db.isOpen(); }
+    const RowsCheck *rowsCheck() const override
+    {
+        // Two ways to the same rows: the index, and the table's own order; where one was cut
+        // short by a damaged page they disagree. The rows either side belong to other tests
+        // unless the index lost the test's first or last ones.
+        static const RowsCheck check{
+            "PRAGMA quick_check(RelatedInfo)",
+            "SELECT COUNT(*), MIN(rowid), MAX(rowid) FROM TestResult WHERE TestId=?",
+            "SELECT COUNT(*) FROM TestResult NOT INDEXED WHERE rowid BETWEEN ? AND ? AND +TestId=?",
+            "SELECT TestId FROM TestResult NOT INDEXED WHERE rowid<? ORDER BY rowid DESC LIMIT 1",
+            "SELECT TestId FROM TestResult NOT INDEXED WHERE rowid>? ORDER BY rowid LIMIT 1"};
+        return &check;
+    }
     // Deferred: the view is taken at the first read.
     QStringList beginRead() const override { return {QStringLiteral("BEGIN")}; }
     // The file itself, however its path was written (a link, a relative path).
@@ -104,6 +152,9 @@ protected:
     const char *rowId() const override { return "rowid"; }
     const char *rowKey() const override { return "?"; }
     const char *realType() const override { return "REAL"; }
+
+private:
+    static QString busyTimeout(int ms) { return QStringLiteral("PRAGMA busy_timeout=%1").arg(ms); }
 };
 
 class PostgresDialect final : public Dialect {
@@ -119,18 +170,22 @@ public:
     {
         return "SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()";
     }
-    QStringList createTable(const char *name, const char *create) const override
+    const char *columnListSql() const override
     {
-        QStringList out{text(create)};
+        return "SELECT table_name, column_name FROM information_schema.columns WHERE "
+               "table_schema = current_schema()";
+    }
+    QStringList createTable(const schema::Table &t) const override
+    {
+        QStringList out{createText(t)};
         // Keys the server keeps for every program at once: ids are unique by the end of each
         // transaction (renumbering moves them one by one), names are unique.
-        const QString table = QString::fromLatin1(name);
-        if (table == QLatin1String("RelatedInfo"))
+        if (&t == &schema::RelatedInfo)
             out << QStringLiteral("ALTER TABLE RelatedInfo ADD CONSTRAINT RelatedInfoIdKey "
                                   "UNIQUE (TestId) DEFERRABLE INITIALLY DEFERRED")
                 << QStringLiteral("ALTER TABLE RelatedInfo ADD CONSTRAINT RelatedInfoNameKey "
                                   "UNIQUE (TestName)");
-        else if (table == QLatin1String("SequenceName"))
+        else if (&t == &schema::SequenceName)
             out << QStringLiteral("ALTER TABLE SequenceName ADD CONSTRAINT SequenceNameIdKey "
                                   "UNIQUE (SequenceId) DEFERRABLE INITIALLY DEFERRED")
                 << QStringLiteral("ALTER TABLE SequenceName ADD CONSTRAINT SequenceNameNameKey "
@@ -146,6 +201,19 @@ public:
                 QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kWritersLock)};
     }
     QStringList setUp(bool, int) const override { return {}; }
+    QString journal(QSqlQuery *) const override { return QStringLiteral("server"); }
+    QString connectOptions(int) const override { return {}; }
+    // The wait was the transaction's own (SET LOCAL).
+    QStringList endWrite(int) const override { return {}; }
+    bool file() const override { return false; }
+    QStringList files(const QString &) const override { return {}; }
+    // The server's lock timeout is what SQLite says of a file held by another writer; the
+    // operator is told the same words whichever backend holds the tests.
+    QString plainText(const QSqlError &e) const override
+    {
+        return e.nativeErrorCode() == QLatin1String("55P03") ? QStringLiteral("database is locked")
+                                                             : QString();
+    }
     QStringList onConnect() const override
     {
         // The server's notices ("already exists, skipping") are not the operator's business.
@@ -209,6 +277,11 @@ std::unique_ptr<Dialect> Dialect::make(Backend backend)
     if (backend == Backend::PostgreSQL)
         return std::make_unique<PostgresDialect>();
     return std::make_unique<SqliteDialect>();
+}
+
+std::unique_ptr<Dialect> dialectFor(const QString &location)
+{
+    return Dialect::make(isServerLocation(location) ? Backend::PostgreSQL : Backend::SQLite);
 }
 
 bool isServerLocation(const QString &location)

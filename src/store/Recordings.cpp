@@ -1,5 +1,7 @@
 #include "store/Recordings.h"
 
+#include "store/Schema.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -112,15 +114,6 @@ void dropLock(Database &db, const QString &testName)
     }
     held().locks.erase(it);
 }
-
-DbResult run(Database &db, const char *text, const QVariantList &values)
-{
-    QSqlQuery q(db.sql());
-    q.prepare(QString::fromLatin1(text));
-    for (const QVariant &v : values)
-        q.addBindValue(v);
-    return q.exec() ? DbResult::success() : queryFailure(q);
-}
 } // namespace
 
 DbResult Recordings::begin(const QString &testName, int busyMs)
@@ -131,13 +124,13 @@ DbResult Recordings::begin(const QString &testName, int busyMs)
                                      .arg(testName));
     return db_.transaction(
         [&]() {
-            if (const DbResult r = run(db_, "DELETE FROM Recordings WHERE TestName=?", {testName});
+            if (const DbResult r = execute(
+                    db_, QStringLiteral("DELETE FROM Recordings WHERE TestName=?"), {testName});
                 !r)
                 return r;
-            return run(
-                db_, "INSERT INTO Recordings (TestName, Host, Pid, Heartbeat) VALUES (?, ?, ?, ?)",
-                {testName, QSysInfo::machineHostName(),
-                 static_cast<qlonglong>(QCoreApplication::applicationPid()), now()});
+            return execute(db_, schema::insert(schema::Recordings),
+                           {testName, QSysInfo::machineHostName(),
+                            static_cast<qlonglong>(QCoreApplication::applicationPid()), now()});
         },
         busyMs);
 }
@@ -146,8 +139,9 @@ DbResult Recordings::beat(const QString &testName, int busyMs)
 {
     return db_.transaction(
         [&]() {
-            return run(db_, "UPDATE Recordings SET Heartbeat=? WHERE TestName=?",
-                       {now(), testName});
+            return execute(db_,
+                           QStringLiteral("UPDATE Recordings SET Heartbeat=? WHERE TestName=?"),
+                           {now(), testName});
         },
         busyMs);
 }
@@ -155,7 +149,11 @@ DbResult Recordings::beat(const QString &testName, int busyMs)
 DbResult Recordings::end(const QString &testName, int busyMs)
 {
     const DbResult r = db_.transaction(
-        [&]() { return run(db_, "DELETE FROM Recordings WHERE TestName=?", {testName}); }, busyMs);
+        [&]() {
+            return execute(db_, QStringLiteral("DELETE FROM Recordings WHERE TestName=?"),
+                           {testName});
+        },
+        busyMs);
     // Once the row is gone (or could not be taken away for good), the lock goes too; a busy
     // database keeps both for the next try.
     if (r || !r.busy)

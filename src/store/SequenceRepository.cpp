@@ -1,6 +1,7 @@
 #include "store/SequenceRepository.h"
 
 #include "store/DenseNumbering.h"
+#include "store/Schema.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -13,8 +14,8 @@ DbRead<std::vector<SequenceEntry>> SequenceRepository::sequences() const
     std::vector<SequenceEntry> out;
     QSqlQuery q(db_.sql());
     q.setForwardOnly(true);
-    q.prepare(db_.text(
-        "SELECT SequenceId, SequenceName, Rbfactor FROM SequenceName ORDER BY SequenceId, $ROWID"));
+    q.prepare(db_.text(schema::select(schema::SequenceName) +
+                       QStringLiteral(" ORDER BY SequenceId, $ROWID")));
     if (auto e = readRows(q, "The sequences", [&](const QSqlQuery &r) {
             out.push_back({r.value(0).toInt(), r.value(1).toString(), r.value(2).toInt()});
         }))
@@ -55,8 +56,6 @@ bool insertStep(QSqlQuery &q, int sequenceId, const SequenceStep &s)
     q.addBindValue(s.recordRate);
     return q.exec();
 }
-constexpr auto kInsertStep = "INSERT INTO SequenceSetup (SequenceId, StepNo, Time, Temperature, "
-                             "Speed, RecordRate) VALUES (?, ?, ?, ?, ?, ?)";
 } // namespace
 
 DbResult SequenceRepository::createSequence(const QString &name, int rbfactor,
@@ -71,15 +70,14 @@ DbResult SequenceRepository::createSequence(const QString &name, int rbfactor,
             return DbResult::failure(QString::fromLatin1(kNoSequenceIdLeft));
         const int id = static_cast<int>(largest + 1);
         QSqlQuery q(db_.sql());
-        q.prepare(QStringLiteral(
-            "INSERT INTO SequenceName (SequenceId, SequenceName, Rbfactor) VALUES (?, ?, ?)"));
+        q.prepare(schema::insert(schema::SequenceName));
         q.addBindValue(id);
         q.addBindValue(name);
         q.addBindValue(rbfactor);
         if (!q.exec())
             return queryFailure(q);
         QSqlQuery step(db_.sql());
-        step.prepare(QString::fromLatin1(kInsertStep));
+        step.prepare(schema::insert(schema::SequenceSetup));
         for (const auto &s : steps)
             if (!insertStep(step, id, s))
                 return queryFailure(step);
@@ -92,11 +90,11 @@ DbResult SequenceRepository::updateStep(int sequenceId, const SequenceStep &step
 {
     return db_.transaction([&]() {
         QSqlQuery q(db_.sql());
-        q.prepare(QStringLiteral("UPDATE SequenceSetup SET Temperature=?, Speed=?, Time=?, "
-                                 "RecordRate=? WHERE SequenceId=? AND StepNo=?"));
+        q.prepare(QStringLiteral("UPDATE SequenceSetup SET %1 WHERE SequenceId=? AND StepNo=?")
+                      .arg(schema::assignments(schema::SequenceSetup, 2)));
+        q.addBindValue(step.time);
         q.addBindValue(step.temperature);
         q.addBindValue(step.speed);
-        q.addBindValue(step.time);
         q.addBindValue(step.recordRate);
         q.addBindValue(sequenceId);
         q.addBindValue(step.stepNo);
@@ -117,7 +115,7 @@ DbResult SequenceRepository::insertSteps(int sequenceId, int at,
         if (!shift.exec())
             return queryFailure(shift);
         QSqlQuery q(db_.sql());
-        q.prepare(QString::fromLatin1(kInsertStep));
+        q.prepare(schema::insert(schema::SequenceSetup));
         int n = at;
         for (SequenceStep s : steps) {
             s.stepNo = n++;
@@ -151,8 +149,8 @@ DbRead<std::vector<SequenceStep>> SequenceRepository::steps(int sequenceId) cons
     std::vector<SequenceStep> out;
     QSqlQuery q(db_.sql());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT StepNo, Time, Temperature, Speed, RecordRate FROM "
-                             "SequenceSetup WHERE SequenceId=? ORDER BY StepNo"));
+    q.prepare(schema::select(schema::SequenceSetup, 1) +
+              QStringLiteral(" WHERE SequenceId=? ORDER BY StepNo"));
     q.addBindValue(sequenceId);
     if (auto e = readRows(q, "The sequence's steps", [&](const QSqlQuery &r) {
             out.push_back({r.value(0).toInt(), r.value(1).toDouble(), r.value(2).toDouble(),

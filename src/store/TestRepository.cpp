@@ -2,6 +2,7 @@
 
 #include "store/DenseNumbering.h"
 #include "store/Recordings.h"
+#include "store/Schema.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -17,11 +18,91 @@ QString text(const QVariant &v) { return v.isNull() ? QString() : v.toString(); 
 
 constexpr const char *kTests = "The saved tests";
 constexpr const char *kTest = "The test";
+constexpr const char *kPoints = "The test's points";
+// Which test a name means.
+const std::string kFirstOfName = schema::firstOfName("TestName", "TestId");
+const QString kIdOfName =
+    QStringLiteral("SELECT TestId FROM RelatedInfo WHERE ") + QString::fromStdString(kFirstOfName);
 
 TestHeader headerOf(const QSqlQuery &q)
 {
     return TestHeader{text(q.value(0)), text(q.value(1)), text(q.value(2)), text(q.value(3)),
                       text(q.value(4))};
+}
+
+// Why the rows read of a test are not all of them: a damaged page can end a file's read early
+// without an error. Nothing when they are, or where the backend reports its damage itself.
+std::optional<QString> rowsDamage(Database &db, int testId, std::size_t read)
+{
+    const Dialect::RowsCheck *check = db.dialect().rowsCheck();
+    if (!check)
+        return std::nullopt;
+    const QString damaged = QStringLiteral("The database file is damaged: ");
+    QStringList problems;
+    if (auto e = readAll(db, kTest, check->header, {}, [&](const QSqlQuery &r) {
+            problems << pageProblems(r.value(0).toString());
+        }))
+        return e;
+    if (!problems.isEmpty())
+        return damaged + problems.first();
+    long long indexed = 0;
+    QVariant first, last;
+    if (auto e = readAll(db, kPoints, check->indexed, {testId}, [&](const QSqlQuery &r) {
+            indexed = r.value(0).toLongLong();
+            first = r.value(1);
+            last = r.value(2);
+        }))
+        return e;
+    bool sound = indexed == static_cast<long long>(read);
+    if (sound && indexed > 0) {
+        long long walked = 0;
+        if (auto e = readAll(db, kPoints, check->walked, {first, last, testId},
+                             [&](const QSqlQuery &r) { walked = r.value(0).toLongLong(); }))
+            return e;
+        sound = walked == indexed;
+        for (const auto &[sql, key] : {std::pair{check->before, first}, {check->after, last}})
+            if (auto e = readAll(db, kPoints, sql, {key}, [&](const QSqlQuery &r) {
+                    sound = sound && r.value(0).toInt() != testId;
+                }))
+                return e;
+    }
+    if (sound)
+        return std::nullopt;
+    return damaged + QStringLiteral("the test's rows do not match their index.");
+}
+
+// A test's rows, read with their check on one state of the database: the rows a damaged file
+// let through are never taken for the whole test.
+// `count` says how many rows were read, or nothing when they need no check.
+template <typename Rows>
+DbRead<Rows> wholeTest(Database &db, const std::function<DbRead<std::optional<int>>()> &id,
+                       const std::function<std::optional<std::size_t>(const Rows &)> &count,
+                       const std::function<DbRead<Rows>()> &read)
+{
+    if (!db.dialect().rowsCheck())
+        return read();
+    std::optional<DbRead<Rows>> rows;
+    const DbResult r = db.readTogether([&] {
+        rows = read();
+        const auto n = rows->ok() ? count(**rows) : std::nullopt;
+        if (!n)
+            return DbResult::success();
+        const auto testId = id();
+        if (!testId)
+            rows = DbRead<Rows>::failure(testId);
+        else if (*testId)
+            if (auto e = rowsDamage(db, **testId, *n))
+                rows = DbRead<Rows>::failure(*e);
+        return DbResult::success();
+    });
+    if (!r && (!rows || rows->ok()))
+        return DbRead<Rows>::failure(r.error);
+    return std::move(*rows);
+}
+
+template <typename Row> std::optional<std::size_t> size(const std::vector<Row> &rows)
+{
+    return rows.size();
 }
 
 } // namespace
@@ -54,8 +135,7 @@ DbRead<std::optional<int>> TestRepository::testId(const QString &name) const
 {
     std::optional<int> id;
     QSqlQuery q(db_.sql());
-    q.prepare(db_.text(
-        "SELECT TestId FROM RelatedInfo WHERE TestName=? ORDER BY TestId, $ROWID LIMIT 1"));
+    q.prepare(db_.text(kIdOfName));
     q.addBindValue(name);
     if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { id = r.value(0).toInt(); }))
         return DbRead<std::optional<int>>::failure(*e);
@@ -75,6 +155,16 @@ DbRead<bool> TestRepository::exists(const QString &name, Qt::CaseSensitivity cs)
 
 DbRead<int> TestRepository::nextTestId() const
 {
+    const auto largest = largestTestId();
+    if (!largest)
+        return DbRead<int>::failure(largest);
+    if (!idsLeftAfter(*largest))
+        return DbRead<int>::failure(QString::fromLatin1(kNoTestIdLeft));
+    return static_cast<int>(*largest + 1);
+}
+
+DbRead<long long> TestRepository::largestTestId() const
+{
     long long largest = 0;
     QSqlQuery q(db_.sql());
     q.prepare(QStringLiteral("SELECT COUNT(*), MAX(TestId) FROM RelatedInfo"));
@@ -82,18 +172,16 @@ DbRead<int> TestRepository::nextTestId() const
             if (r.value(0).toInt() > 0)
                 largest = std::max(1LL, r.value(1).toLongLong());
         }))
-        return DbRead<int>::failure(*e);
-    if (!idsLeftAfter(largest))
-        return DbRead<int>::failure(QString::fromLatin1(kNoTestIdLeft));
-    return static_cast<int>(largest + 1);
+        return DbRead<long long>::failure(*e);
+    return largest;
 }
 
 DbRead<std::optional<TestHeader>> TestRepository::header(const QString &name) const
 {
     std::optional<TestHeader> h;
     QSqlQuery q(db_.sql());
-    q.prepare(db_.text("SELECT TestName, MudId, SampleTime, CompanyName, \"Desc\" "
-                       "FROM RelatedInfo WHERE TestName=? ORDER BY TestId, $ROWID LIMIT 1"));
+    q.prepare(db_.text(schema::select(schema::RelatedInfo, 1) + QStringLiteral(" WHERE ") +
+                       QString::fromStdString(kFirstOfName)));
     q.addBindValue(name);
     if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { h = headerOf(r); }))
         return DbRead<std::optional<TestHeader>>::failure(*e);
@@ -104,8 +192,8 @@ DbRead<std::optional<TestHeader>> TestRepository::headerById(int testId) const
 {
     std::optional<TestHeader> h;
     QSqlQuery q(db_.sql());
-    q.prepare(db_.text("SELECT TestName, MudId, SampleTime, CompanyName, \"Desc\" FROM "
-                       "RelatedInfo WHERE TestId=? ORDER BY $ROWID LIMIT 1"));
+    q.prepare(db_.text(schema::select(schema::RelatedInfo, 1) +
+                       QStringLiteral(" WHERE TestId=? ORDER BY $ROWID LIMIT 1")));
     q.addBindValue(testId);
     if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { h = headerOf(r); }))
         return DbRead<std::optional<TestHeader>>::failure(*e);
@@ -119,8 +207,7 @@ DbResult TestRepository::createHeader(const TestHeader &h, int &newId)
         if (!id)
             return DbResult::failure(id.error());
         QSqlQuery q(db_.sql());
-        q.prepare(QStringLiteral("INSERT INTO RelatedInfo (TestId, TestName, MudId, SampleTime, "
-                                 "CompanyName, \"Desc\") VALUES (?, ?, ?, ?, ?, ?)"));
+        q.prepare(schema::insert(schema::RelatedInfo));
         q.addBindValue(*id);
         q.addBindValue(h.testName);
         q.addBindValue(h.mudId);
@@ -157,9 +244,10 @@ DbResult TestRepository::updateHeader(const TestHeader &h)
         QSqlQuery q(db_.sql());
         // Only the first row of that name, as a walk over the table would find it.
         q.prepare(db_.text(
-            "UPDATE RelatedInfo SET TestName=?, MudId=?, SampleTime=?, CompanyName=?, \"Desc\"=? "
-            "WHERE $ROWID=(SELECT $ROWID FROM RelatedInfo WHERE TestName=? ORDER BY TestId, $ROWID "
-            "LIMIT 1)"));
+            QStringLiteral("UPDATE RelatedInfo SET %1 WHERE $ROWID=(SELECT $ROWID FROM RelatedInfo "
+                           "WHERE %2)")
+                .arg(schema::assignments(schema::RelatedInfo, 1),
+                     QString::fromStdString(kFirstOfName))));
         q.addBindValue(h.testName);
         q.addBindValue(h.mudId);
         q.addBindValue(h.sampleTime);
@@ -190,23 +278,33 @@ DbRead<std::size_t> TestRepository::pointCount(const QString &name) const
 {
     std::size_t n = 0;
     QSqlQuery q(db_.sql());
-    q.prepare(db_.text("SELECT COUNT(*) FROM TestResult WHERE TestId=(SELECT TestId FROM "
-                       "RelatedInfo WHERE TestName=? ORDER BY TestId, $ROWID LIMIT 1)"));
+    q.prepare(db_.text(QStringLiteral("SELECT COUNT(*) FROM TestResult WHERE TestId=") +
+                       QString::fromStdString(schema::testOfName())));
     q.addBindValue(name);
     if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { n = r.value(0).toULongLong(); }))
         return DbRead<std::size_t>::failure(*e);
     return n;
 }
 
-DbRead<std::optional<double>> TestRepository::firstRbfactor(const QString &name) const
+DbRead<std::optional<double>> TestRepository::firstRow(const QString &name) const
 {
     std::optional<double> v;
     QSqlQuery q(db_.sql());
-    q.prepare(QString::fromStdString(firstRbfactorSql()));
+    q.prepare(db_.text(QString::fromStdString(firstRbfactorSql())));
     q.addBindValue(name);
     if (auto e = readRows(q, kTest, [&](const QSqlQuery &r) { v = r.value(0).toDouble(); }))
         return DbRead<std::optional<double>>::failure(*e);
     return v;
+}
+
+DbRead<std::optional<double>> TestRepository::firstRbfactor(const QString &name) const
+{
+    // No first row is a test without points only when none of them was cut off.
+    using First = std::optional<double>;
+    return wholeTest<First>(
+        db_, [&] { return testId(name); },
+        [](const First &f) { return f ? std::nullopt : std::optional<std::size_t>(0); },
+        [&] { return firstRow(name); });
 }
 
 namespace {
@@ -216,7 +314,7 @@ DbRead<std::vector<Row>> readQuery(Database &db, const TestQuery &tq, const QVar
     std::vector<Row> rows;
     QSqlQuery q(db.sql());
     q.setForwardOnly(true);
-    q.prepare(QString::fromStdString(tq.sql));
+    q.prepare(db.text(QString::fromStdString(tq.sql)));
     for (double f : tq.factors)
         q.addBindValue(f);
     q.addBindValue(key);
@@ -234,22 +332,32 @@ DbRead<std::vector<Row>> readQuery(Database &db, const TestQuery &tq, const QVar
 DbRead<std::vector<QueryRow>> TestRepository::queryRows(const TestQuery &tq,
                                                         const QString &name) const
 {
-    return readQuery<QueryRow>(db_, tq, name);
+    return wholeTest<std::vector<QueryRow>>(
+        db_, [&] { return testId(name); }, size<QueryRow>,
+        [&] { return readQuery<QueryRow>(db_, tq, name); });
 }
 
 DbRead<std::vector<ReportRow>> TestRepository::reportRows(int testId, double shearFactor) const
 {
-    return readQuery<ReportRow>(db_, buildReportQuery(shearFactor), testId);
+    return wholeTest<std::vector<ReportRow>>(
+        db_, [&] { return DbRead<std::optional<int>>(testId); }, size<ReportRow>,
+        [&] { return readQuery<ReportRow>(db_, buildReportQuery(shearFactor), testId); });
 }
 
 DbRead<std::vector<StoredPoint>> TestRepository::storedPoints(const QString &name) const
 {
+    return wholeTest<std::vector<StoredPoint>>(
+        db_, [&] { return testId(name); }, size<StoredPoint>, [&] { return readPoints(name); });
+}
+
+DbRead<std::vector<StoredPoint>> TestRepository::readPoints(const QString &name) const
+{
     std::vector<StoredPoint> points;
     QSqlQuery q(db_.sql());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT StepNo, Time, Temperature, Speed, Shearstress, Gel, Rbfactor "
-                             "FROM TestResult WHERE TestId=(SELECT TestId FROM RelatedInfo WHERE "
-                             "TestName=?) ORDER BY StepNo, Time"));
+    q.prepare(db_.text(schema::select(schema::TestResult, 1) + QStringLiteral(" WHERE TestId=") +
+                       QString::fromStdString(schema::testOfName()) +
+                       QStringLiteral(" ORDER BY StepNo, Time")));
     q.addBindValue(name);
     // A missing value must not pass for a reading of 0.
     auto number = [](const QVariant &v) {
@@ -277,15 +385,13 @@ bool insertOne(QSqlQuery &q, int testId, const StoredPoint &p)
     q.addBindValue(p.rbfactor);
     return q.exec();
 }
-constexpr auto kInsertPoint = "INSERT INTO TestResult (TestId, StepNo, Time, Temperature, Speed, "
-                              "Shearstress, Gel, Rbfactor) VALUES (?, ?, ?, ?, ?, ?, ?, ?)";
 } // namespace
 
 DbResult TestRepository::insertPoints(int testId, const std::vector<StoredPoint> &points)
 {
     return db_.transaction([&]() {
         QSqlQuery q(db_.sql());
-        q.prepare(QString::fromLatin1(kInsertPoint));
+        q.prepare(schema::insert(schema::TestResult));
         for (const auto &p : points)
             if (!insertOne(q, testId, p))
                 return queryFailure(q);
@@ -329,8 +435,7 @@ DbResult TestRepository::addEvent(const QString &testName, const TestEvent &even
             if (const DbResult r = currentId(*this, testName, id); !r)
                 return r;
             QSqlQuery q(db_.sql());
-            q.prepare(QStringLiteral(
-                "INSERT INTO TestEvents (TestId, Time, Kind, Text) VALUES (?, ?, ?, ?)"));
+            q.prepare(schema::insert(schema::TestEvents));
             q.addBindValue(id);
             q.addBindValue(event.time);
             q.addBindValue(event.kind);
@@ -345,9 +450,9 @@ DbRead<std::vector<TestEvent>> TestRepository::events(const QString &testName) c
     std::vector<TestEvent> out;
     QSqlQuery q(db_.sql());
     q.setForwardOnly(true);
-    q.prepare(db_.text("SELECT Time, Kind, Text FROM TestEvents WHERE TestId=(SELECT TestId "
-                       "FROM RelatedInfo WHERE TestName=? ORDER BY TestId, $ROWID LIMIT 1) "
-                       "ORDER BY Time, $ROWID"));
+    q.prepare(db_.text(schema::select(schema::TestEvents, 1) + QStringLiteral(" WHERE TestId=") +
+                       QString::fromStdString(schema::testOfName()) +
+                       QStringLiteral(" ORDER BY Time, $ROWID")));
     q.addBindValue(testName);
     if (auto e = readRows(q, "The test's events", [&](const QSqlQuery &r) {
             out.push_back({r.value(0).toDouble(), text(r.value(1)), text(r.value(2))});

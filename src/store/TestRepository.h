@@ -2,7 +2,7 @@
 // Saved tests: header rows in RelatedInfo, points in TestResult, TestId dense 1..N.
 // Every name and value is bound, so a name holding ' or " works like any other.
 
-#include "core/TestQuery.h"
+#include "store/PointQueries.h"
 #include "store/Database.h"
 
 #include <QString>
@@ -71,6 +71,8 @@ public:
     // (largest TestId, but at least 1) + 1, or 1 for an empty table; a failure past the last
     // 32-bit id.
     DbRead<int> nextTestId() const;
+    // The largest TestId (at least 1), or 0 for an empty table.
+    DbRead<long long> largestTestId() const;
     DbRead<std::optional<TestHeader>> header(const QString &name) const;
     DbRead<std::optional<TestHeader>> headerById(int testId) const;
 
@@ -106,6 +108,9 @@ public:
     DbRead<std::vector<TestEvent>> events(const QString &testName) const;
 
 private:
+    DbRead<std::optional<double>> firstRow(const QString &name) const;
+    DbRead<std::vector<StoredPoint>> readPoints(const QString &name) const;
+
     Database &db_;
 };
 

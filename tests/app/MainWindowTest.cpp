@@ -999,6 +999,21 @@ TEST(MainWindow, ReadFailuresAreShownNotTakenForNoTests)
               0u);
 }
 
+// A test whose rows a damaged page cuts short is said to be damaged, never shown short.
+TEST(MainWindow, ATestCutShortByADamagedFileIsNotShown)
+{
+    Fixture f;
+    f.t.db.reset();
+    silentlyDamagedDatabase(f.t.dir, "leaf", 9, '\x80');
+    ASSERT_TRUE(f.w->Form_Load());
+    f.open("long");
+    ASSERT_EQ(f.p.shown.size(), 1u);
+    EXPECT_EQ(f.p.shown[0].title, "Database Error");
+    EXPECT_EQ(f.p.shown[0].text,
+              "The database file is damaged: the test's rows do not match their index.");
+    EXPECT_EQ(f.w->MSFlexGrid1->model()->rowCount(), 0);
+}
+
 TEST(MainWindow, EveryWindowShowsItsMessagesOverItself)
 {
     std::vector<std::pair<QString, std::string>> log;

@@ -302,52 +302,27 @@ TEST(Cli, CalibrateAndLogAgainstTheSimulator)
     EXPECT_EQ(cli({"--db", db, "log", "--speed", "300"}, s.seams()).code, 2);
 }
 
-// A file whose tables lack a column: it opens, and every read of that table fails. The CLI
-// says why and exits 1; it never prints an empty or partial result as if it were complete.
+// A file whose tables lack a column is someone else's: the CLI says so and exits 1; it never
+// prints an empty or partial result as if it were complete.
 TEST(Cli, ReadFailuresAreReportedNeverEmpty)
 {
     struct Case {
-        const char *breakSql;
+        const char *table, *column;
         std::vector<std::string> args;
-        const char *message;
     };
     const Case cases[] = {
-        {"ALTER TABLE RelatedInfo RENAME COLUMN TestName TO Other",
-         {"tests"},
-         "Database Error: The saved tests could not be read: no such column: TestName"},
-        {"ALTER TABLE RelatedInfo RENAME COLUMN TestName TO Other",
-         {"show", "t"},
-         "Database Error: The test could not be read: no such column: TestName"},
-        {"ALTER TABLE RelatedInfo RENAME COLUMN TestName TO Other",
-         {"retrieve", "x"},
-         "Database Error: The saved tests could not be read"},
-        {"ALTER TABLE TestResult RENAME COLUMN Shearstress TO Other",
-         {"show", "t"},
-         "Database Error: The test's points could not be read: no such column: Shearstress"},
-        {"ALTER TABLE TestResult RENAME COLUMN Shearstress TO Other",
-         {"export", "t", "t.xlsx"},
-         "Database Error: The test's points could not be read"},
-        {"ALTER TABLE TestResult RENAME COLUMN Gel TO Other",
-         {"rheology", "t"},
-         "Database Error: The test's points could not be read: no such column: Gel"},
-        {"ALTER TABLE RelatedInfo RENAME COLUMN MudId TO Other",
-         {"report", "t", "t.pdf"},
-         "Database Error: The test could not be read: no such column: MudId"},
-        {"ALTER TABLE SequenceName RENAME COLUMN Rbfactor TO Other",
-         {"sequences"},
-         "Database Error: The sequences could not be read: no such column: Rbfactor"},
-        {"ALTER TABLE SequenceName RENAME COLUMN Rbfactor TO Other",
-         {"new-sequence", "n"},
-         "Database Error: The sequences could not be read"},
-        {"ALTER TABLE SequenceSetup RENAME COLUMN RecordRate TO Other",
-         {"steps", "s"},
-         "Database Error: The sequence's steps could not be read: no such column: RecordRate"},
-        {"ALTER TABLE SequenceSetup RENAME COLUMN RecordRate TO Other",
-         {"download", "s"},
-         "Database Error: The sequence's steps could not be read"},
-        {"ALTER TABLE SequenceSetup RENAME COLUMN RecordRate TO Other",
-         {"run", "s", "new"},
-         "Database Error: The sequence's steps could not be read"},
+        {"RelatedInfo", "TestName", {"tests"}},
+        {"RelatedInfo", "TestName", {"show", "t"}},
+        {"RelatedInfo", "TestName", {"retrieve", "x"}},
+        {"TestResult", "Shearstress", {"show", "t"}},
+        {"TestResult", "Shearstress", {"export", "t", "t.xlsx"}},
+        {"TestResult", "Gel", {"rheology", "t"}},
+        {"RelatedInfo", "MudId", {"report", "t", "t.pdf"}},
+        {"SequenceName", "Rbfactor", {"sequences"}},
+        {"SequenceName", "Rbfactor", {"new-sequence", "n"}},
+        {"SequenceSetup", "RecordRate", {"steps", "s"}},
+        {"SequenceSetup", "RecordRate", {"download", "s"}},
+        {"SequenceSetup", "RecordRate", {"run", "s", "new"}},
     };
     for (const Case &c : cases) {
         TestDb t;
@@ -355,7 +330,8 @@ TEST(Cli, ReadFailuresAreReportedNeverEmpty)
         ASSERT_TRUE(t.exec(QStringLiteral("INSERT INTO SequenceName VALUES (1, 's', 1)")));
         ASSERT_TRUE(t.exec(QStringLiteral("INSERT INTO SequenceSetup VALUES (1, 1, 60, 100, "
                                           "300, 10)")));
-        ASSERT_TRUE(t.exec(QString::fromLatin1(c.breakSql)));
+        ASSERT_TRUE(t.exec(QStringLiteral("ALTER TABLE %1 RENAME COLUMN %2 TO Other")
+                               .arg(QLatin1String(c.table), QLatin1String(c.column))));
         std::vector<std::string> args{"--db", t.path.toStdString()};
         for (const auto &a : c.args)
             args.push_back(a == "t.xlsx" || a == "t.pdf"
@@ -365,7 +341,14 @@ TEST(Cli, ReadFailuresAreReportedNeverEmpty)
         const CliRun r = cli(args, bench.seams());
         EXPECT_EQ(r.code, 1) << c.args[0];
         EXPECT_EQ(r.out, "") << c.args[0];
-        EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << c.args[0] << ": " << r.err;
+        EXPECT_EQ(r.err.rfind(QStringLiteral("Database Error: Unexpected Error: The file is not a "
+                                             "viscometer database: its table %1 lacks the "
+                                             "columns %2. It was left unchanged.")
+                                  .arg(QLatin1String(c.table), QLatin1String(c.column))
+                                  .toStdString(),
+                              0),
+                  0u)
+            << c.args[0] << ": " << r.err;
         // Nothing was sent to the instrument before the failure was found.
         EXPECT_EQ(bench.port.written, "") << c.args[0];
     }
@@ -488,6 +471,33 @@ TEST(Cli, VersionAndCommOptionErrors)
         r = cli(args);
         EXPECT_EQ(r.code, 2) << args.size();
         EXPECT_NE(r.err.find("--comm takes N=DEVICE with N from 1 to 12"), std::string::npos);
+    }
+}
+
+// A damaged page that cuts a read of the test short without an error: every command that
+// shows the test fails saying so, and writes none of it.
+TEST(Cli, ATestCutShortByADamagedFileIsNeverShown)
+{
+    QTemporaryDir dir;
+    const std::string db = silentlyDamagedDatabase(dir, "leaf", 9, '\x80').toStdString();
+    auto file = [&](const char *name) { return dir.filePath(name).toStdString(); };
+    for (const std::vector<std::string> &args : {std::vector<std::string>{"show", "long"},
+                                                 {"export", "long", file("long.xlsx")},
+                                                 {"cement", "long", file("cement.xlsx")},
+                                                 {"report", "long", file("long.pdf")},
+                                                 {"chart", "long", "0", file("long.png")},
+                                                 {"rheology", "long"}}) {
+        std::vector<std::string> all{"--db", db};
+        all.insert(all.end(), args.begin(), args.end());
+        const CliRun r = cli(all);
+        EXPECT_EQ(r.code, 1) << args[0];
+        EXPECT_EQ(r.out, "") << args[0];
+        EXPECT_EQ(r.err, "Database Error: The database file is damaged: the test's rows do not "
+                         "match their index.\n")
+            << args[0];
+        if (args.size() > 2) {
+            EXPECT_FALSE(QFile::exists(QString::fromStdString(args.back()))) << args[0];
+        }
     }
 }
 

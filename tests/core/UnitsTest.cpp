@@ -125,25 +125,6 @@ TEST(ChooseOverlayRotorBob, OnlyDecidesCustom)
     EXPECT_EQ(standard.shearFactor, 3.185f);
 }
 
-TEST(TestQueryText, VariantsCarryTheirFactorsAndOrder)
-{
-    RotorBobSetting rb;
-    rb.shearFactor = 0.2215f;
-    rb.fannFactor = 1.973f;
-    TestQuery ei = buildTestQuery(Units::EI, rb, false, QueryOrder::StepThenTime);
-    EXPECT_NE(ei.sql.find("Shearstress*0.2088"), std::string::npos);
-    EXPECT_NE(ei.sql.find("ORDER BY StepNo, Time ASC"), std::string::npos);
-    EXPECT_EQ(ei.factors, (std::vector<double>{0.2215, 0.2215, 1.973}));
-    rb.customFactor = 1.703;
-    TestQuery si = buildTestQuery(Units::SI, rb, true, QueryOrder::Unordered);
-    EXPECT_NE(si.sql.find("(Temperature-32)*5/9.0"), std::string::npos);
-    EXPECT_NE(si.sql.find("Rbfactor/1000.0"), std::string::npos);
-    EXPECT_EQ(si.sql.find("ORDER BY"), std::string::npos);
-    EXPECT_EQ(si.factors, (std::vector<double>{1.703, 1.703, 1.973}));
-    // No value is ever pasted into the text.
-    EXPECT_EQ(si.sql.find("1.703"), std::string::npos);
-}
-
 TEST(DebugSwitch, OnlyTheWholeCommandLine)
 {
     EXPECT_TRUE(isDebugCommandLine("/debug"));

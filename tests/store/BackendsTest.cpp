@@ -170,6 +170,28 @@ TEST(ServerBackend, ALostConnectionIsOpenedAgainAndCountsAsBusyMeanwhile)
     EXPECT_GE(t.scalar("SELECT COUNT(*) FROM TestResult").toInt(), 2);
 }
 
+// A connection the server ends in the middle of a transaction is not opened again inside it:
+// the rest of the transaction fails instead of landing alone on a new connection.
+TEST(ServerBackend, AConnectionLostInATransactionIsNotOpenedAgainInIt)
+{
+    TestDb t(Backend::PostgreSQL);
+    auto admin = Database::open(t.path, Database::OpenMode::MustExist).db;
+    const DbResult r = t.db->transaction([&] {
+        QSqlQuery kill(admin->sql());
+        EXPECT_TRUE(kill.exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                              "datname = current_database() AND pid <> pg_backend_pid()"));
+        QSqlQuery probe(t.db->sql());
+        EXPECT_FALSE(probe.exec("SELECT 1")); // the server ended the connection
+        return execute(*t.db, "INSERT INTO RelatedInfo (TestId, TestName) VALUES (?, ?)",
+                       {1, "half"});
+    });
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.busy) << r.error.toStdString();
+    EXPECT_EQ(r.error, "the connection to the database was lost during a transaction");
+    // Outside it, the connection is opened again, and nothing of the transaction is there.
+    EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM RelatedInfo").toInt(), 0);
+}
+
 TEST(ServerBackend, ConnectionStringsAsTheServerLibraryReadsThem)
 {
     struct Case {

@@ -129,12 +129,18 @@ TEST_P(Opening, ADatabaseWhoseTableOfOurNameIsSomeoneElsesIsRefusedUnchanged)
           "CREATE TABLE RelatedInfo (TestId INTEGER, Name TEXT)"},
          "RelatedInfo",
          "TestName, MudId, SampleTime, CompanyName, Desc"},
-        // Nothing to make in it: used as it is, each read that needs the column saying so.
+        // Nothing to make in it: refused all the same.
         {"ours, complete, a column renamed",
          true,
          {"ALTER TABLE RelatedInfo RENAME COLUMN MudId TO FluidId"},
-         "",
-         ""},
+         "RelatedInfo",
+         "MudId"},
+        {"every table and index there, TestResult someone else's",
+         true,
+         {"DROP TABLE TestResult", "CREATE TABLE TestResult (x int)",
+          "CREATE INDEX TestResultByTest ON TestResult (x)"},
+         "TestResult",
+         kTestColumns},
         // Letter case and columns added by the lab do not make it someone else's.
         {"ours in other letters, a column added",
          false,

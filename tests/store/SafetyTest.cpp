@@ -78,6 +78,56 @@ TEST(DatabaseSafety, LocalFilesUseTheWriteAheadLog)
     EXPECT_EQ(t.db->journal(), "wal");
 }
 
+// One byte of the rows' index changed: another program's read of the test ends early without
+// an error. Every read of the test's rows says the file is damaged instead of handing back
+// the part; the tests beside it read whole.
+TEST(DatabaseSafety, RowsCutShortByADamagedPageAreNeverTakenForTheTest)
+{
+    const struct {
+        const char *what, *pageType;
+        int offset;
+        char mask;
+    } cases[] = {
+        {"the place of a leaf's first entry", "leaf", 9, '\x80'},
+        {"the root's count of its pages", "internal", 4, '\x02'},
+    };
+    const QString damaged =
+        QStringLiteral("The database file is damaged: the test's rows do not match their index.");
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString path = silentlyDamagedDatabase(dir, c.pageType, c.offset, c.mask);
+        {
+            QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "raw");
+            raw.setDatabaseName(path);
+            ASSERT_TRUE(raw.open());
+            QSqlQuery q(raw);
+            ASSERT_TRUE(q.exec("SELECT COUNT(*) FROM (SELECT Time FROM TestResult WHERE TestId=2 "
+                               "ORDER BY StepNo, Time)"));
+            ASSERT_TRUE(q.next());
+            EXPECT_GT(q.value(0).toInt(), 0);
+            EXPECT_LT(q.value(0).toInt(), 5000);
+            q.finish();
+            raw.close();
+        }
+        QSqlDatabase::removeDatabase("raw");
+
+        auto opened = Database::open(path, Database::OpenMode::MustExist);
+        ASSERT_TRUE(opened.db) << opened.message.toStdString();
+        const TestRepository repo(*opened.db);
+        const auto query =
+            repo.queryRows(buildTestQuery(Units::EI, {}, false, QueryOrder::StepThenTime), "long");
+        EXPECT_EQ(query.error(), damaged);
+        EXPECT_EQ(repo.storedPoints("long").error(), damaged);
+        EXPECT_EQ(repo.reportRows(2, 1.0).error(), damaged);
+        for (const char *beside : {"before", "after"})
+            EXPECT_EQ(must(repo.storedPoints(beside)).size(), 10u) << beside;
+        // The check of every page finds it too.
+        EXPECT_FALSE(opened.db->integrityProblems().ok() &&
+                     opened.db->integrityProblems()->isEmpty());
+    }
+}
+
 TEST(DatabaseSafety, ADamagedFileIsNeverShownAsComplete)
 {
     QTemporaryDir dir;

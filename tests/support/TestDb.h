@@ -140,4 +140,58 @@ inline QString damagedDatabase(const QTemporaryDir &dir)
     return path;
 }
 
+// k7400r.mdb in dir holding tests "before" (10 points), "long" (`points`) and "after" (10
+// points), with `mask` flipped into byte `offset` of the middle page of the rows' index of that
+// type ("leaf", "internal"): a leaf there holds only entries of "long". Such damage can cut a
+// read of the test short without an error.
+inline QString silentlyDamagedDatabase(const QTemporaryDir &dir, const char *pageType, int offset,
+                                       char mask, int points = 5000)
+{
+    const QString path = dir.filePath("k7400r.mdb");
+    {
+        auto db = Database::open(path, Database::OpenMode::CreateIfMissing).db;
+        TestRepository repo(*db);
+        std::vector<StoredPoint> few, many;
+        for (int i = 0; i < 10; ++i)
+            few.push_back(point(1, i, 100, 300, 510));
+        for (int i = 0; i < points; ++i)
+            many.push_back(point(1 + i / 1000, i % 1000, 100, 300, 510 + i));
+        for (const auto &[name, rows] :
+             {std::pair{"before", &few}, {"long", &many}, {"after", &few}}) {
+            int id = 0;
+            EXPECT_TRUE(repo.createHeader({name, "", "", "", ""}, id).ok);
+            EXPECT_TRUE(repo.insertPoints(id, *rows).ok);
+        }
+    } // closing writes the log back into the file
+    qint64 page = 0, pageSize = 0;
+    {
+        QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "pages");
+        raw.setDatabaseName(path);
+        EXPECT_TRUE(raw.open());
+        QSqlQuery q(raw);
+        q.prepare("SELECT pageno FROM dbstat WHERE name='TestResultByTest' AND pagetype=? ORDER "
+                  "BY pageno");
+        q.addBindValue(QString::fromLatin1(pageType));
+        EXPECT_TRUE(q.exec());
+        std::vector<qint64> pages;
+        while (q.next())
+            pages.push_back(q.value(0).toLongLong());
+        EXPECT_FALSE(pages.empty());
+        page = pages.empty() ? 1 : pages[pages.size() / 2];
+        EXPECT_TRUE(q.exec("PRAGMA page_size") && q.next());
+        pageSize = q.value(0).toLongLong();
+        q.finish();
+        raw.close();
+    }
+    QSqlDatabase::removeDatabase("pages");
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadWrite));
+    f.seek((page - 1) * pageSize + offset);
+    char byte = 0;
+    EXPECT_TRUE(f.getChar(&byte));
+    f.seek((page - 1) * pageSize + offset);
+    EXPECT_TRUE(f.putChar(static_cast<char>(byte ^ mask)));
+    return path;
+}
+
 } // namespace viscora::test

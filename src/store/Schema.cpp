@@ -1,0 +1,103 @@
+#include "store/Schema.h"
+
+#include <QStringList>
+
+#include <array>
+
+namespace viscora::schema {
+
+namespace {
+using enum Type;
+
+constexpr Column kRelatedInfo[] = {{"TestId", Integer},   {"TestName", Text},
+                                   {"MudId", Text},       {"SampleTime", Text},
+                                   {"CompanyName", Text}, {"Desc", Text, true}};
+constexpr Column kTestResult[] = {{"TestId", Integer},   {"StepNo", Integer}, {"Time", Real},
+                                  {"Temperature", Real}, {"Speed", Real},     {"Shearstress", Real},
+                                  {"Gel", Real},         {"Rbfactor", Real}};
+constexpr Column kSequenceName[] = {
+    {"SequenceId", Integer}, {"SequenceName", Text}, {"Rbfactor", Integer}};
+constexpr Column kSequenceSetup[] = {{"SequenceId", Integer}, {"StepNo", Integer},
+                                     {"Time", Real},          {"Temperature", Real},
+                                     {"Speed", Real},         {"RecordRate", Integer}};
+constexpr Column kTestEvents[] = {
+    {"TestId", Integer}, {"Time", Real}, {"Kind", Text}, {"Text", Text}};
+constexpr Column kRecordings[] = {
+    {"TestName", Text}, {"Host", Text}, {"Pid", Integer}, {"Heartbeat", Real}};
+
+QString list(const Table &t, int from, const char *each)
+{
+    QStringList out;
+    for (const Column &c : t.columns.subspan(static_cast<std::size_t>(from)))
+        out << sqlName(c) + QLatin1String(each);
+    return out.join(QStringLiteral(", "));
+}
+} // namespace
+
+const Table RelatedInfo{"RelatedInfo", kRelatedInfo};
+const Table TestResult{"TestResult", kTestResult};
+const Table SequenceName{"SequenceName", kSequenceName};
+const Table SequenceSetup{"SequenceSetup", kSequenceSetup};
+const Table TestEvents{"TestEvents", kTestEvents};
+const Table Recordings{"Recordings", kRecordings};
+
+std::span<const Table *const> tables()
+{
+    static const std::array<const Table *, 6> all{&RelatedInfo,   &TestResult, &SequenceName,
+                                                  &SequenceSetup, &TestEvents, &Recordings};
+    return all;
+}
+
+std::span<const Table *const> testTables() { return tables().first(4); }
+
+std::span<const Index> indexes()
+{
+    static constexpr Index all[] = {
+        {"TestResultByTest", "CREATE INDEX TestResultByTest ON TestResult (TestId, StepNo, Time)"},
+        {"RelatedInfoByName", "CREATE INDEX RelatedInfoByName ON RelatedInfo (TestName)"},
+        {"RelatedInfoById", "CREATE INDEX RelatedInfoById ON RelatedInfo (TestId)"},
+        {"SequenceSetupBySequence",
+         "CREATE INDEX SequenceSetupBySequence ON SequenceSetup (SequenceId, StepNo)"},
+        {"TestEventsByTest", "CREATE INDEX TestEventsByTest ON TestEvents (TestId, Time)"},
+    };
+    return all;
+}
+
+std::string firstOfName(const char *nameColumn, const char *idColumn)
+{
+    return std::string(nameColumn) + "=? ORDER BY " + idColumn + ", $ROWID LIMIT 1";
+}
+
+std::string testOfName()
+{
+    return "(SELECT TestId FROM RelatedInfo WHERE " + firstOfName("TestName", "TestId") + ")";
+}
+
+QString sqlName(const Column &c)
+{
+    const QString name = QString::fromLatin1(c.name);
+    return c.keyword ? QLatin1Char('"') + name + QLatin1Char('"') : name;
+}
+
+QString columns(const Table &t, int from) { return list(t, from, ""); }
+
+QString assignments(const Table &t, int from) { return list(t, from, "=?"); }
+
+QString select(const Table &t, int from)
+{
+    return QStringLiteral("SELECT %1 FROM %2").arg(columns(t, from), QLatin1String(t.name));
+}
+
+QString insertHead(const Table &t)
+{
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(QLatin1String(t.name), columns(t));
+}
+
+QString insert(const Table &t)
+{
+    return insertHead(t) + QLatin1Char('(') +
+           QStringLiteral("?, ").repeated(static_cast<qsizetype>(t.columns.size()) - 1) +
+           QStringLiteral("?)");
+}
+
+} // namespace viscora::schema
