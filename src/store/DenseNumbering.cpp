@@ -37,7 +37,7 @@ DbResult run(Database &db, const QString &text, const QVariantList &values)
     q.prepare(text);
     for (const QVariant &v : values)
         q.addBindValue(v);
-    return q.exec() ? DbResult::success() : queryFailure(q);
+    return execute(q);
 }
 } // namespace
 
@@ -48,8 +48,8 @@ DbResult deleteAndRenumber(Database &db, const NumberedTables &t, const QString 
         find.prepare(
             sql(db, "SELECT $ROWID, $I FROM $H WHERE $N=? ORDER BY $I, $ROWID LIMIT 1", t));
         find.addBindValue(name);
-        if (!find.exec())
-            return queryFailure(find);
+        if (const DbResult r = execute(find); !r)
+            return r;
         if (!find.next())
             return DbResult::success();
         const QVariant rowid = find.value(0);

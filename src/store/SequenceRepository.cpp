@@ -45,7 +45,7 @@ DbRead<bool> SequenceRepository::existsIgnoringCase(const QString &name) const
 }
 
 namespace {
-bool insertStep(QSqlQuery &q, int sequenceId, const SequenceStep &s)
+DbResult insertStep(QSqlQuery &q, int sequenceId, const SequenceStep &s)
 {
     q.addBindValue(sequenceId);
     q.addBindValue(s.stepNo);
@@ -53,7 +53,7 @@ bool insertStep(QSqlQuery &q, int sequenceId, const SequenceStep &s)
     q.addBindValue(s.temperature);
     q.addBindValue(s.speed);
     q.addBindValue(s.recordRate);
-    return q.exec();
+    return execute(q);
 }
 constexpr auto kInsertStep = "INSERT INTO SequenceSetup (SequenceId, StepNo, Time, Temperature, "
                              "Speed, RecordRate) VALUES (?, ?, ?, ?, ?, ?)";
@@ -76,13 +76,13 @@ DbResult SequenceRepository::createSequence(const QString &name, int rbfactor,
         q.addBindValue(id);
         q.addBindValue(name);
         q.addBindValue(rbfactor);
-        if (!q.exec())
-            return queryFailure(q);
+        if (const DbResult r = execute(q); !r)
+            return r;
         QSqlQuery step(db_.sql());
         step.prepare(QString::fromLatin1(kInsertStep));
         for (const auto &s : steps)
-            if (!insertStep(step, id, s))
-                return queryFailure(step);
+            if (const DbResult r = insertStep(step, id, s); !r)
+                return r;
         newId = id;
         return DbResult::success();
     });
@@ -100,7 +100,7 @@ DbResult SequenceRepository::updateStep(int sequenceId, const SequenceStep &step
         q.addBindValue(step.recordRate);
         q.addBindValue(sequenceId);
         q.addBindValue(step.stepNo);
-        return q.exec() ? DbResult::success() : queryFailure(q);
+        return execute(q);
     });
 }
 
@@ -114,15 +114,15 @@ DbResult SequenceRepository::insertSteps(int sequenceId, int at,
         shift.addBindValue(static_cast<int>(steps.size()));
         shift.addBindValue(sequenceId);
         shift.addBindValue(at);
-        if (!shift.exec())
-            return queryFailure(shift);
+        if (const DbResult r = execute(shift); !r)
+            return r;
         QSqlQuery q(db_.sql());
         q.prepare(QString::fromLatin1(kInsertStep));
         int n = at;
         for (SequenceStep s : steps) {
             s.stepNo = n++;
-            if (!insertStep(q, sequenceId, s))
-                return queryFailure(q);
+            if (const DbResult r = insertStep(q, sequenceId, s); !r)
+                return r;
         }
         return DbResult::success();
     });
@@ -135,14 +135,14 @@ DbResult SequenceRepository::deleteStep(int sequenceId, int stepNo)
         del.prepare(QStringLiteral("DELETE FROM SequenceSetup WHERE SequenceId=? AND StepNo=?"));
         del.addBindValue(sequenceId);
         del.addBindValue(stepNo);
-        if (!del.exec())
-            return queryFailure(del);
+        if (const DbResult r = execute(del); !r)
+            return r;
         QSqlQuery shift(db_.sql());
         shift.prepare(QStringLiteral(
             "UPDATE SequenceSetup SET StepNo=StepNo-1 WHERE SequenceId=? AND StepNo>?"));
         shift.addBindValue(sequenceId);
         shift.addBindValue(stepNo);
-        return shift.exec() ? DbResult::success() : queryFailure(shift);
+        return execute(shift);
     });
 }
 

@@ -127,8 +127,8 @@ DbResult TestRepository::createHeader(const TestHeader &h, int &newId)
         q.addBindValue(h.sampleTime);
         q.addBindValue(h.companyName);
         q.addBindValue(h.desc);
-        if (!q.exec())
-            return queryFailure(q);
+        if (const DbResult r = execute(q); !r)
+            return r;
         newId = *id;
         return DbResult::success();
     });
@@ -166,9 +166,7 @@ DbResult TestRepository::updateHeader(const TestHeader &h)
         q.addBindValue(h.companyName);
         q.addBindValue(h.desc);
         q.addBindValue(h.testName);
-        if (!q.exec())
-            return queryFailure(q);
-        return DbResult::success();
+        return execute(q);
     });
 }
 
@@ -265,7 +263,7 @@ DbRead<std::vector<StoredPoint>> TestRepository::storedPoints(const QString &nam
 }
 
 namespace {
-bool insertOne(QSqlQuery &q, int testId, const StoredPoint &p)
+DbResult insertOne(QSqlQuery &q, int testId, const StoredPoint &p)
 {
     q.addBindValue(testId);
     q.addBindValue(p.stepNo);
@@ -275,7 +273,7 @@ bool insertOne(QSqlQuery &q, int testId, const StoredPoint &p)
     q.addBindValue(p.shearStress);
     q.addBindValue(p.gel);
     q.addBindValue(p.rbfactor);
-    return q.exec();
+    return execute(q);
 }
 constexpr auto kInsertPoint = "INSERT INTO TestResult (TestId, StepNo, Time, Temperature, Speed, "
                               "Shearstress, Gel, Rbfactor) VALUES (?, ?, ?, ?, ?, ?, ?, ?)";
@@ -287,8 +285,8 @@ DbResult TestRepository::insertPoints(int testId, const std::vector<StoredPoint>
         QSqlQuery q(db_.sql());
         q.prepare(QString::fromLatin1(kInsertPoint));
         for (const auto &p : points)
-            if (!insertOne(q, testId, p))
-                return queryFailure(q);
+            if (const DbResult r = insertOne(q, testId, p); !r)
+                return r;
         return DbResult::success();
     });
 }
@@ -335,7 +333,7 @@ DbResult TestRepository::addEvent(const QString &testName, const TestEvent &even
             q.addBindValue(event.time);
             q.addBindValue(event.kind);
             q.addBindValue(event.text);
-            return q.exec() ? DbResult::success() : queryFailure(q);
+            return execute(q);
         },
         busyMs);
 }
