@@ -138,6 +138,8 @@ void Acquisition::endTest()
     port_.close();
     if (marked_)
         unmark();
+    else
+        Recordings(repo_.database()).release(runName_);
     TestRunning = false;
     TestNamed = false;
     lostAt_.reset();
@@ -300,21 +302,31 @@ void Acquisition::failWrite(const DbResult &r, PollResult &result)
     const bool wasRunning = TestRunning;
     endTest();
     InBuffer.clear();
-    const std::size_t lost = held_.size();
+    const std::vector<StoredPoint> unsaved = std::move(held_);
     held_.clear();
     pendingGap_.reset();
+    std::string text;
     if (wasRunning && told)
-        prompter_.message("The test could not be saved and was stopped: " + r.error.toStdString(),
-                          kDatabaseErrorTitle);
+        text = "The test could not be saved and was stopped: " + r.error.toStdString();
     else if (wasRunning)
-        prompter_.message("The test could not be saved: " + r.error.toStdString() +
-                              ". The instrument could not be told to stop: stop the test on the "
-                              "instrument itself.",
-                          kDatabaseErrorTitle);
+        text = "The test could not be saved: " + r.error.toStdString() +
+               ". The instrument could not be told to stop: stop the test on the instrument "
+               "itself.";
     else
-        prompter_.message(std::to_string(lost) +
-                              " rows of the test could not be saved: " + r.error.toStdString(),
-                          kDatabaseErrorTitle);
+        text = std::to_string(unsaved.size()) +
+               " rows of the test could not be saved: " + r.error.toStdString();
+    // The rows the instrument sent are not lost with the database.
+    if (!unsaved.empty()) {
+        const QString path = rescueFile(repo_.database().path(), runName_);
+        const std::string rows =
+            unsaved.size() == 1 ? "The row not saved is"
+                                : "The " + std::to_string(unsaved.size()) + " rows not saved are";
+        const std::optional<QString> unwritten = writeRows(path, unsaved);
+        text += (text.back() == '.' ? " " : ". ") + rows +
+                (unwritten ? " lost: " + unwritten->toStdString() + "."
+                           : " kept in " + path.toStdString() + ".");
+    }
+    prompter_.message(text, kDatabaseErrorTitle);
 }
 
 bool Acquisition::flush(PollResult &result)

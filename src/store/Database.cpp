@@ -178,11 +178,19 @@ Database::StatementFault &statementFault()
 
 void Database::setStatementFault(StatementFault fault) { statementFault() = std::move(fault); }
 
-DbResult Database::run(QSqlQuery &q, const QString &statement)
+namespace {
+std::optional<QString> injectedFault(const QString &statement)
 {
     if (const auto &fault = statementFault())
-        if (auto e = fault(statement))
-            return DbResult::failure(*e);
+        return fault(statement);
+    return std::nullopt;
+}
+} // namespace
+
+DbResult Database::run(QSqlQuery &q, const QString &statement)
+{
+    if (auto e = injectedFault(statement))
+        return DbResult::failure(*e);
     // Given a closed connection, a statement draws Qt's warning and can only fail: it fails
     // with the reason the connection could not be opened again.
     if (!db_.isOpen()) {
@@ -232,6 +240,13 @@ DbResult Database::reopen()
     lost_ = r;
     lost_.busy = true;
     return r;
+}
+
+DbResult Database::reconnect()
+{
+    if (depth_ > 0)
+        return DbResult::failure(QStringLiteral("a transaction is in progress"));
+    return reopen();
 }
 
 QSqlDatabase &Database::unreachable()
@@ -444,7 +459,7 @@ DbResult Database::ensureSchema()
             return r;
         for (const schema::Index &ix : schema::indexes())
             if (!indexes.contains(QString::fromLatin1(ix.name), Qt::CaseInsensitive))
-                q.exec(QString::fromLatin1(ix.create));
+                (void)run(q, QString::fromLatin1(ix.create));
         return DbResult::success();
     };
     if (hasAll())
@@ -458,8 +473,8 @@ DbResult Database::ensureSchema()
             if (has(t->name))
                 continue;
             for (const QString &statement : dialect_->createTable(*t))
-                if (!q.exec(statement))
-                    return DbResult::failure(errorText(q.lastError()));
+                if (const DbResult r = run(q, statement); !r)
+                    return r;
         }
         return DbResult::success();
     });
@@ -591,6 +606,13 @@ DbResult Database::transaction(const std::function<DbResult()> &work, int busyMs
 
 DbResult queryFailure(const QSqlQuery &query) { return failureOf(query.lastError()); }
 
+DbResult execute(QSqlQuery &query)
+{
+    if (auto e = injectedFault(query.lastQuery()))
+        return DbResult::failure(*e);
+    return query.exec() ? DbResult::success() : queryFailure(query);
+}
+
 const char *const kDatabaseErrorTitle = "Database Error";
 
 QString readFailure(const char *what, const QSqlQuery &query)
@@ -601,12 +623,23 @@ QString readFailure(const char *what, const QSqlQuery &query)
     return QString::fromUtf8(what) + QStringLiteral(" could not be read: ") + errorText(e);
 }
 
+std::optional<QString> startRead(QSqlQuery &query, const char *what)
+{
+    // A failed prepare (an unknown column, say) has already set the error.
+    if (query.lastError().isValid())
+        return readFailure(what, query);
+    if (auto e = injectedFault(query.lastQuery()))
+        return QString::fromUtf8(what) + QStringLiteral(" could not be read: ") + *e;
+    if (!query.exec())
+        return readFailure(what, query);
+    return std::nullopt;
+}
+
 std::optional<QString> readRows(QSqlQuery &query, const char *what,
                                 const std::function<void(const QSqlQuery &)> &row)
 {
-    // A failed prepare (an unknown column, say) has already set the error.
-    if (query.lastError().isValid() || !query.exec())
-        return readFailure(what, query);
+    if (auto e = startRead(query, what))
+        return e;
     while (query.next())
         row(query);
     if (query.lastError().isValid())
@@ -639,7 +672,7 @@ DbResult execute(Database &db, const QString &sql, const QVariantList &values)
     q.prepare(db.text(sql));
     for (const QVariant &v : values)
         q.addBindValue(v);
-    return q.exec() ? DbResult::success() : queryFailure(q);
+    return execute(q);
 }
 
 QStringList pageProblems(const QString &row)

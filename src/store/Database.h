@@ -64,10 +64,13 @@ public:
     // reading an old state and refuse the next transaction. The failure says why when even
     // that fails.
     DbResult rollback();
+    // The connection closed and opened again: a server's session ends, and the locks it held
+    // go with it. Never inside a transaction, which it would end unseen.
+    DbResult reconnect();
 
-    // For tests: statements of our own (set-up, BEGIN, COMMIT, ROLLBACK, the schema's reads)
-    // fail as the database would. Given each before it runs; a message fails it with that
-    // message, nothing lets it run. Empty: none fail. For every connection of the process.
+    // For tests: any statement (set-up, BEGIN, COMMIT, ROLLBACK, reads and writes) fails as
+    // the database would. Given each before it runs; a message fails it with that message,
+    // nothing lets it run. Empty: none fail. For every connection of the process.
     using StatementFault = std::function<std::optional<QString>(const QString &statement)>;
     static void setStatementFault(StatementFault fault);
 
@@ -108,10 +111,15 @@ private:
 
 // A write's failure from its query, marked busy when another program held the file.
 DbResult queryFailure(const QSqlQuery &query);
+// Runs a prepared statement: its failure, as queryFailure gives it.
+DbResult execute(QSqlQuery &query);
 
 // Why a read failed, for the operator: "<what> could not be read: <error>", or "The database
 // file is damaged: <error>" when the file itself is broken.
 QString readFailure(const char *what, const QSqlQuery &query);
+
+// Runs a prepared read, whose rows the caller then walks; its failure as readRows gives it.
+std::optional<QString> startRead(QSqlQuery &query, const char *what);
 
 // Runs a prepared read and hands each row to `row`. A failure, also one that ends the walk
 // early (a damaged page), comes back as its message: the rows seen so far are not a result.

@@ -95,13 +95,12 @@ public:
                 for (n = 1; n * 2 <= rows;)
                     n *= 2;
             QSqlQuery *q = statement(n);
-            if (!q->lastError().isValid()) {
-                for (int i = 0; i < n * columns_; ++i)
-                    q->bindValue(i, values_[at + i]);
-                q->exec();
-            }
             if (q->lastError().isValid())
                 return queryFailure(*q);
+            for (int i = 0; i < n * columns_; ++i)
+                q->bindValue(i, values_[at + i]);
+            if (const DbResult r = execute(*q); !r)
+                return r;
             at += static_cast<qsizetype>(n) * columns_;
             rows -= n;
         }
@@ -289,8 +288,8 @@ private:
         q.setForwardOnly(true);
         q.prepare(source_.text(table.select()));
         q.addBindValue(sourceId);
-        if (q.lastError().isValid() || !q.exec())
-            return DbResult::failure(readFailure(table.what, q));
+        if (auto e = startRead(q, table.what))
+            return DbResult::failure(*e);
         QVariantList row;
         long long rows = 0;
         while (q.next()) {

@@ -41,8 +41,8 @@ DbResult deleteAndRenumber(Database &db, const NumberedTables &t, const QString 
         find.prepare(sql(
             db, ("SELECT $ROWID, $I FROM $H WHERE " + schema::firstOfName("$N", "$I")).c_str(), t));
         find.addBindValue(name);
-        if (!find.exec())
-            return queryFailure(find);
+        if (const DbResult r = execute(find); !r)
+            return r;
         if (!find.next())
             return DbResult::success();
         const QVariant rowid = find.value(0);

@@ -67,7 +67,7 @@ std::optional<bool> serverLock(Database &db, const char *function, const QString
     q.prepare(QStringLiteral("SELECT %1(?, ?)").arg(QString::fromLatin1(function)));
     q.addBindValue(kLockClass);
     q.addBindValue(lockKey(testName));
-    if (!q.exec() || !q.next())
+    if (!execute(q) || !q.next())
         return std::nullopt;
     return q.value(0).toBool();
 }
@@ -109,8 +109,9 @@ void dropLock(Database &db, const QString &testName)
     if (it->second >= 0) {
         ::unlink(lockFile(db, testName).toLocal8Bit().constData());
         ::close(it->second);
-    } else {
-        serverLock(db, "pg_advisory_unlock", testName);
+    } else if (!serverLock(db, "pg_advisory_unlock", testName)) {
+        // The session would hold the lock for as long as it lasts: it ends here.
+        (void)db.reconnect();
     }
     held().locks.erase(it);
 }
@@ -161,6 +162,8 @@ DbResult Recordings::end(const QString &testName, int busyMs)
     return r;
 }
 
+void Recordings::release(const QString &testName) { dropLock(db_, testName); }
+
 std::optional<bool> Recordings::lockHeld(const QString &testName) const
 {
     {
@@ -169,12 +172,19 @@ std::optional<bool> Recordings::lockHeld(const QString &testName) const
             return true;
     }
     if (db_.backend() == Backend::PostgreSQL) {
-        const auto got = serverLock(db_, "pg_try_advisory_lock", testName);
-        if (!got)
+        // Looked up, not taken: a check that failed half-way would leave its session holding
+        // the lock, which only the session's end could free (inside a transaction, not at all).
+        bool locked = false;
+        QSqlQuery q(db_.sql());
+        q.prepare(QStringLiteral("SELECT COUNT(*) FROM pg_locks WHERE locktype='advisory' AND "
+                                 "granted AND classid::bigint=? AND objid::bigint=? AND "
+                                 "objsubid=2"));
+        q.addBindValue(static_cast<qlonglong>(kLockClass));
+        q.addBindValue(static_cast<qlonglong>(static_cast<quint32>(lockKey(testName))));
+        if (readRows(q, "The recordings in progress",
+                     [&](const QSqlQuery &r) { locked = r.value(0).toInt() > 0; }))
             return std::nullopt;
-        if (*got)
-            serverLock(db_, "pg_advisory_unlock", testName);
-        return !*got;
+        return locked;
     }
     const int fd = ::open(lockFile(db_, testName).toLocal8Bit().constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0)

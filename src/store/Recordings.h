@@ -27,6 +27,8 @@ public:
     DbResult begin(const QString &testName, int busyMs = -1);
     DbResult beat(const QString &testName, int busyMs = -1);
     DbResult end(const QString &testName, int busyMs = -1);
+    // Lets go of the lock of a recording whose mark was never made (begin failed throughout).
+    void release(const QString &testName);
     DbRead<bool> isRecorded(const QString &testName) const;
     // Whether a recording of the test holds its lock: this program's, or another's. nullopt
     // when that cannot be told (the lock file cannot be opened).

@@ -46,7 +46,7 @@ DbRead<bool> SequenceRepository::existsIgnoringCase(const QString &name) const
 }
 
 namespace {
-bool insertStep(QSqlQuery &q, int sequenceId, const SequenceStep &s)
+DbResult insertStep(QSqlQuery &q, int sequenceId, const SequenceStep &s)
 {
     q.addBindValue(sequenceId);
     q.addBindValue(s.stepNo);
@@ -54,7 +54,7 @@ bool insertStep(QSqlQuery &q, int sequenceId, const SequenceStep &s)
     q.addBindValue(s.temperature);
     q.addBindValue(s.speed);
     q.addBindValue(s.recordRate);
-    return q.exec();
+    return execute(q);
 }
 } // namespace
 
@@ -74,13 +74,13 @@ DbResult SequenceRepository::createSequence(const QString &name, int rbfactor,
         q.addBindValue(id);
         q.addBindValue(name);
         q.addBindValue(rbfactor);
-        if (!q.exec())
-            return queryFailure(q);
+        if (const DbResult r = execute(q); !r)
+            return r;
         QSqlQuery step(db_.sql());
         step.prepare(schema::insert(schema::SequenceSetup));
         for (const auto &s : steps)
-            if (!insertStep(step, id, s))
-                return queryFailure(step);
+            if (const DbResult r = insertStep(step, id, s); !r)
+                return r;
         newId = id;
         return DbResult::success();
     });
@@ -98,7 +98,7 @@ DbResult SequenceRepository::updateStep(int sequenceId, const SequenceStep &step
         q.addBindValue(step.recordRate);
         q.addBindValue(sequenceId);
         q.addBindValue(step.stepNo);
-        return q.exec() ? DbResult::success() : queryFailure(q);
+        return execute(q);
     });
 }
 
@@ -112,15 +112,15 @@ DbResult SequenceRepository::insertSteps(int sequenceId, int at,
         shift.addBindValue(static_cast<int>(steps.size()));
         shift.addBindValue(sequenceId);
         shift.addBindValue(at);
-        if (!shift.exec())
-            return queryFailure(shift);
+        if (const DbResult r = execute(shift); !r)
+            return r;
         QSqlQuery q(db_.sql());
         q.prepare(schema::insert(schema::SequenceSetup));
         int n = at;
         for (SequenceStep s : steps) {
             s.stepNo = n++;
-            if (!insertStep(q, sequenceId, s))
-                return queryFailure(q);
+            if (const DbResult r = insertStep(q, sequenceId, s); !r)
+                return r;
         }
         return DbResult::success();
     });
@@ -133,14 +133,14 @@ DbResult SequenceRepository::deleteStep(int sequenceId, int stepNo)
         del.prepare(QStringLiteral("DELETE FROM SequenceSetup WHERE SequenceId=? AND StepNo=?"));
         del.addBindValue(sequenceId);
         del.addBindValue(stepNo);
-        if (!del.exec())
-            return queryFailure(del);
+        if (const DbResult r = execute(del); !r)
+            return r;
         QSqlQuery shift(db_.sql());
         shift.prepare(QStringLiteral(
             "UPDATE SequenceSetup SET StepNo=StepNo-1 WHERE SequenceId=? AND StepNo>?"));
         shift.addBindValue(sequenceId);
         shift.addBindValue(stepNo);
-        return shift.exec() ? DbResult::success() : queryFailure(shift);
+        return execute(shift);
     });
 }
 

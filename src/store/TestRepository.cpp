@@ -214,8 +214,8 @@ DbResult TestRepository::createHeader(const TestHeader &h, int &newId)
         q.addBindValue(h.sampleTime);
         q.addBindValue(h.companyName);
         q.addBindValue(h.desc);
-        if (!q.exec())
-            return queryFailure(q);
+        if (const DbResult r = execute(q); !r)
+            return r;
         newId = *id;
         return DbResult::success();
     });
@@ -254,9 +254,7 @@ DbResult TestRepository::updateHeader(const TestHeader &h)
         q.addBindValue(h.companyName);
         q.addBindValue(h.desc);
         q.addBindValue(h.testName);
-        if (!q.exec())
-            return queryFailure(q);
-        return DbResult::success();
+        return execute(q);
     });
 }
 
@@ -373,7 +371,7 @@ DbRead<std::vector<StoredPoint>> TestRepository::readPoints(const QString &name)
 }
 
 namespace {
-bool insertOne(QSqlQuery &q, int testId, const StoredPoint &p)
+DbResult insertOne(QSqlQuery &q, int testId, const StoredPoint &p)
 {
     q.addBindValue(testId);
     q.addBindValue(p.stepNo);
@@ -383,7 +381,7 @@ bool insertOne(QSqlQuery &q, int testId, const StoredPoint &p)
     q.addBindValue(p.shearStress);
     q.addBindValue(p.gel);
     q.addBindValue(p.rbfactor);
-    return q.exec();
+    return execute(q);
 }
 } // namespace
 
@@ -393,8 +391,8 @@ DbResult TestRepository::insertPoints(int testId, const std::vector<StoredPoint>
         QSqlQuery q(db_.sql());
         q.prepare(schema::insert(schema::TestResult));
         for (const auto &p : points)
-            if (!insertOne(q, testId, p))
-                return queryFailure(q);
+            if (const DbResult r = insertOne(q, testId, p); !r)
+                return r;
         return DbResult::success();
     });
 }
@@ -440,7 +438,7 @@ DbResult TestRepository::addEvent(const QString &testName, const TestEvent &even
             q.addBindValue(event.time);
             q.addBindValue(event.kind);
             q.addBindValue(event.text);
-            return q.exec() ? DbResult::success() : queryFailure(q);
+            return execute(q);
         },
         busyMs);
 }

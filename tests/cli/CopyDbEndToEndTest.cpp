@@ -90,7 +90,7 @@ TEST(CopyDbEndToEnd, FailuresSayWhyExitOneAndLeaveNothingBehind)
         QProcess p;
         p.setWorkingDirectory(work.path());
         p.start(QStringLiteral(VISCORA_CLI_BIN), c.args);
-        ASSERT_TRUE(p.waitForFinished(60000));
+        ASSERT_TRUE(p.waitForFinished(kEventWaitMs));
         EXPECT_EQ(p.exitCode(), 1);
         EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()), c.err);
         EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
@@ -124,9 +124,9 @@ TEST(CopyDbEndToEnd, AnInterruptStopsTheCopyWithNothingWritten)
     QProcess p;
     p.start(QStringLiteral(VISCORA_CLI_BIN), {"copy-db", from.path, into});
     p.setReadChannel(QProcess::StandardError);
-    ASSERT_TRUE(p.waitForReadyRead(30000)); // the first progress line: the copy has begun
+    ASSERT_TRUE(p.waitForReadyRead(kEventWaitMs)); // the first progress line: the copy has begun
     ::kill(static_cast<pid_t>(p.processId()), SIGINT);
-    ASSERT_TRUE(p.waitForFinished(60000));
+    ASSERT_TRUE(p.waitForFinished(kEventWaitMs));
     EXPECT_EQ(p.exitCode(), 1);
     EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError())
                     .endsWith("\nDatabase Error: The copy was stopped. Nothing was copied from " +

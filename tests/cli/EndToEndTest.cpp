@@ -8,6 +8,7 @@
 #include "support/TestDb.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -53,9 +54,12 @@ struct Lab {
     {
         EXPECT_EQ(runCli(base + QStringList{"new-sequence", "Long", "600,150,300,1"}).code, 0);
         run.start(QStringLiteral(VISCORA_CLI_BIN), base + QStringList{"run", "Long", test});
-        EXPECT_TRUE(run.waitForStarted(5000));
+        EXPECT_TRUE(run.waitForStarted(kEventWaitMs));
         QByteArray out;
-        for (int i = 0; i < 100 && out.count('\n') < rows; ++i) {
+        QElapsedTimer waited;
+        waited.start();
+        while (out.count('\n') < rows && waited.elapsed() < kEventWaitMs &&
+               run.state() == QProcess::Running) {
             run.waitForReadyRead(200);
             out += run.readAllStandardOutput();
         }
@@ -67,19 +71,33 @@ struct Lab {
 
 TEST(EndToEnd, CliDrivesTheSimulatorOverAPseudoTerminal)
 {
-    Lab lab("100", [](TestDb &t) {
-        EXPECT_TRUE(t.exec("INSERT INTO SequenceName VALUES (1, 'Quick', 1)"));
-        EXPECT_TRUE(t.exec("INSERT INTO SequenceSetup VALUES (1, 1, 30, 150, 300, 10)"));
-        EXPECT_TRUE(t.exec("INSERT INTO SequenceSetup VALUES (1, 2, 30, 160, 600, 10)"));
-    });
+    QTemporaryDir kept;
+    const QString state = kept.filePath("sim.state");
+    Lab lab("100",
+            [](TestDb &t) {
+                EXPECT_TRUE(t.exec("INSERT INTO SequenceName VALUES (1, 'Quick', 1)"));
+                EXPECT_TRUE(t.exec("INSERT INTO SequenceSetup VALUES (1, 1, 30, 150, 300, 10)"));
+                EXPECT_TRUE(t.exec("INSERT INTO SequenceSetup VALUES (1, 2, 30, 160, 600, 10)"));
+            },
+            {"--state", state});
     ASSERT_TRUE(lab.started());
+    // The simulator's saved state says whether its test is running.
+    auto running = [&] {
+        QFile f(state);
+        return !f.open(QIODevice::ReadOnly) || f.readLine().startsWith("running 1");
+    };
 
     ProcessResult r = runCli(lab.base + QStringList{"download", "Quick"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "Sent 2 step(s) of Quick with R1-B1.\n");
     r = runCli(lab.base + QStringList{"start"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    QThread::msleep(2500); // 60 simulated seconds at 100x, then the end of the test
+    // 60 simulated seconds at 100x, then the end of the test.
+    QElapsedTimer waited;
+    waited.start();
+    while (running() && waited.elapsed() < kEventWaitMs)
+        QThread::msleep(50);
+    ASSERT_FALSE(running());
     r = runCli(lab.base + QStringList{"retrieve", "From the simulator", "--fluid-id", "WBM"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
@@ -180,7 +198,7 @@ TEST(EndToEnd, NumbersAreTheSameInALocaleWithADecimalComma)
     QTemporaryDir locales;
     QProcess make;
     make.start("localedef", {"-i", "de_DE", "-f", "UTF-8", locales.filePath("de_DE.UTF-8")});
-    ASSERT_TRUE(make.waitForFinished(60000));
+    ASSERT_TRUE(make.waitForFinished(kEventWaitMs));
     ASSERT_EQ(make.exitCode(), 0) << make.readAllStandardError().toStdString();
     QProcessEnvironment german = QProcessEnvironment::systemEnvironment();
     german.insert("LOCPATH", locales.path());
@@ -222,7 +240,7 @@ TEST(EndToEnd, RunRecordsAndAnInterruptStopsWithTheRowsKept)
     QByteArray out = lab.startLongRun(run, "Interrupted", 3);
     ASSERT_GE(out.count('\n'), 3) << run.readAllStandardError().toStdString();
     ::kill(static_cast<pid_t>(run.processId()), SIGINT);
-    ASSERT_TRUE(run.waitForFinished(10000));
+    ASSERT_TRUE(run.waitForFinished(kEventWaitMs));
     EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(run.exitCode(), 0);
     out += run.readAllStandardOutput();
@@ -245,7 +263,7 @@ TEST(EndToEnd, ARecordingKilledOutrightFreesItsTestAtOnce)
     EXPECT_EQ(refused.code, 1);
     EXPECT_TRUE(refused.err.contains("is being recorded")) << refused.err.toStdString();
     ::kill(static_cast<pid_t>(recorder.processId()), SIGKILL);
-    ASSERT_TRUE(recorder.waitForFinished(10000));
+    ASSERT_TRUE(recorder.waitForFinished(kEventWaitMs));
     const ProcessResult deleted = runCli({"--db", lab.t.path, "delete", "Killed"});
     EXPECT_EQ(deleted.code, 0) << deleted.err.toStdString();
 }
@@ -265,7 +283,7 @@ TEST(EndToEnd, CalibrateAndLogOverAPseudoTerminal)
     log.start(QStringLiteral(VISCORA_CLI_BIN),
               lab.base + QStringList{"log", "--speed", "300", "--rate", "1", "--file", "run.csv",
                                      "--seconds", "4"});
-    ASSERT_TRUE(log.waitForFinished(30000));
+    ASSERT_TRUE(log.waitForFinished(kEventWaitMs));
     EXPECT_EQ(log.exitCode(), 0) << log.readAllStandardError().toStdString();
     QFile f(lab.t.dir.filePath("run.csv"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -279,14 +297,16 @@ TEST(EndToEnd, SimulatorEndsWithTheProgramThatStartedIt)
 {
     QTemporaryDir dir;
     const QString link = dir.filePath("tty");
-    // A parent that starts the simulator and then ends at once.
+    // A parent that starts the simulator and ends once the simulator has made its link.
     QProcess parent;
-    parent.start("bash",
-                 {"-c", QStringLiteral("'%1' --exit-with-parent --link '%2' >/dev/null & sleep 0.5")
-                            .arg(QStringLiteral(VISCORA_SIM_BIN), link)});
-    ASSERT_TRUE(parent.waitForFinished(5000));
-    for (int i = 0; i < 50 && QFileInfo::exists(link); ++i)
-        QThread::msleep(100);
+    parent.start("bash", {"-c", QStringLiteral("'%1' --exit-with-parent --link '%2' >/dev/null & "
+                                               "until [ -e '%2' ]; do sleep 0.05; done")
+                                    .arg(QStringLiteral(VISCORA_SIM_BIN), link)});
+    ASSERT_TRUE(parent.waitForFinished(kEventWaitMs));
+    QElapsedTimer waited;
+    waited.start();
+    while (QFileInfo::exists(link) && waited.elapsed() < kEventWaitMs)
+        QThread::msleep(50);
     EXPECT_FALSE(QFileInfo::exists(link)); // it removed its link on the way out
 }
 
@@ -418,7 +438,7 @@ TEST(EndToEnd, TheDatabaseIsFoundAsTheWindowFindsIt)
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(here.path());
         p.start(QStringLiteral(VISCORA_CLI_BIN), args);
-        p.waitForFinished(60000);
+        p.waitForFinished(kEventWaitMs);
         return ProcessResult{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
                              QString::fromUtf8(p.readAllStandardError())};
     };

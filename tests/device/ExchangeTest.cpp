@@ -6,6 +6,7 @@
 #include "review/RetrievedTest.h"
 #include "support/ScriptedPort.h"
 #include "support/ScriptedPrompter.h"
+#include "support/DbContent.h"
 #include "support/TestDb.h"
 
 #include <gtest/gtest.h>
@@ -272,4 +273,54 @@ TEST(Retrieval, CancelledNamingOrAFailedWriteStoresNothing)
               "The retrieved test could not be saved: database or disk is full");
     EXPECT_EQ(l.p.shown.back().title, "Database Error");
     EXPECT_EQ(t.scalar("SELECT COUNT(*) FROM RelatedInfo").toInt(), 0);
+}
+
+namespace {
+class RetrievalOn : public ::testing::TestWithParam<Backend> {};
+INSTANTIATE_TEST_SUITE_P(Backends, RetrievalOn, kBothBackends, backendName);
+} // namespace
+
+// Each statement of saving a retrieved test failing in turn: the test is saved whole, or the
+// operator is told and the database and the window are as they were.
+TEST_P(RetrievalOn, SavingFailingAtAnyStatementLeavesNoTestWithoutItsPoints)
+{
+    for (int n = 1;; ++n) {
+        ASSERT_LT(n, 200);
+        TestDb t(GetParam());
+        t.addTest("old", {point(1, 10, 100, 300, 510)});
+        const auto before = lines(contentOf(*t.db));
+        Link l;
+        l.m.NoTestShown = false;
+        l.m.CurrentTestName = "old";
+        answer(l, "1702XXXXX\x02", std::string("1,30,212,510,0,0,1,2,60,200,500,,30000,1,\x02"));
+        keepRetrieval(l.m, retrieveLastResult(l.port, l.clock, 1));
+        ASSERT_EQ(l.m.RetrievedCount, 2);
+        TestRepository repo(*t.db);
+        RelatedInfoEditor editor(l.m, repo, l.p);
+        bool saved = false;
+        const StruckStatement struck = failNth(n, [&] {
+            saved = storeRetrievedTest(l.m, repo, l.p, [&] {
+                if (!editor.ok({"R1", "F", "", "", ""}))
+                    editor.cancel();
+            });
+        });
+        const std::string at =
+            "statement " + std::to_string(n) + ": " + struck.statement.toStdString();
+        if (saved) {
+            EXPECT_EQ(l.m.CurrentTestName, "R1") << at;
+            EXPECT_EQ(must(repo.pointCount("R1")), 2u) << at;
+            EXPECT_TRUE(l.p.shown.empty()) << at;
+        } else {
+            ASSERT_FALSE(l.p.shown.empty()) << at;
+            EXPECT_EQ(l.p.shown.back().title, "Database Error") << at;
+            EXPECT_EQ(lines(contentOf(*t.db)), before) << at;
+            EXPECT_EQ(l.m.CurrentTestName, "old") << at;
+            EXPECT_FALSE(l.m.NoTestShown) << at;
+        }
+        EXPECT_TRUE(must(t.db->integrityProblems()).isEmpty()) << at;
+        if (!struck.struck) {
+            EXPECT_TRUE(saved);
+            break;
+        }
+    }
 }

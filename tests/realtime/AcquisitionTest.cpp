@@ -6,6 +6,8 @@
 #include "support/ScriptedPrompter.h"
 #include "support/TestDb.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -286,10 +288,18 @@ TEST(AcquisitionPoll, DatabaseFailureStopsOnceAndKeepsRows)
     const PollResult r = f.tick(record(1, 2, 150, 100, 0, 30000, 1));
     EXPECT_TRUE(r.failed);
     EXPECT_FALSE(f.acq.running());
+    // The row it could not write is kept beside the database.
+    const QString kept = f.t.dir.filePath("run.rescued.csv");
     EXPECT_EQ(f.p.shown.back().text,
-              "The test could not be saved and was stopped: database or disk is full");
+              "The test could not be saved and was stopped: database or disk is full. The row "
+              "not saved is kept in " +
+                  kept.toStdString() + ".");
     EXPECT_EQ(f.p.shown.back().title, "Database Error");
     EXPECT_EQ(f.port.writes.back().bytes, "\x06");
+    QFile rows(kept);
+    ASSERT_TRUE(rows.open(QIODevice::ReadOnly));
+    EXPECT_EQ(rows.readAll(),
+              "StepNo,Time,Temperature,Speed,Shearstress,Gel,Rbfactor\n1,2,150,300,100,0,1\n");
     const size_t messages = f.p.shown.size();
     f.tick(record(1, 3, 150, 100, 0, 30000, 1));
     EXPECT_EQ(f.p.shown.size(), messages);
@@ -310,7 +320,9 @@ TEST(AcquisitionPoll, DatabaseFailureWithAnInstrumentThatCannotBeToldToStop)
     EXPECT_FALSE(f.acq.running());
     EXPECT_EQ(f.p.shown.back().text,
               "The test could not be saved: database or disk is full. The instrument could not "
-              "be told to stop: stop the test on the instrument itself.");
+              "be told to stop: stop the test on the instrument itself. The row not saved is "
+              "kept in " +
+                  f.t.dir.filePath("run.rescued.csv").toStdString() + ".");
     EXPECT_EQ(f.p.shown.back().title, "Database Error");
 }
 

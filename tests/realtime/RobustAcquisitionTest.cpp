@@ -11,11 +11,14 @@
 #include "support/ScriptedPrompter.h"
 #include "support/TestDb.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QSqlQuery>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -574,4 +577,76 @@ TEST(RobustAcquisition, NamingInAReadOnlyFileSaysSo)
     EXPECT_EQ(p.shown[0].text,
               "The test could not be saved: the database file cannot be written: it is read-only");
     EXPECT_EQ(p.shown[0].title, "Database Error");
+}
+
+// Each statement of a recording failing in turn: every record the instrument sent is in the
+// test or kept in a file beside the database and told of, the operator is told of the
+// failure, and no mark of the recording outlives it.
+TEST_P(RobustAcquisitionOn, ARecordingFailingAtAnyStatementKeepsEveryRow)
+{
+    QTemporaryDir cwd; // where a server's rescued rows go
+    const QString was = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(cwd.path()));
+    for (int n = 1;; ++n) {
+        ASSERT_LT(n, 300);
+        Fixture f(GetParam());
+        bool failed = false;
+        long long records = 0;
+        const StruckStatement struck = failNth(n, [&] {
+            if (!f.acq.start()) {
+                failed = true;
+                return;
+            }
+            for (const std::string &bytes :
+                 {record(1, 2), record(1, 3), record(1, 4) + record(1, 5), record(1, 6)}) {
+                const PollResult r = f.tick(bytes);
+                records += r.records;
+                failed = failed || r.failed;
+            }
+            f.acq.stop();
+            for (int i = 0; i < 3 && f.acq.holding(); ++i)
+                failed = f.tick().failed || failed;
+        });
+        const std::string at =
+            "statement " + std::to_string(n) + ": " + struck.statement.toStdString();
+        // Rows in the test, and rows kept beside the database.
+        std::vector<double> times;
+        for (const StoredPoint &p : must(TestRepository(*f.other).storedPoints("B")))
+            times.push_back(p.time);
+        std::size_t kept = 0;
+        for (const QDir &dir : {QDir(f.t.dir.path()), QDir(cwd.path())})
+            for (const QString &file : dir.entryList({"*.rescued*.csv"})) {
+                QFile in(dir.filePath(file));
+                EXPECT_TRUE(in.open(QIODevice::ReadOnly)) << at;
+                const QList<QByteArray> rows = in.readAll().trimmed().split('\n');
+                for (qsizetype i = 1; i < rows.size(); ++i, ++kept)
+                    times.push_back(rows[i].split(',').value(1).toDouble());
+                const std::string told = f.p.shown.empty() ? "" : f.p.shown.back().text;
+                EXPECT_NE(told.find(dir.filePath(file).toStdString()), std::string::npos)
+                    << at << ": " << told;
+                in.remove();
+            }
+        std::sort(times.begin(), times.end());
+        std::vector<double> sent;
+        for (long long r = 1; r <= records; ++r)
+            sent.push_back(static_cast<double>(r));
+        EXPECT_EQ(times, sent) << at;
+        if (failed) {
+            ASSERT_FALSE(f.p.shown.empty()) << at;
+            EXPECT_EQ(f.p.shown.back().title, "Database Error") << at;
+        } else {
+            EXPECT_EQ(records, 6) << at;
+            EXPECT_EQ(kept, 0u) << at;
+        }
+        EXPECT_FALSE(f.acq.running()) << at;
+        EXPECT_FALSE(f.acq.holding()) << at;
+        for (Database *db : {f.t.db.get(), f.other.get()})
+            EXPECT_FALSE(must(Recordings(*db).isRecorded("B"))) << at;
+        EXPECT_TRUE(must(f.t.db->integrityProblems()).isEmpty()) << at;
+        if (!struck.struck) {
+            EXPECT_FALSE(failed);
+            break;
+        }
+    }
+    ASSERT_TRUE(QDir::setCurrent(was));
 }

@@ -16,7 +16,7 @@ QString stderrOf(QProcess &p)
 {
     p.setReadChannel(QProcess::StandardError);
     if (p.bytesAvailable() == 0)
-        p.waitForReadyRead(30000);
+        p.waitForReadyRead(kEventWaitMs);
     return QString::fromLocal8Bit(p.readAllStandardError());
 }
 } // namespace

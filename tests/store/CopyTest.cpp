@@ -4,6 +4,7 @@
 #include "store/DatabaseCopy.h"
 #include "store/SequenceRepository.h"
 #include "store/TestRepository.h"
+#include "support/DbContent.h"
 #include "support/Must.h"
 #include "support/TestDb.h"
 
@@ -22,60 +23,6 @@ using namespace viscora;
 using namespace viscora::test;
 
 namespace {
-
-// One stored row: its table, the id of the test or sequence it belongs to, the rest.
-struct Row {
-    QString table;
-    int id;
-    QStringList cells;
-};
-
-// Everything a copy carries, ids included, in id order; numbers as their exact digits.
-std::vector<Row> contentOf(Database &db)
-{
-    const struct {
-        const char *table, *sql;
-    } tables[] = {
-        {"RelatedInfo", "SELECT TestId, TestName, MudId, SampleTime, CompanyName, \"Desc\" FROM "
-                        "RelatedInfo ORDER BY TestId"},
-        {"TestResult", "SELECT TestId, StepNo, Time, Temperature, Speed, Shearstress, Gel, "
-                       "Rbfactor FROM TestResult ORDER BY TestId, StepNo, Time, $ROWID"},
-        {"TestEvents", "SELECT TestId, Time, Kind, Text FROM TestEvents ORDER BY TestId, Time"},
-        {"SequenceName",
-         "SELECT SequenceId, SequenceName, Rbfactor FROM SequenceName ORDER BY SequenceId"},
-        {"SequenceSetup", "SELECT SequenceId, StepNo, Time, Temperature, Speed, RecordRate FROM "
-                          "SequenceSetup ORDER BY SequenceId, StepNo"},
-    };
-    std::vector<Row> rows;
-    for (const auto &t : tables) {
-        QSqlQuery q(db.sql());
-        EXPECT_TRUE(q.exec(db.text(t.sql))) << t.sql;
-        while (q.next()) {
-            Row r{QString::fromLatin1(t.table), q.value(0).toInt(), {}};
-            for (int c = 1; c < q.record().count(); ++c) {
-                const QVariant v = q.value(c);
-                r.cells << (v.isNull() ? QStringLiteral("NULL")
-                            : v.typeId() == QMetaType::QString
-                                ? v.toString()
-                                : QString::number(v.toDouble(), 'g', 17));
-            }
-            rows.push_back(r);
-        }
-    }
-    return rows;
-}
-
-std::vector<std::string> lines(const std::vector<Row> &rows)
-{
-    std::vector<std::string> out;
-    for (const Row &r : rows)
-        out.push_back(QStringLiteral("%1 %2: %3")
-                          .arg(r.table)
-                          .arg(r.id)
-                          .arg(r.cells.join(QStringLiteral(" | ")))
-                          .toStdString());
-    return out;
-}
 
 // What the target should hold after the copy: what it held, then the source's rows under ids
 // after its own, renamed where a name was taken.
@@ -246,6 +193,53 @@ TEST_P(CopyInto, AFailureHalfWayLeavesTheTargetAsItWas)
         EXPECT_EQ(lines(contentOf(*target.db)), before) << f.table;
         // Its connection goes on working.
         EXPECT_TRUE(target.exec("INSERT INTO SequenceName VALUES (9, 'after', 1)"));
+    }
+}
+
+// Each statement of a copy failing in turn, on the source's side or the target's: the copy is
+// reported failed with the target as it was, or the target holds it all; the source is left
+// as it was and takes writes again.
+TEST_P(CopyInto, ACopyFailingAtAnyStatementIsWholeOrNothing)
+{
+    std::vector<std::string> sourceRows, targetRows, complete;
+    {
+        TestDb source(GetParam()), target(GetParam());
+        fillSource(source, 20);
+        fillTarget(target);
+        sourceRows = lines(contentOf(*source.db));
+        targetRows = lines(contentOf(*target.db));
+        ASSERT_TRUE(copyDatabase(*source.db, *target.db, {}, 8).ok);
+        complete = lines(contentOf(*target.db));
+    }
+    for (int n = 1;; ++n) {
+        ASSERT_LT(n, 500);
+        TestDb source(GetParam()), target(GetParam());
+        fillSource(source, 20);
+        fillTarget(target);
+        CopyResult r;
+        const StruckStatement struck =
+            failNth(n, [&] { r = copyDatabase(*source.db, *target.db, {}, 8); });
+        const std::string at = "statement " + std::to_string(n) + ": " +
+                               struck.statement.toStdString() + " -> " + r.error.toStdString();
+        const auto after = lines(contentOf(*target.db));
+        EXPECT_EQ(lines(contentOf(*source.db)), sourceRows) << at;
+        if (r.ok) {
+            EXPECT_EQ(after, complete) << at;
+        } else {
+            EXPECT_TRUE(r.error.endsWith(" Nothing was copied from " + shownLocation(source.path) +
+                                         " into " + shownLocation(target.path) + "."))
+                << at;
+            EXPECT_EQ(after, targetRows) << at;
+        }
+        int id = 0;
+        EXPECT_TRUE(TestRepository(*source.db).createHeader({"later", "", "", "", ""}, id).ok)
+            << at;
+        EXPECT_TRUE(TestRepository(*target.db).createHeader({"later", "", "", "", ""}, id).ok)
+            << at;
+        if (!struck.struck) {
+            EXPECT_TRUE(r.ok) << at;
+            break;
+        }
     }
 }
 

@@ -1,10 +1,12 @@
 #include "store/SequenceRepository.h"
 #include "store/TestNaming.h"
+#include "support/DbContent.h"
 #include "support/TestDb.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 using namespace viscora;
 using namespace viscora::test;
@@ -307,4 +309,64 @@ TEST(TestQueryText, VariantsCarryTheirFactorsAndOrder)
     EXPECT_EQ(si.factors, (std::vector<double>{1.703, 1.703, 1.973}));
     // No value is ever pasted into the text.
     EXPECT_EQ(si.sql.find("1.703"), std::string::npos);
+}
+
+// Each statement of a delete failing in turn: the delete is reported failed and leaves the
+// database as it was, or it is whole; either way the next delete goes through.
+TEST_P(Repository, ADeleteFailingAtAnyStatementIsWholeOrNothing)
+{
+    const struct {
+        const char *what;
+        std::function<DbResult(Database &)> remove;
+    } cases[] = {
+        {"test", [](Database &db) { return TestRepository(db).deleteTest("one"); }},
+        {"sequence", [](Database &db) { return SequenceRepository(db).deleteSequence("S1"); }},
+    };
+    auto filled = [&] {
+        auto t = std::make_unique<TestDb>(GetParam());
+        for (const char *name : {"one", "two", "three"})
+            t->addTest(name, {point(1, 10, 100, 100, 50), point(1, 20, 100, 100, 60)});
+        EXPECT_TRUE(TestRepository(*t->db).addEvent("two", {12.5, "gap", "lost"}).ok);
+        int id = 0;
+        for (const char *name : {"S1", "S2"})
+            EXPECT_TRUE(
+                SequenceRepository(*t->db)
+                    .createSequence(name, 1, {{1, 600, 100, 100, 10}, {2, 60, 90, 3, 1}}, id)
+                    .ok);
+        return t;
+    };
+    for (const auto &c : cases) {
+        auto fresh = filled();
+        const auto before = lines(contentOf(*fresh->db));
+        ASSERT_TRUE(c.remove(*fresh->db).ok);
+        const auto complete = lines(contentOf(*fresh->db));
+        ASSERT_NE(before, complete);
+        for (int n = 1;; ++n) {
+            ASSERT_LT(n, 200) << c.what;
+            auto t = filled();
+            DbResult r;
+            const StruckStatement struck = failNth(n, [&] { r = c.remove(*t->db); });
+            const auto after = lines(contentOf(*t->db));
+            const std::string at = std::string(c.what) + ", statement " + std::to_string(n) + ": " +
+                                   struck.statement.toStdString();
+            if (!struck.struck) {
+                EXPECT_TRUE(r.ok) << at;
+                EXPECT_EQ(after, complete) << at;
+                break;
+            }
+            if (r.ok) {
+                EXPECT_EQ(after, complete) << at;
+            } else {
+                EXPECT_FALSE(r.error.isEmpty()) << at;
+                EXPECT_TRUE(after == before || after == complete) << at;
+            }
+            // From another connection: nothing of the failed one holds it up.
+            auto other = Database::open(t->path, Database::OpenMode::MustExist, 100).db;
+            ASSERT_TRUE(other) << at;
+            const DbResult again = c.remove(*other);
+            EXPECT_TRUE(again.ok) << at << " then " << again.error.toStdString();
+            EXPECT_EQ(lines(contentOf(*t->db)), complete) << at;
+            EXPECT_TRUE(must(t->db->integrityProblems()).isEmpty()) << at;
+        }
+    }
 }

@@ -8,13 +8,17 @@
 
 namespace viscora::test {
 
+// How long a test waits for what a program it started is to do (start, print, end): generous,
+// for a machine busy with other work; every wait ends as soon as the thing happens.
+constexpr int kEventWaitMs = 120000;
+
 struct Simulator {
     QProcess process;
     QString device;
     explicit Simulator(const QStringList &args)
     {
         process.start(QStringLiteral(VISCORA_SIM_BIN), args);
-        if (process.waitForStarted(30000) && process.waitForReadyRead(30000))
+        if (process.waitForStarted(kEventWaitMs) && process.waitForReadyRead(kEventWaitMs))
             device = QString::fromLocal8Bit(process.readLine()).trimmed();
     }
     ~Simulator()
@@ -35,7 +39,7 @@ inline ProcessResult run(const QString &program, const QStringList &args,
     QProcess p;
     p.setProcessEnvironment(env);
     p.start(program, args);
-    p.waitForFinished(60000);
+    p.waitForFinished(kEventWaitMs);
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
 }

@@ -110,6 +110,30 @@ public:
     FailingStatements &operator=(const FailingStatements &) = delete;
 };
 
+// The statement a run of failNth failed; empty when the run had fewer statements.
+struct StruckStatement {
+    bool struck = false;
+    QString statement;
+};
+
+// Runs `operation` with its nth statement (counting from 1, on every connection) failing with
+// "disk I/O error", as a failing disk or a dropped server would fail it; the others run.
+// Walking n = 1, 2, ... until nothing is struck fails each statement of the operation in turn.
+inline StruckStatement failNth(int n, const std::function<void()> &operation)
+{
+    auto seen = std::make_shared<int>(0);
+    auto struck = std::make_shared<StruckStatement>();
+    Database::setStatementFault([=](const QString &s) -> std::optional<QString> {
+        if (++*seen != n)
+            return std::nullopt;
+        *struck = {true, s};
+        return QStringLiteral("disk I/O error");
+    });
+    operation();
+    Database::setStatementFault({});
+    return *struck;
+}
+
 // Parameterised suites run on both backends, named by them.
 inline const auto kBothBackends = ::testing::Values(Backend::SQLite, Backend::PostgreSQL);
 inline std::string backendName(const ::testing::TestParamInfo<Backend> &info)
