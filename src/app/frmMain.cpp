@@ -544,15 +544,16 @@ void frmMain::printWidget(QWidget &widget)
 
 void frmMain::cmdPrintChart_Click() { printWidget(*Pesgo1); }
 
-template <typename Writer> void frmMain::exportWorkbook(const char *what, Writer write)
+template <typename Writer>
+void frmMain::exportWorkbook(const char *what, Writer write, WithRheology rheology)
 {
     if (deps_.m.CurrentTestName.empty())
         return;
     const std::string path = askWorkbookPath(deps_.m.CurrentTestName + ".xlsx");
     if (path.empty())
         return;
-    const auto input =
-        exportInput(*review_, deps_.m.CurrentTestName, deps_.m.units(), deps_.m.rotorBob());
+    const auto input = exportInput(*review_, deps_.m.CurrentTestName, deps_.m.units(),
+                                   deps_.m.rotorBob(), rheology);
     if (!input) {
         viscora::show(prompter(), input.failure());
         return;
@@ -602,11 +603,14 @@ std::string frmMain::askWorkbookPath(const std::string &proposedName)
     return path;
 }
 
-void frmMain::cmdExport_Click() { exportWorkbook("The workbook", writeTestWorkbook); }
+void frmMain::cmdExport_Click()
+{
+    exportWorkbook("The workbook", writeTestWorkbook, WithRheology::Yes);
+}
 
 void frmMain::MenuFileCementRpt_Click()
 {
-    exportWorkbook("The cement lab report", writeCementWorkbook);
+    exportWorkbook("The cement lab report", writeCementWorkbook, WithRheology::No);
 }
 void frmMain::cmdCalicheck_Click()
 {

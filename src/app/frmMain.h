@@ -36,6 +36,7 @@ class TextPrinter;
 class frmSetup;
 class frmRealTime;
 class frmDirectLog;
+enum class WithRheology : bool;
 
 struct MainWindowDeps {
     Module1 &m;
@@ -160,7 +161,8 @@ private:
     std::string askWorkbookPath(const std::string &proposedName);
     void exportCalibration(const std::string &viscosity, const std::array<CalibrationRow, 5> &rows);
     // Both workbooks: the file dialog, the writing with its progress, the result.
-    template <typename Writer> void exportWorkbook(const char *what, Writer write);
+    template <typename Writer>
+    void exportWorkbook(const char *what, Writer write, WithRheology rheology);
     int exec(QDialog &d) { return runDialog(d); }
     Prompter &prompter() { return prompter_; }
 

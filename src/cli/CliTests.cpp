@@ -133,12 +133,14 @@ std::unique_ptr<TestReview> openTest(Context &c, const std::string &name)
     return review;
 }
 
-template <typename Writer> int exportWorkbook(Context &c, const Args &a, Writer write)
+template <typename Writer>
+int exportWorkbook(Context &c, const Args &a, Writer write, WithRheology rheology)
 {
     const auto review = openTest(c, a.positional[0]);
     if (!review)
         return 1;
-    const auto input = exportInput(*review, c.m.CurrentTestName, c.m.units(), c.m.rotorBob());
+    const auto input =
+        exportInput(*review, c.m.CurrentTestName, c.m.units(), c.m.rotorBob(), rheology);
     if (!input)
         return c.failed(input.error());
     const ExportInput &in = *input;
@@ -150,9 +152,15 @@ template <typename Writer> int exportWorkbook(Context &c, const Args &a, Writer 
     return 0;
 }
 
-int cmdExport(Context &c, const Args &a) { return exportWorkbook(c, a, writeTestWorkbook); }
+int cmdExport(Context &c, const Args &a)
+{
+    return exportWorkbook(c, a, writeTestWorkbook, WithRheology::Yes);
+}
 
-int cmdCement(Context &c, const Args &a) { return exportWorkbook(c, a, writeCementWorkbook); }
+int cmdCement(Context &c, const Args &a)
+{
+    return exportWorkbook(c, a, writeCementWorkbook, WithRheology::No);
+}
 
 int cmdReport(Context &c, const Args &a)
 {
