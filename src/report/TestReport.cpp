@@ -824,8 +824,9 @@ void drawStressChart(Flow &flow, const std::vector<ReportLine> &lines, const QFo
     constexpr int kHeight = 3600, kLeftAxis = 900, kBottomAxis = 480;
     QFont bold = font;
     bold.setBold(true);
-    flow.need(tp.lineHeight(bold) + kHeight);
-    flow.line(bold, "Shear stress (dyn/cm2) against time (s)", 60);
+    flow.need(tp.lineHeight(bold) + 200 + kHeight);
+    // Room under the title for the top stress label, which stands across the plot's edge.
+    flow.line(bold, "Shear stress (dyn/cm2) against time (s)", 200);
     const int top = flow.y(), left = kLeftAxis, width = flow.width() - kLeftAxis;
     const int plotHeight = kHeight - kBottomAxis;
     flow.y() += kHeight + 120;
@@ -856,8 +857,12 @@ void drawStressChart(Flow &flow, const std::vector<ReportLine> &lines, const QFo
         tp.text(0, y - step / 2, kLeftAxis - 80, step,
                 QString::fromStdString(rheology::displayNumber(s)), Qt::AlignRight);
         const int x = left + static_cast<int>(std::lround(width * k / 4.0));
-        tp.text(x - 600, top + plotHeight + 60, 1200, step,
-                QString::fromStdString(rheology::displayNumber(t)), Qt::AlignHCenter);
+        // The last time label ends at the plot's edge, inside the page.
+        const QString time = QString::fromStdString(rheology::displayNumber(t));
+        if (k < 4)
+            tp.text(x - 600, top + plotHeight + 60, 1200, step, time, Qt::AlignHCenter);
+        else
+            tp.text(x - 1200, top + plotHeight + 60, 1200, step, time, Qt::AlignRight);
     }
     const int columns = std::max(1, static_cast<int>(plot.width()));
     std::vector<double> low(static_cast<std::size_t>(columns), HUGE_VAL),

@@ -8,6 +8,7 @@
 #include "support/TestDb.h"
 #include "ui/QtTextPrinter.h"
 
+#include <QDir>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -372,6 +373,11 @@ TEST(Printout, HeadingsStandOverTheirValues)
         text.start("pdftotext", {"-layout", pdf, "-"});
         text.waitForFinished(20000);
         const QStringList paper = QString::fromUtf8(text.readAllStandardOutput()).split('\n');
+        if (const QByteArray shots = qgetenv("VISCORA_SHOTS"); !shots.isEmpty() && !c.si) {
+            QDir().mkpath(QString::fromLocal8Bit(shots));
+            QProcess::execute("pdftoppm", {"-png", "-r", "80", "-singlefile", pdf,
+                                           QString::fromLocal8Bit(shots) + "/steps-printout"});
+        }
         const auto header = std::find_if(paper.begin(), paper.end(),
                                          [](const QString &l) { return l.contains("Step No"); });
         ASSERT_NE(header, paper.end());
