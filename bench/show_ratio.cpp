@@ -49,7 +49,7 @@ QString literalQuery()
     Module1 m;
     m.RbShearFactor = 1.0f;
     m.RbFannFactor = 1.0f;
-    const TestQuery q = buildTestQuery(m, false, QueryOrder::StepThenTime);
+    const TestQuery q = buildTestQuery(m.units(), m.rotorBob(), false, QueryOrder::StepThenTime);
     std::string sql;
     size_t next = 0;
     for (char c : q.sql) {
