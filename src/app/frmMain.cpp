@@ -33,6 +33,7 @@
 #include <QDate>
 #include <QDir>
 #include <QPagedPaintDevice>
+#include <QPrinter>
 #include <QProgressDialog>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -532,11 +533,54 @@ void frmMain::cmdReport_Click()
     // A custom rotor-bob has no report.
     if (!*report || !deps_.previewReport)
         return;
+    ReportOptions options;
+    // A listing of many thousand points is offered as a summary too; the full one stays the
+    // default.
+    if ((*report)->lines.size() > kSummaryOfferPoints) {
+        const Answer answer =
+            prompter().message(summaryOfferText((*report)->lines.size()), kReportTitle,
+                               Buttons::YesNoCancel, Icon::Question);
+        if (answer == Answer::Cancel)
+            return;
+        if (answer == Answer::No)
+            options.kind = ReportKind::Summary;
+    }
     // The preview draws again for each print; a printer that does not start is said each time.
-    deps_.previewReport([this, data = **report](QPagedPaintDevice &device) {
-        if (!renderReport(data, device))
+    auto shared = std::make_shared<const ReportData>(std::move(**report));
+    deps_.previewReport([this, shared, options](QPagedPaintDevice &device) {
+        if (drawReport(*shared, device, options) == RenderResult::DeviceFailed)
             prompter().message(kReportNotPrintedMessage);
     });
+}
+
+RenderResult frmMain::drawReport(const ReportData &report, QPagedPaintDevice &device,
+                                 ReportOptions options)
+{
+    // A long report shows how far it is and can be stopped.
+    std::unique_ptr<QProgressDialog> dialog;
+    options.progress = [&](int page, int pages) {
+        if (pages < kReportProgressPages)
+            return true;
+        if (!dialog) {
+            dialog = std::make_unique<QProgressDialog>(QString(), QStringLiteral("Stop"), 0, pages,
+                                                       this);
+            dialog->setWindowTitle(QString::fromLatin1(kReportTitle));
+            dialog->setWindowModality(Qt::WindowModal);
+            dialog->setMinimumDuration(0);
+        }
+        dialog->setLabelText(QString::fromStdString(reportProgressText(page, pages)));
+        dialog->setValue(page);
+        QCoreApplication::processEvents();
+        return !dialog->wasCanceled();
+    };
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const RenderResult result = renderReport(report, device, options);
+    QApplication::restoreOverrideCursor();
+    // What was sent of a stopped report is taken back.
+    if (auto *printer = dynamic_cast<QPrinter *>(&device);
+        printer && result == RenderResult::Stopped)
+        printer->abort();
+    return result;
 }
 
 void frmMain::MenuFilePrint_Click()
@@ -558,15 +602,16 @@ void frmMain::printWidget(QWidget &widget)
 
 void frmMain::cmdPrintChart_Click() { printWidget(*Pesgo1); }
 
-template <typename Writer> void frmMain::exportWorkbook(const char *what, Writer write)
+template <typename Writer>
+void frmMain::exportWorkbook(const char *what, Writer write, WithRheology rheology)
 {
     if (deps_.m.CurrentTestName.empty())
         return;
     const std::string path = askWorkbookPath(deps_.m.CurrentTestName + ".xlsx");
     if (path.empty())
         return;
-    const auto input =
-        exportInput(*review_, deps_.m.CurrentTestName, deps_.m.units(), deps_.m.rotorBob());
+    const auto input = exportInput(*review_, deps_.m.CurrentTestName, deps_.m.units(),
+                                   deps_.m.rotorBob(), rheology);
     if (!input) {
         viscora::show(prompter(), input.failure());
         return;
@@ -616,11 +661,14 @@ std::string frmMain::askWorkbookPath(const std::string &proposedName)
     return path;
 }
 
-void frmMain::cmdExport_Click() { exportWorkbook("The workbook", writeTestWorkbook); }
+void frmMain::cmdExport_Click()
+{
+    exportWorkbook("The workbook", writeTestWorkbook, WithRheology::Yes);
+}
 
 void frmMain::MenuFileCementRpt_Click()
 {
-    exportWorkbook("The cement lab report", writeCementWorkbook);
+    exportWorkbook("The cement lab report", writeCementWorkbook, WithRheology::No);
 }
 void frmMain::cmdCalicheck_Click()
 {

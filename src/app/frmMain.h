@@ -37,6 +37,10 @@ class TextPrinter;
 class frmSetup;
 class frmRealTime;
 class frmDirectLog;
+enum class WithRheology : bool;
+enum class RenderResult;
+struct ReportData;
+struct ReportOptions;
 
 struct MainWindowDeps {
     Module1 &m;
@@ -162,8 +166,12 @@ private:
     // The save dialog for a workbook; empty when cancelled.
     std::string askWorkbookPath(const std::string &proposedName);
     void exportCalibration(const std::string &viscosity, const std::array<CalibrationRow, 5> &rows);
+    // The report on a printer or preview, with its progress; Stop gives the printer up.
+    RenderResult drawReport(const ReportData &report, QPagedPaintDevice &device,
+                            ReportOptions options);
     // Both workbooks: the file dialog, the writing with its progress, the result.
-    template <typename Writer> void exportWorkbook(const char *what, Writer write);
+    template <typename Writer>
+    void exportWorkbook(const char *what, Writer write, WithRheology rheology);
     int exec(QDialog &d) { return runDialog(d); }
     Prompter &prompter() { return prompter_; }
 

@@ -9,7 +9,10 @@
 #include <QDir>
 
 #include <algorithm>
+#include <iostream>
 #include <cmath>
+
+#include <unistd.h>
 
 namespace viscora {
 
@@ -54,7 +57,10 @@ const char *const kCliUsage =
     "                             the sequence's steps as the setup window shows them\n"
     "  export TEST FILE.xlsx      the test as a workbook (units as --si says)\n"
     "  cement TEST FILE.xlsx      the cement lab workbook of dial readings\n"
-    "  report TEST FILE.pdf       the printed test report (stored units)\n"
+    "  report TEST FILE.pdf [--summary]\n"
+    "                             the printed test report (stored units): every point, or\n"
+    "                             with --summary each step's last reading under a chart of\n"
+    "                             the test; ^C stops it and writes nothing\n"
     "  rheology TEST [--json]     the test's rheology: readings, field values, gels and model\n"
     "                             fits of each flow curve (units as --si says), as text\n"
     "                             tables or as JSON\n"
@@ -98,7 +104,7 @@ const std::map<std::string, CommandDef> &commands()
         {"retrieve", {1, 1, header, cmdRetrieve}},
         {"export", {2, 2, {}, cmdExport}},
         {"cement", {2, 2, {}, cmdCement}},
-        {"report", {2, 2, {}, cmdReport}},
+        {"report", {2, 2, {{"--summary", 0}}, cmdReport}},
         {"rheology", {1, 1, {{"--json", 0}}, cmdRheology}},
         {"run",
          {2, 2, with(header, {{"--custom", 2}, {"--rotor-bob"}, {"--reconnect-timeout"}}), cmdRun,
@@ -220,6 +226,7 @@ int runCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
 {
     using namespace cli;
     Context c(out, err);
+    c.errIsTerminal = &err == &std::cerr && isatty(STDERR_FILENO);
     if (seams.clock)
         c.clock = seams.clock;
     c.port = seams.port;

@@ -56,6 +56,7 @@ struct Context {
     std::unique_ptr<Database> db;
     std::ostream &out;
     std::ostream &err;
+    bool errIsTerminal = false; // progress may redraw its line
     CliPrompter prompter;
     PortMap ports;
     CommDevices devices; // what each "Comm n" is assigned in this run

@@ -135,12 +135,14 @@ std::unique_ptr<TestReview> openTest(Context &c, const std::string &name)
     return review;
 }
 
-template <typename Writer> int exportWorkbook(Context &c, const Args &a, Writer write)
+template <typename Writer>
+int exportWorkbook(Context &c, const Args &a, Writer write, WithRheology rheology)
 {
     const auto review = openTest(c, a.positional[0]);
     if (!review)
         return 1;
-    const auto input = exportInput(*review, c.m.CurrentTestName, c.m.units(), c.m.rotorBob());
+    const auto input =
+        exportInput(*review, c.m.CurrentTestName, c.m.units(), c.m.rotorBob(), rheology);
     if (!input)
         return c.failed(input.error());
     const ExportInput &in = *input;
@@ -152,26 +154,59 @@ template <typename Writer> int exportWorkbook(Context &c, const Args &a, Writer 
     return 0;
 }
 
-int cmdExport(Context &c, const Args &a) { return exportWorkbook(c, a, writeTestWorkbook); }
+int cmdExport(Context &c, const Args &a)
+{
+    return exportWorkbook(c, a, writeTestWorkbook, WithRheology::Yes);
+}
 
-int cmdCement(Context &c, const Args &a) { return exportWorkbook(c, a, writeCementWorkbook); }
+int cmdCement(Context &c, const Args &a)
+{
+    return exportWorkbook(c, a, writeCementWorkbook, WithRheology::No);
+}
 
 int cmdReport(Context &c, const Args &a)
 {
-    const auto review = openTest(c, a.positional[0]);
-    if (!review)
+    const std::string &name = a.positional[0], &path = a.positional[1];
+    if (!requireTest(c, QString::fromStdString(name)))
         return 1;
-    const auto report = openedTestReport(*review, c.m.CurrentTestName, c.m.rotorBob());
+    const auto report = savedTestReport(TestRepository(*c.db), name, c.m.rotorBob());
     if (!report)
         return c.failed(report.error());
     if (!*report)
         return c.fail("Report", "A test with a custom rotor-bob has no printed report.");
-    const ExportResult saved = savePdf(
-        a.positional[1], [&](QPagedPaintDevice &pdf) { return renderReport(**report, pdf); });
+    ReportOptions options;
+    options.kind = a.has("--summary") ? ReportKind::Summary : ReportKind::Full;
+    // A long report says how far it is, on one line that a terminal redraws or as a line per
+    // tenth; ^C stops it and leaves no file.
+    int shownTenth = -1;
+    bool progressShown = false;
+    options.progress = [&](int page, int pages) {
+        if (pages >= kReportProgressPages) {
+            progressShown = true;
+            if (c.errIsTerminal) {
+                c.err << '\r' << reportProgressText(page, pages) << std::flush;
+            } else if (page * 10 / pages != shownTenth) {
+                shownTenth = page * 10 / pages;
+                c.err << reportProgressText(page, pages) << '\n' << std::flush;
+            }
+        }
+        return !interrupted;
+    };
+    interrupted = 0;
+    auto previous = std::signal(SIGINT, onInterrupt);
+    RenderResult drawn = RenderResult::DeviceFailed;
+    const ExportResult saved = savePdf(path, [&](QPagedPaintDevice &pdf) {
+        drawn = renderReport(**report, pdf, options);
+        return drawn == RenderResult::Drawn;
+    });
+    std::signal(SIGINT, previous);
+    if (progressShown && c.errIsTerminal)
+        c.err << '\n';
+    if (drawn == RenderResult::Stopped)
+        return c.fail("Report", "The report was stopped; " + path + " was not written.");
     if (!saved.ok)
-        return c.fail("Report",
-                      "The report could not be written to " + a.positional[1] + ": " + saved.error);
-    c.out << "Wrote " << a.positional[1] << ".\n";
+        return c.fail("Report", "The report could not be written to " + path + ": " + saved.error);
+    c.out << "Wrote " << path << ".\n";
     return 0;
 }
 

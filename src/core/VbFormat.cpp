@@ -37,6 +37,45 @@ MaskParts parseMask(std::string_view mask)
     return p;
 }
 
+// The 15 significant digits of a magnitude (> 0) and the power of ten of the first.
+void decimalForm(double magnitude, std::string &digits, int &exponent)
+{
+    // The same digits as printf's "%.14e", without its locale and format parsing.
+    char buf[64];
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf - 1, magnitude, std::chars_format::scientific, 14);
+    *res.ptr = '\0';
+    digits.clear();
+    const char *p = buf;
+    for (; *p && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9')
+            digits.push_back(*p);
+    exponent = std::atoi(p + 1);
+}
+
+// Keeps the first `keep` digits (padding with zeros), rounding half away from zero. True when
+// the rounding carried into a new leading digit ("999" -> "1000").
+bool roundAt(std::string &digits, int keep)
+{
+    const bool roundUp =
+        keep < static_cast<int>(digits.size()) && digits[static_cast<size_t>(keep)] >= '5';
+    if (keep < static_cast<int>(digits.size()))
+        digits.resize(static_cast<size_t>(keep));
+    else
+        digits.append(static_cast<size_t>(keep) - digits.size(), '0');
+    if (!roundUp)
+        return false;
+    int i = static_cast<int>(digits.size()) - 1;
+    while (i >= 0 && digits[static_cast<size_t>(i)] == '9')
+        digits[static_cast<size_t>(i--)] = '0';
+    if (i >= 0) {
+        ++digits[static_cast<size_t>(i)];
+        return false;
+    }
+    digits.insert(digits.begin(), '1');
+    return true;
+}
+
 // |value| rounded half away from zero to `decimals` places, from its 15-digit decimal form.
 // Returns integer digits (no leading zeros, "" for zero) and exactly `decimals` fraction digits.
 void roundedDigits(double magnitude, int decimals, std::string &intDigits, std::string &fracDigits)
@@ -45,39 +84,16 @@ void roundedDigits(double magnitude, int decimals, std::string &intDigits, std::
     fracDigits.assign(static_cast<size_t>(decimals), '0');
     if (magnitude == 0.0 || !std::isfinite(magnitude))
         return;
-    // The same digits as printf's "%.14e", without its locale and format parsing.
-    char buf[64];
-    const auto res =
-        std::to_chars(buf, buf + sizeof buf - 1, magnitude, std::chars_format::scientific, 14);
-    *res.ptr = '\0';
     std::string digits;
-    const char *p = buf;
-    for (; *p && *p != 'e'; ++p)
-        if (*p >= '0' && *p <= '9')
-            digits.push_back(*p);
-    const int exponent = std::atoi(p + 1);
+    int exponent = 0;
+    decimalForm(magnitude, digits, exponent);
     // digits[0] has weight 10^exponent; keep those with weight >= 10^-decimals.
     const int keep = exponent + 1 + decimals;
     if (keep < 0)
         return;
-    bool roundUp =
-        keep < static_cast<int>(digits.size()) && digits[static_cast<size_t>(keep)] >= '5';
-    if (keep < static_cast<int>(digits.size()))
-        digits.resize(static_cast<size_t>(keep));
-    else
-        digits.append(static_cast<size_t>(keep) - digits.size(), '0');
     int pointPos = exponent + 1; // digits before the decimal point
-    if (roundUp) {
-        int i = static_cast<int>(digits.size()) - 1;
-        while (i >= 0 && digits[static_cast<size_t>(i)] == '9')
-            digits[static_cast<size_t>(i--)] = '0';
-        if (i >= 0) {
-            ++digits[static_cast<size_t>(i)];
-        } else {
-            digits.insert(digits.begin(), '1');
-            ++pointPos;
-        }
-    }
+    if (roundAt(digits, keep))
+        ++pointPos;
     if (pointPos <= 0) {
         digits.insert(0, static_cast<size_t>(-pointPos), '0');
         pointPos = 0;
@@ -109,6 +125,47 @@ std::string formatMask(double value, std::string_view mask)
     if (m.hasPoint)
         out += "." + fracDigits;
     return out;
+}
+
+SignificantDigits significantDigits(double value, int count)
+{
+    SignificantDigits r;
+    if (value == 0.0 || !std::isfinite(value))
+        return r;
+    r.negative = value < 0;
+    decimalForm(std::fabs(value), r.digits, r.exponent);
+    if (roundAt(r.digits, count)) {
+        r.digits.pop_back();
+        ++r.exponent;
+    }
+    while (r.digits.size() > 1 && r.digits.back() == '0')
+        r.digits.pop_back();
+    return r;
+}
+
+std::string positionalText(const SignificantDigits &d)
+{
+    if (d.digits == "0")
+        return "0";
+    const int n = static_cast<int>(d.digits.size());
+    std::string s;
+    if (d.exponent < 0)
+        s = "0." + std::string(static_cast<size_t>(-d.exponent - 1), '0') + d.digits;
+    else if (d.exponent + 1 >= n)
+        s = d.digits + std::string(static_cast<size_t>(d.exponent + 1 - n), '0');
+    else
+        s = d.digits.substr(0, static_cast<size_t>(d.exponent + 1)) + "." +
+            d.digits.substr(static_cast<size_t>(d.exponent + 1));
+    return (d.negative ? "-" : "") + s;
+}
+
+std::string exponentText(const SignificantDigits &d, char e)
+{
+    std::string s = d.digits.substr(0, 1);
+    if (d.digits.size() > 1)
+        s += "." + d.digits.substr(1);
+    return (d.negative ? "-" : "") + s + e + (d.exponent < 0 ? "-" : "+") +
+           std::to_string(std::abs(d.exponent));
 }
 
 double Val(std::string_view text)

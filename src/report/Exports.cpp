@@ -14,7 +14,7 @@
 namespace viscora {
 
 DbRead<ExportInput> exportInput(TestReview &review, const std::string &testName, Units units,
-                                const RotorBobSetting &rb)
+                                const RotorBobSetting &rb, WithRheology rheology)
 {
     const QString name = QString::fromStdString(testName);
     const auto header = review.repository().header(name);
@@ -25,6 +25,8 @@ DbRead<ExportInput> exportInput(TestReview &review, const std::string &testName,
     in.rows = &review.grid().rows();
     in.viscosityNA = [&review](int row) { return review.grid().markedNA(row); };
     in.si = units == Units::SI;
+    if (rheology == WithRheology::No)
+        return in;
     auto analysis = analyseTest(review.repository(), name, rb, units);
     if (!analysis)
         return DbRead<ExportInput>::failure(analysis);

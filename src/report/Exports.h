@@ -22,10 +22,14 @@ struct ExportInput {
 
 class TestReview;
 
+// Whether an export carries the test's analysis: the cement sheet has no use for it, and
+// fitting a long test is not free.
+enum class WithRheology : bool { No, Yes };
+
 // The opened test as the exports read it: its header as stored now, the grid's rows and
-// "N/A" marks, the unit system and the analysis.
+// "N/A" marks, the unit system and, when asked, the analysis.
 DbRead<ExportInput> exportInput(TestReview &review, const std::string &testName, Units units,
-                                const RotorBobSetting &rb);
+                                const RotorBobSetting &rb, WithRheology rheology);
 
 // Called with (record, total) before each data row.
 using ExportProgress = std::function<void(long record, long total)>;

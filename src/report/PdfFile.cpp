@@ -1,6 +1,5 @@
 #include "report/PdfFile.h"
 
-#include <QBuffer>
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QSaveFile>
@@ -9,21 +8,21 @@ namespace viscora {
 
 ExportResult savePdf(const std::string &path, const std::function<bool(QPagedPaintDevice &)> &draw)
 {
-    QByteArray bytes;
-    bool drawn = false;
-    {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter pdf(&buffer);
-        pdf.setPageOrientation(QPageLayout::Portrait);
-        drawn = draw(pdf);
-    }
-    if (!drawn || bytes.isEmpty())
-        return {false, "nothing could be drawn"};
+    // Written as it is drawn, so a long report is never held whole in memory.
     QSaveFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::WriteOnly))
         return {false, file.errorString().toStdString()};
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    bool drawn = false;
+    {
+        QPdfWriter pdf(&file);
+        pdf.setPageOrientation(QPageLayout::Portrait);
+        drawn = draw(pdf);
+    }
+    if (!drawn) {
+        file.cancelWriting();
+        return {false, "nothing could be drawn"};
+    }
+    if (!file.commit())
         return {false, file.errorString().toStdString()};
     return {};
 }

@@ -1,7 +1,7 @@
 #pragma once
-// A PDF saved whole or not at all: the pages are drawn into memory, then written to a
-// temporary file beside the target that replaces it only once every byte is on disk. A full
-// disk or an unwritable folder is reported, never left behind as a truncated file.
+// A PDF saved whole or not at all: the pages are written as they are drawn to a temporary
+// file beside the target, which replaces it only once every byte is on disk. A full disk, an
+// unwritable folder or a drawing given up is reported, never left behind as a truncated file.
 
 #include "report/Exports.h"
 
@@ -12,7 +12,7 @@ class QPagedPaintDevice;
 
 namespace viscora {
 
-// `draw` says whether it could draw.
+// `draw` says whether the file is to be kept.
 ExportResult savePdf(const std::string &path, const std::function<bool(QPagedPaintDevice &)> &draw);
 
 } // namespace viscora

@@ -12,12 +12,18 @@ DbRead<rheology::Analysis> analyseTest(const TestRepository &repo, const QString
     const auto stored = repo.storedPoints(name);
     if (!stored)
         return Result::failure(stored);
-    const RotorBobSetting opened = openedTestRotorBob(rb, *first);
     std::vector<rheology::Point> points;
     points.reserve(stored->size());
     for (const StoredPoint &p : *stored)
         points.push_back({p.stepNo, p.time, p.temperature, p.speed, p.shearStress, p.gel});
-    return rheology::analyse(std::move(points), rheology::geometryOf(opened), units);
+    return analysePoints(std::move(points), rb, *first, units);
+}
+
+rheology::Analysis analysePoints(std::vector<rheology::Point> points, const RotorBobSetting &rb,
+                                 std::optional<double> firstRbfactor, Units units)
+{
+    return rheology::analyse(std::move(points),
+                             rheology::geometryOf(openedTestRotorBob(rb, firstRbfactor)), units);
 }
 
 } // namespace viscora

@@ -12,4 +12,8 @@ namespace viscora {
 DbRead<rheology::Analysis> analyseTest(const TestRepository &repo, const QString &name,
                                        const RotorBobSetting &rb, Units units);
 
+// The same from points already read, `firstRbfactor` the first point's code.
+rheology::Analysis analysePoints(std::vector<rheology::Point> points, const RotorBobSetting &rb,
+                                 std::optional<double> firstRbfactor, Units units);
+
 } // namespace viscora

@@ -1,5 +1,7 @@
 #include "rheology/Tables.h"
 
+#include "core/VbFormat.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -311,18 +313,8 @@ std::string displayNumber(double v)
         return "0";
     const double a = std::fabs(v);
     char buf[64];
-    if (a >= 1e9 || a < 1e-4) {
-        std::snprintf(buf, sizeof buf, "%.3e", v);
-        std::string s = buf;
-        const auto e = s.find('e');
-        std::string mantissa = s.substr(0, e), exponent = s.substr(e + 1);
-        trimZeros(mantissa);
-        const char sign = exponent[0];
-        exponent.erase(0, 1);
-        while (exponent.size() > 1 && exponent[0] == '0')
-            exponent.erase(0, 1);
-        return mantissa + "e" + (sign == '-' ? "-" : "+") + exponent;
-    }
+    if (a >= 1e9 || a < 1e-4)
+        return exponentText(significantDigits(v, 4), 'e');
     const int decimals = std::max(0, 3 - static_cast<int>(std::floor(std::log10(a))));
     std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
     std::string s = buf;

@@ -6,10 +6,25 @@ namespace viscora {
 
 std::string printoutCell(const QString &cell)
 {
-    std::string s = cell.toStdString();
-    if (s.size() < 19)
-        s.append(19 - s.size(), ' ');
-    return s;
+    // Counted in characters: a degree sign is one column on paper, two bytes in the text.
+    return cell.leftJustified(19).toStdString();
+}
+
+std::string printoutHeader(bool si)
+{
+    // Each heading starts its column, over the values it names.
+    const QString headings[] = {
+        QStringLiteral("Step No"),
+        QStringLiteral("Elaps Time(S)"),
+        si ? QStringLiteral("Temperature(°C)") : QStringLiteral("Temperature(°F)"),
+        QStringLiteral("Speed(Rpm)"),
+        QStringLiteral("Shear Rate(1/S)"),
+        QStringLiteral("Record Rate(Sec/Datum)"),
+    };
+    std::string line;
+    for (const QString &h : headings)
+        line += printoutCell(h);
+    return line;
 }
 
 std::vector<PrintoutLine> sequencePrintout(const QString &sequenceName,
@@ -19,12 +34,11 @@ std::vector<PrintoutLine> sequencePrintout(const QString &sequenceName,
     lines.push_back({"Below is the list of the test steps of " + sequenceName.toStdString()});
     lines.push_back({""});
     // The column shows what the grid shows, so in SI its heading names degC.
-    lines.push_back({si ? "Step No   Elaps Time(S) Temperature(°C) Speed(Rpm)    Shear Rate(1/S)"
-                        : "Step No   Elaps Time(S) Temperature(°F) Speed(Rpm)    Shear Rate(1/S)"});
+    lines.push_back({printoutHeader(si)});
     for (size_t r = 0; r < rows.size(); ++r) {
         std::string text;
-        for (size_t c = 0; c < 5; ++c)
-            text += printoutCell(rows[r][c]);
+        for (const QString &cell : rows[r])
+            text += printoutCell(cell);
         const size_t k = r + 2; // the grid row number, header row counted
         // After the last step there is nothing for a new page to hold.
         lines.push_back({text, k % 40 == 0 && r + 1 < rows.size()});

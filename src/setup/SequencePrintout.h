@@ -10,7 +10,7 @@ namespace viscora {
 
 class TextPrinter;
 
-// The lines of one copy; an empty optional marks a new page.
+// The lines of one copy: every column of the grid, the record rate last.
 struct PrintoutLine {
     std::string text;
     bool newPageAfter = false;
@@ -20,6 +20,9 @@ std::vector<PrintoutLine> sequencePrintout(const QString &sequenceName,
 
 // Cells padded with blanks to 19 characters; longer ones in full.
 std::string printoutCell(const QString &cell);
+
+// The column headings, each padded as a cell so that it stands over its values.
+std::string printoutHeader(bool si);
 
 // The print dialog, then each copy as its own document. Cancel and printer failures end
 // it silently.

@@ -306,24 +306,33 @@ DbRead<std::optional<double>> TestRepository::firstRbfactor(const QString &name)
 }
 
 namespace {
+enum class Nulls { AsZero, AsNaN };
+
+// Hands each row of a query of the test's points to `each`; the number of rows.
 template <typename Row>
-DbRead<std::vector<Row>> readQuery(Database &db, const TestQuery &tq, const QVariant &key)
+DbRead<std::size_t> eachRow(Database &db, const TestQuery &tq, const QVariant &key, Nulls nulls,
+                            const std::function<void(const Row &)> &each)
 {
-    std::vector<Row> rows;
     QSqlQuery q(db.sql());
     q.setForwardOnly(true);
     q.prepare(db.text(QString::fromStdString(tq.sql)));
     for (double f : tq.factors)
         q.addBindValue(f);
     q.addBindValue(key);
+    std::size_t count = 0;
+    Row row;
     if (auto e = readRows(q, "The test's points", [&](const QSqlQuery &r) {
-            Row row;
-            for (size_t c = 0; c < row.size(); ++c)
-                row[c] = r.value(static_cast<int>(c)).toDouble();
-            rows.push_back(row);
+            for (size_t c = 0; c < row.size(); ++c) {
+                const QVariant v = r.value(static_cast<int>(c));
+                row[c] = v.isNull() && nulls == Nulls::AsNaN
+                             ? std::numeric_limits<double>::quiet_NaN()
+                             : v.toDouble();
+            }
+            each(row);
+            ++count;
         }))
-        return DbRead<std::vector<Row>>::failure(*e);
-    return rows;
+        return DbRead<std::size_t>::failure(*e);
+    return count;
 }
 } // namespace
 
@@ -332,14 +341,25 @@ DbRead<std::vector<QueryRow>> TestRepository::queryRows(const TestQuery &tq,
 {
     return wholeTest<std::vector<QueryRow>>(
         db_, [&] { return testId(name); }, size<QueryRow>,
-        [&] { return readQuery<QueryRow>(db_, tq, name); });
+        [&]() -> DbRead<std::vector<QueryRow>> {
+            std::vector<QueryRow> rows;
+            const auto read = eachRow<QueryRow>(db_, tq, name, Nulls::AsZero,
+                                                [&](const QueryRow &r) { rows.push_back(r); });
+            if (!read)
+                return DbRead<std::vector<QueryRow>>::failure(read);
+            return rows;
+        });
 }
 
-DbRead<std::vector<ReportRow>> TestRepository::reportRows(int testId, double shearFactor) const
+DbRead<std::size_t>
+TestRepository::eachReportRow(int testId, double shearFactor,
+                              const std::function<void(const ReportRow &)> &row) const
 {
-    return wholeTest<std::vector<ReportRow>>(
-        db_, [&] { return DbRead<std::optional<int>>(testId); }, size<ReportRow>,
-        [&] { return readQuery<ReportRow>(db_, buildReportQuery(shearFactor), testId); });
+    // Rows handed on are checked once all are read: a damaged test fails its report.
+    return wholeTest<std::size_t>(
+        db_, [&] { return DbRead<std::optional<int>>(testId); },
+        [](const std::size_t &n) { return std::optional<std::size_t>(n); },
+        [&] { return eachRow<ReportRow>(db_, buildReportQuery(shearFactor), testId, Nulls::AsNaN, row); });
 }
 
 DbRead<std::vector<StoredPoint>> TestRepository::storedPoints(const QString &name) const

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -90,8 +91,11 @@ public:
     DbRead<std::optional<double>> firstRbfactor(const QString &name) const;
     // The rows of the main window's query for a test.
     DbRead<std::vector<QueryRow>> queryRows(const TestQuery &q, const QString &name) const;
-    // The printed report's rows of a test, with the shear-rate factor of its rotor-bob.
-    DbRead<std::vector<ReportRow>> reportRows(int testId, double shearFactor) const;
+    // The printed report's rows of a test, with the shear-rate factor of its rotor-bob, each
+    // handed to `row` as it is read, so that a long test is not held twice; a NULL value reads
+    // as NaN. The number of rows read.
+    DbRead<std::size_t> eachReportRow(int testId, double shearFactor,
+                                      const std::function<void(const ReportRow &)> &row) const;
     // How many points the test holds (0 for a name no test has).
     DbRead<std::size_t> pointCount(const QString &name) const;
     // A test's points as stored, ordered by step and time; a NULL value reads as NaN.

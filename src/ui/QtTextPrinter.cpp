@@ -1,6 +1,7 @@
 #include "ui/QtTextPrinter.h"
 
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QPrintDialog>
 
 namespace viscora {
@@ -40,8 +41,15 @@ bool QtTextPrinter::beginDocument()
         painter_.reset();
         return false;
     }
+    // Columns of blanks line up only in a fixed font; up to 10 pt, small enough that a line of
+    // kLineCharacters stays on the page.
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(10);
+    font.setPointSizeF(10);
+    const double wide = QFontMetricsF(font, &printer_)
+                            .horizontalAdvance(QString(kLineCharacters, QLatin1Char('0')));
+    const double room = painter_->viewport().width();
+    if (wide > room)
+        font.setPointSizeF(10 * room / wide);
     painter_->setFont(font);
     y_ = 0;
     return true;

@@ -16,6 +16,9 @@ namespace viscora {
 
 class QtTextPrinter : public TextPrinter {
 public:
+    // The widest line that is printed whole.
+    static constexpr int kLineCharacters = 120;
+
     explicit QtTextPrinter(QWidget *parent = nullptr) : parent_(parent) {}
     // Prints to PDF files instead of asking; copies as given.
     void printToPdf(const QString &path, int copies);

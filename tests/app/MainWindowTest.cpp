@@ -10,6 +10,7 @@
 #include "support/TestDb.h"
 #include "review/TestListDialogs.h"
 #include "app/frmMain.h"
+#include "report/TestReport.h"
 #include "review/frmRelated.h"
 #include "setup/frmSetup.h"
 #include "store/SequenceRepository.h"
@@ -38,6 +39,8 @@
 #include <QLineEdit>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QTextBrowser>
 #include <QComboBox>
@@ -879,6 +882,72 @@ TEST(MainWindow, ReportPrintAndExportCommands)
     const size_t messages = f.p.shown.size();
     f.w->cmdExport->click();
     EXPECT_EQ(f.p.shown.size(), messages);
+}
+
+// A listing of many thousand points is offered as a summary too, the full report first; a
+// long report shows its progress with a Stop button that ends it where it is.
+TEST(MainWindow, LongReportOffersASummaryAndCanBeStopped)
+{
+    Fixture f;
+    std::vector<StoredPoint> points;
+    const int count = static_cast<int>(kSummaryOfferPoints) + 1;
+    for (int i = 0; i < count; ++i)
+        points.push_back(point(1 + i / 5000, i % 5000, 100, 300, 510 + i % 7));
+    f.t.addTest("long", points);
+    ASSERT_TRUE(f.w->Form_Load());
+    f.open("long");
+    const std::string offer =
+        "This test has 20001 points, a line each in the full report.\n\nYes: the full "
+        "report.\nNo: a summary, the last reading of each step under a chart of the whole "
+        "test, with the rheology.";
+    auto pdfText = [&f] {
+        QProcess text;
+        text.start("pdftotext", {f.t.dir.filePath("report.pdf"), "-"});
+        text.waitForFinished(60000);
+        return QString::fromUtf8(text.readAllStandardOutput());
+    };
+
+    f.p.answers = {Answer::Cancel};
+    f.w->cmdReport->click();
+    EXPECT_EQ(f.p.shown.back().text, offer);
+    EXPECT_EQ(f.p.shown.back().title, "Report");
+    EXPECT_EQ(f.p.shown.back().buttons, Buttons::YesNoCancel);
+    EXPECT_EQ(f.previews, 0);
+
+    f.p.answers = {Answer::No};
+    f.w->cmdReport->click();
+    EXPECT_EQ(f.previews, 1);
+    const QString summary = pdfText();
+    EXPECT_TRUE(summary.contains("Summary: the last reading of each step, 5 of the test's 20001 "
+                                 "points."))
+        << summary.toStdString();
+    EXPECT_TRUE(summary.contains(QStringLiteral("Page 1 of %1").arg(summary.count('\f'))));
+
+    // The full report: Stop in its progress dialog ends it after a few pages.
+    QString label;
+    int pages = 0;
+    std::function<void()> stopSoon = [&] {
+        auto *progress = f.w->findChild<QProgressDialog *>();
+        if (!progress) {
+            QTimer::singleShot(0, stopSoon);
+            return;
+        }
+        label = progress->labelText();
+        pages = progress->maximum();
+        EXPECT_EQ(progress->windowTitle(), "Report");
+        progress->cancel();
+    };
+    QTimer::singleShot(0, stopSoon);
+    f.p.answers = {Answer::Yes};
+    const size_t messages = f.p.shown.size();
+    f.w->cmdReport->click();
+    EXPECT_EQ(f.previews, 2);
+    EXPECT_EQ(f.p.shown.size(), messages + 1); // the offer only
+    EXPECT_GT(pages, 300);
+    EXPECT_TRUE(label.startsWith("Drawing page ")) << label.toStdString();
+    EXPECT_TRUE(label.endsWith(QStringLiteral(" of %1 (0%)").arg(pages))) << label.toStdString();
+    const QString stopped = pdfText();
+    EXPECT_LT(stopped.count('\f'), 10);
 }
 
 TEST(MainWindow, RheologyWindowOfTheOpenedTest)

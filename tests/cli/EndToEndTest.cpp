@@ -221,6 +221,54 @@ TEST(EndToEnd, NumbersAreTheSameInALocaleWithADecimalComma)
     EXPECT_EQ(pdfText(comma).toStdString(), pdfText(plain).toStdString());
 }
 
+// A long report tells its progress a line at a time off a terminal; ^C stops it and leaves
+// neither the file nor its temporary one, and an older file as it was. Its summary is one
+// line per step.
+TEST(EndToEnd, AnInterruptedReportLeavesNoFile)
+{
+    TestDb t;
+    std::vector<viscora::StoredPoint> points;
+    for (int i = 0; i < 40000; ++i)
+        points.push_back(point(1 + i / 4000, i % 4000, 100, 300, 510 + i % 7));
+    t.addTest("Long", points);
+    t.db.reset();
+    const QString pdf = t.dir.filePath("long.pdf");
+    {
+        QFile old(pdf);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("older");
+    }
+    QProcess report;
+    report.setReadChannel(QProcess::StandardError);
+    report.start(QStringLiteral(VISCORA_CLI_BIN), {"--db", t.path, "report", "Long", pdf});
+    QByteArray err;
+    while (!err.contains('\n') && report.waitForReadyRead(60000))
+        err += report.readAllStandardError();
+    EXPECT_TRUE(err.startsWith("Drawing page 1 of ")) << err.toStdString();
+    EXPECT_TRUE(err.contains(" (0%)\n")) << err.toStdString();
+    ::kill(static_cast<pid_t>(report.processId()), SIGINT);
+    ASSERT_TRUE(report.waitForFinished(60000));
+    err += report.readAllStandardError();
+    EXPECT_EQ(report.exitCode(), 1);
+    EXPECT_TRUE(
+        err.contains(("Report: The report was stopped; " + pdf + " was not written.\n").toUtf8()))
+        << err.toStdString();
+    QFile old(pdf);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "older");
+    EXPECT_EQ(QDir(t.dir.path()).entryList({"long*"}, QDir::Files | QDir::Hidden),
+              QStringList{"long.pdf"});
+
+    const QString summary = t.dir.filePath("summary.pdf");
+    const ProcessResult brief = runCli({"--db", t.path, "report", "Long", summary, "--summary"});
+    ASSERT_EQ(brief.code, 0) << brief.err.toStdString();
+    EXPECT_EQ(brief.err, "");
+    const QString text = run("pdftotext", {summary, "-"}).out;
+    EXPECT_TRUE(text.contains("Summary: the last reading of each step, 10 of the test's 40000 "
+                              "points."))
+        << text.toStdString();
+}
+
 TEST(EndToEnd, AbsentPortIsReported)
 {
     TestDb t;

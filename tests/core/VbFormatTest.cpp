@@ -40,6 +40,32 @@ INSTANTIATE_TEST_SUITE_P(
         MaskCase{-2.5, "0", "-3"}, MaskCase{1e-20, "###.000", ".000"},
         MaskCase{9.9996, "###.000", "10.000"}, MaskCase{-12.3456, "####.0", "-12.3"}));
 
+// Significant digits round as the masks do, on the 15-digit decimal form, half away from zero.
+TEST(SignificantDigits, WrittenOutAndWithAnExponent)
+{
+    const struct {
+        double value;
+        int count;
+        const char *positional, *exponent;
+    } cases[] = {
+        {1626.54765, 5, "1626.5", "1.6265E+3"},
+        {2.675, 3, "2.68", "2.68E+0"}, // 2.67499999... in binary
+        {-2.675, 3, "-2.68", "-2.68E+0"},
+        {99999.5, 5, "100000", "1E+5"}, // carried into a new leading digit
+        {0.000012345, 2, "0.000012", "1.2E-5"},
+        {26900000001.5, 3, "26900000000", "2.69E+10"},
+        {510 / 5.11, 15, "99.8043052837573", "9.98043052837573E+1"},
+        {5.1e16, 15, "51000000000000000", "5.1E+16"},
+        {0, 4, "0", "0E+0"},
+    };
+    for (const auto &c : cases) {
+        const SignificantDigits d = significantDigits(c.value, c.count);
+        EXPECT_EQ(positionalText(d), c.positional) << c.value << " to " << c.count;
+        EXPECT_EQ(exponentText(d), c.exponent) << c.value << " to " << c.count;
+    }
+    EXPECT_EQ(exponentText(significantDigits(1.23456e9, 4), 'e'), "1.235e+9");
+}
+
 TEST(Val, ReadsTheLeadingNumber)
 {
     struct Case {

@@ -155,8 +155,8 @@ TEST(TestWorkbook, RheologySheetFollowsTheFirstWhichStaysAsItWas)
         SCOPED_TRACE(units);
         Opened o(binghamMud(), units);
         ASSERT_TRUE(writeTestWorkbook(o.file("plain.xlsx").toStdString(), o.input()).ok);
-        const auto in =
-            must(exportInput(*o.review, o.m.CurrentTestName, o.m.units(), o.m.rotorBob()));
+        const auto in = must(exportInput(*o.review, o.m.CurrentTestName, o.m.units(),
+                                         o.m.rotorBob(), WithRheology::Yes));
         ASSERT_TRUE(in.rheology);
         ASSERT_TRUE(writeTestWorkbook(o.file("both.xlsx").toStdString(), in).ok);
         const XlsxReader plain(o.file("plain.xlsx")), first(o.file("both.xlsx"));
@@ -213,8 +213,8 @@ TEST(TestWorkbook, RheologySheetFollowsTheFirstWhichStaysAsItWas)
 
     // A test without points: the first sheet as before, the second says why it is empty.
     Opened none({});
-    const auto in =
-        must(exportInput(*none.review, none.m.CurrentTestName, none.m.units(), none.m.rotorBob()));
+    const auto in = must(exportInput(*none.review, none.m.CurrentTestName, none.m.units(),
+                                     none.m.rotorBob(), WithRheology::Yes));
     ASSERT_TRUE(writeTestWorkbook(none.file("n.xlsx").toStdString(), in).ok);
     EXPECT_EQ(XlsxReader(none.file("n.xlsx")).lastCell(), "B7");
     const XlsxReader x(none.file("n.xlsx"), 2);
@@ -265,6 +265,23 @@ TEST(CementWorkbook, RoundedReadingsAndLayout)
     Opened none({});
     ASSERT_TRUE(writeCementWorkbook(none.file("n.xlsx").toStdString(), none.input()).ok);
     EXPECT_EQ(XlsxReader(none.file("n.xlsx")).lastCell(), "B6");
+}
+
+// The cement sheet reads the opened test without fitting it; the same rows either way.
+TEST(CementWorkbook, ItsInputCarriesNoAnalysis)
+{
+    Opened o(binghamMud());
+    const auto cement = must(
+        exportInput(*o.review, o.m.CurrentTestName, o.m.units(), o.m.rotorBob(), WithRheology::No));
+    const auto full = must(exportInput(*o.review, o.m.CurrentTestName, o.m.units(), o.m.rotorBob(),
+                                       WithRheology::Yes));
+    EXPECT_FALSE(cement.rheology);
+    ASSERT_TRUE(full.rheology);
+    EXPECT_EQ(cement.rows, full.rows);
+    EXPECT_EQ(cement.header.testName, "T");
+    ASSERT_TRUE(writeCementWorkbook(o.file("a.xlsx").toStdString(), cement).ok);
+    ASSERT_TRUE(writeCementWorkbook(o.file("b.xlsx").toStdString(), full).ok);
+    EXPECT_EQ(XlsxReader(o.file("a.xlsx")).sheet, XlsxReader(o.file("b.xlsx")).sheet);
 }
 
 TEST(Workbooks, AFailedWriteLeavesNoFileAndKeepsTheOldOne)

@@ -8,6 +8,7 @@
 #include "support/TestDb.h"
 #include "ui/QtTextPrinter.h"
 
+#include <QDir>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -340,16 +341,61 @@ TEST(Printout, LinesCellsAndPages)
     ASSERT_EQ(lines.size(), 3u + 41u);
     EXPECT_EQ(lines[0].text, "Below is the list of the test steps of Mud");
     EXPECT_EQ(lines[1].text, "");
-    EXPECT_EQ(lines[2].text,
-              "Step No   Elaps Time(S) Temperature(°F) Speed(Rpm)    Shear Rate(1/S)");
+    EXPECT_EQ(lines[2].text, printoutHeader(false));
     EXPECT_EQ(lines[3].text.substr(19, 19), "600" + std::string(16, ' '));
-    EXPECT_EQ(lines[3].text.size(), 5u * 19u);
+    EXPECT_EQ(lines[3].text.size(), 6u * 19u);
+    EXPECT_EQ(lines[3].text.substr(5 * 19), "10" + std::string(17, ' '));
     // Step 39 is grid row 40: a new page after it, so step 40 starts page two.
     for (size_t i = 3; i < lines.size(); ++i)
         EXPECT_EQ(lines[i].newPageAfter, i == 3 + 38) << i;
     EXPECT_EQ(lines[43].text.substr(19, 21), "123456789012345678901");
     EXPECT_EQ(lines[43].text.substr(40, 1), "1");
     EXPECT_EQ(sequencePrintout("Mud", {}, false).size(), 3u);
+}
+
+// On paper every heading stands over its values, the record rate's too, in either unit system.
+TEST(Printout, HeadingsStandOverTheirValues)
+{
+    const struct {
+        bool si;
+        const char *temperature;
+    } cases[] = {{false, "Temperature(°F)"}, {true, "Temperature(°C)"}};
+    QTemporaryDir dir;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.si);
+        const std::vector<SetupRow> rows{{"1", "600", "212.0", "100.00", "170.23", "10"},
+                                         {"2", "86400", "-40.0", "0.50", "0.85", "6300"}};
+        const QString pdf = dir.filePath(QStringLiteral("aligned%1.pdf").arg(c.si));
+        QtTextPrinter printer;
+        printer.printToPdf(pdf, 1);
+        printSequence(printer, "Mud", rows, c.si);
+        QProcess text;
+        text.start("pdftotext", {"-layout", pdf, "-"});
+        text.waitForFinished(20000);
+        const QStringList paper = QString::fromUtf8(text.readAllStandardOutput()).split('\n');
+        if (const QByteArray shots = qgetenv("VISCORA_SHOTS"); !shots.isEmpty() && !c.si) {
+            QDir().mkpath(QString::fromLocal8Bit(shots));
+            QProcess::execute("pdftoppm", {"-png", "-r", "80", "-singlefile", pdf,
+                                           QString::fromLocal8Bit(shots) + "/steps-printout"});
+        }
+        const auto header = std::find_if(paper.begin(), paper.end(),
+                                         [](const QString &l) { return l.contains("Step No"); });
+        ASSERT_NE(header, paper.end());
+        const QString headings[] = {
+            "Step No",    "Elaps Time(S)",   QString::fromUtf8(c.temperature),
+            "Speed(Rpm)", "Shear Rate(1/S)", "Record Rate(Sec/Datum)"};
+        for (size_t r = 0; r < rows.size(); ++r) {
+            const QString &line = *(header + 1 + static_cast<qsizetype>(r));
+            qsizetype from = 0;
+            for (size_t col = 0; col < 6; ++col) {
+                const qsizetype at = header->indexOf(headings[col]);
+                ASSERT_GE(at, 0) << headings[col].toStdString();
+                EXPECT_EQ(line.indexOf(rows[r][col], from), at)
+                    << headings[col].toStdString() << " in " << line.toStdString();
+                from = at + rows[r][col].size();
+            }
+        }
+    }
 }
 
 // 39 steps fill the first page exactly and 79 the second: no empty page may follow them.

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -288,8 +289,11 @@ TEST(SetupWindow, PrintsEachCopyAsItsOwnDocument)
         const QString text = QString::fromUtf8(p.readAllStandardOutput());
         EXPECT_TRUE(text.contains("Below is the list of the test steps of Mud A"))
             << text.toStdString();
-        EXPECT_TRUE(text.contains("Step No   Elaps Time(S) Temperature(°F) Speed(Rpm)"))
-            << text.toStdString();
+        // Every column's heading, the record rate's last.
+        static const QRegularExpression header(
+            QStringLiteral(R"(Step No\s+Elaps Time\(S\)\s+Temperature\(°F\)\s+Speed\(Rpm\)\s+)"
+                           R"(Shear Rate\(1/S\)\s+Record Rate\(Sec/Datum\))"));
+        EXPECT_TRUE(text.contains(header)) << text.toStdString();
         EXPECT_TRUE(text.contains("542.18")) << text.toStdString();
     }
 }
