@@ -47,7 +47,12 @@ void centerOnScreen(QWidget &window)
     const QSize outer = window.size().grownBy(frameOf(window));
     const int x = area.x() + std::max(0, (area.width() - outer.width()) / 2);
     const int y = area.y() + std::max(0, (area.height() - outer.height()) / 2);
-    window.move(x, y);
+    // A window made on the system but not framed yet (a dialog opened over it before it was
+    // shown) takes a move as its inside's place: its title bar would land above (x, y).
+    const QMargins frame = frameOf(window);
+    const bool unframed = window.testAttribute(Qt::WA_WState_Created) && !window.isVisible() &&
+                          window.frameGeometry() == window.geometry();
+    window.move(unframed ? QPoint(x + frame.left(), y + frame.top()) : QPoint(x, y));
 }
 
 void applyWindowState(QWidget &window, WindowState state)
