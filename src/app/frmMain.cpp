@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "core/ChartTypes.h"
+#include "ui/DialogButtons.h"
 #include "ui/BusyCursor.h"
 #include "ui/ChartView.h"
 #include "ui/ConventionalIcons.h"
@@ -230,6 +231,9 @@ void frmMain::buildControls()
                           c2, y0 + 5 * dy, &frmMain::cmdCalicheck_Click);
     cmdExit = button("cmdExit", "&Exit", "Click here to exit Viscora", c1, y0 + 6 * dy,
                      &frmMain::cmdExit_Click);
+    // Alt+E would only move the focus between the two: it stops the test, which has no other
+    // key; Exit keeps File's Alt+F, X.
+    giveAltKey(*cmdStopTest, {cmdExit});
 
     Label2 = new QLabel(QStringLiteral("Select Chart Type:"), central_);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -275,6 +279,8 @@ void frmMain::buildControls()
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
     MSFlexGrid1->setToolTip(QStringLiteral("This table lists the test results."));
     MSFlexGrid1->setGeometry(8, 408, 984, 284);
+    // Tab goes on to the next control; the arrows move within the grid.
+    MSFlexGrid1->setTabKeyNavigation(false);
     MSFlexGrid1->verticalHeader()->setDefaultSectionSize(20);
     MSFlexGrid1->setWordWrap(true);
     QFont headerFont = MSFlexGrid1->horizontalHeader()->font();
@@ -382,10 +388,14 @@ void frmMain::closeEvent(QCloseEvent *e)
 
 void frmMain::cmdOpen_Click()
 {
+    const std::string shown = deps_.m.CurrentTestName;
     {
         OpenTest dialog(deps_.m, review_->repository(), prompter(), this);
         exec(dialog);
     }
+    // A status message is about the test it came with.
+    if (deps_.m.CurrentTestName != shown)
+        statusPanel->clear();
     review_->openCurrentTest();
     showReview();
 }
@@ -544,11 +554,36 @@ void frmMain::printWidget(QWidget &widget)
 
 void frmMain::cmdPrintChart_Click() { printWidget(*Pesgo1); }
 
-template <typename Writer> void frmMain::exportWorkbook(const char *what, Writer write)
+std::string workbookFileName(const std::string &testName, const std::string &ending)
+{
+    // The dialog splits a name with double quotes into several files; '/' makes a path; the
+    // rest cannot be copied to the lab's shared folders. A name stays within 255 bytes.
+    QString name;
+    for (const QChar c : QString::fromStdString(testName).trimmed()) {
+        if (c == '"')
+            name += '\'';
+        else if (c.category() == QChar::Other_Control || QStringLiteral("/\\:*?<>|").contains(c))
+            name += '_';
+        else
+            name += c;
+    }
+    while (name.startsWith('.') || name.endsWith('.') || name.endsWith(' '))
+        name = name.startsWith('.') ? name.mid(1) : name.chopped(1);
+    constexpr qsizetype kMostBytes = 255;
+    const qsizetype room = kMostBytes - static_cast<qsizetype>(ending.size());
+    while (name.toUtf8().size() > room)
+        name.chop(name.back().isLowSurrogate() ? 2 : 1);
+    if (name.trimmed().isEmpty())
+        name = QStringLiteral("test");
+    return name.toStdString() + ending;
+}
+
+template <typename Writer>
+void frmMain::exportWorkbook(const char *what, const char *ending, Writer write)
 {
     if (deps_.m.CurrentTestName.empty())
         return;
-    const std::string path = askWorkbookPath(deps_.m.CurrentTestName + ".xlsx");
+    const std::string path = askWorkbookPath(workbookFileName(deps_.m.CurrentTestName, ending));
     if (path.empty())
         return;
     const auto input =
@@ -602,11 +637,11 @@ std::string frmMain::askWorkbookPath(const std::string &proposedName)
     return path;
 }
 
-void frmMain::cmdExport_Click() { exportWorkbook("The workbook", writeTestWorkbook); }
+void frmMain::cmdExport_Click() { exportWorkbook("The workbook", ".xlsx", writeTestWorkbook); }
 
 void frmMain::MenuFileCementRpt_Click()
 {
-    exportWorkbook("The cement lab report", writeCementWorkbook);
+    exportWorkbook("The cement lab report", " cement.xlsx", writeCementWorkbook);
 }
 void frmMain::cmdCalicheck_Click()
 {

@@ -67,6 +67,11 @@ struct MainWindowDeps {
         makeDatabaseDialog = {};
 };
 
+// The file name the save dialog proposes for a test's workbook: the test's name and `ending`
+// (".xlsx", " cement.xlsx"), always one valid file name, never one the dialog reads as a list
+// of files or as a path.
+std::string workbookFileName(const std::string &testName, const std::string &ending);
+
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -160,7 +165,8 @@ private:
     std::string askWorkbookPath(const std::string &proposedName);
     void exportCalibration(const std::string &viscosity, const std::array<CalibrationRow, 5> &rows);
     // Both workbooks: the file dialog, the writing with its progress, the result.
-    template <typename Writer> void exportWorkbook(const char *what, Writer write);
+    template <typename Writer>
+    void exportWorkbook(const char *what, const char *ending, Writer write);
     int exec(QDialog &d) { return runDialog(d); }
     Prompter &prompter() { return prompter_; }
 

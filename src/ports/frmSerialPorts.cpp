@@ -44,6 +44,7 @@ frmSerialPorts::frmSerialPorts(SerialPortsDeps deps, QWidget *parent)
                                             QStringLiteral("Maker and product"),
                                             QStringLiteral("Used as"), QStringLiteral("Access")});
     gridDevices->verticalHeader()->hide();
+    gridDevices->setTabKeyNavigation(false);
     gridDevices->setEditTriggers(QAbstractItemView::NoEditTriggers);
     gridDevices->setSelectionMode(QAbstractItemView::NoSelection);
     // Everything but the stable name fits its contents; that one takes what is left.

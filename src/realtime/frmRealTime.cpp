@@ -1,6 +1,7 @@
 #include "realtime/frmRealTime.h"
 
 #include "ui/BusyCursor.h"
+#include "ui/DialogButtons.h"
 #include "ui/FittedColumns.h"
 #include "ui/LiveChartView.h"
 #include "core/Module1.h"
@@ -78,6 +79,7 @@ void frmRealTime::buildControls()
     MSFlexGrid1 = new QTableView(central_);
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
     MSFlexGrid1->setGeometry(10, 34, 410, 300);
+    MSFlexGrid1->setTabKeyNavigation(false);
     MSFlexGrid1->setModel(grid_.get());
     MSFlexGrid1->horizontalHeader()->setFixedHeight(36);
     MSFlexGrid1->verticalHeader()->setDefaultSectionSize(20);
@@ -179,6 +181,16 @@ void frmRealTime::Form_Load()
     Option5->setChecked(true);
     optAverageNo->setChecked(true);
     showAverage(false);
+    updateAltKeys();
+}
+
+void frmRealTime::updateAltKeys()
+{
+    // "&Start" and "&Stop" share Alt+S: the one that can act answers it.
+    if (acquisition_->running())
+        giveAltKey(*cmdStop, {cmdStart});
+    else
+        giveAltKey(*cmdStart, {cmdStop});
 }
 
 void frmRealTime::cmdSaveAs_Click()
@@ -207,6 +219,7 @@ void frmRealTime::cmdStart_Click()
         Pesgo1->redraw(acquisition_->chart);
         Timer1->start();
     }
+    updateAltKeys();
 }
 
 void frmRealTime::Timer1_Timer()
@@ -219,6 +232,7 @@ void frmRealTime::Timer1_Timer()
         Pesgo1->redraw(acquisition_->chart);
     if (r.records > 0)
         elapsedPanel->setText(QString::fromStdString(acquisition_->elapsedText()));
+    updateAltKeys();
 }
 
 void frmRealTime::cmdStop_Click()
@@ -229,6 +243,7 @@ void frmRealTime::cmdStop_Click()
     }
     if (!acquisition_->running() && !acquisition_->holding())
         Timer1->stop();
+    updateAltKeys();
 }
 
 void frmRealTime::cmdShowAll_Click()

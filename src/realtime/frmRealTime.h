@@ -76,6 +76,7 @@ protected:
 private:
     void buildControls();
     void showAverage(bool on);
+    void updateAltKeys();
     bool refuseWhileRunning();
 
     Prompter &prompter() { return prompter_; }

@@ -167,6 +167,7 @@ void frmSetup::buildControls()
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
     MSFlexGrid1->setToolTip(QStringLiteral("Select the desired test step by click on it"));
     MSFlexGrid1->setGeometry(240, 8, 650, 322);
+    MSFlexGrid1->setTabKeyNavigation(false);
     MSFlexGrid1->setModel(grid_.get());
     MSFlexGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     MSFlexGrid1->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -32,6 +32,7 @@
 #include <QChartView>
 #include <QApplication>
 #include <QAbstractButton>
+#include <QMainWindow>
 #include <QMap>
 #include <QLineEdit>
 #include <QPdfWriter>
@@ -50,6 +51,7 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTest>
 #include <QToolBar>
 
 #include <map>
@@ -657,6 +659,47 @@ TEST(HelpWindow, ShowsThePageOverTheWindowThatAsked)
     EXPECT_EQ(parent, f.w->setupWindow());
 }
 
+namespace {
+// "Menu → Item" for every item of a window's menus (an item of the bar itself alone), as the
+// help page names them.
+QStringList menuPaths(QMainWindow &window)
+{
+    auto plain = [](QString text) { return text.remove('&').trimmed(); };
+    QStringList paths;
+    for (QAction *top : window.menuBar()->actions()) {
+        if (!top->menu()) {
+            paths << plain(top->text());
+            continue;
+        }
+        for (QAction *item : top->menu()->actions())
+            if (!item->isSeparator())
+                paths << plain(top->text()) + QStringLiteral(" → ") + plain(item->text());
+    }
+    return paths;
+}
+} // namespace
+
+TEST(HelpWindow, NamesEveryMenuItemOfTheProgram)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    QString help;
+    f.onDialog = [&](QDialog &d) {
+        if (auto *viewer = qobject_cast<HelpViewer *>(&d))
+            help = viewer->browser()->toPlainText();
+    };
+    f.w->MenuHelpContent->trigger();
+    ASSERT_FALSE(help.isEmpty());
+    QStringList paths = menuPaths(*f.w);
+    for (const char *added : {"Tools → Serial Ports...", "Tools → Database...",
+                              "Tools → Copy Tests To Database...", "Analysis → Rheology..."})
+        EXPECT_TRUE(paths.contains(QString::fromUtf8(added))) << added;
+    f.w->cmdSetup->click();
+    paths << menuPaths(*f.w->setupWindow());
+    for (const QString &path : paths)
+        EXPECT_TRUE(help.contains(path)) << path.toStdString();
+}
+
 // The page is compiled into a static library: only the program itself shows whether it is
 // registered where the window looks for it.
 TEST(HelpWindow, TheProgramFindsItsHelpPage)
@@ -734,6 +777,22 @@ TEST(MainWindow, RemoteStartAndStopBytes)
     EXPECT_TRUE(f.w->isEnabled());
 }
 
+// Each button's Alt key reaches it: "Stop T&est" takes Alt+E, "&Exit" keeps File, Exit.
+TEST(MainWindow, AltKeysReachTheirButtons)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->show();
+    QApplication::setActiveWindow(f.w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.w.get()));
+    EXPECT_EQ(altKeyClashes(*f.w), "");
+    QTest::keyClick(f.w.get(), Qt::Key_E, Qt::AltModifier);
+    // A button's key presses it as a click does, drawn pressed for a moment first.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.port.allWritten().empty(); }, 2000));
+    EXPECT_EQ(f.port.allWritten(), "\x06");
+    EXPECT_TRUE(f.w->isVisible());
+}
+
 TEST(MainWindow, RetrieveNamesStoresAndShowsTheTest)
 {
     Fixture f;
@@ -762,6 +821,36 @@ TEST(MainWindow, RetrieveNamesStoresAndShowsTheTest)
     EXPECT_TRUE(f.w->isVisible() || !f.w->isHidden());
     EXPECT_EQ(f.w->statusPanel->text(), "Retrieving Data Finished Successfully!");
     EXPECT_EQ(f.w->review()->chart().subtitle(), "retrieved");
+
+    // The message is about the retrieved test: it stays while that test is shown, and goes
+    // with it.
+    f.open(""); // cancelled
+    EXPECT_EQ(f.w->statusPanel->text(), "Retrieving Data Finished Successfully!");
+    f.open("second");
+    EXPECT_EQ(f.w->statusPanel->text(), "");
+}
+
+// Tab leaves a grid for the next control; the arrows move within it.
+TEST(MainWindow, TabLeavesTheGridArrowsMoveWithin)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.open("ramp");
+    f.w->show();
+    QApplication::setActiveWindow(f.w.get());
+    QTableView *grid = f.w->MSFlexGrid1;
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    QTest::keyClick(grid, Qt::Key_Right);
+    EXPECT_EQ(grid->currentIndex().column(), 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), grid);
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(1, 1));
+    grid->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_NE(QApplication::focusWidget(), grid);
 }
 
 TEST(MainWindow, SetupHidesTheMainWindowAndReturnRefreshesIt)
@@ -860,6 +949,46 @@ TEST(MainWindow, ReportPrintAndExportCommands)
     const size_t messages = f.p.shown.size();
     f.w->cmdExport->click();
     EXPECT_EQ(f.p.shown.size(), messages);
+}
+
+// Whatever the test's name, the save dialog is offered one valid file name, and each
+// workbook its own.
+TEST(MainWindow, WorkbookNamesAreOneValidFileEach)
+{
+    struct Case {
+        std::string test, workbook;
+    } cases[] = {
+        {"ramp", "ramp.xlsx"},
+        {"q \"x\" y", "q 'x' y.xlsx"},
+        {"\"a\" \"b\"", "'a' 'b'.xlsx"},
+        {"mud 3/4 A:B", "mud 3_4 A_B.xlsx"},
+        {"..hidden.", "hidden.xlsx"},
+        {"tab\there", "tab_here.xlsx"},
+        {"/", "_.xlsx"},
+        {"...", "test.xlsx"},
+        {"Schlämme 25 °C", "Schlämme 25 °C.xlsx"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(workbookFileName(c.test, ".xlsx"), c.workbook) << c.test;
+        EXPECT_EQ(workbookFileName(c.test, " cement.xlsx"),
+                  c.workbook.substr(0, c.workbook.size() - 5) + " cement.xlsx")
+            << c.test;
+    }
+    const std::string longName = workbookFileName(std::string(300, 'x'), " cement.xlsx");
+    EXPECT_EQ(longName.size(), 255u);
+    EXPECT_TRUE(longName.ends_with(" cement.xlsx"));
+
+    // Through the window: the dialog is offered these names.
+    Fixture f;
+    f.t.addTest("q \"x\" y", {point(1, 10, 120, 100, 200)});
+    ASSERT_TRUE(f.w->Form_Load());
+    f.open("q \"x\" y");
+    f.p.files = {"", ""}; // both cancelled
+    f.w->cmdExport->click();
+    f.w->MenuFileCementRpt->trigger();
+    ASSERT_EQ(f.p.fileRequests.size(), 2u);
+    EXPECT_EQ(f.p.fileRequests[0].proposedName, "q 'x' y.xlsx");
+    EXPECT_EQ(f.p.fileRequests[1].proposedName, "q 'x' y cement.xlsx");
 }
 
 TEST(MainWindow, RheologyWindowOfTheOpenedTest)

@@ -8,6 +8,7 @@
 #include "support/TestDb.h"
 #include "realtime/frmRealRelated.h"
 #include "realtime/frmRealTime.h"
+#include "support/AltKeys.h"
 
 #include <QApplication>
 #include <QChart>
@@ -177,6 +178,36 @@ TEST(RealTimeWindow, RunsASimulatedTestToItsEnd)
     EXPECT_EQ(f.t.scalar("SELECT COUNT(*) FROM TestResult WHERE TestId=1").toInt(), 4 + 6);
     EXPECT_TRUE(f.w->cmdReturn_Click());
     EXPECT_EQ(f.mainShown, 1);
+}
+
+// "&Start" and "&Stop" share their Alt key: the one that can act answers it.
+TEST(RealTimeWindow, AltSStartsAndDuringATestStops)
+{
+    Fixture f;
+    f.download();
+    f.name("By keys");
+    f.w->show();
+    QApplication::setActiveWindow(f.w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.w.get()));
+    EXPECT_EQ(altKeyClashes(*f.w), "");
+    // A button's key presses it as a click does, drawn pressed for a moment first.
+    auto altS = [&](const std::function<bool()> &done) {
+        QTest::keyClick(f.w.get(), Qt::Key_S, Qt::AltModifier);
+        return QTest::qWaitFor(done, 2000);
+    };
+    ASSERT_TRUE(altS([&] { return f.w->acquisition().running(); }));
+    EXPECT_EQ(altKeyClashes(*f.w), "");
+    for (int i = 0; i < 12; ++i)
+        f.tick();
+    EXPECT_TRUE(altS([&] { return !f.w->acquisition().running(); }));
+    EXPECT_FALSE(f.instrument.running());
+    EXPECT_EQ(f.w->cmdStart->text(), "&S&tart");
+    EXPECT_EQ(f.w->cmdStop->text(), "&Stop");
+    // Ended, the key starts again (here: asks for a name first).
+    const size_t shown = f.p.shown.size();
+    EXPECT_TRUE(altS([&] { return f.p.shown.size() > shown; }));
+    EXPECT_EQ(f.p.shown.back().text,
+              "Please first name this test by clicking the 'Save Result As' button.");
 }
 
 TEST(RealTimeWindow, StopEndsTheRunWithRowsKept)
