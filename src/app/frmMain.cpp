@@ -182,7 +182,8 @@ void frmMain::buildControls()
 {
     central_ = new QWidget(this);
     central_->setObjectName(QStringLiteral("central"));
-    setCentralWidget(central_);
+    // On a small screen the window shrinks to it and the controls scroll.
+    setCentralWidget(scrollable(central_));
     central_->resize(kDesignWidth, kDesignHeight);
 
     auto button = [this](const char *name, const char *caption, const char *tip, int x, int y,
@@ -306,6 +307,7 @@ bool frmMain::Form_Load()
     deps_.m.DebugMode = isDebugCommandLine(deps_.commandLine);
     RelatedInfo->setEnabled(false);
     timePanel->setText(QTime::currentTime().toString(QStringLiteral("h:mm AP")));
+    keepStatusBarWhole(*this);
     deps_.m.CommPort = 1;
     deps_.m.UnitSystem = 1;
     deps_.m.NoTestShown = true;
@@ -319,6 +321,8 @@ bool frmMain::Form_Load()
     review_ = std::make_unique<TestReview>(deps_.m, *db_, prompter());
     MSFlexGrid1->setModel(&review_->grid());
 
+    // The fractions are taken at the design size, whatever the scroll area made of it so far.
+    central_->resize(kDesignWidth, kDesignHeight);
     layout_.attach(central_);
     centerOnScreen(*this);
     Option1->setChecked(true);

@@ -64,7 +64,7 @@ frmRealTime::~frmRealTime()
 void frmRealTime::buildControls()
 {
     central_ = new QWidget(this);
-    setCentralWidget(central_);
+    setCentralWidget(scrollable(central_));
     central_->resize(kDesignWidth, kDesignHeight);
 
     // The steps, buttons and choices on the left, the chart over the whole height on the
@@ -149,6 +149,7 @@ void frmRealTime::buildControls()
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->addWidget(statusPanel, 1);
     statusBar()->addPermanentWidget(elapsedPanel);
+    keepStatusBarWhole(*this);
     resize(kDesignWidth, kDesignHeight + 30);
 }
 
@@ -162,6 +163,7 @@ void frmRealTime::showAverage(bool on)
 void frmRealTime::Form_Load()
 {
     acquisition_->reset();
+    central_->resize(kDesignWidth, kDesignHeight);
     layout_.attach(central_);
     centerOnScreen(*this);
     applyWindowState(*this, deps_.m.SavedWindowState);

@@ -138,7 +138,7 @@ void frmSetup::buildToolbar()
 void frmSetup::buildControls()
 {
     central_ = new QWidget(this);
-    setCentralWidget(central_);
+    setCentralWidget(scrollable(central_));
     central_->resize(kDesignWidth, kDesignHeight);
 
     auto label = [this](const char *name, const char *text, QRect g) {
@@ -275,6 +275,7 @@ void frmSetup::buildControls()
 void frmSetup::Form_Load()
 {
     timePanel->setText(QTime::currentTime().toString(QStringLiteral("h:mm AP")));
+    keepStatusBarWhole(*this);
     cmbComm->clear();
     for (int i = 1; i <= kCommPorts; ++i)
         cmbComm->addItem(QStringLiteral("Comm %1").arg(i));
@@ -290,6 +291,7 @@ void frmSetup::Form_Load()
     if (deps_.m.DebugMode)
         prompter().message("Add rb options ok");
     deps_.m.RbIndex = 1;
+    central_->resize(kDesignWidth, kDesignHeight);
     layout_.attach(central_);
     centerOnScreen(*this);
     applyWindowState(*this, deps_.m.SavedWindowState);

@@ -1,7 +1,13 @@
 #include "ui/WindowPlacement.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QMainWindow>
+#include <QScrollArea>
+#include <QSizeGrip>
+#include <QStatusBar>
 #include <QWidget>
 #include <QWindow>
 
@@ -63,6 +69,52 @@ void applyWindowState(QWidget &window, WindowState state)
         window.setWindowState(Qt::WindowMinimized);
     else if (state == WindowState::Normal)
         window.setWindowState(window.windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized));
+}
+
+QScrollArea *scrollable(QWidget *content)
+{
+    auto *scroll = new QScrollArea;
+    scroll->setObjectName(content->objectName() + QStringLiteral("Scroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(content);
+    return scroll;
+}
+
+void keepStatusBarWhole(QMainWindow &window)
+{
+    const QStatusBar *bar = window.statusBar();
+    // The panels, the gaps between them and the size grip.
+    int width = 24;
+    for (const QWidget *panel : bar->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (!panel->isHidden() && !qobject_cast<const QSizeGrip *>(panel))
+            width += std::max(panel->minimumWidth(), panel->minimumSizeHint().width()) + 8;
+    window.setMinimumWidth(width);
+}
+
+WindowsKeptOnScreen::WindowsKeptOnScreen() { qApp->installEventFilter(this); }
+
+WindowsKeptOnScreen::~WindowsKeptOnScreen() { qApp->removeEventFilter(this); }
+
+bool WindowsKeptOnScreen::eventFilter(QObject *watched, QEvent *e)
+{
+    if (e->type() != QEvent::Show || !watched->isWidgetType())
+        return false;
+    auto *window = static_cast<QWidget *>(watched);
+    const Qt::WindowType type = window->windowType();
+    if (!window->isWindow() || (type != Qt::Window && type != Qt::Dialog) ||
+        window->isMaximized() || window->isFullScreen())
+        return false;
+    fitOnScreen(*window);
+    const QRect area = availableArea(*window);
+    const QSize outer = window->size().grownBy(frameOf(*window));
+    const QPoint at = window->pos();
+    const QPoint onScreen(
+        std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width())),
+        std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height())));
+    if (onScreen != at)
+        window->move(onScreen);
+    return false;
 }
 
 WindowState windowStateOf(const QWidget &window)

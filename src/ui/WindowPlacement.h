@@ -5,8 +5,11 @@
 #include "core/Module1.h"
 
 #include <QMargins>
+#include <QObject>
 #include <QRect>
+#include <QScrollArea>
 
+class QMainWindow;
 class QWidget;
 
 namespace viscora {
@@ -21,6 +24,24 @@ void fitOnScreen(QWidget &window);
 // starts at the top left corner, so that its title bar and menu stay in reach.
 void centerOnScreen(QWidget &window);
 void applyWindowState(QWidget &window, WindowState state);
+// Content in a scroll area that resizes it down to its minimum size and scrolls below that:
+// its window can shrink to a small screen with every control still in reach.
+QScrollArea *scrollable(QWidget *content);
+
+// Keeps a main window whose controls scroll at least as wide as its status bar's panels
+// need: a main window takes no minimum from its status bar.
+void keepStatusBarWhole(QMainWindow &window);
+
+// While it lives, every window the application shows (dialogs Qt places itself too) is fitted
+// to its screen's free area and moved onto it, title bar included.
+class WindowsKeptOnScreen : public QObject {
+public:
+    WindowsKeptOnScreen();
+    ~WindowsKeptOnScreen() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *e) override;
+};
 WindowState windowStateOf(const QWidget &window);
 
 } // namespace viscora

@@ -23,6 +23,12 @@
 #include "ui/WindowPlacement.h"
 #include "support/TestIconTheme.h"
 #include "support/AltKeys.h"
+#include "dbsetup/DatabaseChoice.h"
+#include "dbsetup/frmDatabase.h"
+#include "device/PortAssignment.h"
+#include "device/PortMap.h"
+#include "device/SerialPortList.h"
+#include "ports/frmSerialPorts.h"
 
 #include <QLineEdit>
 
@@ -34,6 +40,8 @@
 #include <QAbstractButton>
 #include <QMainWindow>
 #include <QMap>
+#include <QScrollArea>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPdfWriter>
 #include <QProcess>
@@ -1404,4 +1412,107 @@ TEST(Screens, EveryWindowAtItsMinimumSizeAndOnScreen)
         atMinimum(&d, "help");
     };
     f.w->MenuHelpContent->trigger();
+}
+
+namespace {
+// The window lies on the screen's free area, and every button, box, list and status bar in it
+// can be reached: in the window, or in a scroll area of the window that can bring it into view.
+void expectWithinReach(QWidget &window, const QString &name)
+{
+    window.show();
+    QApplication::processEvents();
+    saveShot(&window, name + "-reach");
+    const QRect area = availableArea(window);
+    const QRect outer(window.pos(), window.size().grownBy(frameOf(window)));
+    EXPECT_TRUE(area.contains(outer))
+        << name.toStdString() << ": " << outer.x() << "," << outer.y() << " " << outer.width()
+        << "x" << outer.height() << " on " << area.width() << "x" << area.height();
+    for (QWidget *c : window.findChildren<QWidget *>()) {
+        if (!c->isVisibleTo(&window) || c->window() != &window ||
+            !(qobject_cast<QAbstractButton *>(c) || qobject_cast<QComboBox *>(c) ||
+              qobject_cast<QLineEdit *>(c) || qobject_cast<QStatusBar *>(c) ||
+              qobject_cast<QAbstractItemView *>(c)))
+            continue;
+        // Within a scroll area, the area's own place is what must be in reach.
+        QWidget *shown = c;
+        for (QWidget *p = c->parentWidget(); p && p != &window; p = p->parentWidget())
+            if (auto *scroll = qobject_cast<QScrollArea *>(p->parentWidget());
+                scroll && p == scroll->viewport())
+                shown = scroll;
+        const QRect place(shown->mapTo(&window, QPoint(0, 0)), shown->size());
+        const QString text = qobject_cast<QAbstractButton *>(c)
+                                 ? qobject_cast<QAbstractButton *>(c)->text()
+                                 : QString();
+        EXPECT_TRUE(window.rect().contains(place))
+            << name.toStdString() << "/" << c->objectName().toStdString() << " \""
+            << text.toStdString() << "\" at " << place.x() << "," << place.y() << " "
+            << place.width() << "x" << place.height() << " in " << window.width() << "x"
+            << window.height();
+    }
+}
+
+struct NoPorts : SerialPortList {
+    std::vector<SerialDeviceInfo> devices() const override { return {}; }
+};
+} // namespace
+
+// Also run on a 1366 x 768 screen scaled by 1.5 (ctest Screens.SmallScaledOneAndAHalf): every
+// window fits the free area, and what cannot shrink scrolls.
+TEST(Screens, EveryWindowFitsOrScrolls)
+{
+    const WindowsKeptOnScreen kept; // as the program's main() keeps them
+    Fixture f;
+    ASSERT_TRUE(f.addSequence("Mud A", 2, {{1, 600, 212, 100, 10}, {2, 300, 150, 600, 5}}));
+    ASSERT_TRUE(f.w->Form_Load());
+    f.open("ramp");
+    expectWithinReach(*f.w, "main");
+
+    std::vector<QString> dialogs;
+    f.onDialog = [&](QDialog &d) {
+        dialogs.push_back(d.windowTitle());
+        expectWithinReach(d, d.windowTitle());
+        d.hide();
+    };
+    f.w->cmdOpen->click();
+    f.w->cmdOverlap->click();
+    f.w->RelatedInfo->click();
+    f.w->cmdCalicheck->click();
+    f.w->MenuHelpContent->trigger();
+    f.w->MenuHelpAbout->trigger();
+    f.w->MenuAnalysisRheology->trigger();
+    f.w->MenuToolsCopyDatabase->trigger();
+    EXPECT_EQ(dialogs.size(), 8u);
+
+    f.w->cmdSetup->click();
+    frmSetup *setup = f.w->setupWindow();
+    expectWithinReach(*setup, "setup");
+    setup->cmdInsertStep->click();
+    EXPECT_EQ(dialogs.size(), 9u);
+    setup->cmdSend->click();
+    setup->cmdReturn->click();
+
+    f.w->cmdRealTime->click();
+    expectWithinReach(*f.w->realTimeWindow(), "realtime");
+    f.w->realTimeWindow()->cmdReturn_Click();
+    f.w->DirectLog->trigger();
+    expectWithinReach(*f.w->directLogWindow(), "directlog");
+    f.w->directLogWindow()->close();
+
+    QTemporaryDir config;
+    const PortAssignment assignment(config.filePath("viscora.conf"));
+    const NoPorts none;
+    const PortMap map;
+    frmSerialPorts ports(SerialPortsDeps{f.p,
+                                         none,
+                                         assignment,
+                                         map,
+                                         {},
+                                         [] { return std::string(); },
+                                         [](const CommDevices &) {},
+                                         [](const std::string &) { return std::string(); }},
+                         f.w.get());
+    expectWithinReach(ports, "Serial Ports");
+    const DatabaseChoice choice(config.filePath("viscora.conf"));
+    frmDatabase database(DatabaseDialogDeps{f.p, choice, f.t.path}, f.w.get());
+    expectWithinReach(database, "Database");
 }
