@@ -296,3 +296,32 @@ TEST(RealTimeWindow, GridHeadersAndTemperatureTitleReadableAndWiderWithTheWindow
     for (int c = 0; c < 6; ++c)
         EXPECT_GT(grid->columnWidth(c), widths[static_cast<size_t>(c)]) << c;
 }
+
+// The two charts' time axes lie one under the other, also once the scales' labels widen and
+// after a resize.
+TEST(RealTimeWindow, BothChartsShareTheirTimeAxisEdges)
+{
+    Fixture f;
+    f.download();
+    f.name("Aligned");
+    f.w->show();
+    QApplication::processEvents();
+    auto expectAligned = [&](const char *when) {
+        const QRectF upper = f.w->Pesgo1->upperChart()->plotArea();
+        const QRectF lower = f.w->Pesgo1->lowerChart()->plotArea();
+        EXPECT_NEAR(upper.left(), lower.left(), 0.5) << when;
+        EXPECT_NEAR(upper.right(), lower.right(), 0.5) << when;
+        EXPECT_GT(upper.width(), 100) << when;
+    };
+    expectAligned("empty");
+    f.w->cmdStart->click();
+    ASSERT_TRUE(f.w->acquisition().running());
+    for (int i = 0; i < 30; ++i)
+        f.tick();
+    QApplication::processEvents();
+    expectAligned("running");
+    f.w->resize(f.w->width() + 200, f.w->height() - 40);
+    QApplication::processEvents();
+    expectAligned("resized");
+    f.w->cmdStop->click();
+}
