@@ -9,6 +9,7 @@
 #include "realtime/frmRealRelated.h"
 #include "realtime/frmRealTime.h"
 #include "support/AltKeys.h"
+#include "realtime/LiveStatus.h"
 
 #include <QApplication>
 #include <QChart>
@@ -105,11 +106,18 @@ TEST(RealTimeWindow, LoadShowsTheStepsInUnitsAndAnEmptyChart)
     EXPECT_EQ(f.w->acquisition().recordRate(2), 5);
     EXPECT_EQ(f.w->acquisition().recordRate(3), 0);
     EXPECT_FALSE(f.w->Timer1->isActive());
-    EXPECT_TRUE(f.w->Option5->isChecked());
-    EXPECT_EQ(f.w->saveRate, 10);
-    EXPECT_FALSE(f.w->txtAverage->isVisible());
     EXPECT_EQ(f.w->cmdStart->text(), "&S&tart");
-    EXPECT_EQ(f.w->Option7->text(), "1  data per 5 min");
+    // The status panel before a test: its captions in the units chosen, no readings yet.
+    EXPECT_EQ(f.w->lblStepCaption->text(), "Step");
+    EXPECT_EQ(f.w->lblLeftCaption->text(), "Left in step / test");
+    EXPECT_EQ(f.w->lblStressCaption->text(), "Shear stress (dyn/cm2)");
+    EXPECT_EQ(f.w->lblViscosityCaption->text(), "Viscosity (cP)");
+    EXPECT_EQ(f.w->lblTemperatureCaption->text(), "Temperature (°C)");
+    EXPECT_EQ(f.w->lblSpeedCaption->text(), "Speed (rpm)");
+    for (QLabel *value : {f.w->lblStep, f.w->lblLeft, f.w->lblStress, f.w->lblViscosity,
+                          f.w->lblTemperature, f.w->lblSpeed})
+        EXPECT_EQ(value->text(), "–") << value->objectName().toStdString();
+    EXPECT_FALSE(f.w->lblMark->isVisibleTo(f.w.get()));
     EXPECT_EQ(f.w->Pesgo1->upperChart()->series().size(), 2);
     EXPECT_EQ(f.w->Pesgo1->drawnPoints(0), 0);
     f.w->cmdShowAll->click(); // before any data
@@ -324,4 +332,105 @@ TEST(RealTimeWindow, BothChartsShareTheirTimeAxisEdges)
     QApplication::processEvents();
     expectAligned("resized");
     f.w->cmdStop->click();
+}
+
+TEST(LiveStatus, StepAndTimeLeftRunOnThroughTheSequence)
+{
+    const std::vector<SequenceStep> steps = {
+        {1, 40, 150, 300, 10}, {2, 30, 180, 600, 5}, {3, 3600, 180, 3, 60}};
+    struct Case {
+        int step;
+        double time;
+        int shownStep;
+        const char *left, *total;
+    } cases[] = {
+        {1, 0, 1, "0:40", "1:01:10"},  {1, 39, 1, "0:01", "1:00:31"}, {1, 45, 2, "0:25", "1:00:25"},
+        {2, 30, 2, "0:00", "1:00:00"}, {2, 31, 3, "59:59", "59:59"},  {3, 5000, 3, "0:00", "0:00"},
+    };
+    for (const Case &c : cases) {
+        const StepProgress p = stepProgress(steps, c.step, c.time);
+        EXPECT_EQ(p.step, c.shownStep) << c.step << " " << c.time;
+        EXPECT_EQ(durationText(p.stepLeft), c.left) << c.step << " " << c.time;
+        EXPECT_EQ(durationText(p.testLeft), c.total) << c.step << " " << c.time;
+    }
+    EXPECT_EQ(stepProgress(steps, 9, 0).step, 0); // a step the sequence does not have
+    const ShownReadings ei = shownReadings(100, 25.5, 212, 300, false);
+    EXPECT_EQ(ei.stress, "20.9");
+    EXPECT_EQ(ei.stressUnit, "lb/100ft2");
+    EXPECT_EQ(ei.temperature, "212.0");
+    EXPECT_EQ(ei.temperatureUnit, "°F");
+    EXPECT_EQ(ei.viscosity, "25.5");
+    EXPECT_EQ(ei.speed, "300.00");
+    const ShownReadings si = shownReadings(100, 25.5, 212, 300, true);
+    EXPECT_EQ(si.stress, "100.0");
+    EXPECT_EQ(si.temperature, "100.0");
+    EXPECT_EQ(si.temperatureUnit, "°C");
+}
+
+namespace {
+// A simulated instrument whose adapter can be pulled out.
+struct PullablePort : sim::SimPort {
+    using SimPort::SimPort;
+    bool pulled = false;
+    bool open() override { return !pulled && SimPort::open(); }
+    bool broken() const override { return pulled; }
+};
+} // namespace
+
+// The panel follows the run: its step (selected in the grid), the time left, the readings,
+// and a mark while the instrument is lost.
+TEST(RealTimeWindow, StatusPanelFollowsTheRun)
+{
+    Fixture f;
+    PullablePort *port = nullptr;
+    f.w = std::make_unique<frmRealTime>(
+        RealTimeWindowDeps{f.m, *f.t.db, f.p, f.clock,
+                           [&]() -> std::unique_ptr<SerialPort> {
+                               auto made = std::make_unique<PullablePort>(f.instrument, f.clock);
+                               port = made.get();
+                               return made;
+                           },
+                           [] {}, nullptr,
+                           [&f](QDialog &d) {
+                               if (f.onDialog)
+                                   f.onDialog(d);
+                               return d.result();
+                           },
+                           nullptr});
+    f.w->Form_Load();
+    f.download();
+    f.name("Watched");
+    f.w->cmdStart->click();
+    ASSERT_TRUE(f.w->acquisition().running());
+    for (int i = 0; i < 12; ++i)
+        f.tick();
+    // One record a second, each with its second of the step.
+    const auto seconds = static_cast<double>(f.w->acquisition().recordsReceived());
+    ASSERT_GT(seconds, 10);
+    EXPECT_EQ(f.w->lblStep->text(), "1 of 2");
+    EXPECT_EQ(f.w->lblLeft->text().toStdString(),
+              durationText(40.0 - seconds) + " / " + durationText(70.0 - seconds));
+    EXPECT_EQ(f.w->lblSpeed->text(), "300.00");
+    bool number = false;
+    for (QLabel *value : {f.w->lblStress, f.w->lblViscosity, f.w->lblTemperature}) {
+        value->text().toDouble(&number);
+        EXPECT_TRUE(number) << value->text().toStdString();
+    }
+    EXPECT_EQ(f.w->MSFlexGrid1->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(f.w->MSFlexGrid1->selectionModel()->selectedRows().value(0).row(), 0);
+    EXPECT_FALSE(f.w->lblMark->isVisibleTo(f.w.get()));
+
+    for (int i = 0; i < 35; ++i)
+        f.tick();
+    EXPECT_EQ(f.w->lblStep->text(), "2 of 2");
+    EXPECT_EQ(f.w->lblSpeed->text(), "600.00");
+    EXPECT_EQ(f.w->MSFlexGrid1->selectionModel()->selectedRows().value(0).row(), 1);
+
+    port->pulled = true;
+    f.tick();
+    ASSERT_TRUE(f.w->acquisition().running());
+    EXPECT_TRUE(f.w->lblMark->isVisibleTo(f.w.get()));
+    EXPECT_EQ(f.w->lblMark->text(), "Connection to the instrument lost — reconnecting…");
+    f.w->cmdStop->click();
+    EXPECT_FALSE(f.w->lblMark->isVisibleTo(f.w.get()));
 }
