@@ -42,6 +42,10 @@ struct Fixture {
     int mainShown = 0;
     std::function<void(QDialog &)> onDialog;
     std::unique_ptr<frmRealTime> w;
+    // The window's port: the simulated instrument's, unless a test brings its own.
+    std::function<std::unique_ptr<SerialPort>()> makePort = [this] {
+        return std::make_unique<sim::SimPort>(instrument, clock);
+    };
 
     Fixture()
     {
@@ -51,18 +55,20 @@ struct Fixture {
         m.CurrentSequenceName = "Quick";
         m.RbShearFactor = 1.0f;
         m.UnitSystem = 2;
-        w = std::make_unique<frmRealTime>(
-            RealTimeWindowDeps{m, *t.db, p, clock,
-                               [this]() -> std::unique_ptr<SerialPort> {
-                                   return std::make_unique<sim::SimPort>(instrument, clock);
-                               },
-                               [this] { ++mainShown; }, nullptr,
-                               [this](QDialog &d) {
-                                   if (onDialog)
-                                       onDialog(d);
-                                   return d.result();
-                               },
-                               nullptr});
+        open();
+    }
+    // Opens the window (again, with another port).
+    void open()
+    {
+        w.reset();
+        w = std::make_unique<frmRealTime>(RealTimeWindowDeps{
+            m, *t.db, p, clock, [this] { return makePort(); }, [this] { ++mainShown; }, nullptr,
+            [this](QDialog &d) {
+                if (onDialog)
+                    onDialog(d);
+                return d.result();
+            },
+            nullptr});
         w->Form_Load();
     }
     void name(const QString &testName)
@@ -383,21 +389,12 @@ TEST(RealTimeWindow, StatusPanelFollowsTheRun)
 {
     Fixture f;
     PullablePort *port = nullptr;
-    f.w = std::make_unique<frmRealTime>(
-        RealTimeWindowDeps{f.m, *f.t.db, f.p, f.clock,
-                           [&]() -> std::unique_ptr<SerialPort> {
-                               auto made = std::make_unique<PullablePort>(f.instrument, f.clock);
-                               port = made.get();
-                               return made;
-                           },
-                           [] {}, nullptr,
-                           [&f](QDialog &d) {
-                               if (f.onDialog)
-                                   f.onDialog(d);
-                               return d.result();
-                           },
-                           nullptr});
-    f.w->Form_Load();
+    f.makePort = [&]() -> std::unique_ptr<SerialPort> {
+        auto made = std::make_unique<PullablePort>(f.instrument, f.clock);
+        port = made.get();
+        return made;
+    };
+    f.open();
     f.download();
     f.name("Watched");
     f.w->cmdStart->click();
