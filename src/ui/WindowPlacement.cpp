@@ -46,6 +46,26 @@ void fitOnScreen(QWidget &window)
         window.resize(fitted);
 }
 
+QRect frameRect(const QWidget &window)
+{
+    if (window.frameGeometry() != window.geometry())
+        return window.frameGeometry();
+    const QMargins frame = frameOf(window);
+    return QRect(window.geometry().topLeft() - QPoint(frame.left(), frame.top()),
+                 window.size().grownBy(frame));
+}
+
+void moveFrameTo(QWidget &window, const QPoint &topLeft)
+{
+    // Made on the system first, a window's move always places its inside until it is framed:
+    // one made earlier (a dialog opened over it) would otherwise take (x, y) for its inside
+    // and one made later for its frame.
+    (void)window.winId();
+    const QMargins frame = frameOf(window);
+    const bool framed = window.frameGeometry() != window.geometry();
+    window.move(framed ? topLeft : topLeft + QPoint(frame.left(), frame.top()));
+}
+
 void centerOnScreen(QWidget &window)
 {
     fitOnScreen(window);
@@ -53,12 +73,7 @@ void centerOnScreen(QWidget &window)
     const QSize outer = window.size().grownBy(frameOf(window));
     const int x = area.x() + std::max(0, (area.width() - outer.width()) / 2);
     const int y = area.y() + std::max(0, (area.height() - outer.height()) / 2);
-    // A window made on the system but not framed yet (a dialog opened over it before it was
-    // shown) takes a move as its inside's place: its title bar would land above (x, y).
-    const QMargins frame = frameOf(window);
-    const bool unframed = window.testAttribute(Qt::WA_WState_Created) && !window.isVisible() &&
-                          window.frameGeometry() == window.geometry();
-    window.move(unframed ? QPoint(x + frame.left(), y + frame.top()) : QPoint(x, y));
+    moveFrameTo(window, QPoint(x, y));
 }
 
 void applyWindowState(QWidget &window, WindowState state)
@@ -107,13 +122,13 @@ bool WindowsKeptOnScreen::eventFilter(QObject *watched, QEvent *e)
         return false;
     fitOnScreen(*window);
     const QRect area = availableArea(*window);
-    const QSize outer = window->size().grownBy(frameOf(*window));
-    const QPoint at = window->pos();
+    const QRect outer = frameRect(*window);
     const QPoint onScreen(
-        std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width())),
-        std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height())));
-    if (onScreen != at)
-        window->move(onScreen);
+        std::clamp(outer.x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width())),
+        std::clamp(outer.y(), area.top(),
+                   std::max(area.top(), area.bottom() + 1 - outer.height())));
+    if (onScreen != outer.topLeft())
+        moveFrameTo(*window, onScreen);
     return false;
 }
 

@@ -18,6 +18,12 @@ namespace viscora {
 QRect availableArea(const QWidget &window);
 // The window's frame (title bar and borders); an estimate before a window manager framed it.
 QMargins frameOf(const QWidget &window);
+// The window's outer rectangle, title bar and borders included: its frame once a window
+// manager framed it, else its inside with the estimated frame around it.
+QRect frameRect(const QWidget &window);
+// Puts the window's frame's top left corner there (its inside there plus the frame's estimate
+// while it has no frame yet).
+void moveFrameTo(QWidget &window, const QPoint &topLeft);
 // Shrinks the window, frame included, to the screen's free area, never below its minimum size.
 void fitOnScreen(QWidget &window);
 // Fits the window, then centres it; a window larger than the screen even at its minimum size

@@ -1373,8 +1373,7 @@ void expectOnScreen(QWidget *window, const char *name)
     QApplication::processEvents();
     saveShot(window, QString::fromLatin1(name) + "-open");
     const QRect area = availableArea(*window);
-    const QMargins frame = frameOf(*window);
-    const QRect outer(window->pos(), window->size().grownBy(frame));
+    const QRect outer = frameRect(*window);
     EXPECT_TRUE(area.contains(outer))
         << name << ": " << outer.x() << "," << outer.y() << " " << outer.width() << "x"
         << outer.height() << " on " << area.width() << "x" << area.height();
@@ -1423,7 +1422,7 @@ void expectWithinReach(QWidget &window, const QString &name)
     QApplication::processEvents();
     saveShot(&window, name + "-reach");
     const QRect area = availableArea(window);
-    const QRect outer(window.pos(), window.size().grownBy(frameOf(window)));
+    const QRect outer = frameRect(window);
     EXPECT_TRUE(area.contains(outer))
         << name.toStdString() << ": " << outer.x() << "," << outer.y() << " " << outer.width()
         << "x" << outer.height() << " on " << area.width() << "x" << area.height();
