@@ -8,6 +8,7 @@
 #include <QScrollArea>
 #include <QSizeGrip>
 #include <QStatusBar>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -121,14 +122,17 @@ bool WindowsKeptOnScreen::eventFilter(QObject *watched, QEvent *e)
         window->isMaximized() || window->isFullScreen())
         return false;
     fitOnScreen(*window);
-    const QRect area = availableArea(*window);
-    const QRect outer = frameRect(*window);
-    const QPoint onScreen(
-        std::clamp(outer.x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width())),
-        std::clamp(outer.y(), area.top(),
-                   std::max(area.top(), area.bottom() + 1 - outer.height())));
-    if (onScreen != outer.topLeft())
-        moveFrameTo(*window, onScreen);
+    // Where it goes is known once it is shown: a dialog is placed over its parent then.
+    QTimer::singleShot(0, window, [window] {
+        const QRect area = availableArea(*window);
+        const QRect outer = frameRect(*window);
+        const QPoint onScreen(std::clamp(outer.x(), area.left(),
+                                         std::max(area.left(), area.right() + 1 - outer.width())),
+                              std::clamp(outer.y(), area.top(),
+                                         std::max(area.top(), area.bottom() + 1 - outer.height())));
+        if (onScreen != outer.topLeft())
+            moveFrameTo(*window, onScreen);
+    });
     return false;
 }
 

@@ -186,3 +186,25 @@ TEST(QtPrompter, BoxesOverTheirWindowOrItsDialogAndADeleteDefaultsToNo)
     prompter->detail("why it failed");
     EXPECT_EQ(detail, "why it failed");
 }
+
+// Kept on screen, a dialog still opens over its window, and one larger than the screen is
+// fitted to it.
+TEST(WindowPlacement, ShownDialogsOverTheirWindowAndWithinTheScreen)
+{
+    const WindowsKeptOnScreen kept;
+    const QRect area = QApplication::primaryScreen()->availableGeometry();
+    QWidget window;
+    window.resize(600, 400);
+    centerOnScreen(window);
+    window.show();
+    for (const QSize size : {QSize(300, 200), QSize(area.width() + 200, area.height() + 200)}) {
+        QDialog dialog(&window);
+        dialog.resize(size);
+        dialog.show();
+        QApplication::processEvents();
+        EXPECT_TRUE(area.contains(frameRect(dialog))) << size.width();
+        if (size.width() < area.width()) {
+            EXPECT_NEAR(dialog.geometry().center().x(), window.geometry().center().x(), 10);
+        }
+    }
+}
