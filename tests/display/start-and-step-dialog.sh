@@ -21,7 +21,8 @@ cleanup() {
 trap cleanup EXIT
 mkdir -p "$work/home" "$work/lab" "$work/config" "$work/runtime"
 chmod 700 "$work/runtime"
-export DISPLAY=$display XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
+# The real display, whatever the test run uses for the others.
+export DISPLAY=$display XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb
 Xvfb "$display" -screen 0 1366x768x24 >/dev/null 2>&1 & xvfb=$!
 sleep 1
 openbox >/dev/null 2>&1 & wm=$!
