@@ -10,6 +10,7 @@
 #include "setup/StepDialogs.h"
 #include "core/Units.h"
 #include "ui/ConventionalIcons.h"
+#include "ui/DialogButtons.h"
 #include "ui/WindowPlacement.h"
 
 #include <QAction>
@@ -257,6 +258,10 @@ void frmSetup::buildControls()
     cmdCopyPaste =
         button("cmdCopyPaste", "Copy && P&aste", "Click here to copy & paste one section of steps",
                3, 1, [this] { cmdCopyPaste_Click(); });
+    // Shared Alt keys go to the button without a menu item of its own: Insert is Sequence, Add
+    // Step; Save As is File, Save Sequence As.
+    giveAltKey(*cmdEditStep, {cmdInsertStep});
+    setCopyPasteEnabled(cmdCopyPaste->isEnabled());
 
     statusPanel = new QLabel(this);
     statusPanel->setObjectName(QStringLiteral("Status"));
@@ -364,7 +369,7 @@ void frmSetup::DBList1_Click()
             // Said once; the steps would fail the same way.
             viscora::show(prompter(), seq.failure());
             grid_->setRows({}, deps_.m.isSI());
-            cmdCopyPaste->setEnabled(false);
+            setCopyPasteEnabled(false);
             return;
         }
         const int code = *seq ? (*seq)->rbfactor : 1;
@@ -377,7 +382,17 @@ void frmSetup::DBList1_Click()
         cmbRbselect->setCurrentIndex(position);
         cmbRbselect_Click(position);
     }
-    cmdCopyPaste->setEnabled(grid_->rowCount() > 0);
+    setCopyPasteEnabled(grid_->rowCount() > 0);
+}
+
+void frmSetup::setCopyPasteEnabled(bool enabled)
+{
+    cmdCopyPaste->setEnabled(enabled);
+    // Alt+A: Copy & Paste while it can act, else Save As.
+    if (enabled)
+        giveAltKey(*cmdCopyPaste, {cmdSaveAs});
+    else
+        giveAltKey(*cmdSaveAs, {cmdCopyPaste});
 }
 
 void frmSetup::refreshGrid()

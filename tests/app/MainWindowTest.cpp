@@ -1421,6 +1421,7 @@ void expectWithinReach(QWidget &window, const QString &name)
     window.show();
     QApplication::processEvents();
     saveShot(&window, name + "-reach");
+    EXPECT_EQ(altKeyClashes(window), "") << name.toStdString();
     const QRect area = availableArea(window);
     const QRect outer = frameRect(window);
     EXPECT_TRUE(area.contains(outer))
