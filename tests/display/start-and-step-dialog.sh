@@ -68,13 +68,15 @@ QT_SCALE_FACTOR=1.5 "$viscora" >/dev/null 2>&1 & app=$!
 main=$(window "Viscora V1.0") || fail "the remembered database was not opened"
 xdotool search --name "Unable to find" >/dev/null 2>&1 && fail "asked for the database again"
 
-# Setup, Insert new step: a speed of 700 left with Tab.
+# Setup, Sequence, Add Step: a speed of 700 left with Tab.
 xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
 xdotool key alt+s
 setup=$(window "K7400R Setup") || fail "no setup window"
 xdotool windowactivate --sync "$setup" >/dev/null 2>&1 || true
 sleep 1
-xdotool key alt+i alt+i space
+xdotool key alt+s
+sleep 0.5
+xdotool key a
 step=$(window "Insert Step") || fail "no Insert Step dialog"
 sleep 1
 xdotool type --delay 30 "60"; xdotool key Tab
