@@ -27,7 +27,66 @@ Located openOrReport(Prompter &prompter, const QString &location)
     return {Located::Status::Opened, std::move(*opened)};
 }
 
+// The file a run uses when none is named: k7400r.mdb in the current folder, else the one
+// remembered, else the one the operator picks or makes. Its folder becomes the current one.
+Located locateFile(Prompter &prompter, const QString &remembered)
+{
+    const QString cwd = QDir::currentPath();
+    const QString found = findDatabaseFile(cwd);
+    if (!found.isEmpty())
+        return openOrReport(prompter, found);
+    if (!remembered.isEmpty() && QFileInfo(remembered).isFile()) {
+        auto opened = openStartDatabase(remembered);
+        if (opened) {
+            QDir::setCurrent(QFileInfo(remembered).absolutePath());
+            return {Located::Status::Opened, std::move(*opened)};
+        }
+        // Said, and the dialog offered: a remembered file gone bad must not lock the user out.
+        show(prompter, opened.failure());
+    }
+
+    FileDialogRequest request;
+    request.title = "Unable to find the k7400r.mdb file location";
+    request.filter = "(*.mdb)|*.mdb";
+    request.initialDir = cwd.toStdString();
+    request.proposedName = "K7400r.mdb";
+    // A name that is not there yet makes a new database, once the operator confirms it.
+    request.fileMustExist = false;
+    request.pathMustExist = true;
+    // A file of another name cannot be the database; the dialog is shown again for it.
+    for (;;) {
+        const QString chosen = QString::fromStdString(prompter.openFile(request));
+        if (chosen.isEmpty())
+            return {Located::Status::Cancelled, nullptr};
+        if (!hasDatabaseFileName(chosen))
+            continue;
+        const QFileInfo info(chosen);
+        if (!info.exists()) {
+            if (prompter.message(newDatabaseQuestion(info.absoluteFilePath()), "New Database",
+                                 Buttons::YesNo, Icon::Question) != Answer::Yes)
+                continue;
+            auto made =
+                Database::open(info.absoluteFilePath(), Database::OpenMode::CreateIfMissing);
+            if (!made.db) {
+                prompter.message("The database could not be made: " + made.message.toStdString(),
+                                 kDatabaseErrorTitle);
+                continue;
+            }
+            QDir::setCurrent(info.absolutePath());
+            return {Located::Status::Opened, std::move(made.db)};
+        }
+        QDir::setCurrent(info.absolutePath());
+        return openOrReport(prompter, info.absoluteFilePath());
+    }
+}
+
 } // namespace
+
+std::string newDatabaseQuestion(const QString &path)
+{
+    return "There is no database file " + path.toStdString() +
+           ". Make a new, empty database there?";
+}
 
 Located locateDatabase(Prompter &prompter, const QString &location)
 {
@@ -40,29 +99,7 @@ Located locateDatabase(Prompter &prompter, const QString &location)
             QDir::setCurrent(info.absolutePath());
         return openOrReport(prompter, info.absoluteFilePath());
     }
-    const QString cwd = QDir::currentPath();
-    const QString found = findDatabaseFile(cwd);
-    if (!found.isEmpty())
-        return openOrReport(prompter, found);
-
-    FileDialogRequest request;
-    request.title = "Unable to find the k7400r.mdb file location";
-    request.filter = "(*.mdb)|*.mdb";
-    request.initialDir = cwd.toStdString();
-    request.proposedName = "K7400r.mdb";
-    request.fileMustExist = true;
-    request.pathMustExist = true;
-    // A file of another name cannot be the database; the dialog is shown again for it.
-    for (;;) {
-        const QString chosen = QString::fromStdString(prompter.openFile(request));
-        if (chosen.isEmpty())
-            return {Located::Status::Cancelled, nullptr};
-        if (!hasDatabaseFileName(chosen))
-            continue;
-        const QFileInfo info(chosen);
-        QDir::setCurrent(info.absolutePath());
-        return openOrReport(prompter, info.absoluteFilePath());
-    }
+    return locateFile(prompter, {});
 }
 
 Located locateDatabase(Prompter &prompter, const DatabaseChoice &choice, const QString &option,
@@ -74,8 +111,16 @@ Located locateDatabase(Prompter &prompter, const DatabaseChoice &choice, const Q
             show(prompter, location.failure());
             return {Located::Status::Failed, nullptr};
         }
-        if (!option.isEmpty() || location->isEmpty())
+        if (!option.isEmpty())
             return locateDatabase(prompter, *location);
+        if (location->isEmpty()) {
+            // The file this user last worked in is opened again, unless the current folder
+            // has its own; a run given --db leaves it as it was.
+            Located located = locateFile(prompter, choice.lastFile());
+            if (located.db && located.db->backend() == Backend::SQLite)
+                choice.rememberFile(QFileInfo(located.db->path()).absoluteFilePath());
+            return located;
+        }
         // A remembered server that is down must not lock the user out, nor be replaced by a
         // file unasked.
         auto opened = openStartDatabase(*location);

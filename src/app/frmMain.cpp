@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "core/ChartTypes.h"
+#include "ui/DialogButtons.h"
 #include "ui/BusyCursor.h"
 #include "ui/ChartView.h"
 #include "ui/ConventionalIcons.h"
@@ -182,7 +183,8 @@ void frmMain::buildControls()
 {
     central_ = new QWidget(this);
     central_->setObjectName(QStringLiteral("central"));
-    setCentralWidget(central_);
+    // On a small screen the window shrinks to it and the controls scroll.
+    setCentralWidget(scrollable(central_));
     central_->resize(kDesignWidth, kDesignHeight);
 
     const char *exportTip = "Click here to generate report or export data to other format";
@@ -279,6 +281,8 @@ void frmMain::buildControls()
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
     MSFlexGrid1->setToolTip(QStringLiteral("This table lists the test results."));
     MSFlexGrid1->setGeometry(8, 408, 984, 284);
+    // Tab goes on to the next control; the arrows move within the grid.
+    MSFlexGrid1->setTabKeyNavigation(false);
     MSFlexGrid1->verticalHeader()->setDefaultSectionSize(20);
     MSFlexGrid1->setWordWrap(true);
     QFont headerFont = MSFlexGrid1->horizontalHeader()->font();
@@ -304,6 +308,7 @@ bool frmMain::Form_Load()
     deps_.m.DebugMode = isDebugCommandLine(deps_.commandLine);
     RelatedInfo->setEnabled(false);
     timePanel->setText(QTime::currentTime().toString(QStringLiteral("h:mm AP")));
+    keepStatusBarWhole(*this);
     deps_.m.CommPort = 1;
     deps_.m.UnitSystem = 1;
     deps_.m.NoTestShown = true;
@@ -317,6 +322,8 @@ bool frmMain::Form_Load()
     review_ = std::make_unique<TestReview>(deps_.m, *db_, prompter());
     MSFlexGrid1->setModel(&review_->grid());
 
+    // The fractions are taken at the design size, whatever the scroll area made of it so far.
+    central_->resize(kDesignWidth, kDesignHeight);
     layout_.attach(central_);
     centerOnScreen(*this);
     Option1->setChecked(true);
@@ -387,10 +394,14 @@ void frmMain::closeEvent(QCloseEvent *e)
 
 void frmMain::cmdOpen_Click()
 {
+    const std::string shown = deps_.m.CurrentTestName;
     {
         OpenTest dialog(deps_.m, review_->repository(), prompter(), this);
         exec(dialog);
     }
+    // A status message is about the test it came with.
+    if (deps_.m.CurrentTestName != shown)
+        statusPanel->clear();
     review_->openCurrentTest();
     showReview();
 }
@@ -602,12 +613,37 @@ void frmMain::printWidget(QWidget &widget)
 
 void frmMain::cmdPrintChart_Click() { printWidget(*Pesgo1); }
 
+std::string workbookFileName(const std::string &testName, const std::string &ending)
+{
+    // The dialog splits a name with double quotes into several files; '/' makes a path; the
+    // rest cannot be copied to the lab's shared folders. A name stays within 255 bytes.
+    QString name;
+    for (const QChar c : QString::fromStdString(testName).trimmed()) {
+        if (c == '"')
+            name += '\'';
+        else if (c.category() == QChar::Other_Control || QStringLiteral("/\\:*?<>|").contains(c))
+            name += '_';
+        else
+            name += c;
+    }
+    while (name.startsWith('.') || name.endsWith('.') || name.endsWith(' '))
+        name = name.startsWith('.') ? name.mid(1) : name.chopped(1);
+    constexpr qsizetype kMostBytes = 255;
+    const qsizetype room = kMostBytes - static_cast<qsizetype>(ending.size());
+    while (name.toUtf8().size() > room)
+        name.chop(name.back().isLowSurrogate() ? 2 : 1);
+    if (name.trimmed().isEmpty())
+        name = QStringLiteral("test");
+    return name.toStdString() + ending;
+}
+
 template <typename Writer>
-void frmMain::exportWorkbook(const char *what, Writer write, WithRheology rheology)
+void frmMain::exportWorkbook(const char *what, const char *ending, Writer write,
+                             WithRheology rheology)
 {
     if (deps_.m.CurrentTestName.empty())
         return;
-    const std::string path = askWorkbookPath(deps_.m.CurrentTestName + ".xlsx");
+    const std::string path = askWorkbookPath(workbookFileName(deps_.m.CurrentTestName, ending));
     if (path.empty())
         return;
     const auto input = exportInput(*review_, deps_.m.CurrentTestName, deps_.m.units(),
@@ -663,12 +699,12 @@ std::string frmMain::askWorkbookPath(const std::string &proposedName)
 
 void frmMain::cmdExport_Click()
 {
-    exportWorkbook("The workbook", writeTestWorkbook, WithRheology::Yes);
+    exportWorkbook("The workbook", ".xlsx", writeTestWorkbook, WithRheology::Yes);
 }
 
 void frmMain::MenuFileCementRpt_Click()
 {
-    exportWorkbook("The cement lab report", writeCementWorkbook, WithRheology::No);
+    exportWorkbook("The cement lab report", " cement.xlsx", writeCementWorkbook, WithRheology::No);
 }
 void frmMain::cmdCalicheck_Click()
 {

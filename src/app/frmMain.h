@@ -72,6 +72,11 @@ struct MainWindowDeps {
         makeDatabaseDialog = {};
 };
 
+// The file name the save dialog proposes for a test's workbook: the test's name and `ending`
+// (".xlsx", " cement.xlsx"), always one valid file name, never one the dialog reads as a list
+// of files or as a path.
+std::string workbookFileName(const std::string &testName, const std::string &ending);
+
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -171,7 +176,7 @@ private:
                             ReportOptions options);
     // Both workbooks: the file dialog, the writing with its progress, the result.
     template <typename Writer>
-    void exportWorkbook(const char *what, Writer write, WithRheology rheology);
+    void exportWorkbook(const char *what, const char *ending, Writer write, WithRheology rheology);
     int exec(QDialog &d) { return runDialog(d); }
     Prompter &prompter() { return prompter_; }
 

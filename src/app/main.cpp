@@ -15,6 +15,7 @@
 #include "ui/QtPrompter.h"
 #include "device/QtSerialPortDevice.h"
 #include "ui/QtTextPrinter.h"
+#include "ui/WindowPlacement.h"
 #include "app/DatabaseLocator.h"
 #include "app/HelpViewer.h"
 #include "app/StartOptions.h"
@@ -47,6 +48,7 @@ int main(int argc, char **argv)
     }
 
     QApplication app(argc, argv);
+    const viscora::WindowsKeptOnScreen keptOnScreen;
     viscora::keepCNumbers();
     QApplication::setApplicationName(QStringLiteral("Viscora"));
     QApplication::setApplicationVersion(QString::fromLatin1(viscora::versionText()));

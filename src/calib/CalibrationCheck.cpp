@@ -93,7 +93,7 @@ void CalibrationCheck::use(const RecordFields &f)
     CalibrationRow &row = rows[static_cast<size_t>(r)];
     const double expected = Val(row.Stress3);
     row.lbl3Err = formatMask(f[3] - expected, "0.0");
-    row.lbl3PercentErr = formatMask(std::fabs(Val(row.lbl3Err)) / expected * 100, "0.0");
+    row.lbl3PercentErr = formatMask(Val(row.lbl3Err) / expected * 100, "0.0");
 }
 
 bool CalibrationCheck::poll()

@@ -9,6 +9,7 @@ namespace viscora {
 
 namespace {
 const QString kKey = QStringLiteral("database/server");
+const QString kFileKey = QStringLiteral("database/lastFile");
 } // namespace
 
 QString DatabaseChoice::saved() const
@@ -61,6 +62,21 @@ QString DatabaseChoice::setServer(const QString &location) const
 Result<QString> DatabaseChoice::startLocation(const QString &option) const
 {
     return option.isEmpty() ? server() : Result<QString>(option);
+}
+
+QString DatabaseChoice::lastFile() const
+{
+    return QSettings(file_, QSettings::IniFormat).value(kFileKey).toString();
+}
+
+bool DatabaseChoice::rememberFile(const QString &path) const
+{
+    QSettings s(file_, QSettings::IniFormat);
+    if (s.value(kFileKey).toString() == path)
+        return true;
+    s.setValue(kFileKey, path);
+    s.sync();
+    return s.status() == QSettings::NoError;
 }
 
 } // namespace viscora

@@ -27,6 +27,12 @@ public:
     // is looked for as always).
     Result<QString> startLocation(const QString &option) const;
 
+    // The database file the window last opened at start, to open when the current folder
+    // has none; empty when none is remembered.
+    QString lastFile() const;
+    // Remembers it; false when the settings cannot be written.
+    bool rememberFile(const QString &path) const;
+
 private:
     QString file_;
 };

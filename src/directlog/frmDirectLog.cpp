@@ -34,8 +34,9 @@ frmDirectLog::frmDirectLog(DirectLogWindowDeps deps, QWidget *parent)
     log_ = std::make_unique<DirectLog>(deps_.m, *MSComm1, deps_.clock, prompter_);
     deps_.m.setRotorBob(log_->rotorBob());
 
-    auto *central = new QWidget(this);
-    setCentralWidget(central);
+    auto *central = new QWidget;
+    central->setObjectName(QStringLiteral("central"));
+    setCentralWidget(scrollable(central));
     auto *layout = new QHBoxLayout(central);
     auto *left = new QGridLayout;
     Label3 = new QLabel(QStringLiteral("Select Run Speed:"), central);

@@ -4,6 +4,7 @@
 #include "device/PortMap.h"
 #include "device/SerialPortList.h"
 #include "ui/DialogButtons.h"
+#include "ui/WindowPlacement.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -34,7 +35,13 @@ frmSerialPorts::frmSerialPorts(SerialPortsDeps deps, QWidget *parent)
     setObjectName(QStringLiteral("frmSerialPorts"));
     setWindowTitle(QString::fromLatin1(kTitle));
     setModal(true);
-    auto *layout = new QVBoxLayout(this);
+    // The lists scroll on a small screen; OK and Cancel stay in view below them.
+    auto *outer = new QVBoxLayout(this);
+    auto *content = new QWidget;
+    content->setObjectName(QStringLiteral("content"));
+    auto *layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scrollable(content), 1);
 
     auto *present = new QGroupBox(QStringLiteral("Devices found"), this);
     auto *presentLayout = new QVBoxLayout(present);
@@ -44,6 +51,7 @@ frmSerialPorts::frmSerialPorts(SerialPortsDeps deps, QWidget *parent)
                                             QStringLiteral("Maker and product"),
                                             QStringLiteral("Used as"), QStringLiteral("Access")});
     gridDevices->verticalHeader()->hide();
+    gridDevices->setTabKeyNavigation(false);
     gridDevices->setEditTriggers(QAbstractItemView::NoEditTriggers);
     gridDevices->setSelectionMode(QAbstractItemView::NoSelection);
     // Everything but the stable name fits its contents; that one takes what is left.
@@ -102,7 +110,7 @@ frmSerialPorts::frmSerialPorts(SerialPortsDeps deps, QWidget *parent)
     lblFile->setWordWrap(true);
     layout->addWidget(lblFile);
 
-    const OkCancel buttons = addOkCancel(this, layout);
+    const OkCancel buttons = addOkCancel(this, outer);
     cmdOk = buttons.ok;
     cmdCancel = buttons.cancel;
     connect(cmdOk, &QPushButton::clicked, this, &frmSerialPorts::cmdOk_Click);

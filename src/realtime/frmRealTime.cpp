@@ -1,6 +1,7 @@
 #include "realtime/frmRealTime.h"
 
 #include "ui/BusyCursor.h"
+#include "ui/DialogButtons.h"
 #include "ui/FittedColumns.h"
 #include "ui/LiveChartView.h"
 #include "core/Module1.h"
@@ -9,18 +10,20 @@
 #include "setup/SequenceSend.h"
 #include "setup/SetupGrid.h"
 #include "ui/WindowPlacement.h"
+#include "realtime/LiveStatus.h"
 #include "realtime/frmRealRelated.h"
 
 #include <QCloseEvent>
-#include <QGroupBox>
+#include <QFrame>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
+
+#include <cmath>
 
 namespace viscora {
 
@@ -42,6 +45,10 @@ frmRealTime::frmRealTime(RealTimeWindowDeps deps, QWidget *parent)
     setWindowTitle(QStringLiteral("Real Time Test"));
     MSComm1 = deps_.makePort();
     acquisition_ = std::make_unique<Acquisition>(deps_.m, *MSComm1, deps_.clock, repo_, prompter());
+    acquisition_->onStored = [this](const StoredPoint &p) {
+        stored_ = p;
+        storedAt_ = acquisition_->recordsReceived();
+    };
     acquisition_->onStatus = [this](const std::string &text) {
         statusPanel->setText(QString::fromStdString(text));
         statusPanel->repaint();
@@ -63,7 +70,7 @@ frmRealTime::~frmRealTime()
 void frmRealTime::buildControls()
 {
     central_ = new QWidget(this);
-    setCentralWidget(central_);
+    setCentralWidget(scrollable(central_));
     central_->resize(kDesignWidth, kDesignHeight);
 
     // The steps, buttons and choices on the left, the chart over the whole height on the
@@ -78,6 +85,7 @@ void frmRealTime::buildControls()
     MSFlexGrid1 = new QTableView(central_);
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
     MSFlexGrid1->setGeometry(10, 34, 410, 300);
+    MSFlexGrid1->setTabKeyNavigation(false);
     MSFlexGrid1->setModel(grid_.get());
     MSFlexGrid1->horizontalHeader()->setFixedHeight(36);
     MSFlexGrid1->verticalHeader()->setDefaultSectionSize(20);
@@ -103,41 +111,45 @@ void frmRealTime::buildControls()
         button("cmdPrintChart", "Print Chart", 220, 414, [this] { cmdPrintChart_Click(); });
     cmdReturn = button("cmdReturn", "&Return", 220, 450, [this] { cmdReturn_Click(); });
 
-    Frame3 = new QGroupBox(QStringLiteral("Test Save Rate"), central_);
-    Frame3->setObjectName(QStringLiteral("Frame3"));
-    Frame3->setGeometry(10, 488, 410, 92);
-    const char *rates[] = {"1 data per sec.", "1 data per 10 sec", "1 data per 60 sec",
-                           "1  data per 5 min"};
-    const int seconds[] = {1, 10, 60, 300};
-    QRadioButton **options[] = {&Option4, &Option5, &Option6, &Option7};
-    for (int i = 0; i < 4; ++i) {
-        auto *r = new QRadioButton(QString::fromLatin1(rates[i]), Frame3);
-        r->setObjectName(QStringLiteral("Option%1").arg(4 + i));
-        r->setGeometry(8 + (i % 2) * 200, 22 + (i / 2) * 32, 196, 28);
-        const int value = seconds[i];
-        connect(r, &QRadioButton::clicked, this, [this, value] { saveRate = value; });
-        *options[i] = r;
-    }
-    Frame1 = new QGroupBox(QStringLiteral("Average Data?"), central_);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(10, 586, 410, 62);
-    optAverageYes = new QRadioButton(QStringLiteral("Yes"), Frame1);
-    optAverageYes->setObjectName(QStringLiteral("optAverageYes"));
-    optAverageYes->setGeometry(8, 24, 62, 28);
-    optAverageNo = new QRadioButton(QStringLiteral("No"), Frame1);
-    optAverageNo->setObjectName(QStringLiteral("optAverageNo"));
-    optAverageNo->setGeometry(76, 24, 58, 28);
-    lblAverage = new QLabel(QStringLiteral("Average"), Frame1);
-    lblAverage->setObjectName(QStringLiteral("lblAverage"));
-    lblAverage->setGeometry(140, 24, 72, 28);
-    txtAverage = new QLineEdit(Frame1);
-    txtAverage->setObjectName(QStringLiteral("txtAverage"));
-    txtAverage->setGeometry(218, 24, 60, 28);
-    lblAverage2 = new QLabel(QStringLiteral("Data"), Frame1);
-    lblAverage2->setObjectName(QStringLiteral("lblAverage2"));
-    lblAverage2->setGeometry(284, 24, 50, 28);
-    connect(optAverageYes, &QRadioButton::clicked, this, [this] { showAverage(true); });
-    connect(optAverageNo, &QRadioButton::clicked, this, [this] { showAverage(false); });
+    // What the test is doing now, large enough to read from across the room.
+    framStatus = new QFrame(central_);
+    framStatus->setObjectName(QStringLiteral("framStatus"));
+    framStatus->setFrameShape(QFrame::StyledPanel);
+    framStatus->setGeometry(10, 488, 410, 184);
+    auto *grid = new QGridLayout(framStatus);
+    grid->setContentsMargins(8, 4, 8, 4);
+    grid->setVerticalSpacing(0);
+    QFont big = font();
+    big.setPointSizeF(big.pointSizeF() * 1.6);
+    big.setBold(true);
+    auto reading = [&](QLabel *&caption, QLabel *&value, const char *name, int row, int column) {
+        caption = new QLabel(framStatus);
+        caption->setObjectName(QStringLiteral("lbl%1Caption").arg(QString::fromLatin1(name)));
+        value = new QLabel(framStatus);
+        value->setObjectName(QStringLiteral("lbl%1").arg(QString::fromLatin1(name)));
+        value->setFont(big);
+        grid->addWidget(caption, 2 * row, column);
+        grid->addWidget(value, 2 * row + 1, column);
+    };
+    reading(lblStepCaption, lblStep, "Step", 0, 0);
+    reading(lblLeftCaption, lblLeft, "Left", 0, 1);
+    reading(lblStressCaption, lblStress, "Stress", 1, 0);
+    reading(lblViscosityCaption, lblViscosity, "Viscosity", 1, 1);
+    reading(lblTemperatureCaption, lblTemperature, "Temperature", 2, 0);
+    reading(lblSpeedCaption, lblSpeed, "Speed", 2, 1);
+    lblStepCaption->setText(QStringLiteral("Step"));
+    lblLeftCaption->setText(QStringLiteral("Left in step / test"));
+    lblViscosityCaption->setText(QStringLiteral("Viscosity (cP)"));
+    lblSpeedCaption->setText(QStringLiteral("Speed (rpm)"));
+    lblMark = new QLabel(framStatus);
+    lblMark->setObjectName(QStringLiteral("lblMark"));
+    lblMark->setAlignment(Qt::AlignCenter);
+    QFont markFont = font();
+    markFont.setBold(true);
+    lblMark->setFont(markFont);
+    lblMark->setAutoFillBackground(true);
+    lblMark->setWordWrap(true);
+    grid->addWidget(lblMark, 6, 0, 1, 2);
 
     statusPanel = new QLabel(this);
     statusPanel->setObjectName(QStringLiteral("Status"));
@@ -147,19 +159,67 @@ void frmRealTime::buildControls()
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->addWidget(statusPanel, 1);
     statusBar()->addPermanentWidget(elapsedPanel);
+    keepStatusBarWhole(*this);
     resize(kDesignWidth, kDesignHeight + 30);
 }
 
-void frmRealTime::showAverage(bool on)
+void frmRealTime::showLiveStatus()
 {
-    txtAverage->setVisible(on);
-    lblAverage->setVisible(on);
-    lblAverage2->setVisible(on);
+    const bool si = deps_.m.isSI();
+    const ShownReadings units = shownReadings(0, 0, 0, 0, si);
+    lblStressCaption->setText(
+        QStringLiteral("Shear stress (%1)").arg(QString::fromStdString(units.stressUnit)));
+    lblTemperatureCaption->setText(
+        QStringLiteral("Temperature (%1)").arg(QString::fromStdString(units.temperatureUnit)));
+    const QString none = QStringLiteral("–");
+    const LiveChart &chart = acquisition_->chart;
+    const int last = chart.PointIndex - 1;
+    const bool read = last >= 0 && std::isfinite(chart.x(0, last)) && stored_.stepNo > 0;
+    if (!read) {
+        for (QLabel *l : {lblStep, lblLeft, lblStress, lblViscosity, lblTemperature, lblSpeed})
+            l->setText(none);
+    } else {
+        // The step and its time as last stored, run on by one second a record since.
+        const StepProgress at = stepProgress(
+            steps_, stored_.stepNo,
+            stored_.time + static_cast<double>(acquisition_->recordsReceived() - storedAt_));
+        lblStep->setText(at.step ? QStringLiteral("%1 of %2").arg(at.index + 1).arg(steps_.size())
+                                 : QString::number(stored_.stepNo));
+        lblLeft->setText(at.step ? QString::fromStdString(durationText(at.stepLeft) + " / " +
+                                                          durationText(at.testLeft))
+                                 : none);
+        if (at.step)
+            MSFlexGrid1->selectRow(at.index);
+        const ShownReadings r =
+            shownReadings(chart.y(0, last), chart.y(1, last), chart.y(2, last), stored_.speed, si);
+        lblStress->setText(QString::fromStdString(r.stress));
+        lblViscosity->setText(QString::fromStdString(r.viscosity));
+        lblTemperature->setText(QString::fromStdString(r.temperature));
+        lblSpeed->setText(QString::fromStdString(r.speed));
+    }
+    // The same words as the status line, where they are easily missed.
+    QString mark;
+    QColor color;
+    if (acquisition_->running() && acquisition_->lostFor()) {
+        mark = QString::fromUtf8(kConnectionLostStatus);
+        color = QColor(0xd0, 0x30, 0x30);
+    } else if (acquisition_->heldRows() > 0) {
+        mark =
+            QStringLiteral("Waiting for the database: %1 rows held").arg(acquisition_->heldRows());
+        color = QColor(0xe0, 0x90, 0x10);
+    }
+    lblMark->setText(mark);
+    lblMark->setVisible(!mark.isEmpty());
+    QPalette palette = lblMark->palette();
+    palette.setColor(QPalette::Window, color);
+    palette.setColor(QPalette::WindowText, Qt::white);
+    lblMark->setPalette(palette);
 }
 
 void frmRealTime::Form_Load()
 {
     acquisition_->reset();
+    central_->resize(kDesignWidth, kDesignHeight);
     layout_.attach(central_);
     centerOnScreen(*this);
     applyWindowState(*this, deps_.m.SavedWindowState);
@@ -177,10 +237,19 @@ void frmRealTime::Form_Load()
     acquisition_->chart.Initial_chart(acquisition_->now());
     Pesgo1->redraw(acquisition_->chart);
     testName.clear();
-    saveRate = 10;
-    Option5->setChecked(true);
-    optAverageNo->setChecked(true);
-    showAverage(false);
+    steps_ = steps;
+    stored_ = {};
+    showLiveStatus();
+    updateAltKeys();
+}
+
+void frmRealTime::updateAltKeys()
+{
+    // "&Start" and "&Stop" share Alt+S: the one that can act answers it.
+    if (acquisition_->running())
+        giveAltKey(*cmdStop, {cmdStart});
+    else
+        giveAltKey(*cmdStart, {cmdStop});
 }
 
 void frmRealTime::cmdSaveAs_Click()
@@ -206,9 +275,12 @@ void frmRealTime::cmdStart_Click()
         started = acquisition_->start();
     }
     if (started) {
+        stored_ = {};
         Pesgo1->redraw(acquisition_->chart);
         Timer1->start();
     }
+    showLiveStatus();
+    updateAltKeys();
 }
 
 void frmRealTime::Timer1_Timer()
@@ -221,6 +293,8 @@ void frmRealTime::Timer1_Timer()
         Pesgo1->redraw(acquisition_->chart);
     if (r.records > 0)
         elapsedPanel->setText(QString::fromStdString(acquisition_->elapsedText()));
+    showLiveStatus();
+    updateAltKeys();
 }
 
 void frmRealTime::cmdStop_Click()
@@ -231,6 +305,8 @@ void frmRealTime::cmdStop_Click()
     }
     if (!acquisition_->running() && !acquisition_->holding())
         Timer1->stop();
+    showLiveStatus();
+    updateAltKeys();
 }
 
 void frmRealTime::cmdShowAll_Click()

@@ -11,11 +11,9 @@
 #include <memory>
 
 class QDialog;
-class QGroupBox;
+class QFrame;
 class QLabel;
-class QLineEdit;
 class QPushButton;
-class QRadioButton;
 class QTableView;
 class QTimer;
 
@@ -62,20 +60,23 @@ public:
     LiveChartView *Pesgo1;
     QPushButton *cmdSaveAs, *cmdStart, *cmdStop, *cmdShowAll, *cmdShow3Min, *cmdPrintChart,
         *cmdReturn;
-    QGroupBox *Frame3, *Frame1;
-    QRadioButton *Option4, *Option5, *Option6, *Option7, *optAverageYes, *optAverageNo;
-    QLineEdit *txtAverage;
-    QLabel *lblAverage, *lblAverage2;
+    // The running test at a glance: its step (also selected in the grid), the time left in
+    // the step and in the test, the last readings in the units chosen, and a mark while the
+    // instrument is lost or rows wait for the database.
+    QFrame *framStatus;
+    QLabel *lblStep, *lblLeft, *lblStress, *lblViscosity, *lblTemperature, *lblSpeed, *lblMark;
+    QLabel *lblStepCaption, *lblLeftCaption, *lblStressCaption, *lblViscosityCaption,
+        *lblTemperatureCaption, *lblSpeedCaption;
     QLabel *statusPanel, *elapsedPanel;
-    int saveRate = 10; // the "Test Save Rate" choice; stored data do not depend on it
-    QString testName;  // the name given with Save Result As
+    QString testName; // the name given with Save Result As
 
 protected:
     void closeEvent(QCloseEvent *e) override;
 
 private:
     void buildControls();
-    void showAverage(bool on);
+    void showLiveStatus();
+    void updateAltKeys();
     bool refuseWhileRunning();
 
     Prompter &prompter() { return prompter_; }
@@ -89,6 +90,9 @@ private:
     ProportionalLayout layout_;
     QWidget *central_;
     bool returning_ = false;
+    std::vector<SequenceStep> steps_;
+    StoredPoint stored_;     // the run's last stored row
+    long long storedAt_ = 0; // records received when it was stored
 };
 
 } // namespace viscora

@@ -69,6 +69,9 @@ OpenTest::OpenTest(Module1 &m, TestRepository &repo, Prompter &prompter, QWidget
     cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
     buttonRow->insertWidget(1, cmdDelete);
     connect(cmdDelete, &QPushButton::clicked, this, [this] { cmdDelete_Click(); });
+    // The focus frame lands on the first test; selected too, Enter opens it.
+    if (DBList1->count() > 0)
+        DBList1->setCurrentRow(0);
 }
 
 void OpenTest::cmdOk_Click()

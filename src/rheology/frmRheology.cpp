@@ -43,6 +43,7 @@ QTableWidget *makeGrid(const char *name, QWidget *parent)
     g->verticalHeader()->setDefaultSectionSize(20);
     g->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     g->setWordWrap(false);
+    g->setTabKeyNavigation(false);
     g->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     return g;

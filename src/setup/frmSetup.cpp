@@ -10,6 +10,7 @@
 #include "setup/StepDialogs.h"
 #include "core/Units.h"
 #include "ui/ConventionalIcons.h"
+#include "ui/DialogButtons.h"
 #include "ui/WindowPlacement.h"
 
 #include <QAction>
@@ -138,7 +139,7 @@ void frmSetup::buildToolbar()
 void frmSetup::buildControls()
 {
     central_ = new QWidget(this);
-    setCentralWidget(central_);
+    setCentralWidget(scrollable(central_));
     central_->resize(kDesignWidth, kDesignHeight);
 
     auto label = [this](const char *name, const char *text, QRect g) {
@@ -167,6 +168,7 @@ void frmSetup::buildControls()
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
     MSFlexGrid1->setToolTip(QStringLiteral("Select the desired test step by click on it"));
     MSFlexGrid1->setGeometry(240, 8, 650, 322);
+    MSFlexGrid1->setTabKeyNavigation(false);
     MSFlexGrid1->setModel(grid_.get());
     MSFlexGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     MSFlexGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -256,6 +258,10 @@ void frmSetup::buildControls()
     cmdCopyPaste =
         button("cmdCopyPaste", "Copy && P&aste", "Click here to copy & paste one section of steps",
                3, 1, [this] { cmdCopyPaste_Click(); });
+    // Shared Alt keys go to the button without a menu item of its own: Insert is Sequence, Add
+    // Step; Save As is File, Save Sequence As.
+    giveAltKey(*cmdEditStep, {cmdInsertStep});
+    setCopyPasteEnabled(cmdCopyPaste->isEnabled());
 
     statusPanel = new QLabel(this);
     statusPanel->setObjectName(QStringLiteral("Status"));
@@ -274,6 +280,7 @@ void frmSetup::buildControls()
 void frmSetup::Form_Load()
 {
     timePanel->setText(QTime::currentTime().toString(QStringLiteral("h:mm AP")));
+    keepStatusBarWhole(*this);
     cmbComm->clear();
     for (int i = 1; i <= kCommPorts; ++i)
         cmbComm->addItem(QStringLiteral("Comm %1").arg(i));
@@ -289,6 +296,7 @@ void frmSetup::Form_Load()
     if (deps_.m.DebugMode)
         prompter().message("Add rb options ok");
     deps_.m.RbIndex = 1;
+    central_->resize(kDesignWidth, kDesignHeight);
     layout_.attach(central_);
     centerOnScreen(*this);
     applyWindowState(*this, deps_.m.SavedWindowState);
@@ -361,7 +369,7 @@ void frmSetup::DBList1_Click()
             // Said once; the steps would fail the same way.
             viscora::show(prompter(), seq.failure());
             grid_->setRows({}, deps_.m.isSI());
-            cmdCopyPaste->setEnabled(false);
+            setCopyPasteEnabled(false);
             return;
         }
         const int code = *seq ? (*seq)->rbfactor : 1;
@@ -374,7 +382,17 @@ void frmSetup::DBList1_Click()
         cmbRbselect->setCurrentIndex(position);
         cmbRbselect_Click(position);
     }
-    cmdCopyPaste->setEnabled(grid_->rowCount() > 0);
+    setCopyPasteEnabled(grid_->rowCount() > 0);
+}
+
+void frmSetup::setCopyPasteEnabled(bool enabled)
+{
+    cmdCopyPaste->setEnabled(enabled);
+    // Alt+A: Copy & Paste while it can act, else Save As.
+    if (enabled)
+        giveAltKey(*cmdCopyPaste, {cmdSaveAs});
+    else
+        giveAltKey(*cmdSaveAs, {cmdCopyPaste});
 }
 
 void frmSetup::refreshGrid()

@@ -105,6 +105,7 @@ protected:
     void closeEvent(QCloseEvent *e) override;
 
 private:
+    void setCopyPasteEnabled(bool enabled);
     void buildMenus();
     void buildToolbar();
     void buildControls();

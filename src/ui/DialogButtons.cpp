@@ -1,6 +1,8 @@
 #include "ui/DialogButtons.h"
 
+#include <QAbstractButton>
 #include <QBoxLayout>
+#include <QKeySequence>
 #include <QPushButton>
 
 namespace viscora {
@@ -18,6 +20,13 @@ OkCancel addOkCancel(QWidget *dialog, QBoxLayout *layout, const char *okName)
     row->addWidget(cancel);
     layout->addLayout(row);
     return {ok, cancel};
+}
+
+void giveAltKey(QAbstractButton &taker, std::initializer_list<QAbstractButton *> others)
+{
+    for (QAbstractButton *other : others)
+        other->setShortcut(QKeySequence());
+    taker.setShortcut(QKeySequence::mnemonic(taker.text()));
 }
 
 } // namespace viscora

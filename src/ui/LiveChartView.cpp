@@ -23,6 +23,8 @@ QColor colorOf(int consoleIndex)
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
+constexpr int kMargin = 6;
+
 QDateTimeAxis *timeAxis(bool titled)
 {
     auto *a = new QDateTimeAxis;
@@ -75,7 +77,7 @@ LiveChartView::LiveChartView(QWidget *parent)
     bottom->legend()->setAlignment(Qt::AlignTop);
     // Slim frames leave the lower chart's vertical axis long enough for its title.
     for (QChart *c : {top, bottom}) {
-        c->setMargins(QMargins(6, 4, 6, 4));
+        c->setMargins(QMargins(kMargin, 4, kMargin, 4));
         c->layout()->setContentsMargins(2, 2, 2, 2);
     }
     upper_ = new QChartView(top, this);
@@ -84,6 +86,8 @@ LiveChartView::LiveChartView(QWidget *parent)
     lower_->setRenderHint(QPainter::Antialiasing);
     layout->addWidget(upper_, 1);
     layout->addWidget(lower_, 1);
+    connect(top, &QChart::plotAreaChanged, this, [this] { alignPlots(0); });
+    connect(bottom, &QChart::plotAreaChanged, this, [this] { alignPlots(1); });
     redraw(LiveChart());
 }
 
@@ -95,6 +99,28 @@ void LiveChartView::resizeEvent(QResizeEvent *e)
     const int ticks = std::clamp(width() / 90, 3, 7);
     timeUpper_->setTickCount(ticks);
     timeLower_->setTickCount(ticks);
+}
+
+void LiveChartView::alignPlots(int laidOut)
+{
+    // Where that plot ends with its own margins only, read as it was laid out with the ones
+    // it has now.
+    const QChart *chart = (laidOut == 0 ? upper_ : lower_)->chart();
+    const QRectF plot = chart->plotArea();
+    const QMargins margins = chart->margins();
+    natural_[laidOut] = {plot.left() - (margins.left() - kMargin),
+                         plot.right() + (margins.right() - kMargin)};
+    if (natural_[0].isNull() || natural_[1].isNull())
+        return;
+    const double left = std::max(natural_[0].x(), natural_[1].x());
+    const double right = std::min(natural_[0].y(), natural_[1].y());
+    QChartView *views[] = {upper_, lower_};
+    for (int i = 0; i < 2; ++i) {
+        const QMargins wanted(kMargin + static_cast<int>(std::lround(left - natural_[i].x())), 4,
+                              kMargin + static_cast<int>(std::lround(natural_[i].y() - right)), 4);
+        if (views[i]->chart()->margins() != wanted)
+            views[i]->chart()->setMargins(wanted);
+    }
 }
 QChart *LiveChartView::lowerChart() const { return lower_->chart(); }
 qsizetype LiveChartView::drawnPoints(int series) const { return series_[series]->count(); }

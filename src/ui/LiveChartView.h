@@ -4,6 +4,7 @@
 
 #include "core/LiveChart.h"
 
+#include <QPointF>
 #include <QWidget>
 
 class QChartView;
@@ -32,7 +33,12 @@ protected:
     void resizeEvent(QResizeEvent *e) override;
 
 private:
+    // One time axis under the other: each chart's margins grow by what its plot needs to end
+    // where the other's does (the upper one has a second scale at its right).
+    void alignPlots(int laidOut);
     QChartView *upper_, *lower_;
+    // Each plot's left and right edge with the usual margins; null until laid out.
+    QPointF natural_[2];
     QLineSeries *series_[3];
     QDateTimeAxis *timeUpper_, *timeLower_;
     QValueAxis *stressAxis_, *viscosityAxis_, *temperatureAxis_;

@@ -75,7 +75,7 @@ TEST(LocateDatabase, AsksWithTheDialogAndCancelEnds)
     EXPECT_EQ(r.filter, "(*.mdb)|*.mdb");
     EXPECT_EQ(r.proposedName, "K7400r.mdb");
     EXPECT_EQ(QDir(QString::fromStdString(r.initialDir)), QDir(dir.path()));
-    EXPECT_TRUE(r.fileMustExist);
+    EXPECT_FALSE(r.fileMustExist); // a new name makes a new database (below)
     EXPECT_TRUE(r.pathMustExist);
     EXPECT_FALSE(QFile::exists(dir.filePath("k7400r.mdb")));
 }
@@ -291,4 +291,114 @@ TEST(LocateDatabase, ABlankLocationIsRefused)
     ASSERT_EQ(p.shown.size(), 1u);
     EXPECT_EQ(p.shown[0].text, "Unexpected Error: no database location was given");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{});
+}
+
+// A name that is not there yet makes a new, empty database once the operator says Yes; No
+// asks for the file again.
+TEST(LocateDatabase, ANewNameMakesAnEmptyDatabaseOnceConfirmed)
+{
+    CwdGuard guard;
+    QTemporaryDir start, other;
+    QDir::setCurrent(start.path());
+    const QString made = other.filePath("lab k7400r.mdb");
+    ScriptedPrompter p;
+    p.files = {made.toStdString(), made.toStdString()};
+    p.answers = {Answer::No, Answer::Yes};
+    Located l = locateDatabase(p);
+    ASSERT_EQ(l.status, Located::Status::Opened);
+    EXPECT_EQ(p.fileRequests.size(), 2u);
+    ASSERT_EQ(p.shown.size(), 2u);
+    for (const Shown &s : p.shown) {
+        EXPECT_EQ(s.text, "There is no database file " + made.toStdString() +
+                              ". Make a new, empty database there?");
+        EXPECT_EQ(s.title, "New Database");
+        EXPECT_EQ(s.buttons, Buttons::YesNo);
+        EXPECT_EQ(s.icon, Icon::Question);
+    }
+    EXPECT_TRUE(QFileInfo(made).isFile());
+    EXPECT_EQ(QDir(QDir::currentPath()), QDir(other.path()));
+    EXPECT_EQ(must(TestRepository(*l.db).testNames()), QStringList{});
+
+    // A folder that cannot hold it is said, and the dialog comes again.
+    QTemporaryDir locked;
+    QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::ExeOwner);
+    ScriptedPrompter q;
+    q.files = {locked.filePath("k7400r.mdb").toStdString()};
+    if (!QFileInfo(locked.path()).isWritable()) { // not so for root
+        EXPECT_EQ(locateDatabase(q).status, Located::Status::Cancelled);
+        ASSERT_EQ(q.shown.size(), 2u);
+        EXPECT_EQ(q.shown[1].text.rfind("The database could not be made: ", 0), 0u)
+            << q.shown[1].text;
+        EXPECT_EQ(q.shown[1].title, "Database Error");
+        EXPECT_EQ(q.fileRequests.size(), 2u);
+    }
+    QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+namespace {
+struct Start {
+    Located located;
+    size_t dialogs;
+};
+} // namespace
+
+// The window opens the file it last worked in when the current folder has no k7400r.mdb (a
+// start from the desktop, in the home folder); the current folder's own file comes first, and
+// --db changes nothing remembered.
+TEST(LocateDatabase, TheLastFileOpensAgainWhenTheFolderHasNone)
+{
+    CwdGuard guard;
+    QTemporaryDir home, lab, bench, config;
+    const DatabaseChoice choice(config.filePath("viscora.conf"));
+    const QString labFile = lab.filePath("k7400r.mdb");
+    auto start = [&](const QString &folder, std::deque<std::string> files = {},
+                     const QString &option = {}) {
+        QDir::setCurrent(folder);
+        ScriptedPrompter p;
+        p.files = std::move(files);
+        Located l = locateDatabase(p, choice, option);
+        return Start{std::move(l), p.fileRequests.size()};
+    };
+
+    // First start: nothing remembered, the file is made where the operator says.
+    auto first = start(home.path(), {labFile.toStdString()});
+    ASSERT_EQ(first.located.status, Located::Status::Opened);
+    EXPECT_EQ(first.dialogs, 1u);
+    EXPECT_EQ(choice.lastFile(), labFile);
+    int id = 0;
+    ASSERT_TRUE(TestRepository(*first.located.db)
+                    .createHeader({"kept", "mud", "10:00", "ACME", ""}, id)
+                    .ok);
+    first.located.db.reset();
+
+    // From the home folder again: no dialog, the lab's file and folder.
+    auto again = start(home.path());
+    ASSERT_EQ(again.located.status, Located::Status::Opened);
+    EXPECT_EQ(again.dialogs, 0u);
+    EXPECT_EQ(must(TestRepository(*again.located.db).testNames()), QStringList{"kept"});
+    EXPECT_EQ(QDir(QDir::currentPath()), QDir(lab.path()));
+    again.located.db.reset();
+
+    // A folder with its own file opens that one, which is then the last.
+    TestDb benchDb;
+    benchDb.db.reset();
+    ASSERT_TRUE(QFile::copy(benchDb.path, bench.filePath("k7400r.mdb")));
+    auto own = start(bench.path());
+    EXPECT_EQ(own.dialogs, 0u);
+    EXPECT_EQ(QFileInfo(own.located.db->path()).absoluteFilePath(),
+              QFileInfo(bench.filePath("k7400r.mdb")).absoluteFilePath());
+    EXPECT_EQ(choice.lastFile(), QFileInfo(bench.filePath("k7400r.mdb")).absoluteFilePath());
+    own.located.db.reset();
+
+    // --db is for its run only.
+    auto named = start(home.path(), {}, labFile);
+    EXPECT_EQ(named.located.status, Located::Status::Opened);
+    EXPECT_EQ(choice.lastFile(), QFileInfo(bench.filePath("k7400r.mdb")).absoluteFilePath());
+    named.located.db.reset();
+
+    // A remembered file that is gone: the dialog, as before.
+    ASSERT_TRUE(QFile::remove(bench.filePath("k7400r.mdb")));
+    auto gone = start(home.path());
+    EXPECT_EQ(gone.located.status, Located::Status::Cancelled);
+    EXPECT_EQ(gone.dialogs, 1u);
 }

@@ -24,6 +24,12 @@
 #include "ui/WindowPlacement.h"
 #include "support/TestIconTheme.h"
 #include "support/AltKeys.h"
+#include "dbsetup/DatabaseChoice.h"
+#include "dbsetup/frmDatabase.h"
+#include "device/PortAssignment.h"
+#include "device/PortMap.h"
+#include "device/SerialPortList.h"
+#include "ports/frmSerialPorts.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -34,8 +40,11 @@
 #include <QChartView>
 #include <QApplication>
 #include <QAbstractButton>
+#include <QMainWindow>
 #include <QMap>
 #include <QApplication>
+#include <QScrollArea>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPdfWriter>
 #include <QProcess>
@@ -55,6 +64,7 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTest>
 #include <QToolBar>
 
 #include <map>
@@ -679,6 +689,47 @@ TEST(HelpWindow, ShowsThePageOverTheWindowThatAsked)
     EXPECT_EQ(parent, f.w->setupWindow());
 }
 
+namespace {
+// "Menu → Item" for every item of a window's menus (an item of the bar itself alone), as the
+// help page names them.
+QStringList menuPaths(QMainWindow &window)
+{
+    auto plain = [](QString text) { return text.remove('&').trimmed(); };
+    QStringList paths;
+    for (QAction *top : window.menuBar()->actions()) {
+        if (!top->menu()) {
+            paths << plain(top->text());
+            continue;
+        }
+        for (QAction *item : top->menu()->actions())
+            if (!item->isSeparator())
+                paths << plain(top->text()) + QStringLiteral(" → ") + plain(item->text());
+    }
+    return paths;
+}
+} // namespace
+
+TEST(HelpWindow, NamesEveryMenuItemOfTheProgram)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    QString help;
+    f.onDialog = [&](QDialog &d) {
+        if (auto *viewer = qobject_cast<HelpViewer *>(&d))
+            help = viewer->browser()->toPlainText();
+    };
+    f.w->MenuHelpContent->trigger();
+    ASSERT_FALSE(help.isEmpty());
+    QStringList paths = menuPaths(*f.w);
+    for (const char *added : {"Tools → Serial Ports...", "Tools → Database...",
+                              "Tools → Copy Tests To Database...", "Analysis → Rheology..."})
+        EXPECT_TRUE(paths.contains(QString::fromUtf8(added))) << added;
+    f.w->cmdSetup->click();
+    paths << menuPaths(*f.w->setupWindow());
+    for (const QString &path : paths)
+        EXPECT_TRUE(help.contains(path)) << path.toStdString();
+}
+
 // The page is compiled into a static library: only the program itself shows whether it is
 // registered where the window looks for it.
 TEST(HelpWindow, TheProgramFindsItsHelpPage)
@@ -756,6 +807,22 @@ TEST(MainWindow, RemoteStartAndStopBytes)
     EXPECT_TRUE(f.w->isEnabled());
 }
 
+// Each button's Alt key reaches it: "Stop T&est" takes Alt+E, "&Exit" keeps File, Exit.
+TEST(MainWindow, AltKeysReachTheirButtons)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->show();
+    QApplication::setActiveWindow(f.w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.w.get()));
+    EXPECT_EQ(altKeyClashes(*f.w), "");
+    QTest::keyClick(f.w.get(), Qt::Key_E, Qt::AltModifier);
+    // A button's key presses it as a click does, drawn pressed for a moment first.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.port.allWritten().empty(); }, 2000));
+    EXPECT_EQ(f.port.allWritten(), "\x06");
+    EXPECT_TRUE(f.w->isVisible());
+}
+
 TEST(MainWindow, RetrieveNamesStoresAndShowsTheTest)
 {
     Fixture f;
@@ -784,6 +851,36 @@ TEST(MainWindow, RetrieveNamesStoresAndShowsTheTest)
     EXPECT_TRUE(f.w->isVisible() || !f.w->isHidden());
     EXPECT_EQ(f.w->statusPanel->text(), "Retrieving Data Finished Successfully!");
     EXPECT_EQ(f.w->review()->chart().subtitle(), "retrieved");
+
+    // The message is about the retrieved test: it stays while that test is shown, and goes
+    // with it.
+    f.open(""); // cancelled
+    EXPECT_EQ(f.w->statusPanel->text(), "Retrieving Data Finished Successfully!");
+    f.open("second");
+    EXPECT_EQ(f.w->statusPanel->text(), "");
+}
+
+// Tab leaves a grid for the next control; the arrows move within it.
+TEST(MainWindow, TabLeavesTheGridArrowsMoveWithin)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.open("ramp");
+    f.w->show();
+    QApplication::setActiveWindow(f.w.get());
+    QTableView *grid = f.w->MSFlexGrid1;
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    QTest::keyClick(grid, Qt::Key_Right);
+    EXPECT_EQ(grid->currentIndex().column(), 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), grid);
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(1, 1));
+    grid->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_NE(QApplication::focusWidget(), grid);
 }
 
 TEST(MainWindow, SetupHidesTheMainWindowAndReturnRefreshesIt)
@@ -948,6 +1045,46 @@ TEST(MainWindow, LongReportOffersASummaryAndCanBeStopped)
     EXPECT_TRUE(label.endsWith(QStringLiteral(" of %1 (0%)").arg(pages))) << label.toStdString();
     const QString stopped = pdfText();
     EXPECT_LT(stopped.count('\f'), 10);
+}
+
+// Whatever the test's name, the save dialog is offered one valid file name, and each
+// workbook its own.
+TEST(MainWindow, WorkbookNamesAreOneValidFileEach)
+{
+    struct Case {
+        std::string test, workbook;
+    } cases[] = {
+        {"ramp", "ramp.xlsx"},
+        {"q \"x\" y", "q 'x' y.xlsx"},
+        {"\"a\" \"b\"", "'a' 'b'.xlsx"},
+        {"mud 3/4 A:B", "mud 3_4 A_B.xlsx"},
+        {"..hidden.", "hidden.xlsx"},
+        {"tab\there", "tab_here.xlsx"},
+        {"/", "_.xlsx"},
+        {"...", "test.xlsx"},
+        {"Schlämme 25 °C", "Schlämme 25 °C.xlsx"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(workbookFileName(c.test, ".xlsx"), c.workbook) << c.test;
+        EXPECT_EQ(workbookFileName(c.test, " cement.xlsx"),
+                  c.workbook.substr(0, c.workbook.size() - 5) + " cement.xlsx")
+            << c.test;
+    }
+    const std::string longName = workbookFileName(std::string(300, 'x'), " cement.xlsx");
+    EXPECT_EQ(longName.size(), 255u);
+    EXPECT_TRUE(longName.ends_with(" cement.xlsx"));
+
+    // Through the window: the dialog is offered these names.
+    Fixture f;
+    f.t.addTest("q \"x\" y", {point(1, 10, 120, 100, 200)});
+    ASSERT_TRUE(f.w->Form_Load());
+    f.open("q \"x\" y");
+    f.p.files = {"", ""}; // both cancelled
+    f.w->cmdExport->click();
+    f.w->MenuFileCementRpt->trigger();
+    ASSERT_EQ(f.p.fileRequests.size(), 2u);
+    EXPECT_EQ(f.p.fileRequests[0].proposedName, "q 'x' y.xlsx");
+    EXPECT_EQ(f.p.fileRequests[1].proposedName, "q 'x' y cement.xlsx");
 }
 
 TEST(MainWindow, RheologyWindowOfTheOpenedTest)
@@ -1339,8 +1476,7 @@ void expectOnScreen(QWidget *window, const char *name)
     QApplication::processEvents();
     saveShot(window, QString::fromLatin1(name) + "-open");
     const QRect area = availableArea(*window);
-    const QMargins frame = frameOf(*window);
-    const QRect outer(window->pos(), window->size().grownBy(frame));
+    const QRect outer = frameRect(*window);
     EXPECT_TRUE(area.contains(outer))
         << name << ": " << outer.x() << "," << outer.y() << " " << outer.width() << "x"
         << outer.height() << " on " << area.width() << "x" << area.height();
@@ -1378,4 +1514,108 @@ TEST(Screens, EveryWindowAtItsMinimumSizeAndOnScreen)
         atMinimum(&d, "help");
     };
     f.w->MenuHelpContent->trigger();
+}
+
+namespace {
+// The window lies on the screen's free area, and every button, box, list and status bar in it
+// can be reached: in the window, or in a scroll area of the window that can bring it into view.
+void expectWithinReach(QWidget &window, const QString &name)
+{
+    window.show();
+    QApplication::processEvents();
+    saveShot(&window, name + "-reach");
+    EXPECT_EQ(altKeyClashes(window), "") << name.toStdString();
+    const QRect area = availableArea(window);
+    const QRect outer = frameRect(window);
+    EXPECT_TRUE(area.contains(outer))
+        << name.toStdString() << ": " << outer.x() << "," << outer.y() << " " << outer.width()
+        << "x" << outer.height() << " on " << area.width() << "x" << area.height();
+    for (QWidget *c : window.findChildren<QWidget *>()) {
+        if (!c->isVisibleTo(&window) || c->window() != &window ||
+            !(qobject_cast<QAbstractButton *>(c) || qobject_cast<QComboBox *>(c) ||
+              qobject_cast<QLineEdit *>(c) || qobject_cast<QStatusBar *>(c) ||
+              qobject_cast<QAbstractItemView *>(c)))
+            continue;
+        // Within a scroll area, the area's own place is what must be in reach.
+        QWidget *shown = c;
+        for (QWidget *p = c->parentWidget(); p && p != &window; p = p->parentWidget())
+            if (auto *scroll = qobject_cast<QScrollArea *>(p->parentWidget());
+                scroll && p == scroll->viewport())
+                shown = scroll;
+        const QRect place(shown->mapTo(&window, QPoint(0, 0)), shown->size());
+        const QString text = qobject_cast<QAbstractButton *>(c)
+                                 ? qobject_cast<QAbstractButton *>(c)->text()
+                                 : QString();
+        EXPECT_TRUE(window.rect().contains(place))
+            << name.toStdString() << "/" << c->objectName().toStdString() << " \""
+            << text.toStdString() << "\" at " << place.x() << "," << place.y() << " "
+            << place.width() << "x" << place.height() << " in " << window.width() << "x"
+            << window.height();
+    }
+}
+
+struct NoPorts : SerialPortList {
+    std::vector<SerialDeviceInfo> devices() const override { return {}; }
+};
+} // namespace
+
+// Also run on a 1366 x 768 screen scaled by 1.5 (ctest Screens.SmallScaledOneAndAHalf): every
+// window fits the free area, and what cannot shrink scrolls.
+TEST(Screens, EveryWindowFitsOrScrolls)
+{
+    const WindowsKeptOnScreen kept; // as the program's main() keeps them
+    Fixture f;
+    ASSERT_TRUE(f.addSequence("Mud A", 2, {{1, 600, 212, 100, 10}, {2, 300, 150, 600, 5}}));
+    ASSERT_TRUE(f.w->Form_Load());
+    f.open("ramp");
+    expectWithinReach(*f.w, "main");
+
+    std::vector<QString> dialogs;
+    f.onDialog = [&](QDialog &d) {
+        dialogs.push_back(d.windowTitle());
+        expectWithinReach(d, d.windowTitle());
+        d.hide();
+    };
+    f.w->cmdOpen->click();
+    f.w->cmdOverlap->click();
+    f.w->RelatedInfo->click();
+    f.w->cmdCalicheck->click();
+    f.w->MenuHelpContent->trigger();
+    f.w->MenuHelpAbout->trigger();
+    f.w->MenuAnalysisRheology->trigger();
+    f.w->MenuToolsCopyDatabase->trigger();
+    EXPECT_EQ(dialogs.size(), 8u);
+
+    f.w->cmdSetup->click();
+    frmSetup *setup = f.w->setupWindow();
+    expectWithinReach(*setup, "setup");
+    setup->cmdInsertStep->click();
+    EXPECT_EQ(dialogs.size(), 9u);
+    setup->cmdSend->click();
+    setup->cmdReturn->click();
+
+    f.w->cmdRealTime->click();
+    expectWithinReach(*f.w->realTimeWindow(), "realtime");
+    f.w->realTimeWindow()->cmdReturn_Click();
+    f.w->DirectLog->trigger();
+    expectWithinReach(*f.w->directLogWindow(), "directlog");
+    f.w->directLogWindow()->close();
+
+    QTemporaryDir config;
+    const PortAssignment assignment(config.filePath("viscora.conf"));
+    const NoPorts none;
+    const PortMap map;
+    frmSerialPorts ports(SerialPortsDeps{f.p,
+                                         none,
+                                         assignment,
+                                         map,
+                                         {},
+                                         [] { return std::string(); },
+                                         [](const CommDevices &) {},
+                                         [](const std::string &) { return std::string(); }},
+                         f.w.get());
+    expectWithinReach(ports, "Serial Ports");
+    const DatabaseChoice choice(config.filePath("viscora.conf"));
+    frmDatabase database(DatabaseDialogDeps{f.p, choice, f.t.path}, f.w.get());
+    expectWithinReach(database, "Database");
 }

@@ -120,7 +120,10 @@ TEST(CalibrationCheck, ReadingsFillTheRowsAndTheEndIsAlone)
     EXPECT_EQ(f.check.rows[3].lbl3Err, "N/A");
     f.tick(r.substr(4) + record(9, 27, 5) + record(1, 27, 60001));
     EXPECT_EQ(f.check.rows[3].lbl3Err, "-1.0");
-    EXPECT_EQ(f.check.rows[3].lbl3PercentErr, "1.0");
+    EXPECT_EQ(f.check.rows[3].lbl3PercentErr, "-1.0"); // a reading below keeps its sign
+    f.tick(record(4, 27, 95));
+    EXPECT_EQ(f.check.rows[3].lbl3Err, "-5.0");
+    EXPECT_EQ(f.check.rows[3].lbl3PercentErr, "-5.0");
     EXPECT_EQ(f.check.rows[0].lbl3Err, "N/A");
     // Starting again while running: the open port cannot be opened again.
     EXPECT_FALSE(f.check.start("100"));

@@ -8,6 +8,8 @@
 #include "support/TestDb.h"
 #include "realtime/frmRealRelated.h"
 #include "realtime/frmRealTime.h"
+#include "support/AltKeys.h"
+#include "realtime/LiveStatus.h"
 
 #include <QApplication>
 #include <QChart>
@@ -40,6 +42,10 @@ struct Fixture {
     int mainShown = 0;
     std::function<void(QDialog &)> onDialog;
     std::unique_ptr<frmRealTime> w;
+    // The window's port: the simulated instrument's, unless a test brings its own.
+    std::function<std::unique_ptr<SerialPort>()> makePort = [this] {
+        return std::make_unique<sim::SimPort>(instrument, clock);
+    };
 
     Fixture()
     {
@@ -49,18 +55,20 @@ struct Fixture {
         m.CurrentSequenceName = "Quick";
         m.RbShearFactor = 1.0f;
         m.UnitSystem = 2;
-        w = std::make_unique<frmRealTime>(
-            RealTimeWindowDeps{m, *t.db, p, clock,
-                               [this]() -> std::unique_ptr<SerialPort> {
-                                   return std::make_unique<sim::SimPort>(instrument, clock);
-                               },
-                               [this] { ++mainShown; }, nullptr,
-                               [this](QDialog &d) {
-                                   if (onDialog)
-                                       onDialog(d);
-                                   return d.result();
-                               },
-                               nullptr});
+        open();
+    }
+    // Opens the window (again, with another port).
+    void open()
+    {
+        w.reset();
+        w = std::make_unique<frmRealTime>(RealTimeWindowDeps{
+            m, *t.db, p, clock, [this] { return makePort(); }, [this] { ++mainShown; }, nullptr,
+            [this](QDialog &d) {
+                if (onDialog)
+                    onDialog(d);
+                return d.result();
+            },
+            nullptr});
         w->Form_Load();
     }
     void name(const QString &testName)
@@ -104,11 +112,18 @@ TEST(RealTimeWindow, LoadShowsTheStepsInUnitsAndAnEmptyChart)
     EXPECT_EQ(f.w->acquisition().recordRate(2), 5);
     EXPECT_EQ(f.w->acquisition().recordRate(3), 0);
     EXPECT_FALSE(f.w->Timer1->isActive());
-    EXPECT_TRUE(f.w->Option5->isChecked());
-    EXPECT_EQ(f.w->saveRate, 10);
-    EXPECT_FALSE(f.w->txtAverage->isVisible());
     EXPECT_EQ(f.w->cmdStart->text(), "&S&tart");
-    EXPECT_EQ(f.w->Option7->text(), "1  data per 5 min");
+    // The status panel before a test: its captions in the units chosen, no readings yet.
+    EXPECT_EQ(f.w->lblStepCaption->text(), "Step");
+    EXPECT_EQ(f.w->lblLeftCaption->text(), "Left in step / test");
+    EXPECT_EQ(f.w->lblStressCaption->text(), "Shear stress (dyn/cm2)");
+    EXPECT_EQ(f.w->lblViscosityCaption->text(), "Viscosity (cP)");
+    EXPECT_EQ(f.w->lblTemperatureCaption->text(), "Temperature (°C)");
+    EXPECT_EQ(f.w->lblSpeedCaption->text(), "Speed (rpm)");
+    for (QLabel *value : {f.w->lblStep, f.w->lblLeft, f.w->lblStress, f.w->lblViscosity,
+                          f.w->lblTemperature, f.w->lblSpeed})
+        EXPECT_EQ(value->text(), "–") << value->objectName().toStdString();
+    EXPECT_FALSE(f.w->lblMark->isVisibleTo(f.w.get()));
     EXPECT_EQ(f.w->Pesgo1->upperChart()->series().size(), 2);
     EXPECT_EQ(f.w->Pesgo1->drawnPoints(0), 0);
     f.w->cmdShowAll->click(); // before any data
@@ -177,6 +192,36 @@ TEST(RealTimeWindow, RunsASimulatedTestToItsEnd)
     EXPECT_EQ(f.t.scalar("SELECT COUNT(*) FROM TestResult WHERE TestId=1").toInt(), 4 + 6);
     EXPECT_TRUE(f.w->cmdReturn_Click());
     EXPECT_EQ(f.mainShown, 1);
+}
+
+// "&Start" and "&Stop" share their Alt key: the one that can act answers it.
+TEST(RealTimeWindow, AltSStartsAndDuringATestStops)
+{
+    Fixture f;
+    f.download();
+    f.name("By keys");
+    f.w->show();
+    QApplication::setActiveWindow(f.w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.w.get()));
+    EXPECT_EQ(altKeyClashes(*f.w), "");
+    // A button's key presses it as a click does, drawn pressed for a moment first.
+    auto altS = [&](const std::function<bool()> &done) {
+        QTest::keyClick(f.w.get(), Qt::Key_S, Qt::AltModifier);
+        return QTest::qWaitFor(done, 2000);
+    };
+    ASSERT_TRUE(altS([&] { return f.w->acquisition().running(); }));
+    EXPECT_EQ(altKeyClashes(*f.w), "");
+    for (int i = 0; i < 12; ++i)
+        f.tick();
+    EXPECT_TRUE(altS([&] { return !f.w->acquisition().running(); }));
+    EXPECT_FALSE(f.instrument.running());
+    EXPECT_EQ(f.w->cmdStart->text(), "&S&tart");
+    EXPECT_EQ(f.w->cmdStop->text(), "&Stop");
+    // Ended, the key starts again (here: asks for a name first).
+    const size_t shown = f.p.shown.size();
+    EXPECT_TRUE(altS([&] { return f.p.shown.size() > shown; }));
+    EXPECT_EQ(f.p.shown.back().text,
+              "Please first name this test by clicking the 'Save Result As' button.");
 }
 
 TEST(RealTimeWindow, StopEndsTheRunWithRowsKept)
@@ -264,4 +309,125 @@ TEST(RealTimeWindow, GridHeadersAndTemperatureTitleReadableAndWiderWithTheWindow
     QApplication::processEvents();
     for (int c = 0; c < 6; ++c)
         EXPECT_GT(grid->columnWidth(c), widths[static_cast<size_t>(c)]) << c;
+}
+
+// The two charts' time axes lie one under the other, also once the scales' labels widen and
+// after a resize.
+TEST(RealTimeWindow, BothChartsShareTheirTimeAxisEdges)
+{
+    Fixture f;
+    f.download();
+    f.name("Aligned");
+    f.w->show();
+    QApplication::processEvents();
+    auto expectAligned = [&](const char *when) {
+        const QRectF upper = f.w->Pesgo1->upperChart()->plotArea();
+        const QRectF lower = f.w->Pesgo1->lowerChart()->plotArea();
+        EXPECT_NEAR(upper.left(), lower.left(), 0.5) << when;
+        EXPECT_NEAR(upper.right(), lower.right(), 0.5) << when;
+        EXPECT_GT(upper.width(), 100) << when;
+    };
+    expectAligned("empty");
+    f.w->cmdStart->click();
+    ASSERT_TRUE(f.w->acquisition().running());
+    for (int i = 0; i < 30; ++i)
+        f.tick();
+    QApplication::processEvents();
+    expectAligned("running");
+    f.w->resize(f.w->width() + 200, f.w->height() - 40);
+    QApplication::processEvents();
+    expectAligned("resized");
+    f.w->cmdStop->click();
+}
+
+TEST(LiveStatus, StepAndTimeLeftRunOnThroughTheSequence)
+{
+    const std::vector<SequenceStep> steps = {
+        {1, 40, 150, 300, 10}, {2, 30, 180, 600, 5}, {3, 3600, 180, 3, 60}};
+    struct Case {
+        int step;
+        double time;
+        int shownStep;
+        const char *left, *total;
+    } cases[] = {
+        {1, 0, 1, "0:40", "1:01:10"},  {1, 39, 1, "0:01", "1:00:31"}, {1, 45, 2, "0:25", "1:00:25"},
+        {2, 30, 2, "0:00", "1:00:00"}, {2, 31, 3, "59:59", "59:59"},  {3, 5000, 3, "0:00", "0:00"},
+    };
+    for (const Case &c : cases) {
+        const StepProgress p = stepProgress(steps, c.step, c.time);
+        EXPECT_EQ(p.step, c.shownStep) << c.step << " " << c.time;
+        EXPECT_EQ(durationText(p.stepLeft), c.left) << c.step << " " << c.time;
+        EXPECT_EQ(durationText(p.testLeft), c.total) << c.step << " " << c.time;
+    }
+    EXPECT_EQ(stepProgress(steps, 9, 0).step, 0); // a step the sequence does not have
+    const ShownReadings ei = shownReadings(100, 25.5, 212, 300, false);
+    EXPECT_EQ(ei.stress, "20.9");
+    EXPECT_EQ(ei.stressUnit, "lb/100ft2");
+    EXPECT_EQ(ei.temperature, "212.0");
+    EXPECT_EQ(ei.temperatureUnit, "°F");
+    EXPECT_EQ(ei.viscosity, "25.5");
+    EXPECT_EQ(ei.speed, "300.00");
+    const ShownReadings si = shownReadings(100, 25.5, 212, 300, true);
+    EXPECT_EQ(si.stress, "100.0");
+    EXPECT_EQ(si.temperature, "100.0");
+    EXPECT_EQ(si.temperatureUnit, "°C");
+}
+
+namespace {
+// A simulated instrument whose adapter can be pulled out.
+struct PullablePort : sim::SimPort {
+    using SimPort::SimPort;
+    bool pulled = false;
+    bool open() override { return !pulled && SimPort::open(); }
+    bool broken() const override { return pulled; }
+};
+} // namespace
+
+// The panel follows the run: its step (selected in the grid), the time left, the readings,
+// and a mark while the instrument is lost.
+TEST(RealTimeWindow, StatusPanelFollowsTheRun)
+{
+    Fixture f;
+    PullablePort *port = nullptr;
+    f.makePort = [&]() -> std::unique_ptr<SerialPort> {
+        auto made = std::make_unique<PullablePort>(f.instrument, f.clock);
+        port = made.get();
+        return made;
+    };
+    f.open();
+    f.download();
+    f.name("Watched");
+    f.w->cmdStart->click();
+    ASSERT_TRUE(f.w->acquisition().running());
+    for (int i = 0; i < 12; ++i)
+        f.tick();
+    // One record a second, each with its second of the step.
+    const auto seconds = static_cast<double>(f.w->acquisition().recordsReceived());
+    ASSERT_GT(seconds, 10);
+    EXPECT_EQ(f.w->lblStep->text(), "1 of 2");
+    EXPECT_EQ(f.w->lblLeft->text().toStdString(),
+              durationText(40.0 - seconds) + " / " + durationText(70.0 - seconds));
+    EXPECT_EQ(f.w->lblSpeed->text(), "300.00");
+    bool number = false;
+    for (QLabel *value : {f.w->lblStress, f.w->lblViscosity, f.w->lblTemperature}) {
+        value->text().toDouble(&number);
+        EXPECT_TRUE(number) << value->text().toStdString();
+    }
+    EXPECT_EQ(f.w->MSFlexGrid1->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(f.w->MSFlexGrid1->selectionModel()->selectedRows().value(0).row(), 0);
+    EXPECT_FALSE(f.w->lblMark->isVisibleTo(f.w.get()));
+
+    for (int i = 0; i < 35; ++i)
+        f.tick();
+    EXPECT_EQ(f.w->lblStep->text(), "2 of 2");
+    EXPECT_EQ(f.w->lblSpeed->text(), "600.00");
+    EXPECT_EQ(f.w->MSFlexGrid1->selectionModel()->selectedRows().value(0).row(), 1);
+
+    port->pulled = true;
+    f.tick();
+    ASSERT_TRUE(f.w->acquisition().running());
+    EXPECT_TRUE(f.w->lblMark->isVisibleTo(f.w.get()));
+    EXPECT_EQ(f.w->lblMark->text(), "Connection to the instrument lost — reconnecting…");
+    f.w->cmdStop->click();
+    EXPECT_FALSE(f.w->lblMark->isVisibleTo(f.w.get()));
 }

@@ -5,11 +5,13 @@
 #include "review/RetrievedTest.h"
 #include "review/frmRelated.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -45,6 +47,7 @@ TEST(OpenTestDialog, ListsSelectsAndRefusesAnEmptySelection)
     EXPECT_EQ(d.Label1->text(), "Please select saved test name:");
     ASSERT_EQ(d.DBList1->count(), 3);
     EXPECT_EQ(d.DBList1->item(1)->text(), "beta \"b\"");
+    d.DBList1->clearSelection();
     d.cmdOk->click();
     ASSERT_EQ(f.p.shown.size(), 1u);
     EXPECT_EQ(f.p.shown[0].text, "No test was selected!");
@@ -54,6 +57,30 @@ TEST(OpenTestDialog, ListsSelectsAndRefusesAnEmptySelection)
     d.cmdOk->click();
     EXPECT_EQ(f.m.CurrentTestName, "beta \"b\"");
     EXPECT_EQ(d.result(), QDialog::Accepted);
+}
+
+// The list opens on the first test, selected: Enter opens it at once.
+TEST(OpenTestDialog, OpensOnTheFirstTestSoEnterOpensIt)
+{
+    Fixture f;
+    OpenTest d(f.m, f.repo, f.p);
+    d.show();
+    QApplication::setActiveWindow(&d);
+    d.DBList1->setFocus();
+    EXPECT_EQ(d.currentText(), "alpha");
+    QTest::keyClick(d.DBList1, Qt::Key_Return);
+    EXPECT_TRUE(f.p.shown.empty());
+    EXPECT_EQ(f.m.CurrentTestName, "alpha");
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+
+    // With no test at all, OK still says so.
+    TestDb empty;
+    TestRepository none{*empty.db};
+    OpenTest e(f.m, none, f.p);
+    EXPECT_EQ(e.currentText(), "");
+    e.cmdOk->click();
+    ASSERT_EQ(f.p.shown.size(), 1u);
+    EXPECT_EQ(f.p.shown[0].text, "No test was selected!");
 }
 
 TEST(OpenTestDialog, CancelKeepsTheName)
@@ -74,6 +101,7 @@ TEST(OpenTestDialog, DeleteAsksFirstThenRenumbersAndSelectsFirst)
     f.m.OverlapTestName = "gamma";
     OpenTest d(f.m, f.repo, f.p);
     EXPECT_EQ(d.cmdDelete->text(), "&Delete");
+    d.DBList1->clearSelection();
     d.cmdDelete->click(); // nothing selected: nothing happens
     EXPECT_TRUE(f.p.shown.empty());
     EXPECT_EQ(d.DBList1->count(), 4);

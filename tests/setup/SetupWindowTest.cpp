@@ -2,6 +2,7 @@
 #include "core/Module1.h"
 #include "ui/QtTextPrinter.h"
 #include "support/ScriptedPort.h"
+#include "support/AltKeys.h"
 #include "support/ScriptedPrompter.h"
 #include "setup/SetupGrid.h"
 #include "setup/StepDialogs.h"
@@ -142,6 +143,46 @@ TEST(SetupWindow, LoadShowsTheFirstSequenceWithItsRotorBob)
     if (!dir.isEmpty()) {
         QDir().mkpath(QString::fromLocal8Bit(dir));
         f.w->grab().save(QString::fromLocal8Bit(dir) + "/setup.png");
+    }
+}
+
+// Buttons that mark the same Alt key: the one that can act and has no menu item answers it.
+TEST(SetupWindow, SharedAltKeysReachTheButtonThatCanAct)
+{
+    for (const bool withSequences : {true, false}) {
+        Fixture f(withSequences);
+        f.w->Form_Load();
+        f.w->show();
+        QApplication::setActiveWindow(f.w.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(f.w.get()));
+        EXPECT_EQ(altKeyClashes(*f.w), "") << withSequences;
+        std::vector<QString> opened;
+        f.onDialog = [&opened](QDialog &d) { opened.push_back(d.windowTitle()); };
+        const size_t shown = f.p.shown.size();
+        // A button's key presses it as a click does, drawn pressed for a moment first.
+        QTest::keyClick(f.w.get(), Qt::Key_I, Qt::AltModifier);
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return !opened.empty() || f.p.shown.size() > shown; }, 2000));
+        if (withSequences) {
+            EXPECT_EQ(opened, std::vector<QString>{"Input Step Parameters"});
+        } else {
+            EXPECT_EQ(f.p.shown.back().text, "Please select a test step first.");
+        }
+        opened.clear();
+        f.p.inputAnswers = {std::nullopt}; // Save As asks for a name: cancelled
+        const size_t inputs = f.p.inputs.size();
+        QTest::keyClick(f.w.get(), Qt::Key_A, Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return !opened.empty() || f.p.inputs.size() > inputs ||
+                       f.p.shown.size() > shown + 1;
+            },
+            2000));
+        if (withSequences) {
+            EXPECT_EQ(opened, std::vector<QString>{"Copy & Paste"});
+        } else {
+            EXPECT_TRUE(opened.empty());
+        }
     }
 }
 

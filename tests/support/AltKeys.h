@@ -21,6 +21,7 @@ inline QChar altKey(QString text)
 
 // The Alt keys that several controls of one window share, as "c: &Connect, &Cancel", or "":
 // such a key only moves the focus between them, so none of them works from the keyboard.
+// Buttons count with the key they answer now.
 inline std::string altKeyClashes(const QWidget &window)
 {
     QMap<QChar, QStringList> byKey;
@@ -28,8 +29,10 @@ inline std::string altKeyClashes(const QWidget &window)
         if (const QChar key = altKey(text); !key.isNull())
             byKey[key] << text;
     };
+    // A button's caption may mark a key it has been told not to answer.
     for (const QAbstractButton *b : window.findChildren<QAbstractButton *>())
-        add(b->text());
+        if (!b->shortcut().isEmpty())
+            add(b->text());
     for (const QLabel *l : window.findChildren<QLabel *>())
         if (l->buddy())
             add(l->text());

@@ -109,20 +109,37 @@ TEST(WindowPlacement, AWindowLargerThanTheScreenFitsOrKeepsItsTitleBarOnScreen)
     const QMargins frame = frameOf(big);
     EXPECT_LE(big.width() + frame.left() + frame.right(), area.width());
     EXPECT_LE(big.height() + frame.top() + frame.bottom(), area.height());
-    EXPECT_GE(big.x(), area.x());
-    EXPECT_GE(big.y(), area.y());
+    EXPECT_TRUE(area.contains(frameRect(big)));
 
     QWidget tooWide;
     tooWide.setMinimumSize(area.width() + 100, 200);
     centerOnScreen(tooWide);
-    EXPECT_EQ(tooWide.x(), area.x()); // its title bar and menu stay in reach
-    EXPECT_GT(tooWide.y(), area.y());
+    EXPECT_EQ(frameRect(tooWide).x(), area.x()); // its title bar and menu stay in reach
+    EXPECT_GT(frameRect(tooWide).y(), area.y());
     EXPECT_EQ(tooWide.width(), area.width() + 100);
 
     QWidget small;
     small.resize(300, 200);
     centerOnScreen(small);
-    EXPECT_NEAR(small.x() + 150, area.center().x(), 10);
+    EXPECT_NEAR(frameRect(small).center().x(), area.center().x(), 10);
+}
+
+// A window made on the system before it is placed (a dialog was opened over it first, as the
+// database's at start) takes a move for its inside: placed all the same by its frame, its
+// title bar stays on the screen.
+TEST(WindowPlacement, AWindowMadeBeforeItIsPlacedKeepsItsTitleBarOnScreen)
+{
+    const QRect area = QApplication::primaryScreen()->availableGeometry();
+    for (const bool madeFirst : {false, true}) {
+        QWidget window;
+        window.resize(area.width() - 20, area.height() - 10);
+        if (madeFirst)
+            (void)window.winId();
+        centerOnScreen(window);
+        window.show();
+        EXPECT_TRUE(area.contains(frameRect(window))) << madeFirst;
+        EXPECT_GE(window.geometry().top(), area.top() + frameOf(window).top()) << madeFirst;
+    }
 }
 
 TEST(QtPrompter, BoxesOverTheirWindowOrItsDialogAndADeleteDefaultsToNo)
@@ -168,4 +185,26 @@ TEST(QtPrompter, BoxesOverTheirWindowOrItsDialogAndADeleteDefaultsToNo)
     EXPECT_EQ(seenParent, &dialog);
     prompter->detail("why it failed");
     EXPECT_EQ(detail, "why it failed");
+}
+
+// Kept on screen, a dialog still opens over its window, and one larger than the screen is
+// fitted to it.
+TEST(WindowPlacement, ShownDialogsOverTheirWindowAndWithinTheScreen)
+{
+    const WindowsKeptOnScreen kept;
+    const QRect area = QApplication::primaryScreen()->availableGeometry();
+    QWidget window;
+    window.resize(600, 400);
+    centerOnScreen(window);
+    window.show();
+    for (const QSize size : {QSize(300, 200), QSize(area.width() + 200, area.height() + 200)}) {
+        QDialog dialog(&window);
+        dialog.resize(size);
+        dialog.show();
+        QApplication::processEvents();
+        EXPECT_TRUE(area.contains(frameRect(dialog))) << size.width();
+        if (size.width() < area.width()) {
+            EXPECT_NEAR(dialog.geometry().center().x(), window.geometry().center().x(), 10);
+        }
+    }
 }
