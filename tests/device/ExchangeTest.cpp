@@ -293,16 +293,20 @@ TEST_P(RetrievalOn, SavingFailingAtAnyStatementLeavesNoTestWithoutItsPoints)
         l.m.NoTestShown = false;
         l.m.CurrentTestName = "old";
         answer(l, "1702XXXXX\x02", std::string("1,30,212,510,0,0,1,2,60,200,500,,30000,1,\x02"));
-        keepRetrieval(l.m, retrieveLastResult(l.port, l.clock, 1));
+        const Retrieval r = retrieveLastResult(l.port, l.clock, 1);
+        keepIn(l.m, r);
         ASSERT_EQ(l.m.RetrievedCount, 2);
         TestRepository repo(*t.db);
-        RelatedInfoEditor editor(l.m, repo, l.p);
+        RelatedInfoEditor editor(repo, l.p, std::nullopt);
         bool saved = false;
         const StruckStatement struck = failNth(n, [&] {
-            saved = storeRetrievedTest(l.m, repo, l.p, [&] {
-                if (!editor.ok({"R1", "F", "", "", ""}))
-                    editor.cancel();
-            });
+            const auto stored =
+                storeRetrievedTest(repo, l.p, retrievedPoints(*r.records, r.customFactor), [&] {
+                    return editor.ok({"R1", "F", "", "", ""}) ? editor.created() : std::nullopt;
+                });
+            if (stored)
+                l.m.showRetrievedTest(stored->name.toStdString(), stored->id);
+            saved = stored.has_value();
         });
         const std::string at =
             "statement " + std::to_string(n) + ": " + struck.statement.toStdString();

@@ -119,7 +119,7 @@ TEST(DatabaseSafety, RowsCutShortByADamagedPageAreNeverTakenForTheTest)
             repo.queryRows(buildTestQuery(Units::EI, {}, false, QueryOrder::StepThenTime), "long");
         EXPECT_EQ(query.error(), damaged);
         EXPECT_EQ(repo.storedPoints("long").error(), damaged);
-        EXPECT_EQ(repo.reportRows(2, 1.0).error(), damaged);
+        EXPECT_EQ(repo.eachReportRow(2, 1.0, [](const ReportRow &) {}).error(), damaged);
         for (const char *beside : {"before", "after"})
             EXPECT_EQ(must(repo.storedPoints(beside)).size(), 10u) << beside;
         // The check of every page finds it too.
