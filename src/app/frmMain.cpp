@@ -236,6 +236,9 @@ void frmMain::buildControls()
         this->*d.member = b;
         ++i;
     }
+    // Alt+E would only move the focus between the two: it stops the test, which has no other
+    // key; Exit keeps File's Alt+F, X.
+    giveAltKey(*cmdStopTest, {cmdExit});
 
     Label2 = new QLabel(QStringLiteral("Select Chart Type:"), central_);
     Label2->setObjectName(QStringLiteral("Label2"));

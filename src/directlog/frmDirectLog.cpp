@@ -1,6 +1,7 @@
 #include "directlog/frmDirectLog.h"
 
 #include "ui/BusyCursor.h"
+#include "ui/FocusMove.h"
 #include "ui/LiveChartView.h"
 #include "ui/WindowPlacement.h"
 
@@ -159,9 +160,8 @@ bool frmDirectLog::eventFilter(QObject *watched, QEvent *e)
     // window for a second.
     if ((watched == cmbSpeed || watched == cmbSpeed->lineEdit()) && e->type() == QEvent::FocusOut) {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(e)->reason();
-        const QWidget *to = QApplication::focusWidget();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && to &&
-            to->window() == this && to != cmbSpeed && to != cmbSpeed->lineEdit() &&
+        const QWidget *to = focusMovedWithin(*this, reason);
+        if (to && to != cmbSpeed && to != cmbSpeed->lineEdit() &&
             cmbSpeed->currentText().toStdString() != log_->speedText)
             cmbSpeed_LostFocus();
     }

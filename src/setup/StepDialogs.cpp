@@ -1,6 +1,7 @@
 #include "setup/StepDialogs.h"
 
 #include "ui/DialogButtons.h"
+#include "ui/FocusMove.h"
 
 #include "core/Module1.h"
 #include "core/Prompter.h"
@@ -88,11 +89,8 @@ bool StepDialog::leaveNeedsCheck(const QLineEdit *box, Qt::FocusReason reason) c
 {
     if (closing_ || !isVisible())
         return false;
-    // A message box, another window or a popup list takes the focus only for a while. While
-    // the focus leaves, the application already names where it goes.
-    const QWidget *to = QApplication::focusWidget();
-    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason || !to ||
-        to->window() != this)
+    const QWidget *to = focusMovedWithin(*this, reason);
+    if (!to)
         return false;
     // Going to Cancel must not first complain about the field being left.
     if (to == cmdCancel)
