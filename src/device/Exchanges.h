@@ -37,7 +37,7 @@ struct Retrieval {
     // The custom shear-rate factor (thousandths) the header named; none for a listed rotor-bob.
     std::optional<double> customFactor;
 
-    // The records read, or none: as Module1::keepRetrieval takes them.
+    // The records read, or none when the retrieval failed.
     const std::vector<RetrievedRecord> *read() const { return records ? &*records : nullptr; }
 };
 
