@@ -64,6 +64,9 @@ const char *const kCliUsage =
     "  rheology TEST [--json]     the test's rheology: readings, field values, gels and model\n"
     "                             fits of each flow curve (units as --si says), as text\n"
     "                             tables or as JSON\n"
+    "  note TEST TIME TEXT        add a note to TEST at TIME seconds from its start (\"added\n"
+    "                             2 ppb polymer\"); a running test takes notes too\n"
+    "  notes TEST [--json]        the test's notes, one line each: TIME<TAB>TEXT, or as JSON\n"
     "  calibrate VISCOSITY        a calibration check with a fluid of VISCOSITY cP; prints\n"
     "                             expected stress, error and percent per reference stress\n"
     "  log --speed RPM --rate S --file NAME [--seconds N]\n"
@@ -106,6 +109,8 @@ const std::map<std::string, CommandDef> &commands()
         {"cement", {2, 2, {}, cmdCement}},
         {"report", {2, 2, {{"--summary", 0}}, cmdReport}},
         {"rheology", {1, 1, {{"--json", 0}}, cmdRheology}},
+        {"note", {3, 1000, {}, cmdNote, checkNote}},
+        {"notes", {1, 1, {{"--json", 0}}, cmdNotes}},
         {"run",
          {2, 2, with(header, {{"--custom", 2}, {"--rotor-bob"}, {"--reconnect-timeout"}}), cmdRun,
           checkRun}},

@@ -5,6 +5,7 @@
 #include "support/SixSpeeds.h"
 #include "support/TestDb.h"
 #include "support/FakeDevices.h"
+#include "support/JsonReader.h"
 #include "support/XlsxReader.h"
 #include "store/SequenceRepository.h"
 #include "core/Version.h"
@@ -784,4 +785,76 @@ TEST(Cli, StoredNamesWithControlCharactersPrintOnOneLine)
     EXPECT_NE(copied.err.find("\\x1b]0;title\\x07"), std::string::npos) << copied.err;
     EXPECT_EQ(copied.err.find('\x1b'), std::string::npos);
     EXPECT_EQ(std::count(copied.err.begin(), copied.err.end(), '\n'), 1);
+}
+
+TEST(CliNotes, AddedNotesAreListedInTimeOrderAsTextOrJson)
+{
+    TestDb t;
+    t.addTest("Mud", {point(1, 10, 100, 300, 50), point(2, 10, 100, 600, 80)});
+    const std::string db = t.path.toStdString();
+    for (const std::vector<std::string> &add :
+         {std::vector<std::string>{"note", "Mud", "300", "sample foamed"},
+          {"note", "Mud", " 60.25 ", "added", "2", "ppb", "polymer"},
+          {"note", "Mud", "0", "it's \"odd\" \\ é"}}) {
+        std::vector<std::string> args{"--db", db};
+        args.insert(args.end(), add.begin(), add.end());
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    const CliRun text = cli({"--db", db, "notes", "Mud"});
+    ASSERT_EQ(text.code, 0) << text.err;
+    EXPECT_EQ(text.out, "0\tit's \"odd\" \\ é\n60.25\tadded 2 ppb polymer\n300\tsample foamed\n");
+
+    const CliRun json = cli({"--db", db, "notes", "Mud", "--json"});
+    ASSERT_EQ(json.code, 0) << json.err;
+    const auto doc = parseJson(json.out);
+    ASSERT_TRUE(doc) << json.out;
+    EXPECT_EQ((*doc)["test"].text, "Mud");
+    const auto &notes = (*doc)["notes"].items;
+    ASSERT_EQ(notes.size(), 3u);
+    EXPECT_EQ(notes[0]["text"].text, "it's \"odd\" \\ é");
+    EXPECT_EQ(notes[1]["time"].number, 60.25);
+    EXPECT_EQ(notes[2]["text"].text, "sample foamed");
+
+    t.addTest("Quiet", {});
+    EXPECT_EQ(cli({"--db", db, "notes", "Quiet"}).out, "");
+    EXPECT_EQ(cli({"--db", db, "notes", "Quiet", "--json"}).out,
+              "{\"test\":\"Quiet\",\"notes\":[]}\n");
+}
+
+TEST(CliNotes, WrongArgumentsAndRefusedNotes)
+{
+    TestDb t;
+    t.addTest("Mud", {point(1, 10, 100, 300, 50)});
+    const std::string db = t.path.toStdString();
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string err;
+    } cases[] = {
+        {{"note", "Mud", "60"}, 2, "viscora-cli: note takes 3 or more argument(s)"},
+        {{"note", "Mud", "-1", "x"},
+         2,
+         "viscora-cli: TIME -1: not a number of seconds from the test's start, 0 or more"},
+        {{"note", "Mud", "1m", "x"},
+         2,
+         "viscora-cli: TIME 1m: not a number of seconds from the test's start, 0 or more"},
+        {{"note", "Mud", "5", " "}, 1, "Notes: A note needs a text.\n"},
+        {{"note", "Mud", "5", "two\nlines"},
+         1,
+         "Notes: A note is one line: it cannot hold tabs, line breaks or other control "
+         "characters.\n"},
+        {{"note", "Nope", "5", "x"}, 1, "Selection Error.: No saved test is named \"Nope\".\n"},
+        {{"notes", "Nope"}, 1, "Selection Error.: No saved test is named \"Nope\".\n"},
+        {{"notes"}, 2, "viscora-cli: notes takes 1 argument(s)"},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> args{"--db", db};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.code, c.code) << c.err;
+        EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << r.err;
+    }
+    EXPECT_EQ(cli({"--db", db, "notes", "Mud"}).out, "");
 }
