@@ -6,6 +6,7 @@
 #include <QLineSeries>
 #include <QPen>
 #include <QScatterSeries>
+#include <QValueAxis>
 
 namespace viscora {
 
@@ -15,19 +16,28 @@ const QColor kMarkColor(200, 90, 0);
 
 void addMarks(QChart &chart, QAbstractAxis &x, QAbstractAxis &y, const ChartGeometry &g)
 {
+    // From edge to edge of the plot: the axis may have widened the data's range.
+    double bottom = g.y.min, top = g.y.max;
+    if (const auto *values = qobject_cast<QValueAxis *>(&y)) {
+        bottom = values->min();
+        top = values->max();
+    }
+    // Labels inside the plot, a step lower for each of three neighbours, so close notes stay apart.
+    std::size_t i = 0;
     for (const ChartMark &m : g.marks) {
+        const double at = top - (top - bottom) * (0.05 + 0.06 * static_cast<double>(i++ % 3));
         auto *line = new QLineSeries;
         QPen pen(kMarkColor);
         pen.setStyle(Qt::DashLine);
         line->setPen(pen);
-        line->append(m.x, g.y.min);
-        line->append(m.x, g.y.max);
+        line->append(m.x, bottom);
+        line->append(m.x, top);
         // The label is the point's own: a format without placeholders is shown as it is.
         auto *label = new QScatterSeries;
         label->setColor(kMarkColor);
         label->setBorderColor(kMarkColor);
         label->setMarkerSize(7);
-        label->append(m.x, g.y.max);
+        label->append(m.x, at);
         label->setName(QString::fromStdString(m.text));
         label->setPointLabelsFormat(
             QString::fromStdString(m.text).replace(QLatin1Char('@'), QStringLiteral("@\u200b")));
