@@ -67,6 +67,10 @@ const char *const kCliUsage =
     "  note TEST TIME TEXT        add a note to TEST at TIME seconds from its start (\"added\n"
     "                             2 ppb polymer\"); a running test takes notes too\n"
     "  notes TEST [--json]        the test's notes, one line each: TIME<TAB>TEXT, or as JSON\n"
+    "  replay TEST [--speed N] [--link PATH]\n"
+    "                             serve TEST on a pseudo-terminal as the instrument sent it,\n"
+    "                             N times faster (default 1), for the program to record; prints\n"
+    "                             the device (PATH also links to it) and serves until ^C\n"
     "  calibrate VISCOSITY        a calibration check with a fluid of VISCOSITY cP; prints\n"
     "                             expected stress, error and percent per reference stress\n"
     "  log --speed RPM --rate S --file NAME [--seconds N]\n"
@@ -111,6 +115,7 @@ const std::map<std::string, CommandDef> &commands()
         {"rheology", {1, 1, {{"--json", 0}}, cmdRheology}},
         {"note", {3, 1000, {}, cmdNote, checkNote}},
         {"notes", {1, 1, {{"--json", 0}}, cmdNotes}},
+        {"replay", {1, 1, {{"--speed"}, {"--link"}}, cmdReplay, checkReplay}},
         {"run",
          {2, 2, with(header, {{"--custom", 2}, {"--rotor-bob"}, {"--reconnect-timeout"}}), cmdRun,
           checkRun}},

@@ -157,6 +157,10 @@ int cmdNote(Context &c, const Args &a);
 void checkNote(const Context &c, const Args &a);
 int cmdNotes(Context &c, const Args &a);
 
+// Replaying a stored test on a pseudo-terminal (CliReplay.cpp).
+int cmdReplay(Context &c, const Args &a);
+void checkReplay(const Context &c, const Args &a);
+
 // Sequences (CliSequences.cpp).
 const RotorBob &rotorBobOption(const Args &a, const RotorBob &fallback);
 std::optional<SequenceEntry> sequenceWithRotorBob(Context &c, const Args &a, const RotorBob *&rb);

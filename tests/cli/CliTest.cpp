@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "cli/Replay.h"
 #include "support/FakeClock.h"
 #include "sim/SimInstrument.h"
 #include "sim/SimPort.h"
@@ -857,4 +858,80 @@ TEST(CliNotes, WrongArgumentsAndRefusedNotes)
         EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << r.err;
     }
     EXPECT_EQ(cli({"--db", db, "notes", "Mud"}).out, "");
+}
+
+// A recorded test served again as the instrument sent it, recorded by a sequence that stores
+// every record: the same rows come back, on a fake clock at any speed.
+TEST(CliReplay, ARecordedReplayGivesBackTheSameRows)
+{
+    TestDb t;
+    const std::string db = t.path.toStdString();
+    ASSERT_EQ(cli({"--db", db, "new-sequence", "Quick", "40,150,300,10", "30,180,600,5"}).code, 0);
+    ASSERT_EQ(cli({"--db", db, "new-sequence", "Every", "40,150,300,1", "30,180,600,1"}).code, 0);
+    SimBench original;
+    ASSERT_EQ(cli({"--db", db, "run", "Quick", "Original"}, original.seams()).code, 0);
+    TestRepository repo(*t.db);
+    const auto stored = must(repo.storedPoints("Original"));
+    ASSERT_EQ(stored.size(), 10u);
+
+    const auto records = replayRecords(stored);
+    ASSERT_EQ(records.size(), stored.size());
+    // Due at the test's running time: step 2 follows step 1's last whole second (31).
+    EXPECT_EQ(records[0].at, 1);
+    EXPECT_EQ(records[3].at, 31);
+    EXPECT_EQ(records[4].at, 32);
+    EXPECT_EQ(records[4].fields[5], 60000); // 600 rpm in hundredths
+    for (double speed : {1.0, 1000.0}) {
+        SCOPED_TRACE(speed);
+        FakeClock clock;
+        sim::SimOptions options;
+        options.rate = speed;
+        options.replay = records;
+        sim::SimInstrument instrument(options);
+        sim::SimPort port(instrument, clock);
+        const std::string name = speed == 1 ? "Replayed" : "Fast";
+        const CliRun r = cli({"--db", db, "run", "Every", name}, {&clock, &port});
+        ASSERT_EQ(r.code, 0) << r.err;
+        const auto again = must(repo.storedPoints(QString::fromStdString(name)));
+        ASSERT_EQ(again.size(), stored.size());
+        for (std::size_t i = 0; i < stored.size(); ++i) {
+            const StoredPoint &a = stored[i], &b = again[i];
+            EXPECT_EQ(std::tie(a.stepNo, a.time, a.temperature, a.speed, a.shearStress, a.gel,
+                               a.rbfactor),
+                      std::tie(b.stepNo, b.time, b.temperature, b.speed, b.shearStress, b.gel,
+                               b.rbfactor))
+                << i;
+        }
+    }
+}
+
+TEST(CliReplay, WrongArgumentsAndTestsWithoutPoints)
+{
+    TestDb t;
+    t.addTest("Empty", {});
+    const std::string db = t.path.toStdString();
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string err;
+    } cases[] = {
+        {{"replay"}, 2, "viscora-cli: replay takes 1 argument(s)"},
+        {{"replay", "Empty", "--speed", "0"},
+         2,
+         "viscora-cli: --speed 0: not a number above 0 and at most 1000000"},
+        {{"replay", "Empty", "--speed", "fast"},
+         2,
+         "viscora-cli: --speed fast: not a number above 0 and at most 1000000"},
+        {{"replay", "Empty", "--bogus"}, 2, "viscora-cli: replay has no option --bogus"},
+        {{"replay", "Nope"}, 1, "Selection Error.: No saved test is named \"Nope\".\n"},
+        {{"replay", "Empty"}, 1, "Replay: The test \"Empty\" has no points to replay.\n"},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> args{"--db", db};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.code, c.code) << c.err;
+        EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
 }
