@@ -45,6 +45,24 @@ struct SimBench {
     sim::SimPort port{instrument, clock};
     CliSeams seams() { return {&clock, &port}; }
 };
+
+// A command line refused: its exit status and how its message begins.
+struct Refusal {
+    std::vector<std::string> args;
+    int code;
+    std::string err;
+};
+void expectRefused(const std::string &db, const std::vector<Refusal> &cases)
+{
+    for (const Refusal &c : cases) {
+        std::vector<std::string> args{"--db", db};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.code, c.code) << c.err;
+        EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+}
 } // namespace
 
 TEST(Cli, TestsListsInIdOrderAndCreatesAMissingDatabase)
@@ -829,11 +847,7 @@ TEST(CliNotes, WrongArgumentsAndRefusedNotes)
     TestDb t;
     t.addTest("Mud", {point(1, 10, 100, 300, 50)});
     const std::string db = t.path.toStdString();
-    const struct {
-        std::vector<std::string> args;
-        int code;
-        std::string err;
-    } cases[] = {
+    const std::vector<Refusal> cases{
         {{"note", "Mud", "60"}, 2, "viscora-cli: note takes 3 or more argument(s)"},
         {{"note", "Mud", "-1", "x"},
          2,
@@ -850,13 +864,7 @@ TEST(CliNotes, WrongArgumentsAndRefusedNotes)
         {{"notes", "Nope"}, 1, "Selection Error.: No saved test is named \"Nope\".\n"},
         {{"notes"}, 2, "viscora-cli: notes takes 1 argument(s)"},
     };
-    for (const auto &c : cases) {
-        std::vector<std::string> args{"--db", db};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        const CliRun r = cli(args);
-        EXPECT_EQ(r.code, c.code) << c.err;
-        EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << r.err;
-    }
+    expectRefused(db, cases);
     EXPECT_EQ(cli({"--db", db, "notes", "Mud"}).out, "");
 }
 
@@ -910,11 +918,7 @@ TEST(CliReplay, WrongArgumentsAndTestsWithoutPoints)
     TestDb t;
     t.addTest("Empty", {});
     const std::string db = t.path.toStdString();
-    const struct {
-        std::vector<std::string> args;
-        int code;
-        std::string err;
-    } cases[] = {
+    const std::vector<Refusal> cases{
         {{"replay"}, 2, "viscora-cli: replay takes 1 argument(s)"},
         {{"replay", "Empty", "--speed", "0"},
          2,
@@ -926,12 +930,5 @@ TEST(CliReplay, WrongArgumentsAndTestsWithoutPoints)
         {{"replay", "Nope"}, 1, "Selection Error.: No saved test is named \"Nope\".\n"},
         {{"replay", "Empty"}, 1, "Replay: The test \"Empty\" has no points to replay.\n"},
     };
-    for (const auto &c : cases) {
-        std::vector<std::string> args{"--db", db};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        const CliRun r = cli(args);
-        EXPECT_EQ(r.code, c.code) << c.err;
-        EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << r.err;
-        EXPECT_EQ(r.out, "");
-    }
+    expectRefused(db, cases);
 }
