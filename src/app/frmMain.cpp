@@ -27,6 +27,7 @@
 #include "setup/frmSetup.h"
 #include "review/TestAnalysis.h"
 #include "rheology/frmRheology.h"
+#include "compare/frmCompare.h"
 
 #include <QAction>
 #include <QApplication>
@@ -826,6 +827,9 @@ void frmMain::buildAnalysis()
     MenuAnalysisRheology = analysis->addAction(QStringLiteral("&Rheology..."));
     MenuAnalysisRheology->setObjectName(QStringLiteral("MenuAnalysisRheology"));
     connect(MenuAnalysisRheology, &QAction::triggered, this, &frmMain::MenuAnalysisRheology_Click);
+    MenuAnalysisCompare = analysis->addAction(QStringLiteral("&Compare Tests..."));
+    MenuAnalysisCompare->setObjectName(QStringLiteral("MenuAnalysisCompare"));
+    connect(MenuAnalysisCompare, &QAction::triggered, this, &frmMain::MenuAnalysisCompare_Click);
     MenuAnalysisAddNote = analysis->addAction(QStringLiteral("Add &Note..."));
     MenuAnalysisAddNote->setObjectName(QStringLiteral("MenuAnalysisAddNote"));
     connect(MenuAnalysisAddNote, &QAction::triggered, this, &frmMain::MenuAnalysisAddNote_Click);
@@ -854,6 +858,14 @@ void frmMain::MenuAnalysisRheology_Click()
         return;
     }
     frmRheology window(*analysis, deps_.m.CurrentTestName, this);
+    exec(window);
+}
+
+void frmMain::MenuAnalysisCompare_Click()
+{
+    frmCompare window({review_->repository(), prompter(), deps_.m.units(), deps_.m.rotorBob(),
+                       [this](QWidget &w) { printWidget(w); }},
+                      this);
     exec(window);
 }
 

@@ -64,6 +64,10 @@ const char *const kCliUsage =
     "  rheology TEST [--json]     the test's rheology: readings, field values, gels and model\n"
     "                             fits of each flow curve (units as --si says), as text\n"
     "                             tables or as JSON\n"
+    "  compare TEST... [--json]   the tests' rheology side by side: each one's first flow\n"
+    "                             curve's dial readings, PV, YP, LSYP, n, K, gels and\n"
+    "                             recommended model (units as --si says), as tab-separated\n"
+    "                             text or JSON\n"
     "  note TEST TIME TEXT        add a note to TEST at TIME seconds from its start (\"added\n"
     "                             2 ppb polymer\"); a running test takes notes too\n"
     "  notes TEST [--json]        the test's notes, one line each: TIME<TAB>TEXT, or as JSON\n"
@@ -113,6 +117,7 @@ const std::map<std::string, CommandDef> &commands()
         {"cement", {2, 2, {}, cmdCement}},
         {"report", {2, 2, {{"--summary", 0}}, cmdReport}},
         {"rheology", {1, 1, {{"--json", 0}}, cmdRheology}},
+        {"compare", {1, 1000, {{"--json", 0}}, cmdCompare}},
         {"note", {3, 1000, {}, cmdNote, checkNote}},
         {"notes", {1, 1, {{"--json", 0}}, cmdNotes}},
         {"replay", {1, 1, {{"--speed"}, {"--link"}}, cmdReplay, checkReplay}},

@@ -152,6 +152,9 @@ int cmdCement(Context &c, const Args &a);
 int cmdReport(Context &c, const Args &a);
 int cmdRheology(Context &c, const Args &a);
 
+// Tests side by side (CliCompare.cpp).
+int cmdCompare(Context &c, const Args &a);
+
 // Notes (CliNotes.cpp).
 int cmdNote(Context &c, const Args &a);
 void checkNote(const Context &c, const Args &a);

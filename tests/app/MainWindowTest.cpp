@@ -7,6 +7,8 @@
 #include "support/ScriptedPrompter.h"
 #include "store/TestNotes.h"
 #include "ui/NoteDialog.h"
+#include "compare/frmCompare.h"
+#include <QListWidget>
 #include "app/StartOptions.h"
 #include "core/Version.h"
 #include "support/TestDb.h"
@@ -339,7 +341,7 @@ TEST(MainWindow, MenusToolbarAndStatusBar)
                            "&Cement Lab Report", "-", "&Setup", "-", "E&xit"}));
     EXPECT_EQ(f.w->menuBar()->actions()[1]->menu(), nullptr);
     EXPECT_EQ(entries(f.w->menuBar()->actions()[2]->menu()),
-              (QStringList{"&Rheology...", "Add &Note..."}));
+              (QStringList{"&Rheology...", "&Compare Tests...", "Add &Note..."}));
     EXPECT_EQ(entries(f.w->menuBar()->actions()[3]->menu()),
               (QStringList{"&Serial Ports...", "&Database...", "&Copy Tests To Database..."}));
     EXPECT_EQ(entries(f.w->menuBar()->actions()[4]->menu()),
@@ -1128,6 +1130,24 @@ TEST(MainWindow, RheologyWindowOfTheOpenedTest)
     EXPECT_EQ(f.p.shown.back().title, "Database Error");
     EXPECT_EQ(f.p.shown.back().text.rfind("The test's points could not be read: ", 0), 0u)
         << f.p.shown.back().text;
+}
+
+// Analysis, Compare Tests: the window over the database in use, every saved test to pick from.
+TEST(MainWindow, CompareTestsOpensWithEverySavedTest)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    int listed = -1;
+    f.onDialog = [&](QDialog &d) {
+        auto *compare = qobject_cast<frmCompare *>(&d);
+        ASSERT_TRUE(compare);
+        listed = compare->lstTests->count();
+        compare->cmdClose->click();
+    };
+    f.w->MenuAnalysisCompare->trigger();
+    EXPECT_EQ(f.dialogsRun.back(), "Compare Tests");
+    EXPECT_EQ(listed, 2);
+    EXPECT_TRUE(f.p.shown.empty());
 }
 
 // Analysis, Add Note: a note at the selected row's time (or as typed), kept with the test and

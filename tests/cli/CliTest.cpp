@@ -932,3 +932,30 @@ TEST(CliReplay, WrongArgumentsAndTestsWithoutPoints)
     };
     expectRefused(db, cases);
 }
+
+// The Compare Tests window's table: the tests side by side, as text or JSON.
+TEST(CliCompare, TestsSideBySideAsTextOrJson)
+{
+    TestDb t;
+    t.addTest("Mud", sixSpeedPoints([](double rate) { return sim::fluidStress(rate, 120); }));
+    t.addTest("Empty", {});
+    const std::string db = t.path.toStdString();
+    const CliRun text = cli({"--db", db, "compare", "Mud", "Empty"});
+    ASSERT_EQ(text.code, 0) << text.err;
+    EXPECT_EQ(text.out.rfind("Units: EI (lb/100ft2, °F)\n\tMud\tEmpty\nθ600 (°)\t", 0), 0u)
+        << text.out;
+    EXPECT_NE(text.out.find("\nRecommended model\t"), std::string::npos);
+    EXPECT_NE(cli({"--db", db, "--si", "compare", "Mud"}).out.find("YP (dyn/cm2)\t"),
+              std::string::npos);
+    const CliRun json = cli({"--db", db, "compare", "Mud", "Empty", "--json"});
+    ASSERT_EQ(json.code, 0) << json.err;
+    const auto doc = parseJson(json.out);
+    ASSERT_TRUE(doc) << json.out;
+    ASSERT_EQ((*doc)["tests"].items.size(), 2u);
+    EXPECT_EQ((*doc)["tests"].items[0]["test"].text, "Mud");
+    EXPECT_TRUE((*doc)["tests"].items[1]["PV"].isNull());
+    expectRefused(
+        db,
+        {{{"compare"}, 2, "viscora-cli: compare takes 1 or more argument(s)"},
+         {{"compare", "Mud", "Nope"}, 1, "Selection Error.: No saved test is named \"Nope\".\n"}});
+}
