@@ -55,7 +55,10 @@ frmCompare::frmCompare(CompareWindowDeps deps, QWidget *parent)
     pick->addWidget(comparedLabel);
     pick->addWidget(lstCompared, 1);
     pick->addWidget(cmdRemove);
-    top->addLayout(pick, 1);
+    for (QWidget *w : {static_cast<QWidget *>(txtSearch), static_cast<QWidget *>(lstTests),
+                       static_cast<QWidget *>(lstCompared)})
+        w->setMaximumWidth(240);
+    top->addLayout(pick, 0);
 
     auto *right = new QVBoxLayout;
     auto *choices = new QHBoxLayout;
@@ -78,17 +81,19 @@ frmCompare::frmCompare(CompareWindowDeps deps, QWidget *parent)
     choices->addWidget(cmbAlign);
     right->addLayout(choices);
 
-    auto *split = new QSplitter(Qt::Vertical, this);
+    auto *split = new QSplitter(Qt::Horizontal, this);
     Pesgo1 = new ChartView(split);
     Pesgo1->setObjectName(QStringLiteral("Pesgo1"));
-    Pesgo1->setMinimumSize(420, 260);
+    Pesgo1->setMinimumSize(380, 300);
     grdRheology = new QTableWidget(split);
     grdRheology->setObjectName(QStringLiteral("grdRheology"));
     grdRheology->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdRheology->verticalHeader()->setDefaultSectionSize(grdRheology->fontMetrics().height() + 6);
     split->addWidget(Pesgo1);
     split->addWidget(grdRheology);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
+    split->setSizes({540, 360});
     right->addWidget(split, 1);
 
     auto *buttons = new QHBoxLayout;

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QChart>
 #include <QClipboard>
+#include <QDir>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
@@ -162,6 +163,10 @@ TEST(CompareWindow, PickSearchAddRemoveCopyAndSave)
     EXPECT_EQ(w.grdRheology->verticalHeaderItem(6)->text(), "PV (cP)");
     EXPECT_EQ(w.grdRheology->item(14, 0)->text(), "Bingham");
     EXPECT_TRUE(w.Pesgo1->chart()->legend()->isVisible());
+    if (const QByteArray dir = qgetenv("VISCORA_SHOTS"); !dir.isEmpty()) {
+        QDir().mkpath(QString::fromLocal8Bit(dir));
+        w.grab().save(QString::fromLocal8Bit(dir) + "/compare.png");
+    }
 
     w.cmdCopy_Click();
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(),
