@@ -522,7 +522,11 @@ Outcome Acquisition::addNote(double seconds, const QString &text)
 {
     if (!TestRunning)
         return Failure{kNoRunningTestForNoteMessage, kNotesTitle, {}};
-    return viscora::addNote(repo_, runName_, seconds, text, kWriteWaitMs);
+    Outcome added = viscora::addNote(repo_, runName_, seconds, text, kWriteWaitMs);
+    if (added)
+        chart.marks.push_back(
+            {lastStoredAt_ + (seconds - lastStoredTime_), text.trimmed().toStdString()});
+    return added;
 }
 
 } // namespace viscora

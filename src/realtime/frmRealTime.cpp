@@ -334,6 +334,8 @@ void frmRealTime::MenuAddNote_Click()
         return;
     if (const Outcome added = acquisition_->addNote(dialog.seconds(), dialog.text()); !added)
         viscora::show(prompter(), added.failure());
+    else
+        Pesgo1->redraw(acquisition_->chart);
 }
 
 void frmRealTime::cmdShowAll_Click()

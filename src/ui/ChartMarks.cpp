@@ -22,9 +22,16 @@ void addMarks(QChart &chart, QAbstractAxis &x, QAbstractAxis &y, const ChartGeom
         bottom = values->min();
         top = values->max();
     }
+    addMarks(chart, x, y, g.marks, bottom, top);
+}
+
+QList<QAbstractSeries *> addMarks(QChart &chart, QAbstractAxis &x, QAbstractAxis &y,
+                                  const std::vector<ChartMark> &marks, double bottom, double top)
+{
+    QList<QAbstractSeries *> added;
     // Labels inside the plot, a step lower for each of three neighbours, so close notes stay apart.
     std::size_t i = 0;
-    for (const ChartMark &m : g.marks) {
+    for (const ChartMark &m : marks) {
         const double at = top - (top - bottom) * (0.05 + 0.06 * static_cast<double>(i++ % 3));
         auto *line = new QLineSeries;
         QPen pen(kMarkColor);
@@ -50,8 +57,10 @@ void addMarks(QChart &chart, QAbstractAxis &x, QAbstractAxis &y, const ChartGeom
             s->attachAxis(&y);
             for (QLegendMarker *marker : chart.legend()->markers(s))
                 marker->setVisible(false);
+            added.append(s);
         }
     }
+    return added;
 }
 
 } // namespace viscora

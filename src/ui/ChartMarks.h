@@ -4,12 +4,19 @@
 
 #include "core/ChartGeometry.h"
 
+#include <QList>
+
 class QAbstractAxis;
+class QAbstractSeries;
 class QChart;
 
 namespace viscora {
 
 // Adds the geometry's marks to the chart over its axes, out of the legend.
 void addMarks(QChart &chart, QAbstractAxis &x, QAbstractAxis &y, const ChartGeometry &g);
+// The same for marks already in the X axis' units, from `bottom` to `top` of the Y axis; the
+// series added, for a chart that is redrawn in place to take away before the next marks.
+QList<QAbstractSeries *> addMarks(QChart &chart, QAbstractAxis &x, QAbstractAxis &y,
+                                  const std::vector<ChartMark> &marks, double bottom, double top);
 
 } // namespace viscora

@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QValueAxis>
+#include <QXYSeries>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -260,6 +261,17 @@ TEST(RealTimeWindow, NotesDuringARunGoWithTheRunningTest)
     EXPECT_EQ(notes[0].time, now);
     EXPECT_EQ(notes[0].text, "sample foamed");
     EXPECT_EQ(f.p.shown.size(), 1u);
+    // The live chart marks it at once, at the time on the run's clock, and keeps it.
+    ASSERT_EQ(f.w->acquisition().chart.marks.size(), 1u);
+    EXPECT_NEAR(f.w->acquisition().chart.marks[0].x, f.w->acquisition().now(), 1e-6);
+    for (int i = 0; i < 3; ++i) {
+        QStringList labels;
+        for (QAbstractSeries *s : f.w->Pesgo1->upperChart()->series())
+            if (auto *xy = qobject_cast<QXYSeries *>(s); xy && xy->pointLabelsVisible())
+                labels << xy->name();
+        EXPECT_EQ(labels, QStringList{"sample foamed"});
+        f.tick();
+    }
     EXPECT_TRUE(f.w->framStatus->actions().contains(f.w->MenuAddNote));
     EXPECT_EQ(f.w->MenuAddNote->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
     f.w->cmdStop->click();
