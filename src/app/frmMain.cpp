@@ -5,6 +5,7 @@
 #include "ui/BusyCursor.h"
 #include "ui/ChartView.h"
 #include "ui/ConventionalIcons.h"
+#include "ui/NoteDialog.h"
 #include "app/DatabaseLocator.h"
 #include "device/Exchanges.h"
 #include "report/Exports.h"
@@ -26,6 +27,7 @@
 #include "setup/frmSetup.h"
 #include "review/TestAnalysis.h"
 #include "rheology/frmRheology.h"
+#include "compare/frmCompare.h"
 
 #include <QAction>
 #include <QApplication>
@@ -825,6 +827,12 @@ void frmMain::buildAnalysis()
     MenuAnalysisRheology = analysis->addAction(QStringLiteral("&Rheology..."));
     MenuAnalysisRheology->setObjectName(QStringLiteral("MenuAnalysisRheology"));
     connect(MenuAnalysisRheology, &QAction::triggered, this, &frmMain::MenuAnalysisRheology_Click);
+    MenuAnalysisCompare = analysis->addAction(QStringLiteral("&Compare Tests..."));
+    MenuAnalysisCompare->setObjectName(QStringLiteral("MenuAnalysisCompare"));
+    connect(MenuAnalysisCompare, &QAction::triggered, this, &frmMain::MenuAnalysisCompare_Click);
+    MenuAnalysisAddNote = analysis->addAction(QStringLiteral("Add &Note..."));
+    MenuAnalysisAddNote->setObjectName(QStringLiteral("MenuAnalysisAddNote"));
+    connect(MenuAnalysisAddNote, &QAction::triggered, this, &frmMain::MenuAnalysisAddNote_Click);
 
     Toolbar1->addSeparator();
     QAction *key = Toolbar1->addAction(conventionalIcon(QStringLiteral("office-chart-line")),
@@ -851,6 +859,30 @@ void frmMain::MenuAnalysisRheology_Click()
     }
     frmRheology window(*analysis, deps_.m.CurrentTestName, this);
     exec(window);
+}
+
+void frmMain::MenuAnalysisCompare_Click()
+{
+    frmCompare window({review_->repository(), prompter(), deps_.m.units(), deps_.m.rotorBob(),
+                       [this](QWidget &w) { printWidget(w); }},
+                      this);
+    exec(window);
+}
+
+void frmMain::MenuAnalysisAddNote_Click()
+{
+    if (deps_.m.CurrentTestName.empty()) {
+        prompter().message(kNoTestForReportMessage);
+        return;
+    }
+    NoteDialog dialog(review_->rowTime(MSFlexGrid1->currentIndex().row()), this);
+    if (runDialog(dialog) != QDialog::Accepted)
+        return;
+    if (const Outcome added = review_->addNote(dialog.seconds(), dialog.text()); !added) {
+        viscora::show(prompter(), added.failure());
+        return;
+    }
+    redrawChart();
 }
 
 void frmMain::cmbChartType_Click(int index)

@@ -116,6 +116,10 @@ public:
     void Toolbar1_ButtonClick(const QString &key);
     // Analysis: the Rheology window of the opened test.
     void MenuAnalysisRheology_Click();
+    // Analysis: the Compare Tests window.
+    void MenuAnalysisCompare_Click();
+    // Analysis: a note on the opened test, at the selected row's time.
+    void MenuAnalysisAddNote_Click();
     void cmbChartType_Click(int index);
     void OptionScale_Click(int option); // 1..4
 
@@ -143,7 +147,7 @@ public:
     // Tools: what the program adds beside its own commands.
     QMenu *MenuTools;
     QAction *MenuToolsSerialPorts, *MenuToolsDatabase, *MenuToolsCopyDatabase;
-    QAction *MenuAnalysisRheology;
+    QAction *MenuAnalysisRheology, *MenuAnalysisCompare, *MenuAnalysisAddNote;
 
     static const char *const kCaption;
 

@@ -64,6 +64,17 @@ const char *const kCliUsage =
     "  rheology TEST [--json]     the test's rheology: readings, field values, gels and model\n"
     "                             fits of each flow curve (units as --si says), as text\n"
     "                             tables or as JSON\n"
+    "  compare TEST... [--json]   the tests' rheology side by side: each one's first flow\n"
+    "                             curve's dial readings, PV, YP, LSYP, n, K, gels and\n"
+    "                             recommended model (units as --si says), as tab-separated\n"
+    "                             text or JSON\n"
+    "  note TEST TIME TEXT        add a note to TEST at TIME seconds from its start (\"added\n"
+    "                             2 ppb polymer\"); a running test takes notes too\n"
+    "  notes TEST [--json]        the test's notes, one line each: TIME<TAB>TEXT, or as JSON\n"
+    "  replay TEST [--speed N] [--link PATH]\n"
+    "                             serve TEST on a pseudo-terminal as the instrument sent it,\n"
+    "                             N times faster (default 1), for the program to record; prints\n"
+    "                             the device (PATH also links to it) and serves until ^C\n"
     "  calibrate VISCOSITY        a calibration check with a fluid of VISCOSITY cP; prints\n"
     "                             expected stress, error and percent per reference stress\n"
     "  log --speed RPM --rate S --file NAME [--seconds N]\n"
@@ -106,6 +117,10 @@ const std::map<std::string, CommandDef> &commands()
         {"cement", {2, 2, {}, cmdCement}},
         {"report", {2, 2, {{"--summary", 0}}, cmdReport}},
         {"rheology", {1, 1, {{"--json", 0}}, cmdRheology}},
+        {"compare", {1, 1000, {{"--json", 0}}, cmdCompare}},
+        {"note", {3, 1000, {}, cmdNote, checkNote}},
+        {"notes", {1, 1, {{"--json", 0}}, cmdNotes}},
+        {"replay", {1, 1, {{"--speed"}, {"--link"}}, cmdReplay, checkReplay}},
         {"run",
          {2, 2, with(header, {{"--custom", 2}, {"--rotor-bob"}, {"--reconnect-timeout"}}), cmdRun,
           checkRun}},

@@ -152,6 +152,18 @@ int cmdCement(Context &c, const Args &a);
 int cmdReport(Context &c, const Args &a);
 int cmdRheology(Context &c, const Args &a);
 
+// Tests side by side (CliCompare.cpp).
+int cmdCompare(Context &c, const Args &a);
+
+// Notes (CliNotes.cpp).
+int cmdNote(Context &c, const Args &a);
+void checkNote(const Context &c, const Args &a);
+int cmdNotes(Context &c, const Args &a);
+
+// Replaying a stored test on a pseudo-terminal (CliReplay.cpp).
+int cmdReplay(Context &c, const Args &a);
+void checkReplay(const Context &c, const Args &a);
+
 // Sequences (CliSequences.cpp).
 const RotorBob &rotorBobOption(const Args &a, const RotorBob &fallback);
 std::optional<SequenceEntry> sequenceWithRotorBob(Context &c, const Args &a, const RotorBob *&rb);

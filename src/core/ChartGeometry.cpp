@@ -268,6 +268,13 @@ ChartGeometry chartGeometry(const ChartModel &model, std::size_t buckets, AxisRo
     }
     finishAxis(g.x, minX, maxX, xRoom);
     finishAxis(g.y, minY, maxY, yRoom);
+    for (const ChartMark &m : model.marks()) {
+        if (!std::isfinite(m.x) || (g.x.log && m.x <= 0))
+            continue;
+        const double at = plot(g.x.log, m.x);
+        if (at >= g.x.min && at <= g.x.max)
+            g.marks.push_back({at, m.text});
+    }
     return g;
 }
 

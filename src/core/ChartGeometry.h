@@ -48,6 +48,7 @@ struct SeriesGeometry {
 struct ChartGeometry {
     std::vector<SeriesGeometry> series;
     AxisGeometry x, y;
+    std::vector<ChartMark> marks; // the model's within the X axis, in plot coordinates
 };
 
 // The room an axis has on screen, in pixels: its length, and the least distance between two

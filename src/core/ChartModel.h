@@ -33,6 +33,13 @@ struct ChartSeries {
     bool markers = false;  // points only, not joined
 };
 
+// A labelled moment on a time chart (a note on the test), at a value of the X axis.
+struct ChartMark {
+    double x = 0;
+    std::string text;
+    bool operator==(const ChartMark &) const = default;
+};
+
 class ChartModel {
 public:
     static constexpr int kNoTestPointCount = 9999;
@@ -82,6 +89,9 @@ public:
         xColumn_ = x;
         yColumn_ = y;
     }
+    // Drawn as vertical lines with their text; they do not widen the X axis.
+    void setMarks(std::vector<ChartMark> marks) { marks_ = std::move(marks); }
+    const std::vector<ChartMark> &marks() const { return marks_; }
     // Whether the rest points are drawn, with these axes on the present scales.
     bool showsRests() const;
 
@@ -98,6 +108,7 @@ private:
     ScaleType yScale_ = ScaleType::Normal;
     PlottingMethod method_ = PlottingMethod::Linear;
     int xColumn_ = -1, yColumn_ = -1;
+    std::vector<ChartMark> marks_;
 };
 
 } // namespace viscora

@@ -13,6 +13,7 @@ void LiveChart::Initial_chart(double now)
     }
     startAt(now);
     PointIndex = 1;
+    marks.clear();
 }
 
 void LiveChart::startAt(double now)

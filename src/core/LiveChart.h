@@ -3,6 +3,8 @@
 // drop their 200 oldest at once when full, and a 3-minute window that moves by 30 s.
 // Times are seconds on the clock of the run (continuing past midnight).
 
+#include "core/ChartModel.h"
+
 #include <array>
 #include <cmath>
 #include <vector>
@@ -35,6 +37,8 @@ public:
     bool zoom = true;
     bool automaticX = false;
     double manualMin = 0, manualMax = 0;
+    // Notes made during the run, at their time on the run's clock.
+    std::vector<ChartMark> marks;
 
 private:
     std::array<std::vector<double>, 3> x_;

@@ -8,6 +8,7 @@
 #include "core/VbFormat.h"
 #include "device/Link.h"
 #include "store/Recordings.h"
+#include "store/TestNotes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,6 +26,8 @@ const char *const kNameFirstMessage =
 const char *const kSendFirstMessage =
     "Please first go to Setup Screen to send the sequence to K7400r before your real time test.";
 const char *const kConnectionLostStatus = "Connection to the instrument lost — reconnecting…";
+const char *const kNoRunningTestForNoteMessage =
+    "No test is running. A saved test takes notes in the main window: Analysis, Add Note.";
 
 namespace {
 constexpr const char *kInProgress = "Test in progress ...";
@@ -114,6 +117,8 @@ bool Acquisition::start()
     lostAt_.reset();
     pendingGap_.reset();
     timeline_ = StepTimeline();
+    lastStoredTime_ = 0;
+    lastStoredAt_ = startedAt_;
     TestRunning = true;
     file_.emplace(repo_.database().path());
     runRows_.clear();
@@ -441,6 +446,8 @@ PollResult Acquisition::poll()
                         clockText(clock_.secondsSinceMidnight()) + ".");
                 }
                 held_.push_back(p);
+                lastStoredTime_ = at;
+                lastStoredAt_ = t;
             }
             const LiveValues v = liveValues(f, m_.rotorBob(), m_.CustomStressFactor);
             chart.add(t, v.stress, v.viscosity, v.temperature);
@@ -504,6 +511,22 @@ void Acquisition::giveUp()
 {
     InBuffer.clear();
     endTest();
+}
+
+double Acquisition::runningTimeNow()
+{
+    return TestRunning ? lastStoredTime_ + std::max(0.0, now() - lastStoredAt_) : 0;
+}
+
+Outcome Acquisition::addNote(double seconds, const QString &text)
+{
+    if (!TestRunning)
+        return Failure{kNoRunningTestForNoteMessage, kNotesTitle, {}};
+    Outcome added = viscora::addNote(repo_, runName_, seconds, text, kWriteWaitMs);
+    if (added)
+        chart.marks.push_back(
+            {lastStoredAt_ + (seconds - lastStoredTime_), text.trimmed().toStdString()});
+    return added;
 }
 
 } // namespace viscora

@@ -80,6 +80,12 @@ public:
     static constexpr double kGiveUpAfter = 600; // s
     void setGiveUpAfter(double seconds) { giveUpAfter_ = seconds; }
 
+    // The running test's time now, counted as its stored rows count it (the last stored row's
+    // time and the seconds since it came): where a note made now goes.
+    double runningTimeNow();
+    // A note on the running test, filed by its name; refused when no test runs.
+    Outcome addNote(double seconds, const QString &text);
+
     std::string elapsedText() const { return elapsedTimeText(RecordsReceived); }
     // Seconds on the run's clock, continuing past midnight.
     double now() { return runClock_.now(); }
@@ -159,10 +165,12 @@ private:
     double lastValidAt_ = 0;              // a record that could be used came
     std::optional<TestEvent> pendingGap_; // the gap to record with the first row after it
     double gapFrom_ = 0;                  // time of day the last record came before a gap
+    double lastStoredTime_ = 0, lastStoredAt_ = 0; // the last stored row's running time, and when
 };
 
 extern const char *const kNameFirstMessage;
 extern const char *const kSendFirstMessage;
 extern const char *const kConnectionLostStatus;
+extern const char *const kNoRunningTestForNoteMessage;
 
 } // namespace viscora

@@ -4,6 +4,8 @@
 #include "ui/DialogButtons.h"
 #include "ui/FittedColumns.h"
 #include "ui/LiveChartView.h"
+#include "ui/NoteDialog.h"
+#include "store/TestNotes.h"
 #include "core/Module1.h"
 #include "core/Prompter.h"
 #include "store/SequenceRepository.h"
@@ -13,6 +15,7 @@
 #include "realtime/LiveStatus.h"
 #include "realtime/frmRealRelated.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -116,6 +119,17 @@ void frmRealTime::buildControls()
     framStatus->setObjectName(QStringLiteral("framStatus"));
     framStatus->setFrameShape(QFrame::StyledPanel);
     framStatus->setGeometry(10, 488, 410, 184);
+    MenuAddNote = new QAction(QStringLiteral("Add &Note..."), this);
+    MenuAddNote->setObjectName(QStringLiteral("MenuAddNote"));
+    MenuAddNote->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(MenuAddNote, &QAction::triggered, this, [this] { MenuAddNote_Click(); });
+    addAction(MenuAddNote);
+    for (QWidget *w : {static_cast<QWidget *>(framStatus), static_cast<QWidget *>(MSFlexGrid1)}) {
+        w->addAction(MenuAddNote);
+        w->setContextMenuPolicy(Qt::ActionsContextMenu);
+    }
+    framStatus->setToolTip(
+        QStringLiteral("Right-click (or Ctrl+N) to add a note to the running test"));
     auto *grid = new QGridLayout(framStatus);
     grid->setContentsMargins(8, 4, 8, 4);
     grid->setVerticalSpacing(0);
@@ -307,6 +321,21 @@ void frmRealTime::cmdStop_Click()
         Timer1->stop();
     showLiveStatus();
     updateAltKeys();
+}
+
+void frmRealTime::MenuAddNote_Click()
+{
+    if (!acquisition_->running()) {
+        prompter().message(kNoRunningTestForNoteMessage, kNotesTitle);
+        return;
+    }
+    NoteDialog dialog(acquisition_->runningTimeNow(), this);
+    if (deps_.runDialog(dialog) != QDialog::Accepted)
+        return;
+    if (const Outcome added = acquisition_->addNote(dialog.seconds(), dialog.text()); !added)
+        viscora::show(prompter(), added.failure());
+    else
+        Pesgo1->redraw(acquisition_->chart);
 }
 
 void frmRealTime::cmdShowAll_Click()

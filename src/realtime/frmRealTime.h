@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class QAction;
 class QDialog;
 class QFrame;
 class QLabel;
@@ -49,6 +50,8 @@ public:
     void cmdStop_Click();
     void Timer1_Timer();
     void cmdShowAll_Click();
+    // A note on the running test at the time now (or as typed).
+    void MenuAddNote_Click();
     void cmdPrintChart_Click();
     // False when refused (a test is running).
     bool cmdReturn_Click();
@@ -69,6 +72,8 @@ public:
         *lblTemperatureCaption, *lblSpeedCaption;
     QLabel *statusPanel, *elapsedPanel;
     QString testName; // the name given with Save Result As
+    // "Add Note..." (Ctrl+N), also on the context menu of the status frame and the step grid.
+    QAction *MenuAddNote;
 
 protected:
     void closeEvent(QCloseEvent *e) override;

@@ -7,6 +7,7 @@
 #include "core/VbFormat.h"
 #include "report/Workbook.h"
 #include "rheology/Tables.h"
+#include "store/TestNotes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,6 +26,10 @@ DbRead<ExportInput> exportInput(TestReview &review, const std::string &testName,
     in.rows = &review.grid().rows();
     in.viscosityNA = [&review](int row) { return review.grid().markedNA(row); };
     in.si = units == Units::SI;
+    auto notes = testNotes(review.repository(), name);
+    if (!notes)
+        return DbRead<ExportInput>::failure(notes);
+    in.notes = std::move(*notes);
     if (rheology == WithRheology::No)
         return in;
     auto analysis = analyseTest(review.repository(), name, rb, units);
@@ -131,6 +136,27 @@ void rheologySheet(Workbook &wb, const rheology::Analysis &a, const QString &tes
     wb.fitColumns(1, widest);
 }
 
+// A sheet after the others: each note's time in the test's running time and its text.
+void notesSheet(Workbook &wb, const std::vector<TestEvent> &notes, const QString &testName)
+{
+    if (notes.empty())
+        return;
+    wb.addSheet(kNotesTitle);
+    wb.text(1, 1, kNotesTitle);
+    wb.text(3, 1, "Test Name:");
+    wb.text(3, 2, testName.toStdString());
+    const int first = 5, last = first + static_cast<int>(notes.size());
+    wb.text(first, 1, "Total Time (S)", gridStyle(first, 1, first, last, 2, true));
+    wb.text(first, 2, "Note", gridStyle(first, 2, first, last, 2, true));
+    int row = first;
+    for (const TestEvent &n : notes) {
+        ++row;
+        wb.number(row, 1, n.time, gridStyle(row, 1, first, last, 2, false));
+        wb.text(row, 2, n.text.toStdString(), gridStyle(row, 2, first, last, 2, false));
+    }
+    wb.fitColumns(1, 2);
+}
+
 ExportResult finish(Workbook &wb)
 {
     if (wb.close())
@@ -155,6 +181,7 @@ ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,
     if (rows.empty()) {
         if (in.rheology)
             rheologySheet(wb, *in.rheology, h.testName);
+        notesSheet(wb, in.notes, h.testName);
         return finish(wb);
     }
     constexpr int kLastCol = col::Count + 2;
@@ -211,6 +238,7 @@ ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,
     wb.printSetUp(9, 10, 1, 11);
     if (in.rheology)
         rheologySheet(wb, *in.rheology, h.testName);
+    notesSheet(wb, in.notes, h.testName);
     return finish(wb);
 }
 

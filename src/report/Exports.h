@@ -18,6 +18,8 @@ struct ExportInput {
     bool si = false;
     // The test's analysis in the same units; the test workbook gives it a second sheet.
     std::optional<rheology::Analysis> rheology;
+    // The test's notes; the test workbook lists them on a sheet after the others.
+    std::vector<TestEvent> notes;
 };
 
 class TestReview;

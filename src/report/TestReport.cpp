@@ -6,6 +6,7 @@
 #include "review/TestAnalysis.h"
 #include "review/TestReview.h"
 #include "rheology/Tables.h"
+#include "store/TestNotes.h"
 
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
@@ -130,8 +131,13 @@ savedTestReport(const TestRepository &repo, const std::string &testName, const R
         return Result::failure(first);
     const RotorBobSetting opened = openedTestRotorBob(rb, *first);
     auto report = loadReport(repo, *id ? **id : 0, opened.index);
-    if (report && *report)
+    if (report && *report) {
         (*report)->rheology = analyseLines((*report)->lines, opened);
+        auto notes = testNotes(repo, name);
+        if (!notes)
+            return Result::failure(notes);
+        (*report)->notes = std::move(*notes);
+    }
     return report;
 }
 
@@ -553,6 +559,19 @@ void drawRheology(Flow &flow, const rheology::Analysis &a, const QFont &font)
     }
 }
 
+void drawNotes(Flow &flow, const std::vector<TestEvent> &notes, const QFont &font)
+{
+    if (notes.empty())
+        return;
+    QFont title = sized(font, 12);
+    title.setBold(true);
+    flow.need(1500);
+    flow.line(title, kNotesTitle, 60);
+    for (const TestEvent &n : notes)
+        flow.line(font, noteTimeText(n.time) + " s:  " + n.text.toStdString());
+    flow.y() += 240;
+}
+
 // The table's page geometry: the designed columns widened to the page's width.
 struct Geometry {
     int pageWidth = 0, pageHeight = 0;
@@ -923,6 +942,7 @@ RenderResult renderReport(const ReportData &report, QPagedPaintDevice &device,
     auto afterTable = [&](Flow &flow) {
         if (summary)
             drawStressChart(flow, report.lines, font);
+        drawNotes(flow, report.notes, font);
         if (report.rheology)
             drawRheology(flow, *report.rheology, font);
     };

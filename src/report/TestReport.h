@@ -25,6 +25,8 @@ struct ReportData {
     std::vector<ReportLine> lines;
     // The section after the table, in stored units (stresses dyn/cm2, degF); none leaves it out.
     std::optional<rheology::Analysis> rheology;
+    // Notes on the test, in time order: a section of their own after the table.
+    std::vector<TestEvent> notes;
 };
 
 // The report of a test read with its standard rotor-bob (1 to 6); nullopt for any other

@@ -101,25 +101,54 @@ void fillSeries(ChartModel &chart, int series, const ChartType &t,
 
 } // namespace
 
-std::vector<std::size_t> rowsAfterGaps(const std::vector<QueryRow> &rows,
-                                       const std::vector<double> &gapTimes)
+namespace {
+// For each time, the first row at or after it (the row count when there is none).
+std::vector<std::size_t> rowsAtOrAfter(const std::vector<QueryRow> &rows,
+                                       const std::vector<double> &at)
 {
     const std::vector<double> times = runningTime(rows);
     std::vector<std::size_t> out;
-    for (double at : gapTimes) {
-        const auto i = std::lower_bound(times.begin(), times.end(), at) - times.begin();
-        out.push_back(i > 0 && i < static_cast<std::ptrdiff_t>(times.size())
-                          ? static_cast<std::size_t>(i)
-                          : kNoRow);
-    }
+    for (double t : at)
+        out.push_back(static_cast<std::size_t>(std::lower_bound(times.begin(), times.end(), t) -
+                                               times.begin()));
+    return out;
+}
+} // namespace
+
+std::vector<std::size_t> rowsAfterGaps(const std::vector<QueryRow> &rows,
+                                       const std::vector<double> &gapTimes)
+{
+    std::vector<std::size_t> out = rowsAtOrAfter(rows, gapTimes);
+    for (std::size_t &i : out)
+        if (i == 0 || i >= rows.size())
+            i = kNoRow;
+    return out;
+}
+
+std::vector<std::size_t> rowsOfNotes(const std::vector<QueryRow> &rows,
+                                     const std::vector<double> &noteTimes)
+{
+    std::vector<std::size_t> out = rowsAtOrAfter(rows, noteTimes);
+    for (std::size_t &i : out)
+        i = rows.empty() ? kNoRow : std::min(i, rows.size() - 1);
+    return out;
+}
+
+std::vector<ChartMark> noteMarks(const std::vector<TestEvent> &notes)
+{
+    std::vector<ChartMark> out;
+    for (const TestEvent &n : notes)
+        out.push_back({n.time, n.text.toStdString()});
     return out;
 }
 
 void drawChartType(ChartModel &chart, MainChartState &state, int type, const Module1 &m,
                    const std::vector<QueryRow> &opened, const std::vector<QueryRow> *overlay,
-                   Prompter &prompter, const std::vector<std::size_t> &breaks)
+                   Prompter &prompter, const std::vector<std::size_t> &breaks,
+                   const std::vector<ChartMark> &marks)
 {
     const ChartType &t = chartType(type);
+    chart.setMarks(t.treatment == XTreatment::RunningTime ? marks : std::vector<ChartMark>());
     const bool si = m.UnitSystem != 1;
     chart.setXAxisLabel(t.xLabel(si));
     chart.setYAxisLabel(t.yLabel(si));

@@ -40,6 +40,7 @@ void TestGridModel::setRows(std::vector<QueryRow> rows)
     rows_ = std::move(rows);
     na_.assign(rows_.size(), 0);
     gapText_.clear();
+    noteText_.clear();
     checked_ = false;
     endResetModel();
 }
@@ -54,6 +55,36 @@ void TestGridModel::setGaps(const std::vector<std::size_t> &rows, const std::vec
                                     : QStringLiteral("Nothing was recorded before this row.");
     if (!rows_.empty())
         emit dataChanged(index(0, 0), index(rowCount() - 1, col::Count - 1));
+}
+
+void TestGridModel::setNotes(const std::vector<std::size_t> &rows,
+                             const std::vector<QString> &texts)
+{
+    noteText_.assign(rows_.size(), QString());
+    for (std::size_t i = 0; i < rows.size() && i < texts.size(); ++i)
+        if (rows[i] < noteText_.size()) {
+            QString &text = noteText_[rows[i]];
+            text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + texts[i];
+        }
+    if (!rows_.empty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, col::Count - 1));
+    emit headerDataChanged(Qt::Vertical, 0, std::max(0, rowCount() - 1));
+}
+
+bool TestGridModel::hasNote(int r) const
+{
+    return r >= 0 && r < static_cast<int>(noteText_.size()) &&
+           !noteText_[static_cast<size_t>(r)].isEmpty();
+}
+
+QString TestGridModel::rowTip(int r) const
+{
+    QStringList parts;
+    if (afterGap(r))
+        parts << gapText_[static_cast<size_t>(r)];
+    if (hasNote(r))
+        parts << noteText_[static_cast<size_t>(r)];
+    return parts.join(QLatin1Char('\n'));
 }
 
 bool TestGridModel::afterGap(int r) const
@@ -143,12 +174,12 @@ QVariant TestGridModel::data(const QModelIndex &index, int role) const
         return cellText(index.row(), index.column());
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
-    if (afterGap(index.row())) {
-        if (role == Qt::BackgroundRole)
-            return QColor(255, 224, 150);
-        if (role == Qt::ToolTipRole)
-            return gapText_[static_cast<size_t>(index.row())];
-    }
+    if (role == Qt::BackgroundRole && afterGap(index.row()))
+        return QColor(255, 224, 150);
+    if (role == Qt::BackgroundRole && hasNote(index.row()))
+        return QColor(214, 236, 255);
+    if (role == Qt::ToolTipRole && (afterGap(index.row()) || hasNote(index.row())))
+        return rowTip(index.row());
     return {};
 }
 
@@ -158,10 +189,16 @@ QVariant TestGridModel::headerData(int section, Qt::Orientation o, int role) con
         return gridHeaders(si_).at(section);
     if (o == Qt::Horizontal && role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
-    if (o == Qt::Vertical && role == Qt::DisplayRole)
-        return afterGap(section) ? QStringLiteral("⋯%1").arg(section + 1) : QVariant(section + 1);
-    if (o == Qt::Vertical && role == Qt::ToolTipRole && afterGap(section))
-        return gapText_[static_cast<size_t>(section)];
+    if (o == Qt::Vertical && role == Qt::DisplayRole) {
+        if (!afterGap(section) && !hasNote(section))
+            return section + 1;
+        return QStringLiteral("%1%2%3")
+            .arg(afterGap(section) ? QStringLiteral("⋯") : QString(),
+                 hasNote(section) ? QStringLiteral("✎") : QString())
+            .arg(section + 1);
+    }
+    if (o == Qt::Vertical && role == Qt::ToolTipRole && (afterGap(section) || hasNote(section)))
+        return rowTip(section);
     return {};
 }
 

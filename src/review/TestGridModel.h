@@ -28,6 +28,9 @@ public:
     // and say so when pointed at.
     void setGaps(const std::vector<std::size_t> &rows, const std::vector<QString> &texts);
     bool afterGap(int r) const;
+    // The rows the test's notes belong to, and their texts as the row tells them.
+    void setNotes(const std::vector<std::size_t> &rows, const std::vector<QString> &texts);
+    bool hasNote(int r) const;
     void clear() { setRows({}); }
     const std::vector<QueryRow> &rows() const { return rows_; }
     void setSI(bool si);
@@ -49,9 +52,13 @@ public:
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
 
 private:
+    // What the row's gap and notes say, one to a line.
+    QString rowTip(int r) const;
+
     std::vector<QueryRow> rows_;
     std::vector<char> na_;
-    std::vector<QString> gapText_; // per row; empty when the row follows no gap
+    std::vector<QString> gapText_;  // per row; empty when the row follows no gap
+    std::vector<QString> noteText_; // per row; empty when the row has no note
     bool si_ = false;
     // The marks only change with the rows or the units; activation checks again often.
     bool checked_ = false;

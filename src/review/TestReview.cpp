@@ -2,7 +2,10 @@
 
 #include "core/Module1.h"
 #include "core/Prompter.h"
+#include "core/ChartTypes.h"
+#include "core/StepTimeline.h"
 #include "review/TestQueries.h"
+#include "store/TestNotes.h"
 
 #include <algorithm>
 
@@ -48,6 +51,8 @@ bool TestReview::fillGrid()
     grid_.setRows(std::move(rows));
     grid_.setSI(m_.isSI());
     gapRows_.clear();
+    notes_.clear();
+    noteMarks_.clear();
     return ok ? readGaps() : reported(error);
 }
 
@@ -71,7 +76,54 @@ bool TestReview::readGaps()
             gapRows_.push_back(r);
     std::sort(gapRows_.begin(), gapRows_.end());
     gapRows_.erase(std::unique(gapRows_.begin(), gapRows_.end()), gapRows_.end());
+    notes_ = notesAmong(*events);
+    showNotes();
     return true;
+}
+
+void TestReview::showNotes()
+{
+    std::vector<double> times;
+    std::vector<QString> texts;
+    for (const TestEvent &n : notes_) {
+        times.push_back(n.time);
+        texts.push_back(QStringLiteral("Note at %1 s: %2")
+                            .arg(QString::fromStdString(noteTimeText(n.time)), n.text));
+    }
+    grid_.setNotes(rowsOfNotes(grid_.rows(), times), texts);
+    noteMarks_ = noteMarks(notes_);
+}
+
+double TestReview::rowTime(int row) const
+{
+    const std::vector<QueryRow> &rows = grid_.rows();
+    if (rows.empty())
+        return 0;
+    const auto r = static_cast<std::size_t>(std::clamp(row, 0, static_cast<int>(rows.size()) - 1));
+    StepTimeline timeline;
+    double t = 0;
+    for (std::size_t i = 0; i <= r; ++i)
+        t = timeline.at(rows[i][col::Step], rows[i][col::Time]);
+    return t;
+}
+
+Outcome TestReview::addNote(double seconds, const QString &text)
+{
+    const QString name = QString::fromStdString(m_.CurrentTestName);
+    if (name.isEmpty())
+        return Failure{"Open a test first: a note belongs to a test.", kNotesTitle, {}};
+    if (Outcome o = viscora::addNote(repo_, name, seconds, text); !o)
+        return o;
+    auto notes = testNotes(repo_, name);
+    if (!notes)
+        return notes.failure();
+    notes_ = std::move(*notes);
+    showNotes();
+    // The chart takes the new marks where it shows them, as drawn before.
+    const ChartType &t = chartType(state_.ChartType);
+    if (t.treatment == XTreatment::RunningTime)
+        chart_.setMarks(noteMarks_);
+    return {};
 }
 
 bool TestReview::openCurrentTest()
@@ -83,6 +135,8 @@ bool TestReview::openCurrentTest()
         CurrentTestId = 0;
         header_.reset();
         grid_.clear();
+        notes_.clear();
+        noteMarks_.clear();
         overlayRows_.clear();
         relatedInfoEnabled = false;
         initialChart();
@@ -128,7 +182,8 @@ bool TestReview::showNewTest()
     changes_.testShown = true;
     chart_.setSubtitle(m_.CurrentTestName);
     if (grid_.rowCount() > 0)
-        drawChartType(chart_, state_, 0, m_, grid_.rows(), nullptr, prompter_, gapRows_);
+        drawChartType(chart_, state_, 0, m_, grid_.rows(), nullptr, prompter_, gapRows_,
+                      noteMarks_);
     relatedInfoEnabled = true;
     return ok;
 }
@@ -142,7 +197,7 @@ void TestReview::selectChartType(int t)
     initialChart();
     // A re-initialised chart loses the subtitle; the opened test is drawn alone again.
     chart_.setSubtitle(m_.CurrentTestName);
-    drawChartType(chart_, state_, t, m_, grid_.rows(), nullptr, prompter_, gapRows_);
+    drawChartType(chart_, state_, t, m_, grid_.rows(), nullptr, prompter_, gapRows_, noteMarks_);
     state_.ChartType = t;
 }
 
@@ -158,7 +213,8 @@ bool TestReview::activate()
             if (grid_.rowCount() > 0) {
                 initialChart();
                 chart_.setSubtitle(m_.CurrentTestName);
-                drawChartType(chart_, state_, 0, m_, grid_.rows(), nullptr, prompter_, gapRows_);
+                drawChartType(chart_, state_, 0, m_, grid_.rows(), nullptr, prompter_, gapRows_,
+                              noteMarks_);
             }
         }
         changes_.unitChangeApplied = true;
@@ -179,7 +235,7 @@ bool TestReview::overlayTest()
     state_.SubsetCount += 1;
     chart_.setSubsetCount(state_.SubsetCount);
     drawChartType(chart_, state_, state_.ChartType, m_, grid_.rows(), &overlayRows_, prompter_,
-                  gapRows_);
+                  gapRows_, noteMarks_);
     chart_.setSeriesLabel(0, m_.CurrentTestName);
     chart_.setSeriesLabel(state_.SubsetCount - 1, m_.OverlapTestName);
     return true;

@@ -48,6 +48,12 @@ public:
     const std::optional<TestHeader> &header() const { return header_; }
     // The rows that come first after a gap in the recording (a lost connection).
     const std::vector<std::size_t> &gapRows() const { return gapRows_; }
+    // The opened test's notes, in time order.
+    const std::vector<TestEvent> &notes() const { return notes_; }
+    // Adds a note to the opened test and shows it in the grid and on the time charts.
+    Outcome addNote(double seconds, const QString &text);
+    // The running time of a grid row (0 without rows): where a note on that row goes.
+    double rowTime(int row) const;
     // What the steps since the last call changed of the session, for Module1::keep.
     ReviewChanges takeChanges() { return std::exchange(changes_, {}); }
     int CurrentTestId = 0;
@@ -57,6 +63,8 @@ public:
 private:
     bool readHeader();
     bool readGaps();
+    // Puts the notes into the grid and the chart's marks.
+    void showNotes();
     bool reported(const QString &error);
 
     // The rotor-bob the next read starts from: the one a read since the last takeChanges
@@ -74,6 +82,8 @@ private:
     std::vector<QueryRow> overlayRows_;
     std::optional<TestHeader> header_;
     std::vector<std::size_t> gapRows_;
+    std::vector<TestEvent> notes_;
+    std::vector<ChartMark> noteMarks_;
 };
 
 } // namespace viscora

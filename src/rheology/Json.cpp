@@ -1,93 +1,12 @@
 #include "rheology/Json.h"
 
-#include "core/VbFormat.h"
-
-#include <cmath>
-#include <cstdio>
+#include "rheology/JsonWriter.h"
 
 namespace viscora::rheology {
 
 namespace {
-// Builds one JSON text; commas are placed by remembering whether a container is empty.
-class Writer {
-public:
-    void open(char bracket)
-    {
-        separate();
-        out_.push_back(bracket);
-        first_ = true;
-    }
-    void close(char bracket)
-    {
-        out_.push_back(bracket);
-        first_ = false;
-    }
-    void key(const char *k)
-    {
-        string(k);
-        out_.push_back(':');
-        first_ = true;
-    }
-    void string(const std::string &s)
-    {
-        separate();
-        out_.push_back('"');
-        for (char c : s) {
-            const auto u = static_cast<unsigned char>(c);
-            if (c == '"' || c == '\\') {
-                out_.push_back('\\');
-                out_.push_back(c);
-            } else if (u < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", u);
-                out_ += buf;
-            } else {
-                out_.push_back(c);
-            }
-        }
-        out_.push_back('"');
-    }
-    void number(double v)
-    {
-        separate();
-        out_ += std::isfinite(v) ? shortestText(v) : "null";
-    }
-    void number(const Value &v)
-    {
-        if (v.value)
-            number(*v.value);
-        else
-            null();
-    }
-    template <class V> void member(const char *k, const V &v)
-    {
-        key(k);
-        number(v);
-    }
-    void boolean(bool b)
-    {
-        separate();
-        out_ += b ? "true" : "false";
-    }
-    void null()
-    {
-        separate();
-        out_ += "null";
-    }
-    std::string take() { return std::move(out_); }
 
-private:
-    void separate()
-    {
-        if (!first_)
-            out_.push_back(',');
-        first_ = false;
-    }
-    std::string out_;
-    bool first_ = true;
-};
-
-void reading(Writer &w, const Reading &r)
+void reading(JsonWriter &w, const Reading &r)
 {
     w.open('{');
     w.member("step", r.step);
@@ -111,7 +30,7 @@ void reading(Writer &w, const Reading &r)
     w.close('}');
 }
 
-void models(Writer &w, const FlowCurve &c)
+void models(JsonWriter &w, const FlowCurve &c)
 {
     w.open('{');
     for (const ModelFit &m : c.models) {
@@ -128,7 +47,7 @@ void models(Writer &w, const FlowCurve &c)
     w.close('}');
 }
 
-void curve(Writer &w, const FlowCurve &c, Units units)
+void curve(JsonWriter &w, const FlowCurve &c, Units units)
 {
     w.open('{');
     w.member("temperature", c.temperature);
@@ -176,7 +95,7 @@ void curve(Writer &w, const FlowCurve &c, Units units)
 
 std::string toJson(const Analysis &analysis, const std::string &testName)
 {
-    Writer w;
+    JsonWriter w;
     w.open('{');
     w.key("test");
     w.string(testName);

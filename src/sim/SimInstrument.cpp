@@ -282,6 +282,8 @@ void SimInstrument::start(double now)
     total_ = 0;
     for (const auto &s : sequence_)
         total_ += std::max(0, s.time);
+    if (!options_.replay.empty())
+        total_ = static_cast<int>(options_.replay.size());
     temperature_ = 75.0;
     peakStep_ = static_cast<size_t>(-1);
     run_.clear();
@@ -289,6 +291,12 @@ void SimInstrument::start(double now)
 
 std::string SimInstrument::recordText(int k)
 {
+    const auto &replay = options_.replay;
+    if (!replay.empty()) {
+        const auto i = static_cast<std::size_t>(std::clamp(k, 1, static_cast<int>(replay.size())));
+        const bool stepEnd = i == replay.size() || replay[i].fields[0] != replay[i - 1].fields[0];
+        return recordOf(replay[i - 1].fields, k, stepEnd);
+    }
     int remaining = k;
     size_t index = sequence_.size() - 1;
     int second = 0;
@@ -330,20 +338,24 @@ std::string SimInstrument::recordText(int k)
         }
     }
     const long temp = std::lround(temperature_);
-    RetrievedRecord rec{
+    const RetrievedRecord rec{
         static_cast<double>(step->stepNo), static_cast<double>(second),
         static_cast<double>(temp),         static_cast<double>(stress),
         static_cast<double>(gel),          static_cast<double>(step->speedHundredths),
         static_cast<double>(step->rbCode)};
+    return recordOf(rec, k, second == step->time);
+}
+
+std::string SimInstrument::recordOf(const RetrievedRecord &rec, int k, bool stepEnd)
+{
     // The instrument keeps a sample of the run for retrieval.
-    if ((second == step->time || k % 30 == 0) && run_.size() < kMaxRetrievedRecords) {
+    if ((stepEnd || k % 30 == 0) && run_.size() < kMaxRetrievedRecords)
         run_.push_back(rec);
-    }
     std::string text;
     for (size_t i = 0; i < 7; ++i) {
         if (i)
             text.push_back(',');
-        text += std::to_string(static_cast<long>(rec[i]));
+        text += std::to_string(std::lround(rec[i]));
     }
     text.push_back(cmd::RecordEnd);
     return text;
@@ -389,7 +401,12 @@ std::string SimInstrument::poll(double now)
 {
     if (running_) {
         const double elapsed = (now - startTime_) * options_.rate;
-        const int owed = std::min(total_, static_cast<int>(std::floor(elapsed)));
+        int owed = std::min(total_, static_cast<int>(std::floor(elapsed)));
+        if (!options_.replay.empty())
+            owed = static_cast<int>(
+                std::upper_bound(options_.replay.begin(), options_.replay.end(), elapsed,
+                                 [](double t, const ReplayRecord &r) { return t < r.at; }) -
+                options_.replay.begin());
         if (resumed_) {
             sent_ = std::max(0, owed - 1);
             resumed_ = false;

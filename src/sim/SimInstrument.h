@@ -37,6 +37,12 @@ struct Gel {
     double tenSeconds = 0, tenMinutes = 0;
 };
 
+// A record of a stored test to serve again, at its second of the test's running time.
+struct ReplayRecord {
+    double at = 0;
+    RetrievedRecord fields{}; // step, time, temperature, stress, gel, speed (1/100 rpm), rotor-bob
+};
+
 struct SimOptions {
     double rate = 1.0;               // simulated seconds per real second
     bool silent = false;             // never answers
@@ -45,6 +51,9 @@ struct SimOptions {
     unsigned seed = 1;
     std::optional<Fluid> fluid; // none: the built-in mud
     std::optional<Gel> gel;     // none: the gel column is the stress at 6 rpm and below
+    // When not empty, a start serves these records (in order of `at`) instead of simulated
+    // ones, whatever sequence was downloaded; the test ends after the last.
+    std::vector<ReplayRecord> replay;
 
     static SimOptions silentOne()
     {
@@ -79,6 +88,8 @@ private:
     void parseDownload();
     void start(double now);
     std::string headerBlock() const;
+    // The record text of fields, sampled for retrieval at the step's last second or every 30th.
+    std::string recordOf(const RetrievedRecord &fields, int k, bool stepEnd);
     std::string dataBlock() const;
 
     SimOptions options_;

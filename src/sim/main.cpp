@@ -3,10 +3,10 @@
 
 #include "core/NumberText.h"
 #include "core/Version.h"
+#include "sim/PseudoTerminal.h"
 #include "sim/SimInstrument.h"
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -17,10 +17,7 @@
 #include <sstream>
 #include <string>
 
-#include <fcntl.h>
-#include <poll.h>
 #include <sys/prctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -75,12 +72,6 @@ std::optional<std::string> saveState(const std::string &path, const std::string 
         return why;
     }
     return std::nullopt;
-}
-
-double now()
-{
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
 struct Options {
@@ -178,37 +169,6 @@ std::optional<int> parseOptions(int argc, char **argv, Options &o)
     return std::nullopt;
 }
 
-// The pseudo-terminal's master side, its other end held open in raw mode: held, the line stays
-// up between the program's opens; raw, the terminal does not echo commands back.
-struct Terminal {
-    int master = -1;
-    std::string device;
-};
-
-std::optional<Terminal> openTerminal()
-{
-    Terminal t;
-    t.master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (t.master < 0 || grantpt(t.master) != 0 || unlockpt(t.master) != 0) {
-        std::perror("k7400r-sim: pseudo-terminal");
-        return std::nullopt;
-    }
-    const char *name = ptsname(t.master);
-    const int keep = name ? open(name, O_RDWR | O_NOCTTY) : -1;
-    termios mode{};
-    if (keep < 0 || tcgetattr(keep, &mode) != 0) {
-        std::perror("k7400r-sim: pseudo-terminal");
-        return std::nullopt;
-    }
-    cfmakeraw(&mode);
-    if (tcsetattr(keep, TCSANOW, &mode) != 0) {
-        std::perror("k7400r-sim: raw mode");
-        return std::nullopt;
-    }
-    t.device = name;
-    return t;
-}
-
 // Restores the instrument from its state file; a missing file is a first start.
 void restoreState(viscora::sim::SimInstrument &instrument, const std::string &path,
                   std::string &saved)
@@ -232,17 +192,11 @@ void serve(int master, viscora::sim::SimInstrument &instrument, const std::strin
            std::string saved)
 {
     bool saving = true; // said once when saving fails, once again when it works again
-    char buf[4096];
-    while (!stopRequested) {
-        pollfd p{master, POLLIN, 0};
-        const int r = ::poll(&p, 1, 20);
-        if (r > 0 && (p.revents & POLLIN)) {
-            const ssize_t n = read(master, buf, sizeof buf);
-            if (n > 0)
-                instrument.receive(std::string_view(buf, static_cast<size_t>(n)), now());
-        }
-        const std::string out = instrument.poll(now());
-        if (!statePath.empty() && instrument.state() != saved) {
+    viscora::sim::serve(
+        master, instrument, [] { return stopRequested != 0; },
+        [&] {
+            if (statePath.empty() || instrument.state() == saved)
+                return;
             const std::string state = instrument.state();
             if (const auto why = saveState(statePath, state)) {
                 if (saving)
@@ -256,15 +210,7 @@ void serve(int master, viscora::sim::SimInstrument &instrument, const std::strin
                 saving = true;
                 saved = state;
             }
-        }
-        size_t off = 0;
-        while (off < out.size()) {
-            const ssize_t w = write(master, out.data() + off, out.size() - off);
-            if (w <= 0)
-                break;
-            off += static_cast<size_t>(w);
-        }
-    }
+        });
 }
 
 } // namespace
@@ -274,9 +220,12 @@ int main(int argc, char **argv)
     Options options;
     if (const auto status = parseOptions(argc, argv, options))
         return *status;
-    const auto terminal = openTerminal();
-    if (!terminal)
+    std::string error;
+    const auto terminal = viscora::sim::openTerminal(error);
+    if (!terminal) {
+        std::fprintf(stderr, "k7400r-sim: %s\n", error.c_str());
         return 1;
+    }
     if (!options.link.empty()) {
         unlink(options.link.c_str());
         if (symlink(terminal->device.c_str(), options.link.c_str()) != 0) {

@@ -1,6 +1,7 @@
 #include "ui/ChartView.h"
 
 #include "core/ChartGeometry.h"
+#include "ui/ChartMarks.h"
 #include "ui/WidgetPrinting.h"
 
 #include <QChart>
@@ -179,6 +180,7 @@ void ChartView::redraw(const ChartModel &model)
     }
     // A single series needs no legend; overlays and fitted curves do.
     c->legend()->setVisible(c->series().size() - hiddenPieces > 1);
+    addMarks(*c, *ax, *ay, g);
     QChart *old = chart();
     setChart(c);
     delete old;

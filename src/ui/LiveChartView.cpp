@@ -1,6 +1,7 @@
 #include "ui/LiveChartView.h"
 
 #include "core/ChartModel.h"
+#include "ui/ChartMarks.h"
 
 #include <QChart>
 #include <QChartView>
@@ -12,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
 namespace viscora {
@@ -160,6 +162,16 @@ void LiveChartView::redraw(const LiveChart &chart)
     viscosityAxis_->setRange(0, maxY[1] > 0 ? maxY[1] * 1.1 : 10);
     stressAxis_->applyNiceNumbers();
     viscosityAxis_->applyNiceNumbers();
+    for (QAbstractSeries *s : std::exchange(marks_, {})) {
+        upper_->chart()->removeSeries(s);
+        delete s;
+    }
+    std::vector<ChartMark> marks;
+    for (const ChartMark &m : chart.marks)
+        if (m.x >= lo && m.x <= hi)
+            marks.push_back({static_cast<double>(midnightMs_) + m.x * 1000.0, m.text});
+    marks_ = addMarks(*upper_->chart(), *timeUpper_, *stressAxis_, marks, stressAxis_->min(),
+                      stressAxis_->max());
 }
 
 } // namespace viscora

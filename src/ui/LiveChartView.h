@@ -7,6 +7,7 @@
 #include <QPointF>
 #include <QWidget>
 
+class QAbstractSeries;
 class QChartView;
 class QChart;
 class QLineSeries;
@@ -43,6 +44,7 @@ private:
     QDateTimeAxis *timeUpper_, *timeLower_;
     QValueAxis *stressAxis_, *viscosityAxis_, *temperatureAxis_;
     qint64 midnightMs_;
+    QList<QAbstractSeries *> marks_; // the run's notes as last drawn
 };
 
 } // namespace viscora

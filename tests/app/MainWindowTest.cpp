@@ -5,6 +5,10 @@
 #include "support/ScriptedPort.h"
 #include "core/Module1.h"
 #include "support/ScriptedPrompter.h"
+#include "store/TestNotes.h"
+#include "ui/NoteDialog.h"
+#include "compare/frmCompare.h"
+#include <QListWidget>
 #include "app/StartOptions.h"
 #include "core/Version.h"
 #include "support/TestDb.h"
@@ -336,7 +340,8 @@ TEST(MainWindow, MenusToolbarAndStatusBar)
               (QStringList{"&Open Saved Test", "&Retrieve From K7400R", "-", "&Print", "&Report...",
                            "&Cement Lab Report", "-", "&Setup", "-", "E&xit"}));
     EXPECT_EQ(f.w->menuBar()->actions()[1]->menu(), nullptr);
-    EXPECT_EQ(entries(f.w->menuBar()->actions()[2]->menu()), (QStringList{"&Rheology..."}));
+    EXPECT_EQ(entries(f.w->menuBar()->actions()[2]->menu()),
+              (QStringList{"&Rheology...", "&Compare Tests...", "Add &Note..."}));
     EXPECT_EQ(entries(f.w->menuBar()->actions()[3]->menu()),
               (QStringList{"&Serial Ports...", "&Database...", "&Copy Tests To Database..."}));
     EXPECT_EQ(entries(f.w->menuBar()->actions()[4]->menu()),
@@ -1125,6 +1130,80 @@ TEST(MainWindow, RheologyWindowOfTheOpenedTest)
     EXPECT_EQ(f.p.shown.back().title, "Database Error");
     EXPECT_EQ(f.p.shown.back().text.rfind("The test's points could not be read: ", 0), 0u)
         << f.p.shown.back().text;
+}
+
+// Analysis, Compare Tests: the window over the database in use, every saved test to pick from.
+TEST(MainWindow, CompareTestsOpensWithEverySavedTest)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    int listed = -1;
+    f.onDialog = [&](QDialog &d) {
+        auto *compare = qobject_cast<frmCompare *>(&d);
+        ASSERT_TRUE(compare);
+        listed = compare->lstTests->count();
+        compare->cmdClose->click();
+    };
+    f.w->MenuAnalysisCompare->trigger();
+    EXPECT_EQ(f.dialogsRun.back(), "Compare Tests");
+    EXPECT_EQ(listed, 2);
+    EXPECT_TRUE(f.p.shown.empty());
+}
+
+// Analysis, Add Note: a note at the selected row's time (or as typed), kept with the test and
+// shown at once in the grid and on a time chart; what cannot be a note is said.
+TEST(MainWindow, AddNoteAtTheSelectedRowsTime)
+{
+    Fixture f;
+    ASSERT_TRUE(f.w->Form_Load());
+    f.w->MenuAnalysisAddNote->trigger();
+    ASSERT_EQ(f.p.shown.size(), 1u);
+    EXPECT_EQ(f.p.shown.back().text,
+              "Currently no valid test selected.  Please first open a saved test.");
+
+    f.open("ramp");
+    f.w->cmbChartType_Click(6); // shear stress against time
+    f.w->MSFlexGrid1->setCurrentIndex(f.w->review()->grid().index(2, 0));
+    QString proposed;
+    QString typed = QStringLiteral("added 2 ppb polymer");
+    f.onDialog = [&](QDialog &d) {
+        auto *note = qobject_cast<NoteDialog *>(&d);
+        ASSERT_TRUE(note);
+        proposed = note->txtNoteTime->text();
+        note->txtNote->setText(typed);
+        note->cmdOk->click();
+    };
+    f.w->MenuAnalysisAddNote->trigger();
+    EXPECT_EQ(f.dialogsRun.back(), "Add Note");
+    EXPECT_EQ(proposed, "630"); // step 1 ran 600 s, then 30 s of step 2
+    const auto notes = must(testNotes(TestRepository(*f.t.db), "ramp"));
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].time, 630);
+    EXPECT_EQ(notes[0].text, "added 2 ppb polymer");
+    EXPECT_TRUE(f.w->review()->grid().hasNote(2));
+    EXPECT_EQ(f.w->review()->chart().marks(),
+              (std::vector<ChartMark>{{630, "added 2 ppb polymer"}}));
+    EXPECT_EQ(f.p.shown.size(), 1u);
+
+    typed = QStringLiteral("  ");
+    f.w->MenuAnalysisAddNote->trigger();
+    ASSERT_EQ(f.p.shown.size(), 2u);
+    EXPECT_EQ(f.p.shown.back().title, "Notes");
+    EXPECT_EQ(f.p.shown.back().text, "A note needs a text.");
+    f.onDialog = [&](QDialog &d) {
+        auto *note = qobject_cast<NoteDialog *>(&d);
+        note->txtNoteTime->setText(QStringLiteral("soon"));
+        note->txtNote->setText(QStringLiteral("x"));
+        note->cmdOk->click();
+    };
+    f.w->MenuAnalysisAddNote->trigger();
+    ASSERT_EQ(f.p.shown.size(), 3u);
+    EXPECT_EQ(f.p.shown.back().text,
+              "A note's time is in seconds from the test's start, 0 or more.");
+    f.onDialog = [](QDialog &d) { qobject_cast<NoteDialog *>(&d)->cmdCancel->click(); };
+    f.w->MenuAnalysisAddNote->trigger();
+    EXPECT_EQ(f.p.shown.size(), 3u);
+    EXPECT_EQ(must(testNotes(TestRepository(*f.t.db), "ramp")).size(), 1u);
 }
 
 // Opened first in a run, a test without points leaves the rotor-bob code at 0: its report is

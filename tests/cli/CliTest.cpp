@@ -1,10 +1,12 @@
 #include "cli/Cli.h"
+#include "cli/Replay.h"
 #include "support/FakeClock.h"
 #include "sim/SimInstrument.h"
 #include "sim/SimPort.h"
 #include "support/SixSpeeds.h"
 #include "support/TestDb.h"
 #include "support/FakeDevices.h"
+#include "support/JsonReader.h"
 #include "support/XlsxReader.h"
 #include "store/SequenceRepository.h"
 #include "core/Version.h"
@@ -43,6 +45,24 @@ struct SimBench {
     sim::SimPort port{instrument, clock};
     CliSeams seams() { return {&clock, &port}; }
 };
+
+// A command line refused: its exit status and how its message begins.
+struct Refusal {
+    std::vector<std::string> args;
+    int code;
+    std::string err;
+};
+void expectRefused(const std::string &db, const std::vector<Refusal> &cases)
+{
+    for (const Refusal &c : cases) {
+        std::vector<std::string> args{"--db", db};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.code, c.code) << c.err;
+        EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+}
 } // namespace
 
 TEST(Cli, TestsListsInIdOrderAndCreatesAMissingDatabase)
@@ -784,4 +804,158 @@ TEST(Cli, StoredNamesWithControlCharactersPrintOnOneLine)
     EXPECT_NE(copied.err.find("\\x1b]0;title\\x07"), std::string::npos) << copied.err;
     EXPECT_EQ(copied.err.find('\x1b'), std::string::npos);
     EXPECT_EQ(std::count(copied.err.begin(), copied.err.end(), '\n'), 1);
+}
+
+TEST(CliNotes, AddedNotesAreListedInTimeOrderAsTextOrJson)
+{
+    TestDb t;
+    t.addTest("Mud", {point(1, 10, 100, 300, 50), point(2, 10, 100, 600, 80)});
+    const std::string db = t.path.toStdString();
+    for (const std::vector<std::string> &add :
+         {std::vector<std::string>{"note", "Mud", "300", "sample foamed"},
+          {"note", "Mud", " 60.25 ", "added", "2", "ppb", "polymer"},
+          {"note", "Mud", "0", "it's \"odd\" \\ é"}}) {
+        std::vector<std::string> args{"--db", db};
+        args.insert(args.end(), add.begin(), add.end());
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    const CliRun text = cli({"--db", db, "notes", "Mud"});
+    ASSERT_EQ(text.code, 0) << text.err;
+    EXPECT_EQ(text.out, "0\tit's \"odd\" \\ é\n60.25\tadded 2 ppb polymer\n300\tsample foamed\n");
+
+    const CliRun json = cli({"--db", db, "notes", "Mud", "--json"});
+    ASSERT_EQ(json.code, 0) << json.err;
+    const auto doc = parseJson(json.out);
+    ASSERT_TRUE(doc) << json.out;
+    EXPECT_EQ((*doc)["test"].text, "Mud");
+    const auto &notes = (*doc)["notes"].items;
+    ASSERT_EQ(notes.size(), 3u);
+    EXPECT_EQ(notes[0]["text"].text, "it's \"odd\" \\ é");
+    EXPECT_EQ(notes[1]["time"].number, 60.25);
+    EXPECT_EQ(notes[2]["text"].text, "sample foamed");
+
+    t.addTest("Quiet", {});
+    EXPECT_EQ(cli({"--db", db, "notes", "Quiet"}).out, "");
+    EXPECT_EQ(cli({"--db", db, "notes", "Quiet", "--json"}).out,
+              "{\"test\":\"Quiet\",\"notes\":[]}\n");
+}
+
+TEST(CliNotes, WrongArgumentsAndRefusedNotes)
+{
+    TestDb t;
+    t.addTest("Mud", {point(1, 10, 100, 300, 50)});
+    const std::string db = t.path.toStdString();
+    const std::vector<Refusal> cases{
+        {{"note", "Mud", "60"}, 2, "viscora-cli: note takes 3 or more argument(s)"},
+        {{"note", "Mud", "-1", "x"},
+         2,
+         "viscora-cli: TIME -1: not a number of seconds from the test's start, 0 or more"},
+        {{"note", "Mud", "1m", "x"},
+         2,
+         "viscora-cli: TIME 1m: not a number of seconds from the test's start, 0 or more"},
+        {{"note", "Mud", "5", " "}, 1, "Notes: A note needs a text.\n"},
+        {{"note", "Mud", "5", "two\nlines"},
+         1,
+         "Notes: A note is one line: it cannot hold tabs, line breaks or other control "
+         "characters.\n"},
+        {{"note", "Nope", "5", "x"}, 1, "Selection Error.: No saved test is named \"Nope\".\n"},
+        {{"notes", "Nope"}, 1, "Selection Error.: No saved test is named \"Nope\".\n"},
+        {{"notes"}, 2, "viscora-cli: notes takes 1 argument(s)"},
+    };
+    expectRefused(db, cases);
+    EXPECT_EQ(cli({"--db", db, "notes", "Mud"}).out, "");
+}
+
+// A recorded test served again as the instrument sent it, recorded by a sequence that stores
+// every record: the same rows come back, on a fake clock at any speed.
+TEST(CliReplay, ARecordedReplayGivesBackTheSameRows)
+{
+    TestDb t;
+    const std::string db = t.path.toStdString();
+    ASSERT_EQ(cli({"--db", db, "new-sequence", "Quick", "40,150,300,10", "30,180,600,5"}).code, 0);
+    ASSERT_EQ(cli({"--db", db, "new-sequence", "Every", "40,150,300,1", "30,180,600,1"}).code, 0);
+    SimBench original;
+    ASSERT_EQ(cli({"--db", db, "run", "Quick", "Original"}, original.seams()).code, 0);
+    TestRepository repo(*t.db);
+    const auto stored = must(repo.storedPoints("Original"));
+    ASSERT_EQ(stored.size(), 10u);
+
+    const auto records = replayRecords(stored);
+    ASSERT_EQ(records.size(), stored.size());
+    // Due at the test's running time: step 2 follows step 1's last whole second (31).
+    EXPECT_EQ(records[0].at, 1);
+    EXPECT_EQ(records[3].at, 31);
+    EXPECT_EQ(records[4].at, 32);
+    EXPECT_EQ(records[4].fields[5], 60000); // 600 rpm in hundredths
+    for (double speed : {1.0, 1000.0}) {
+        SCOPED_TRACE(speed);
+        FakeClock clock;
+        sim::SimOptions options;
+        options.rate = speed;
+        options.replay = records;
+        sim::SimInstrument instrument(options);
+        sim::SimPort port(instrument, clock);
+        const std::string name = speed == 1 ? "Replayed" : "Fast";
+        const CliRun r = cli({"--db", db, "run", "Every", name}, {&clock, &port});
+        ASSERT_EQ(r.code, 0) << r.err;
+        const auto again = must(repo.storedPoints(QString::fromStdString(name)));
+        ASSERT_EQ(again.size(), stored.size());
+        for (std::size_t i = 0; i < stored.size(); ++i) {
+            const StoredPoint &a = stored[i], &b = again[i];
+            EXPECT_EQ(std::tie(a.stepNo, a.time, a.temperature, a.speed, a.shearStress, a.gel,
+                               a.rbfactor),
+                      std::tie(b.stepNo, b.time, b.temperature, b.speed, b.shearStress, b.gel,
+                               b.rbfactor))
+                << i;
+        }
+    }
+}
+
+TEST(CliReplay, WrongArgumentsAndTestsWithoutPoints)
+{
+    TestDb t;
+    t.addTest("Empty", {});
+    const std::string db = t.path.toStdString();
+    const std::vector<Refusal> cases{
+        {{"replay"}, 2, "viscora-cli: replay takes 1 argument(s)"},
+        {{"replay", "Empty", "--speed", "0"},
+         2,
+         "viscora-cli: --speed 0: not a number above 0 and at most 1000000"},
+        {{"replay", "Empty", "--speed", "fast"},
+         2,
+         "viscora-cli: --speed fast: not a number above 0 and at most 1000000"},
+        {{"replay", "Empty", "--bogus"}, 2, "viscora-cli: replay has no option --bogus"},
+        {{"replay", "Nope"}, 1, "Selection Error.: No saved test is named \"Nope\".\n"},
+        {{"replay", "Empty"}, 1, "Replay: The test \"Empty\" has no points to replay.\n"},
+    };
+    expectRefused(db, cases);
+}
+
+// The Compare Tests window's table: the tests side by side, as text or JSON.
+TEST(CliCompare, TestsSideBySideAsTextOrJson)
+{
+    TestDb t;
+    t.addTest("Mud", sixSpeedPoints([](double rate) { return sim::fluidStress(rate, 120); }));
+    t.addTest("Empty", {});
+    const std::string db = t.path.toStdString();
+    const CliRun text = cli({"--db", db, "compare", "Mud", "Empty"});
+    ASSERT_EQ(text.code, 0) << text.err;
+    EXPECT_EQ(text.out.rfind("Units: EI (lb/100ft2, °F)\n\tMud\tEmpty\nθ600 (°)\t", 0), 0u)
+        << text.out;
+    EXPECT_NE(text.out.find("\nRecommended model\t"), std::string::npos);
+    EXPECT_NE(cli({"--db", db, "--si", "compare", "Mud"}).out.find("YP (dyn/cm2)\t"),
+              std::string::npos);
+    const CliRun json = cli({"--db", db, "compare", "Mud", "Empty", "--json"});
+    ASSERT_EQ(json.code, 0) << json.err;
+    const auto doc = parseJson(json.out);
+    ASSERT_TRUE(doc) << json.out;
+    ASSERT_EQ((*doc)["tests"].items.size(), 2u);
+    EXPECT_EQ((*doc)["tests"].items[0]["test"].text, "Mud");
+    EXPECT_TRUE((*doc)["tests"].items[1]["PV"].isNull());
+    expectRefused(
+        db,
+        {{{"compare"}, 2, "viscora-cli: compare takes 1 or more argument(s)"},
+         {{"compare", "Mud", "Nope"}, 1, "Selection Error.: No saved test is named \"Nope\".\n"}});
 }

@@ -2,6 +2,8 @@
 #include "ui/LiveChartView.h"
 #include "core/Module1.h"
 #include "support/ScriptedPrompter.h"
+#include "store/TestNotes.h"
+#include "ui/NoteDialog.h"
 #include "setup/SetupGrid.h"
 #include "sim/SimInstrument.h"
 #include "sim/SimPort.h"
@@ -16,6 +18,7 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QValueAxis>
+#include <QXYSeries>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -222,6 +225,56 @@ TEST(RealTimeWindow, AltSStartsAndDuringATestStops)
     EXPECT_TRUE(altS([&] { return f.p.shown.size() > shown; }));
     EXPECT_EQ(f.p.shown.back().text,
               "Please first name this test by clicking the 'Save Result As' button.");
+}
+
+// During a run a note goes with the running test at the time now, counted as its stored rows
+// count time; without a running test it is refused before any dialog.
+TEST(RealTimeWindow, NotesDuringARunGoWithTheRunningTest)
+{
+    Fixture f;
+    f.w->MenuAddNote->trigger();
+    ASSERT_EQ(f.p.shown.size(), 1u);
+    EXPECT_EQ(f.p.shown.back().title, "Notes");
+    EXPECT_EQ(f.p.shown.back().text, "No test is running. A saved test takes notes in the main "
+                                     "window: Analysis, Add Note.");
+    f.download();
+    f.name("Noted run");
+    f.w->cmdStart->click();
+    ASSERT_TRUE(f.w->acquisition().running());
+    for (int i = 0; i < 25; ++i)
+        f.tick();
+    QString proposed;
+    f.onDialog = [&](QDialog &d) {
+        auto *note = qobject_cast<NoteDialog *>(&d);
+        ASSERT_TRUE(note);
+        proposed = note->txtNoteTime->text();
+        note->txtNote->setText(QStringLiteral("sample foamed"));
+        note->cmdOk->click();
+    };
+    f.w->MenuAddNote->trigger();
+    const double now = proposed.toDouble();
+    // The last stored row (step 1, every 10th record) came at most 10 s before.
+    EXPECT_GE(now, 20);
+    EXPECT_LE(now, 30);
+    const auto notes = must(testNotes(TestRepository(*f.t.db), "Noted run"));
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].time, now);
+    EXPECT_EQ(notes[0].text, "sample foamed");
+    EXPECT_EQ(f.p.shown.size(), 1u);
+    // The live chart marks it at once, at the time on the run's clock, and keeps it.
+    ASSERT_EQ(f.w->acquisition().chart.marks.size(), 1u);
+    EXPECT_NEAR(f.w->acquisition().chart.marks[0].x, f.w->acquisition().now(), 1e-6);
+    for (int i = 0; i < 3; ++i) {
+        QStringList labels;
+        for (QAbstractSeries *s : f.w->Pesgo1->upperChart()->series())
+            if (auto *xy = qobject_cast<QXYSeries *>(s); xy && xy->pointLabelsVisible())
+                labels << xy->name();
+        EXPECT_EQ(labels, QStringList{"sample foamed"});
+        f.tick();
+    }
+    EXPECT_TRUE(f.w->framStatus->actions().contains(f.w->MenuAddNote));
+    EXPECT_EQ(f.w->MenuAddNote->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
+    f.w->cmdStop->click();
 }
 
 TEST(RealTimeWindow, StopEndsTheRunWithRowsKept)

@@ -5,6 +5,7 @@
 #include "support/SixSpeeds.h"
 #include "support/TestDb.h"
 #include "review/TestReview.h"
+#include "store/TestNotes.h"
 #include "support/XlsxReader.h"
 #include "rheology/Fixtures.h"
 
@@ -223,6 +224,43 @@ TEST(TestWorkbook, RheologySheetFollowsTheFirstWhichStaysAsItWas)
     // The cement workbook keeps its one sheet.
     ASSERT_TRUE(writeCementWorkbook(none.file("c.xlsx").toStdString(), in).ok);
     EXPECT_FALSE(XlsxReader(none.file("c.xlsx")).workbook.contains("Rheology"));
+}
+
+// The notes get a sheet after the others, times as numbers; a test without notes has none,
+// and the specified sheet is the same either way.
+TEST(TestWorkbook, NotesSheetComesLastAndOnlyWithNotes)
+{
+    Opened o(twoSteps());
+    const std::string plain = o.file("plain.xlsx").toStdString();
+    ASSERT_TRUE(writeTestWorkbook(plain, must(exportInput(*o.review, "T", o.m.units(),
+                                                          o.m.rotorBob(), WithRheology::Yes)))
+                    .ok);
+    EXPECT_FALSE(XlsxReader(o.file("plain.xlsx")).workbook.contains("Notes"));
+    TestRepository repo(*o.t.db);
+    ASSERT_TRUE(addNote(repo, "T", 45, "sample foamed"));
+    ASSERT_TRUE(addNote(repo, "T", 12.5, "added 2 ppb polymer"));
+    const auto in =
+        must(exportInput(*o.review, "T", o.m.units(), o.m.rotorBob(), WithRheology::Yes));
+    ASSERT_TRUE(writeTestWorkbook(o.file("notes.xlsx").toStdString(), in).ok);
+    const XlsxReader first(o.file("notes.xlsx")), before(o.file("plain.xlsx"));
+    EXPECT_EQ(first.sheet, before.sheet);
+    EXPECT_TRUE(first.workbook.contains("<sheet name=\"Notes\" sheetId=\"3\""))
+        << first.workbook.toStdString();
+    const XlsxReader x(o.file("notes.xlsx"), 3);
+    EXPECT_EQ(x.text("A1"), "Notes");
+    EXPECT_EQ(x.text("B3"), "T");
+    EXPECT_EQ(x.text("A5"), "Total Time (S)");
+    EXPECT_EQ(x.text("B5"), "Note");
+    EXPECT_EQ(x.fill("A5"), "FFCCCCFF");
+    EXPECT_TRUE(x.at("A6").isNumber);
+    EXPECT_EQ(x.number("A6"), 12.5);
+    EXPECT_EQ(x.text("B6"), "added 2 ppb polymer");
+    EXPECT_EQ(x.number("A7"), 45);
+    EXPECT_EQ(x.text("B7"), "sample foamed");
+    EXPECT_EQ(x.lastCell(), "B7");
+    // The cement workbook keeps its one sheet.
+    ASSERT_TRUE(writeCementWorkbook(o.file("c.xlsx").toStdString(), in).ok);
+    EXPECT_FALSE(XlsxReader(o.file("c.xlsx")).workbook.contains("Notes"));
 }
 
 TEST(TestWorkbook, ProgressTextOfARecord)

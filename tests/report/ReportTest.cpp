@@ -2,6 +2,7 @@
 #include "support/TestDb.h"
 #include "core/Module1.h"
 #include "report/TestReport.h"
+#include "store/TestNotes.h"
 #include "review/TestReview.h"
 #include "sim/SimInstrument.h"
 #include "support/ScriptedPrompter.h"
@@ -473,6 +474,26 @@ TEST(ReportPdf, RheologySectionFollowsTheTableInStoredUnits)
          {"TestName:", "Empty", "ACME", "STEP", "Fann35", "Rheology", "The test has no points."})
         EXPECT_TRUE(text.contains(QString::fromUtf8(s))) << s << "\n" << text.toStdString();
     EXPECT_EQ(text.count('\f'), 1);
+}
+
+// Notes have their section between the table and the rheology, in time order.
+TEST(ReportPdf, NotesFollowTheTableBeforeTheRheology)
+{
+    TestDb t;
+    t.addTest("Mud", sixSpeedPoints([](double rate) { return sim::fluidStress(rate, 120); }));
+    TestRepository repo(*t.db);
+    ASSERT_TRUE(addNote(repo, "Mud", 400, "sample foamed"));
+    ASSERT_TRUE(addNote(repo, "Mud", 62.5, "added 2 ppb polymer"));
+    const auto report = must(savedTestReport(repo, "Mud", Module1().rotorBob()));
+    ASSERT_TRUE(report);
+    ASSERT_EQ(report->notes.size(), 2u);
+    const QString text = pdfText(render(*report, t.dir.filePath("notes.pdf")));
+    const auto notes = text.indexOf("Notes\n"), first = text.indexOf("62.5 s: added 2 ppb polymer"),
+               second = text.indexOf("400 s: sample foamed"), rheology = text.indexOf("Rheology\n");
+    EXPECT_GT(notes, text.indexOf("Fann35")) << text.toStdString();
+    EXPECT_GT(first, notes) << text.toStdString();
+    EXPECT_GT(second, first);
+    EXPECT_GT(rheology, second);
 }
 
 // Every page says which it is of how many, and each after the first names the test; the

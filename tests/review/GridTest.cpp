@@ -4,6 +4,7 @@
 #include "review/TestQueries.h"
 #include "review/TestReview.h"
 #include "support/ScriptedPrompter.h"
+#include "store/TestNotes.h"
 
 #include <gtest/gtest.h>
 
@@ -118,4 +119,60 @@ TEST(Gaps, TheRowAfterAGapIsMarkedAndTheTimeChartBroken)
     review.selectChartType(0);
     EXPECT_TRUE(review.chart().series(0).breaks.empty());
     EXPECT_TRUE(p.shown.empty());
+}
+
+// Notes are told by the row at or after their time (the last row for one past the end), beside
+// a gap on the same row, and the time charts mark them; other charts do not.
+TEST(Notes, RowsTellTheirNotesAndTimeChartsMarkThem)
+{
+    TestDb t;
+    t.addTest("noted", {point(1, 10, 100, 300, 510), point(1, 20, 100, 300, 515),
+                        point(1, 80, 100, 300, 520), point(2, 10, 100, 300, 525)});
+    TestRepository repo(*t.db);
+    ASSERT_TRUE(repo.addEvent("noted", {80, "gap", "lost"}).ok);
+    ASSERT_TRUE(addNote(repo, "noted", 15, "added 2 ppb polymer"));
+    ASSERT_TRUE(addNote(repo, "noted", 79, "sample foamed"));
+    Module1 m;
+    ScriptedPrompter p;
+    TestReview review(m, *t.db, p);
+    m.CurrentTestName = "noted";
+    ASSERT_TRUE(review.openCurrentTest());
+    const TestGridModel &grid = review.grid();
+    EXPECT_FALSE(grid.hasNote(0));
+    EXPECT_TRUE(grid.hasNote(1));
+    EXPECT_EQ(grid.data(grid.index(1, 0), Qt::ToolTipRole).toString(),
+              "Note at 15 s: added 2 ppb polymer");
+    EXPECT_TRUE(grid.data(grid.index(1, 0), Qt::BackgroundRole).isValid());
+    EXPECT_EQ(grid.headerData(1, Qt::Vertical, Qt::DisplayRole).toString(), "✎2");
+    EXPECT_EQ(grid.headerData(2, Qt::Vertical, Qt::DisplayRole).toString(), "⋯✎3");
+    EXPECT_EQ(grid.headerData(2, Qt::Vertical, Qt::ToolTipRole).toString(),
+              "lost\nNote at 79 s: sample foamed");
+    EXPECT_EQ(grid.headerData(3, Qt::Vertical, Qt::DisplayRole).toString(), "4");
+
+    review.selectChartType(6);
+    EXPECT_EQ(review.chart().marks(),
+              (std::vector<ChartMark>{{15, "added 2 ppb polymer"}, {79, "sample foamed"}}));
+    review.selectChartType(0);
+    EXPECT_TRUE(review.chart().marks().empty());
+
+    // A note added in review: past the last point it goes to the last row, and the time chart
+    // shown takes its mark at once.
+    review.selectChartType(6);
+    ASSERT_TRUE(review.addNote(review.rowTime(3) + 5, "end"));
+    EXPECT_EQ(review.chart().marks().back(), (ChartMark{95, "end"}));
+    EXPECT_EQ(grid.data(grid.index(3, 0), Qt::ToolTipRole).toString(), "Note at 95 s: end");
+    EXPECT_EQ(review.rowTime(0), 10);
+    EXPECT_EQ(review.rowTime(2), 80);
+    EXPECT_EQ(review.rowTime(3), 90);
+    const Outcome blank = review.addNote(5, " ");
+    ASSERT_FALSE(blank);
+    EXPECT_EQ(blank.failure().text, "A note needs a text.");
+    EXPECT_EQ(review.notes().size(), 3u);
+    EXPECT_TRUE(p.shown.empty());
+
+    // With no test open there is nothing to note.
+    m.CurrentTestName.clear();
+    ASSERT_TRUE(review.openCurrentTest());
+    EXPECT_TRUE(review.notes().empty());
+    EXPECT_FALSE(review.addNote(1, "x"));
 }

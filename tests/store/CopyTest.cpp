@@ -2,6 +2,7 @@
 // files, and databases on the test run's own PostgreSQL server.
 
 #include "store/DatabaseCopy.h"
+#include "store/TestNotes.h"
 #include "store/SequenceRepository.h"
 #include "store/TestRepository.h"
 #include "support/DbContent.h"
@@ -81,6 +82,7 @@ void fillSource(TestDb &s, int points = 777)
     TestRepository repo(*s.db);
     ASSERT_TRUE(repo.addEvent("A", {12.5, "gap", "Connection lost for 12 s"}).ok);
     ASSERT_TRUE(repo.addEvent("A", {40, "gap", "it's \"back\""}).ok);
+    ASSERT_TRUE(addNote(repo, "A", 41.5, "added 2 ppb polymer; it's \"thick\""));
     int id = 0;
     ASSERT_TRUE(repo.createHeader({"Mud \"7\" 'x'", "it's", "10:00", "\"ACME\"", "a;b"}, id).ok);
     ASSERT_TRUE(repo.insertPoints(id, {point(1, 1, 80, 3, 20, 5, 3500.25)}).ok);
@@ -129,7 +131,7 @@ TEST_P(Copy, AppendsEverythingAfterTheTargetsOwnWithTakenNamesSuffixed)
     const CopyResult r = copyDatabase(*source.db, *target.db);
     ASSERT_TRUE(r.ok) << r.error.toStdString();
     EXPECT_EQ(lines(contentOf(*target.db)), expectedAfter(targetRows, sourceRows, kRenamed));
-    const CopyCounts expected{3, 779, 2, 2, 4};
+    const CopyCounts expected{3, 779, 3, 2, 4};
     EXPECT_EQ(r.copied, expected);
     EXPECT_EQ(r.read, expected);
     EXPECT_TRUE(must(target.db->integrityProblems()).isEmpty());
@@ -138,6 +140,10 @@ TEST_P(Copy, AppendsEverythingAfterTheTargetsOwnWithTakenNamesSuffixed)
     EXPECT_EQ(must(TestRepository(*target.db).testNames()),
               (QStringList{"A", "A (2)", "A (3)", "Mud \"7\" 'x'", "empty"}));
     EXPECT_EQ(must(TestRepository(*target.db).storedPoints("Mud \"7\" 'x'")).size(), 1u);
+    const auto notes = must(testNotes(TestRepository(*target.db), "A (3)"));
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].time, 41.5);
+    EXPECT_EQ(notes[0].text, "added 2 ppb polymer; it's \"thick\"");
 }
 
 TEST_P(Copy, ReadsTheSourceAsItWasWhenTheCopyBegan)
@@ -255,8 +261,8 @@ TEST_P(CopyInto, CountsThatDoNotMatchWhatWasReadAreAFailure)
     const CopyResult r = copyDatabase(*source.db, *target.db);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error.toStdString(),
-              "The copy does not match what was read: 3 tests (779 points, 2 events) and 2 "
-              "sequences (4 steps) were read, but the target holds 3 tests (780 points, 2 events) "
+              "The copy does not match what was read: 3 tests (779 points, 3 events) and 2 "
+              "sequences (4 steps) were read, but the target holds 3 tests (780 points, 3 events) "
               "and 2 sequences (4 steps). Nothing was copied from " +
                   source.path.toStdString() + " into " +
                   shownLocation(target.path).toStdString() + ".");
