@@ -45,6 +45,7 @@ struct SimOptions {
     unsigned seed = 1;
     std::optional<Fluid> fluid; // none: the built-in mud
     std::optional<Gel> gel;     // none: the gel column is the stress at 6 rpm and below
+    double stressScale = 1.0;   // an instrument reading high (above 1) or low
 
     static SimOptions silentOne()
     {

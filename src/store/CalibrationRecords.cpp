@@ -65,6 +65,73 @@ const QString kLatestInstrument =
 
 } // namespace
 
+QString verdictText(const QString &outcome)
+{
+    if (outcome == QLatin1String(CalibrationRecord::kPassed))
+        return QStringLiteral("Passed");
+    if (outcome == QLatin1String(CalibrationRecord::kFailed))
+        return QStringLiteral("FAILED");
+    return QStringLiteral("Stopped");
+}
+
+std::optional<calibration::Date> localDay(const QString &utc)
+{
+    const QDateTime t = QDateTime::fromString(utc, Qt::ISODate);
+    if (!t.isValid())
+        return std::nullopt;
+    const QDateTime local = t.toLocalTime();
+    return calibration::localDate(
+        std::chrono::sys_seconds(std::chrono::seconds(t.toSecsSinceEpoch())),
+        std::chrono::seconds(local.offsetFromUtc()));
+}
+
+calibration::Date today()
+{
+    const QDate d = QDate::currentDate();
+    return calibration::Date{std::chrono::year(d.year()),
+                             std::chrono::month(static_cast<unsigned>(d.month())),
+                             std::chrono::day(static_cast<unsigned>(d.day()))};
+}
+
+QString dueText(const InstrumentDue &due)
+{
+    using calibration::DueState;
+    const QString date =
+        due.due ? QString::fromStdString(calibration::isoDate(*due.due)) : QString();
+    switch (due.status.state) {
+    case DueState::Never:
+        return QStringLiteral("never checked");
+    case DueState::DueToday:
+        return QStringLiteral("due today (%1)").arg(date);
+    case DueState::Due:
+        return QStringLiteral("due %1 (in %2 day%3)")
+            .arg(date)
+            .arg(due.status.days)
+            .arg(QLatin1String(due.status.days == 1 ? "" : "s"));
+    case DueState::Overdue:
+        break;
+    }
+    return QStringLiteral("OVERDUE since %1 (%2 day%3)")
+        .arg(date)
+        .arg(due.status.days)
+        .arg(QLatin1String(due.status.days == 1 ? "" : "s"));
+}
+
+DbRead<InstrumentDue> instrumentDue(Database &db, const Instrument &instrument,
+                                    calibration::Date today)
+{
+    const auto last = CheckRepository(db).lastPassed(instrument.instrumentId);
+    if (!last)
+        return DbRead<InstrumentDue>::failure(last);
+    InstrumentDue out;
+    if (*last)
+        out.lastPassed = localDay(**last);
+    if (out.lastPassed)
+        out.due = calibration::dueDate(*out.lastPassed, instrument.intervalDays);
+    out.status = calibration::dueStatus(out.due, today);
+    return out;
+}
+
 QString recordTime() { return QDateTime::currentDateTimeUtc().toString(Qt::ISODate); }
 
 DbRead<std::vector<Instrument>> InstrumentRepository::instruments() const

@@ -65,6 +65,23 @@ struct CalibrationRecord {
 // Now, as the records write it.
 QString recordTime();
 
+// "Passed", "FAILED", "Stopped": a check's outcome as the history and certificate show it.
+QString verdictText(const QString &outcome);
+
+// When an instrument's next check is due: its interval after the local day of its latest
+// passed check that no later record replaces.
+struct InstrumentDue {
+    std::optional<calibration::Date> lastPassed, due;
+    calibration::DueStatus status;
+};
+// "due 2027-01-09 (in 30 days)", "due today", "OVERDUE since 2026-11-30 (10 days)", "never
+// checked".
+QString dueText(const InstrumentDue &due);
+
+// The local calendar day of a record's UTC time.
+std::optional<calibration::Date> localDay(const QString &utc);
+calibration::Date today();
+
 class InstrumentRepository {
 public:
     explicit InstrumentRepository(Database &db) : db_(db) {}
@@ -124,5 +141,8 @@ public:
 private:
     Database &db_;
 };
+
+DbRead<InstrumentDue> instrumentDue(Database &db, const Instrument &instrument,
+                                    calibration::Date today);
 
 } // namespace viscora
