@@ -21,6 +21,7 @@
 #include "app/frmCopyDatabase.h"
 #include "review/frmRelated.h"
 #include "calib/frmCaliCheck.h"
+#include "calib/frmCalibrationRecords.h"
 #include "directlog/frmDirectLog.h"
 #include "realtime/frmRealTime.h"
 #include "setup/frmSetup.h"
@@ -145,6 +146,15 @@ void frmMain::buildToolsMenu()
     MenuToolsCopyDatabase->setObjectName(QStringLiteral("MenuToolsCopyDatabase"));
     connect(MenuToolsCopyDatabase, &QAction::triggered, this,
             &frmMain::MenuToolsCopyDatabase_Click);
+    MenuTools->addSeparator();
+    MenuToolsCalibrationFluids = MenuTools->addAction(QStringLiteral("Calibration &Fluids…"));
+    MenuToolsCalibrationFluids->setObjectName(QStringLiteral("MenuToolsCalibrationFluids"));
+    connect(MenuToolsCalibrationFluids, &QAction::triggered, this,
+            &frmMain::MenuToolsCalibrationFluids_Click);
+    MenuToolsCalibrationHistory = MenuTools->addAction(QStringLiteral("Calibration &History…"));
+    MenuToolsCalibrationHistory->setObjectName(QStringLiteral("MenuToolsCalibrationHistory"));
+    connect(MenuToolsCalibrationHistory, &QAction::triggered, this,
+            &frmMain::MenuToolsCalibrationHistory_Click);
 }
 
 void frmMain::buildToolbar()
@@ -301,6 +311,9 @@ void frmMain::buildControls()
     timePanel->setObjectName(QStringLiteral("Time"));
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->addWidget(statusPanel, 1);
+    lblCalibration = new QLabel(this);
+    lblCalibration->setObjectName(QStringLiteral("lblCalibration"));
+    statusBar()->addPermanentWidget(lblCalibration);
     statusBar()->addPermanentWidget(datePanel);
     statusBar()->addPermanentWidget(timePanel);
     resize(kDesignWidth, kDesignHeight + 80);
@@ -339,6 +352,7 @@ bool frmMain::Form_Load()
     redrawChart();
     writeGridHeader();
     deps_.m.UnitChanged = false;
+    showCalibrationDue();
     loaded_ = true;
     return true;
 }
@@ -716,9 +730,46 @@ void frmMain::cmdCalicheck_Click()
                                                      const std::array<CalibrationRow, 5> &rows) {
                                                   exportCalibration(viscosity, rows);
                                               },
-                                              deps_.makePrompter},
+                                              deps_.makePrompter, db_.get()},
                         this);
     exec(dialog);
+    showCalibrationDue();
+}
+
+void frmMain::showCalibrationDue()
+{
+    lblCalibration->clear();
+    lblCalibration->setStyleSheet(QString());
+    if (!db_)
+        return;
+    const auto instrument = InstrumentRepository(*db_).assignedTo(1);
+    if (!instrument || !*instrument)
+        return;
+    const auto due = instrumentDue(*db_, **instrument, today());
+    if (!due)
+        return;
+    lblCalibration->setText(QStringLiteral("Calibration of %1 (Comm 1): %2")
+                                .arg((*instrument)->serialNo, dueText(*due)));
+    if (due->status.state == calibration::DueState::Overdue)
+        lblCalibration->setStyleSheet(QStringLiteral("color: red"));
+}
+
+void frmMain::MenuToolsCalibrationFluids_Click()
+{
+    if (!db_)
+        return;
+    frmCalibrationFluids dialog({deps_.m, deps_.prompter, *db_, deps_.makePrompter}, this);
+    exec(dialog);
+}
+
+void frmMain::MenuToolsCalibrationHistory_Click()
+{
+    if (!db_)
+        return;
+    frmCalibrationHistory dialog(
+        {deps_.m, deps_.prompter, *db_, deps_.makePrompter, deps_.choosePrinter}, this);
+    exec(dialog);
+    showCalibrationDue();
 }
 
 void frmMain::exportCalibration(const std::string &viscosity,
@@ -776,7 +827,7 @@ void frmMain::MenuToolsSerialPorts_Click()
 {
     if (!deps_.makeSerialPortsDialog)
         return;
-    const std::unique_ptr<QDialog> dialog = deps_.makeSerialPortsDialog(this);
+    const std::unique_ptr<QDialog> dialog = deps_.makeSerialPortsDialog(this, db_.get());
     exec(*dialog);
 }
 
