@@ -142,7 +142,7 @@ void frmCaliCheck::buildRecordControls(QVBoxLayout *layout)
         new QLabel(deps_.m.UnitSystem == 2 ? QStringLiteral("°C") : QStringLiteral("°F"), box);
     temperature->addWidget(txtTemperature);
     temperature->addWidget(lblTemperatureUnit);
-    form->addRow(QStringLiteral("Sample &temperature:"), temperature);
+    form->addRow(QStringLiteral("Sample temperature:"), temperature);
     txtOperator = new QLineEdit(defaultOperator(), box);
     txtOperator->setObjectName(QStringLiteral("txtOperator"));
     form->addRow(QStringLiteral("&Operator:"), txtOperator);

@@ -107,7 +107,7 @@ frmCalibrationFluids::frmCalibrationFluids(CalibrationRecordsDeps deps, QWidget 
     dateExpiry->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     dateExpiry->setCalendarPopup(true);
     form->addRow(QStringLiteral("&Expiry date:"), dateExpiry);
-    tolerance.build(*form, QStringLiteral("&Tolerance:"), *this);
+    tolerance.build(*form, QStringLiteral("Tolerance:"), *this);
     right->addLayout(form);
     right->addWidget(
         new QLabel(QStringLiteral("The certificate's viscosity at each temperature:"), this));
@@ -426,6 +426,7 @@ void frmCalibrationHistory::showTrend()
     chart->setTitle(QStringLiteral("Error (%) at each reference stress"));
     auto *time = new QDateTimeAxis;
     time->setFormat(QStringLiteral("yyyy-MM-dd"));
+    time->setTickCount(3);
     time->setTitleText(QStringLiteral("Date"));
     auto *percent = new QValueAxis;
     percent->setTitleText(QStringLiteral("Error (%)"));

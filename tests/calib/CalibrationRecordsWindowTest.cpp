@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDateEdit>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -81,6 +82,16 @@ struct Bench {
 
 CalibrationRecordsDeps recordsDeps(Bench &b) { return {b.m, b.p, *b.t.db, nullptr, {}}; }
 
+// The window as it looks, among the run's screenshots.
+void shot(QWidget &w, const char *name)
+{
+    const QByteArray dir = qgetenv("VISCORA_SHOTS");
+    if (dir.isEmpty())
+        return;
+    QDir().mkpath(QString::fromLocal8Bit(dir));
+    w.grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
+}
+
 } // namespace
 
 TEST(CalibrationRecordWindow, ACheckFromAFluidIsRecordedWithItsVerdicts)
@@ -116,6 +127,7 @@ TEST(CalibrationRecordWindow, ACheckFromAFluidIsRecordedWithItsVerdicts)
     EXPECT_EQ(check->fluidName, "N100");
     EXPECT_EQ(check->temperatureF, 77);
     EXPECT_EQ(check->outcome, "failed");
+    shot(*w, "calibration-recorded");
 }
 
 TEST(CalibrationRecordWindow, AnExpiredFluidAsksAndNoRefusesTheCheck)
@@ -191,6 +203,7 @@ TEST(CalibrationFluidsWindow, AddCorrectAndRemove)
     ASSERT_EQ(f->certificate.size(), 1u);
     EXPECT_DOUBLE_EQ(f->certificate[0].temperatureF, 77);
     EXPECT_EQ(w.lstFluids->currentRow(), 0);
+    shot(w, "calibration-fluids");
 
     w.txtLot->setText("L2");
     w.cmdSave->click();
@@ -258,6 +271,7 @@ TEST(CalibrationHistoryWindow, NewestFirstFilteredWithDueDatesCorrectionsAndTheR
                                     QDate::currentDate().addDays(20).toString(Qt::ISODate) +
                                     " (in 20 days)");
     EXPECT_FALSE(w.lblDue->styleSheet().contains("red"));
+    shot(w, "calibration-history");
 
     // A correction is a new record naming the one it replaces; both stay in the list.
     w.cmbInstrument->setCurrentIndex(0);
