@@ -9,6 +9,7 @@
 #include "store/CalibrationRecords.h"
 #include "support/FakeClock.h"
 #include "support/Must.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestDb.h"
 
@@ -82,15 +83,7 @@ struct Bench {
 
 CalibrationRecordsDeps recordsDeps(Bench &b) { return {b.m, b.p, *b.t.db, nullptr, {}}; }
 
-// The window as it looks, among the run's screenshots.
-void shot(QWidget &w, const char *name)
-{
-    const QByteArray dir = qgetenv("VISCORA_SHOTS");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(QString::fromLocal8Bit(dir));
-    w.grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
-}
+void shot(QWidget &w, const char *name) { saveScreenshot(w, name); }
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "ports/frmSerialPorts.h"
 #include "support/AltKeys.h"
 #include "support/FakeDevices.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedPrompter.h"
 #include "support/Must.h"
 #include "support/TestDb.h"
@@ -70,14 +71,7 @@ struct Fixture {
         return item ? item->text() : QStringLiteral("<none>");
     }
 
-    void shot(QWidget &w, const char *name)
-    {
-        const QByteArray dir = qgetenv("VISCORA_SHOTS");
-        if (dir.isEmpty())
-            return;
-        QDir().mkpath(QString::fromLocal8Bit(dir));
-        w.grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
-    }
+    void shot(QWidget &w, const char *name) { saveScreenshot(w, name); }
 };
 
 QStringList items(QComboBox *box)
