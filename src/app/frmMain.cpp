@@ -725,13 +725,18 @@ void frmMain::MenuFileCementRpt_Click()
 }
 void frmMain::cmdCalicheck_Click()
 {
-    frmCaliCheck dialog(CalibrationWindowDeps{deps_.m, deps_.prompter, deps_.clock, deps_.makePort,
-                                              [this](const std::string &viscosity,
-                                                     const std::array<CalibrationRow, 5> &rows) {
-                                                  exportCalibration(viscosity, rows);
-                                              },
-                                              deps_.makePrompter, db_.get()},
-                        this);
+    const frmCaliCheck *window = nullptr;
+    frmCaliCheck dialog(
+        CalibrationWindowDeps{deps_.m, deps_.prompter, deps_.clock, deps_.makePort,
+                              [this, &window](const std::string &viscosity,
+                                              const std::array<CalibrationRow, 5> &rows) {
+                                  exportCalibration(viscosity, rows,
+                                                    window ? window->recordHeader()
+                                                           : CalibrationHeader{});
+                              },
+                              deps_.makePrompter, db_.get()},
+        this);
+    window = &dialog;
     exec(dialog);
     showCalibrationDue();
 }
@@ -773,7 +778,8 @@ void frmMain::MenuToolsCalibrationHistory_Click()
 }
 
 void frmMain::exportCalibration(const std::string &viscosity,
-                                const std::array<CalibrationRow, 5> &rows)
+                                const std::array<CalibrationRow, 5> &rows,
+                                const CalibrationHeader &header)
 {
     const std::string path = askWorkbookPath("calibration.xlsx");
     if (path.empty())
@@ -781,7 +787,7 @@ void frmMain::exportCalibration(const std::string &viscosity,
     std::vector<CalibrationResultRow> out;
     for (const auto &r : rows)
         out.push_back({r.Stress3, r.lbl3Err, r.lbl3PercentErr});
-    const ExportResult result = writeCalibrationWorkbook(path, viscosity, out);
+    const ExportResult result = writeCalibrationWorkbook(path, viscosity, out, header);
     if (!result.ok) {
         prompter().message("The calibration result could not be saved to " + path + ": " +
                                result.error,

@@ -177,7 +177,8 @@ private:
     void printWidget(QWidget &widget);
     // The save dialog for a workbook; empty when cancelled.
     std::string askWorkbookPath(const std::string &proposedName);
-    void exportCalibration(const std::string &viscosity, const std::array<CalibrationRow, 5> &rows);
+    void exportCalibration(const std::string &viscosity, const std::array<CalibrationRow, 5> &rows,
+                           const std::vector<std::pair<std::string, std::string>> &header);
     // The report on a printer or preview, with its progress; Stop gives the printer up.
     RenderResult drawReport(const ReportData &report, QPagedPaintDevice &device,
                             ReportOptions options);

@@ -3,6 +3,7 @@
 #include "device/Link.h"
 #include "core/Module1.h"
 #include "core/NumberText.h"
+#include "report/CalibrationCertificate.h"
 #include "core/Units.h"
 
 #include <QApplication>
@@ -166,6 +167,23 @@ void frmCaliCheck::buildRecordControls(QVBoxLayout *layout)
     form->addRow(lblRecord);
     layout->addWidget(box);
     connect(cmbFluid, &QComboBox::currentIndexChanged, this, &frmCaliCheck::fluidChanged);
+}
+
+std::vector<std::pair<std::string, std::string>> frmCaliCheck::recordHeader() const
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    if (!deps_.db || !recorded_)
+        return out;
+    const auto check = CheckRepository(*deps_.db).check(recorded_);
+    if (!check || !*check)
+        return out;
+    const auto content = certificateContent(*deps_.db, **check);
+    if (!content)
+        return out;
+    for (const auto &[label, value] : content->fields)
+        out.emplace_back(label.toStdString(), value.toStdString());
+    out.emplace_back("Result", content->verdict.toStdString());
+    return out;
 }
 
 void frmCaliCheck::fluidChanged()

@@ -59,8 +59,10 @@ public:
     ToleranceBoxes tolerance;
     QLabel *lblTemperatureUnit = nullptr, *lblInstrument = nullptr, *lblRecord = nullptr;
     QLabel *lblResult[5] = {};
-    // The check last recorded (0: none yet).
+    // The check last recorded (0: none yet), and its record's fields as its printed record
+    // gives them, with the verdict (none when nothing was recorded).
     int recordedCheck() const { return recorded_; }
+    std::vector<std::pair<std::string, std::string>> recordHeader() const;
 
 protected:
     void reject() override;

@@ -12,6 +12,8 @@
 #include "support/Screenshot.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestDb.h"
+#include "support/XlsxReader.h"
+#include "report/Exports.h"
 
 #include <QChartView>
 #include <QComboBox>
@@ -121,6 +123,31 @@ TEST(CalibrationRecordWindow, ACheckFromAFluidIsRecordedWithItsVerdicts)
     EXPECT_EQ(check->temperatureF, 77);
     EXPECT_EQ(check->outcome, "failed");
     shot(*w, "calibration-recorded");
+
+    // The workbook carries the record's fields above the grid, which moves down below them.
+    const auto header = w->recordHeader();
+    ASSERT_GE(header.size(), 10u);
+    EXPECT_EQ(header[0], (std::pair<std::string, std::string>{"Check", "1"}));
+    EXPECT_EQ(header.back(), (std::pair<std::string, std::string>{"Result", "FAILED"}));
+    const QString path = b.t.dir.filePath("cal.xlsx");
+    std::vector<CalibrationResultRow> rows;
+    for (int r = 0; r < 5; ++r)
+        rows.push_back({w->Stress3[r]->text().toStdString(), w->lbl3Err[r]->text().toStdString(),
+                        w->lbl3PercentErr[r]->text().toStdString()});
+    ASSERT_TRUE(writeCalibrationWorkbook(path.toStdString(), "100", rows, header).ok);
+    XlsxReader x(path);
+    EXPECT_EQ(x.text("A1"), "Auto Calibration Check");
+    EXPECT_EQ(x.text("A3"), "Check:");
+    EXPECT_EQ(x.text("B3"), "1");
+    EXPECT_EQ(x.text("A5"), "Operator:");
+    EXPECT_EQ(x.text("B5"), "Ada");
+    EXPECT_EQ(x.text("B6"), "serial number SN-7, K7400R, Lab");
+    const int top = 4 + static_cast<int>(header.size());
+    const auto at = [](char column, int row) { return column + std::to_string(row); };
+    EXPECT_EQ(x.text(at('A', top)), "Calibration Fluid Viscosity:");
+    EXPECT_EQ(x.number(at('B', top)), 100);
+    EXPECT_EQ(x.text(at('A', top + 2)), "Shear Stress  (dyn/cm2)");
+    EXPECT_EQ(x.number(at('B', top + 7)), 40.0);
 }
 
 TEST(CalibrationRecordWindow, AnExpiredFluidAsksAndNoRefusesTheCheck)
