@@ -1585,13 +1585,15 @@ TEST(Screens, EveryWindowFitsOrScrolls)
     f.w->MenuHelpAbout->trigger();
     f.w->MenuAnalysisRheology->trigger();
     f.w->MenuToolsCopyDatabase->trigger();
-    EXPECT_EQ(dialogs.size(), 8u);
+    f.w->MenuToolsCalibrationFluids->trigger();
+    f.w->MenuToolsCalibrationHistory->trigger();
+    EXPECT_EQ(dialogs.size(), 10u);
 
     f.w->cmdSetup->click();
     frmSetup *setup = f.w->setupWindow();
     expectWithinReach(*setup, "setup");
     setup->cmdInsertStep->click();
-    EXPECT_EQ(dialogs.size(), 9u);
+    EXPECT_EQ(dialogs.size(), 11u);
     setup->cmdSend->click();
     setup->cmdReturn->click();
 
