@@ -55,11 +55,11 @@ TEST(Database, CreatesTheFourTablesInColumnOrder)
     auto opened = Database::open(dir.filePath("k7400r.mdb"), Database::OpenMode::CreateIfMissing);
     ASSERT_TRUE(opened.db) << opened.message.toStdString();
     // The four tables, and ours beside them: test events, recordings, calibration records.
-    EXPECT_EQ(tablesOf(*opened.db),
-              (QStringList{"CalibrationChecks", "CalibrationFluids", "CalibrationReadings",
-                           "FluidCertificates", "InstrumentPorts", "Instruments", "Recordings",
-                           "RelatedInfo", "SequenceName", "SequenceSetup", "TestEvents",
-                           "TestResult"}));
+    EXPECT_EQ(
+        tablesOf(*opened.db),
+        (QStringList{"CalibrationChecks", "CalibrationFluids", "CalibrationReadings",
+                     "FluidCertificates", "InstrumentPorts", "Instruments", "Recordings",
+                     "RelatedInfo", "SequenceName", "SequenceSetup", "TestEvents", "TestResult"}));
     EXPECT_EQ(columnsOf(*opened.db, "RelatedInfo"),
               (QStringList{"TestId", "TestName", "MudId", "SampleTime", "CompanyName", "Desc"}));
     EXPECT_EQ(columnsOf(*opened.db, "TestResult"),
