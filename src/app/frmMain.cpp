@@ -22,6 +22,7 @@
 #include "app/frmCopyDatabase.h"
 #include "review/frmRelated.h"
 #include "calib/frmCaliCheck.h"
+#include "calib/frmCalibrationRecords.h"
 #include "directlog/frmDirectLog.h"
 #include "realtime/frmRealTime.h"
 #include "setup/frmSetup.h"
@@ -147,6 +148,15 @@ void frmMain::buildToolsMenu()
     MenuToolsCopyDatabase->setObjectName(QStringLiteral("MenuToolsCopyDatabase"));
     connect(MenuToolsCopyDatabase, &QAction::triggered, this,
             &frmMain::MenuToolsCopyDatabase_Click);
+    MenuTools->addSeparator();
+    MenuToolsCalibrationFluids = MenuTools->addAction(QStringLiteral("Calibration &Fluids…"));
+    MenuToolsCalibrationFluids->setObjectName(QStringLiteral("MenuToolsCalibrationFluids"));
+    connect(MenuToolsCalibrationFluids, &QAction::triggered, this,
+            &frmMain::MenuToolsCalibrationFluids_Click);
+    MenuToolsCalibrationHistory = MenuTools->addAction(QStringLiteral("Calibration &History…"));
+    MenuToolsCalibrationHistory->setObjectName(QStringLiteral("MenuToolsCalibrationHistory"));
+    connect(MenuToolsCalibrationHistory, &QAction::triggered, this,
+            &frmMain::MenuToolsCalibrationHistory_Click);
 }
 
 void frmMain::buildToolbar()
@@ -303,6 +313,9 @@ void frmMain::buildControls()
     timePanel->setObjectName(QStringLiteral("Time"));
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->addWidget(statusPanel, 1);
+    lblCalibration = new QLabel(this);
+    lblCalibration->setObjectName(QStringLiteral("lblCalibration"));
+    statusBar()->addPermanentWidget(lblCalibration);
     statusBar()->addPermanentWidget(datePanel);
     statusBar()->addPermanentWidget(timePanel);
     resize(kDesignWidth, kDesignHeight + 80);
@@ -341,6 +354,7 @@ bool frmMain::Form_Load()
     redrawChart();
     writeGridHeader();
     deps_.m.UnitChanged = false;
+    showCalibrationDue();
     loaded_ = true;
     return true;
 }
@@ -713,18 +727,61 @@ void frmMain::MenuFileCementRpt_Click()
 }
 void frmMain::cmdCalicheck_Click()
 {
-    frmCaliCheck dialog(CalibrationWindowDeps{deps_.m, deps_.prompter, deps_.clock, deps_.makePort,
-                                              [this](const std::string &viscosity,
-                                                     const std::array<CalibrationRow, 5> &rows) {
-                                                  exportCalibration(viscosity, rows);
-                                              },
-                                              deps_.makePrompter},
-                        this);
+    const frmCaliCheck *window = nullptr;
+    frmCaliCheck dialog(
+        CalibrationWindowDeps{deps_.m, deps_.prompter, deps_.clock, deps_.makePort,
+                              [this, &window](const std::string &viscosity,
+                                              const std::array<CalibrationRow, 5> &rows) {
+                                  exportCalibration(viscosity, rows,
+                                                    window ? window->recordHeader()
+                                                           : CalibrationHeader{});
+                              },
+                              deps_.makePrompter, db_.get()},
+        this);
+    window = &dialog;
+    exec(dialog);
+    showCalibrationDue();
+}
+
+void frmMain::showCalibrationDue()
+{
+    lblCalibration->clear();
+    lblCalibration->setStyleSheet(QString());
+    if (!db_)
+        return;
+    const auto instrument = InstrumentRepository(*db_).assignedTo(1);
+    if (!instrument || !*instrument)
+        return;
+    const auto due = instrumentDue(*db_, **instrument, today());
+    if (!due)
+        return;
+    lblCalibration->setText(QStringLiteral("Calibration of %1 (Comm 1): %2")
+                                .arg((*instrument)->serialNo, dueText(*due)));
+    if (due->status.state == calibration::DueState::Overdue)
+        lblCalibration->setStyleSheet(QStringLiteral("color: red"));
+}
+
+void frmMain::MenuToolsCalibrationFluids_Click()
+{
+    if (!db_)
+        return;
+    frmCalibrationFluids dialog({deps_.m, deps_.prompter, *db_, deps_.makePrompter}, this);
     exec(dialog);
 }
 
+void frmMain::MenuToolsCalibrationHistory_Click()
+{
+    if (!db_)
+        return;
+    frmCalibrationHistory dialog(
+        {deps_.m, deps_.prompter, *db_, deps_.makePrompter, deps_.choosePrinter}, this);
+    exec(dialog);
+    showCalibrationDue();
+}
+
 void frmMain::exportCalibration(const std::string &viscosity,
-                                const std::array<CalibrationRow, 5> &rows)
+                                const std::array<CalibrationRow, 5> &rows,
+                                const CalibrationHeader &header)
 {
     const std::string path = askWorkbookPath("calibration.xlsx");
     if (path.empty())
@@ -732,7 +789,7 @@ void frmMain::exportCalibration(const std::string &viscosity,
     std::vector<CalibrationResultRow> out;
     for (const auto &r : rows)
         out.push_back({r.Stress3, r.lbl3Err, r.lbl3PercentErr});
-    const ExportResult result = writeCalibrationWorkbook(path, viscosity, out);
+    const ExportResult result = writeCalibrationWorkbook(path, viscosity, out, header);
     if (!result.ok) {
         prompter().message("The calibration result could not be saved to " + path + ": " +
                                result.error,
@@ -778,7 +835,7 @@ void frmMain::MenuToolsSerialPorts_Click()
 {
     if (!deps_.makeSerialPortsDialog)
         return;
-    const std::unique_ptr<QDialog> dialog = deps_.makeSerialPortsDialog(this);
+    const std::unique_ptr<QDialog> dialog = deps_.makeSerialPortsDialog(this, db_.get());
     exec(*dialog);
 }
 

@@ -63,7 +63,8 @@ struct MainWindowDeps {
     // The command line left after the program's own options, as typed.
     std::string commandLine;
     // The Serial Ports dialog (Tools menu); the item is disabled without it.
-    std::function<std::unique_ptr<QDialog>(QWidget *parent)> makeSerialPortsDialog = {};
+    std::function<std::unique_ptr<QDialog>(QWidget *parent, Database *db)> makeSerialPortsDialog =
+        {};
     // Each window's own Prompter; without one every window uses `prompter`.
     PrompterFactory makePrompter;
     // The Database dialog (Tools menu), told the location of the open database; the item is
@@ -112,6 +113,10 @@ public:
     void MenuToolsSerialPorts_Click();
     void MenuToolsDatabase_Click();
     void MenuToolsCopyDatabase_Click();
+    void MenuToolsCalibrationFluids_Click();
+    void MenuToolsCalibrationHistory_Click();
+    // When the instrument on Comm 1 is to be checked next, in the status bar.
+    void showCalibrationDue();
     void cmdExit_Click();
     void Toolbar1_ButtonClick(const QString &key);
     // Analysis: the Rheology window of the opened test.
@@ -142,11 +147,13 @@ public:
     QTableView *MSFlexGrid1;
     QToolBar *Toolbar1;
     QLabel *statusPanel, *datePanel, *timePanel;
+    QLabel *lblCalibration;
     QAction *MenuFileOpen, *MenuFileRetrieve, *MenuFilePrint, *MenuFileReport, *MenuFileCementRpt,
         *MenuSetup, *MenuFileExit, *DirectLog, *MenuHelpContent, *MenuHelpAbout;
     // Tools: what the program adds beside its own commands.
     QMenu *MenuTools;
     QAction *MenuToolsSerialPorts, *MenuToolsDatabase, *MenuToolsCopyDatabase;
+    QAction *MenuToolsCalibrationFluids, *MenuToolsCalibrationHistory;
     QAction *MenuAnalysisRheology, *MenuAnalysisCompare, *MenuAnalysisAddNote;
 
     static const char *const kCaption;
@@ -174,7 +181,8 @@ private:
     void printWidget(QWidget &widget);
     // The save dialog for a workbook; empty when cancelled.
     std::string askWorkbookPath(const std::string &proposedName);
-    void exportCalibration(const std::string &viscosity, const std::array<CalibrationRow, 5> &rows);
+    void exportCalibration(const std::string &viscosity, const std::array<CalibrationRow, 5> &rows,
+                           const std::vector<std::pair<std::string, std::string>> &header);
     // The report on a printer or preview, with its progress; Stop gives the printer up.
     RenderResult drawReport(const ReportData &report, QPagedPaintDevice &device,
                             ReportOptions options);

@@ -137,12 +137,13 @@ int main(int argc, char **argv)
                                                QString::fromStdString(options.db), chooseDatabase);
             },
         .commandLine = options.commandLine,
-        .makeSerialPortsDialog = [&](QWidget *parent) -> std::unique_ptr<QDialog> {
+        .makeSerialPortsDialog = [&](QWidget *parent,
+                                     viscora::Database *db) -> std::unique_ptr<QDialog> {
             return std::make_unique<viscora::frmSerialPorts>(
                 viscora::SerialPortsDeps{
                     prompter, systemPorts, assignment, ports, overrides,
                     [&simulatorDevice] { return simulatorDevice; }, applyPorts,
-                    [](const std::string &device) { return viscora::accessProblem(device); }},
+                    [](const std::string &device) { return viscora::accessProblem(device); }, db},
                 parent);
         },
         .makePrompter = viscora::qtPrompterFactory(),

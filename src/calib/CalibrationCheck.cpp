@@ -63,8 +63,12 @@ bool CalibrationCheck::start(const std::string &viscosityText)
     if (port_.isOpen() || !port_.open())
         return fail();
     compute(viscosity);
-    for (auto &row : rows)
+    viscosity_ = viscosity;
+    finished_ = false;
+    for (auto &row : rows) {
         row.lbl3Err = row.lbl3PercentErr = "N/A";
+        row.measured.reset();
+    }
     if (!port_.write(std::string(1, cmd::CmdStop)))
         return fail();
     WaitSeconds(2);
@@ -92,6 +96,7 @@ void CalibrationCheck::use(const RecordFields &f)
         return;
     CalibrationRow &row = rows[static_cast<size_t>(r)];
     const double expected = Val(row.Stress3);
+    row.measured = f[3];
     row.lbl3Err = formatMask(f[3] - expected, "0.0");
     row.lbl3PercentErr = formatMask(Val(row.lbl3Err) / expected * 100, "0.0");
 }
@@ -102,6 +107,7 @@ bool CalibrationCheck::poll()
         return false;
     if (!readTick(port_, InBuffer)) {
         running_ = false;
+        finished_ = true;
         prompter_.message("Auto Calibration Check is Finished.", "Message");
         return false;
     }

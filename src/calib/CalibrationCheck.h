@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace viscora {
@@ -21,6 +22,7 @@ struct CalibrationRow {
     std::string Stress3; // expected stress, as the row's caption
     std::string lbl3Err = "N/A";
     std::string lbl3PercentErr = "N/A";
+    std::optional<double> measured; // the reading behind the errors, dyn/cm2
 };
 
 class CalibrationCheck {
@@ -40,6 +42,10 @@ public:
     void stop();
 
     bool running() const { return running_; }
+    // The instrument said the check was over (not stopped before its end).
+    bool finished() const { return finished_; }
+    // The viscosity of the check started last, cP.
+    double viscosity() const { return viscosity_; }
     double RpmPerStress = 0;
     int StepCount = 0;
     std::array<double, 11> CheckSpeed{};
@@ -62,6 +68,8 @@ private:
     Prompter &prompter_;
     RecordSplitter InBuffer;
     bool running_ = false;
+    bool finished_ = false;
+    double viscosity_ = 0;
 };
 
 } // namespace viscora

@@ -2,10 +2,15 @@
 
 #include "device/Link.h"
 #include "core/Module1.h"
+#include "core/NumberText.h"
+#include "report/CalibrationCertificate.h"
 #include "core/Units.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFormLayout>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -72,6 +77,15 @@ frmCaliCheck::frmCaliCheck(CalibrationWindowDeps deps, QWidget *parent)
         grid->addWidget(lbl3PercentErr[r], r + 1, 2);
     }
     layout->addLayout(grid);
+    if (deps_.db) {
+        grid->addWidget(new QLabel(QStringLiteral("Result"), this), 0, 3);
+        for (int r = 0; r < 5; ++r) {
+            lblResult[r] = new QLabel(this);
+            lblResult[r]->setObjectName(QStringLiteral("lblResult_%1").arg(r));
+            grid->addWidget(lblResult[r], r + 1, 3);
+        }
+        buildRecordControls(layout);
+    }
     auto *buttons = new QHBoxLayout;
     cmdStart = new QPushButton(QStringLiteral("&Start"), this);
     cmdStart->setObjectName(QStringLiteral("cmdStart"));
@@ -106,6 +120,137 @@ frmCaliCheck::~frmCaliCheck()
     check_->stop();
 }
 
+void frmCaliCheck::buildRecordControls(QVBoxLayout *layout)
+{
+    auto *box = new QGroupBox(QStringLiteral("Calibration record"), this);
+    auto *form = new QFormLayout(box);
+    cmbFluid = new QComboBox(box);
+    cmbFluid->setObjectName(QStringLiteral("cmbFluid"));
+    cmbFluid->addItem(QStringLiteral("(the viscosity typed above)"));
+    if (const auto all = FluidRepository(*deps_.db).fluids(); all) {
+        fluids_ = *all;
+        for (const CalibrationFluid &f : fluids_)
+            cmbFluid->addItem(
+                QStringLiteral("%1 (lot %2, expires %3)").arg(f.name, f.lot, f.expiry));
+    } else {
+        viscora::show(prompter_.get(), all.failure());
+    }
+    form->addRow(QStringLiteral("Certified &fluid:"), cmbFluid);
+    auto *temperature = new QHBoxLayout;
+    txtTemperature = new QLineEdit(box);
+    txtTemperature->setObjectName(QStringLiteral("txtTemperature"));
+    lblTemperatureUnit =
+        new QLabel(deps_.m.UnitSystem == 2 ? QStringLiteral("°C") : QStringLiteral("°F"), box);
+    temperature->addWidget(txtTemperature);
+    temperature->addWidget(lblTemperatureUnit);
+    form->addRow(QStringLiteral("Sample temperature:"), temperature);
+    txtOperator = new QLineEdit(defaultOperator(), box);
+    txtOperator->setObjectName(QStringLiteral("txtOperator"));
+    form->addRow(QStringLiteral("&Operator:"), txtOperator);
+    tolerance.build(*form, QStringLiteral("Tolerance:"), *box);
+    lblInstrument = new QLabel(box);
+    lblInstrument->setObjectName(QStringLiteral("lblInstrument"));
+    if (const auto on = InstrumentRepository(*deps_.db).assignedTo(deps_.m.CommPort); on && *on) {
+        instrument_ = **on;
+        QStringList parts{instrument_->serialNo};
+        for (const QString &more : {instrument_->model, instrument_->location})
+            if (!more.isEmpty())
+                parts << more;
+        lblInstrument->setText(parts.join(QStringLiteral(", ")));
+    } else {
+        lblInstrument->setText(QStringLiteral("none named for Comm %1 (Tools → Serial Ports...)")
+                                   .arg(deps_.m.CommPort));
+    }
+    form->addRow(QStringLiteral("Instrument:"), lblInstrument);
+    lblRecord = new QLabel(box);
+    lblRecord->setObjectName(QStringLiteral("lblRecord"));
+    form->addRow(lblRecord);
+    layout->addWidget(box);
+    connect(cmbFluid, &QComboBox::currentIndexChanged, this, &frmCaliCheck::fluidChanged);
+}
+
+std::vector<std::pair<std::string, std::string>> frmCaliCheck::recordHeader() const
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    if (!deps_.db || !recorded_)
+        return out;
+    const auto check = CheckRepository(*deps_.db).check(recorded_);
+    if (!check || !*check)
+        return out;
+    const auto content = certificateContent(*deps_.db, **check);
+    if (!content)
+        return out;
+    for (const auto &[label, value] : content->fields)
+        out.emplace_back(label.toStdString(), value.toStdString());
+    out.emplace_back("Result", content->verdict.toStdString());
+    return out;
+}
+
+void frmCaliCheck::fluidChanged()
+{
+    const int i = cmbFluid->currentIndex() - 1;
+    const bool typed = i < 0;
+    txtVisc->setReadOnly(!typed);
+    if (typed)
+        return;
+    const CalibrationFluid &f = fluids_[static_cast<size_t>(i)];
+    tolerance.show(f.tolerance);
+    txtVisc->clear();
+}
+
+bool frmCaliCheck::takeFluid()
+{
+    setup_ = {};
+    const auto typedTolerance = tolerance.read(prompter_.get(), "Calibration Check");
+    if (!typedTolerance)
+        return false;
+    setup_.tolerance = *typedTolerance;
+    const int i = cmbFluid->currentIndex() - 1;
+    if (i < 0)
+        return true;
+    const auto typed = parseNumber(txtTemperature->text().toStdString());
+    if (!typed || *typed < -100 || *typed > 1000) {
+        prompter_.get().message(
+            "Please enter the sample's temperature: the fluid's viscosity is read "
+            "from its certificate at it.",
+            "Calibration Check");
+        return false;
+    }
+    const double f = deps_.m.UnitSystem == 2 ? calibration::celsiusToFahrenheit(*typed) : *typed;
+    setup_.fluid = fluids_[static_cast<size_t>(i)];
+    setup_.temperatureF = f;
+    const auto v = fluidViscosity(*setup_.fluid, f, today());
+    if (!v) {
+        viscora::show(prompter_.get(), v.failure());
+        return false;
+    }
+    if (!acceptFluid(prompter_.get(), *setup_.fluid, *v))
+        return false;
+    txtVisc->setText(QString::fromStdString(v->text));
+    return true;
+}
+
+void frmCaliCheck::record()
+{
+    if (!deps_.db || !unrecorded_)
+        return;
+    unrecorded_ = false;
+    const CalibrationRecord r = recordOf(*check_, setup_);
+    const auto id = CheckRepository(*deps_.db).add(r);
+    if (!id) {
+        viscora::show(prompter_.get(), id.failure());
+        return;
+    }
+    recorded_ = *id;
+    for (size_t i = 0; i < 5; ++i)
+        lblResult[i]->setText(i < r.readings.size() ? (r.readings[i].pass ? QStringLiteral("pass")
+                                                                          : QStringLiteral("FAIL"))
+                                                    : QString());
+    lblRecord->setText(QStringLiteral("Recorded as calibration check %1: %2")
+                           .arg(*id)
+                           .arg(verdictText(r.outcome)));
+}
+
 void frmCaliCheck::showRows()
 {
     for (int r = 0; r < 5; ++r) {
@@ -118,20 +263,37 @@ void frmCaliCheck::showRows()
 void frmCaliCheck::cmdStart_Click()
 {
     const bool wasRunning = check_->running();
+    // A second Start while one runs meets the busy port, as it always did.
+    if (deps_.db && !wasRunning && !takeFluid())
+        return;
+    const QString started_at = recordTime();
     const bool started = check_->start(txtVisc->text().toStdString());
     showRows();
-    if (started)
+    if (started) {
+        if (deps_.db) {
+            setup_.operatorName = txtOperator->text().trimmed();
+            setup_.instrumentId =
+                instrument_ ? std::optional<int>(instrument_->instrumentId) : std::nullopt;
+            setup_.started = started_at;
+            unrecorded_ = true;
+            lblRecord->clear();
+            for (QLabel *l : lblResult)
+                l->clear();
+        }
         Timer1->start();
-    else if (!wasRunning)
+    } else if (!wasRunning) {
         Timer1->stop();
+    }
 }
 
 void frmCaliCheck::Timer1_Timer()
 {
     const bool going = check_->poll();
     showRows();
-    if (!going)
+    if (!going) {
         Timer1->stop();
+        record();
+    }
 }
 
 void frmCaliCheck::cmdReturn_Click() { reject(); }
@@ -140,6 +302,7 @@ void frmCaliCheck::reject()
 {
     Timer1->stop();
     check_->stop();
+    record(); // a check stopped before its end is recorded as such
     QDialog::reject();
 }
 

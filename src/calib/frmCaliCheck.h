@@ -2,6 +2,8 @@
 // "Auto Calibration Check": the calibration fluid's viscosity in, the errors out.
 
 #include "calib/CalibrationCheck.h"
+#include "calib/RecordedCheck.h"
+#include "calib/frmCalibrationRecords.h"
 #include "ui/QtPrompter.h"
 
 #include <QDialog>
@@ -9,10 +11,12 @@
 #include <functional>
 #include <memory>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
+class QVBoxLayout;
 
 namespace viscora {
 
@@ -26,6 +30,8 @@ struct CalibrationWindowDeps {
         exportResult;
     // This window's own Prompter; without one it uses `prompter`.
     PrompterFactory makePrompter;
+    // Where each check is recorded, with the fluids it may start from; none: not recorded.
+    Database *db = nullptr;
 };
 
 class frmCaliCheck : public QDialog {
@@ -46,12 +52,34 @@ public:
     QLabel *statusLabel, *CurStatus;
     QPushButton *cmdStart, *cmdReturn, *cmdExport;
     QTimer *Timer1;
+    // The record beside the specified controls: the fluid (or the typed viscosity), the
+    // sample's temperature, the operator, the tolerance, the instrument, each row's verdict.
+    QComboBox *cmbFluid = nullptr;
+    QLineEdit *txtTemperature = nullptr, *txtOperator = nullptr;
+    ToleranceBoxes tolerance;
+    QLabel *lblTemperatureUnit = nullptr, *lblInstrument = nullptr, *lblRecord = nullptr;
+    QLabel *lblResult[5] = {};
+    // The check last recorded (0: none yet), and its record's fields as its printed record
+    // gives them, with the verdict (none when nothing was recorded).
+    int recordedCheck() const { return recorded_; }
+    std::vector<std::pair<std::string, std::string>> recordHeader() const;
 
 protected:
     void reject() override;
 
 private:
     void showRows();
+    void buildRecordControls(QVBoxLayout *layout);
+    void fluidChanged();
+    // The fluid chosen and its viscosity at the temperature typed, in txtVisc; false when the
+    // check is not to start.
+    bool takeFluid();
+    void record();
+    std::vector<CalibrationFluid> fluids_;
+    std::optional<Instrument> instrument_;
+    CheckSetup setup_;
+    bool unrecorded_ = false; // a check started and not recorded yet
+    int recorded_ = 0;
     CalibrationWindowDeps deps_;
     WindowPrompter prompter_;
     std::unique_ptr<SerialPort> MSComm1;

@@ -76,7 +76,30 @@ const char *const kCliUsage =
     "                             N times faster (default 1), for the program to record; prints\n"
     "                             the device (PATH also links to it) and serves until ^C\n"
     "  calibrate VISCOSITY        a calibration check with a fluid of VISCOSITY cP; prints\n"
-    "                             expected stress, error and percent per reference stress\n"
+    "                             expected stress, error and percent per reference stress;\n"
+    "                             the check is recorded\n"
+    "  calibrate --fluid NAME --temperature T [--operator NAME] [--percent P] [--floor F]\n"
+    "      [--use-expired]\n"
+    "                             a recorded check with a certified fluid at the sample's\n"
+    "                             temperature T (the unit system's, or 25C, 77F); adds the\n"
+    "                             reading and pass or fail to each line, then the verdict;\n"
+    "                             an expired fluid only with --use-expired\n"
+    "  calibrations [--instrument ID] [--json]\n"
+    "                             the recorded checks, newest first: ID, time (UTC),\n"
+    "                             instrument, fluid, lot, viscosity, verdict, corrections\n"
+    "  calibration ID [--pdf FILE]\n"
+    "                             one recorded check, or its one-page record as a PDF\n"
+    "  fluids                     the certified fluids: ID, name, lot, expiry, tolerance,\n"
+    "                             certificate values\n"
+    "  fluid add NAME --lot LOT --expiry YYYY-MM-DD [--percent P] [--floor F] TEMP,CP ...\n"
+    "  fluid show NAME | fluid remove NAME\n"
+    "                             a certified fluid: its certificate's viscosity at each\n"
+    "                             temperature (the unit system's, or 25C, 77F), its\n"
+    "                             tolerance (2 % of the stress, at least 1 dyn/cm2)\n"
+    "  instruments                the instruments: ID, serial, model, location, Comm ports,\n"
+    "                             check interval, next check due\n"
+    "  instrument add SERIAL [--model M] [--location L] [--interval DAYS] [--comm N]\n"
+    "                             name an instrument (and the Comm port it is on)\n"
     "  log --speed RPM --rate S --file NAME [--seconds N]\n"
     "                             a direct log, recording from the start, until N seconds,\n"
     "                             the instrument's end, or ^C\n"
@@ -124,7 +147,30 @@ const std::map<std::string, CommandDef> &commands()
         {"run",
          {2, 2, with(header, {{"--custom", 2}, {"--rotor-bob"}, {"--reconnect-timeout"}}), cmdRun,
           checkRun}},
-        {"calibrate", {1, 1, {}, cmdCalibrate, checkCalibrate}},
+        {"calibrate",
+         {0,
+          1,
+          {{"--fluid"},
+           {"--temperature"},
+           {"--operator"},
+           {"--percent"},
+           {"--floor"},
+           {"--use-expired", 0}},
+          cmdCalibrate,
+          checkCalibrate}},
+        {"calibrations",
+         {0, 0, {{"--instrument"}, {"--json", 0}}, cmdCalibrations, checkCalibrations}},
+        {"calibration", {1, 1, {{"--pdf"}}, cmdCalibration, checkCalibration}},
+        {"fluids", {0, 0, {}, cmdFluids}},
+        {"fluid",
+         {1, 2 + 20, {{"--lot"}, {"--expiry"}, {"--percent"}, {"--floor"}}, cmdFluid, checkFluid}},
+        {"instruments", {0, 0, {}, cmdInstruments}},
+        {"instrument",
+         {1,
+          2,
+          {{"--model"}, {"--location"}, {"--interval"}, {"--comm"}},
+          cmdInstrument,
+          checkInstrument}},
         {"log", {0, 0, {{"--speed"}, {"--rate"}, {"--file"}, {"--seconds"}}, cmdLog, checkLog}},
         {"ports", {0, 0, {}, cmdPorts}},
     };

@@ -184,10 +184,22 @@ int cmdStop(Context &c, const Args &a);
 int cmdDownload(Context &c, const Args &a);
 int cmdRetrieve(Context &c, const Args &a);
 int cmdRun(Context &c, const Args &a);
-int cmdCalibrate(Context &c, const Args &a);
 int cmdLog(Context &c, const Args &a);
 void checkRun(const Context &c, const Args &a);
-void checkCalibrate(const Context &c, const Args &a);
 void checkLog(const Context &c, const Args &a);
+
+// Calibration checks and their records (CliCalibration.cpp).
+int cmdCalibrate(Context &c, const Args &a);
+void checkCalibrate(const Context &c, const Args &a);
+int cmdCalibrations(Context &c, const Args &a);
+void checkCalibrations(const Context &c, const Args &a);
+int cmdCalibration(Context &c, const Args &a);
+void checkCalibration(const Context &c, const Args &a);
+int cmdFluids(Context &c, const Args &a);
+int cmdFluid(Context &c, const Args &a);
+void checkFluid(const Context &c, const Args &a);
+int cmdInstruments(Context &c, const Args &a);
+int cmdInstrument(Context &c, const Args &a);
+void checkInstrument(const Context &c, const Args &a);
 
 } // namespace viscora::cli

@@ -110,11 +110,6 @@ void checkRun(const Context &, const Args &a)
 }
 
 // Ranges the windows check are said in their words, once the value is known to be a number.
-void checkCalibrate(const Context &, const Args &a)
-{
-    numberArg("VISCOSITY", a.positional[0], "from 0.9 to 5000 cP");
-}
-
 void checkLog(const Context &, const Args &a)
 {
     for (const char *required : {"--speed", "--rate", "--file"})
@@ -208,25 +203,6 @@ int cmdRun(Context &c, const Args &a)
             code = 1;
     }
     return code;
-}
-
-int cmdCalibrate(Context &c, const Args &a)
-{
-    c.m.setRotorBob(chosenRotorBob(c.m.rotorBob()));
-    CalibrationCheck check(c.m, c.serial(), *c.clock, c.prompter);
-    initialCommport(c.serial(), c.m.CommPort);
-    if (!check.start(a.positional[0]))
-        return 1;
-    {
-        const InterruptGuard guard;
-        do
-            BusyWait(*c.clock, 1.0f);
-        while (!interrupted && check.poll());
-    }
-    check.stop();
-    for (const auto &row : check.rows)
-        c.out << row.Stress3 << '\t' << row.lbl3Err << '\t' << row.lbl3PercentErr << '\n';
-    return interrupted ? 1 : 0;
 }
 
 int cmdLog(Context &c, const Args &a)

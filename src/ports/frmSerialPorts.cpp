@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -82,7 +83,26 @@ frmSerialPorts::frmSerialPorts(SerialPortsDeps deps, QWidget *parent)
         box->lineEdit()->setPlaceholderText(QStringLiteral("/dev/ttyS%1").arg(n - 1));
         box->setToolTip(QStringLiteral("Empty: /dev/ttyS%1").arg(n - 1));
         cmbComm[static_cast<size_t>(n - 1)] = box;
-        form->addRow(QStringLiteral("Comm %1").arg(n), box);
+        if (!deps_.db) {
+            form->addRow(QStringLiteral("Comm %1").arg(n), box);
+            continue;
+        }
+        auto *row = new QHBoxLayout;
+        row->addWidget(box, 2);
+        QComboBox *instrument = new QComboBox(assigned);
+        instrument->setObjectName(QStringLiteral("cmbInstrument%1").arg(n));
+        instrument->setToolTip(QStringLiteral("The named instrument on Comm %1").arg(n));
+        cmbInstrument[static_cast<size_t>(n - 1)] = instrument;
+        row->addWidget(instrument, 1);
+        form->addRow(QStringLiteral("Comm %1").arg(n), row);
+    }
+    if (deps_.db) {
+        cmdNewInstrument = new QPushButton(QStringLiteral("Name an &Instrument..."), assigned);
+        cmdNewInstrument->setObjectName(QStringLiteral("cmdNewInstrument"));
+        connect(cmdNewInstrument, &QPushButton::clicked, this,
+                &frmSerialPorts::cmdNewInstrument_Click);
+        form->addRow(cmdNewInstrument);
+        fillInstruments();
     }
     fillDevices();
     for (int n = 1; n <= kCommPorts; ++n) {
@@ -151,6 +171,76 @@ void frmSerialPorts::fillDevices()
 
 void frmSerialPorts::cmdRefresh_Click() { fillDevices(); }
 
+void frmSerialPorts::fillInstruments()
+{
+    const auto all = InstrumentRepository(*deps_.db).instruments();
+    const auto ports = InstrumentRepository(*deps_.db).assignments();
+    if (!all || !ports) {
+        viscora::show(deps_.prompter, !all ? all.failure() : ports.failure());
+        return;
+    }
+    instruments_ = *all;
+    if (assigned_.empty())
+        assigned_ = *ports;
+    for (int n = 1; n <= kCommPorts; ++n) {
+        QComboBox *box = cmbInstrument[static_cast<size_t>(n - 1)];
+        const int was = box->count() ? box->currentData().toInt() : -1;
+        box->clear();
+        box->addItem(QStringLiteral("(no instrument named)"), 0);
+        for (const Instrument &i : instruments_)
+            box->addItem(i.serialNo +
+                             (i.model.isEmpty() ? QString() : QStringLiteral(", ") + i.model),
+                         i.instrumentId);
+        const auto it = assigned_.find(n);
+        const int want = was >= 0 ? was : it == assigned_.end() ? 0 : it->second;
+        box->setCurrentIndex(std::max(0, box->findData(want)));
+    }
+}
+
+void frmSerialPorts::cmdNewInstrument_Click()
+{
+    const auto serial =
+        deps_.prompter.input("The instrument's serial number:", "Name an Instrument");
+    if (!serial || QString::fromStdString(*serial).trimmed().isEmpty())
+        return;
+    const auto model = deps_.prompter.input("Its model:", "Name an Instrument", "K7400R");
+    if (!model)
+        return;
+    const auto location = deps_.prompter.input("Where it stands:", "Name an Instrument");
+    if (!location)
+        return;
+    Instrument i;
+    i.serialNo = QString::fromStdString(*serial).trimmed();
+    i.model = QString::fromStdString(*model).trimmed();
+    i.location = QString::fromStdString(*location).trimmed();
+    const auto id = InstrumentRepository(*deps_.db).add(i);
+    if (!id) {
+        viscora::show(deps_.prompter, id.failure());
+        return;
+    }
+    fillInstruments();
+}
+
+bool frmSerialPorts::saveInstruments()
+{
+    if (!deps_.db)
+        return true;
+    InstrumentRepository repo(*deps_.db);
+    for (int n = 1; n <= kCommPorts; ++n) {
+        const int chosen = cmbInstrument[static_cast<size_t>(n - 1)]->currentData().toInt();
+        const auto it = assigned_.find(n);
+        const int was = it == assigned_.end() ? 0 : it->second;
+        if (chosen == was)
+            continue;
+        if (const DbResult r = repo.assign(n, chosen ? std::optional<int>(chosen) : std::nullopt);
+            !r) {
+            viscora::show(deps_.prompter, r.failure());
+            return false;
+        }
+    }
+    return true;
+}
+
 CommDevices frmSerialPorts::chosen() const
 {
     CommDevices out;
@@ -166,6 +256,8 @@ CommDevices frmSerialPorts::chosen() const
 
 void frmSerialPorts::cmdOk_Click()
 {
+    if (!saveInstruments())
+        return;
     const CommDevices devices = chosen();
     std::string error;
     if (!deps_.assignment.save(devices, &error)) {

@@ -3,11 +3,14 @@
 // user. A by-id name is offered first: it stays the same when the adapter is plugged in again.
 
 #include "device/PortAssignment.h"
+#include "store/CalibrationRecords.h"
 
 #include <QDialog>
 
 #include <array>
 #include <functional>
+#include <map>
+#include <vector>
 #include <string>
 
 class QComboBox;
@@ -36,6 +39,8 @@ struct SerialPortsDeps {
     std::function<void(const CommDevices &saved)> apply;
     // Why this user cannot open a device; empty when it can.
     std::function<std::string(const std::string &device)> problem;
+    // The database whose instruments the ports are assigned to; none: no instrument column.
+    Database *db = nullptr;
 };
 
 class frmSerialPorts : public QDialog {
@@ -51,6 +56,10 @@ public:
 
     QTableWidget *gridDevices;
     std::array<QComboBox *, 12> cmbComm{};
+    // The named instrument on each port ("(none)" first), and naming a new one.
+    std::array<QComboBox *, 12> cmbInstrument{};
+    QPushButton *cmdNewInstrument = nullptr;
+    void cmdNewInstrument_Click();
     QLabel *lblOverrides, *lblFile;
     QPushButton *cmdRefresh, *cmdOk, *cmdCancel;
 
@@ -59,6 +68,11 @@ public:
 
 private:
     void fillDevices();
+    void fillInstruments();
+    // Each port's instrument as the boxes show it, stored where it changed; false on a failure.
+    bool saveInstruments();
+    std::vector<Instrument> instruments_;
+    std::map<int, int> assigned_;
     SerialPortsDeps deps_;
 };
 

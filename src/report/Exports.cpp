@@ -286,29 +286,36 @@ ExportResult writeCementWorkbook(const std::string &path, const ExportInput &in,
 }
 
 ExportResult writeCalibrationWorkbook(const std::string &path, const std::string &viscosity,
-                                      const std::vector<CalibrationResultRow> &rows)
+                                      const std::vector<CalibrationResultRow> &rows,
+                                      const CalibrationHeader &header)
 {
     Workbook wb(path);
     wb.text(1, 1, "Auto Calibration Check");
-    wb.text(3, 1, "Calibration Fluid Viscosity:");
+    for (size_t i = 0; i < header.size(); ++i) {
+        wb.text(3 + static_cast<int>(i), 1, header[i].first + ":");
+        wb.text(3 + static_cast<int>(i), 2, header[i].second);
+    }
+    const int top = header.empty() ? 3 : 4 + static_cast<int>(header.size());
+    wb.text(top, 1, "Calibration Fluid Viscosity:");
     const double v = Val(viscosity);
     if (!viscosity.empty())
-        wb.number(3, 2, v);
-    wb.text(3, 3, "cP");
-    const int last = 5 + static_cast<int>(rows.size());
+        wb.number(top, 2, v);
+    wb.text(top, 3, "cP");
+    const int head = top + 2;
+    const int last = head + static_cast<int>(rows.size());
     const char *headings[] = {"Shear Stress  (dyn/cm2)", "Error (dyn/cm2)", "Error (%)"};
     for (int c = 1; c <= 3; ++c)
-        wb.text(5, c, headings[c - 1], gridStyle(5, c, 5, last, 3, true));
+        wb.text(head, c, headings[c - 1], gridStyle(head, c, head, last, 3, true));
     for (size_t i = 0; i < rows.size(); ++i) {
-        const int row = 6 + static_cast<int>(i);
+        const int row = head + 1 + static_cast<int>(i);
         const std::string cells[] = {rows[i].stress, rows[i].error, rows[i].percent};
         for (int c = 1; c <= 3; ++c) {
             const std::string &cell = cells[c - 1];
             // Results are numbers; "N/A" stays text.
             if (cell == "N/A" || cell.empty())
-                wb.text(row, c, cell, gridStyle(row, c, 5, last, 3, false));
+                wb.text(row, c, cell, gridStyle(row, c, head, last, 3, false));
             else
-                wb.number(row, c, Val(cell), gridStyle(row, c, 5, last, 3, false));
+                wb.number(row, c, Val(cell), gridStyle(row, c, head, last, 3, false));
         }
     }
     wb.fitColumns(1, 3);

@@ -54,8 +54,11 @@ ExportResult writeCementWorkbook(const std::string &path, const ExportInput &in,
 struct CalibrationResultRow {
     std::string stress, error, percent;
 };
+// A recorded check's fields (label, value) go above the grid, which moves down below them.
+using CalibrationHeader = std::vector<std::pair<std::string, std::string>>;
 ExportResult writeCalibrationWorkbook(const std::string &path, const std::string &viscosity,
-                                      const std::vector<CalibrationResultRow> &rows);
+                                      const std::vector<CalibrationResultRow> &rows,
+                                      const CalibrationHeader &header = {});
 
 // Total time of each row: the step times joined into one running time (whole seconds of
 // each finished step carried over).

@@ -314,8 +314,10 @@ std::string SimInstrument::recordText(int k)
     const RotorBob *rb = rotorBobByCode(step->rbCode);
     const double shearRate =
         rpm * formula::kShearPerRpm * (rb ? factorValue(rb->shearFactor) : 1.0);
-    const int flow = options_.fluid ? fluidStress(*options_.fluid, shearRate)
-                                    : fluidStress(shearRate, temperature_);
+    const int flow =
+        static_cast<int>(std::lround((options_.fluid ? fluidStress(*options_.fluid, shearRate)
+                                                     : fluidStress(shearRate, temperature_)) *
+                                     options_.stressScale));
     int stress = flow;
     int gel = rpm <= kGelMaxRpm ? stress : 0;
     if (options_.gel) {

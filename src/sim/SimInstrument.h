@@ -54,6 +54,7 @@ struct SimOptions {
     // When not empty, a start serves these records (in order of `at`) instead of simulated
     // ones, whatever sequence was downloaded; the test ends after the last.
     std::vector<ReplayRecord> replay;
+    double stressScale = 1.0;   // an instrument reading high (above 1) or low
 
     static SimOptions silentOne()
     {

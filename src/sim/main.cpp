@@ -28,7 +28,7 @@ void onSignal(int) { stopRequested = 1; }
 const char *kUsage =
     "usage: k7400r-sim [--link PATH] [--rate N] [--silent] [--noise P] [--custom FACTOR]\n"
     "                  [--seed N] [--state FILE] [--fluid MODEL:VALUES] [--gel G10S,G10MIN]\n"
-    "                  [--exit-with-parent]\n"
+    "                  [--stress-scale S] [--exit-with-parent]\n"
     "  --link PATH     also make PATH a symbolic link to the device\n"
     "  --rate N        N simulated seconds per real second (default 1)\n"
     "  --silent        never answer\n"
@@ -50,6 +50,8 @@ const char *kUsage =
     "                  (G10S*t/10 below 10 s); a step of at\n"
     "                  most 6 rpm after a rest starts at the gel, falls to the flow stress\n"
     "                  within 5 s and records the gel in its gel column\n"
+    "  --stress-scale S  read every stress S times what it is (1.05: 5 % high), as an\n"
+    "                  instrument out of calibration does (0.5 to 2, default 1)\n"
     "  --exit-with-parent  end when the program that started it ends\n"
     "  --version       print the version and end\n"
     "  -h, --help      print this help and end\n";
@@ -90,8 +92,9 @@ std::optional<int> parseOptions(int argc, char **argv, Options &o)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        static const std::string_view withValue[] = {"--link", "--rate",  "--noise", "--custom",
-                                                     "--seed", "--state", "--fluid", "--gel"};
+        static const std::string_view withValue[] = {"--link",   "--rate", "--noise",
+                                                     "--custom", "--seed", "--state",
+                                                     "--fluid",  "--gel",  "--stress-scale"};
         if (std::find(std::begin(withValue), std::end(withValue), a) != std::end(withValue) &&
             i + 1 >= argc) {
             std::fprintf(stderr, "k7400r-sim: %s needs a value\n%s", a.c_str(), kUsage);
@@ -134,6 +137,11 @@ std::optional<int> parseOptions(int argc, char **argv, Options &o)
             if (!v)
                 return 2;
             o.sim.customFactor = static_cast<int>(*v);
+        } else if (a == "--stress-scale") {
+            const auto v = number(0.5, 2, "from 0.5 to 2");
+            if (!v)
+                return 2;
+            o.sim.stressScale = *v;
         } else if (a == "--exit-with-parent") {
             // A program that started the simulator and then died must not leave it behind.
             const pid_t parent = getppid();

@@ -206,14 +206,53 @@ QString number(long long n, const char *one, const char *many)
     return english.toString(n) + QLatin1Char(' ') + QString::fromLatin1(n == 1 ? one : many);
 }
 
-// "12 tests (45,312 points, 2 events) and 4 sequences (37 steps)".
+// "12 tests (45,312 points, 2 events) and 4 sequences (37 steps)", and the calibration
+// records when there are any.
 QString countsText(const CopyCounts &c)
 {
-    return QStringLiteral("%1 (%2, %3) and %4 (%5)")
-        .arg(number(c.tests, "test", "tests"), number(c.points, "point", "points"),
-             number(c.events, "event", "events"), number(c.sequences, "sequence", "sequences"),
-             number(c.steps, "step", "steps"));
+    const QString tests =
+        QStringLiteral("%1 (%2, %3)")
+            .arg(number(c.tests, "test", "tests"), number(c.points, "point", "points"),
+                 number(c.events, "event", "events"));
+    const QString sequences = QStringLiteral("%1 (%2)").arg(
+        number(c.sequences, "sequence", "sequences"), number(c.steps, "step", "steps"));
+    if (c.records == 0)
+        return tests + QStringLiteral(" and ") + sequences;
+    return tests + QStringLiteral(", ") + sequences + QStringLiteral(" and ") +
+           number(c.records, "calibration record", "calibration records");
 }
+
+// The ids the calibration records name one another by: each appended after the target's own.
+enum CalibrationKey { InstrumentRecord, Instrument, PortRecord, FluidRecord, Fluid, Check, Keys };
+
+struct KeyRef {
+    int column;
+    CalibrationKey key;
+};
+
+struct CalibrationTable {
+    const schema::Table &table;
+    std::vector<KeyRef> keys;
+};
+
+const CalibrationTable kCalibrationTables[] = {
+    {schema::Instruments, {{0, InstrumentRecord}, {1, Instrument}, {2, InstrumentRecord}}},
+    {schema::InstrumentPorts, {{0, PortRecord}, {3, Instrument}}},
+    {schema::CalibrationFluids, {{0, FluidRecord}, {1, Fluid}, {2, FluidRecord}}},
+    {schema::FluidCertificates, {{0, FluidRecord}}},
+    {schema::CalibrationChecks, {{0, Check}, {1, Check}, {2, Instrument}, {5, FluidRecord}}},
+    {schema::CalibrationReadings, {{0, Check}}},
+};
+
+// Where each key's largest value is kept.
+constexpr const char *kKeyMax[Keys] = {
+    "SELECT COALESCE(MAX(RecordId), 0) FROM Instruments",
+    "SELECT COALESCE(MAX(InstrumentId), 0) FROM Instruments",
+    "SELECT COALESCE(MAX(RecordId), 0) FROM InstrumentPorts",
+    "SELECT COALESCE(MAX(RecordId), 0) FROM CalibrationFluids",
+    "SELECT COALESCE(MAX(FluidId), 0) FROM CalibrationFluids",
+    "SELECT COALESCE(MAX(CheckId), 0) FROM CalibrationChecks",
+};
 
 class Copier {
 public:
@@ -231,6 +270,8 @@ public:
         if (DbResult r = copyTests(tests); !r)
             return r;
         if (DbResult r = copySequences(sequences); !r)
+            return r;
+        if (DbResult r = copyCalibration(); !r)
             return r;
         return countCopied();
     }
@@ -371,6 +412,53 @@ private:
                         ++read.sequences;
                         return copyRows(kSteps, s.sourceId, id, read.steps);
                     });
+    }
+
+    // Every calibration record, its ids and those it names moved past the target's own.
+    DbResult copyCalibration()
+    {
+        long long base[Keys] = {};
+        for (int k = 0; k < Keys; ++k)
+            if (auto e = readAll(target_, "The calibration records", kKeyMax[k], {},
+                                 [&](const QSqlQuery &q) { base[k] = q.value(0).toLongLong(); }))
+                return DbResult::failure(*e);
+        auto count = [&](const schema::Table &t, long long &n) {
+            return readAll(target_, "The copied calibration records",
+                           QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(t.name)), {},
+                           [&](const QSqlQuery &q) { n = q.value(0).toLongLong(); });
+        };
+        for (const CalibrationTable &t : kCalibrationTables) {
+            long long before = 0, after = 0;
+            if (auto e = count(t.table, before))
+                return DbResult::failure(*e);
+            BatchInsert out(target_, t.table, batchRows_);
+            QSqlQuery q(source_.sql());
+            q.setForwardOnly(true);
+            q.prepare(source_.text(schema::select(t.table) + QStringLiteral(" ORDER BY $ROWID")));
+            if (auto e = startRead(q, "The calibration records to copy"))
+                return DbResult::failure(*e);
+            QVariantList row;
+            while (q.next()) {
+                row.clear();
+                int c = 0;
+                for (const schema::Column &column : t.table.columns)
+                    row << valueOf(column.type, q.value(c++));
+                for (const KeyRef &k : t.keys)
+                    if (!row[k.column].isNull())
+                        row[k.column] = row[k.column].toLongLong() + base[k.key];
+                if (DbResult r = out.add(row); !r)
+                    return r;
+                ++read.records;
+            }
+            if (q.lastError().isValid())
+                return DbResult::failure(readFailure("The calibration records to copy", q));
+            if (DbResult r = out.flush(); !r)
+                return r;
+            if (auto e = count(t.table, after))
+                return DbResult::failure(*e);
+            copied.records += after - before;
+        }
+        return DbResult::success();
     }
 
     // What landed in the target, counted there, against what was read.

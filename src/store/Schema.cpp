@@ -24,6 +24,38 @@ constexpr Column kTestEvents[] = {
     {"TestId", Integer}, {"Time", Real}, {"Kind", Text}, {"Text", Text}};
 constexpr Column kRecordings[] = {
     {"TestName", Text}, {"Host", Text}, {"Pid", Integer}, {"Heartbeat", Real}};
+// Calibration records are appended, never changed: a later record of the same instrument or
+// fluid, or a check naming the one it replaces, is the correction.
+constexpr Column kInstruments[] = {{"RecordId", Integer},     {"InstrumentId", Integer},
+                                   {"Replaces", Integer},     {"SerialNo", Text},
+                                   {"Model", Text},           {"Location", Text},
+                                   {"IntervalDays", Integer}, {"Recorded", Text}};
+constexpr Column kInstrumentPorts[] = {{"RecordId", Integer},
+                                       {"Host", Text},
+                                       {"CommPort", Integer},
+                                       {"InstrumentId", Integer},
+                                       {"Recorded", Text}};
+constexpr Column kCalibrationFluids[] = {{"RecordId", Integer},
+                                         {"FluidId", Integer},
+                                         {"Replaces", Integer},
+                                         {"Name", Text},
+                                         {"Lot", Text},
+                                         {"Expiry", Text},
+                                         {"PercentTolerance", Real},
+                                         {"FloorTolerance", Real},
+                                         {"Removed", Integer},
+                                         {"Recorded", Text}};
+constexpr Column kFluidCertificates[] = {
+    {"RecordId", Integer}, {"Temperature", Real}, {"Viscosity", Real}};
+constexpr Column kCalibrationChecks[] = {
+    {"CheckId", Integer},     {"Replaces", Integer}, {"InstrumentId", Integer},
+    {"Operator", Text},       {"Started", Text},     {"FluidRecordId", Integer},
+    {"FluidName", Text},      {"Lot", Text},         {"Expiry", Text},
+    {"Temperature", Real},    {"Viscosity", Real},   {"PercentTolerance", Real},
+    {"FloorTolerance", Real}, {"Outcome", Text},     {"Note", Text}};
+constexpr Column kCalibrationReadings[] = {
+    {"CheckId", Integer}, {"RowNo", Integer},     {"Expected", Real}, {"Measured", Real},
+    {"Error", Real},      {"PercentError", Real}, {"Pass", Integer}};
 
 QString list(const Table &t, int from, const char *each)
 {
@@ -40,11 +72,19 @@ const Table SequenceName{"SequenceName", kSequenceName};
 const Table SequenceSetup{"SequenceSetup", kSequenceSetup};
 const Table TestEvents{"TestEvents", kTestEvents};
 const Table Recordings{"Recordings", kRecordings};
+const Table Instruments{"Instruments", kInstruments};
+const Table InstrumentPorts{"InstrumentPorts", kInstrumentPorts};
+const Table CalibrationFluids{"CalibrationFluids", kCalibrationFluids};
+const Table FluidCertificates{"FluidCertificates", kFluidCertificates};
+const Table CalibrationChecks{"CalibrationChecks", kCalibrationChecks};
+const Table CalibrationReadings{"CalibrationReadings", kCalibrationReadings};
 
 std::span<const Table *const> tables()
 {
-    static const std::array<const Table *, 6> all{&RelatedInfo,   &TestResult, &SequenceName,
-                                                  &SequenceSetup, &TestEvents, &Recordings};
+    static const std::array<const Table *, 12> all{
+        &RelatedInfo,       &TestResult,        &SequenceName,      &SequenceSetup,
+        &TestEvents,        &Recordings,        &Instruments,       &InstrumentPorts,
+        &CalibrationFluids, &FluidCertificates, &CalibrationChecks, &CalibrationReadings};
     return all;
 }
 

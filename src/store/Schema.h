@@ -24,10 +24,13 @@ struct Table {
 };
 
 extern const Table RelatedInfo, TestResult, SequenceName, SequenceSetup, TestEvents, Recordings;
+extern const Table Instruments, InstrumentPorts, CalibrationFluids, FluidCertificates,
+    CalibrationChecks, CalibrationReadings;
 
 // The four tables of the tests and sequences; one of them present makes a database ours.
 std::span<const Table *const> testTables();
-// Those four, then ours beside them (what happened during a test, the recordings in progress).
+// Those four, then ours beside them (what happened during a test, the recordings in progress,
+// the calibration records).
 std::span<const Table *const> tables();
 
 struct Index {

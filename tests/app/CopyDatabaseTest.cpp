@@ -106,8 +106,8 @@ TEST(CopyTestsToDatabase, IsAnItemOfTheToolsMenu)
     QStringList items;
     for (QAction *a : win.w->MenuTools->actions())
         items << a->text();
-    EXPECT_EQ(items,
-              (QStringList{"&Serial Ports...", "&Database...", "&Copy Tests To Database..."}));
+    EXPECT_EQ(items, (QStringList{"&Serial Ports...", "&Database...", "&Copy Tests To Database...",
+                                  "", "Calibration &Fluids…", "Calibration &History…"}));
     EXPECT_TRUE(win.w->MenuToolsCopyDatabase->isEnabled());
 }
 

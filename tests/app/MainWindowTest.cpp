@@ -343,7 +343,8 @@ TEST(MainWindow, MenusToolbarAndStatusBar)
     EXPECT_EQ(entries(f.w->menuBar()->actions()[2]->menu()),
               (QStringList{"&Rheology...", "&Compare Tests...", "Add &Note..."}));
     EXPECT_EQ(entries(f.w->menuBar()->actions()[3]->menu()),
-              (QStringList{"&Serial Ports...", "&Database...", "&Copy Tests To Database..."}));
+              (QStringList{"&Serial Ports...", "&Database...", "&Copy Tests To Database...", "-",
+                           "Calibration &Fluids…", "Calibration &History…"}));
     EXPECT_EQ(entries(f.w->menuBar()->actions()[4]->menu()),
               (QStringList{"&Content", "-", "&About"}));
 
@@ -558,7 +559,7 @@ TEST(MainWindow, ToolsItemsOpenTheDialogsGivenAtStart)
     g.w.reset(); // a window built with the dialog handed in
     MainWindowDeps deps{g.m,     g.p,     g.clock, g.port, nullptr, nullptr, nullptr,
                         nullptr, nullptr, nullptr, {},     {},      nullptr};
-    deps.makeSerialPortsDialog = [&parentSeen](QWidget *parent) {
+    deps.makeSerialPortsDialog = [&parentSeen](QWidget *parent, Database *) {
         parentSeen = parent;
         auto d = std::make_unique<QDialog>(parent);
         d->setWindowTitle("Serial Ports");
@@ -1663,13 +1664,15 @@ TEST(Screens, EveryWindowFitsOrScrolls)
     f.w->MenuHelpAbout->trigger();
     f.w->MenuAnalysisRheology->trigger();
     f.w->MenuToolsCopyDatabase->trigger();
-    EXPECT_EQ(dialogs.size(), 8u);
+    f.w->MenuToolsCalibrationFluids->trigger();
+    f.w->MenuToolsCalibrationHistory->trigger();
+    EXPECT_EQ(dialogs.size(), 10u);
 
     f.w->cmdSetup->click();
     frmSetup *setup = f.w->setupWindow();
     expectWithinReach(*setup, "setup");
     setup->cmdInsertStep->click();
-    EXPECT_EQ(dialogs.size(), 9u);
+    EXPECT_EQ(dialogs.size(), 11u);
     setup->cmdSend->click();
     setup->cmdReturn->click();
 
@@ -1697,4 +1700,45 @@ TEST(Screens, EveryWindowFitsOrScrolls)
     const DatabaseChoice choice(config.filePath("viscora.conf"));
     frmDatabase database(DatabaseDialogDeps{f.p, choice, f.t.path}, f.w.get());
     expectWithinReach(database, "Database");
+}
+
+TEST(MainWindow, TheStatusSaysWhenTheInstrumentOnComm1IsDue)
+{
+    const QDate today = QDate::currentDate();
+    const struct {
+        int passedDaysAgo; // 0: never checked
+        QString text;
+        bool red;
+    } cases[] = {
+        {0, "Calibration of SN-7 (Comm 1): never checked", false},
+        {10,
+         "Calibration of SN-7 (Comm 1): due " + today.addDays(20).toString(Qt::ISODate) +
+             " (in 20 days)",
+         false},
+        {30, "Calibration of SN-7 (Comm 1): due today (" + today.toString(Qt::ISODate) + ")",
+         false},
+        {45,
+         "Calibration of SN-7 (Comm 1): OVERDUE since " + today.addDays(-15).toString(Qt::ISODate) +
+             " (15 days)",
+         true},
+    };
+    for (const auto &c : cases) {
+        Fixture f;
+        InstrumentRepository instruments(*f.t.db);
+        const int id = must(instruments.add({0, 0, "SN-7", "K7400R", "", 30, {}}));
+        ASSERT_TRUE(instruments.assign(1, id).ok);
+        if (c.passedDaysAgo) {
+            CalibrationRecord r;
+            r.instrumentId = id;
+            r.started = QDateTime::currentDateTime()
+                            .addDays(-c.passedDaysAgo)
+                            .toUTC()
+                            .toString(Qt::ISODate);
+            r.outcome = CalibrationRecord::kPassed;
+            must(CheckRepository(*f.t.db).add(r));
+        }
+        ASSERT_TRUE(f.w->Form_Load());
+        EXPECT_EQ(f.w->lblCalibration->text(), c.text);
+        EXPECT_EQ(f.w->lblCalibration->styleSheet().contains("red"), c.red) << c.passedDaysAgo;
+    }
 }

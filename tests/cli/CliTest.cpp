@@ -3,6 +3,7 @@
 #include "support/FakeClock.h"
 #include "sim/SimInstrument.h"
 #include "sim/SimPort.h"
+#include "support/CliRun.h"
 #include "support/SixSpeeds.h"
 #include "support/TestDb.h"
 #include "support/FakeDevices.h"
@@ -26,17 +27,6 @@ using namespace viscora;
 using namespace viscora::test;
 
 namespace {
-struct CliRun {
-    int code;
-    std::string out, err;
-};
-
-CliRun cli(std::vector<std::string> args, const CliSeams &seams = {})
-{
-    std::ostringstream out, err;
-    const int code = runCli(args, out, err, seams);
-    return {code, out.str(), err.str()};
-}
 
 // The CLI against an in-process simulated instrument on a fake clock.
 struct SimBench {

@@ -341,6 +341,36 @@ TEST(EndToEnd, CalibrateAndLogOverAPseudoTerminal)
     EXPECT_GE(data.count('\n'), 3) << data.toStdString();
 }
 
+TEST(EndToEnd, RecordedChecksAgainstAKnownNewtonianFluidPassOrFailOverAPseudoTerminal)
+{
+    const struct {
+        const char *scale;
+        QString last;
+        QString line800;
+    } cases[] = {
+        {"1", "Calibration check 1: Passed", "800\t0.0\t0.0\t800\tpass"},
+        {"1.05", "Calibration check 1: FAILED", "800\t40.0\t5.0\t840\tfail"},
+    };
+    for (const auto &c : cases) {
+        Lab lab("100", {}, {"--fluid", "newtonian:100", "--stress-scale", c.scale});
+        ASSERT_TRUE(lab.started());
+        ASSERT_EQ(runCli(lab.base + QStringList{"fluid", "add", "N100", "--lot", "B7", "--expiry",
+                                                "2099-12-31", "20C,110", "25C,100", "40C,75"})
+                      .code,
+                  0);
+        const ProcessResult r =
+            runCli(lab.base + QStringList{"calibrate", "--fluid", "N100", "--temperature", "25C"});
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 6) << r.out.toStdString();
+        EXPECT_EQ(lines[4], c.line800) << c.scale;
+        EXPECT_EQ(lines[5], c.last) << c.scale;
+        const ProcessResult pdf = runCli(
+            lab.base + QStringList{"calibration", "1", "--pdf", lab.t.dir.filePath("c.pdf")});
+        EXPECT_EQ(pdf.code, 0) << pdf.err.toStdString();
+    }
+}
+
 TEST(EndToEnd, SimulatorEndsWithTheProgramThatStartedIt)
 {
     QTemporaryDir dir;

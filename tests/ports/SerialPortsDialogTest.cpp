@@ -3,7 +3,10 @@
 #include "ports/frmSerialPorts.h"
 #include "support/AltKeys.h"
 #include "support/FakeDevices.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedPrompter.h"
+#include "support/Must.h"
+#include "support/TestDb.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -68,14 +71,7 @@ struct Fixture {
         return item ? item->text() : QStringLiteral("<none>");
     }
 
-    void shot(QWidget &w, const char *name)
-    {
-        const QByteArray dir = qgetenv("VISCORA_SHOTS");
-        if (dir.isEmpty())
-            return;
-        QDir().mkpath(QString::fromLocal8Bit(dir));
-        w.grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
-    }
+    void shot(QWidget &w, const char *name) { saveScreenshot(w, name); }
 };
 
 QStringList items(QComboBox *box)
@@ -202,4 +198,42 @@ TEST(SerialPortsDialog, CancelChangesNothingAndAFailedSaveKeepsTheDialogOpen)
     EXPECT_EQ(f.p.shown[0].title, "Serial Ports");
     EXPECT_TRUE(f.applied.empty());
     EXPECT_NE(blocked.result(), QDialog::Accepted);
+}
+
+TEST(SerialPortsDialog, NamesTheInstrumentOnEachPortInTheDatabase)
+{
+    Fixture f;
+    TestDb t;
+    InstrumentRepository instruments(*t.db);
+    const int a = must(instruments.add({0, 0, "SN-A", "K7400R", "", 30, {}}));
+    ASSERT_TRUE(instruments.assign(2, a).ok);
+    SerialPortsDeps deps{
+        f.p,
+        f.list,
+        f.assignment,
+        f.map,
+        {},
+        [] { return std::string(); },
+        [&f](const CommDevices &saved) { f.applied.push_back(saved); },
+        [&f](const std::string &device) { return accessProblem(device, f.operatorUser); },
+        t.db.get()};
+    frmSerialPorts w(deps);
+    EXPECT_EQ(items(w.cmbInstrument[0]), (QStringList{"(no instrument named)", "SN-A, K7400R"}));
+    EXPECT_EQ(w.cmbInstrument[0]->currentIndex(), 0);
+    EXPECT_EQ(w.cmbInstrument[1]->currentText(), "SN-A, K7400R");
+
+    f.p.inputAnswers = {std::string("SN-B"), std::string(""), std::string("Lab 3")};
+    w.cmdNewInstrument->click();
+    ASSERT_EQ(f.p.inputs.size(), 3u);
+    EXPECT_EQ(f.p.inputs[0].text, "The instrument's serial number:");
+    EXPECT_EQ(f.p.inputs[0].title, "Name an Instrument");
+    EXPECT_EQ(w.cmbInstrument[0]->count(), 3);
+    EXPECT_EQ(w.cmbInstrument[1]->currentText(), "SN-A, K7400R"); // kept while named
+
+    w.cmbInstrument[0]->setCurrentText("SN-B");
+    w.cmbInstrument[1]->setCurrentIndex(0);
+    w.cmdOk->click();
+    EXPECT_EQ(must(instruments.assignments()), (std::map<int, int>{{1, 2}}));
+    EXPECT_EQ(must(instruments.assignedTo(1))->location, "Lab 3");
+    f.shot(w, "serial-ports-instruments");
 }
