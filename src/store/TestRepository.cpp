@@ -3,11 +3,14 @@
 #include "store/DenseNumbering.h"
 #include "store/Recordings.h"
 #include "store/Schema.h"
+#include "store/ServerStream.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace viscora {
@@ -313,14 +316,30 @@ template <typename Row>
 DbRead<std::size_t> eachRow(Database &db, const TestQuery &tq, const QVariant &key, Nulls nulls,
                             const std::function<void(const Row &)> &each)
 {
+    std::size_t count = 0;
+    Row row;
+    if (db.dialect().streamsRows() && canStreamReads(db)) {
+        QVariantList values;
+        for (double f : tq.factors)
+            values << f;
+        values << key;
+        const double null = nulls == Nulls::AsNaN ? std::numeric_limits<double>::quiet_NaN() : 0;
+        if (auto e =
+                readServerNumbers(db, "The test's points", QString::fromStdString(tq.sql), values,
+                                  static_cast<int>(row.size()), null, [&](const double *v) {
+                                      std::copy(v, v + row.size(), row.begin());
+                                      each(row);
+                                      ++count;
+                                  }))
+            return DbRead<std::size_t>::failure(*e);
+        return count;
+    }
     QSqlQuery q(db.sql());
     q.setForwardOnly(true);
     q.prepare(db.text(QString::fromStdString(tq.sql)));
     for (double f : tq.factors)
         q.addBindValue(f);
     q.addBindValue(key);
-    std::size_t count = 0;
-    Row row;
     if (auto e = readRows(q, "The test's points", [&](const QSqlQuery &r) {
             for (size_t c = 0; c < row.size(); ++c) {
                 const QVariant v = r.value(static_cast<int>(c));
@@ -371,11 +390,22 @@ DbRead<std::vector<StoredPoint>> TestRepository::storedPoints(const QString &nam
 DbRead<std::vector<StoredPoint>> TestRepository::readPoints(const QString &name) const
 {
     std::vector<StoredPoint> points;
+    const QString sql = schema::select(schema::TestResult, 1) + QStringLiteral(" WHERE TestId=") +
+                        QString::fromStdString(schema::testOfName()) +
+                        QStringLiteral(" ORDER BY StepNo, Time");
+    if (db_.dialect().streamsRows() && canStreamReads(db_)) {
+        if (auto e = readServerNumbers(
+                db_, "The test's points", sql, {name}, 7, std::numeric_limits<double>::quiet_NaN(),
+                [&](const double *v) {
+                    points.push_back({std::isnan(v[0]) ? 0 : static_cast<int>(v[0]), v[1], v[2],
+                                      v[3], v[4], v[5], v[6]});
+                }))
+            return DbRead<std::vector<StoredPoint>>::failure(*e);
+        return points;
+    }
     QSqlQuery q(db_.sql());
     q.setForwardOnly(true);
-    q.prepare(db_.text(schema::select(schema::TestResult, 1) + QStringLiteral(" WHERE TestId=") +
-                       QString::fromStdString(schema::testOfName()) +
-                       QStringLiteral(" ORDER BY StepNo, Time")));
+    q.prepare(db_.text(sql));
     q.addBindValue(name);
     // A missing value must not pass for a reading of 0.
     auto number = [](const QVariant &v) {
