@@ -135,22 +135,33 @@ std::unique_ptr<TestReview> openTest(Context &c, const std::string &name)
     return review;
 }
 
+// The test's rows go from the database into the workbook as they are read: a long test is
+// never held whole.
 template <typename Writer>
 int exportWorkbook(Context &c, const Args &a, Writer write, WithRheology rheology)
 {
-    const auto review = openTest(c, a.positional[0]);
-    if (!review)
+    if (!requireTest(c, QString::fromStdString(a.positional[0])))
         return 1;
-    const auto input =
-        exportInput(*review, c.m.CurrentTestName, c.m.units(), c.m.rotorBob(), rheology);
-    if (!input)
-        return c.failed(input.error());
-    const ExportInput &in = *input;
-    const ExportResult r = write(a.positional[1], in, {});
+    TestRepository repo(*c.db);
+    std::optional<DbRead<ExportInput>> input;
+    ExportResult r;
+    // Counted and read on one state of the database.
+    const DbResult read = c.db->readTogether([&] {
+        input = storedExportInput(repo, a.positional[0], c.m.units(), c.m.rotorBob(), rheology);
+        if (*input)
+            r = write(a.positional[1], **input, {});
+        return DbResult::success();
+    });
+    if (!read)
+        return c.failed(read.error);
+    if (!*input)
+        return c.failed(input->error());
+    if (r.readFailed)
+        return c.failed(QString::fromStdString(r.error));
     if (!r.ok)
         return c.fail("Export Error",
                       "The workbook could not be saved to " + a.positional[1] + ": " + r.error);
-    c.out << "Wrote " << a.positional[1] << " (" << in.rows->size() << " points).\n";
+    c.out << "Wrote " << a.positional[1] << " (" << (*input)->rowCount() << " points).\n";
     return 0;
 }
 

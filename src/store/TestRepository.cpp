@@ -371,6 +371,16 @@ DbRead<std::vector<QueryRow>> TestRepository::queryRows(const TestQuery &tq,
 }
 
 DbRead<std::size_t>
+TestRepository::eachQueryRow(const TestQuery &tq, const QString &name,
+                             const std::function<void(const QueryRow &)> &row) const
+{
+    return wholeTest<std::size_t>(
+        db_, [&] { return testId(name); },
+        [](const std::size_t &n) { return std::optional<std::size_t>(n); },
+        [&] { return eachRow<QueryRow>(db_, tq, name, Nulls::AsZero, row); });
+}
+
+DbRead<std::size_t>
 TestRepository::eachReportRow(int testId, double shearFactor,
                               const std::function<void(const ReportRow &)> &row) const
 {

@@ -91,6 +91,10 @@ public:
     DbRead<std::optional<double>> firstRbfactor(const QString &name) const;
     // The rows of the main window's query for a test.
     DbRead<std::vector<QueryRow>> queryRows(const TestQuery &q, const QString &name) const;
+    // The same handed to `row` as they are read, so that a long test is not held; checked
+    // once all are read. The number of rows read.
+    DbRead<std::size_t> eachQueryRow(const TestQuery &q, const QString &name,
+                                     const std::function<void(const QueryRow &)> &row) const;
     // The printed report's rows of a test, with the shear-rate factor of its rotor-bob, each
     // handed to `row` as it is read, so that a long test is not held twice; a NULL value reads
     // as NaN. The number of rows read.

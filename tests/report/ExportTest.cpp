@@ -25,7 +25,9 @@ struct Opened {
     Module1 m;
     ScriptedPrompter p;
     std::unique_ptr<TestReview> review;
-    explicit Opened(const std::vector<StoredPoint> &points, int units = 1)
+    explicit Opened(const std::vector<StoredPoint> &points, int units = 1,
+                    Backend backend = Backend::SQLite)
+        : t(backend)
     {
         m.UnitSystem = units;
         t.addTest("T", points);
@@ -305,4 +307,62 @@ TEST(Workbooks, AFailedWriteLeavesNoFileAndKeepsTheOldOne)
     EXPECT_FALSE(book.close());
     EXPECT_EQ(book.error(), "the first worksheet could not be added");
     EXPECT_FALSE(QFileInfo::exists(o.file("first.xlsx")));
+}
+
+// A workbook written from the database as its rows are read is the very one written from the
+// opened test's grid: its rows, "N/A" marks (also of rows read before the stress that decides
+// them), totals, widths and rheology; on either backend, in either unit system, for both
+// workbooks.
+TEST(Workbooks, StreamedFromTheDatabaseTheyAreTheGridsOwn)
+{
+    std::vector<StoredPoint> onTheGrid = twoSteps();
+    onTheGrid[3].shearStress = 1005;
+    std::vector<StoredPoint> custom = twoSteps();
+    for (StoredPoint &p : custom)
+        p.rbfactor = 1703;
+    const struct {
+        const char *what;
+        std::vector<StoredPoint> points;
+    } cases[] = {{"marked after held rows", twoSteps()},
+                 {"every stress on the grid", onTheGrid},
+                 {"a custom rotor-bob", custom},
+                 {"a mud", binghamMud()},
+                 {"no points", {}}};
+    using Writer =
+        ExportResult (*)(const std::string &, const ExportInput &, const ExportProgress &);
+    for (Backend backend : {Backend::SQLite, Backend::PostgreSQL})
+        for (const auto &c : cases)
+            for (int units : {1, 2})
+                for (Writer write : {&writeTestWorkbook, &writeCementWorkbook}) {
+                    SCOPED_TRACE(std::string(c.what) + (units == 1 ? " EI" : " SI") +
+                                 (backend == Backend::SQLite ? " file" : " server"));
+                    Opened o(c.points, units, backend);
+                    const auto grid = must(exportInput(*o.review, o.m.CurrentTestName, o.m.units(),
+                                                       o.m.rotorBob(), WithRheology::Yes));
+                    ASSERT_TRUE(write(o.file("grid.xlsx").toStdString(), grid, {}).ok);
+                    const TestRepository repo(*o.t.db);
+                    Module1 fresh;
+                    fresh.UnitSystem = units;
+                    ExportResult streamed;
+                    std::size_t count = 0;
+                    ASSERT_TRUE(
+                        o.t.db
+                            ->readTogether([&] {
+                                const auto in = must(storedExportInput(
+                                    repo, "T", fresh.units(), fresh.rotorBob(), WithRheology::Yes));
+                                count = in.rowCount();
+                                streamed = write(o.file("streamed.xlsx").toStdString(), in, {});
+                                return DbResult::success();
+                            })
+                            .ok);
+                    ASSERT_TRUE(streamed.ok) << streamed.error;
+                    EXPECT_EQ(count, c.points.size());
+                    for (int sheet : {1, 2}) {
+                        const XlsxReader a(o.file("grid.xlsx"), sheet),
+                            b(o.file("streamed.xlsx"), sheet);
+                        EXPECT_EQ(b.sheet, a.sheet) << sheet;
+                        EXPECT_EQ(b.workbook, a.workbook);
+                        EXPECT_EQ(b.styles, a.styles);
+                    }
+                }
 }
