@@ -52,17 +52,17 @@ public:
             out_(row, false);
             return;
         }
-        const std::string stress = gridCell(row, col::ShearStress);
         if (check_->offGrid()) {
-            out_(row, check_->inBand(stress));
+            out_(row, marked(row));
             return;
         }
+        const std::string stress = gridCell(row, col::ShearStress);
         if (!check_->offGrid(stress)) {
             held_.push_back(row);
             return;
         }
         for (const QueryRow &h : held_)
-            out_(h, check_->inBand(gridCell(h, col::ShearStress)));
+            out_(h, marked(h));
         held_.clear();
         held_.shrink_to_fit();
         out_(row, check_->inBand(stress));
@@ -77,6 +77,14 @@ public:
     }
 
 private:
+    // The shown stress is worked out only near the band: it is the stress to three decimals.
+    bool marked(const QueryRow &row) const
+    {
+        const double stress = row[col::ShearStress];
+        return std::abs(stress - StressCheck::bandMiddle(si_)) < StressCheck::bandHalf(si_) + 1 &&
+               check_->inBand(gridCell(row, col::ShearStress));
+    }
+
     bool si_;
     const ExportRowFn &out_;
     std::optional<StressCheck> check_;

@@ -131,9 +131,8 @@ bool StressCheck::offGrid(const std::string &stressText)
 
 bool StressCheck::inBand(const std::string &stressText) const
 {
-    const double lo = si_ ? 980 : 204.6, hi = si_ ? 1030 : 214.0;
     const double s = Val(stressText);
-    return s > lo && s < hi;
+    return s > low(si_) && s < high(si_);
 }
 
 int TestGridModel::rowCount(const QModelIndex &parent) const

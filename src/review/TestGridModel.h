@@ -75,8 +75,14 @@ public:
     bool offGrid() const { return offGrid_; }
     // A row whose stress is shown so is marked, given stresses off the grid.
     bool inBand(const std::string &stressText) const;
+    // The band's middle and half its width.
+    static double bandMiddle(bool si) { return (low(si) + high(si)) / 2; }
+    static double bandHalf(bool si) { return (high(si) - low(si)) / 2; }
 
 private:
+    static double low(bool si) { return si ? 980 : 204.6; }
+    static double high(bool si) { return si ? 1030 : 214.0; }
+
     bool si_;
     bool possible_;
     bool offGrid_ = false;

@@ -108,6 +108,9 @@ template <typename Row> std::optional<std::size_t> size(const std::vector<Row> &
     return rows.size();
 }
 
+// Rows handed on as they were read: their number.
+std::optional<std::size_t> counted(const std::size_t &rows) { return rows; }
+
 } // namespace
 
 DbRead<QStringList> TestRepository::testNames() const
@@ -375,8 +378,7 @@ TestRepository::eachQueryRow(const TestQuery &tq, const QString &name,
                              const std::function<void(const QueryRow &)> &row) const
 {
     return wholeTest<std::size_t>(
-        db_, [&] { return testId(name); },
-        [](const std::size_t &n) { return std::optional<std::size_t>(n); },
+        db_, [&] { return testId(name); }, counted,
         [&] { return eachRow<QueryRow>(db_, tq, name, Nulls::AsZero, row); });
 }
 
@@ -386,32 +388,48 @@ TestRepository::eachReportRow(int testId, double shearFactor,
 {
     // Rows handed on are checked once all are read: a damaged test fails its report.
     return wholeTest<std::size_t>(
-        db_, [&] { return DbRead<std::optional<int>>(testId); },
-        [](const std::size_t &n) { return std::optional<std::size_t>(n); },
-        [&] { return eachRow<ReportRow>(db_, buildReportQuery(shearFactor), testId, Nulls::AsNaN, row); });
+        db_, [&] { return DbRead<std::optional<int>>(testId); }, counted,
+        [&] {
+            return eachRow<ReportRow>(db_, buildReportQuery(shearFactor), testId, Nulls::AsNaN,
+                                      row);
+        });
 }
 
 DbRead<std::vector<StoredPoint>> TestRepository::storedPoints(const QString &name) const
 {
-    return wholeTest<std::vector<StoredPoint>>(
-        db_, [&] { return testId(name); }, size<StoredPoint>, [&] { return readPoints(name); });
+    std::vector<StoredPoint> points;
+    const auto read = eachStoredPoint(name, [&](const StoredPoint &p) { points.push_back(p); });
+    if (!read)
+        return DbRead<std::vector<StoredPoint>>::failure(read);
+    return points;
 }
 
-DbRead<std::vector<StoredPoint>> TestRepository::readPoints(const QString &name) const
+DbRead<std::size_t>
+TestRepository::eachStoredPoint(const QString &name,
+                                const std::function<void(const StoredPoint &)> &point) const
 {
-    std::vector<StoredPoint> points;
+    return wholeTest<std::size_t>(
+        db_, [&] { return testId(name); }, counted, [&] { return readPoints(name, point); });
+}
+
+DbRead<std::size_t>
+TestRepository::readPoints(const QString &name,
+                           const std::function<void(const StoredPoint &)> &point) const
+{
+    std::size_t count = 0;
     const QString sql = schema::select(schema::TestResult, 1) + QStringLiteral(" WHERE TestId=") +
                         QString::fromStdString(schema::testOfName()) +
                         QStringLiteral(" ORDER BY StepNo, Time");
     if (db_.dialect().streamsRows() && canStreamReads(db_)) {
-        if (auto e = readServerNumbers(
-                db_, "The test's points", sql, {name}, 7, std::numeric_limits<double>::quiet_NaN(),
-                [&](const double *v) {
-                    points.push_back({std::isnan(v[0]) ? 0 : static_cast<int>(v[0]), v[1], v[2],
-                                      v[3], v[4], v[5], v[6]});
-                }))
-            return DbRead<std::vector<StoredPoint>>::failure(*e);
-        return points;
+        if (auto e =
+                readServerNumbers(db_, "The test's points", sql, {name}, 7,
+                                  std::numeric_limits<double>::quiet_NaN(), [&](const double *v) {
+                                      point({std::isnan(v[0]) ? 0 : static_cast<int>(v[0]), v[1],
+                                             v[2], v[3], v[4], v[5], v[6]});
+                                      ++count;
+                                  }))
+            return DbRead<std::size_t>::failure(*e);
+        return count;
     }
     QSqlQuery q(db_.sql());
     q.setForwardOnly(true);
@@ -422,12 +440,12 @@ DbRead<std::vector<StoredPoint>> TestRepository::readPoints(const QString &name)
         return v.isNull() ? std::numeric_limits<double>::quiet_NaN() : v.toDouble();
     };
     if (auto e = readRows(q, "The test's points", [&](const QSqlQuery &r) {
-            points.push_back({r.value(0).toInt(), number(r.value(1)), number(r.value(2)),
-                              number(r.value(3)), number(r.value(4)), number(r.value(5)),
-                              number(r.value(6))});
+            point({r.value(0).toInt(), number(r.value(1)), number(r.value(2)), number(r.value(3)),
+                   number(r.value(4)), number(r.value(5)), number(r.value(6))});
+            ++count;
         }))
-        return DbRead<std::vector<StoredPoint>>::failure(*e);
-    return points;
+        return DbRead<std::size_t>::failure(*e);
+    return count;
 }
 
 namespace {

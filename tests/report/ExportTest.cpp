@@ -13,6 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
 #include <unistd.h>
 
 using namespace viscora;
@@ -365,4 +369,45 @@ TEST(Workbooks, StreamedFromTheDatabaseTheyAreTheGridsOwn)
                         EXPECT_EQ(b.styles, a.styles);
                     }
                 }
+}
+
+// A number shows in a General cell as printf's "%.10G" writes it, fewer digits when that is
+// longer than 11 characters; a column's width counts it so, worked out quickly or not.
+TEST(Workbooks, ANumberShowsAsItsGeneralText)
+{
+    auto printed = [](double v) {
+        char buf[32];
+        for (int digits = 10; digits >= 1; --digits) {
+            std::snprintf(buf, sizeof buf, "%.*G", digits, v);
+            if (std::strlen(buf) <= 11)
+                break;
+        }
+        return std::string(buf);
+    };
+    for (double v : {0.0,
+                     -0.0,
+                     7.0,
+                     -7.0,
+                     10.0,
+                     600.0,
+                     -1234.0,
+                     9999999999.0,
+                     -9999999999.0,
+                     1e10,
+                     12345678901.0,
+                     0.5,
+                     150.25,
+                     120.0099999999333,
+                     1e-7,
+                     0.000123456789,
+                     -3.14159265358979,
+                     99999.999999,
+                     1e300,
+                     -2.5e-308,
+                     std::numeric_limits<double>::infinity(),
+                     -std::numeric_limits<double>::infinity(),
+                     std::numeric_limits<double>::quiet_NaN()}) {
+        EXPECT_EQ(generalText(v), printed(v)) << v;
+        EXPECT_EQ(generalWidth(v), printed(v).size()) << v;
+    }
 }
