@@ -2,6 +2,9 @@
 
 #include "core/Units.h"
 
+#include <bit>
+#include <cstdint>
+
 #include <QColor>
 #include "core/VbFormat.h"
 
@@ -86,8 +89,14 @@ void TestGridModel::Check_Stress()
     checked_ = true;
     std::vector<std::string> stress;
     stress.reserve(rows_.size());
-    for (const QueryRow &row : rows_)
-        stress.push_back(gridCell(row, col::ShearStress));
+    auto bits = [](const QueryRow &row) {
+        return std::bit_cast<std::uint64_t>(row[col::ShearStress]);
+    };
+    for (size_t i = 0; i < rows_.size(); ++i)
+        // A stress repeated from the row before (a step at rest) is written once.
+        stress.push_back(i > 0 && bits(rows_[i]) == bits(rows_[i - 1])
+                             ? stress.back()
+                             : gridCell(rows_[i], col::ShearStress));
     const std::string code = rows_.empty() ? std::string() : gridCell(rows_.front(), col::Rbfactor);
     auto marks = checkStressMarks(stress, code, si_);
     for (size_t i = 0; i < marks.size() && i < na_.size(); ++i)
