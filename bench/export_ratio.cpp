@@ -75,9 +75,11 @@ int main(int argc, char **argv)
     const bench::Measured bare = bench::bestOf(
         3, {QCoreApplication::applicationFilePath().toStdString(), "--bare",
             dir.filePath(QStringLiteral("bare.xlsx")).toStdString(), std::to_string(points)});
-    std::printf("%d points: viscora-cli export %.2f s, %ld MiB; bare libxlsxwriter loop %.2f s, "
-                "%ld MiB; ratio %.2f\n",
-                points, viscora.seconds, viscora.peakMb, bare.seconds, bare.peakMb,
-                viscora.seconds / bare.seconds);
+    std::printf("%d points: viscora-cli export %.2f s (cpu %.2f s), %ld MiB; bare libxlsxwriter "
+                "loop %.2f s (cpu %.2f s), %ld MiB; ratio %.2f (cpu %.2f); this benchmark held "
+                "%ld MiB\n",
+                points, viscora.seconds, viscora.cpu, viscora.peakMb, bare.seconds, bare.cpu,
+                bare.peakMb, viscora.seconds / bare.seconds, viscora.cpu / bare.cpu,
+                bench::statusMb("VmRSS:"));
     return 0;
 }

@@ -32,7 +32,8 @@ PGconn *serverConnection(Database &db)
     return conn && PQstatus(conn) == CONNECTION_OK ? conn : nullptr;
 }
 
-// A server's failure as the Qt driver words it, so it is read by the same rules.
+// A server's failure as the Qt driver words it, so it is read by the same rules; one without
+// the server's state is the connection's own.
 QSqlError errorOf(PGconn *conn, const PGresult *result)
 {
     const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
