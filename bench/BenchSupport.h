@@ -7,11 +7,23 @@
 
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <malloc.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+
+extern char **environ;
 
 namespace viscora::bench {
 
@@ -39,6 +51,67 @@ inline long statusMb(const char *key)
         if (line.rfind(key, 0) == 0)
             return std::stol(line.substr(std::string(key).size())) / 1024;
     return 0;
+}
+
+// The viscora-cli measured: VISCORA_CLI names another build's.
+inline std::string cliProgram(const char *built)
+{
+    const char *other = std::getenv("VISCORA_CLI");
+    return other && *other ? other : built;
+}
+
+// A program run to its end, its output thrown away: wall and processor seconds, and its own
+// peak memory in MiB (at least what this process holds when it starts it). On a busy machine
+// the processor time says more than the wall time.
+struct Measured {
+    double seconds = 0, cpu = 0;
+    long peakMb = 0;
+};
+inline Measured runMeasured(const std::vector<std::string> &args)
+{
+    std::vector<char *> argv;
+    for (const std::string &a : args)
+        argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    // The child starts out with this process's peak as its own: it is brought down to what
+    // is resident now.
+    malloc_trim(0);
+    std::ofstream("/proc/self/clear_refs") << "5";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    timespec start{}, end{};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+        std::fprintf(stderr, "%s cannot be started\n", argv[0]);
+        std::exit(1);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    clock_gettime(CLOCK_MONOTONIC, &end);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s failed\n", argv[0]);
+        std::exit(1);
+    }
+    auto seconds = [](const timeval &t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    return {static_cast<double>(end.tv_sec - start.tv_sec) +
+                static_cast<double>(end.tv_nsec - start.tv_nsec) / 1e9,
+            seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_maxrss / 1024};
+}
+
+// The run of `runs` with the best time.
+inline Measured bestOf(int runs, const std::vector<std::string> &args)
+{
+    Measured best{1e9, 0, 0};
+    for (int i = 0; i < runs; ++i)
+        if (const Measured m = runMeasured(args); m.seconds < best.seconds)
+            best = m;
+    return best;
 }
 
 // A database with one test "long" of `points` points: a 98-step sequence recording every

@@ -1,7 +1,8 @@
-// How long copying a 600,000-point test takes from a file into a server database, at several
-// numbers of rows per statement, and the other ways round; seconds, rows a second and the
-// memory the copy took. Starts a throwaway PostgreSQL cluster of its own (scripts/pg-cluster).
-// Run: build-bench/bench/viscora_copy_bench [POINTS]
+// How long copying a 600,000-point test takes from a file into a server database, against
+// psql's \copy of the same rows from CSV in one run, and the other ways round at several
+// numbers of rows per statement; seconds, rows a second and the memory the copy took. Starts a
+// throwaway PostgreSQL cluster of its own (scripts/pg-cluster).
+// Run: build-bench/bench/viscora_copy_bench [POINTS]   (VISCORA_CLI=... measures another build)
 
 #include "BenchSupport.h"
 #include "store/DatabaseCopy.h"
@@ -65,7 +66,7 @@ struct Cluster {
 // The peak of the resident memory starts again from what is resident now.
 void resetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
-void timeCopy(const char *what, const QString &from, const QString &to, int batch)
+double timeCopy(const char *what, const QString &from, const QString &to, int batch)
 {
     auto source = Database::open(from, Database::OpenMode::MustExist).db;
     auto target = Database::open(to, Database::OpenMode::CreateIfMissing).db;
@@ -87,6 +88,27 @@ void timeCopy(const char *what, const QString &from, const QString &to, int batc
                 batch, seconds, static_cast<double>(r.copied.points) / seconds,
                 bench::statusMb("VmHWM:") - before);
     std::fflush(stdout);
+    return seconds;
+}
+
+// The floor: the same rows written out as CSV by sqlite3 and read into an empty database of
+// ours on the server by psql's \copy; seconds of the \copy alone.
+double psqlCopy(const QString &file, const QString &server, const QTemporaryDir &dir)
+{
+    const QString csv = dir.filePath(QStringLiteral("points.csv"));
+    QProcess dump;
+    dump.setStandardOutputFile(csv);
+    dump.start(QStringLiteral("sqlite3"),
+               {QStringLiteral("-csv"), file, QStringLiteral("SELECT * FROM TestResult")});
+    Database::open(server, Database::OpenMode::CreateIfMissing).db.reset();
+    if (!dump.waitForFinished(-1) || dump.exitCode() != 0) {
+        std::fprintf(stderr, "sqlite3 could not write the rows as CSV\n");
+        std::exit(1);
+    }
+    const bench::Measured m =
+        bench::runMeasured({"psql", "-q", "-v", "ON_ERROR_STOP=1", server.toStdString(), "-c",
+                            ("\\copy TestResult FROM '" + csv.toStdString() + "' CSV")});
+    return m.seconds;
 }
 
 } // namespace
@@ -104,16 +126,20 @@ int main(int argc, char **argv)
         return 1;
     }
     std::printf("%d points\n", points);
-    int n = 0;
-    for (int batch : {1, 16, 64, 256, 1024, 4096})
-        timeCopy("file -> server", file, cluster.database(QStringLiteral("into%1").arg(++n)),
-                 batch);
+    const double copy =
+        bench::runMeasured({bench::cliProgram(VISCORA_CLI_BIN), "copy-db", file.toStdString(),
+                            cluster.database(QStringLiteral("cli")).toStdString()})
+            .seconds;
     const QString server = cluster.database(QStringLiteral("source"));
     timeCopy("file -> server", file, server, kCopyBatchRows);
+    const double floor = psqlCopy(file, cluster.database(QStringLiteral("floor")), dir);
+    std::printf("file -> server: copy-db %.2f s, psql \\copy of the same rows %.2f s, ratio %.2f\n",
+                copy, floor, copy / floor);
+    std::fflush(stdout);
     for (int batch : {1, kCopyBatchRows})
         timeCopy("server -> file", server, dir.filePath(QStringLiteral("back%1.mdb").arg(batch)),
                  batch);
-    for (int batch : {1, kCopyBatchRows})
+    for (int batch : {1, 16, kCopyBatchRows, 4096})
         timeCopy("file -> file", file, dir.filePath(QStringLiteral("copy%1.mdb").arg(batch)),
                  batch);
     return 0;

@@ -8,84 +8,30 @@
 #include "BenchSupport.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-
-extern char **environ;
 
 using namespace viscora;
 
 namespace {
 
-struct Run {
-    double seconds = 0, cpu = 0;
-    long peakMb = 0;
-};
+using Run = bench::Measured;
 
-std::string cliProgram()
+// viscora-cli with these arguments.
+std::vector<std::string> cli(const QStringList &args)
 {
-    const QByteArray other = qgetenv("VISCORA_CLI");
-    return other.isEmpty() ? std::string(VISCORA_CLI_BIN) : other.toStdString();
-}
-
-// One run of viscora-cli with its output thrown away: wall time and the process's own peak.
-Run runCli(const QStringList &args)
-{
-    std::vector<std::string> owned{cliProgram()};
+    std::vector<std::string> out{bench::cliProgram(VISCORA_CLI_BIN)};
     for (const QString &a : args)
-        owned.push_back(a.toStdString());
-    std::vector<char *> argv;
-    for (std::string &s : owned)
-        argv.push_back(s.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    QElapsedTimer timer;
-    timer.start();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        std::fprintf(stderr, "could not start %s\n", argv[0]);
-        std::exit(1);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    auto seconds = [](const timeval &t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    Run r{static_cast<double>(timer.nsecsElapsed()) / 1e9,
-          seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_maxrss / 1024};
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "viscora-cli %s failed\n", qPrintable(args.join(' ')));
-        std::exit(1);
-    }
-    return r;
+        out.push_back(a.toStdString());
+    return out;
 }
 
-Run bestOf(int runs, const QStringList &args)
-{
-    Run best{1e9, 0, 0};
-    for (int i = 0; i < runs; ++i) {
-        const Run r = runCli(args);
-        if (r.seconds < best.seconds)
-            best = r;
-    }
-    return best;
-}
+Run bestOf(int runs, const QStringList &args) { return bench::bestOf(runs, cli(args)); }
+Run runCli(const QStringList &args) { return bench::runMeasured(cli(args)); }
 
 } // namespace
 

@@ -7,6 +7,11 @@
 
 #include "core/NumberText.h"
 
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <optional>
+
 namespace viscora::cli {
 
 bool requireTest(Context &c, const QString &name)
@@ -47,14 +52,29 @@ void printGrid(Context &c, const TestGridModel &grid)
     for (int col = 0; col < headers.size(); ++col)
         c.out << (col ? "\t" : "") << joinedHeader(headers[col]);
     c.out << '\n';
-    // One write per row: a long test prints hundreds of thousands of them.
+    // One write per row: a long test prints hundreds of thousands of them. A column's value
+    // is often the row before's (a step's speed, its rate): its text is written once.
     std::string line;
+    struct Shown {
+        std::uint64_t bits = 0;
+        std::string text;
+    };
+    std::array<std::optional<Shown>, col::Count> last;
     for (int r = 0; r < grid.rowCount(); ++r) {
         line.clear();
+        const QueryRow &row = grid.rows()[static_cast<std::size_t>(r)];
         for (int col = 0; col < col::Count; ++col) {
             if (col)
                 line += '\t';
-            line += grid.cell(r, col);
+            if (col == col::Viscosity && grid.markedNA(r)) {
+                line += grid.cell(r, col);
+                continue;
+            }
+            const auto bits = std::bit_cast<std::uint64_t>(row[static_cast<std::size_t>(col)]);
+            auto &shown = last[static_cast<std::size_t>(col)];
+            if (!shown || shown->bits != bits)
+                shown = Shown{bits, gridCell(row, col)};
+            line += shown->text;
         }
         line += '\n';
         c.out.write(line.data(), static_cast<std::streamsize>(line.size()));
@@ -135,22 +155,33 @@ std::unique_ptr<TestReview> openTest(Context &c, const std::string &name)
     return review;
 }
 
+// The test's rows go from the database into the workbook as they are read: a long test is
+// never held whole.
 template <typename Writer>
 int exportWorkbook(Context &c, const Args &a, Writer write, WithRheology rheology)
 {
-    const auto review = openTest(c, a.positional[0]);
-    if (!review)
+    if (!requireTest(c, QString::fromStdString(a.positional[0])))
         return 1;
-    const auto input =
-        exportInput(*review, c.m.CurrentTestName, c.m.units(), c.m.rotorBob(), rheology);
-    if (!input)
-        return c.failed(input.error());
-    const ExportInput &in = *input;
-    const ExportResult r = write(a.positional[1], in, {});
+    TestRepository repo(*c.db);
+    std::optional<DbRead<ExportInput>> input;
+    ExportResult r;
+    // Counted and read on one state of the database.
+    const DbResult read = c.db->readTogether([&] {
+        input = storedExportInput(repo, a.positional[0], c.m.units(), c.m.rotorBob(), rheology);
+        if (*input)
+            r = write(a.positional[1], **input, {});
+        return DbResult::success();
+    });
+    if (!read)
+        return c.failed(read.error);
+    if (!*input)
+        return c.failed(input->error());
+    if (r.readFailed)
+        return c.failed(QString::fromStdString(r.error));
     if (!r.ok)
         return c.fail("Export Error",
                       "The workbook could not be saved to " + a.positional[1] + ": " + r.error);
-    c.out << "Wrote " << a.positional[1] << " (" << in.rows->size() << " points).\n";
+    c.out << "Wrote " << a.positional[1] << " (" << (*input)->rowCount() << " points).\n";
     return 0;
 }
 

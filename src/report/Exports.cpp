@@ -3,6 +3,7 @@
 #include "core/StepTimeline.h"
 #include "core/Units.h"
 #include "review/TestAnalysis.h"
+#include "review/TestGridModel.h"
 #include "review/TestReview.h"
 #include "core/VbFormat.h"
 #include "report/Workbook.h"
@@ -39,6 +40,112 @@ DbRead<ExportInput> exportInput(TestReview &review, const std::string &testName,
     return in;
 }
 
+namespace {
+
+// The grid's rows as read, each handed on with its "N/A" mark. A test that may have marks
+// holds its rows only until one stress leaves the grid (for most tests, the first): the rows
+// before it are marked by what comes after.
+class MarkedRows {
+public:
+    MarkedRows(bool si, const ExportRowFn &out) : si_(si), out_(out) {}
+
+    void add(const QueryRow &row)
+    {
+        if (!check_)
+            check_.emplace(gridCell(row, col::Rbfactor), si_);
+        if (!check_->possible()) {
+            out_(row, false);
+            return;
+        }
+        if (check_->offGrid()) {
+            out_(row, marked(row));
+            return;
+        }
+        const std::string stress = gridCell(row, col::ShearStress);
+        if (!check_->offGrid(stress)) {
+            held_.push_back(row);
+            return;
+        }
+        for (const QueryRow &h : held_)
+            out_(h, marked(h));
+        held_.clear();
+        held_.shrink_to_fit();
+        out_(row, check_->inBand(stress));
+    }
+
+    // Rows still held were never marked: every stress was on the grid.
+    void finish()
+    {
+        for (const QueryRow &h : held_)
+            out_(h, false);
+        held_.clear();
+    }
+
+private:
+    // The shown stress is worked out only near the band: it is the stress to three decimals.
+    bool marked(const QueryRow &row) const
+    {
+        const double stress = row[col::ShearStress];
+        return std::abs(stress - StressCheck::bandMiddle(si_)) < StressCheck::bandHalf(si_) + 1 &&
+               check_->inBand(gridCell(row, col::ShearStress));
+    }
+
+    bool si_;
+    const ExportRowFn &out_;
+    std::optional<StressCheck> check_;
+    std::vector<QueryRow> held_;
+};
+
+} // namespace
+
+DbRead<ExportInput> storedExportInput(const TestRepository &repo, const std::string &testName,
+                                      Units units, const RotorBobSetting &current,
+                                      WithRheology rheology)
+{
+    const QString name = QString::fromStdString(testName);
+    const auto header = repo.header(name);
+    if (!header)
+        return DbRead<ExportInput>::failure(header);
+    const auto first = repo.firstRbfactor(name);
+    if (!first)
+        return DbRead<ExportInput>::failure(first);
+    const RotorBobSetting rb = openedTestRotorBob(current, *first);
+    ExportInput in;
+    in.header = *header ? **header : TestHeader{name, {}, {}, {}, {}};
+    in.si = units == Units::SI;
+    auto notes = testNotes(repo, name);
+    if (!notes)
+        return DbRead<ExportInput>::failure(notes);
+    in.notes = std::move(*notes);
+    if (*first) {
+        const auto count = repo.pointCount(name);
+        if (!count)
+            return DbRead<ExportInput>::failure(count);
+        in.streamedRows = *count;
+    }
+    const bool si = in.si;
+    const TestQuery query = buildTestQuery(units, rb, rb.custom, QueryOrder::StepThenTime);
+    in.stream = [&repo, name, si, query,
+                 any = in.streamedRows > 0](const ExportRowFn &out) -> std::optional<QString> {
+        if (!any)
+            return std::nullopt;
+        MarkedRows marked(si, out);
+        const auto read =
+            repo.eachQueryRow(query, name, [&](const QueryRow &row) { marked.add(row); });
+        if (!read)
+            return read.error();
+        marked.finish();
+        return std::nullopt;
+    };
+    if (rheology == WithRheology::No)
+        return in;
+    auto analysis = analyseTest(repo, name, rb, units);
+    if (!analysis)
+        return DbRead<ExportInput>::failure(analysis);
+    in.rheology = std::move(*analysis);
+    return in;
+}
+
 std::string writingRecordText(long record, long total)
 {
     return "Writing Record: " + std::to_string(record) + " of " + std::to_string(total);
@@ -57,6 +164,18 @@ std::vector<double> totalTimes(const std::vector<QueryRow> &rows)
 }
 
 namespace {
+
+// Each row of the export with its "N/A" mark, from the grid or from the database; why they could
+// not all be read.
+std::optional<QString> eachRow(const ExportInput &in, const ExportRowFn &row)
+{
+    if (!in.rows)
+        return in.stream ? in.stream(row) : std::nullopt;
+    const std::vector<QueryRow> &rows = *in.rows;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        row(rows[i], in.viscosityNA && in.viscosityNA(static_cast<int>(i)));
+    return std::nullopt;
+}
 
 // The gel column is already in the unit system's stress unit.
 double gelDialDivisor(bool si) { return si ? formula::kDialDivisor : formula::kGelDialEI; }
@@ -164,6 +283,9 @@ ExportResult finish(Workbook &wb)
     return {false, wb.error()};
 }
 
+// A read that failed half-way: the workbook is not written.
+ExportResult notRead(const QString &error) { return {false, error.toStdString(), true}; }
+
 } // namespace
 
 ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,
@@ -177,15 +299,15 @@ ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,
                 {"Sample Time:", h.sampleTime},
                 {"Company:", h.companyName},
                 {"Description:", h.desc}});
-    const std::vector<QueryRow> &rows = *in.rows;
-    if (rows.empty()) {
+    const long n = static_cast<long>(in.rowCount());
+    if (n == 0) {
         if (in.rheology)
             rheologySheet(wb, *in.rheology, h.testName);
         notesSheet(wb, in.notes, h.testName);
         return finish(wb);
     }
     constexpr int kLastCol = col::Count + 2;
-    const int lastRow = 10 + static_cast<int>(rows.size());
+    const int lastRow = 10 + static_cast<int>(n);
     const char *headings[] = {"Step #",     "Step Time", "Total Time",   "Temp",
                               "Shear Rate", "Speed",     "Shear Stress", "Viscosity",
                               "Gel ",       "Rb Factor", "Fann® 35 F1",  "Fann® 35 F1"};
@@ -209,23 +331,25 @@ ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,
     for (int c = 1; c <= kLastCol; ++c)
         wb.text(10, c, (in.si ? unitsSI : unitsEI)[c - 1],
                 gridStyle(10, c, 9, lastRow, kLastCol, true));
-    const std::vector<double> total = totalTimes(rows);
+    StepTimeline timeline;
     const double gelDivisor = gelDialDivisor(in.si);
-    const long n = static_cast<long>(rows.size());
-    for (long i = 0; i < n; ++i) {
+    long i = 0;
+    const auto read = eachRow(in, [&](const QueryRow &r, bool na) {
+        if (i >= n)
+            return;
         if (progress)
             progress(i + 1, n);
-        const QueryRow &r = rows[static_cast<size_t>(i)];
-        const int row = 11 + static_cast<int>(i);
+        const int row = 11 + static_cast<int>(i++);
         auto style = [&](int c) { return gridStyle(row, c, 9, lastRow, kLastCol, false); };
+        const long long offset = timeline.offsetOf(r[col::Step], r[col::Time]);
         wb.number(row, 1, r[col::Step], style(1));
         wb.number(row, 2, r[col::Time], style(2));
-        wb.number(row, 3, total[static_cast<size_t>(i)], style(3));
+        wb.number(row, 3, static_cast<double>(roundHalfEven(r[col::Time]) + offset), style(3));
         wb.number(row, 4, r[col::Temperature], style(4));
         wb.number(row, 5, r[col::ShearRate], style(5));
         wb.number(row, 6, r[col::Speed], style(6));
         wb.number(row, 7, r[col::ShearStress], style(7));
-        if (in.viscosityNA && in.viscosityNA(static_cast<int>(i)))
+        if (na)
             wb.text(row, 8, "N/A", style(8));
         else
             wb.number(row, 8, r[col::Viscosity], style(8));
@@ -233,7 +357,9 @@ ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,
         wb.number(row, 10, r[col::Rbfactor], style(10));
         wb.number(row, 11, r[col::Dial], style(11));
         wb.number(row, 12, r[col::Gel] / gelDivisor, style(12));
-    }
+    });
+    if (read)
+        return notRead(*read);
     wb.fitColumns(1, kLastCol);
     wb.printSetUp(9, 10, 1, 11);
     if (in.rheology)
@@ -252,8 +378,8 @@ ExportResult writeCementWorkbook(const std::string &path, const ExportInput &in,
                 {"ID:", h.mudId},
                 {"Sample Time:", h.sampleTime},
                 {"Company:", h.companyName}});
-    const std::vector<QueryRow> &rows = *in.rows;
-    if (rows.empty())
+    const long n = static_cast<long>(in.rowCount());
+    if (n == 0)
         return finish(wb);
     // Every cell of the block: thick left and right edges, a thin top edge.
     auto style = [](bool fill) {
@@ -270,16 +396,19 @@ ExportResult writeCementWorkbook(const std::string &path, const ExportInput &in,
     for (int c = 1; c <= 3; ++c)
         wb.text(9, c, units[c - 1], style(true));
     const double gelDivisor = gelDialDivisor(in.si);
-    const long n = static_cast<long>(rows.size());
-    for (long i = 0; i < n; ++i) {
+    long i = 0;
+    const auto read = eachRow(in, [&](const QueryRow &r, bool) {
+        if (i >= n)
+            return;
         if (progress)
             progress(i + 1, n);
-        const QueryRow &r = rows[static_cast<size_t>(i)];
-        const int row = 10 + static_cast<int>(i);
+        const int row = 10 + static_cast<int>(i++);
         wb.number(row, 1, r[col::Speed], style(false));
         wb.number(row, 2, Int(r[col::Dial] + 0.5), style(false));
         wb.number(row, 3, Int(r[col::Gel] / gelDivisor + 0.5), style(false));
-    }
+    });
+    if (read)
+        return notRead(*read);
     wb.fitColumns(1, 3);
     wb.printSetUp(8, 9, 1, 10);
     return finish(wb);

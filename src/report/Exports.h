@@ -5,21 +5,32 @@
 #include "store/TestRepository.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace viscora {
 
-// What every export reads from the main window.
+// A row of the grid, and whether the grid shows "N/A" as its viscosity.
+using ExportRowFn = std::function<void(const QueryRow &row, bool viscosityNA)>;
+
+// What every export reads from the main window, or from the database as the window would show
+// it.
 struct ExportInput {
     TestHeader header;
     const std::vector<QueryRow> *rows = nullptr;
     std::function<bool(int row)> viscosityNA; // the grid shows "N/A" in this row
+    // Without `rows`: how many there are, and their read, handing each on as it comes so that
+    // a long test is never held whole; why they could not all be read.
+    std::size_t streamedRows = 0;
+    std::function<std::optional<QString>(const ExportRowFn &)> stream;
     bool si = false;
     // The test's analysis in the same units; the test workbook gives it a second sheet.
     std::optional<rheology::Analysis> rheology;
     // The test's notes; the test workbook lists them on a sheet after the others.
     std::vector<TestEvent> notes;
+
+    std::size_t rowCount() const { return rows ? rows->size() : streamedRows; }
 };
 
 class TestReview;
@@ -33,6 +44,14 @@ enum class WithRheology : bool { No, Yes };
 DbRead<ExportInput> exportInput(TestReview &review, const std::string &testName, Units units,
                                 const RotorBobSetting &rb, WithRheology rheology);
 
+// The same for a test not opened: its rows read from the database while the workbook is
+// written, with the rotor-bob the opened test would get from `current`. Run the read and the
+// writing on one state of the database (Database::readTogether), so the rows counted are the
+// rows read.
+DbRead<ExportInput> storedExportInput(const TestRepository &repo, const std::string &testName,
+                                      Units units, const RotorBobSetting &current,
+                                      WithRheology rheology);
+
 // Called with (record, total) before each data row.
 using ExportProgress = std::function<void(long record, long total)>;
 
@@ -42,6 +61,8 @@ std::string writingRecordText(long record, long total);
 struct ExportResult {
     bool ok = true;
     std::string error;
+    // The failure is the database's (a streamed read), its message whole.
+    bool readFailed = false;
 };
 
 ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,

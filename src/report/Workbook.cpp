@@ -2,6 +2,9 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <tuple>
@@ -65,6 +68,7 @@ void Workbook::addSheet(const std::string &name)
     if (!sheet_ && error_.empty())
         error_ = "the worksheet " + name + " could not be added";
     widths_.clear();
+    lastNumber_.clear();
 }
 
 void Workbook::check(int code, const char *what)
@@ -101,6 +105,17 @@ void Workbook::note(int col, std::size_t width)
         w = width;
 }
 
+void Workbook::noteNumber(int col, double value)
+{
+    auto &w = widths_[col];
+    if (w >= kGeneralWidth)
+        return;
+    auto [last, fresh] = lastNumber_.try_emplace(col, value, 0);
+    if (fresh || last->second.first != value)
+        last->second = {value, generalWidth(value)};
+    w = std::max(w, last->second.second);
+}
+
 void Workbook::number(int row, int col, double value, const CellStyle &style)
 {
     if (!sheet_)
@@ -108,7 +123,7 @@ void Workbook::number(int row, int col, double value, const CellStyle &style)
     check(worksheet_write_number(sheet_, static_cast<lxw_row_t>(row - 1),
                                  static_cast<lxw_col_t>(col - 1), value, format(style)),
           "writing a number");
-    note(col, generalText(value).size());
+    noteNumber(col, value);
 }
 
 void Workbook::text(int row, int col, const std::string &value, const CellStyle &style)
@@ -193,15 +208,34 @@ CellStyle gridStyle(int row, int col, int firstRow, int lastRow, int lastCol, bo
     return s;
 }
 
+std::size_t generalWidth(double v)
+{
+    // A whole number below 1e10 shows all its digits, no point and no exponent.
+    if (std::abs(v) < 1e10 && v == std::trunc(v)) {
+        std::size_t digits = std::signbit(v) ? 2 : 1;
+        for (double rest = std::abs(v); rest >= 10; rest = std::trunc(rest / 10))
+            ++digits;
+        return digits;
+    }
+    return generalText(v).size();
+}
+
 std::string generalText(double v)
 {
     char buf[32];
-    for (int digits = 10; digits >= 1; --digits) {
-        std::snprintf(buf, sizeof buf, "%.*G", digits, v);
-        if (std::strlen(buf) <= 11)
-            break;
+    if (!std::isfinite(v)) {
+        std::snprintf(buf, sizeof buf, "%G", v);
+        return buf;
     }
-    return buf;
+    // What "%.*G" writes, without printf's cost: a long sheet asks for every cell.
+    for (int digits = 10; digits >= 1; --digits) {
+        char *end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, digits).ptr;
+        if (end - buf <= 11 || digits == 1) {
+            std::transform(buf, end, buf, [](char c) { return c == 'e' ? 'E' : c; });
+            return std::string(buf, end);
+        }
+    }
+    return {};
 }
 
 } // namespace viscora

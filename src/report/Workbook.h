@@ -55,6 +55,8 @@ public:
 private:
     lxw_format *format(const CellStyle &s);
     void note(int col, std::size_t width);
+    // The same for a number, worked out only while it can still widen the column.
+    void noteNumber(int col, double value);
     void check(int code, const char *what);
 
     std::string path_, temp_;
@@ -62,6 +64,8 @@ private:
     lxw_worksheet *sheet_ = nullptr;
     std::map<CellStyle, lxw_format *> formats_;
     std::map<int, std::size_t> widths_;
+    // Each column's last number and its width: long columns repeat values.
+    std::map<int, std::pair<double, std::size_t>> lastNumber_;
     std::string error_;
     bool closed_ = false;
 };
@@ -71,5 +75,8 @@ CellStyle gridStyle(int row, int col, int firstRow, int lastRow, int lastCol, bo
 
 // How a number shows in a General cell (up to 11 characters), for fitting widths.
 std::string generalText(double v);
+constexpr std::size_t kGeneralWidth = 11;
+// Its length, without writing it where that is plain (whole numbers).
+std::size_t generalWidth(double v);
 
 } // namespace viscora

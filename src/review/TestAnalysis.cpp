@@ -9,13 +9,15 @@ DbRead<rheology::Analysis> analyseTest(const TestRepository &repo, const QString
     const auto first = repo.firstRbfactor(name);
     if (!first)
         return Result::failure(first);
-    const auto stored = repo.storedPoints(name);
-    if (!stored)
-        return Result::failure(stored);
+    // Read straight into the analysis's points: a long test is held once.
     std::vector<rheology::Point> points;
-    points.reserve(stored->size());
-    for (const StoredPoint &p : *stored)
+    if (const auto count = repo.pointCount(name))
+        points.reserve(*count);
+    const auto read = repo.eachStoredPoint(name, [&](const StoredPoint &p) {
         points.push_back({p.stepNo, p.time, p.temperature, p.speed, p.shearStress, p.gel});
+    });
+    if (!read)
+        return Result::failure(read);
     return analysePoints(std::move(points), rb, *first, units);
 }
 

@@ -2,6 +2,9 @@
 
 #include "core/Units.h"
 
+#include <bit>
+#include <cstdint>
+
 #include <QColor>
 #include "core/VbFormat.h"
 
@@ -117,8 +120,14 @@ void TestGridModel::Check_Stress()
     checked_ = true;
     std::vector<std::string> stress;
     stress.reserve(rows_.size());
-    for (const QueryRow &row : rows_)
-        stress.push_back(gridCell(row, col::ShearStress));
+    auto bits = [](const QueryRow &row) {
+        return std::bit_cast<std::uint64_t>(row[col::ShearStress]);
+    };
+    for (size_t i = 0; i < rows_.size(); ++i)
+        // A stress repeated from the row before (a step at rest) is written once.
+        stress.push_back(i > 0 && bits(rows_[i]) == bits(rows_[i - 1])
+                             ? stress.back()
+                             : gridCell(rows_[i], col::ShearStress));
     const std::string code = rows_.empty() ? std::string() : gridCell(rows_.front(), col::Rbfactor);
     auto marks = checkStressMarks(stress, code, si_);
     for (size_t i = 0; i < marks.size() && i < na_.size(); ++i)
@@ -131,29 +140,39 @@ std::vector<char> checkStressMarks(const std::vector<std::string> &stressTexts,
                                    const std::string &firstCodeText, bool si)
 {
     std::vector<char> marks(stressTexts.size(), 0);
-    bool offGrid = false;
-    for (const std::string &t : stressTexts) {
-        double x = Val(t);
-        if (!si)
-            x = formula::stressFromEI(x);
-        const double r = 5 * Int(Int(x + 0.01) / 5);
-        if (std::abs(x - r) > 0.1) {
-            offGrid = true;
-            break;
-        }
-    }
     if (stressTexts.empty())
         return marks;
-    const long long code = roundHalfEven(Val(firstCodeText));
-    if (code != 1 || !offGrid)
+    StressCheck check(firstCodeText, si);
+    for (const std::string &t : stressTexts)
+        if (check.offGrid(t))
+            break;
+    if (!check.possible() || !check.offGrid())
         return marks;
-    const double lo = si ? 980 : 204.6, hi = si ? 1030 : 214.0;
-    for (size_t i = 0; i < stressTexts.size(); ++i) {
-        const double s = Val(stressTexts[i]);
-        if (s > lo && s < hi)
-            marks[i] = 1;
-    }
+    for (size_t i = 0; i < stressTexts.size(); ++i)
+        marks[i] = check.inBand(stressTexts[i]);
     return marks;
+}
+
+StressCheck::StressCheck(const std::string &firstCodeText, bool si)
+    : si_(si), possible_(roundHalfEven(Val(firstCodeText)) == 1)
+{}
+
+bool StressCheck::offGrid(const std::string &stressText)
+{
+    if (offGrid_)
+        return true;
+    double x = Val(stressText);
+    if (!si_)
+        x = formula::stressFromEI(x);
+    const double r = 5 * Int(Int(x + 0.01) / 5);
+    offGrid_ = std::abs(x - r) > 0.1;
+    return offGrid_;
+}
+
+bool StressCheck::inBand(const std::string &stressText) const
+{
+    const double s = Val(stressText);
+    return s > low(si_) && s < high(si_);
 }
 
 int TestGridModel::rowCount(const QModelIndex &parent) const

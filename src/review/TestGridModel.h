@@ -70,4 +70,29 @@ private:
 std::vector<char> checkStressMarks(const std::vector<std::string> &stressTexts,
                                    const std::string &firstCodeText, bool si);
 
+// The same check for rows read one by one, as a long test's export streams them: whether the
+// stresses seen so far leave the grid, and whether a stress shown so is marked once they do.
+class StressCheck {
+public:
+    StressCheck(const std::string &firstCodeText, bool si);
+    // The test can have marks at all (an R1-B1 test).
+    bool possible() const { return possible_; }
+    // Takes a shown stress in; true once one of them was off the grid.
+    bool offGrid(const std::string &stressText);
+    bool offGrid() const { return offGrid_; }
+    // A row whose stress is shown so is marked, given stresses off the grid.
+    bool inBand(const std::string &stressText) const;
+    // The band's middle and half its width.
+    static double bandMiddle(bool si) { return (low(si) + high(si)) / 2; }
+    static double bandHalf(bool si) { return (high(si) - low(si)) / 2; }
+
+private:
+    static double low(bool si) { return si ? 980 : 204.6; }
+    static double high(bool si) { return si ? 1030 : 214.0; }
+
+    bool si_;
+    bool possible_;
+    bool offGrid_ = false;
+};
+
 } // namespace viscora

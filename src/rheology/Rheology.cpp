@@ -143,9 +143,13 @@ Step readStep(std::span<const Point> points, const Geometry &g, Units units)
 // The readings of each step, in step order.
 std::vector<Step> readSteps(std::vector<Point> &points, const Geometry &g, Units units)
 {
-    std::stable_sort(points.begin(), points.end(), [](const Point &a, const Point &b) {
+    const auto order = [](const Point &a, const Point &b) {
         return a.step != b.step ? a.step < b.step : a.time < b.time;
-    });
+    };
+    // Points come in this order from the database; sorting them anyway would take a second
+    // copy of a long test.
+    if (!std::is_sorted(points.begin(), points.end(), order))
+        std::stable_sort(points.begin(), points.end(), order);
     std::vector<Step> steps;
     for (auto begin = points.begin(); begin != points.end();) {
         auto end = std::find_if(begin, points.end(),
@@ -617,8 +621,9 @@ Analysis analyse(std::vector<Point> points, const Geometry &geometry, Units unit
         a.reason = "The rotor-bob factors cannot be used.";
         return a;
     }
-    const auto readable = std::stable_partition(points.begin(), points.end(),
-                                                [](const Point &p) { return usable(p); });
+    // In place, keeping the order: no second copy of a long test.
+    const auto readable =
+        std::remove_if(points.begin(), points.end(), [](const Point &p) { return !usable(p); });
     a.skippedPoints = static_cast<int>(points.end() - readable);
     points.erase(readable, points.end());
     if (points.empty()) {

@@ -86,6 +86,8 @@ bool onNetworkFileSystem(const QString &path)
 bool isDamaged(const QSqlError &e) { return sqliteRules().damaged(e) || serverRules().damaged(e); }
 bool isBusy(const QSqlError &e) { return sqliteRules().busy(e) || serverRules().busy(e); }
 
+} // namespace
+
 DbResult failureOf(const QSqlError &e)
 {
     // SQLite's "attempt to write a readonly database" does not say it is the file.
@@ -99,6 +101,8 @@ DbResult failureOf(const QSqlError &e)
     r.damaged = isDamaged(e) && !sqliteRules().foreign(e);
     return r;
 }
+
+namespace {
 
 // The server driver frees a failed transaction's statements after the server has stopped
 // taking commands in it, and says so on stderr. Nothing is lost: the statement stays prepared
@@ -178,14 +182,12 @@ Database::StatementFault &statementFault()
 
 void Database::setStatementFault(StatementFault fault) { statementFault() = std::move(fault); }
 
-namespace {
 std::optional<QString> injectedFault(const QString &statement)
 {
     if (const auto &fault = statementFault())
         return fault(statement);
     return std::nullopt;
 }
-} // namespace
 
 DbResult Database::run(QSqlQuery &q, const QString &statement)
 {
@@ -617,7 +619,11 @@ const char *const kDatabaseErrorTitle = "Database Error";
 
 QString readFailure(const char *what, const QSqlQuery &query)
 {
-    const QSqlError e = query.lastError();
+    return readFailure(what, query.lastError());
+}
+
+QString readFailure(const char *what, const QSqlError &e)
+{
     if (isDamaged(e))
         return QStringLiteral("The database file is damaged: ") + errorText(e);
     return QString::fromUtf8(what) + QStringLiteral(" could not be read: ") + errorText(e);

@@ -111,12 +111,16 @@ private:
 
 // A write's failure from its query, marked busy when another program held the file.
 DbResult queryFailure(const QSqlQuery &query);
+DbResult failureOf(const QSqlError &e);
+// The failure a test asked of this statement (Database::setStatementFault), if any.
+std::optional<QString> injectedFault(const QString &statement);
 // Runs a prepared statement: its failure, as queryFailure gives it.
 DbResult execute(QSqlQuery &query);
 
 // Why a read failed, for the operator: "<what> could not be read: <error>", or "The database
 // file is damaged: <error>" when the file itself is broken.
 QString readFailure(const char *what, const QSqlQuery &query);
+QString readFailure(const char *what, const QSqlError &e);
 
 // Runs a prepared read, whose rows the caller then walks; its failure as readRows gives it.
 std::optional<QString> startRead(QSqlQuery &query, const char *what);

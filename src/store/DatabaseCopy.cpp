@@ -3,6 +3,7 @@
 #include "store/DenseNumbering.h"
 #include "store/Schema.h"
 #include "store/SequenceRepository.h"
+#include "store/ServerStream.h"
 #include "store/TestRepository.h"
 
 #include <QFile>
@@ -67,9 +68,19 @@ const ChildRows kPoints{"The points to copy", schema::TestResult, "StepNo, Time,
 const ChildRows kEvents{"The test events to copy", schema::TestEvents, "Time, $ROWID"};
 const ChildRows kSteps{"The steps to copy", schema::SequenceSetup, "StepNo, $ROWID"};
 
+// Where one table's copied rows go: added one by one, written by flush() at the latest.
+class RowWriter {
+public:
+    virtual ~RowWriter() = default;
+    virtual DbResult add(const QVariantList &row) = 0;
+    virtual DbResult flush() = 0;
+    // What was added and not written yet is dropped.
+    virtual void drop() = 0;
+};
+
 // Rows gathered and written many to a statement. A batch that is not full is written in
 // statements of 128, 64, ... rows, so a copy prepares only a handful of statements.
-class BatchInsert {
+class BatchInsert final : public RowWriter {
 public:
     BatchInsert(Database &db, const schema::Table &table, int batchRows)
         : db_(db), insert_(schema::insertHead(table)),
@@ -78,7 +89,7 @@ public:
         values_.reserve(static_cast<qsizetype>(batchRows_) * columns_);
     }
 
-    DbResult add(const QVariantList &row)
+    DbResult add(const QVariantList &row) override
     {
         values_.append(row);
         return values_.size() >= static_cast<qsizetype>(batchRows_) * columns_
@@ -86,7 +97,7 @@ public:
                    : DbResult::success();
     }
 
-    DbResult flush()
+    DbResult flush() override
     {
         qsizetype at = 0;
         for (int rows = static_cast<int>(values_.size() / columns_); rows > 0;) {
@@ -107,6 +118,7 @@ public:
         values_.clear();
         return DbResult::success();
     }
+    void drop() override { values_.clear(); }
 
 private:
     QSqlQuery *statement(int rows)
@@ -131,6 +143,25 @@ private:
     QVariantList values_;
     std::map<int, std::unique_ptr<QSqlQuery>> statements_;
 };
+
+// A server takes the rows as one stream (COPY), many times faster than any INSERT.
+class StreamInsert final : public RowWriter {
+public:
+    StreamInsert(Database &db, const schema::Table &table) : copy_(db, table) {}
+    DbResult add(const QVariantList &row) override { return copy_.add(row); }
+    DbResult flush() override { return copy_.finish(); }
+    void drop() override { copy_.abandon(); }
+
+private:
+    CopyIn copy_;
+};
+
+std::unique_ptr<RowWriter> rowWriter(Database &db, const schema::Table &table, int batchRows)
+{
+    if (db.dialect().streamsRows())
+        return std::make_unique<StreamInsert>(db, table);
+    return std::make_unique<BatchInsert>(db, table, batchRows);
+}
 
 // One unchanging state of the source for the whole copy, left again without a write. Left by
 // end() on every way out: the source is often the window's own database, which must not go on
@@ -318,13 +349,24 @@ private:
         return execute(target_, schema::insert(table), values);
     }
 
-    // The rows of one test or sequence, streamed: a long test is never held whole.
+    // The rows of one test or sequence, streamed: a long test is never held whole. What was
+    // not written on a failure is dropped, leaving the target's connection free for its
+    // rollback.
     DbResult copyRows(const ChildRows &table, const QVariant &sourceId, int newId, long long &count,
                       const std::function<bool(long long)> &onPoints = {})
     {
         auto &out = inserts_[&table];
         if (!out)
-            out = std::make_unique<BatchInsert>(target_, table.table, batchRows_);
+            out = rowWriter(target_, table.table, batchRows_);
+        const DbResult r = copyInto(*out, table, sourceId, newId, count, onPoints);
+        if (!r)
+            out->drop();
+        return r;
+    }
+
+    DbResult copyInto(RowWriter &out, const ChildRows &table, const QVariant &sourceId, int newId,
+                      long long &count, const std::function<bool(long long)> &onPoints)
+    {
         QSqlQuery q(source_.sql());
         q.setForwardOnly(true);
         q.prepare(source_.text(table.select()));
@@ -339,7 +381,7 @@ private:
             int c = 0;
             for (const schema::Column &column : table.values())
                 row << valueOf(column.type, q.value(c++));
-            if (DbResult r = out->add(row); !r)
+            if (DbResult r = out.add(row); !r)
                 return r;
             ++rows;
             if (onPoints && rows % kProgressPoints == 0 && !onPoints(rows))
@@ -348,7 +390,7 @@ private:
         if (q.lastError().isValid())
             return DbResult::failure(readFailure(table.what, q));
         count += rows;
-        return out->flush();
+        return out.flush();
     }
 
     // Each test or sequence in turn, told to the progress, under the id it gets.
@@ -494,7 +536,7 @@ private:
     long long pointsTotal_;
     int testBase_ = 0, sequenceBase_ = 0;
     QSet<QString> testNames_, sequenceNames_;
-    std::map<const ChildRows *, std::unique_ptr<BatchInsert>> inserts_;
+    std::map<const ChildRows *, std::unique_ptr<RowWriter>> inserts_;
 };
 
 QString sentence(const QString &text)

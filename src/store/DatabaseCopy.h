@@ -44,8 +44,8 @@ struct CopyResult {
     CopyCounts copied; // counted in the target, before the copy was committed
 };
 
-// Points written by one statement: into a server, a 600,000-point test copies about seven times
-// faster than with a statement a row; more rows a statement gain nothing (bench/copy_bench.cpp).
+// Points written by one statement into a file; more rows a statement gain nothing
+// (bench/copy_bench.cpp). A server takes them all as one stream (COPY).
 constexpr int kCopyBatchRows = 256;
 
 // The source is read as one unchanging state, so a test deleted there meanwhile cannot shift

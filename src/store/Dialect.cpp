@@ -206,6 +206,7 @@ public:
     // The wait was the transaction's own (SET LOCAL).
     QStringList endWrite(int) const override { return {}; }
     bool file() const override { return false; }
+    bool streamsRows() const override { return true; }
     QStringList files(const QString &) const override { return {}; }
     // The server's lock timeout is what SQLite says of a file held by another writer; the
     // operator is told the same words whichever backend holds the tests.

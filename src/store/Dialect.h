@@ -54,6 +54,9 @@ public:
     virtual QStringList endWrite(int usualBusyMs) const = 0;
     // The database is a file on this machine's file systems (else a server's).
     virtual bool file() const = 0;
+    // Many rows go in and out through the backend's own library (store/ServerStream.h), past
+    // the Qt driver's round per row and value.
+    virtual bool streamsRows() const { return false; }
     // The statement that checks every page of the database, a problem a line ("ok": none);
     // null where the backend keeps its pages itself.
     virtual const char *pageCheckSql() const { return nullptr; }

@@ -3,11 +3,14 @@
 #include "store/DenseNumbering.h"
 #include "store/Recordings.h"
 #include "store/Schema.h"
+#include "store/ServerStream.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace viscora {
@@ -104,6 +107,9 @@ template <typename Row> std::optional<std::size_t> size(const std::vector<Row> &
 {
     return rows.size();
 }
+
+// Rows handed on as they were read: their number.
+std::optional<std::size_t> counted(const std::size_t &rows) { return rows; }
 
 } // namespace
 
@@ -313,14 +319,30 @@ template <typename Row>
 DbRead<std::size_t> eachRow(Database &db, const TestQuery &tq, const QVariant &key, Nulls nulls,
                             const std::function<void(const Row &)> &each)
 {
+    std::size_t count = 0;
+    Row row;
+    if (db.dialect().streamsRows() && canStreamReads(db)) {
+        QVariantList values;
+        for (double f : tq.factors)
+            values << f;
+        values << key;
+        const double null = nulls == Nulls::AsNaN ? std::numeric_limits<double>::quiet_NaN() : 0;
+        if (auto e =
+                readServerNumbers(db, "The test's points", QString::fromStdString(tq.sql), values,
+                                  static_cast<int>(row.size()), null, [&](const double *v) {
+                                      std::copy(v, v + row.size(), row.begin());
+                                      each(row);
+                                      ++count;
+                                  }))
+            return DbRead<std::size_t>::failure(*e);
+        return count;
+    }
     QSqlQuery q(db.sql());
     q.setForwardOnly(true);
     q.prepare(db.text(QString::fromStdString(tq.sql)));
     for (double f : tq.factors)
         q.addBindValue(f);
     q.addBindValue(key);
-    std::size_t count = 0;
-    Row row;
     if (auto e = readRows(q, "The test's points", [&](const QSqlQuery &r) {
             for (size_t c = 0; c < row.size(); ++c) {
                 const QVariant v = r.value(static_cast<int>(c));
@@ -352,42 +374,78 @@ DbRead<std::vector<QueryRow>> TestRepository::queryRows(const TestQuery &tq,
 }
 
 DbRead<std::size_t>
+TestRepository::eachQueryRow(const TestQuery &tq, const QString &name,
+                             const std::function<void(const QueryRow &)> &row) const
+{
+    return wholeTest<std::size_t>(
+        db_, [&] { return testId(name); }, counted,
+        [&] { return eachRow<QueryRow>(db_, tq, name, Nulls::AsZero, row); });
+}
+
+DbRead<std::size_t>
 TestRepository::eachReportRow(int testId, double shearFactor,
                               const std::function<void(const ReportRow &)> &row) const
 {
     // Rows handed on are checked once all are read: a damaged test fails its report.
     return wholeTest<std::size_t>(
-        db_, [&] { return DbRead<std::optional<int>>(testId); },
-        [](const std::size_t &n) { return std::optional<std::size_t>(n); },
-        [&] { return eachRow<ReportRow>(db_, buildReportQuery(shearFactor), testId, Nulls::AsNaN, row); });
+        db_, [&] { return DbRead<std::optional<int>>(testId); }, counted,
+        [&] {
+            return eachRow<ReportRow>(db_, buildReportQuery(shearFactor), testId, Nulls::AsNaN,
+                                      row);
+        });
 }
 
 DbRead<std::vector<StoredPoint>> TestRepository::storedPoints(const QString &name) const
 {
-    return wholeTest<std::vector<StoredPoint>>(
-        db_, [&] { return testId(name); }, size<StoredPoint>, [&] { return readPoints(name); });
+    std::vector<StoredPoint> points;
+    const auto read = eachStoredPoint(name, [&](const StoredPoint &p) { points.push_back(p); });
+    if (!read)
+        return DbRead<std::vector<StoredPoint>>::failure(read);
+    return points;
 }
 
-DbRead<std::vector<StoredPoint>> TestRepository::readPoints(const QString &name) const
+DbRead<std::size_t>
+TestRepository::eachStoredPoint(const QString &name,
+                                const std::function<void(const StoredPoint &)> &point) const
 {
-    std::vector<StoredPoint> points;
+    return wholeTest<std::size_t>(
+        db_, [&] { return testId(name); }, counted, [&] { return readPoints(name, point); });
+}
+
+DbRead<std::size_t>
+TestRepository::readPoints(const QString &name,
+                           const std::function<void(const StoredPoint &)> &point) const
+{
+    std::size_t count = 0;
+    const QString sql = schema::select(schema::TestResult, 1) + QStringLiteral(" WHERE TestId=") +
+                        QString::fromStdString(schema::testOfName()) +
+                        QStringLiteral(" ORDER BY StepNo, Time");
+    if (db_.dialect().streamsRows() && canStreamReads(db_)) {
+        if (auto e =
+                readServerNumbers(db_, "The test's points", sql, {name}, 7,
+                                  std::numeric_limits<double>::quiet_NaN(), [&](const double *v) {
+                                      point({std::isnan(v[0]) ? 0 : static_cast<int>(v[0]), v[1],
+                                             v[2], v[3], v[4], v[5], v[6]});
+                                      ++count;
+                                  }))
+            return DbRead<std::size_t>::failure(*e);
+        return count;
+    }
     QSqlQuery q(db_.sql());
     q.setForwardOnly(true);
-    q.prepare(db_.text(schema::select(schema::TestResult, 1) + QStringLiteral(" WHERE TestId=") +
-                       QString::fromStdString(schema::testOfName()) +
-                       QStringLiteral(" ORDER BY StepNo, Time")));
+    q.prepare(db_.text(sql));
     q.addBindValue(name);
     // A missing value must not pass for a reading of 0.
     auto number = [](const QVariant &v) {
         return v.isNull() ? std::numeric_limits<double>::quiet_NaN() : v.toDouble();
     };
     if (auto e = readRows(q, "The test's points", [&](const QSqlQuery &r) {
-            points.push_back({r.value(0).toInt(), number(r.value(1)), number(r.value(2)),
-                              number(r.value(3)), number(r.value(4)), number(r.value(5)),
-                              number(r.value(6))});
+            point({r.value(0).toInt(), number(r.value(1)), number(r.value(2)), number(r.value(3)),
+                   number(r.value(4)), number(r.value(5)), number(r.value(6))});
+            ++count;
         }))
-        return DbRead<std::vector<StoredPoint>>::failure(*e);
-    return points;
+        return DbRead<std::size_t>::failure(*e);
+    return count;
 }
 
 namespace {

@@ -91,6 +91,10 @@ public:
     DbRead<std::optional<double>> firstRbfactor(const QString &name) const;
     // The rows of the main window's query for a test.
     DbRead<std::vector<QueryRow>> queryRows(const TestQuery &q, const QString &name) const;
+    // The same handed to `row` as they are read, so that a long test is not held; checked
+    // once all are read. The number of rows read.
+    DbRead<std::size_t> eachQueryRow(const TestQuery &q, const QString &name,
+                                     const std::function<void(const QueryRow &)> &row) const;
     // The printed report's rows of a test, with the shear-rate factor of its rotor-bob, each
     // handed to `row` as it is read, so that a long test is not held twice; a NULL value reads
     // as NaN. The number of rows read.
@@ -100,6 +104,10 @@ public:
     DbRead<std::size_t> pointCount(const QString &name) const;
     // A test's points as stored, ordered by step and time; a NULL value reads as NaN.
     DbRead<std::vector<StoredPoint>> storedPoints(const QString &name) const;
+    // The same handed to `point` as they are read, checked once all are; their number.
+    DbRead<std::size_t>
+    eachStoredPoint(const QString &name,
+                    const std::function<void(const StoredPoint &)> &point) const;
 
     DbResult insertPoints(int testId, const std::vector<StoredPoint> &points);
     // Stores points under the test of that name, whatever its id is by then: a test deleted
@@ -113,7 +121,8 @@ public:
 
 private:
     DbRead<std::optional<double>> firstRow(const QString &name) const;
-    DbRead<std::vector<StoredPoint>> readPoints(const QString &name) const;
+    DbRead<std::size_t> readPoints(const QString &name,
+                                   const std::function<void(const StoredPoint &)> &point) const;
 
     Database &db_;
 };

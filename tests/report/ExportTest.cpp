@@ -14,6 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
 #include <unistd.h>
 
 using namespace viscora;
@@ -26,7 +30,9 @@ struct Opened {
     Module1 m;
     ScriptedPrompter p;
     std::unique_ptr<TestReview> review;
-    explicit Opened(const std::vector<StoredPoint> &points, int units = 1)
+    explicit Opened(const std::vector<StoredPoint> &points, int units = 1,
+                    Backend backend = Backend::SQLite)
+        : t(backend)
     {
         m.UnitSystem = units;
         t.addTest("T", points);
@@ -343,4 +349,103 @@ TEST(Workbooks, AFailedWriteLeavesNoFileAndKeepsTheOldOne)
     EXPECT_FALSE(book.close());
     EXPECT_EQ(book.error(), "the first worksheet could not be added");
     EXPECT_FALSE(QFileInfo::exists(o.file("first.xlsx")));
+}
+
+// A workbook written from the database as its rows are read is the very one written from the
+// opened test's grid: its rows, "N/A" marks (also of rows read before the stress that decides
+// them), totals, widths and rheology; on either backend, in either unit system, for both
+// workbooks.
+TEST(Workbooks, StreamedFromTheDatabaseTheyAreTheGridsOwn)
+{
+    std::vector<StoredPoint> onTheGrid = twoSteps();
+    onTheGrid[3].shearStress = 1005;
+    std::vector<StoredPoint> custom = twoSteps();
+    for (StoredPoint &p : custom)
+        p.rbfactor = 1703;
+    const struct {
+        const char *what;
+        std::vector<StoredPoint> points;
+    } cases[] = {{"marked after held rows", twoSteps()},
+                 {"every stress on the grid", onTheGrid},
+                 {"a custom rotor-bob", custom},
+                 {"a mud", binghamMud()},
+                 {"no points", {}}};
+    using Writer =
+        ExportResult (*)(const std::string &, const ExportInput &, const ExportProgress &);
+    for (Backend backend : {Backend::SQLite, Backend::PostgreSQL})
+        for (const auto &c : cases)
+            for (int units : {1, 2})
+                for (Writer write : {&writeTestWorkbook, &writeCementWorkbook}) {
+                    SCOPED_TRACE(std::string(c.what) + (units == 1 ? " EI" : " SI") +
+                                 (backend == Backend::SQLite ? " file" : " server"));
+                    Opened o(c.points, units, backend);
+                    const auto grid = must(exportInput(*o.review, o.m.CurrentTestName, o.m.units(),
+                                                       o.m.rotorBob(), WithRheology::Yes));
+                    ASSERT_TRUE(write(o.file("grid.xlsx").toStdString(), grid, {}).ok);
+                    const TestRepository repo(*o.t.db);
+                    Module1 fresh;
+                    fresh.UnitSystem = units;
+                    ExportResult streamed;
+                    std::size_t count = 0;
+                    ASSERT_TRUE(
+                        o.t.db
+                            ->readTogether([&] {
+                                const auto in = must(storedExportInput(
+                                    repo, "T", fresh.units(), fresh.rotorBob(), WithRheology::Yes));
+                                count = in.rowCount();
+                                streamed = write(o.file("streamed.xlsx").toStdString(), in, {});
+                                return DbResult::success();
+                            })
+                            .ok);
+                    ASSERT_TRUE(streamed.ok) << streamed.error;
+                    EXPECT_EQ(count, c.points.size());
+                    for (int sheet : {1, 2}) {
+                        const XlsxReader a(o.file("grid.xlsx"), sheet),
+                            b(o.file("streamed.xlsx"), sheet);
+                        EXPECT_EQ(b.sheet, a.sheet) << sheet;
+                        EXPECT_EQ(b.workbook, a.workbook);
+                        EXPECT_EQ(b.styles, a.styles);
+                    }
+                }
+}
+
+// A number shows in a General cell as printf's "%.10G" writes it, fewer digits when that is
+// longer than 11 characters; a column's width counts it so, worked out quickly or not.
+TEST(Workbooks, ANumberShowsAsItsGeneralText)
+{
+    auto printed = [](double v) {
+        char buf[32];
+        for (int digits = 10; digits >= 1; --digits) {
+            std::snprintf(buf, sizeof buf, "%.*G", digits, v);
+            if (std::strlen(buf) <= 11)
+                break;
+        }
+        return std::string(buf);
+    };
+    for (double v : {0.0,
+                     -0.0,
+                     7.0,
+                     -7.0,
+                     10.0,
+                     600.0,
+                     -1234.0,
+                     9999999999.0,
+                     -9999999999.0,
+                     1e10,
+                     12345678901.0,
+                     0.5,
+                     150.25,
+                     120.0099999999333,
+                     1e-7,
+                     0.000123456789,
+                     -3.14159265358979,
+                     99999.999999,
+                     1e300,
+                     -2.5e-308,
+                     std::numeric_limits<double>::infinity(),
+                     -std::numeric_limits<double>::infinity(),
+                     std::numeric_limits<double>::quiet_NaN()}) {
+        EXPECT_EQ(generalText(v), printed(v)) << v;
+        EXPECT_EQ(generalWidth(v), printed(v).size()) << v;
+    }
 }

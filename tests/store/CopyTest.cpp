@@ -16,6 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
+#include <cstdint>
 #include <map>
 
 #include <unistd.h>
@@ -478,4 +481,50 @@ TEST(Copy, SummaryAndProgressTexts)
               "Copying sequence 2 of 4: Warm-up");
     EXPECT_EQ(copyProgressText({CopyProgress::Kind::Test, 3, 12, "Mud 1", 600000}),
               "Copying test 3 of 12: Mud 1 (600,000 points)");
+}
+
+// Values at the edges of what a double and a text hold arrive as they were, whichever way the
+// rows go (a server takes them as one stream): the smallest and largest numbers, digits a
+// shorter text would lose, a missing value, and texts with the characters a stream escapes.
+TEST_P(Copy, EveryValueArrivesExactly)
+{
+    TestDb source(GetParam().from), target(GetParam().to);
+    int id = 0;
+    TestRepository repo(*source.db);
+    ASSERT_TRUE(repo.createHeader({"edges", "", "", "", ""}, id).ok);
+    const double values[] = {5e-324,
+                             2.2250738585072014e-308,
+                             1.7976931348623157e308,
+                             -2.5,
+                             0.30000000000000004,
+                             -123456789.123456789,
+                             1.0 / 3.0,
+                             1e-300,
+                             9007199254740993.0};
+    std::vector<StoredPoint> points;
+    int step = 0;
+    for (double v : values)
+        points.push_back(point(++step, v, -v, v, v / 7, v, v));
+    ASSERT_TRUE(repo.insertPoints(id, points).ok);
+    ASSERT_TRUE(source.exec("INSERT INTO TestResult VALUES (1, 99, NULL, NULL, NULL, NULL, NULL, "
+                            "NULL)"));
+    for (const char *text :
+         {"tab\there", "line\nbreak\r\nend", "back\\slash \\N", "quote ' \"", "°F ± µ", ""})
+        ASSERT_TRUE(repo.addEvent("edges", {1.5, "gap", QString::fromUtf8(text)}).ok) << text;
+    const auto before = lines(contentOf(*source.db));
+    const CopyResult r = copyDatabase(*source.db, *target.db);
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_EQ(lines(contentOf(*target.db)), before);
+    // Read back by the repository, the numbers are the very same doubles.
+    const auto stored = must(TestRepository(*target.db).storedPoints("edges"));
+    ASSERT_EQ(stored.size(), points.size() + 1);
+    for (size_t i = 0; i < points.size(); ++i) {
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(stored[i].time),
+                  std::bit_cast<std::uint64_t>(points[i].time))
+            << values[i];
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(stored[i].temperature),
+                  std::bit_cast<std::uint64_t>(points[i].temperature))
+            << values[i];
+    }
+    EXPECT_TRUE(std::isnan(stored.back().time));
 }
