@@ -7,6 +7,7 @@
 #include "ui/ConventionalIcons.h"
 #include "app/DatabaseLocator.h"
 #include "device/Exchanges.h"
+#include "device/PortMap.h"
 #include "report/Exports.h"
 #include "report/TestReport.h"
 #include "ui/WidgetPrinting.h"
@@ -425,10 +426,14 @@ void frmMain::cmdRetrieve_Click()
     QApplication::restoreOverrideCursor();
     if (!retrieval.records)
         return;
-    const auto stored =
-        storeRetrievedTest(review_->repository(), prompter(),
-                           retrievedPoints(*retrieval.records, retrieval.customFactor),
-                           [this] { return related(frmRelated::Purpose::NameNewTest); });
+    const auto points = retrievedPoints(*retrieval.records, retrieval.customFactor);
+    const auto stored = storeRetrievedTest(
+        review_->repository(), prompter(), points,
+        [this] { return related(frmRelated::Purpose::NameNewTest); },
+        retrievedRecord(
+            points,
+            QString::fromStdString(instrumentLabel(deps_.m.CommPort, deps_.MSComm1.deviceName())),
+            utcNow()));
     if (!stored)
         return;
     deps_.m.showRetrievedTest(stored->name.toStdString(), stored->id);

@@ -38,6 +38,14 @@ const char *const kCliUsage =
     "  tests                      one line per saved test: TestId<TAB>TestName\n"
     "  show TEST                  the test's grid as tab-separated text\n"
     "  delete TEST                delete a test and renumber the others\n"
+    "  find [--match TEXT] [--since DATE] [--until DATE] [--instrument NAME] [--live] [--json]\n"
+    "                             every test with its start, duration, points, mud id,\n"
+    "                             company, instrument and operator, tab-separated under a\n"
+    "                             heading or as JSON; TEXT in any of them (any letter case),\n"
+    "                             started from DATE until DATE (YYYY-MM-DD [HH:MM], local\n"
+    "                             time), on an instrument whose name holds NAME, or only the\n"
+    "                             tests being recorded now\n"
+    "  rename OLD NEW             rename a test (not while it is recorded)\n"
     "  chart TEST TYPE FILE.png   chart type TYPE (0 to 9) of TEST as an image\n"
     "  check                      check every page of the database file; \"ok\" or what is wrong\n"
     "  copy-db FROM TO            copy every test and sequence of database FROM into TO (each\n"
@@ -92,6 +100,13 @@ const std::map<std::string, CommandDef> &commands()
         {"tests", {0, 0, {}, cmdTests}},
         {"show", {1, 1, {}, cmdShow}},
         {"delete", {1, 1, {}, cmdDelete}},
+        {"find",
+         {0,
+          0,
+          {{"--match"}, {"--since"}, {"--until"}, {"--instrument"}, {"--live", 0}, {"--json", 0}},
+          cmdFind,
+          checkFind}},
+        {"rename", {2, 2, {}, cmdRename}},
         {"chart", {3, 3, {}, cmdChart, checkChart}},
         {"check", {0, 0, {}, cmdCheck}},
         {"copy-db", {2, 2, {}, cmdCopyDb}},

@@ -163,6 +163,11 @@ void checkNewSequence(const Context &c, const Args &a);
 // Copying between databases (CliCopy.cpp).
 int cmdCopyDb(Context &c, const Args &a);
 
+// Finding and renaming tests (CliFind.cpp).
+int cmdFind(Context &c, const Args &a);
+void checkFind(const Context &c, const Args &a);
+int cmdRename(Context &c, const Args &a);
+
 // Serial ports (CliPorts.cpp).
 int cmdPorts(Context &c, const Args &a);
 

@@ -6,7 +6,9 @@
 #include "core/Protocol.h"
 #include "core/Units.h"
 #include "core/VbFormat.h"
+#include "core/Version.h"
 #include "device/Link.h"
+#include "device/PortMap.h"
 #include "store/Recordings.h"
 
 #include <QDir>
@@ -122,7 +124,47 @@ bool Acquisition::start()
         failWrite(marked, ignored);
         return false;
     }
+    TestRecord run;
+    run.kind = QStringLiteral("recorded");
+    run.startedAt = wallClock();
+    run.instrument = QString::fromStdString(instrumentLabel(m_.CommPort, port_.deviceName()));
+    run.operatorName = operatorName();
+    if (m_.LastSentSequence) {
+        run.sequenceName = QString::fromStdString(m_.LastSentSequence->name);
+        run.steps = stepsText(m_.LastSentSequence->steps);
+    }
+    run.programVersion = QLatin1String(versionText());
+    startRecord_ = run;
+    endRecord_.reset();
+    writeRecords();
     return true;
+}
+
+void Acquisition::writeRecords()
+{
+    if (!held_.empty())
+        return;
+    for (std::optional<TestRecord> *pending : {&startRecord_, &endRecord_}) {
+        if (!*pending)
+            continue;
+        if (pending == &endRecord_) {
+            // The end restates the start, with what only the end knows.
+            TestRecord ended = startRecordWritten_;
+            ended.kind = QStringLiteral("ended");
+            ended.endedAt = endRecord_->endedAt;
+            ended.points = static_cast<long long>(runRows_.size());
+            **pending = ended;
+        }
+        const DbResult r =
+            TestRecords(repo_.database()).append(runName_, **pending, wallClock(), kWriteWaitMs);
+        if (!r && r.busy)
+            return;
+        if (!r)
+            status("What is known of the test could not be recorded: " + r.error.toStdString());
+        if (pending == &startRecord_)
+            startRecordWritten_ = **pending;
+        pending->reset();
+    }
 }
 
 StoredPoint Acquisition::storedPoint(const RecordFields &f) const
@@ -135,6 +177,10 @@ StoredPoint Acquisition::storedPoint(const RecordFields &f) const
 
 void Acquisition::endTest()
 {
+    if (TestRunning) {
+        endRecord_ = TestRecord{};
+        endRecord_->endedAt = wallClock();
+    }
     port_.close();
     if (marked_)
         unmark();
@@ -238,6 +284,8 @@ bool Acquisition::fileChanged(PollResult &result)
     pendingGap_.reset();
     file_.reset();
     endTest();
+    startRecord_.reset();
+    endRecord_.reset();
     InBuffer.clear();
     const QString path = rescueFile(repo_.database().path(), runName_);
     const std::optional<QString> unwritten = writeRows(path, rows);
@@ -363,6 +411,7 @@ bool Acquisition::flush(PollResult &result)
         }
     }
     result.held = held_.size();
+    writeRecords();
     return true;
 }
 
@@ -372,8 +421,7 @@ PollResult Acquisition::poll()
     if ((TestRunning || !held_.empty()) && fileChanged(result))
         return result;
     if (!TestRunning) {
-        if (!held_.empty())
-            flush(result);
+        flush(result);
         if (marked_ && held_.empty())
             unmark();
         return result;

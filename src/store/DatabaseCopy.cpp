@@ -66,6 +66,7 @@ struct ChildRows {
 const ChildRows kPoints{"The points to copy", schema::TestResult, "StepNo, Time, $ROWID"};
 const ChildRows kEvents{"The test events to copy", schema::TestEvents, "Time, $ROWID"};
 const ChildRows kSteps{"The steps to copy", schema::SequenceSetup, "StepNo, $ROWID"};
+const ChildRows kRecords{"The test records to copy", schema::TestRecords, "Revision, $ROWID"};
 
 // Rows gathered and written many to a statement. A batch that is not full is written in
 // statements of 128, 64, ... rows, so a copy prepares only a handful of statements.
@@ -352,7 +353,9 @@ private:
                                                   });
                             !r)
                             return r;
-                        return copyRows(kEvents, t.sourceId, id, read.events);
+                        if (DbResult r = copyRows(kEvents, t.sourceId, id, read.events); !r)
+                            return r;
+                        return copyRows(kRecords, t.sourceId, id, read.records);
                     });
     }
 
@@ -387,6 +390,7 @@ private:
             {"SELECT COUNT(*) FROM SequenceName WHERE SequenceId>?", sequenceBase_,
              copied.sequences},
             {"SELECT COUNT(*) FROM SequenceSetup WHERE SequenceId>?", sequenceBase_, copied.steps},
+            {"SELECT COUNT(*) FROM TestRecords WHERE TestId>?", testBase_, copied.records},
         };
         for (const auto &c : counts)
             if (auto e = readAll(target_, "The copied tests", c.sql, {c.base},

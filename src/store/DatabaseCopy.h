@@ -1,6 +1,6 @@
 #pragma once
-// Copies every test (its header, points and events) and every sequence (with its steps) from
-// one database into another, a file or a server either way. They are appended after what the
+// Copies every test (its header, points, events and records) and every sequence (with its steps)
+// from one database into another, a file or a server either way. They are appended after what the
 // target holds, with the ids that follow its own; a name the target has already gets " (2)",
 // " (3)", ... The whole copy is one transaction on the target, checked by counting what landed
 // there against what was read: a failure anywhere leaves the target as it was.
@@ -16,6 +16,7 @@ namespace viscora {
 
 struct CopyCounts {
     long long tests = 0, points = 0, events = 0, sequences = 0, steps = 0;
+    long long records = 0; // what is known of the tests, kept as their records
     bool operator==(const CopyCounts &) const = default;
 };
 

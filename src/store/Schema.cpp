@@ -24,6 +24,13 @@ constexpr Column kTestEvents[] = {
     {"TestId", Integer}, {"Time", Real}, {"Kind", Text}, {"Text", Text}};
 constexpr Column kRecordings[] = {
     {"TestName", Text}, {"Host", Text}, {"Pid", Integer}, {"Heartbeat", Real}};
+// What is known of a test, appended and never edited: each record names the revision it
+// replaces. Times are UTC seconds since the epoch.
+constexpr Column kTestRecords[] = {
+    {"TestId", Integer},      {"Revision", Integer},  {"Replaces", Integer},  {"Kind", Text},
+    {"Written", Real},        {"StartedAt", Real},    {"EndedAt", Real},      {"Points", Integer},
+    {"Instrument", Text},     {"OperatorName", Text}, {"SequenceName", Text}, {"Steps", Text},
+    {"ProgramVersion", Text}, {"Note", Text}};
 
 QString list(const Table &t, int from, const char *each)
 {
@@ -40,11 +47,13 @@ const Table SequenceName{"SequenceName", kSequenceName};
 const Table SequenceSetup{"SequenceSetup", kSequenceSetup};
 const Table TestEvents{"TestEvents", kTestEvents};
 const Table Recordings{"Recordings", kRecordings};
+const Table TestRecords{"TestRecords", kTestRecords};
 
 std::span<const Table *const> tables()
 {
-    static const std::array<const Table *, 6> all{&RelatedInfo,   &TestResult, &SequenceName,
-                                                  &SequenceSetup, &TestEvents, &Recordings};
+    static const std::array<const Table *, 7> all{&RelatedInfo,   &TestResult, &SequenceName,
+                                                  &SequenceSetup, &TestEvents, &Recordings,
+                                                  &TestRecords};
     return all;
 }
 
@@ -59,6 +68,7 @@ std::span<const Index> indexes()
         {"SequenceSetupBySequence",
          "CREATE INDEX SequenceSetupBySequence ON SequenceSetup (SequenceId, StepNo)"},
         {"TestEventsByTest", "CREATE INDEX TestEventsByTest ON TestEvents (TestId, Time)"},
+        {"TestRecordsByTest", "CREATE INDEX TestRecordsByTest ON TestRecords (TestId, Revision)"},
     };
     return all;
 }

@@ -23,11 +23,13 @@ struct Table {
     std::span<const Column> columns;
 };
 
-extern const Table RelatedInfo, TestResult, SequenceName, SequenceSetup, TestEvents, Recordings;
+extern const Table RelatedInfo, TestResult, SequenceName, SequenceSetup, TestEvents, Recordings,
+    TestRecords;
 
 // The four tables of the tests and sequences; one of them present makes a database ours.
 std::span<const Table *const> testTables();
-// Those four, then ours beside them (what happened during a test, the recordings in progress).
+// Those four, then ours beside them (what happened during a test, the recordings in progress,
+// what is known of each test).
 std::span<const Table *const> tables();
 
 struct Index {

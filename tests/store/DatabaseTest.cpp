@@ -54,9 +54,10 @@ TEST(Database, CreatesTheFourTablesInColumnOrder)
     QTemporaryDir dir;
     auto opened = Database::open(dir.filePath("k7400r.mdb"), Database::OpenMode::CreateIfMissing);
     ASSERT_TRUE(opened.db) << opened.message.toStdString();
-    // The four tables, and two of our own beside them.
-    EXPECT_EQ(tablesOf(*opened.db), (QStringList{"Recordings", "RelatedInfo", "SequenceName",
-                                                 "SequenceSetup", "TestEvents", "TestResult"}));
+    // The four tables, and three of our own beside them.
+    EXPECT_EQ(tablesOf(*opened.db),
+              (QStringList{"Recordings", "RelatedInfo", "SequenceName", "SequenceSetup",
+                           "TestEvents", "TestRecords", "TestResult"}));
     EXPECT_EQ(columnsOf(*opened.db, "RelatedInfo"),
               (QStringList{"TestId", "TestName", "MudId", "SampleTime", "CompanyName", "Desc"}));
     EXPECT_EQ(columnsOf(*opened.db, "TestResult"),
@@ -75,7 +76,7 @@ TEST(Database, EmptyFileGetsTablesAndMissingFileIsNotFound)
     writeFile(empty, {});
     auto opened = Database::open(empty, Database::OpenMode::MustExist);
     ASSERT_TRUE(opened.db);
-    EXPECT_EQ(tablesOf(*opened.db).size(), 6);
+    EXPECT_EQ(tablesOf(*opened.db).size(), 7);
 
     auto missing = Database::open(dir.filePath("nothere.mdb"), Database::OpenMode::MustExist);
     EXPECT_FALSE(missing.db);
