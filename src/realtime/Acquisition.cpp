@@ -136,6 +136,7 @@ bool Acquisition::start()
     run.programVersion = QLatin1String(versionText());
     startRecord_ = run;
     endRecord_.reset();
+    onRecord_ = true;
     writeRecords();
     return true;
 }
@@ -177,10 +178,12 @@ StoredPoint Acquisition::storedPoint(const RecordFields &f) const
 
 void Acquisition::endTest()
 {
-    if (TestRunning) {
+    if (TestRunning && onRecord_) {
         endRecord_ = TestRecord{};
         endRecord_->endedAt = wallClock();
     }
+    onRecord_ = false;
+    writeRecords();
     port_.close();
     if (marked_)
         unmark();
@@ -283,9 +286,10 @@ bool Acquisition::fileChanged(PollResult &result)
     runRows_.clear();
     pendingGap_.reset();
     file_.reset();
-    endTest();
+    // Nothing more goes into whatever is there now.
+    onRecord_ = false;
     startRecord_.reset();
-    endRecord_.reset();
+    endTest();
     InBuffer.clear();
     const QString path = rescueFile(repo_.database().path(), runName_);
     const std::optional<QString> unwritten = writeRows(path, rows);

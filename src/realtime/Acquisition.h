@@ -169,6 +169,7 @@ private:
     std::optional<TestEvent> pendingGap_; // the gap to record with the first row after it
     std::optional<TestRecord> startRecord_, endRecord_; // not written yet
     TestRecord startRecordWritten_;
+    bool onRecord_ = false; // the running test's start is on record (or about to be)
     double gapFrom_ = 0;                  // time of day the last record came before a gap
 };
 

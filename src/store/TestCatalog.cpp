@@ -230,4 +230,15 @@ Result<QString> renameTest(Database &db, const QString &oldName, const QString &
     return kept.name;
 }
 
+DbResult deleteTests(Database &db, const QStringList &names)
+{
+    return db.transaction([&]() {
+        TestRepository repo(db);
+        for (const QString &name : names)
+            if (const DbResult r = repo.deleteTest(name); !r)
+                return r;
+        return DbResult::success();
+    });
+}
+
 } // namespace viscora

@@ -7,6 +7,7 @@
 #include "store/Database.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -55,5 +56,9 @@ std::optional<double> filterDate(const QString &typed, bool endOfDay);
 // refused while it is recorded; a record of the rename is appended, at `now`. The name as kept,
 // or why not.
 Result<QString> renameTest(Database &db, const QString &oldName, const QString &typed, double now);
+
+// Deletes the tests named, each as a single delete does, all or none; refused while any of
+// them is recorded.
+DbResult deleteTests(Database &db, const QStringList &names);
 
 } // namespace viscora
