@@ -92,6 +92,9 @@ public:
 
     // Commands.
     void cmdOpen_Click();
+    void MenuFileFind_Click();
+    // The tests named in one workbook, at a path the operator chooses.
+    void exportTests(const QStringList &names);
     void cmdRetrieve_Click();
     void cmdStartTest_Click();
     void cmdStopTest_Click();
@@ -143,6 +146,7 @@ public:
     // Tools: what the program adds beside its own commands.
     QMenu *MenuTools;
     QAction *MenuToolsSerialPorts, *MenuToolsDatabase, *MenuToolsCopyDatabase;
+    QAction *MenuFileFind;
     QAction *MenuAnalysisRheology;
 
     static const char *const kCaption;

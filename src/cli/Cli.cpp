@@ -64,6 +64,10 @@ const char *const kCliUsage =
     "  steps SEQUENCE [--rotor-bob NAME]\n"
     "                             the sequence's steps as the setup window shows them\n"
     "  export TEST FILE.xlsx      the test as a workbook (units as --si says)\n"
+    "  export-many FILE.xlsx TEST...\n"
+    "                             several tests in one workbook: a first sheet \"Summary\"\n"
+    "                             with a row per test (dates, instrument, each flow curve's\n"
+    "                             field values and recommended model), then a sheet per test\n"
     "  cement TEST FILE.xlsx      the cement lab workbook of dial readings\n"
     "  report TEST FILE.pdf [--summary]\n"
     "                             the printed test report (stored units): every point, or\n"
@@ -87,6 +91,8 @@ const char *const kCliUsage =
 
 namespace cli {
 namespace {
+// More tests than any workbook of sheets is read comfortably with.
+constexpr std::size_t kMaxExportedTests = 1000;
 
 const std::map<std::string, CommandDef> &commands()
 {
@@ -118,6 +124,7 @@ const std::map<std::string, CommandDef> &commands()
         {"new-sequence", {1, 1 + kMaxSteps, {{"--rotor-bob"}}, cmdNewSequence, checkNewSequence}},
         {"retrieve", {1, 1, header, cmdRetrieve}},
         {"export", {2, 2, {}, cmdExport}},
+        {"export-many", {2, 1 + kMaxExportedTests, {}, cmdExportMany}},
         {"cement", {2, 2, {}, cmdCement}},
         {"report", {2, 2, {{"--summary", 0}}, cmdReport}},
         {"rheology", {1, 1, {{"--json", 0}}, cmdRheology}},

@@ -148,6 +148,7 @@ int cmdChart(Context &c, const Args &a);
 void checkChart(const Context &c, const Args &a);
 int cmdCheck(Context &c, const Args &a);
 int cmdExport(Context &c, const Args &a);
+int cmdExportMany(Context &c, const Args &a);
 int cmdCement(Context &c, const Args &a);
 int cmdReport(Context &c, const Args &a);
 int cmdRheology(Context &c, const Args &a);

@@ -73,30 +73,35 @@ void CatalogModel::sort(int column, Qt::SortOrder order)
     sortOrder_ = order;
     const double now = now_();
     const auto c = static_cast<CatalogColumn>(column);
-    // Times and counts by their values, the unknown ones last; texts ignoring letter case.
-    auto less = [&](const CatalogEntry &a, const CatalogEntry &b) {
-        auto byValue = [](std::optional<double> x, std::optional<double> y) {
-            if (x && y)
-                return *x < *y;
-            return x.has_value() && !y.has_value();
-        };
+    // Times and counts by their values, the unknown ones last either way; texts ignoring
+    // letter case.
+    auto value = [&](const CatalogEntry &e) -> std::optional<double> {
         switch (c) {
         case CatalogColumn::Start:
-            return byValue(a.startedAt, b.startedAt);
+            return e.startedAt;
         case CatalogColumn::Duration:
-            return byValue(catalogDuration(a, now), catalogDuration(b, now));
-        case CatalogColumn::Points:
-            return a.points < b.points;
+            return catalogDuration(e, now);
         default:
-            return catalogText(a, c, now).compare(catalogText(b, c, now), Qt::CaseInsensitive) < 0;
+            return static_cast<double>(e.points);
         }
     };
+    const bool numeric =
+        c == CatalogColumn::Start || c == CatalogColumn::Duration || c == CatalogColumn::Points;
+    auto less = [&](const CatalogEntry &a, const CatalogEntry &b) {
+        if (numeric)
+            return *value(a) < *value(b);
+        return catalogText(a, c, now).compare(catalogText(b, c, now), Qt::CaseInsensitive) < 0;
+    };
+    auto ordered = [&](const CatalogEntry &a, const CatalogEntry &b) {
+        const bool knownA = !numeric || value(a), knownB = !numeric || value(b);
+        if (knownA != knownB)
+            return knownA;
+        if (!knownA)
+            return false;
+        return order == Qt::AscendingOrder ? less(a, b) : less(b, a);
+    };
     emit layoutAboutToBeChanged();
-    if (order == Qt::AscendingOrder)
-        std::stable_sort(entries_.begin(), entries_.end(), less);
-    else
-        std::stable_sort(entries_.begin(), entries_.end(),
-                         [&](const CatalogEntry &a, const CatalogEntry &b) { return less(b, a); });
+    std::stable_sort(entries_.begin(), entries_.end(), ordered);
     emit layoutChanged();
 }
 
@@ -111,9 +116,9 @@ void CatalogModel::tick()
 
 std::string deleteTestsQuestion(std::size_t tests, long long points)
 {
-    return "Delete " + std::to_string(tests) + (tests == 1 ? " test" : " tests") +
-           " and their " + std::to_string(points) +
-           (points == 1 ? " data point" : " data points") + "? This cannot be undone.";
+    return "Delete " + std::to_string(tests) + (tests == 1 ? " test" : " tests") + " and their " +
+           std::to_string(points) + (points == 1 ? " data point" : " data points") +
+           "? This cannot be undone.";
 }
 
 namespace {
@@ -241,7 +246,8 @@ void frmFindTests::reload()
         all_ = *read;
     }
     // The instruments the tests were run on, the one chosen kept.
-    const QString chosen = cmbInstrument->currentIndex() > 0 ? cmbInstrument->currentText() : QString();
+    const QString chosen =
+        cmbInstrument->currentIndex() > 0 ? cmbInstrument->currentText() : QString();
     QStringList instruments;
     QSet<QString> seen;
     for (const CatalogEntry &e : all_)
@@ -255,7 +261,8 @@ void frmFindTests::reload()
         cmbInstrument->clear();
         cmbInstrument->addItem(QStringLiteral("Any instrument"));
         cmbInstrument->addItems(instruments);
-        cmbInstrument->setCurrentIndex(std::max(0, static_cast<int>(cmbInstrument->findText(chosen))));
+        cmbInstrument->setCurrentIndex(
+            std::max(0, static_cast<int>(cmbInstrument->findText(chosen))));
     }
     applyFilter();
 }
@@ -305,13 +312,13 @@ void frmFindTests::cmdRename_Click()
         deps_.prompter.message("Select one test to rename.", "Rename Test");
         return;
     }
-    const auto typed = deps_.prompter.input("New name of the test \"" + names.first().toStdString() +
-                                                "\":",
-                                            "Rename Test", names.first().toStdString());
+    const auto typed = deps_.prompter.input(
+        "New name of the test \"" + names.first().toStdString() + "\":", "Rename Test",
+        names.first().toStdString());
     if (!typed)
         return;
-    const auto renamed = renameTest(deps_.db, names.first(), QString::fromStdString(*typed),
-                                    deps_.now());
+    const auto renamed =
+        renameTest(deps_.db, names.first(), QString::fromStdString(*typed), deps_.now());
     if (!renamed) {
         viscora::show(deps_.prompter, renamed.failure());
         return;
