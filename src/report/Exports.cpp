@@ -234,8 +234,11 @@ std::vector<std::string> sheetNames(const QStringList &testNames)
         for (const QChar c : name)
             base += QStringLiteral("[]:*?/\\").contains(c) || c.unicode() < 0x20 ? QChar(u'_') : c;
         base = base.trimmed();
+        // Nor may it begin or end with an apostrophe.
         if (base.startsWith(QLatin1Char('\'')))
             base[0] = QLatin1Char('_');
+        if (base.endsWith(QLatin1Char('\'')))
+            base[base.size() - 1] = QLatin1Char('_');
         if (base.isEmpty())
             base = QStringLiteral("Test");
         QString candidate = base.left(31);
