@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <ctime>
 
 namespace viscora {
 
@@ -38,8 +40,9 @@ constexpr const char *kCatalogSql =
     "SELECT r.TestId, r.TestName, r.MudId, r.CompanyName, m.StartedAt, m.EndedAt, "
     "CASE WHEN m.Points IS NULL THEN (SELECT COUNT(*) FROM TestResult p WHERE p.TestId=r.TestId) "
     "ELSE m.Points END, m.Instrument, m.OperatorName "
-    "FROM RelatedInfo r LEFT JOIN TestRecords m ON m.TestId=r.TestId AND m.Revision=(SELECT "
-    "MAX(x.Revision) FROM TestRecords x WHERE x.TestId=r.TestId) ORDER BY r.TestId, r.$ROWID";
+    "FROM RelatedInfo r LEFT JOIN (SELECT TestId, MAX(Revision) AS Revision FROM TestRecords "
+    "GROUP BY TestId) last ON last.TestId=r.TestId LEFT JOIN TestRecords m ON "
+    "m.TestId=last.TestId AND m.Revision=last.Revision ORDER BY r.TestId, r.$ROWID";
 
 QString clockText(double seconds)
 {
@@ -51,6 +54,21 @@ QString clockText(double seconds)
 }
 
 const QString kUnknown = QStringLiteral("unknown");
+
+QString startText(const std::optional<double> &utc)
+{
+    if (!utc)
+        return kUnknown;
+    // The C library's local time: ten thousand of them fill the list in a few milliseconds.
+    const auto t = static_cast<std::time_t>(std::floor(*utc));
+    std::tm local{};
+    if (!::localtime_r(&t, &local))
+        return kUnknown;
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min);
+    return QString::fromLatin1(text);
+}
 } // namespace
 
 DbRead<std::vector<CatalogEntry>> readCatalog(Database &db)
@@ -89,6 +107,15 @@ DbRead<std::vector<CatalogEntry>> readCatalog(Database &db)
                 return DbRead<std::vector<CatalogEntry>>::failure(live);
             e.live = *live;
         }
+    // Searched at every keystroke: made once.
+    for (CatalogEntry &e : out) {
+        e.startText = startText(e.startedAt);
+        QStringList texts;
+        for (int c = 0; c < kCatalogColumns; ++c)
+            if (!e.live || static_cast<CatalogColumn>(c) != CatalogColumn::Duration)
+                texts << catalogText(e, static_cast<CatalogColumn>(c), 0);
+        e.searchText = texts.join(QLatin1Char('\n'));
+    }
     return out;
 }
 
@@ -110,11 +137,7 @@ QString catalogText(const CatalogEntry &e, CatalogColumn c, double now)
     case CatalogColumn::Name:
         return e.name;
     case CatalogColumn::Start:
-        return e.startedAt ? QDateTime::fromMSecsSinceEpoch(
-                                 static_cast<qint64>(std::llround(*e.startedAt * 1000)))
-                                 .toLocalTime()
-                                 .toString(QStringLiteral("yyyy-MM-dd HH:mm"))
-                           : kUnknown;
+        return e.startText.isEmpty() ? startText(e.startedAt) : e.startText;
     case CatalogColumn::Duration: {
         const auto d = catalogDuration(e, now);
         if (!d)
@@ -149,6 +172,10 @@ bool matches(const CatalogEntry &e, const CatalogFilter &f, double now)
         return false;
     if (f.match.isEmpty())
         return true;
+    if (!e.searchText.isEmpty())
+        return e.searchText.contains(f.match, Qt::CaseInsensitive) ||
+               (e.live && catalogText(e, CatalogColumn::Duration, now)
+                              .contains(f.match, Qt::CaseInsensitive));
     for (int c = 0; c < kCatalogColumns; ++c)
         if (catalogText(e, static_cast<CatalogColumn>(c), now)
                 .contains(f.match, Qt::CaseInsensitive))

@@ -21,6 +21,9 @@ struct CatalogEntry {
     std::optional<double> startedAt, endedAt; // UTC seconds since the epoch
     long long points = 0;
     bool live = false; // being recorded now
+    QString startText; // the start as shown, made once when read (empty: made when asked)
+    // Every column's text as shown, a line each, but a live test's duration, which moves on.
+    QString searchText;
 };
 
 // The columns, in the order the window and the CLI show them.
