@@ -222,6 +222,8 @@ frmFindTests::frmFindTests(FindTestsDeps deps, QWidget *parent)
     connect(cmbInstrument, &QComboBox::currentIndexChanged, this, [this] { applyFilter(); });
     connect(chkLive, &QCheckBox::toggled, this, [this] { applyFilter(); });
     connect(MSFlexGrid1, &QTableView::doubleClicked, this, [this] { cmdOpen_Click(); });
+    // Typing and Enter opens the test found first.
+    connect(txtSearch, &QLineEdit::returnPressed, this, [this] { cmdOpen_Click(); });
     connect(cmdOpen, &QPushButton::clicked, this, [this] { cmdOpen_Click(); });
     connect(cmdRename, &QPushButton::clicked, this, [this] { cmdRename_Click(); });
     connect(cmdExport, &QPushButton::clicked, this, [this] { cmdExport_Click(); });
