@@ -4,6 +4,7 @@
 // throwaway PostgreSQL cluster of its own (scripts/pg-cluster).
 // Run: build-bench/bench/viscora_copy_bench [POINTS]   (VISCORA_CLI=... measures another build)
 
+#include "BenchCluster.h"
 #include "BenchSupport.h"
 #include "store/DatabaseCopy.h"
 
@@ -23,45 +24,6 @@
 using namespace viscora;
 
 namespace {
-
-const QString kClusterScript = QStringLiteral(VISCORA_SOURCE_DIR "/scripts/pg-cluster");
-
-// A cluster for this run only, stopped and removed on the way out.
-struct Cluster {
-    QTemporaryDir dir;
-    QString state = dir.filePath(QStringLiteral("cluster"));
-    QString url;
-    Cluster()
-    {
-        if (QProcess::execute(kClusterScript, {QStringLiteral("start"), state}) != 0)
-            return;
-        QFile f(state);
-        if (f.open(QIODevice::ReadOnly))
-            url = QString::fromUtf8(f.readLine()).trimmed();
-    }
-    ~Cluster() { QProcess::execute(kClusterScript, {QStringLiteral("stop"), state}); }
-
-    // An empty database of that name on the cluster, as a connection string.
-    QString database(const QString &name) const
-    {
-        const auto s = serverSettings(url);
-        {
-            QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "admin");
-            admin.setHostName(s->host);
-            admin.setPort(s->port);
-            admin.setUserName(s->user);
-            admin.setDatabaseName(s->database);
-            QSqlQuery q(admin);
-            if (!admin.open() || !q.exec(QStringLiteral("CREATE DATABASE ") + name)) {
-                std::fprintf(stderr, "cannot make database %s\n", qPrintable(name));
-                std::exit(1);
-            }
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("admin"));
-        return QString(url).replace(QLatin1String("/postgres?"),
-                                    QLatin1Char('/') + name + QLatin1Char('?'));
-    }
-};
 
 // The peak of the resident memory starts again from what is resident now.
 void resetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
@@ -120,7 +82,7 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("k7400r.mdb"));
     bench::makeLongTest(file, points).reset();
-    Cluster cluster;
+    bench::Cluster cluster;
     if (cluster.url.isEmpty()) {
         std::fprintf(stderr, "no PostgreSQL cluster (scripts/deps installs it)\n");
         return 1;

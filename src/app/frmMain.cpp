@@ -8,6 +8,9 @@
 #include "ui/NoteDialog.h"
 #include "app/DatabaseLocator.h"
 #include "device/Exchanges.h"
+#include "device/PortMap.h"
+#include "review/frmFindTests.h"
+#include "store/TestRecords.h"
 #include "report/Exports.h"
 #include "report/TestReport.h"
 #include "ui/WidgetPrinting.h"
@@ -107,6 +110,7 @@ void frmMain::buildMenus()
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("MenuFile"));
     MenuFileOpen = action(file, "&Open Saved Test", "MenuFileOpen", &frmMain::cmdOpen_Click);
+    MenuFileFind = action(file, "Find &Tests…", "MenuFileFind", &frmMain::MenuFileFind_Click);
     MenuFileRetrieve =
         action(file, "&Retrieve From K7400R", "MenuFileRetrieve", &frmMain::cmdRetrieve_Click);
     separator(file, "seperation1");
@@ -425,6 +429,59 @@ void frmMain::cmdOpen_Click()
     showReview();
 }
 
+void frmMain::MenuFileFind_Click()
+{
+    const std::string shown = deps_.m.CurrentTestName;
+    {
+        frmFindTests dialog(FindTestsDeps{deps_.m, review_->repository().database(), prompter(),
+                                          utcNow,
+                                          [this](const QStringList &names) { exportTests(names); }},
+                            this);
+        exec(dialog);
+    }
+    if (deps_.m.CurrentTestName != shown)
+        statusPanel->clear();
+    // As Open Saved Test leaves it: the test chosen, or the one shown, renamed or gone.
+    review_->openCurrentTest();
+    showReview();
+}
+
+void frmMain::exportTests(const QStringList &names)
+{
+    const std::string path =
+        askWorkbookPath(names.size() == 1 ? names.first().toStdString() + ".xlsx" : "tests.xlsx");
+    if (path.empty())
+        return;
+    const OpenForExport open =
+        [this](const QString &name, WithRheology rheology,
+               const std::function<void(const ExportInput &)> &use) -> std::optional<Failure> {
+        // Each test read as the main window reads it, without changing what the window shows.
+        Module1 m = deps_.m;
+        m.CurrentTestName = name.toStdString();
+        TestReview review(m, review_->repository().database(), prompter());
+        if (!review.openCurrentTest())
+            return Failure{
+                "The test \"" + name.toStdString() + "\" could not be opened.", "Export Error", {}};
+        m.keep(review.takeChanges());
+        const auto input =
+            exportInput(review, m.CurrentTestName, m.units(), m.rotorBob(), rheology);
+        if (!input)
+            return input.failure();
+        use(*input);
+        return std::nullopt;
+    };
+    const BusyCursor busy;
+    const ExportResult result =
+        writeTestsWorkbook(path, review_->repository().database(), names, open);
+    if (!result.ok) {
+        prompter().message("The workbook could not be saved to " + path + ": " + result.error,
+                           "Export Error");
+        return;
+    }
+    if (!deps_.openDocument || !deps_.openDocument(path))
+        statusPanel->setText(QStringLiteral("Saved ") + QString::fromStdString(path));
+}
+
 void frmMain::cmdRetrieve_Click()
 {
     ExchangeObserver observer;
@@ -441,10 +498,14 @@ void frmMain::cmdRetrieve_Click()
     QApplication::restoreOverrideCursor();
     if (!retrieval.records)
         return;
-    const auto stored =
-        storeRetrievedTest(review_->repository(), prompter(),
-                           retrievedPoints(*retrieval.records, retrieval.customFactor),
-                           [this] { return related(frmRelated::Purpose::NameNewTest); });
+    const auto points = retrievedPoints(*retrieval.records, retrieval.customFactor);
+    const auto stored = storeRetrievedTest(
+        review_->repository(), prompter(), points,
+        [this] { return related(frmRelated::Purpose::NameNewTest); },
+        retrievedRecord(
+            points,
+            QString::fromStdString(instrumentLabel(deps_.m.CommPort, deps_.MSComm1.deviceName())),
+            utcNow()));
     if (!stored)
         return;
     deps_.m.showRetrievedTest(stored->name.toStdString(), stored->id);

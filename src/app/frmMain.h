@@ -93,6 +93,9 @@ public:
 
     // Commands.
     void cmdOpen_Click();
+    void MenuFileFind_Click();
+    // The tests named in one workbook, at a path the operator chooses.
+    void exportTests(const QStringList &names);
     void cmdRetrieve_Click();
     void cmdStartTest_Click();
     void cmdStopTest_Click();
@@ -153,6 +156,7 @@ public:
     // Tools: what the program adds beside its own commands.
     QMenu *MenuTools;
     QAction *MenuToolsSerialPorts, *MenuToolsDatabase, *MenuToolsCopyDatabase;
+    QAction *MenuFileFind;
     QAction *MenuToolsCalibrationFluids, *MenuToolsCalibrationHistory;
     QAction *MenuAnalysisRheology, *MenuAnalysisCompare, *MenuAnalysisAddNote;
 

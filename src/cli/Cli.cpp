@@ -38,6 +38,14 @@ const char *const kCliUsage =
     "  tests                      one line per saved test: TestId<TAB>TestName\n"
     "  show TEST                  the test's grid as tab-separated text\n"
     "  delete TEST                delete a test and renumber the others\n"
+    "  find [--match TEXT] [--since DATE] [--until DATE] [--instrument NAME] [--live] [--json]\n"
+    "                             every test with its start, duration, points, mud id,\n"
+    "                             company, instrument and operator, tab-separated under a\n"
+    "                             heading or as JSON; TEXT in any of them (any letter case),\n"
+    "                             started from DATE until DATE (YYYY-MM-DD [HH:MM], local\n"
+    "                             time), on an instrument whose name holds NAME, or only the\n"
+    "                             tests being recorded now\n"
+    "  rename OLD NEW             rename a test (not while it is recorded)\n"
     "  chart TEST TYPE FILE.png   chart type TYPE (0 to 9) of TEST as an image\n"
     "  check                      check every page of the database file; \"ok\" or what is wrong\n"
     "  copy-db FROM TO            copy every test and sequence of database FROM into TO (each\n"
@@ -56,6 +64,10 @@ const char *const kCliUsage =
     "  steps SEQUENCE [--rotor-bob NAME]\n"
     "                             the sequence's steps as the setup window shows them\n"
     "  export TEST FILE.xlsx      the test as a workbook (units as --si says)\n"
+    "  export-many FILE.xlsx TEST...\n"
+    "                             several tests in one workbook: a first sheet \"Summary\"\n"
+    "                             with a row per test (dates, instrument, each flow curve's\n"
+    "                             field values and recommended model), then a sheet per test\n"
     "  cement TEST FILE.xlsx      the cement lab workbook of dial readings\n"
     "  report TEST FILE.pdf [--summary]\n"
     "                             the printed test report (stored units): every point, or\n"
@@ -113,6 +125,8 @@ const char *const kCliUsage =
 
 namespace cli {
 namespace {
+// More tests than any workbook of sheets is read comfortably with.
+constexpr std::size_t kMaxExportedTests = 1000;
 
 const std::map<std::string, CommandDef> &commands()
 {
@@ -126,6 +140,13 @@ const std::map<std::string, CommandDef> &commands()
         {"tests", {0, 0, {}, cmdTests}},
         {"show", {1, 1, {}, cmdShow}},
         {"delete", {1, 1, {}, cmdDelete}},
+        {"find",
+         {0,
+          0,
+          {{"--match"}, {"--since"}, {"--until"}, {"--instrument"}, {"--live", 0}, {"--json", 0}},
+          cmdFind,
+          checkFind}},
+        {"rename", {2, 2, {}, cmdRename}},
         {"chart", {3, 3, {}, cmdChart, checkChart}},
         {"check", {0, 0, {}, cmdCheck}},
         {"copy-db", {2, 2, {}, cmdCopyDb}},
@@ -137,6 +158,7 @@ const std::map<std::string, CommandDef> &commands()
         {"new-sequence", {1, 1 + kMaxSteps, {{"--rotor-bob"}}, cmdNewSequence, checkNewSequence}},
         {"retrieve", {1, 1, header, cmdRetrieve}},
         {"export", {2, 2, {}, cmdExport}},
+        {"export-many", {2, 1 + kMaxExportedTests, {}, cmdExportMany}},
         {"cement", {2, 2, {}, cmdCement}},
         {"report", {2, 2, {{"--summary", 0}}, cmdReport}},
         {"rheology", {1, 1, {{"--json", 0}}, cmdRheology}},

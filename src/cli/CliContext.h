@@ -148,6 +148,7 @@ int cmdChart(Context &c, const Args &a);
 void checkChart(const Context &c, const Args &a);
 int cmdCheck(Context &c, const Args &a);
 int cmdExport(Context &c, const Args &a);
+int cmdExportMany(Context &c, const Args &a);
 int cmdCement(Context &c, const Args &a);
 int cmdReport(Context &c, const Args &a);
 int cmdRheology(Context &c, const Args &a);
@@ -174,6 +175,11 @@ void checkNewSequence(const Context &c, const Args &a);
 
 // Copying between databases (CliCopy.cpp).
 int cmdCopyDb(Context &c, const Args &a);
+
+// Finding and renaming tests (CliFind.cpp).
+int cmdFind(Context &c, const Args &a);
+void checkFind(const Context &c, const Args &a);
+int cmdRename(Context &c, const Args &a);
 
 // Serial ports (CliPorts.cpp).
 int cmdPorts(Context &c, const Args &a);

@@ -4,6 +4,7 @@
 #include "calib/CalibrationCheck.h"
 #include "directlog/DirectLog.h"
 #include "device/Exchanges.h"
+#include "device/PortMap.h"
 #include "realtime/RealTestNaming.h"
 #include "review/RelatedInfoEditor.h"
 #include "review/RetrievedTest.h"
@@ -74,9 +75,13 @@ int cmdRetrieve(Context &c, const Args &a)
                             QString::fromStdString(a.option("--sample-time")),
                             QString::fromStdString(a.option("--company")),
                             QString::fromStdString(a.option("--desc"))};
+    const auto points = retrievedPoints(*retrieval.records, retrieval.customFactor);
     const auto stored = storeRetrievedTest(
-        repo, c.prompter, retrievedPoints(*retrieval.records, retrieval.customFactor),
-        [&] { return editor.ok(header) ? editor.created() : std::nullopt; });
+        repo, c.prompter, points,
+        [&] { return editor.ok(header) ? editor.created() : std::nullopt; },
+        retrievedRecord(
+            points, QString::fromStdString(instrumentLabel(c.m.CommPort, c.serial().deviceName())),
+            utcNow()));
     if (!stored)
         return 1;
     c.m.showRetrievedTest(stored->name.toStdString(), stored->id);

@@ -185,6 +185,40 @@ int exportWorkbook(Context &c, const Args &a, Writer write, WithRheology rheolog
     return 0;
 }
 
+int cmdExportMany(Context &c, const Args &a)
+{
+    const std::string &path = a.positional[0];
+    QStringList names;
+    for (std::size_t i = 1; i < a.positional.size(); ++i)
+        names << QString::fromStdString(a.positional[i]);
+    std::size_t points = 0;
+    bool told = false;
+    const OpenForExport open =
+        [&](const QString &name, WithRheology rheology,
+            const std::function<void(const ExportInput &)> &use) -> std::optional<Failure> {
+        const auto review = openTest(c, name.toStdString());
+        if (!review) {
+            told = true;
+            return Failure{"The test \"" + name.toStdString() + "\" could not be opened.", {}, {}};
+        }
+        const auto input =
+            exportInput(*review, c.m.CurrentTestName, c.m.units(), c.m.rotorBob(), rheology);
+        if (!input)
+            return input.failure();
+        if (rheology == WithRheology::No)
+            points += input->rows->size();
+        use(*input);
+        return std::nullopt;
+    };
+    const ExportResult r = writeTestsWorkbook(path, *c.db, names, open);
+    if (!r.ok)
+        return told ? 1
+                    : c.fail("Export Error",
+                             "The workbook could not be saved to " + path + ": " + r.error);
+    c.out << "Wrote " << path << " (" << names.size() << " tests, " << points << " points).\n";
+    return 0;
+}
+
 int cmdExport(Context &c, const Args &a)
 {
     return exportWorkbook(c, a, writeTestWorkbook, WithRheology::Yes);

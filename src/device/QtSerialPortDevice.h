@@ -22,6 +22,7 @@ public:
     int bytesWaiting() override;
     std::string readAll() override;
     std::string errorText() const override { return error_; }
+    std::string deviceName() const override { return map_.device(commPort_); }
     bool broken() const override;
 
 private:

@@ -23,6 +23,8 @@ public:
     // Why the last open or write failed, in the system's words ("/dev/ttyUSB0: Permission
     // denied"); empty when nothing failed or nothing is known.
     virtual std::string errorText() const { return {}; }
+    // The device the port number stands for ("/dev/ttyUSB0"); empty when not known.
+    virtual std::string deviceName() const { return {}; }
     // The device went away under an open port (the adapter pulled, the far end closed).
     virtual bool broken() const { return false; }
 };

@@ -6,7 +6,9 @@
 #include "core/Protocol.h"
 #include "core/Units.h"
 #include "core/VbFormat.h"
+#include "core/Version.h"
 #include "device/Link.h"
+#include "device/PortMap.h"
 #include "store/Recordings.h"
 #include "store/TestNotes.h"
 
@@ -127,7 +129,48 @@ bool Acquisition::start()
         failWrite(marked, ignored);
         return false;
     }
+    TestRecord run;
+    run.kind = QStringLiteral("recorded");
+    run.startedAt = wallClock();
+    run.instrument = QString::fromStdString(instrumentLabel(m_.CommPort, port_.deviceName()));
+    run.operatorName = operatorName();
+    if (m_.LastSentSequence) {
+        run.sequenceName = QString::fromStdString(m_.LastSentSequence->name);
+        run.steps = stepsText(m_.LastSentSequence->steps);
+    }
+    run.programVersion = QLatin1String(versionText());
+    startRecord_ = run;
+    endRecord_.reset();
+    onRecord_ = true;
+    writeRecords();
     return true;
+}
+
+void Acquisition::writeRecords()
+{
+    if (!held_.empty())
+        return;
+    for (std::optional<TestRecord> *pending : {&startRecord_, &endRecord_}) {
+        if (!*pending)
+            continue;
+        if (pending == &endRecord_) {
+            // The end restates the start, with what only the end knows.
+            TestRecord ended = startRecordWritten_;
+            ended.kind = QStringLiteral("ended");
+            ended.endedAt = endRecord_->endedAt;
+            ended.points = static_cast<long long>(runRows_.size());
+            **pending = ended;
+        }
+        const DbResult r =
+            TestRecords(repo_.database()).append(runName_, **pending, wallClock(), kWriteWaitMs);
+        if (!r && r.busy)
+            return;
+        if (!r)
+            status("What is known of the test could not be recorded: " + r.error.toStdString());
+        if (pending == &startRecord_)
+            startRecordWritten_ = **pending;
+        pending->reset();
+    }
 }
 
 StoredPoint Acquisition::storedPoint(const RecordFields &f) const
@@ -140,6 +183,12 @@ StoredPoint Acquisition::storedPoint(const RecordFields &f) const
 
 void Acquisition::endTest()
 {
+    if (TestRunning && onRecord_) {
+        endRecord_ = TestRecord{};
+        endRecord_->endedAt = wallClock();
+    }
+    onRecord_ = false;
+    writeRecords();
     port_.close();
     if (marked_)
         unmark();
@@ -242,6 +291,9 @@ bool Acquisition::fileChanged(PollResult &result)
     runRows_.clear();
     pendingGap_.reset();
     file_.reset();
+    // Nothing more goes into whatever is there now.
+    onRecord_ = false;
+    startRecord_.reset();
     endTest();
     InBuffer.clear();
     const QString path = rescueFile(repo_.database().path(), runName_);
@@ -368,6 +420,7 @@ bool Acquisition::flush(PollResult &result)
         }
     }
     result.held = held_.size();
+    writeRecords();
     return true;
 }
 
@@ -377,8 +430,7 @@ PollResult Acquisition::poll()
     if ((TestRunning || !held_.empty()) && fileChanged(result))
         return result;
     if (!TestRunning) {
-        if (!held_.empty())
-            flush(result);
+        flush(result);
         if (marked_ && held_.empty())
             unmark();
         return result;

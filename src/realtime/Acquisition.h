@@ -16,6 +16,7 @@
 #include "device/SerialPort.h"
 #include "store/FileIdentity.h"
 #include "store/SequenceRepository.h"
+#include "store/TestRecords.h"
 #include "store/TestRepository.h"
 
 #include <array>
@@ -58,7 +59,7 @@ public:
     bool running() const { return TestRunning; }
     // Rows of an ended test, or the end of its recording mark, still wait for the database:
     // keep polling until they are written.
-    bool holding() const { return !held_.empty() || marked_; }
+    bool holding() const { return !held_.empty() || marked_ || recordPending(); }
     std::size_t heldRows() const { return held_.size(); }
     // Seconds since the connection to the instrument was lost; nullopt while connected.
     std::optional<double> lostFor();
@@ -93,6 +94,11 @@ public:
     long long recordsReceived() const { return RecordsReceived; }
 
     LiveChart chart;
+    // The wall clock a run's start and end are recorded by: UTC seconds since the epoch.
+    std::function<double()> wallClock = utcNow;
+    // The record of the run's start, and of its end, are still to be written.
+    bool recordPending() const { return startRecord_.has_value() || endRecord_.has_value(); }
+
     // Called for every row once it is stored (the CLI prints them).
     std::function<void(const StoredPoint &)> onStored;
     // The status line: progress, rows held, a lost connection, the line's spoiled records.
@@ -122,6 +128,9 @@ private:
     void finishRun();
     void loseConnection();
     bool reconnect();
+    // Writes what is known of the run once its rows are written; a busy database keeps it for
+    // the next tick, any other failure drops it with a word in the status.
+    void writeRecords();
     // Writes the held rows (and a pending gap event); false on a real write error.
     bool flush(PollResult &result);
     void failWrite(const DbResult &r, PollResult &result);
@@ -164,6 +173,9 @@ private:
     double lastBytesAt_ = 0;              // anything at all came from the line
     double lastValidAt_ = 0;              // a record that could be used came
     std::optional<TestEvent> pendingGap_; // the gap to record with the first row after it
+    std::optional<TestRecord> startRecord_, endRecord_; // not written yet
+    TestRecord startRecordWritten_;
+    bool onRecord_ = false; // the running test's start is on record (or about to be)
     double gapFrom_ = 0;                  // time of day the last record came before a gap
     double lastStoredTime_ = 0, lastStoredAt_ = 0; // the last stored row's running time, and when
 };

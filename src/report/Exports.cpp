@@ -9,6 +9,10 @@
 #include "report/Workbook.h"
 #include "rheology/Tables.h"
 #include "store/TestNotes.h"
+#include "store/TestRecords.h"
+
+#include <QDateTime>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -288,10 +292,12 @@ ExportResult notRead(const QString &error) { return {false, error.toStdString(),
 
 } // namespace
 
-ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,
-                               const ExportProgress &progress)
+namespace {
+// The test's header and every row, on the sheet begun last; why the rows could not all be
+// read.
+std::optional<QString> testSheet(Workbook &wb, const ExportInput &in,
+                                 const ExportProgress &progress)
 {
-    Workbook wb(path);
     const TestHeader &h = in.header;
     headerRows(wb, "K7400r Test Report",
                {{"Test Name:", h.testName},
@@ -300,12 +306,8 @@ ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,
                 {"Company:", h.companyName},
                 {"Description:", h.desc}});
     const long n = static_cast<long>(in.rowCount());
-    if (n == 0) {
-        if (in.rheology)
-            rheologySheet(wb, *in.rheology, h.testName);
-        notesSheet(wb, in.notes, h.testName);
-        return finish(wb);
-    }
+    if (n == 0)
+        return std::nullopt;
     constexpr int kLastCol = col::Count + 2;
     const int lastRow = 10 + static_cast<int>(n);
     const char *headings[] = {"Step #",     "Step Time", "Total Time",   "Temp",
@@ -359,12 +361,158 @@ ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,
         wb.number(row, 12, r[col::Gel] / gelDivisor, style(12));
     });
     if (read)
-        return notRead(*read);
+        return read;
     wb.fitColumns(1, kLastCol);
     wb.printSetUp(9, 10, 1, 11);
+    return std::nullopt;
+}
+} // namespace
+
+ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,
+                               const ExportProgress &progress)
+{
+    Workbook wb(path);
+    if (const auto read = testSheet(wb, in, progress))
+        return notRead(*read);
     if (in.rheology)
-        rheologySheet(wb, *in.rheology, h.testName);
-    notesSheet(wb, in.notes, h.testName);
+        rheologySheet(wb, *in.rheology, in.header.testName);
+    notesSheet(wb, in.notes, in.header.testName);
+    return finish(wb);
+}
+
+std::vector<std::string> sheetNames(const QStringList &testNames)
+{
+    // A sheet's name holds at most 31 characters, none of []:*?/\, and no two alike in any
+    // letter case; "Summary" is the first sheet's.
+    QSet<QString> taken{QStringLiteral("summary")};
+    std::vector<std::string> out;
+    for (const QString &name : testNames) {
+        QString base;
+        for (const QChar c : name)
+            base += QStringLiteral("[]:*?/\\").contains(c) || c.unicode() < 0x20 ? QChar(u'_') : c;
+        base = base.trimmed();
+        // Nor may it begin or end with an apostrophe.
+        if (base.startsWith(QLatin1Char('\'')))
+            base[0] = QLatin1Char('_');
+        if (base.endsWith(QLatin1Char('\'')))
+            base[base.size() - 1] = QLatin1Char('_');
+        if (base.isEmpty())
+            base = QStringLiteral("Test");
+        QString candidate = base.left(31);
+        for (int n = 2; taken.contains(candidate.toCaseFolded()); ++n) {
+            const QString suffix = QStringLiteral(" (%1)").arg(n);
+            candidate = base.left(31 - suffix.size()) + suffix;
+        }
+        taken.insert(candidate.toCaseFolded());
+        out.push_back(candidate.toStdString());
+    }
+    return out;
+}
+
+namespace {
+QString localTime(const std::optional<double> &utc)
+{
+    return utc ? QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::llround(*utc * 1000)))
+                     .toLocalTime()
+                     .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+               : QStringLiteral("unknown");
+}
+
+void textOrUnknown(Workbook &wb, int row, int col, const QString &text)
+{
+    wb.text(row, col, (text.isEmpty() ? QStringLiteral("unknown") : text).toStdString());
+}
+} // namespace
+
+ExportResult writeTestsWorkbook(const std::string &path, Database &db, const QStringList &names,
+                                const OpenForExport &open)
+{
+    // What the summary shows of each test, gathered first: its rows go in order, headings
+    // first, and those depend on the most curves of any test.
+    struct Curve {
+        double temperature = 0;
+        std::vector<std::optional<double>> values;
+        std::string model;
+    };
+    struct Summary {
+        TestRecord record;
+        std::size_t points = 0;
+        std::vector<Curve> curves;
+    };
+    const std::vector<rheology::Field> &fields = rheology::fieldTable();
+    std::vector<Summary> summaries;
+    std::size_t curves = 0;
+    for (const QString &name : names) {
+        const auto record = TestRecords(db).latest(name);
+        if (!record)
+            return {false, record.failure().text};
+        Summary s{record->value_or(TestRecord{}), 0, {}};
+        if (std::optional<Failure> failed =
+                open(name, WithRheology::Yes, [&](const ExportInput &in) {
+                    s.points = in.rowCount();
+                    for (const rheology::FlowCurve &c :
+                         in.rheology ? in.rheology->curves : std::vector<rheology::FlowCurve>{}) {
+                        Curve curve{
+                            c.temperature, {}, c.recommended ? c.recommended->name : "none"};
+                        for (const rheology::Field &f : fields)
+                            curve.values.push_back((c.field.*(f.member)).value);
+                        s.curves.push_back(std::move(curve));
+                    }
+                }))
+            return {false, failed->text};
+        curves = std::max(curves, s.curves.size());
+        summaries.push_back(std::move(s));
+    }
+    Workbook wb(path, "Summary");
+    const std::vector<std::string> sheets = sheetNames(names);
+    const int perCurve = 2 + static_cast<int>(fields.size());
+    const char *fixed[] = {"Test Name",  "Sheet",    "Start",    "End",
+                           "Instrument", "Operator", "Sequence", "Points"};
+    constexpr int kFixed = 8;
+    wb.text(1, 1, "Summary");
+    for (int c = 0; c < kFixed; ++c)
+        wb.text(3, c + 1, fixed[c]);
+    for (std::size_t k = 0; k < curves; ++k) {
+        int col = kFixed + 1 + static_cast<int>(k) * perCurve;
+        const std::string curve = "Curve " + std::to_string(k + 1) + " ";
+        wb.text(3, col++, curve + "Temperature");
+        for (const rheology::Field &f : fields)
+            wb.text(3, col++, curve + f.key);
+        wb.text(3, col, curve + "Recommended Model");
+    }
+    for (std::size_t i = 0; i < summaries.size(); ++i) {
+        const Summary &s = summaries[i];
+        const int row = 4 + static_cast<int>(i);
+        wb.text(row, 1, names[static_cast<qsizetype>(i)].toStdString());
+        wb.text(row, 2, sheets[i]);
+        wb.text(row, 3, localTime(s.record.startedAt).toStdString());
+        wb.text(row, 4, localTime(s.record.endedAt).toStdString());
+        textOrUnknown(wb, row, 5, s.record.instrument);
+        textOrUnknown(wb, row, 6, s.record.operatorName);
+        textOrUnknown(wb, row, 7, s.record.sequenceName);
+        wb.number(row, 8, static_cast<double>(s.points));
+        int col = kFixed + 1;
+        for (const Curve &c : s.curves) {
+            wb.number(row, col++, c.temperature);
+            for (const std::optional<double> &v : c.values) {
+                if (v)
+                    wb.number(row, col, *v);
+                ++col;
+            }
+            wb.text(row, col++, c.model);
+        }
+    }
+    wb.fitColumns(1, kFixed + static_cast<int>(curves) * perCurve);
+    for (int i = 0; i < names.size(); ++i) {
+        wb.addSheet(sheets[static_cast<std::size_t>(i)]);
+        std::optional<QString> read;
+        if (std::optional<Failure> failed = open(
+                names[i], WithRheology::No,
+                [&](const ExportInput &in) { read = testSheet(wb, in, {}); }))
+            return {false, failed->text};
+        if (read)
+            return notRead(*read);
+    }
     return finish(wb);
 }
 

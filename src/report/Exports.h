@@ -4,6 +4,8 @@
 #include "rheology/Rheology.h"
 #include "store/TestRepository.h"
 
+#include <QStringList>
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -69,6 +71,22 @@ ExportResult writeTestWorkbook(const std::string &path, const ExportInput &in,
                                const ExportProgress &progress = {});
 ExportResult writeCementWorkbook(const std::string &path, const ExportInput &in,
                                  const ExportProgress &progress = {});
+
+// The names of the sheets of the tests, in order: each test's name as a sheet may hold it
+// (at most 31 characters, none of []:*?/\, not "Summary"), made unique ignoring letter case.
+std::vector<std::string> sheetNames(const QStringList &testNames);
+
+// Opens a test as the main window does and hands what its export reads to `use`; the failure
+// when it cannot.
+using OpenForExport =
+    std::function<std::optional<Failure>(const QString &name, WithRheology rheology,
+                                         const std::function<void(const ExportInput &)> &use)>;
+
+// Several tests in one workbook: first the sheet "Summary", a row per test with its dates,
+// instrument, operator, sequence and points, and each flow curve's temperature, field values
+// and recommended model; then a sheet per test, named by it, as the test workbook's first.
+ExportResult writeTestsWorkbook(const std::string &path, Database &db, const QStringList &names,
+                                const OpenForExport &open);
 
 // The calibration check's result grid: the fluid's viscosity, then one row per reference
 // stress with its error in dyn/cm2 and in percent ("N/A" where no reading came).

@@ -2,6 +2,9 @@
 
 #include "core/Prompter.h"
 #include "core/Units.h"
+#include "core/Version.h"
+
+#include <map>
 
 namespace viscora {
 
@@ -14,14 +17,41 @@ std::vector<StoredPoint> retrievedPoints(const std::vector<RetrievedRecord> &rec
     return points;
 }
 
+TestRecord retrievedRecord(const std::vector<StoredPoint> &points, const QString &instrument,
+                           double now)
+{
+    std::map<int, double> stepEnds;
+    for (const StoredPoint &p : points)
+        stepEnds[p.stepNo] = std::max(stepEnds[p.stepNo], p.time);
+    double running = 0;
+    for (const auto &[step, end] : stepEnds)
+        running += end;
+    TestRecord r;
+    r.kind = QStringLiteral("retrieved");
+    r.startedAt = now - running;
+    r.endedAt = now;
+    r.points = static_cast<long long>(points.size());
+    r.instrument = instrument;
+    r.operatorName = operatorName();
+    r.programVersion = QLatin1String(versionText());
+    r.note = QStringLiteral("retrieved from the instrument: it ended by then");
+    return r;
+}
+
 std::optional<NamedTest>
 storeRetrievedTest(TestRepository &repo, Prompter &prompter, const std::vector<StoredPoint> &points,
-                   const std::function<std::optional<NamedTest>()> &nameTest)
+                   const std::function<std::optional<NamedTest>()> &nameTest,
+                   const std::optional<TestRecord> &record)
 {
     const std::optional<NamedTest> named = nameTest();
     if (!named || named->name.isEmpty())
         return std::nullopt;
-    const DbResult r = repo.insertPoints(named->id, points);
+    const DbResult r = repo.database().transaction([&]() {
+        if (const DbResult stored = repo.insertPoints(named->id, points); !stored || !record)
+            return stored;
+        return TestRecords(repo.database())
+            .append(named->name, *record, record->endedAt.value_or(0));
+    });
     if (!r) {
         // Without its points the new header would be a test that was never retrieved, and its
         // name taken for the next retrieval: when it stays, the operator is told.

@@ -4,6 +4,7 @@
 
 #include "device/Exchanges.h"
 #include "review/RelatedInfoEditor.h"
+#include "store/TestRecords.h"
 #include "store/TestRepository.h"
 
 #include <functional>
@@ -17,11 +18,17 @@ class Prompter;
 std::vector<StoredPoint> retrievedPoints(const std::vector<RetrievedRecord> &records,
                                          std::optional<double> customFactor);
 
+// What is known of a test retrieved at `now` from the instrument: it ended then at the latest,
+// and began its running time (the steps' last times summed) before.
+TestRecord retrievedRecord(const std::vector<StoredPoint> &points, const QString &instrument,
+                           double now);
+
 // Runs nameTest (the related-information dialog making a new test), then stores the points
-// under the new test's id. The stored test; nothing when naming was cancelled or storing
-// failed (then shown), and then no test is left behind.
+// under the new test's id, with the record when one is given. The stored test; nothing when naming
+// was cancelled or storing failed (then shown), and then no test is left behind.
 std::optional<NamedTest>
 storeRetrievedTest(TestRepository &repo, Prompter &prompter, const std::vector<StoredPoint> &points,
-                   const std::function<std::optional<NamedTest>()> &nameTest);
+                   const std::function<std::optional<NamedTest>()> &nameTest,
+                   const std::optional<TestRecord> &record = std::nullopt);
 
 } // namespace viscora

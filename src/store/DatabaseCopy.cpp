@@ -67,6 +67,7 @@ struct ChildRows {
 const ChildRows kPoints{"The points to copy", schema::TestResult, "StepNo, Time, $ROWID"};
 const ChildRows kEvents{"The test events to copy", schema::TestEvents, "Time, $ROWID"};
 const ChildRows kSteps{"The steps to copy", schema::SequenceSetup, "StepNo, $ROWID"};
+const ChildRows kRecords{"The test records to copy", schema::TestRecords, "Revision, $ROWID"};
 
 // Where one table's copied rows go: added one by one, written by flush() at the latest.
 class RowWriter {
@@ -247,10 +248,10 @@ QString countsText(const CopyCounts &c)
                  number(c.events, "event", "events"));
     const QString sequences = QStringLiteral("%1 (%2)").arg(
         number(c.sequences, "sequence", "sequences"), number(c.steps, "step", "steps"));
-    if (c.records == 0)
+    if (c.calibrationRecords == 0)
         return tests + QStringLiteral(" and ") + sequences;
     return tests + QStringLiteral(", ") + sequences + QStringLiteral(" and ") +
-           number(c.records, "calibration record", "calibration records");
+           number(c.calibrationRecords, "calibration record", "calibration records");
 }
 
 // The ids the calibration records name one another by: each appended after the target's own.
@@ -435,7 +436,9 @@ private:
                                                   });
                             !r)
                             return r;
-                        return copyRows(kEvents, t.sourceId, id, read.events);
+                        if (DbResult r = copyRows(kEvents, t.sourceId, id, read.events); !r)
+                            return r;
+                        return copyRows(kRecords, t.sourceId, id, read.testRecords);
                     });
     }
 
@@ -490,7 +493,7 @@ private:
                         row[k.column] = row[k.column].toLongLong() + base[k.key];
                 if (DbResult r = out.add(row); !r)
                     return r;
-                ++read.records;
+                ++read.calibrationRecords;
             }
             if (q.lastError().isValid())
                 return DbResult::failure(readFailure("The calibration records to copy", q));
@@ -498,7 +501,7 @@ private:
                 return r;
             if (auto e = count(t.table, after))
                 return DbResult::failure(*e);
-            copied.records += after - before;
+            copied.calibrationRecords += after - before;
         }
         return DbResult::success();
     }
@@ -517,6 +520,7 @@ private:
             {"SELECT COUNT(*) FROM SequenceName WHERE SequenceId>?", sequenceBase_,
              copied.sequences},
             {"SELECT COUNT(*) FROM SequenceSetup WHERE SequenceId>?", sequenceBase_, copied.steps},
+            {"SELECT COUNT(*) FROM TestRecords WHERE TestId>?", testBase_, copied.testRecords},
         };
         for (const auto &c : counts)
             if (auto e = readAll(target_, "The copied tests", c.sql, {c.base},

@@ -1,8 +1,8 @@
 #pragma once
-// Copies every test (its header, points and events), every sequence (with its steps) and every
-// calibration record from one database into another, a file or a server either way. They are
-// appended after what the target holds, with the ids that follow its own; a name the target
-// has already gets " (2)",
+// Copies every test (its header, points, events and records), every sequence (with its steps)
+// and every calibration record from one database into another, a file or a server either way.
+// They are appended after what the target holds, with the ids that follow its own; a name the
+// target has already gets " (2)",
 // " (3)", ... The whole copy is one transaction on the target, checked by counting what landed
 // there against what was read: a failure anywhere leaves the target as it was.
 
@@ -17,7 +17,8 @@ namespace viscora {
 
 struct CopyCounts {
     long long tests = 0, points = 0, events = 0, sequences = 0, steps = 0;
-    long long records = 0; // calibration records: instruments, fluids, checks and theirs
+    long long testRecords = 0; // what is known of the tests, kept as their records
+    long long calibrationRecords = 0; // instruments, fluids, checks and theirs
     bool operator==(const CopyCounts &) const = default;
 };
 

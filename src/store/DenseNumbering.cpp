@@ -10,9 +10,10 @@
 
 namespace viscora {
 
-const NumberedTables kTestTables{"RelatedInfo", "TestName", "TestId", {"TestResult", "TestEvents"}};
+const NumberedTables kTestTables{
+    "RelatedInfo", "TestName", "TestId", {"TestResult", "TestEvents", "TestRecords"}};
 const NumberedTables kSequenceTables{
-    "SequenceName", "SequenceName", "SequenceId", {"SequenceSetup", nullptr}};
+    "SequenceName", "SequenceName", "SequenceId", {"SequenceSetup", nullptr, nullptr}};
 
 const char *const kNoTestIdLeft = "The database holds the most tests it can number.";
 const char *const kNoSequenceIdLeft = "The database holds the most sequences it can number.";

@@ -12,7 +12,7 @@ struct NumberedTables {
     const char *header;               // "RelatedInfo"
     const char *nameColumn;           // "TestName"
     const char *idColumn;             // "TestId"
-    std::array<const char *, 2> rows; // "TestResult", "TestEvents" (nullptr: none)
+    std::array<const char *, 3> rows; // "TestResult", "TestEvents", ... (nullptr: none)
 };
 
 extern const NumberedTables kTestTables;

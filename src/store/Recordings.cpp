@@ -197,6 +197,18 @@ std::optional<bool> Recordings::lockHeld(const QString &testName) const
     return l.l_type != F_UNLCK;
 }
 
+DbResult Recordings::refuseWhileRecorded(const QString &testName, const char *done) const
+{
+    const auto recording = isRecorded(testName);
+    if (!recording)
+        return DbResult::failure(recording.error());
+    if (*recording)
+        return DbResult::failure(QStringLiteral("the test \"%1\" is being recorded; it can be %2 "
+                                                "once its recording has ended")
+                                     .arg(testName, QLatin1String(done)));
+    return DbResult::success();
+}
+
 DbRead<bool> Recordings::isRecorded(const QString &testName) const
 {
     if (const auto locked = lockHeld(testName))

@@ -30,6 +30,9 @@ public:
     // Lets go of the lock of a recording whose mark was never made (begin failed throughout).
     void release(const QString &testName);
     DbRead<bool> isRecorded(const QString &testName) const;
+    // A failure while the test is recorded: "the test "NAME" is being recorded; it can be
+    // <done> once its recording has ended".
+    DbResult refuseWhileRecorded(const QString &testName, const char *done) const;
     // Whether a recording of the test holds its lock: this program's, or another's. nullopt
     // when that cannot be told (the lock file cannot be opened).
     std::optional<bool> lockHeld(const QString &testName) const;

@@ -56,6 +56,13 @@ constexpr Column kCalibrationChecks[] = {
 constexpr Column kCalibrationReadings[] = {
     {"CheckId", Integer}, {"RowNo", Integer},     {"Expected", Real}, {"Measured", Real},
     {"Error", Real},      {"PercentError", Real}, {"Pass", Integer}};
+// What is known of a test, appended and never edited: each record names the revision it
+// replaces. Times are UTC seconds since the epoch.
+constexpr Column kTestRecords[] = {
+    {"TestId", Integer},      {"Revision", Integer},  {"Replaces", Integer},  {"Kind", Text},
+    {"Written", Real},        {"StartedAt", Real},    {"EndedAt", Real},      {"Points", Integer},
+    {"Instrument", Text},     {"OperatorName", Text}, {"SequenceName", Text}, {"Steps", Text},
+    {"ProgramVersion", Text}, {"Note", Text}};
 
 QString list(const Table &t, int from, const char *each)
 {
@@ -78,13 +85,15 @@ const Table CalibrationFluids{"CalibrationFluids", kCalibrationFluids};
 const Table FluidCertificates{"FluidCertificates", kFluidCertificates};
 const Table CalibrationChecks{"CalibrationChecks", kCalibrationChecks};
 const Table CalibrationReadings{"CalibrationReadings", kCalibrationReadings};
+const Table TestRecords{"TestRecords", kTestRecords};
 
 std::span<const Table *const> tables()
 {
-    static const std::array<const Table *, 12> all{
+    static const std::array<const Table *, 13> all{
         &RelatedInfo,       &TestResult,        &SequenceName,      &SequenceSetup,
         &TestEvents,        &Recordings,        &Instruments,       &InstrumentPorts,
-        &CalibrationFluids, &FluidCertificates, &CalibrationChecks, &CalibrationReadings};
+        &CalibrationFluids, &FluidCertificates, &CalibrationChecks, &CalibrationReadings,
+        &TestRecords};
     return all;
 }
 
@@ -99,6 +108,7 @@ std::span<const Index> indexes()
         {"SequenceSetupBySequence",
          "CREATE INDEX SequenceSetupBySequence ON SequenceSetup (SequenceId, StepNo)"},
         {"TestEventsByTest", "CREATE INDEX TestEventsByTest ON TestEvents (TestId, Time)"},
+        {"TestRecordsByTest", "CREATE INDEX TestRecordsByTest ON TestRecords (TestId, Revision)"},
     };
     return all;
 }

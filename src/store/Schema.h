@@ -26,11 +26,12 @@ struct Table {
 extern const Table RelatedInfo, TestResult, SequenceName, SequenceSetup, TestEvents, Recordings;
 extern const Table Instruments, InstrumentPorts, CalibrationFluids, FluidCertificates,
     CalibrationChecks, CalibrationReadings;
+extern const Table TestRecords;
 
 // The four tables of the tests and sequences; one of them present makes a database ours.
 std::span<const Table *const> testTables();
 // Those four, then ours beside them (what happened during a test, the recordings in progress,
-// the calibration records).
+// the calibration records, what is known of each test).
 std::span<const Table *const> tables();
 
 struct Index {

@@ -267,13 +267,8 @@ DbResult TestRepository::updateHeader(const TestHeader &h)
 DbResult TestRepository::deleteTest(const QString &name)
 {
     return db_.transaction([&]() {
-        const auto recording = Recordings(db_).isRecorded(name);
-        if (!recording)
-            return DbResult::failure(recording.error());
-        if (*recording)
-            return DbResult::failure(QStringLiteral("the test \"%1\" is being recorded; it can be "
-                                                    "deleted once its recording has ended")
-                                         .arg(name));
+        if (const DbResult r = Recordings(db_).refuseWhileRecorded(name, "deleted"); !r)
+            return r;
         return deleteAndRenumber(db_, kTestTables, name);
     });
 }

@@ -336,9 +336,9 @@ TEST(MainWindow, MenusToolbarAndStatusBar)
         return out;
     };
     QMenu *file = f.w->menuBar()->actions()[0]->menu();
-    EXPECT_EQ(entries(file),
-              (QStringList{"&Open Saved Test", "&Retrieve From K7400R", "-", "&Print", "&Report...",
-                           "&Cement Lab Report", "-", "&Setup", "-", "E&xit"}));
+    EXPECT_EQ(entries(file), (QStringList{"&Open Saved Test", "Find &Tests…",
+                                          "&Retrieve From K7400R", "-", "&Print", "&Report...",
+                                          "&Cement Lab Report", "-", "&Setup", "-", "E&xit"}));
     EXPECT_EQ(f.w->menuBar()->actions()[1]->menu(), nullptr);
     EXPECT_EQ(entries(f.w->menuBar()->actions()[2]->menu()),
               (QStringList{"&Rheology...", "&Compare Tests...", "Add &Note..."}));

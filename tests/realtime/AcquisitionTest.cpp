@@ -1,7 +1,10 @@
 #include "realtime/Acquisition.h"
 #include "support/FakeClock.h"
 #include "core/Module1.h"
+#include "core/Version.h"
 #include "realtime/RealTestNaming.h"
+#include "store/TestCatalog.h"
+#include "store/TestRecords.h"
 #include "support/ScriptedPort.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestDb.h"
@@ -388,4 +391,46 @@ TEST(RealTestNaming, RulesAndCustomFactors)
     EXPECT_FALSE(naming.ok({{"late", "", "", "", ""}, false, "", ""}) == NamingOutcome::Created);
     EXPECT_EQ(p.shown.back().text, "Input error! Please check your input.");
     EXPECT_EQ(p.shown.back().title, "Input Error");
+}
+
+TEST(AcquisitionRecords, ARunIsOnRecordWithItsTimesInstrumentSequenceAndPoints)
+{
+    Fixture f;
+    double wall = 1.8e9;
+    f.acq.wallClock = [&wall] { return wall; };
+    f.m.LastSentSequence = SentSequence{"API mud", 0, {{1, 60, 120, 600, 1}, {2, 30, 120, 3, 1}}};
+    ASSERT_TRUE(f.start());
+    auto latest = [&] { return *TestRecords(*f.t.db).latest("run").value(); };
+    TestRecord started = latest();
+    EXPECT_EQ(started.kind, "recorded");
+    EXPECT_EQ(started.startedAt, 1.8e9);
+    EXPECT_FALSE(started.endedAt);
+    EXPECT_FALSE(started.points);
+    EXPECT_EQ(started.instrument, "Comm 1");
+    EXPECT_EQ(started.operatorName, operatorName());
+    EXPECT_FALSE(started.operatorName.isEmpty());
+    EXPECT_EQ(started.sequenceName, "API mud");
+    EXPECT_EQ(started.steps, "60,120,600,1 30,120,3,1");
+    EXPECT_EQ(started.programVersion, QLatin1String(versionText()));
+    // While it runs the list says so.
+    const auto running = readCatalog(*f.t.db);
+    ASSERT_TRUE(running.ok());
+    EXPECT_TRUE(running->front().live);
+    f.port.readAll();
+    for (int i = 2; i <= 25; ++i)
+        f.tick(record(1, i, 150, 100 + i, 0, 30000, 1));
+    wall += 125.5;
+    f.tick("\x08");
+    ASSERT_TRUE(f.tick("").finished);
+    ASSERT_FALSE(f.acq.holding());
+    const TestRecord ended = latest();
+    EXPECT_EQ(ended.kind, "ended");
+    EXPECT_EQ(ended.startedAt, 1.8e9);
+    EXPECT_EQ(ended.endedAt, 1.8e9 + 125.5);
+    EXPECT_EQ(ended.points, f.rows());
+    EXPECT_EQ(ended.steps, started.steps);
+    EXPECT_EQ(TestRecords(*f.t.db).history("run")->size(), 2u);
+    const auto done = readCatalog(*f.t.db);
+    EXPECT_FALSE(done->front().live);
+    EXPECT_EQ(catalogText(done->front(), CatalogColumn::Duration, wall), "0:02:05");
 }

@@ -76,7 +76,7 @@ TEST_P(Backends, SomeoneElsesDatabaseIsRefused)
     {
         auto raw = Database::open(t.path, Database::OpenMode::MustExist).db;
         for (const char *table : {"RelatedInfo", "TestResult", "SequenceName", "SequenceSetup",
-                                  "TestEvents", "Recordings"})
+                                  "TestEvents", "Recordings", "TestRecords"})
             ASSERT_TRUE(raw->exec(QStringLiteral("DROP TABLE %1").arg(QLatin1String(table))).ok);
         ASSERT_TRUE(raw->exec(QStringLiteral("CREATE TABLE Customers (Id INTEGER)")).ok);
     }
@@ -129,7 +129,7 @@ TEST_P(Backends, OpeningDoesNotWaitForAWriteInProgress)
                            : "SELECT COUNT(*) FROM pg_indexes WHERE schemaname = current_schema() "
                              "AND indexname LIKE '%by%'")
                   .toInt(),
-              5);
+              6);
     const QString location = t.path;
     std::future<bool> opening;
     bool promptly = false;

@@ -166,7 +166,7 @@ TEST_P(CalibrationRecords, CopiedAfterTheTargetsOwnWithTheirReferences)
     const CopyResult r = copyDatabase(*source.db, *target.db);
     ASSERT_TRUE(r.ok) << r.error.toStdString();
     // 1 instrument, 1 port, 1 fluid, 3 certificate lines, 2 checks, 4 readings.
-    EXPECT_EQ(r.copied.records, 12);
+    EXPECT_EQ(r.copied.calibrationRecords, 12);
     EXPECT_TRUE(copySummary(r.copied, "x").endsWith(" and 12 calibration records into x."))
         << copySummary(r.copied, "x").toStdString();
     const auto checks = must(CheckRepository(*target.db).checks(2));

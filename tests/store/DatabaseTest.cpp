@@ -54,12 +54,13 @@ TEST(Database, CreatesTheFourTablesInColumnOrder)
     QTemporaryDir dir;
     auto opened = Database::open(dir.filePath("k7400r.mdb"), Database::OpenMode::CreateIfMissing);
     ASSERT_TRUE(opened.db) << opened.message.toStdString();
-    // The four tables, and ours beside them: test events, recordings, calibration records.
-    EXPECT_EQ(
-        tablesOf(*opened.db),
-        (QStringList{"CalibrationChecks", "CalibrationFluids", "CalibrationReadings",
-                     "FluidCertificates", "InstrumentPorts", "Instruments", "Recordings",
-                     "RelatedInfo", "SequenceName", "SequenceSetup", "TestEvents", "TestResult"}));
+    // The four tables, and ours beside them: test events, recordings, calibration records,
+    // what is known of each test.
+    EXPECT_EQ(tablesOf(*opened.db),
+              (QStringList{"CalibrationChecks", "CalibrationFluids", "CalibrationReadings",
+                           "FluidCertificates", "InstrumentPorts", "Instruments", "Recordings",
+                           "RelatedInfo", "SequenceName", "SequenceSetup", "TestEvents",
+                           "TestRecords", "TestResult"}));
     EXPECT_EQ(columnsOf(*opened.db, "RelatedInfo"),
               (QStringList{"TestId", "TestName", "MudId", "SampleTime", "CompanyName", "Desc"}));
     EXPECT_EQ(columnsOf(*opened.db, "TestResult"),
@@ -78,7 +79,7 @@ TEST(Database, EmptyFileGetsTablesAndMissingFileIsNotFound)
     writeFile(empty, {});
     auto opened = Database::open(empty, Database::OpenMode::MustExist);
     ASSERT_TRUE(opened.db);
-    EXPECT_EQ(tablesOf(*opened.db).size(), 12);
+    EXPECT_EQ(tablesOf(*opened.db).size(), 13);
 
     auto missing = Database::open(dir.filePath("nothere.mdb"), Database::OpenMode::MustExist);
     EXPECT_FALSE(missing.db);
