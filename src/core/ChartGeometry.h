@@ -38,6 +38,7 @@ struct AxisGeometry {
 struct SeriesGeometry {
     int index = 0;            // the model's series
     std::vector<double> x, y; // plot coordinates, thinned for drawing
+    std::vector<std::size_t> source; // the model's point of each
     // Where each piece of the line starts in x and y (always 0 first): the line is not drawn
     // from the last point of a piece to the first of the next.
     std::vector<std::size_t> pieces{0};
@@ -58,7 +59,8 @@ struct AxisRoom {
     double labelGap = 0;
 };
 
-// `buckets`: how many columns the plot has for thinning (min/max per column).
+// `buckets`: how many columns the plot has for thinning (min/max per column); 0 keeps every
+// point.
 ChartGeometry chartGeometry(const ChartModel &model, std::size_t buckets, AxisRoom xRoom = {},
                             AxisRoom yRoom = {});
 

@@ -443,6 +443,7 @@ PollResult Acquisition::poll()
                 held_.push_back(p);
             }
             const LiveValues v = liveValues(f, m_.rotorBob(), m_.CustomStressFactor);
+            chart.markStep(t, step, f[5] / 100);
             chart.add(t, v.stress, v.viscosity, v.temperature);
             result.charted = true;
         } else {

@@ -106,7 +106,8 @@ void frmRealTime::buildControls()
     cmdStart = button("cmdStart", "&S&tart", 220, 342, [this] { cmdStart_Click(); });
     cmdStop = button("cmdStop", "&Stop", 10, 378, [this] { cmdStop_Click(); });
     cmdShowAll = button("cmdShowAll", "S&how All Data", 220, 378, [this] { cmdShowAll_Click(); });
-    cmdShow3Min = button("cmdShow3Min", "Sh&ow Last 3 Minutes", 10, 414, [] {});
+    cmdShow3Min =
+        button("cmdShow3Min", "Sh&ow Last 3 Minutes", 10, 414, [this] { cmdShow3Min_Click(); });
     cmdPrintChart =
         button("cmdPrintChart", "Print Chart", 220, 414, [this] { cmdPrintChart_Click(); });
     cmdReturn = button("cmdReturn", "&Return", 220, 450, [this] { cmdReturn_Click(); });
@@ -312,6 +313,14 @@ void frmRealTime::cmdStop_Click()
 void frmRealTime::cmdShowAll_Click()
 {
     acquisition_->chart.showAll();
+    Pesgo1->setWholeTest(false);
+    Pesgo1->redraw(acquisition_->chart);
+}
+
+void frmRealTime::cmdShow3Min_Click()
+{
+    acquisition_->chart.showLast();
+    Pesgo1->setWholeTest(false);
     Pesgo1->redraw(acquisition_->chart);
 }
 

@@ -49,6 +49,7 @@ public:
     void cmdStop_Click();
     void Timer1_Timer();
     void cmdShowAll_Click();
+    void cmdShow3Min_Click();
     void cmdPrintChart_Click();
     // False when refused (a test is running).
     bool cmdReturn_Click();

@@ -36,6 +36,9 @@ constexpr std::size_t kNoRow = static_cast<std::size_t>(-1);
 std::vector<std::size_t> rowsAfterGaps(const std::vector<QueryRow> &rows,
                                        const std::vector<double> &gapTimes);
 
+// A mark where each step of the rows begins, at its running time: "Step 2 · 300 rpm".
+std::vector<TimeMark> stepBoundaryMarks(const std::vector<QueryRow> &rows);
+
 // X values of the running-time treatment: the time since the test began, rebuilt from the
 // per-step times.
 std::vector<double> runningTime(const std::vector<QueryRow> &rows);
