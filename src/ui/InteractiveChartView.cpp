@@ -309,8 +309,8 @@ QMenu *InteractiveChartView::makeMenu(QWidget *parent)
         QWidget &w = imageWidget_ ? *imageWidget_ : *this;
         const auto keptAt = readoutAt_;
         readoutAt_.reset();
-        if (print)
-            print(w);
+        if (printWidget)
+            printWidget(w);
         else
             printWithDialog(w, this);
         readoutAt_ = keptAt;

@@ -54,9 +54,9 @@ public:
     bool saveImage(const QString &path);
 
     // The save dialog and its messages go to this Prompter (a QtPrompter over the view when
-    // none); printing goes to `print` (the print dialog when empty).
+    // none); printing goes to `printWidget` (the print dialog when empty).
     void setPrompter(Prompter *p) { prompter_ = p; }
-    std::function<void(QWidget &)> print;
+    std::function<void(QWidget &)> printWidget;
     // The widget that is copied, saved and printed (this view unless set).
     void setImageWidget(QWidget *w) { imageWidget_ = w; }
 

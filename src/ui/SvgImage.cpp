@@ -22,6 +22,14 @@ QString colorAttr(const QColor &c)
 
 QString num(double v) { return QString::number(v, 'f', 2); }
 
+// A gradient is drawn in its first colour.
+QColor brushColor(const QBrush &b)
+{
+    if (b.gradient() && !b.gradient()->stops().isEmpty())
+        return b.gradient()->stops().first().second;
+    return b.color();
+}
+
 class SvgEngine : public QPaintEngine {
 public:
     SvgEngine() : QPaintEngine(AllFeatures) {}
@@ -112,10 +120,10 @@ public:
                          .arg(num(angle), num(at.x()), num(at.y()));
         }
         body += QStringLiteral("<text x=\"%1\" y=\"%2\" font-family=\"%3\" font-size=\"%4\"%5 "
-                               "fill=\"%6\"%7%8>%9</text>\n")
+                               "fill=\"%6\"%7>%8</text>\n")
                     .arg(num(at.x()), num(at.y()), f.family().toHtmlEscaped(), num(size),
                          f.bold() ? QStringLiteral(" font-weight=\"bold\"") : QString(),
-                         colorAttr(pen_.color()), rotate, clipAttr(), item.text().toHtmlEscaped());
+                         colorAttr(pen_.color()), rotate, item.text().toHtmlEscaped());
     }
 
     QString defs;
@@ -139,10 +147,11 @@ private:
         const bool fill = filled && brush_.style() != Qt::NoBrush;
         if (!stroke && !fill)
             return;
+        const QColor fillColor = brushColor(brush_);
         QString attrs = QStringLiteral(" fill=\"%1\"")
-                            .arg(fill ? colorAttr(brush_.color()) : QStringLiteral("none"));
-        if (fill && brush_.color().alphaF() < 1)
-            attrs += QStringLiteral(" fill-opacity=\"%1\"").arg(num(brush_.color().alphaF()));
+                            .arg(fill ? colorAttr(fillColor) : QStringLiteral("none"));
+        if (fill && fillColor.alphaF() < 1)
+            attrs += QStringLiteral(" fill-opacity=\"%1\"").arg(num(fillColor.alphaF()));
         if (stroke) {
             const double scale = std::sqrt(std::abs(transform_.determinant()));
             attrs += QStringLiteral(" stroke=\"%1\" stroke-width=\"%2\"")
