@@ -1,4 +1,5 @@
 #include "support/FakeClock.h"
+#include "ui/InteractiveChartView.h"
 #include "ui/LiveChartView.h"
 #include "core/Module1.h"
 #include "support/ScriptedPrompter.h"
@@ -128,7 +129,11 @@ TEST(RealTimeWindow, LoadShowsTheStepsInUnitsAndAnEmptyChart)
     EXPECT_EQ(f.w->Pesgo1->drawnPoints(0), 0);
     f.w->cmdShowAll->click(); // before any data
     EXPECT_TRUE(f.w->acquisition().chart.automaticX);
-    f.w->cmdShow3Min->click(); // no action
+    // Back to the 3-minute window from Start.
+    f.w->cmdShow3Min->click();
+    EXPECT_FALSE(f.w->acquisition().chart.automaticX);
+    EXPECT_TRUE(f.w->acquisition().chart.zoom);
+    EXPECT_EQ(f.w->acquisition().chart.WindowStart, f.w->acquisition().chart.ChartStart);
 }
 
 TEST(RealTimeWindow, NamingDialogTextsAndCancel)
@@ -177,6 +182,16 @@ TEST(RealTimeWindow, RunsASimulatedTestToItsEnd)
     EXPECT_TRUE(f.w->isVisible());
     EXPECT_EQ(f.mainShown, 0);
     EXPECT_GT(f.w->Pesgo1->drawnPoints(2), 20);
+    // The live chart marks where the step began; Show Last 3 Minutes leaves the whole test
+    // for the scrolling view.
+    ASSERT_FALSE(f.w->Pesgo1->upperView()->marks().empty());
+    EXPECT_EQ(f.w->Pesgo1->upperView()->marks()[0].label.rfind("Step 1 · ", 0), 0u);
+    f.w->Pesgo1->setWholeTest(true);
+    EXPECT_EQ(static_cast<std::size_t>(f.w->Pesgo1->drawnPoints(0)),
+              f.w->acquisition().chart.history().size());
+    f.w->cmdShow3Min->click();
+    EXPECT_FALSE(f.w->Pesgo1->wholeTest());
+    EXPECT_TRUE(f.w->acquisition().chart.zoom);
     const QByteArray dir = qgetenv("VISCORA_SHOTS");
     if (!dir.isEmpty()) {
         QDir().mkpath(QString::fromLocal8Bit(dir));
