@@ -4,6 +4,7 @@
 // memory within twice the records' own size, 50 ms a review frame.
 // Run: build-bench/bench/viscora_chart_bench  (QT_QPA_PLATFORM=offscreen is set here).
 
+#include "QtBenchMain.h"
 #include "core/LiveChart.h"
 #include "ui/ChartView.h"
 #include "ui/LiveChartView.h"
@@ -116,12 +117,4 @@ BENCHMARK(BM_ReviewZoomPan)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinT
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char **argv) { return viscora::bench::qtBenchMain(argc, argv); }

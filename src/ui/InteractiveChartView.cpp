@@ -88,7 +88,8 @@ const QAbstractAxis *axisOf(QXYSeries &s, Qt::Orientation o)
 InteractiveChartView::InteractiveChartView(QWidget *parent) : QChartView(parent)
 {
     setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
+    // Clicked, it takes the keys; the windows' Tab order stays as it was.
+    setFocusPolicy(Qt::ClickFocus);
     setContextMenuPolicy(Qt::DefaultContextMenu);
 }
 

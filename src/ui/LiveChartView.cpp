@@ -86,7 +86,7 @@ LiveChartView::LiveChartView(QWidget *parent)
         b->setText(QString::fromUtf8(text));
         b->setToolTip(QString::fromUtf8(tip));
         b->setCheckable(true);
-        b->setFocusPolicy(Qt::TabFocus);
+        b->setFocusPolicy(Qt::NoFocus);
         bar->addWidget(b);
         return b;
     };
