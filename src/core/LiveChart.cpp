@@ -1,5 +1,7 @@
 #include "core/LiveChart.h"
 
+#include "core/Decimation.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -10,14 +12,52 @@ void LiveHistory::clear()
     t_ = {};
     for (auto &y : y_)
         y = {};
+    blocks_ = {};
 }
 
 void LiveHistory::add(double t, float stress, float viscosity, float temperature)
 {
+    const auto i = static_cast<std::uint32_t>(t_.size());
     t_.push_back(t_.empty() ? t : std::max(t, t_.back()));
-    y_[0].push_back(stress);
-    y_[1].push_back(viscosity);
-    y_[2].push_back(temperature);
+    const float v[3] = {stress, viscosity, temperature};
+    if (i % kBlock == 0)
+        blocks_.push_back({{i, i, i}, {i, i, i}});
+    Extremes &b = blocks_.back();
+    for (std::size_t s = 0; s < 3; ++s) {
+        y_[s].push_back(v[s]);
+        if (v[s] < y_[s][b.min[s]] || !(y_[s][b.min[s]] == y_[s][b.min[s]]))
+            b.min[s] = i;
+        if (v[s] > y_[s][b.max[s]] || !(y_[s][b.max[s]] == y_[s][b.max[s]]))
+            b.max[s] = i;
+    }
+}
+
+std::vector<std::size_t> LiveHistory::decimate(int series, double t0, double t1,
+                                               std::size_t columns) const
+{
+    const auto time = [this](std::size_t i) { return t_[i]; };
+    const auto value = [this, series](std::size_t i) { return static_cast<double>(y(series, i)); };
+    const auto first = std::lower_bound(t_.begin(), t_.end(), t0);
+    const auto last = std::upper_bound(first, t_.end(), t1);
+    if (static_cast<std::size_t>(last - first) <= kBlock * columns)
+        return decimateColumns(size(), time, value, t0, t1, columns);
+    // The runs placed at their first reading: of those a column picks by their lowest
+    // readings, the lowest are drawn; by their highest, the highest.
+    const auto s = static_cast<std::size_t>(series);
+    const auto start = [this](std::size_t b) { return t_[b * kBlock]; };
+    std::vector<std::size_t> out;
+    for (const bool lows : {true, false}) {
+        const auto extreme = [&, lows](std::size_t b) {
+            return lows ? blocks_[b].min[s] : blocks_[b].max[s];
+        };
+        for (std::size_t b : decimateColumns(
+                 blocks_.size(), start, [&](std::size_t k) { return value(extreme(k)); }, t0, t1,
+                 columns))
+            out.push_back(extreme(b));
+    }
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
 }
 
 void LiveChart::Initial_chart(double now)

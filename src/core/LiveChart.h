@@ -9,16 +9,19 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <vector>
 
 namespace viscora {
 
 // Every reading since Start, for the whole-test view: a time and three values, 20 bytes a
-// record, in blocks (no copy of the whole as it grows). Times never go back.
+// record, in blocks (no copy of the whole as it grows), and where each run of kBlock records
+// has its lowest and highest value. Times never go back.
 class LiveHistory {
 public:
     static constexpr std::size_t kRecordBytes = sizeof(double) + 3 * sizeof(float);
+    static constexpr std::size_t kBlock = 256;
 
     void clear();
     void add(double t, float stress, float viscosity, float temperature);
@@ -26,9 +29,19 @@ public:
     double t(std::size_t i) const { return t_[i]; }
     float y(int series, std::size_t i) const { return y_[static_cast<std::size_t>(series)][i]; }
 
+    // The readings of a series to draw between t0 and t1 on `columns` pixel columns, as
+    // decimateColumns picks them. Where a column holds many runs, the runs' own extremes are
+    // compared instead of every reading: the cost stays that of the columns, not the test's
+    // length, and an extreme may be drawn in the column next to its own.
+    std::vector<std::size_t> decimate(int series, double t0, double t1, std::size_t columns) const;
+
 private:
+    struct Extremes {
+        std::array<std::uint32_t, 3> min, max; // the records holding them
+    };
     std::deque<double> t_;
     std::array<std::deque<float>, 3> y_;
+    std::vector<Extremes> blocks_;
 };
 
 class LiveChart {

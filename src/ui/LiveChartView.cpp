@@ -2,7 +2,6 @@
 
 #include "core/ChartModel.h"
 #include "core/ChartReadout.h"
-#include "core/Decimation.h"
 #include "ui/InteractiveChartView.h"
 
 #include <QChart>
@@ -262,15 +261,24 @@ void LiveChartView::draw()
 
 void LiveChartView::setRanges(double lo, double hi, const double maxY[2])
 {
+    // Each change of a range works out every series' shape again: only real changes are set.
     const auto toTime = [this](double secs) {
         return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::llround(toAxis(secs))));
     };
-    timeUpper_->setRange(toTime(lo), toTime(hi));
-    timeLower_->setRange(toTime(lo), toTime(hi));
-    stressAxis_->setRange(0, maxY[0] > 0 ? maxY[0] * 1.1 : 10);
-    viscosityAxis_->setRange(0, maxY[1] > 0 ? maxY[1] * 1.1 : 10);
-    stressAxis_->applyNiceNumbers();
-    viscosityAxis_->applyNiceNumbers();
+    for (QDateTimeAxis *axis : {timeUpper_, timeLower_})
+        if (axis->min() != toTime(lo) || axis->max() != toTime(hi))
+            axis->setRange(toTime(lo), toTime(hi));
+    QValueAxis *axes[] = {stressAxis_, viscosityAxis_};
+    for (int a = 0; a < 2; ++a) {
+        QValueAxis nice;
+        nice.setTickCount(axes[a]->tickCount());
+        nice.setRange(0, maxY[a] > 0 ? maxY[a] * 1.1 : 10);
+        nice.applyNiceNumbers();
+        if (axes[a]->tickCount() != nice.tickCount())
+            axes[a]->setTickCount(nice.tickCount());
+        if (axes[a]->min() != nice.min() || axes[a]->max() != nice.max())
+            axes[a]->setRange(nice.min(), nice.max());
+    }
 }
 
 void LiveChartView::drawScrolling(const LiveChart &chart)
@@ -308,8 +316,13 @@ void LiveChartView::drawWhole(const LiveChart &chart)
 {
     const LiveHistory &h = chart.history();
     const std::size_t n = h.size();
+    // The end moves on by a twentieth of the run at a time, not with every reading.
     double lo = chart.ChartStart;
-    double hi = std::max(lo + LiveChart::WindowWidth, n > 0 ? h.t(n - 1) : lo);
+    const double elapsed = n > 0 ? h.t(n - 1) - lo : 0;
+    double step = LiveChart::WindowStep;
+    while (step < elapsed / 20)
+        step *= 2;
+    double hi = lo + std::max(LiveChart::WindowWidth, std::ceil(elapsed / step) * step);
     const bool zoomed = userZoomed();
     if (zoomed) {
         lo = (static_cast<double>(timeUpper_->min().toMSecsSinceEpoch()) -
@@ -320,12 +333,11 @@ void LiveChartView::drawWhole(const LiveChart &chart)
              1000.0;
     }
     const double plot = upper_->chart()->plotArea().width();
-    const auto columns = static_cast<std::size_t>(std::max(100.0, plot > 0 ? plot : width()));
+    // Two pixels a column: half the points, each series' shape worked out again every tick.
+    const auto columns = static_cast<std::size_t>(std::max(100.0, (plot > 0 ? plot : width()) / 2));
     double maxY[2] = {0, 0};
     for (int s = 0; s < 3; ++s) {
-        const std::vector<std::size_t> keep = decimateColumns(
-            n, [&h](std::size_t i) { return h.t(i); },
-            [&h, s](std::size_t i) { return static_cast<double>(h.y(s, i)); }, lo, hi, columns);
+        const std::vector<std::size_t> keep = h.decimate(s, lo, hi, columns);
         QList<QPointF> pts;
         pts.reserve(static_cast<qsizetype>(keep.size()));
         for (std::size_t i : keep) {

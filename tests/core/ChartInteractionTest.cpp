@@ -207,3 +207,57 @@ TEST(LiveChart, KeepsTheWholeTestAndPlacesReadingsInTheirSteps)
     c.showLast();
     EXPECT_EQ(c.WindowStart, 9000);
 }
+
+TEST(LiveChart, AWeekOfReadingsIsThinnedByItsRunsExtremes)
+{
+    LiveChart c;
+    c.Initial_chart(0);
+    std::mt19937 rng(3);
+    std::normal_distribution<double> noise(0, 3);
+    const int week = 7 * 24 * 3600;
+    for (int i = 0; i < week; ++i)
+        c.add(i, static_cast<float>(std::sin(i / 5000.0) * 40 + noise(rng)), 1,
+              static_cast<float>(i % 1000));
+    const LiveHistory &h = c.history();
+    struct Case {
+        double t0, t1;
+        std::size_t columns;
+    };
+    // The whole week (by the runs), a day (by the runs) and ten minutes (reading by reading).
+    for (const Case &k :
+         {Case{0, week - 1.0, 900}, Case{86400, 172800, 640}, Case{5000, 5600, 800}}) {
+        SCOPED_TRACE(testing::Message() << k.t0 << ".." << k.t1);
+        for (int s : {0, 2}) {
+            const std::vector<std::size_t> kept = h.decimate(s, k.t0, k.t1, k.columns);
+            ASSERT_TRUE(std::is_sorted(kept.begin(), kept.end()));
+            EXPECT_LE(kept.size(), 8 * k.columns + 4);
+            std::vector<double> t(h.size()), y(h.size());
+            for (std::size_t i = 0; i < h.size(); ++i) {
+                t[i] = h.t(i);
+                y[i] = h.y(s, i);
+            }
+            const std::vector<Column> truth = bruteColumns(t, y, k.t0, k.t1, k.columns);
+            // Each column's extremes are drawn in it or beside it.
+            std::vector<Column> drawn(k.columns);
+            for (std::size_t i : kept) {
+                if (t[i] < k.t0 || t[i] > k.t1)
+                    continue;
+                const auto col = std::min(k.columns - 1,
+                                          static_cast<std::size_t>((t[i] - k.t0) / (k.t1 - k.t0) *
+                                                                   static_cast<double>(k.columns)));
+                drawn[col].min = std::min(drawn[col].min, y[i]);
+                drawn[col].max = std::max(drawn[col].max, y[i]);
+            }
+            for (std::size_t col = 0; col < k.columns; ++col) {
+                double mn = HUGE_VAL, mx = -HUGE_VAL;
+                for (std::size_t d = col == 0 ? 0 : col - 1; d <= std::min(col + 1, k.columns - 1);
+                     ++d) {
+                    mn = std::min(mn, drawn[d].min);
+                    mx = std::max(mx, drawn[d].max);
+                }
+                EXPECT_LE(mn, truth[col].min) << "column " << col;
+                EXPECT_GE(mx, truth[col].max) << "column " << col;
+            }
+        }
+    }
+}
