@@ -471,8 +471,10 @@ void InteractiveChartView::drawForeground(QPainter *painter, const QRectF &rect)
         f.setPointSizeF(f.pointSizeF() * 0.8);
         painter->setFont(f);
         const QFontMetricsF fm(f);
-        double labelEnd = -1e9;
-        int row = 0;
+        // Labels that would overlap go a row lower; with no row free, the line stands alone.
+        constexpr int kRows = 4;
+        double rowEnds[kRows];
+        std::fill(std::begin(rowEnds), std::end(rowEnds), -HUGE_VAL);
         for (const TimeMark &m : marks_) {
             if (!(hi > lo) || m.time < lo || m.time > hi)
                 continue;
@@ -482,18 +484,19 @@ void InteractiveChartView::drawForeground(QPainter *painter, const QRectF &rect)
             painter->setPen(QPen(color, 1, note ? Qt::SolidLine : Qt::DashLine));
             painter->drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
             const QString label = QString::fromStdString(m.label);
-            const double w = fm.horizontalAdvance(label);
-            // Labels that would overlap go one row lower, up to three rows.
-            row = x < labelEnd ? (row + 1) % 3 : 0;
-            if (row == 0)
-                labelEnd = -1e9;
-            const QRectF box(x + 2, plot.top() + 1 + row * fm.height(), w + 4, fm.height());
+            QRectF box(x + 2, plot.top() + 1, fm.horizontalAdvance(label) + 4, fm.height());
             if (box.right() > plot.right())
-                continue;
-            labelEnd = std::max(labelEnd, box.right());
-            painter->fillRect(box, QColor(255, 255, 255, 200));
-            painter->setPen(color.darker(150));
-            painter->drawText(box, Qt::AlignLeft | Qt::AlignVCenter, label);
+                box.moveRight(x - 2); // near the right edge, left of its line
+            for (int row = 0; row < kRows; ++row) {
+                if (rowEnds[row] > box.left())
+                    continue;
+                rowEnds[row] = box.right() + 2;
+                box.moveTop(plot.top() + 1 + row * fm.height());
+                painter->fillRect(box, QColor(255, 255, 255, 200));
+                painter->setPen(color.darker(150));
+                painter->drawText(box, Qt::AlignLeft | Qt::AlignVCenter, label);
+                break;
+            }
         }
     }
     if (readoutAt_ && plot.contains(*readoutAt_)) {
