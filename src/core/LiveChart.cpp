@@ -32,14 +32,21 @@ void LiveHistory::add(double t, float stress, float viscosity, float temperature
     }
 }
 
+std::pair<std::size_t, std::size_t> LiveHistory::within(double t0, double t1) const
+{
+    const auto first = std::lower_bound(t_.begin(), t_.end(), t0);
+    const auto last = std::upper_bound(first, t_.end(), t1);
+    return {static_cast<std::size_t>(first - t_.begin()),
+            static_cast<std::size_t>(last - t_.begin())};
+}
+
 std::vector<std::size_t> LiveHistory::decimate(int series, double t0, double t1,
                                                std::size_t columns) const
 {
     const auto time = [this](std::size_t i) { return t_[i]; };
     const auto value = [this, series](std::size_t i) { return static_cast<double>(y(series, i)); };
-    const auto first = std::lower_bound(t_.begin(), t_.end(), t0);
-    const auto last = std::upper_bound(first, t_.end(), t1);
-    if (static_cast<std::size_t>(last - first) <= kBlock * columns)
+    const auto [first, last] = within(t0, t1);
+    if (last - first <= kBlock * columns)
         return decimateColumns(size(), time, value, t0, t1, columns);
     // The runs placed at their first reading: of those a column picks by their lowest
     // readings, the lowest are drawn; by their highest, the highest.

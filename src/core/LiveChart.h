@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <utility>
 #include <vector>
 
 namespace viscora {
@@ -29,6 +30,8 @@ public:
     double t(std::size_t i) const { return t_[i]; }
     float y(int series, std::size_t i) const { return y_[static_cast<std::size_t>(series)][i]; }
 
+    // The readings from t0 to t1: [first, last).
+    std::pair<std::size_t, std::size_t> within(double t0, double t1) const;
     // The readings of a series to draw between t0 and t1 on `columns` pixel columns, as
     // decimateColumns picks them. Where a column holds many runs, the runs' own extremes are
     // compared instead of every reading: the cost stays that of the columns, not the test's

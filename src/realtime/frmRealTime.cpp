@@ -277,6 +277,7 @@ void frmRealTime::cmdStart_Click()
     }
     if (started) {
         stored_ = {};
+        Pesgo1->setPaused(false);
         Pesgo1->redraw(acquisition_->chart);
         Timer1->start();
     }

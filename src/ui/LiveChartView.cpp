@@ -47,6 +47,40 @@ protected:
         return QString::fromStdString(readoutText(p));
     }
 
+    // Every reading in view, not only those drawn: the time, then each shown series.
+    QString visibleData() const override
+    {
+        const LiveChart *c = owner_->last_;
+        const auto horizontal = chart()->axes(Qt::Horizontal);
+        if (!c || horizontal.isEmpty())
+            return InteractiveChartView::visibleData();
+        const auto [lo, hi] = axisRange(horizontal.first());
+        const double midnight = static_cast<double>(owner_->midnightMs_);
+        std::vector<int> shown;
+        QString text = QStringLiteral("Time");
+        for (int s = 0; s < 3; ++s) {
+            QLineSeries *series = owner_->series_[s];
+            if (series->chart() != chart() || !series->isVisible())
+                continue;
+            shown.push_back(s);
+            for (QAbstractAxis *a : series->attachedAxes())
+                if (a->orientation() == Qt::Vertical)
+                    text += QLatin1Char('\t') + a->titleText();
+        }
+        text += QLatin1Char('\n');
+        const LiveHistory &h = c->history();
+        const auto [first, last] = h.within((lo - midnight) / 1000, (hi - midnight) / 1000);
+        for (std::size_t i = first; i < last; ++i) {
+            text += QDateTime::fromMSecsSinceEpoch(
+                        static_cast<qint64>(std::llround(owner_->toAxis(h.t(i)))))
+                        .toString(QStringLiteral("hh:mm:ss"));
+            for (int s : shown)
+                text += QLatin1Char('\t') + QString::number(h.y(s, i), 'g', 7);
+            text += QLatin1Char('\n');
+        }
+        return text;
+    }
+
 private:
     LiveChartView *owner_;
 };

@@ -419,6 +419,18 @@ TEST(LiveChartInteraction, TheWholeTestPauseAndZoomDuringTheRun)
     EXPECT_EQ(seconds(time, false), lo);
     EXPECT_EQ(seconds(time, true), hi);
 
+    // Copy Data takes every reading in view, not only those drawn.
+    const QStringList copied = v.upperView()->visibleData().split('\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(copied.isEmpty());
+    EXPECT_EQ(copied[0], "Time\tShear Stress (dyn/cm2)\tViscosity (Cp)");
+    EXPECT_EQ(copied.size() - 1, static_cast<qsizetype>(std::floor(hi) - std::ceil(lo)) + 1);
+    EXPECT_EQ(
+        copied[1],
+        QString("%1\t%2\t20")
+            .arg(QTime(10, 0).addSecs(static_cast<int>(std::ceil(lo - 36000))).toString("hh:mm:ss"))
+            .arg(static_cast<int>(std::ceil(lo - 36000)) % 500));
+    EXPECT_TRUE(v.lowerView()->visibleData().startsWith("Time\tTemperature (°F)\n"));
+
     // The read-out places a reading in its step.
     const QPointF at = v.upperChart()->mapToPosition(
         QPointF(static_cast<double>(
