@@ -214,8 +214,11 @@ void LiveChartView::alignPlots(int laidOut)
     for (int i = 0; i < 2; ++i) {
         const QMargins wanted(kMargin + static_cast<int>(std::lround(left - natural_[i].x())), 4,
                               kMargin + static_cast<int>(std::lround(natural_[i].y() - right)), 4);
-        if (views[i]->chart()->margins() != wanted)
+        if (views[i]->chart()->margins() != wanted) {
             views[i]->chart()->setMargins(wanted);
+            // Laid out now: the other chart's next range change finds this one in place.
+            views[i]->chart()->layout()->activate();
+        }
     }
 }
 
