@@ -2,6 +2,7 @@
 // Run: build-bench/bench/viscora_bench  (QT_QPA_PLATFORM=offscreen is set here).
 
 #include "BenchSupport.h"
+#include "QtBenchMain.h"
 #include "ui/ChartView.h"
 #include "store/Database.h"
 #include "core/Module1.h"
@@ -52,12 +53,4 @@ BENCHMARK(BM_OpenStoredTest)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char **argv) { return viscora::bench::qtBenchMain(argc, argv); }

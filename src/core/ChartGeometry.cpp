@@ -198,6 +198,7 @@ ChartGeometry chartGeometry(const ChartModel &model, std::size_t buckets, AxisRo
             continue;
         const ChartSeries &src = model.series(s);
         std::vector<double> xs, ys;
+        std::vector<std::size_t> from;      // the model's point of each
         std::vector<std::size_t> starts{0}; // of the pieces, in xs
         xs.reserve(n);
         ys.reserve(n);
@@ -218,6 +219,7 @@ ChartGeometry chartGeometry(const ChartModel &model, std::size_t buckets, AxisRo
                 continue;
             xs.push_back(x);
             ys.push_back(y);
+            from.push_back(i);
             if (fitOwn && !rest) {
                 fitXs.push_back(x);
                 fitYs.push_back(y);
@@ -238,7 +240,9 @@ ChartGeometry chartGeometry(const ChartModel &model, std::size_t buckets, AxisRo
             const std::size_t hi = p + 1 < starts.size() ? starts[p + 1] : xs.size();
             // Each piece gets its share of the plot's columns.
             const std::size_t share =
-                xs.empty() ? buckets : std::max<std::size_t>(1, buckets * (hi - lo) / xs.size());
+                xs.empty() || buckets == 0
+                    ? buckets
+                    : std::max<std::size_t>(1, buckets * (hi - lo) / xs.size());
             const std::vector<double> piece(ys.begin() + static_cast<std::ptrdiff_t>(lo),
                                             ys.begin() + static_cast<std::ptrdiff_t>(hi));
             sg.pieces.push_back(sg.x.size());
@@ -250,6 +254,7 @@ ChartGeometry chartGeometry(const ChartModel &model, std::size_t buckets, AxisRo
                 maxY = std::max(maxY, ys[i]);
                 sg.x.push_back(plot(g.x.log, xs[i]));
                 sg.y.push_back(plot(g.y.log, ys[i]));
+                sg.source.push_back(from[i]);
             }
         }
         if (sg.fit) {
@@ -268,13 +273,6 @@ ChartGeometry chartGeometry(const ChartModel &model, std::size_t buckets, AxisRo
     }
     finishAxis(g.x, minX, maxX, xRoom);
     finishAxis(g.y, minY, maxY, yRoom);
-    for (const ChartMark &m : model.marks()) {
-        if (!std::isfinite(m.x) || (g.x.log && m.x <= 0))
-            continue;
-        const double at = plot(g.x.log, m.x);
-        if (at >= g.x.min && at <= g.x.max)
-            g.marks.push_back({at, m.text});
-    }
     return g;
 }
 

@@ -38,6 +38,7 @@ struct AxisGeometry {
 struct SeriesGeometry {
     int index = 0;            // the model's series
     std::vector<double> x, y; // plot coordinates, thinned for drawing
+    std::vector<std::size_t> source; // the model's point of each
     // Where each piece of the line starts in x and y (always 0 first): the line is not drawn
     // from the last point of a piece to the first of the next.
     std::vector<std::size_t> pieces{0};
@@ -48,7 +49,6 @@ struct SeriesGeometry {
 struct ChartGeometry {
     std::vector<SeriesGeometry> series;
     AxisGeometry x, y;
-    std::vector<ChartMark> marks; // the model's within the X axis, in plot coordinates
 };
 
 // The room an axis has on screen, in pixels: its length, and the least distance between two
@@ -59,7 +59,8 @@ struct AxisRoom {
     double labelGap = 0;
 };
 
-// `buckets`: how many columns the plot has for thinning (min/max per column).
+// `buckets`: how many columns the plot has for thinning (min/max per column); 0 keeps every
+// point.
 ChartGeometry chartGeometry(const ChartModel &model, std::size_t buckets, AxisRoom xRoom = {},
                             AxisRoom yRoom = {});
 

@@ -88,6 +88,12 @@ void ChartModel::setRests(int series, std::vector<std::size_t> rests)
         at(series).rests = std::move(rests);
 }
 
+void ChartModel::setPlaces(int series, std::vector<PointPlace> places)
+{
+    if (series >= 0)
+        at(series).places = std::move(places);
+}
+
 bool ChartModel::showsRests() const
 {
     return showsRestPoints(xColumn_, yColumn_, xScale_ == ScaleType::Log,

@@ -3,6 +3,9 @@
 // method. Windows change it through the chart operations and a renderer draws it; keeping it
 // free of any widget lets the chart routines be tested as plain code.
 
+#include "core/ChartMarks.h"
+#include "core/ChartReadout.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -29,15 +32,10 @@ struct ChartSeries {
     // Points of a rest step (see isRestSpeed), ascending: never fitted, and not drawn where the
     // chart's axes leave them out.
     std::vector<std::size_t> rests;
+    // Where each point lies in its test (for the read-out); empty when not a test's rows.
+    std::vector<PointPlace> places;
     bool colorSet = false; // the colour was chosen; else a view picks one apart from series 0
     bool markers = false;  // points only, not joined
-};
-
-// A labelled moment on a time chart (a note on the test), at a value of the X axis.
-struct ChartMark {
-    double x = 0;
-    std::string text;
-    bool operator==(const ChartMark &) const = default;
 };
 
 class ChartModel {
@@ -69,6 +67,7 @@ public:
     void setBreaks(int series, std::vector<std::size_t> breaks);
     void setRests(int series, std::vector<std::size_t> rests);
 
+    void setPlaces(int series, std::vector<PointPlace> places);
     void setSeriesLabel(int series, std::string label);
     void setSeriesColor(int series, int color);
     void setSeriesLineType(int series, int lineType);
@@ -89,11 +88,23 @@ public:
         xColumn_ = x;
         yColumn_ = y;
     }
-    // Drawn as vertical lines with their text; they do not widen the X axis.
-    void setMarks(std::vector<ChartMark> marks) { marks_ = std::move(marks); }
-    const std::vector<ChartMark> &marks() const { return marks_; }
     // Whether the rest points are drawn, with these axes on the present scales.
     bool showsRests() const;
+
+    // Time runs across (seconds of the test): marks at a time are drawn on it.
+    void setTimeAxis(bool on) { timeAxis_ = on; }
+    bool timeAxis() const { return timeAxis_; }
+    // Marks on the time axis (step boundaries).
+    void setTimeMarks(std::vector<TimeMark> marks) { timeMarks_ = std::move(marks); }
+    const std::vector<TimeMark> &timeMarks() const { return timeMarks_; }
+    // The test's notes, drawn beside the step boundaries; kept apart from them, as they change
+    // while the chart stays.
+    void setNoteMarks(std::vector<TimeMark> marks) { noteMarks_ = std::move(marks); }
+    const std::vector<TimeMark> &noteMarks() const { return noteMarks_; }
+    // A flow curve (stress over shear rate): y / x times this is the viscosity in cP; 0 when
+    // the chart is not one.
+    void setViscosityFactor(double f) { viscosityFactor_ = f; }
+    double viscosityFactor() const { return viscosityFactor_; }
 
     // Clears every series and title.
     void reset();
@@ -108,7 +119,10 @@ private:
     ScaleType yScale_ = ScaleType::Normal;
     PlottingMethod method_ = PlottingMethod::Linear;
     int xColumn_ = -1, yColumn_ = -1;
-    std::vector<ChartMark> marks_;
+    std::vector<TimeMark> noteMarks_;
+    std::vector<TimeMark> timeMarks_;
+    double viscosityFactor_ = 0;
+    bool timeAxis_ = false;
 };
 
 } // namespace viscora

@@ -1,6 +1,7 @@
 #include "core/ChartTypes.h"
 
 #include "core/TestQuery.h"
+#include "core/Units.h"
 
 namespace viscora {
 
@@ -48,6 +49,12 @@ bool showsRestPoints(int xColumn, int yColumn, bool xLog, bool yLog)
 std::string stressAxisLabel(bool si)
 {
     return si ? "Shear Stress (dyn/cm2)" : "Shear Stress (lb/100ft2)";
+}
+
+double flowCurveViscosityFactor(bool si)
+{
+    // dyn/cm2 over 1/s is poise: 100 cP.
+    return si ? 100.0 : 100.0 / formula::kStressToEI;
 }
 
 std::string temperatureAxisLabel(bool si) { return si ? "Temperature (°C)" : "Temperature (°F)"; }

@@ -33,6 +33,9 @@ const ChartType &chartType(int index);
 bool showsRestPoints(int xColumn, int yColumn, bool xLog, bool yLog);
 
 std::string stressAxisLabel(bool si);
+// A flow curve's stress (on stressAxisLabel's scale) over its shear rate, times this, is the
+// apparent viscosity in cP.
+double flowCurveViscosityFactor(bool si);
 std::string temperatureAxisLabel(bool si);
 
 } // namespace viscora

@@ -502,6 +502,7 @@ PollResult Acquisition::poll()
                 lastStoredAt_ = t;
             }
             const LiveValues v = liveValues(f, m_.rotorBob(), m_.CustomStressFactor);
+            chart.markStep(t, step, f[5] / 100);
             chart.add(t, v.stress, v.viscosity, v.temperature);
             result.charted = true;
         } else {
@@ -576,8 +577,8 @@ Outcome Acquisition::addNote(double seconds, const QString &text)
         return Failure{kNoRunningTestForNoteMessage, kNotesTitle, {}};
     Outcome added = viscora::addNote(repo_, runName_, seconds, text, kWriteWaitMs);
     if (added)
-        chart.marks.push_back(
-            {lastStoredAt_ + (seconds - lastStoredTime_), text.trimmed().toStdString()});
+        chart.notes.push_back({lastStoredAt_ + (seconds - lastStoredTime_),
+                               text.trimmed().toStdString(), TimeMarkKind::Note});
     return added;
 }
 

@@ -109,7 +109,8 @@ void frmRealTime::buildControls()
     cmdStart = button("cmdStart", "&S&tart", 220, 342, [this] { cmdStart_Click(); });
     cmdStop = button("cmdStop", "&Stop", 10, 378, [this] { cmdStop_Click(); });
     cmdShowAll = button("cmdShowAll", "S&how All Data", 220, 378, [this] { cmdShowAll_Click(); });
-    cmdShow3Min = button("cmdShow3Min", "Sh&ow Last 3 Minutes", 10, 414, [] {});
+    cmdShow3Min =
+        button("cmdShow3Min", "Sh&ow Last 3 Minutes", 10, 414, [this] { cmdShow3Min_Click(); });
     cmdPrintChart =
         button("cmdPrintChart", "Print Chart", 220, 414, [this] { cmdPrintChart_Click(); });
     cmdReturn = button("cmdReturn", "&Return", 220, 450, [this] { cmdReturn_Click(); });
@@ -290,6 +291,7 @@ void frmRealTime::cmdStart_Click()
     }
     if (started) {
         stored_ = {};
+        Pesgo1->setPaused(false);
         Pesgo1->redraw(acquisition_->chart);
         Timer1->start();
     }
@@ -341,6 +343,14 @@ void frmRealTime::MenuAddNote_Click()
 void frmRealTime::cmdShowAll_Click()
 {
     acquisition_->chart.showAll();
+    Pesgo1->setWholeTest(false);
+    Pesgo1->redraw(acquisition_->chart);
+}
+
+void frmRealTime::cmdShow3Min_Click()
+{
+    acquisition_->chart.showLast();
+    Pesgo1->setWholeTest(false);
     Pesgo1->redraw(acquisition_->chart);
 }
 

@@ -52,6 +52,7 @@ public:
     void cmdShowAll_Click();
     // A note on the running test at the time now (or as typed).
     void MenuAddNote_Click();
+    void cmdShow3Min_Click();
     void cmdPrintChart_Click();
     // False when refused (a test is running).
     bool cmdReturn_Click();

@@ -94,12 +94,33 @@ void fillSeries(ChartModel &chart, int series, const ChartType &t,
     }
     std::sort(breaks.begin(), breaks.end());
     breaks.erase(std::unique(breaks.begin(), breaks.end()), breaks.end());
+    // Where each point lies in the test, for the read-out.
+    const std::vector<double> running =
+        t.treatment == XTreatment::RunningTime ? xs : runningTime(rows);
+    std::vector<PointPlace> places;
+    places.reserve(order.size());
+    for (size_t i : order)
+        places.push_back({static_cast<int>(rows[i][col::Step]), rows[i][col::Time], running[i]});
+    chart.setPlaces(series, std::move(places));
     chart.setPoints(series, std::move(xs), std::move(ys));
     chart.setBreaks(series, std::move(breaks));
     chart.setRests(series, std::move(rests));
 }
 
 } // namespace
+
+std::vector<TimeMark> stepBoundaryMarks(const std::vector<QueryRow> &rows)
+{
+    std::vector<int> steps;
+    std::vector<double> rpms;
+    steps.reserve(rows.size());
+    rpms.reserve(rows.size());
+    for (const auto &r : rows) {
+        steps.push_back(static_cast<int>(r[col::Step]));
+        rpms.push_back(formula::isRestSpeed(r[col::Speed]) ? 0.0 : r[col::Speed]);
+    }
+    return viscora::stepBoundaryMarks(steps, rpms, runningTime(rows));
+}
 
 namespace {
 // For each time, the first row at or after it (the row count when there is none).
@@ -134,21 +155,21 @@ std::vector<std::size_t> rowsOfNotes(const std::vector<QueryRow> &rows,
     return out;
 }
 
-std::vector<ChartMark> noteMarks(const std::vector<TestEvent> &notes)
+std::vector<TimeMark> noteMarks(const std::vector<TestEvent> &notes)
 {
-    std::vector<ChartMark> out;
+    std::vector<TimeMark> out;
     for (const TestEvent &n : notes)
-        out.push_back({n.time, n.text.toStdString()});
+        out.push_back({n.time, n.text.toStdString(), TimeMarkKind::Note});
     return out;
 }
 
 void drawChartType(ChartModel &chart, MainChartState &state, int type, const Module1 &m,
                    const std::vector<QueryRow> &opened, const std::vector<QueryRow> *overlay,
                    Prompter &prompter, const std::vector<std::size_t> &breaks,
-                   const std::vector<ChartMark> &marks)
+                   const std::vector<TimeMark> &notes)
 {
     const ChartType &t = chartType(type);
-    chart.setMarks(t.treatment == XTreatment::RunningTime ? marks : std::vector<ChartMark>());
+    chart.setNoteMarks(t.treatment == XTreatment::RunningTime ? notes : std::vector<TimeMark>());
     const bool si = m.UnitSystem != 1;
     chart.setXAxisLabel(t.xLabel(si));
     chart.setYAxisLabel(t.yLabel(si));
@@ -162,6 +183,11 @@ void drawChartType(ChartModel &chart, MainChartState &state, int type, const Mod
         chart.setSubsetCount(1);
         // Points in time order are the rows in their order; sorted charts have no gaps.
         fillSeries(chart, 0, t, opened, breaks);
+        const bool time = t.treatment == XTreatment::RunningTime;
+        chart.setTimeAxis(time);
+        chart.setTimeMarks(time ? stepBoundaryMarks(opened) : std::vector<TimeMark>{});
+        const bool flowCurve = t.xColumn == col::ShearRate && t.yColumn == col::ShearStress;
+        chart.setViscosityFactor(flowCurve ? flowCurveViscosityFactor(si) : 0.0);
         return;
     }
     if (!overlay)

@@ -122,7 +122,7 @@ Outcome TestReview::addNote(double seconds, const QString &text)
     // The chart takes the new marks where it shows them, as drawn before.
     const ChartType &t = chartType(state_.ChartType);
     if (t.treatment == XTreatment::RunningTime)
-        chart_.setMarks(noteMarks_);
+        chart_.setNoteMarks(noteMarks_);
     return {};
 }
 

@@ -83,7 +83,7 @@ private:
     std::optional<TestHeader> header_;
     std::vector<std::size_t> gapRows_;
     std::vector<TestEvent> notes_;
-    std::vector<ChartMark> noteMarks_;
+    std::vector<TimeMark> noteMarks_;
 };
 
 } // namespace viscora

@@ -22,6 +22,7 @@ ChartModel flowCurveChart(const FlowCurve &c, Units units, const std::vector<boo
     chart.setSubtitle(subtitle);
     chart.setXAxisLabel("Shear Rate (1/S)");
     chart.setYAxisLabel(stressAxisLabel(units == Units::SI));
+    chart.setViscosityFactor(flowCurveViscosityFactor(units == Units::SI));
     const ScaleType scale = log ? ScaleType::Log : ScaleType::Normal;
     chart.setXScale(scale);
     chart.setYScale(scale);

@@ -1,7 +1,7 @@
 #include "ui/ChartView.h"
 
 #include "core/ChartGeometry.h"
-#include "ui/ChartMarks.h"
+#include "core/Decimation.h"
 #include "ui/WidgetPrinting.h"
 
 #include <QChart>
@@ -75,10 +75,123 @@ QString bestFitText(PlottingMethod method, const std::vector<double> &x,
     return f ? fitLegend(*f) : QString();
 }
 
-ChartView::ChartView(QWidget *parent) : QChartView(parent)
+ChartView::ChartView(QWidget *parent) : InteractiveChartView(parent)
 {
     setRenderHint(QPainter::Antialiasing);
     chart()->legend()->setAlignment(Qt::AlignBottom);
+    connect(this, &InteractiveChartView::viewChanged, this, [this] { fillPieces(); });
+}
+
+std::size_t ChartView::columns() const
+{
+    const double plot = chart()->plotArea().width();
+    return static_cast<std::size_t>(std::max(200.0, plot > 0 ? plot : width()));
+}
+
+void ChartView::fillPieces()
+{
+    const auto horizontal = chart()->axes(Qt::Horizontal);
+    if (horizontal.isEmpty())
+        return;
+    const auto [lo, hi] = axisRange(horizontal.first());
+    const std::size_t cols = columns();
+    for (Piece &p : pieces_) {
+        if (p.ascending) {
+            p.shown = decimateColumns(p.x, p.y, lo, hi, cols);
+        } else {
+            p.shown = decimateMinMax(p.y, cols);
+        }
+        QList<QPointF> pts;
+        pts.reserve(static_cast<qsizetype>(p.shown.size()));
+        for (std::size_t i : p.shown)
+            pts.append(QPointF(p.x[i], p.y[i]));
+        p.series->replace(pts);
+    }
+}
+
+void ChartView::setTimeMarks(std::vector<TimeMark> marks)
+{
+    extraMarks_ = std::move(marks);
+    showMarks();
+}
+
+void ChartView::showMarks()
+{
+    std::vector<TimeMark> marks;
+    if (model_.timeAxis() && model_.xScale() == ScaleType::Normal) {
+        marks = model_.timeMarks();
+        marks.insert(marks.end(), model_.noteMarks().begin(), model_.noteMarks().end());
+        marks.insert(marks.end(), extraMarks_.begin(), extraMarks_.end());
+    }
+    setMarks(std::move(marks));
+}
+
+bool ChartView::isLog(Qt::Orientation o) const
+{
+    return (o == Qt::Horizontal ? model_.xScale() : model_.yScale()) == ScaleType::Log;
+}
+
+void ChartView::setLog(Qt::Orientation o, bool on)
+{
+    ChartModel m = model_;
+    const ScaleType scale = on ? ScaleType::Log : ScaleType::Normal;
+    if (o == Qt::Horizontal)
+        m.setXScale(scale);
+    else
+        m.setYScale(scale);
+    redraw(m);
+}
+
+QString ChartView::readoutFor(QXYSeries *series, int index) const
+{
+    const auto piece = std::find_if(pieces_.begin(), pieces_.end(),
+                                    [&](const Piece &p) { return p.series == series; });
+    if (piece == pieces_.end() || static_cast<std::size_t>(index) >= piece->shown.size())
+        return InteractiveChartView::readoutFor(series, index);
+    const std::size_t i = piece->source[piece->shown[static_cast<std::size_t>(index)]];
+    const ChartSeries &src = model_.series(piece->modelSeries);
+    ReadoutPoint p;
+    if (model_.subsetCount() > 1)
+        p.series = src.label;
+    p.xLabel = model_.xAxisLabel();
+    p.yLabel = model_.yAxisLabel();
+    p.x = src.x[i];
+    p.y = src.y[i];
+    if (i < src.places.size())
+        p.place = src.places[i];
+    if (model_.viscosityFactor() > 0 && p.x > 0)
+        p.viscosityCp = p.y / p.x * model_.viscosityFactor();
+    return QString::fromStdString(readoutText(p));
+}
+
+QString ChartView::visibleData() const
+{
+    const auto horizontal = chart()->axes(Qt::Horizontal);
+    const auto vertical = chart()->axes(Qt::Vertical);
+    if (horizontal.isEmpty() || vertical.isEmpty())
+        return {};
+    const auto [x0, x1] = axisRange(horizontal.first());
+    const auto [y0, y1] = axisRange(vertical.first());
+    const bool named = model_.subsetCount() > 1;
+    QString text = named ? QStringLiteral("Series\t") : QString();
+    text += QString::fromStdString(model_.xAxisLabel()) + QLatin1Char('\t') +
+            QString::fromStdString(model_.yAxisLabel()) + QLatin1Char('\n');
+    for (const Piece &p : pieces_) {
+        if (!p.series->isVisible())
+            continue;
+        const ChartSeries &src = model_.series(p.modelSeries);
+        const QString name = QString::fromStdString(src.label);
+        for (std::size_t k = 0; k < p.x.size(); ++k) {
+            if (p.x[k] < x0 || p.x[k] > x1 || p.y[k] < y0 || p.y[k] > y1)
+                continue;
+            const std::size_t i = p.source[k];
+            if (named)
+                text += name + QLatin1Char('\t');
+            text += QString::number(src.x[i], 'g', 10) + QLatin1Char('\t') +
+                    QString::number(src.y[i], 'g', 10) + QLatin1Char('\n');
+        }
+    }
+    return text;
 }
 
 void ChartView::redraw(const ChartModel &model)
@@ -100,8 +213,10 @@ void ChartView::redraw(const ChartModel &model)
     const AxisRoom xRoom{std::max(60.0, width() - 90.0),
                          fm.horizontalAdvance(QStringLiteral("00000")) + 12};
     const AxisRoom yRoom{std::max(60.0, height() - 150.0), fm.height() * 1.5};
-    const ChartGeometry g =
-        chartGeometry(model, static_cast<std::size_t>(std::max(200, width())), xRoom, yRoom);
+    // Every point is kept; the view draws what its columns show of the range in view.
+    const ChartGeometry g = chartGeometry(model, 0, xRoom, yRoom);
+    model_ = model;
+    pieces_.clear();
     // A log axis's last label is centred on its tick: the right margin keeps it whole.
     if (g.x.log && !g.x.ticks.empty() && g.x.max > g.x.min) {
         const auto &[at, text] = g.x.ticks.back();
@@ -157,11 +272,15 @@ void ChartView::redraw(const ChartModel &model)
             const std::size_t lo = sg.pieces[p];
             const std::size_t hi = p + 1 < sg.pieces.size() ? sg.pieces[p + 1] : sg.x.size();
             QXYSeries *piece = makeSeries();
-            add(piece,
-                std::vector<double>(sg.x.begin() + static_cast<std::ptrdiff_t>(lo),
-                                    sg.x.begin() + static_cast<std::ptrdiff_t>(hi)),
-                std::vector<double>(sg.y.begin() + static_cast<std::ptrdiff_t>(lo),
-                                    sg.y.begin() + static_cast<std::ptrdiff_t>(hi)));
+            add(piece, {}, {});
+            const auto from = [lo, hi](const auto &v) {
+                return std::vector<typename std::decay_t<decltype(v)>::value_type>(
+                    v.begin() + static_cast<std::ptrdiff_t>(lo),
+                    v.begin() + static_cast<std::ptrdiff_t>(hi));
+            };
+            Piece kept{piece, sg.index, from(sg.x), from(sg.y), from(sg.source), {}, false};
+            kept.ascending = std::is_sorted(kept.x.begin(), kept.x.end());
+            pieces_.push_back(std::move(kept));
             if (p > 0) {
                 for (QLegendMarker *marker : c->legend()->markers(piece))
                     marker->setVisible(false);
@@ -180,10 +299,13 @@ void ChartView::redraw(const ChartModel &model)
     }
     // A single series needs no legend; overlays and fitted curves do.
     c->legend()->setVisible(c->series().size() - hiddenPieces > 1);
-    addMarks(*c, *ax, *ay, g);
     QChart *old = chart();
     setChart(c);
     delete old;
+    clearReadout();
+    rememberHome();
+    fillPieces();
+    showMarks();
 }
 
 } // namespace viscora

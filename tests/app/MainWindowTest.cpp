@@ -1182,8 +1182,8 @@ TEST(MainWindow, AddNoteAtTheSelectedRowsTime)
     EXPECT_EQ(notes[0].time, 630);
     EXPECT_EQ(notes[0].text, "added 2 ppb polymer");
     EXPECT_TRUE(f.w->review()->grid().hasNote(2));
-    EXPECT_EQ(f.w->review()->chart().marks(),
-              (std::vector<ChartMark>{{630, "added 2 ppb polymer"}}));
+    EXPECT_EQ(f.w->review()->chart().noteMarks(),
+              (std::vector<TimeMark>{{630, "added 2 ppb polymer", TimeMarkKind::Note}}));
     EXPECT_EQ(f.p.shown.size(), 1u);
 
     typed = QStringLiteral("  ");

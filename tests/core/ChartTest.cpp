@@ -239,29 +239,6 @@ TEST(ChartGeometry, ABrokenLineIsDrawnInPieces)
     EXPECT_EQ(chartGeometry(m, 200).series[0].pieces, (std::vector<std::size_t>{0}));
 }
 
-// Marks stay where the X axis reaches, in its coordinates, and never widen it.
-TEST(ChartGeometry, MarksWithinTheXAxisInPlotCoordinates)
-{
-    ChartModel m;
-    m.setPointCount(3);
-    m.setPoints(0, {10, 50, 100}, {5, 6, 7});
-    m.setMarks({{50, "added polymer"}, {1e6, "after the end"}, {NAN, "never"}, {-5, "before"}});
-    const ChartGeometry plain = chartGeometry(m, 200);
-    EXPECT_EQ(plain.marks, (std::vector<ChartMark>{{50, "added polymer"}}));
-    m.setMarks({});
-    const ChartGeometry none = chartGeometry(m, 200);
-    EXPECT_TRUE(none.marks.empty());
-    EXPECT_EQ(none.x.min, plain.x.min);
-    EXPECT_EQ(none.x.max, plain.x.max);
-    m.setXScale(ScaleType::Log);
-    m.setMarks({{50, "added polymer"}, {-5, "before"}});
-    const ChartGeometry log = chartGeometry(m, 200);
-    ASSERT_EQ(log.marks.size(), 1u);
-    EXPECT_DOUBLE_EQ(log.marks[0].x, std::log10(50));
-    m.reset();
-    EXPECT_TRUE(m.marks().empty());
-}
-
 TEST(ChartGeometry, RestPointsAreNeverFittedAndDrawnOnlyWhereTheyCannotSwampAnAxis)
 {
     struct Case {

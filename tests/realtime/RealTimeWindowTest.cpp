@@ -1,4 +1,5 @@
 #include "support/FakeClock.h"
+#include "ui/InteractiveChartView.h"
 #include "ui/LiveChartView.h"
 #include "core/Module1.h"
 #include "support/ScriptedPrompter.h"
@@ -131,7 +132,11 @@ TEST(RealTimeWindow, LoadShowsTheStepsInUnitsAndAnEmptyChart)
     EXPECT_EQ(f.w->Pesgo1->drawnPoints(0), 0);
     f.w->cmdShowAll->click(); // before any data
     EXPECT_TRUE(f.w->acquisition().chart.automaticX);
-    f.w->cmdShow3Min->click(); // no action
+    // Back to the 3-minute window from Start.
+    f.w->cmdShow3Min->click();
+    EXPECT_FALSE(f.w->acquisition().chart.automaticX);
+    EXPECT_TRUE(f.w->acquisition().chart.zoom);
+    EXPECT_EQ(f.w->acquisition().chart.WindowStart, f.w->acquisition().chart.ChartStart);
 }
 
 TEST(RealTimeWindow, NamingDialogTextsAndCancel)
@@ -180,6 +185,20 @@ TEST(RealTimeWindow, RunsASimulatedTestToItsEnd)
     EXPECT_TRUE(f.w->isVisible());
     EXPECT_EQ(f.mainShown, 0);
     EXPECT_GT(f.w->Pesgo1->drawnPoints(2), 20);
+    // The live chart marks where the step began; Show Last 3 Minutes leaves the whole test
+    // for the scrolling view.
+    ASSERT_FALSE(f.w->Pesgo1->upperView()->marks().empty());
+    EXPECT_EQ(f.w->Pesgo1->upperView()->marks()[0].label.rfind("Step 1 · ", 0), 0u);
+    f.w->Pesgo1->setWholeTest(true);
+    // Every reading since Start, but those of one poll share a time, and so a pixel column.
+    const LiveHistory &run = f.w->acquisition().chart.history();
+    ASSERT_GT(run.size(), 20u);
+    EXPECT_LE(static_cast<std::size_t>(f.w->Pesgo1->drawnPoints(0)), run.size());
+    const auto *stress = qobject_cast<QXYSeries *>(f.w->Pesgo1->upperChart()->series()[0]);
+    EXPECT_EQ(stress->points().last().y(), run.y(0, run.size() - 1));
+    f.w->cmdShow3Min->click();
+    EXPECT_FALSE(f.w->Pesgo1->wholeTest());
+    EXPECT_TRUE(f.w->acquisition().chart.zoom);
     const QByteArray dir = qgetenv("VISCORA_SHOTS");
     if (!dir.isEmpty()) {
         QDir().mkpath(QString::fromLocal8Bit(dir));
@@ -262,15 +281,15 @@ TEST(RealTimeWindow, NotesDuringARunGoWithTheRunningTest)
     EXPECT_EQ(notes[0].text, "sample foamed");
     EXPECT_EQ(f.p.shown.size(), 1u);
     // The live chart marks it at once, at the time on the run's clock, and keeps it.
-    ASSERT_EQ(f.w->acquisition().chart.marks.size(), 1u);
-    EXPECT_NEAR(f.w->acquisition().chart.marks[0].x, f.w->acquisition().now(), 1e-6);
+    ASSERT_EQ(f.w->acquisition().chart.notes.size(), 1u);
+    EXPECT_NEAR(f.w->acquisition().chart.notes[0].time, f.w->acquisition().now(), 1e-6);
     for (int i = 0; i < 3; ++i) {
-        QStringList labels;
-        for (QAbstractSeries *s : f.w->Pesgo1->upperChart()->series())
-            if (auto *xy = qobject_cast<QXYSeries *>(s); xy && xy->pointLabelsVisible())
-                labels << xy->name();
-        EXPECT_EQ(labels, QStringList{"sample foamed"});
         f.tick();
+        QStringList labels;
+        for (const TimeMark &m : f.w->Pesgo1->upperView()->marks())
+            if (m.kind == TimeMarkKind::Note)
+                labels << QString::fromStdString(m.label);
+        EXPECT_EQ(labels, QStringList{"sample foamed"});
     }
     EXPECT_TRUE(f.w->framStatus->actions().contains(f.w->MenuAddNote));
     EXPECT_EQ(f.w->MenuAddNote->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));

@@ -99,6 +99,35 @@ TEST(ChartRoutine, RunningTimeJoinsTheSteps)
     EXPECT_EQ(f.review->chart().xAxisLabel(), "Time (S)");
 }
 
+TEST(ChartRoutine, TimeChartsMarkEachStepAndEveryPointKnowsItsPlace)
+{
+    Fixture f;
+    f.open("ramp");
+    f.review->selectChartType(6);
+    const ChartModel &time = f.review->chart();
+    EXPECT_TRUE(time.timeAxis());
+    EXPECT_EQ(time.timeMarks(),
+              (std::vector<TimeMark>{{300, "Step 1 · 600 rpm", TimeMarkKind::StepBoundary},
+                                     {630, "Step 2 · 100 rpm", TimeMarkKind::StepBoundary},
+                                     {670, "Step 3 · 3 rpm", TimeMarkKind::StepBoundary}}));
+    EXPECT_EQ(time.viscosityFactor(), 0);
+    ASSERT_EQ(time.series(0).places.size(), 6u);
+    EXPECT_EQ(time.series(0).places[2].step, 2);
+    EXPECT_EQ(time.series(0).places[2].stepTime, 30);
+    EXPECT_EQ(time.series(0).places[2].totalTime, 630);
+    // Sorted by shear rate: the places go with their points; a flow curve reads viscosity.
+    f.review->selectChartType(0);
+    const ChartModel &flow = f.review->chart();
+    EXPECT_FALSE(flow.timeAxis());
+    EXPECT_TRUE(flow.timeMarks().empty());
+    EXPECT_EQ(flow.viscosityFactor(), flowCurveViscosityFactor(false));
+    EXPECT_EQ(flow.series(0).places.front().step, 3);
+    EXPECT_EQ(flow.series(0).places.front().totalTime, 670);
+    EXPECT_EQ(flow.series(0).places.back().step, 1);
+    f.review->selectChartType(1);
+    EXPECT_EQ(f.review->chart().viscosityFactor(), 0);
+}
+
 TEST(RunningTime, HalfSecondsRoundToEven)
 {
     std::vector<QueryRow> rows(4);

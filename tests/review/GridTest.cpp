@@ -150,16 +150,17 @@ TEST(Notes, RowsTellTheirNotesAndTimeChartsMarkThem)
     EXPECT_EQ(grid.headerData(3, Qt::Vertical, Qt::DisplayRole).toString(), "4");
 
     review.selectChartType(6);
-    EXPECT_EQ(review.chart().marks(),
-              (std::vector<ChartMark>{{15, "added 2 ppb polymer"}, {79, "sample foamed"}}));
+    EXPECT_EQ(review.chart().noteMarks(),
+              (std::vector<TimeMark>{{15, "added 2 ppb polymer", TimeMarkKind::Note},
+                                     {79, "sample foamed", TimeMarkKind::Note}}));
     review.selectChartType(0);
-    EXPECT_TRUE(review.chart().marks().empty());
+    EXPECT_TRUE(review.chart().noteMarks().empty());
 
     // A note added in review: past the last point it goes to the last row, and the time chart
     // shown takes its mark at once.
     review.selectChartType(6);
     ASSERT_TRUE(review.addNote(review.rowTime(3) + 5, "end"));
-    EXPECT_EQ(review.chart().marks().back(), (ChartMark{95, "end"}));
+    EXPECT_EQ(review.chart().noteMarks().back(), (TimeMark{95, "end", TimeMarkKind::Note}));
     EXPECT_EQ(grid.data(grid.index(3, 0), Qt::ToolTipRole).toString(), "Note at 95 s: end");
     EXPECT_EQ(review.rowTime(0), 10);
     EXPECT_EQ(review.rowTime(2), 80);

@@ -1,48 +1,32 @@
 #include "ui/ChartView.h"
 
-#include <QChart>
 #include <QImage>
-#include <QLegend>
-#include <QLegendMarker>
-#include <QXYSeries>
 
 #include <gtest/gtest.h>
 
 using namespace viscora;
 
-// Each mark is a line across the plot and a point at its top labelled with the text, none of
-// them in the legend; the series' own legend stays as it was.
-TEST(ChartMarks, LinesLabelledWithTheirTextOutOfTheLegend)
+// A test's notes in the chart's data are drawn beside its step boundaries, their text as
+// typed (never read as a label placeholder), and only while time runs across.
+TEST(ChartMarks, TheModelsNotesBesideItsStepBoundaries)
 {
     ChartModel m;
     m.setMainTitle("Shear Stress Vs. Time");
     m.setPointCount(3);
     m.setPoints(0, {0, 60, 120}, {10, 20, 15});
-    m.setMarks({{30, "added 2 ppb polymer"}, {90, "50 @xPoint"}, {500, "beyond"}});
+    m.setTimeAxis(true);
+    m.setTimeMarks({{0, "Step 1 · 600 rpm", TimeMarkKind::StepBoundary}});
+    const std::vector<TimeMark> notes{{30, "added 2 ppb polymer", TimeMarkKind::Note},
+                                      {90, "50 @xPoint", TimeMarkKind::Note}};
+    m.setNoteMarks(notes);
     ChartView view;
     view.resize(640, 480);
     view.redraw(m);
-    QChart *c = view.chart();
-    ASSERT_EQ(c->series().size(), 5); // the data, then a line and a label for each mark inside
-    QStringList labels;
-    for (qsizetype i = 1; i < c->series().size(); ++i) {
-        auto *s = qobject_cast<QXYSeries *>(c->series().at(i));
-        ASSERT_TRUE(s);
-        for (QLegendMarker *marker : c->legend()->markers(s))
-            EXPECT_FALSE(marker->isVisible());
-        if (s->pointLabelsVisible()) {
-            labels << s->name();
-            ASSERT_EQ(s->count(), 1);
-        } else {
-            ASSERT_EQ(s->count(), 2);
-            EXPECT_EQ(s->at(0).x(), s->at(1).x());
-            EXPECT_LT(s->at(0).y(), s->at(1).y());
-        }
-    }
-    EXPECT_EQ(labels, (QStringList{"added 2 ppb polymer", "50 @xPoint"}));
-    EXPECT_FALSE(c->legend()->isVisible());
-    // A label reads as typed, never as a placeholder.
-    auto *second = qobject_cast<QXYSeries *>(c->series().at(4));
-    EXPECT_FALSE(second->pointLabelsFormat().contains("@xPoint"));
+    ASSERT_EQ(view.marks().size(), 3u);
+    EXPECT_EQ(view.marks()[1], notes[0]);
+    EXPECT_EQ(view.marks()[2], notes[1]);
     EXPECT_FALSE(view.grab().toImage().isNull());
+    m.setTimeAxis(false);
+    view.redraw(m);
+    EXPECT_TRUE(view.marks().empty());
 }
