@@ -174,11 +174,13 @@ std::optional<bool> Recordings::lockHeld(const QString &testName) const
     if (db_.backend() == Backend::PostgreSQL) {
         // Looked up, not taken: a check that failed half-way would leave its session holding
         // the lock, which only the session's end could free (inside a transaction, not at all).
+        // Advisory locks belong to one database; pg_locks lists the whole server's.
         bool locked = false;
         QSqlQuery q(db_.sql());
         q.prepare(QStringLiteral("SELECT COUNT(*) FROM pg_locks WHERE locktype='advisory' AND "
                                  "granted AND classid::bigint=? AND objid::bigint=? AND "
-                                 "objsubid=2"));
+                                 "objsubid=2 AND database=(SELECT oid FROM pg_database WHERE "
+                                 "datname=current_database())"));
         q.addBindValue(static_cast<qlonglong>(kLockClass));
         q.addBindValue(static_cast<qlonglong>(static_cast<quint32>(lockKey(testName))));
         if (readRows(q, "The recordings in progress",

@@ -155,6 +155,9 @@ TEST_P(RobustAcquisitionOn, ARecordingIsKnownByItsLockNotByTheClock)
     EXPECT_FALSE(TestRepository(*f.other).deleteTest("A").ok);
     ASSERT_TRUE(f.otherExec("UPDATE Recordings SET Heartbeat = Heartbeat - 300"));
     EXPECT_TRUE(*Recordings(*f.other).isRecorded("A"));
+    // Another database (on the same server) and its own test of that name are not held.
+    TestDb elsewhere(GetParam());
+    EXPECT_FALSE(*Recordings(*elsewhere.db).isRecorded("A"));
     EXPECT_FALSE(TestRepository(*f.other).deleteTest("A").ok);
     ASSERT_TRUE(Recordings(*f.t.db).end("A").ok);
 
