@@ -8,7 +8,7 @@
 #include "ui/NoteDialog.h"
 #include "app/DatabaseLocator.h"
 #include "device/Exchanges.h"
-#include "device/PortMap.h"
+#include "store/CalibrationRecords.h"
 #include "review/frmFindTests.h"
 #include "store/TestRecords.h"
 #include "report/Exports.h"
@@ -502,10 +502,10 @@ void frmMain::cmdRetrieve_Click()
     const auto stored = storeRetrievedTest(
         review_->repository(), prompter(), points,
         [this] { return related(frmRelated::Purpose::NameNewTest); },
-        retrievedRecord(
-            points,
-            QString::fromStdString(instrumentLabel(deps_.m.CommPort, deps_.MSComm1.deviceName())),
-            utcNow()));
+        retrievedRecord(points,
+                        instrumentLabel(review_->repository().database(), deps_.m.CommPort,
+                                        deps_.MSComm1.deviceName()),
+                        utcNow()));
     if (!stored)
         return;
     deps_.m.showRetrievedTest(stored->name.toStdString(), stored->id);
@@ -945,7 +945,7 @@ void frmMain::buildAnalysis()
     MenuAnalysisRheology = analysis->addAction(QStringLiteral("&Rheology..."));
     MenuAnalysisRheology->setObjectName(QStringLiteral("MenuAnalysisRheology"));
     connect(MenuAnalysisRheology, &QAction::triggered, this, &frmMain::MenuAnalysisRheology_Click);
-    MenuAnalysisCompare = analysis->addAction(QStringLiteral("&Compare Tests..."));
+    MenuAnalysisCompare = analysis->addAction(QStringLiteral("&Compare Tests…"));
     MenuAnalysisCompare->setObjectName(QStringLiteral("MenuAnalysisCompare"));
     connect(MenuAnalysisCompare, &QAction::triggered, this, &frmMain::MenuAnalysisCompare_Click);
     MenuAnalysisAddNote = analysis->addAction(QStringLiteral("Add &Note..."));

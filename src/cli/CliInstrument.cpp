@@ -4,7 +4,7 @@
 #include "calib/CalibrationCheck.h"
 #include "directlog/DirectLog.h"
 #include "device/Exchanges.h"
-#include "device/PortMap.h"
+#include "store/CalibrationRecords.h"
 #include "realtime/RealTestNaming.h"
 #include "review/RelatedInfoEditor.h"
 #include "review/RetrievedTest.h"
@@ -79,9 +79,8 @@ int cmdRetrieve(Context &c, const Args &a)
     const auto stored = storeRetrievedTest(
         repo, c.prompter, points,
         [&] { return editor.ok(header) ? editor.created() : std::nullopt; },
-        retrievedRecord(
-            points, QString::fromStdString(instrumentLabel(c.m.CommPort, c.serial().deviceName())),
-            utcNow()));
+        retrievedRecord(points, instrumentLabel(*c.db, c.m.CommPort, c.serial().deviceName()),
+                        utcNow()));
     if (!stored)
         return 1;
     c.m.showRetrievedTest(stored->name.toStdString(), stored->id);

@@ -12,10 +12,4 @@ std::string PortMap::device(int commPort) const
     return "/dev/ttyS" + std::to_string(commPort - 1);
 }
 
-std::string instrumentLabel(int commPort, const std::string &device)
-{
-    const std::string port = "Comm " + std::to_string(commPort);
-    return device.empty() ? port : port + " (" + device + ")";
-}
-
 } // namespace viscora

@@ -23,8 +23,4 @@ private:
     std::map<int, std::string> overrides_;
 };
 
-// The instrument as a test's records name it: "Comm 1 (/dev/ttyUSB0)", or "Comm 1" when the
-// device is not known.
-std::string instrumentLabel(int commPort, const std::string &device);
-
 } // namespace viscora

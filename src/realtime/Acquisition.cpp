@@ -8,7 +8,7 @@
 #include "core/VbFormat.h"
 #include "core/Version.h"
 #include "device/Link.h"
-#include "device/PortMap.h"
+#include "store/CalibrationRecords.h"
 #include "store/Recordings.h"
 #include "store/TestNotes.h"
 
@@ -132,7 +132,7 @@ bool Acquisition::start()
     TestRecord run;
     run.kind = QStringLiteral("recorded");
     run.startedAt = wallClock();
-    run.instrument = QString::fromStdString(instrumentLabel(m_.CommPort, port_.deviceName()));
+    run.instrument = instrumentLabel(repo_.database(), m_.CommPort, port_.deviceName());
     run.operatorName = operatorName();
     if (m_.LastSentSequence) {
         run.sequenceName = QString::fromStdString(m_.LastSentSequence->name);

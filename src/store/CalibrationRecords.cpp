@@ -237,6 +237,17 @@ DbRead<std::optional<Instrument>> InstrumentRepository::assignedTo(int commPort)
     return instrument(it->second);
 }
 
+QString instrumentLabel(Database &db, int commPort, const std::string &device)
+{
+    QString label = QStringLiteral("Comm %1").arg(commPort);
+    if (!device.empty())
+        label += QStringLiteral(" (%1)").arg(QString::fromStdString(device));
+    const auto assigned = InstrumentRepository(db).assignedTo(commPort);
+    if (assigned && *assigned)
+        return (*assigned)->serialNo + QStringLiteral(" on ") + label;
+    return label;
+}
+
 DbRead<std::vector<CalibrationFluid>>
 FluidRepository::read(const QString &where, const QVariantList &values, bool latestOnly) const
 {

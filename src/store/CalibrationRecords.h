@@ -142,6 +142,12 @@ private:
     Database &db_;
 };
 
+// The instrument on a Comm port as a test's records name it: the instrument assigned there
+// ("SN 4471 on Comm 1 (/dev/ttyUSB0)"), else the port and its device ("Comm 1 (/dev/ttyUSB0)",
+// "Comm 1" when the device is not known). A registry that cannot be read leaves the port: the
+// test is recorded all the same.
+QString instrumentLabel(Database &db, int commPort, const std::string &device);
+
 DbRead<InstrumentDue> instrumentDue(Database &db, const Instrument &instrument,
                                     calibration::Date today);
 

@@ -81,6 +81,10 @@ TEST_P(CalibrationRecords, TheInstrumentOnACommPortIsTheLatestAssignment)
     ASSERT_TRUE(repo.assign(2, std::nullopt).ok);
     EXPECT_FALSE(must(repo.assignedTo(2)));
     EXPECT_EQ(must(repo.assignments()), (std::map<int, int>{{1, b}}));
+    // A test's record names the instrument there, else the port and its device.
+    EXPECT_EQ(instrumentLabel(*t.db, 1, "/dev/ttyUSB0"), "SN-2 on Comm 1 (/dev/ttyUSB0)");
+    EXPECT_EQ(instrumentLabel(*t.db, 2, "/dev/ttyUSB1"), "Comm 2 (/dev/ttyUSB1)");
+    EXPECT_EQ(instrumentLabel(*t.db, 3, ""), "Comm 3");
 }
 
 TEST_P(CalibrationRecords, FluidsKeepTheirCertificateAndEveryRecord)
