@@ -341,7 +341,7 @@ TEST(MainWindow, MenusToolbarAndStatusBar)
                                           "&Cement Lab Report", "-", "&Setup", "-", "E&xit"}));
     EXPECT_EQ(f.w->menuBar()->actions()[1]->menu(), nullptr);
     EXPECT_EQ(entries(f.w->menuBar()->actions()[2]->menu()),
-              (QStringList{"&Rheology...", "&Compare Tests...", "Add &Note..."}));
+              (QStringList{"&Rheology...", "&Compare Tests…", "Add &Note..."}));
     EXPECT_EQ(entries(f.w->menuBar()->actions()[3]->menu()),
               (QStringList{"&Serial Ports...", "&Database...", "&Copy Tests To Database...", "-",
                            "Calibration &Fluids…", "Calibration &History…"}));
