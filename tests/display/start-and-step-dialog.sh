@@ -12,34 +12,8 @@ for tool in Xvfb openbox xdotool xwininfo; do
 done
 work=$(mktemp -d)
 display=:$((70 + $$ % 100))
-cleanup() {
-    [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true
-    [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null || true
-    [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir -p "$work/home" "$work/lab" "$work/config" "$work/runtime"
-chmod 700 "$work/runtime"
-# The real display, whatever the test run uses for the others.
-export DISPLAY=$display XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb
-Xvfb "$display" -screen 0 1366x768x24 >/dev/null 2>&1 & xvfb=$!
-sleep 1
-openbox >/dev/null 2>&1 & wm=$!
-sleep 1
-
-fail() { echo "FAIL: $*"; exit 1; }
-# Waits up to 20 s for a window whose name matches; prints its id.
-window() {
-    i=0
-    while [ $i -lt 40 ]; do
-        id=$(xdotool search --name "$1" 2>/dev/null | head -1 || true)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.5
-        i=$((i + 1))
-    done
-    return 1
-}
+. "$(dirname "$0")/display.sh"
+mkdir -p "$work/home" "$work/lab"
 top() { xwininfo -id "$1" | sed -n 's/.*Absolute upper-left Y: *//p'; }
 frameTop() { xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= *//' | cut -d, -f3 | tr -d ' '; }
 
