@@ -52,7 +52,7 @@ public:
     QLabel *statusLabel, *CurStatus;
     QPushButton *cmdStart, *cmdReturn, *cmdExport;
     QTimer *Timer1;
-    // The record beside the specified controls: the fluid (or the typed viscosity), the
+    // The record beside the check's own controls: the fluid (or the typed viscosity), the
     // sample's temperature, the operator, the tolerance, the instrument, each row's verdict.
     QComboBox *cmbFluid = nullptr;
     QLineEdit *txtTemperature = nullptr, *txtOperator = nullptr;

@@ -136,7 +136,7 @@ int cmdCalibrate(Context &c, const Args &a)
     for (size_t i = 0; i < check.rows.size(); ++i) {
         const auto &row = check.rows[i];
         c.out << row.Stress3 << '\t' << row.lbl3Err << '\t' << row.lbl3PercentErr;
-        // With a fluid, the reading and its verdict beside the specified columns.
+        // With a fluid, the reading and its verdict beside the usual columns.
         if (setup.fluid) {
             const bool reached = i < record.readings.size();
             c.out << '\t' << (row.measured ? fixed(*row.measured, 0) : "N/A") << '\t'

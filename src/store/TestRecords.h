@@ -1,7 +1,8 @@
 #pragma once
-// What is known of each test beside the specified tables: when and on which instrument it ran,
-// who ran it, the sequence sent and the program's version. Records are appended, never edited:
-// a later one replaces an earlier one by naming its revision, and the latest is what is known.
+// What is known of each test beside the tables of the tests and sequences: when and on which
+// instrument it ran, who ran it, the sequence sent and the program's version. Records are
+// appended, never edited: a later one replaces an earlier one by naming its revision, and the
+// latest is what is known.
 // Tests made before these records have none, and all of this is unknown for them.
 
 #include "core/SequenceStep.h"

@@ -113,7 +113,7 @@ TEST(CalibrationRecordWindow, ACheckFromAFluidIsRecordedWithItsVerdicts)
     const char *results[] = {"pass", "pass", "pass", "FAIL", "FAIL"};
     for (int r = 0; r < 5; ++r)
         EXPECT_EQ(w->lblResult[r]->text(), results[r]) << r;
-    // The specified grid shows the errors as ever.
+    // The check's own grid shows the errors as ever.
     EXPECT_EQ(w->lbl3Err[4]->text(), "40.0");
     const auto check = must(CheckRepository(*b.t.db).check(1));
     ASSERT_TRUE(check);
@@ -296,11 +296,11 @@ TEST(CalibrationHistoryWindow, NewestFirstFilteredWithDueDatesCorrectionsAndTheR
     // A correction is a new record naming the one it replaces; both stay in the list.
     w.cmbInstrument->setCurrentIndex(0);
     w.gridChecks->selectRow(0);
-    b.p.inputAnswers = {std::string("Grace"), std::string("The operator was misnamed.")};
+    b.p.inputAnswers = {std::string("Hana"), std::string("The operator was misnamed.")};
     w.cmdCorrect->click();
     ASSERT_EQ(w.gridChecks->rowCount(), 4);
     EXPECT_EQ(w.gridChecks->item(0, 0)->text(), "4");
-    EXPECT_EQ(w.gridChecks->item(0, 3)->text(), "Grace");
+    EXPECT_EQ(w.gridChecks->item(0, 3)->text(), "Hana");
     EXPECT_EQ(w.gridChecks->item(0, 9)->text(), "replaces check 3");
     EXPECT_EQ(w.gridChecks->item(1, 9)->text(), "replaced by check 4");
     EXPECT_EQ(must(checks.check(4))->note, "The operator was misnamed.");

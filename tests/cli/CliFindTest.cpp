@@ -112,7 +112,7 @@ TEST(CliFind, PrintsTheFindWindowsColumnsFilteredOrAsJson)
     for (const auto &bad : std::vector<std::vector<std::string>>{
              {"find", "--since", "April"}, {"find", "--until", "2026-02-30"}, {"find", "x"}})
         EXPECT_EQ(cli(bad).code, 2);
-    // The specified listing stays as it was.
+    // The plain listing stays as it was.
     EXPECT_EQ(cli({"--db", f.db, "tests"}).out, "1\tMud\n2\tOld/one\n");
 }
 

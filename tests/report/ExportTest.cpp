@@ -233,7 +233,7 @@ TEST(TestWorkbook, RheologySheetFollowsTheFirstWhichStaysAsItWas)
 }
 
 // The notes get a sheet after the others, times as numbers; a test without notes has none,
-// and the specified sheet is the same either way.
+// and the test's own sheet is the same either way.
 TEST(TestWorkbook, NotesSheetComesLastAndOnlyWithNotes)
 {
     Opened o(twoSteps());

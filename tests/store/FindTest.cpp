@@ -153,7 +153,7 @@ TEST_P(Find, ColumnsSayWhatIsKnownAndCountOnlyWhatIsNot)
     };
     EXPECT_EQ(texts(4), (QStringList{"Test 4", "2026-01-02 00:00", "0:30:00", "1004", "mud-4",
                                      "Baker", "Comm 1 (/dev/ttyUSB0)", "Ana Ruiz"}));
-    // Made before records: only what the specified tables hold, its points counted.
+    // Made before records: only what the four tables hold, its points counted.
     EXPECT_EQ(texts(0), (QStringList{"Test 0", "unknown", "unknown", "3", "mud-0", "Acme Drilling",
                                      "unknown", "unknown"}));
     // Being recorded: its elapsed time, and its points as they are now.
