@@ -1666,13 +1666,15 @@ TEST(Screens, EveryWindowFitsOrScrolls)
     f.w->MenuToolsCopyDatabase->trigger();
     f.w->MenuToolsCalibrationFluids->trigger();
     f.w->MenuToolsCalibrationHistory->trigger();
-    EXPECT_EQ(dialogs.size(), 10u);
+    f.w->MenuAnalysisCompare->trigger();
+    f.w->MenuFileFind->trigger();
+    EXPECT_EQ(dialogs.size(), 12u);
 
     f.w->cmdSetup->click();
     frmSetup *setup = f.w->setupWindow();
     expectWithinReach(*setup, "setup");
     setup->cmdInsertStep->click();
-    EXPECT_EQ(dialogs.size(), 11u);
+    EXPECT_EQ(dialogs.size(), 13u);
     setup->cmdSend->click();
     setup->cmdReturn->click();
 
