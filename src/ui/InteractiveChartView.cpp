@@ -91,6 +91,8 @@ InteractiveChartView::InteractiveChartView(QWidget *parent) : QChartView(parent)
     // Clicked, it takes the keys; the windows' Tab order stays as it was.
     setFocusPolicy(Qt::ClickFocus);
     setContextMenuPolicy(Qt::DefaultContextMenu);
+    // A screen reader finds the chart by its name and reads the read-out as its description.
+    setAccessibleName(QStringLiteral("Chart"));
 }
 
 QRectF InteractiveChartView::plotInView() const
@@ -195,6 +197,7 @@ bool InteractiveChartView::showReadoutAt(QPointF at)
     }
     readout_ = readoutFor(best, bestIndex);
     readoutAt_ = bestAt;
+    setAccessibleDescription(readout_);
     viewport()->update();
     return true;
 }
@@ -203,6 +206,7 @@ void InteractiveChartView::clearReadout()
 {
     readout_.clear();
     readoutAt_.reset();
+    setAccessibleDescription({});
     viewport()->update();
 }
 
