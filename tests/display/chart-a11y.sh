@@ -31,12 +31,7 @@ INSERT INTO TestResult VALUES (1, 1, 60, 100, 600, 180, 0, 1), (1, 1, 120, 100, 
 QT_ACCESSIBILITY=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$viscora" --db "$db" >/dev/null 2>&1 & app=$!
 main=$(window "Viscora V1.0") || fail "no main window"
 sleep 2
-xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
-xdotool key alt+f
-sleep 0.5
-xdotool key t
-window "Find Tests" >/dev/null || fail "no Find Tests window"
-sleep 1
+findTests "$main" >/dev/null || fail "no Find Tests window"
 xdotool type --delay 40 "ramp"
 xdotool key Return
 sleep 2

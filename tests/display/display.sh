@@ -29,3 +29,12 @@ window() {
     done
     return 1
 }
+# Opens File → Find Tests… over the main window `$1`; prints the Find window's id.
+findTests() {
+    xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+    xdotool key alt+f
+    sleep 0.5
+    xdotool key t
+    window "Find Tests" || return 1
+    sleep 1
+}

@@ -24,12 +24,7 @@ INSERT INTO TestRecords VALUES (1, 1, 0, 'ended', 1.78e9, 1.78e9, 1.78e9 + 1800,
 QT_SCALE_FACTOR=1.5 "$viscora" --db "$db" >/dev/null 2>&1 & app=$!
 main=$(window "Viscora V1.0") || fail "no main window"
 sleep 2
-xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
-xdotool key alt+f
-sleep 0.5
-xdotool key t
-find=$(window "Find Tests") || fail "no Find Tests window"
-sleep 1
+find=$(findTests "$main") || fail "no Find Tests window"
 xdotool type --delay 40 "well"
 sleep 1
 import -window root "$shots/find-tests-display.png"
