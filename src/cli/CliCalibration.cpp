@@ -45,7 +45,7 @@ double positive(const std::string &what, const std::string &text)
 
 double notNegativeArg(const std::string &what, const std::string &text)
 {
-    return numberArg(what, text, "0 or more", [](double v) { return v >= 0; });
+    return numberArg(what, text, "0 or more", notNegative);
 }
 
 std::string instrumentName(Context &c, std::optional<int> id)

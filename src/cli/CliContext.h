@@ -113,6 +113,8 @@ struct CommandDef {
 // a usage error naming it and the range ("--speed 6OO: not a number from 0 to 600 rpm").
 double numberArg(const std::string &what, const std::string &text, const std::string &range,
                  bool (*fits)(double) = nullptr);
+// The check of a number that may be 0 but not below ("0 or more").
+inline bool notNegative(double v) { return v >= 0; }
 // The number of an argument its check has read already.
 double numberOf(const std::string &text);
 // A stored name on one line of output: control characters written as \t, \n, \x1b.

@@ -99,7 +99,6 @@ bool stressFactorFits(double v) { return v > 0 && v <= 1000; }
 // One at or below 0 is the naming dialog's to refuse, in its own words.
 bool rateFactorFits(double v) { return v <= 1000; }
 bool reconnectTimeoutFits(double v) { return v >= 0 && v <= 86400; }
-bool notNegative(double v) { return v >= 0; }
 } // namespace
 
 void checkRun(const Context &, const Args &a)

@@ -7,10 +7,6 @@
 
 namespace viscora::cli {
 
-namespace {
-bool notNegative(double v) { return v >= 0; }
-} // namespace
-
 void checkNote(const Context &, const Args &a)
 {
     numberArg("TIME", a.positional[1], "of seconds from the test's start, 0 or more", notNegative);
