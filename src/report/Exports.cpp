@@ -19,6 +19,26 @@
 
 namespace viscora {
 
+namespace {
+// What every export adds to the test's rows: its notes and, when asked, its analysis.
+DbRead<ExportInput> withNotesAndAnalysis(ExportInput in, const TestRepository &repo,
+                                         const QString &name, const RotorBobSetting &rb,
+                                         Units units, WithRheology rheology)
+{
+    auto notes = testNotes(repo, name);
+    if (!notes)
+        return DbRead<ExportInput>::failure(notes);
+    in.notes = std::move(*notes);
+    if (rheology == WithRheology::No)
+        return in;
+    auto analysis = analyseTest(repo, name, rb, units);
+    if (!analysis)
+        return DbRead<ExportInput>::failure(analysis);
+    in.rheology = std::move(*analysis);
+    return in;
+}
+} // namespace
+
 DbRead<ExportInput> exportInput(TestReview &review, const std::string &testName, Units units,
                                 const RotorBobSetting &rb, WithRheology rheology)
 {
@@ -31,17 +51,7 @@ DbRead<ExportInput> exportInput(TestReview &review, const std::string &testName,
     in.rows = &review.grid().rows();
     in.viscosityNA = [&review](int row) { return review.grid().markedNA(row); };
     in.si = units == Units::SI;
-    auto notes = testNotes(review.repository(), name);
-    if (!notes)
-        return DbRead<ExportInput>::failure(notes);
-    in.notes = std::move(*notes);
-    if (rheology == WithRheology::No)
-        return in;
-    auto analysis = analyseTest(review.repository(), name, rb, units);
-    if (!analysis)
-        return DbRead<ExportInput>::failure(analysis);
-    in.rheology = std::move(*analysis);
-    return in;
+    return withNotesAndAnalysis(std::move(in), review.repository(), name, rb, units, rheology);
 }
 
 namespace {
@@ -117,10 +127,6 @@ DbRead<ExportInput> storedExportInput(const TestRepository &repo, const std::str
     ExportInput in;
     in.header = *header ? **header : TestHeader{name, {}, {}, {}, {}};
     in.si = units == Units::SI;
-    auto notes = testNotes(repo, name);
-    if (!notes)
-        return DbRead<ExportInput>::failure(notes);
-    in.notes = std::move(*notes);
     if (*first) {
         const auto count = repo.pointCount(name);
         if (!count)
@@ -141,13 +147,7 @@ DbRead<ExportInput> storedExportInput(const TestRepository &repo, const std::str
         marked.finish();
         return std::nullopt;
     };
-    if (rheology == WithRheology::No)
-        return in;
-    auto analysis = analyseTest(repo, name, rb, units);
-    if (!analysis)
-        return DbRead<ExportInput>::failure(analysis);
-    in.rheology = std::move(*analysis);
-    return in;
+    return withNotesAndAnalysis(std::move(in), repo, name, rb, units, rheology);
 }
 
 std::string writingRecordText(long record, long total)
@@ -506,9 +506,9 @@ ExportResult writeTestsWorkbook(const std::string &path, Database &db, const QSt
     for (int i = 0; i < names.size(); ++i) {
         wb.addSheet(sheets[static_cast<std::size_t>(i)]);
         std::optional<QString> read;
-        if (std::optional<Failure> failed = open(
-                names[i], WithRheology::No,
-                [&](const ExportInput &in) { read = testSheet(wb, in, {}); }))
+        if (std::optional<Failure> failed =
+                open(names[i], WithRheology::No,
+                     [&](const ExportInput &in) { read = testSheet(wb, in, {}); }))
             return {false, failed->text};
         if (read)
             return notRead(*read);
